@@ -1,0 +1,22 @@
+#pragma once
+// Where the program keeps its files. Paths use "/" and end with "/".
+#include <string>
+
+namespace rowsmith {
+
+// $ROWSMITH_HOME when set, else the executable's folder when writable, else
+// the per-user data folder.
+std::string baseFolder();
+// The executable's own folder.
+std::string executableFolder();
+// baseFolder() + "Quillmere/Database/", unless overridden.
+std::string workFolder();
+// A private work folder for one process (the converter); empty restores default.
+void setWorkFolder(const std::string& folder);
+// baseFolder() + "NLS/" and + "Quillmere/Sysdata/".
+std::string NLSPath();
+std::string SysDataPath();
+// Creates a folder with its missing parents; false on failure.
+bool forceDirectories(const std::string& folder);
+
+}  // namespace rowsmith

@@ -1,0 +1,49 @@
+#include "kernel/stringtable.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace rowsmith {
+
+StringTable::StringTable(int columns) : columns_(std::max(columns, 0)) {}
+
+void StringTable::setRowCount(int rows) {
+  rows = std::max(rows, 0);
+  rows_.resize(static_cast<size_t>(rows));
+  ends_.resize(static_cast<size_t>(rows) * columns_, 0);
+}
+
+std::string_view StringTable::cell(int column, int row) const {
+  if (column < 0 || column >= columns_ || row < 0 || row >= rowCount()) return {};
+  const uint32_t* ends = endsOf(row);
+  uint32_t begin = column == 0 ? 0 : ends[column - 1];
+  return std::string_view(rows_[row]).substr(begin, ends[column] - begin);
+}
+
+void StringTable::setCell(int column, int row, std::string_view text) {
+  if (column < 0 || column >= columns_ || row < 0) return;
+  if (row >= rowCount()) setRowCount(row + 1);
+  uint32_t* ends = endsOf(row);
+  std::string& data = rows_[row];
+  uint32_t begin = column == 0 ? 0 : ends[column - 1];
+  uint32_t oldLength = ends[column] - begin;
+  if (data.size() - oldLength + text.size() > UINT32_MAX) throw std::length_error("row too long");
+  data.replace(begin, oldLength, text);
+  int64_t delta = static_cast<int64_t>(text.size()) - oldLength;
+  for (int c = column; c < columns_; ++c) ends[c] = static_cast<uint32_t>(ends[c] + delta);
+}
+
+void StringTable::clearRow(int row) {
+  if (row < 0 || row >= rowCount()) return;
+  rows_[row].clear();
+  rows_[row].shrink_to_fit();
+  std::fill_n(endsOf(row), columns_, 0u);
+}
+
+void StringTable::swapRows(int a, int b) {
+  if (a == b) return;
+  rows_[a].swap(rows_[b]);
+  std::swap_ranges(endsOf(a), endsOf(a) + columns_, endsOf(b));
+}
+
+}  // namespace rowsmith

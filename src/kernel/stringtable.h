@@ -1,0 +1,36 @@
+#pragma once
+// A table of 8-bit strings with a fixed column count and a growing row count.
+// Each row keeps its cells in one buffer so a million rows stay compact.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rowsmith {
+
+class StringTable {
+ public:
+  explicit StringTable(int columns = 0);
+
+  int columnCount() const { return columns_; }
+  int rowCount() const { return static_cast<int>(rows_.size()); }
+  // Grows with empty rows or drops rows from the end.
+  void setRowCount(int rows);
+
+  std::string_view cell(int column, int row) const;
+  void setCell(int column, int row, std::string_view text);
+  void clearRow(int row);
+
+  // Moves whole rows; cell contents never change.
+  void swapRows(int a, int b);
+
+ private:
+  uint32_t* endsOf(int row) { return ends_.data() + static_cast<size_t>(row) * columns_; }
+  const uint32_t* endsOf(int row) const { return ends_.data() + static_cast<size_t>(row) * columns_; }
+
+  int columns_;
+  std::vector<std::string> rows_;  // each row's cells, concatenated
+  std::vector<uint32_t> ends_;     // end offset of each cell within its row
+};
+
+}  // namespace rowsmith

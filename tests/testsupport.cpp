@@ -1,0 +1,70 @@
+#include "testsupport.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace rowsmith::test {
+
+std::string gedcomTestdataDir() {
+  fs::path dir = fs::path(ROWSMITH_TESTDATA_DIR) / "gedcom";
+  std::error_code ec;
+  return fs::is_directory(dir, ec) ? dir.string() : std::string();
+}
+
+std::vector<std::string> allTestdataGedcoms() {
+  std::vector<std::string> files;
+  std::string dir = gedcomTestdataDir();
+  if (dir.empty()) return files;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    if (!entry.is_regular_file()) continue;
+    std::string ext = entry.path().extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (ext == ".ged") files.push_back(entry.path().string());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::string projectDataDir() { return std::string(ROWSMITH_SOURCE_DIR) + "/tests/data/"; }
+
+std::string readFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+void writeFileBytes(const std::string& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+bool fileExists(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(path, ec);
+}
+
+TempDir::TempDir() {
+  std::string pattern = (fs::temp_directory_path() / "rowsmith-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern + "/";
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(path_, ec);
+}
+
+CapturedMessages::CapturedMessages() : previous_(setUserMessages(this)) {}
+CapturedMessages::~CapturedMessages() { setUserMessages(previous_); }
+
+}  // namespace rowsmith::test

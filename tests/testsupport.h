@@ -1,0 +1,49 @@
+#pragma once
+// Helpers shared by the tests: temporary folders, whole-file I/O, test data.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "kernel/usermessages.h"
+
+namespace rowsmith::test {
+
+// Folder of the public GEDCOM files (../shared/testdata/gedcom); empty when
+// it is not there.
+std::string gedcomTestdataDir();
+// Every *.ged file below gedcomTestdataDir(), sorted.
+std::vector<std::string> allTestdataGedcoms();
+// tests/data/ of this project.
+std::string projectDataDir();
+
+std::string readFileBytes(const std::string& path);
+void writeFileBytes(const std::string& path, std::string_view bytes);
+bool fileExists(const std::string& path);
+
+// A fresh folder below the system temporary folder, removed with its content.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }  // ends with "/"
+  std::string file(std::string_view name) const { return path_ + std::string(name); }
+
+ private:
+  std::string path_;
+};
+
+// Collects what the core shows the user while it is installed.
+class CapturedMessages : public UserMessages {
+ public:
+  CapturedMessages();
+  ~CapturedMessages() override;
+  void showMessage(std::string_view text) override { messages.emplace_back(text); }
+  std::vector<std::string> messages;
+
+ private:
+  UserMessages* previous_;
+};
+
+}  // namespace rowsmith::test

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what the build needs (Debian 12, as root or through sudo) and builds
+# a Release tree in build/. Safe to run again: it only installs what is missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(build-essential cmake libgtest-dev qt6-base-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "setup: installing ${missing[*]}" >&2
+  $sudo apt-get update -qq >&2
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >&2
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release > build.log 2>&1 || { cat build.log >&2; exit 1; }
+cmake --build build -j "$(nproc)" >> build.log 2>&1 || { tail -n 60 build.log >&2; exit 1; }
