@@ -1,0 +1,48 @@
+// Character-code notation, dates and the line conversions on arbitrary text.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "kernel/charsets.h"
+#include "kernel/dates.h"
+#include "kernel/strreplace.h"
+#include "kernel/strutils.h"
+
+using namespace rowsmith;
+
+static void check(bool ok) {
+  if (!ok) std::abort();
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string text(reinterpret_cast<const char*>(data), size);
+
+  std::string decoded = DecodeCharCodes(text);
+  // A successful decoding consumes every "#".
+  if (decoded.rfind("ERROR - ", 0) != 0) check(decoded.find('#') == std::string::npos);
+
+  std::string sortDate = GedComDateToSortDate(text);
+  (void)DateForDisplay(sortDate, true);
+  (void)SortDateToDisplay(text);
+
+  for (bool (*convert)(std::string&) : {Utf8ToAnsi, RemoveNulChars, AnselToAnsi}) {
+    std::string line = text;
+    bool changed = convert(line);
+    check(changed == (line != text));
+  }
+
+  // Split the input into pattern | replacement | source.
+  size_t a = text.find('\x01');
+  size_t b = a == std::string::npos ? a : text.find('\x01', a + 1);
+  if (b != std::string::npos) {
+    std::string pattern = text.substr(0, a), replacement = text.substr(a + 1, b - a - 1);
+    std::string source = text.substr(b + 1);
+    std::string result = StrReplace(pattern, replacement, source, true);
+    // Without the pattern in the replacement, the restarting search leaves none behind.
+    if (!pattern.empty() && replacement.find(pattern) == std::string::npos)
+      check(result.find(pattern) == std::string::npos);
+    (void)StrReplace(pattern, replacement, source, false);
+  }
+  return 0;
+}

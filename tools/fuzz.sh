@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang in fuzz-build/ and runs each for the
+# given number of seconds (default 60). Usage: tools/fuzz.sh [SECONDS] [TARGET...]
+# Crashes, hangs and leaks land in fuzz-build/findings/<target>/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+shift || true
+
+missing=()
+for p in clang libclang-rt-14-dev cmake; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+fi
+
+CC=clang CXX=clang++ cmake -S . -B fuzz-build -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DROWSMITH_FUZZ=ON -DROWSMITH_GUI=OFF -DBUILD_TESTING=OFF -DROWSMITH_BENCH=OFF > /dev/null
+cmake --build fuzz-build -j "$(nproc)" > /dev/null
+
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  for f in fuzz/fuzz_*.cpp; do targets+=("$(basename "$f" .cpp)"); done
+fi
+
+for t in "${targets[@]}"; do
+  corpus=fuzz-build/corpus/$t
+  findings=fuzz-build/findings/$t
+  mkdir -p "$corpus" "$findings"
+  # Seeds: the project's own inputs, and for the import the public test files.
+  [ -d "fuzz/seeds/$t" ] && cp -n fuzz/seeds/"$t"/* "$corpus"/ 2>/dev/null || true
+  if [ "$t" = fuzz_import ]; then
+    cp -n examples/*.ged "$corpus"/ 2>/dev/null || true
+    if [ -d ../shared/testdata/gedcom ]; then
+      i=0
+      while IFS= read -r -d '' g; do
+        i=$((i + 1)); cp -n "$g" "$corpus/testdata-$i.ged" 2>/dev/null || true
+      done < <(find ../shared/testdata/gedcom -iname '*.ged' -size -200k -print0)
+    fi
+  fi
+  echo "== $t: ${seconds}s"
+  ASAN_OPTIONS=detect_leaks=1 ./fuzz-build/fuzz/"$t" "$corpus" -max_total_time="$seconds" \
+    -timeout=10 -rss_limit_mb=4096 -max_len=65536 -artifact_prefix="$findings/" -print_final_stats=1 \
+    2>&1 | grep -E "^(stat::number_of_executed_units|stat::peak_rss_mb|==[0-9]+==ERROR|SUMMARY|Done|INFO: -max_total_time)" || true
+  ls "$findings" | sed "s/^/   finding: /"
+done
