@@ -186,7 +186,7 @@ class LineReader {
   }
 
   bool finish(std::string_view& line, std::string_view piece, bool inLine) {
-    if (!inLine && (!lfMode_ || std::memchr(piece.data(), '\r', piece.size()) == nullptr)) {
+    if (!inLine && (!lfMode_ || piece.find('\r') == std::string_view::npos)) {
       line = piece;
       return true;
     }
