@@ -4,6 +4,12 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+  // Test discovery runs the binary without the test environment; without a
+  // display Qt would abort, so fall back to the offscreen platform.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName("Rowsmith");
   ::testing::InitGoogleTest(&argc, argv);
