@@ -1,0 +1,163 @@
+#include "kernel/dates.h"
+
+#include "kernel/ansitext.h"
+
+namespace rowsmith {
+namespace {
+
+// The working separator while a date is read; the result does not depend on
+// it except that a prefix loses trailing separators.
+constexpr char kDateSeparator = '.';
+
+struct Month {
+  const char* pattern;
+  const char* digits;
+};
+
+// German abbreviations stand beside the English ones; order matters only in
+// that each is applied to the result of the previous one.
+constexpr Month kMonths[] = {
+    {" JAN ", "01"}, {" FEB ", "02"}, {" MAR ", "03"}, {" MRZ ", "03"},
+    {" APR ", "04"}, {" MAY ", "05"}, {" MAI ", "05"}, {" JUN ", "06"},
+    {" JUL ", "07"}, {" AUG ", "08"}, {" SEP ", "09"}, {" OCT ", "10"},
+    {" OKT ", "10"}, {" NOV ", "11"}, {" DEC ", "12"}, {" DEZ ", "12"},
+};
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// Upper-casing as the month comparison needs it: only ASCII letters can
+// match, and no other byte upper-cases to one.
+char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }
+
+// Index of the month whose pattern stands at i, or -1.
+int monthAt(std::string_view s, size_t i) {
+  if (i + 5 > s.size() || s[i] != ' ' || s[i + 4] != ' ') return -1;
+  const char a = upperAscii(s[i + 1]);
+  const char b = upperAscii(s[i + 2]);
+  const char c = upperAscii(s[i + 3]);
+  for (int m = 0; m < 16; ++m) {
+    const char* p = kMonths[m].pattern;
+    if (p[1] == a && p[2] == b && p[3] == c) return m;
+  }
+  return -1;
+}
+
+// Replaces every occurrence of one month pattern, ignoring case, leftmost
+// first. The replacement holds no blank or letter, so it never takes part in
+// a new occurrence: one pass gives what the restarting replace-all gives.
+void replaceMonth(std::string& s, int month) {
+  // In place: four bytes are written for five read, so writing never
+  // overtakes reading.
+  size_t w = 0;
+  size_t r = 0;
+  while (r < s.size()) {
+    if (monthAt(s, r) == month) {
+      s[w++] = kDateSeparator;
+      s[w++] = kMonths[month].digits[0];
+      s[w++] = kMonths[month].digits[1];
+      s[w++] = kDateSeparator;
+      r += 5;
+    } else {
+      s[w++] = s[r++];
+    }
+  }
+  s.resize(w);
+}
+
+// Months in table order: where two framed names share a blank ("FEB JAN"),
+// the one earlier in the table wins.
+void replaceMonths(std::string& s) {
+  size_t first = std::string::npos;
+  int found = 0;
+  for (size_t i = 0; i + 5 <= s.size() && found < 2; ++i) {
+    if (monthAt(s, i) >= 0) {
+      if (found++ == 0) first = i;
+    }
+  }
+  if (found == 1) {
+    replaceMonth(s, monthAt(s, first));
+  } else if (found > 1) {
+    for (int m = 0; m < 16; ++m) replaceMonth(s, m);
+  }
+}
+
+// Year, month and day as digits, the shortest form that the text holds.
+std::string formatIntegerDate(std::string_view text) {
+  std::string t(text);
+  if (t.size() < 8) t.resize(8, ' ');
+  std::string built = t.substr(6, 2) + "." + t.substr(4, 2) + "." + t.substr(0, 4);
+  std::string out;
+  for (char c : built)
+    if (c != ' ') out.push_back(c);
+  const size_t firstKept = out.find_first_not_of('.');
+  return firstKept == std::string::npos ? std::string() : out.substr(firstKept);
+}
+
+}  // namespace
+
+std::string GedComDateToSortDate(std::string_view dateText) {
+  std::string s(dateText);
+  if (s.find(' ') == 1) s.insert(s.begin(), '0');  // one-digit day
+
+  replaceMonths(s);
+
+  size_t runStart = s.size();
+  while (runStart > 0 && isDigit(s[runStart - 1])) --runStart;
+  const size_t runLength = s.size() - runStart;
+  if (runLength >= 1 && runLength <= 3) s.insert(runStart, 4 - runLength, '0');
+
+  size_t firstDigit = 0;
+  while (firstDigit < s.size() && !isDigit(s[firstDigit])) ++firstDigit;
+  std::string prefix = s.substr(0, firstDigit);
+  while (!prefix.empty() && prefix.back() == kDateSeparator) prefix.pop_back();
+
+  std::string digits;
+  for (size_t i = firstDigit; i < s.size(); ++i) {
+    if (isAsciiLetter(s[i])) return std::string(dateText);  // a range, a period, free text
+    if (isDigit(s[i])) digits.push_back(s[i]);
+  }
+
+  if (!digits.empty()) {
+    size_t width = digits.size() <= 4 ? 4 : digits.size() <= 6 ? 6 : digits.size() <= 8 ? 8 : 0;
+    if (width != 0) digits.insert(0, width - digits.size(), '0');
+  }
+  std::string year, month, day;
+  if (digits.size() == 8) {
+    day = digits.substr(0, 2);
+    month = digits.substr(2, 2);
+    year = digits.substr(4, 4);
+  } else if (digits.size() == 6) {
+    month = digits.substr(0, 2);
+    year = digits.substr(2, 4);
+  } else {
+    year = digits;
+  }
+  if (trimView(prefix).empty()) return year + month + day;
+  return prefix + year + month + day;
+}
+
+std::string SortDateToDisplay(std::string_view text) {
+  if (trimView(text).empty()) return std::string();
+  if (toInt32(text)) return formatIntegerDate(text);
+
+  // Salvage: keep what stands before the first digit, format the digits.
+  size_t firstDigit = 0;
+  while (firstDigit < text.size() && !isDigit(text[firstDigit])) ++firstDigit;
+  std::string digits;
+  for (size_t i = firstDigit; i < text.size(); ++i) {
+    if (isAsciiLetter(text[i])) return std::string(text);
+    if (isDigit(text[i])) digits.push_back(text[i]);
+  }
+  const std::string_view prefix = text.substr(0, firstDigit);
+  if (digits.empty()) return std::string(prefix);
+  if (digits == text) return digits;  // too long for an integer
+  // The digits alone either convert or come back unchanged.
+  return std::string(prefix) + (toInt32(digits) ? formatIntegerDate(digits) : digits);
+}
+
+std::string DateForDisplay(std::string_view sortDate, bool western) {
+  return western ? SortDateToDisplay(sortDate) : std::string(sortDate);
+}
+
+}  // namespace rowsmith
