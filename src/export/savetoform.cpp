@@ -143,7 +143,7 @@ void TfrmSaveToForm::buildControls() {
   left->setSpacing(0);
   pnlClientBottomLeftTop = captionBar(this, "pnlClientBottomLeftTop", "Zu sichernde Spalten");
   clbClientBottomLeftClient = named<QListWidget>(this, "clbClientBottomLeftClient");
-  clbClientBottomLeftClient->setFixedWidth(190);
+  clbClientBottomLeftClient->setFixedWidth(220);
   left->addWidget(pnlClientBottomLeftTop);
   left->addWidget(clbClientBottomLeftClient, 1);
   bottom->addLayout(left);

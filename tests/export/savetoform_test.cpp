@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 
 #include <sys/resource.h>
@@ -19,6 +20,9 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include "export/exporttext.h"
+#include "import/importrun.h"
+#include "kernel/folders.h"
 #include "nls/inifile.h"
 #include "nls/mymessagedlgform.h"
 #include "nls/nlssupport.h"
@@ -392,6 +396,95 @@ TEST_F(SaveToFormTest, CaptionsComeFromTheLanguageFileButGroupTitlesDoNot) {
   EXPECT_EQ(file.find("gbxClientBottomClientClientAddChar"), std::string::npos);
   EXPECT_EQ(file.find("edt"), std::string::npos);
   EXPECT_EQ(file.find("sgr"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace rowsmith
+
+namespace rowsmith {
+namespace {
+
+std::vector<int> allResultColumns() {
+  std::vector<int> order(kResultColumns);
+  for (int c = 0; c < kResultColumns; ++c) order[static_cast<size_t>(c)] = c;
+  return order;
+}
+
+TEST_F(SaveToFormTest, TheTableOfAFreshStartListsEveryColumn) {
+  StringTable exportTable = makeExportTable(makeResultTable(), allResultColumns());
+  ASSERT_EQ(exportTable.columnCount(), 40);
+  ASSERT_EQ(exportTable.rowCount(), 2);
+  dialog.Prepare(exportTable);
+  ASSERT_EQ(dialog.columnList()->count(), 40);
+  EXPECT_EQ(dialog.columnList()->item(1)->text(), "ID :");
+  EXPECT_EQ(dialog.columnList()->item(39)->text(), "ID Mutter (Partner) :");
+  EXPECT_EQ(dialog.preview()->item(1, 0)->text(), "1");
+  EXPECT_EQ(dialog.preview()->item(1, 5)->text(), "");
+  EXPECT_EQ(dialog.preview()->item(2, 5)->text(), "...");
+}
+
+// The dialog and the converter are two roads to one text: the same file with
+// the same options gives the same bytes.
+TEST_F(SaveToFormTest, DialogExportEqualsTheConverterByteForByte) {
+#ifndef ROWSMITH_CONVERT_EXE
+  GTEST_SKIP() << "rowsmith-convert is not built";
+#else
+  if (test::gedcomTestdataDir().empty()) GTEST_SKIP() << "no GEDCOM test files";
+  const std::string files[] = {
+      test::gedcomTestdataDir() + "/gedcom4j/5.5.1 sample 2.ged",
+      test::gedcomTestdataDir() + "/gedcom4j/TGC551LF.ged",
+  };
+  setWorkFolder(dir.file("work"));
+  test::CapturedMessages counts;
+  for (const std::string& gedcom : files) {
+    StringTable result = makeResultTable();
+    ImportGedcom(gedcom, true, result);
+    ASSERT_GT(result.rowCount(), 2) << gedcom;
+    StringTable exportTable = makeExportTable(result, allResultColumns());
+
+    std::string fromDialog = dir.file("dialog.txt");
+    int answer = executeAndPressGo(exportTable, [&] {
+      dialog.btnClientBottomClientClientSaveToFile->setChecked(true);
+      dialog.edtClientBottomClientClientSaveToFile->setText(QString::fromStdString(fromDialog));
+      dialog.btnClientBottomClientClientSeperatorFree->setChecked(true);
+      dialog.edtClientBottomClientClientSeperatorFree->setText("#124");
+      dialog.btnClientBottomClientClientAddCharDouble->setChecked(true);
+      dialog.btnClientBottomClientClientLineBreakLF->setChecked(true);
+      dialog.columnList()->item(0)->setCheckState(Qt::Unchecked);
+    });
+    ASSERT_EQ(answer, mrOk);
+
+    std::string fromConverter = dir.file("converter.txt");
+    std::string command = std::string("\"") + ROWSMITH_CONVERT_EXE +
+                          "\" -q --separator '#124' --enclose double --line-break lf "
+                          "--no-rowcount -o \"" + fromConverter + "\" \"" + gedcom + "\"";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::string expected = readFileBytes(fromConverter);
+    EXPECT_EQ(readFileBytes(fromDialog), expected) << gedcom;
+    EXPECT_NE(expected.find('|'), std::string::npos);
+  }
+  setWorkFolder("");
+#endif
+}
+
+// With ROWSMITH_SCREENSHOT_DIR set (under Xvfb), the dialog as the user sees
+// it after importing the example file.
+TEST_F(SaveToFormTest, Screenshot) {
+  const QString folder = qEnvironmentVariable("ROWSMITH_SCREENSHOT_DIR");
+  if (folder.isEmpty()) GTEST_SKIP() << "ROWSMITH_SCREENSHOT_DIR not set";
+  setWorkFolder(dir.file("work"));
+  test::CapturedMessages counts;
+  StringTable result = makeResultTable();
+  ImportGedcom(std::string(ROWSMITH_SOURCE_DIR) + "/examples/familie.ged", true, result);
+  setWorkFolder("");
+  StringTable exportTable = makeExportTable(result, allResultColumns());
+  std::vector<int> widths(static_cast<size_t>(exportTable.columnCount()), 96);
+  widths[0] = 40;
+  dialog.Prepare(exportTable, widths);
+  dialog.show();
+  QApplication::processEvents();
+  EXPECT_TRUE(dialog.grab().save(folder + "/export-dialog.png"));
+  dialog.hide();
 }
 
 }  // namespace
