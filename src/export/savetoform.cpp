@@ -548,6 +548,9 @@ int TfrmSaveToForm::deliver() {
   return mrCancel;
 }
 
+// Escape and the close box give the same result as the Cancel button.
+void TfrmSaveToForm::reject() { done(mrCancel); }
+
 int TfrmSaveToForm::reportBuildFailure() {
   ShowInfoMessage(NLS().GetNLSText("Errors", "EErrorWhileBuildGridValueStr",
                                    "Fehler beim Aufbau der Ausgabe! Wahrscheinlich ist der "

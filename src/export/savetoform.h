@@ -52,6 +52,9 @@ class TfrmSaveToForm : public QDialog {
   QTableWidget* preview() const { return sgrClientTop; }
   QListWidget* columnList() const { return clbClientBottomLeftClient; }
 
+ protected:
+  void reject() override;
+
  private:
   void buildControls();
   void setOption(QRadioButton* option, bool selected);
