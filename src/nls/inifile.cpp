@@ -1,0 +1,193 @@
+#include "nls/inifile.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "kernel/ansitext.h"
+#include "kernel/atomicfile.h"
+
+namespace rowsmith {
+
+namespace {
+
+std::string_view trimBlanks(std::string_view text) {
+  size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  size_t last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (ansiUpperChar(a[i]) != ansiUpperChar(b[i])) return false;
+  }
+  return true;
+}
+
+// The name of a section header line ("[name]"), or nothing.
+bool sectionName(std::string_view line, std::string_view& name) {
+  line = trimBlanks(line);
+  if (line.empty() || line.front() != '[') return false;
+  line.remove_prefix(1);
+  size_t close = line.find(']');
+  name = trimBlanks(close == std::string_view::npos ? line : line.substr(0, close));
+  return true;
+}
+
+// Splits "key = value"; false for lines without "=".
+bool keyLine(std::string_view line, std::string_view& key, std::string_view& value) {
+  size_t equals = line.find('=');
+  if (equals == std::string_view::npos) return false;
+  key = trimBlanks(line.substr(0, equals));
+  value = line.substr(equals + 1);
+  return true;
+}
+
+std::string oneLine(std::string_view value) {
+  std::string text(value);
+  for (char& c : text) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return text;
+}
+
+}  // namespace
+
+TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+
+void TIniFile::load() const {
+  if (loaded_) return;
+  loaded_ = true;
+  lines_.clear();
+  std::ifstream in(fileName_, std::ios::binary);
+  if (!in) return;
+  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  size_t firstBreak = content.find('\n');
+  if (firstBreak != std::string::npos) {
+    lineEnd_ = (firstBreak > 0 && content[firstBreak - 1] == '\r') ? "\r\n" : "\n";
+  }
+  size_t start = 0;
+  while (start < content.size()) {
+    size_t end = content.find('\n', start);
+    if (end == std::string::npos) end = content.size();
+    size_t stop = end;
+    if (stop > start && content[stop - 1] == '\r') --stop;
+    lines_.emplace_back(content, start, stop - start);
+    start = end + 1;
+  }
+}
+
+int TIniFile::findSection(std::string_view section) const {
+  std::string_view name;
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    if (sectionName(lines_[i], name) && sameName(name, section)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+int TIniFile::findKey(int sectionLine, std::string_view key) const {
+  std::string_view name, value;
+  for (size_t i = static_cast<size_t>(sectionLine) + 1; i < lines_.size(); ++i) {
+    if (sectionName(lines_[i], name)) break;
+    if (keyLine(lines_[i], name, value) && sameName(name, key)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+std::string TIniFile::ReadString(std::string_view section, std::string_view key,
+                                 std::string_view defaultValue) const {
+  load();
+  section = trimBlanks(section);
+  key = trimBlanks(key);
+  int sectionLine = findSection(section);
+  if (sectionLine < 0) return std::string(defaultValue);
+  int line = findKey(sectionLine, key);
+  if (line < 0) return std::string(defaultValue);
+  std::string_view name, value;
+  keyLine(lines_[line], name, value);
+  value = trimBlanks(value);
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front()) {
+    value = value.substr(1, value.size() - 2);
+  }
+  if (value.size() > kMaxIniValue) value = value.substr(0, kMaxIniValue);
+  return std::string(value);
+}
+
+int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key,
+                              int32_t defaultValue) const {
+  std::string text = ReadString(section, key, {});
+  return toInt32(text).value_or(defaultValue);
+}
+
+bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool defaultValue) const {
+  return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+bool TIniFile::WriteString(std::string_view section, std::string_view key,
+                           std::string_view value) {
+  load();
+  section = trimBlanks(section);
+  key = trimBlanks(key);
+  std::string text = oneLine(value);
+  int sectionLine = findSection(section);
+  if (sectionLine < 0) {
+    if (!lines_.empty() && !trimBlanks(lines_.back()).empty()) lines_.emplace_back();
+    lines_.push_back("[" + std::string(section) + "]");
+    lines_.push_back(std::string(key) + "=" + text);
+  } else if (int line = findKey(sectionLine, key); line >= 0) {
+    // Keep the key's spelling as the file has it.
+    std::string_view name, old;
+    keyLine(lines_[line], name, old);
+    lines_[line] = std::string(name) + "=" + text;
+  } else {
+    // After the section's last non-blank line, before the blank lines that
+    // separate it from the next section.
+    size_t insertAt = static_cast<size_t>(sectionLine) + 1;
+    std::string_view name;
+    for (size_t i = insertAt; i < lines_.size() && !sectionName(lines_[i], name); ++i) {
+      if (!trimBlanks(lines_[i]).empty()) insertAt = i + 1;
+    }
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
+                  std::string(key) + "=" + text);
+  }
+  dirty_ = true;
+  return updateDepth_ > 0 ? true : save();
+}
+
+bool TIniFile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {
+  return WriteString(section, key, std::to_string(value));
+}
+
+bool TIniFile::WriteBool(std::string_view section, std::string_view key, bool value) {
+  return WriteString(section, key, value ? "1" : "0");
+}
+
+void TIniFile::BeginUpdate() { ++updateDepth_; }
+
+bool TIniFile::EndUpdate() {
+  if (updateDepth_ > 0 && --updateDepth_ > 0) return true;
+  return dirty_ ? save() : true;
+}
+
+bool TIniFile::save() {
+  std::string content;
+  size_t size = 0;
+  for (const std::string& line : lines_) size += line.size() + lineEnd_.size();
+  content.reserve(size);
+  for (const std::string& line : lines_) {
+    content += line;
+    content += lineEnd_;
+  }
+  if (!writeFileAtomically(fileName_, content)) {
+    // The file on disk is unchanged; forget the edits so later reads agree.
+    loaded_ = false;
+    dirty_ = false;
+    return false;
+  }
+  dirty_ = false;
+  return true;
+}
+
+}  // namespace rowsmith

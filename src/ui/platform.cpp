@@ -1,0 +1,120 @@
+#include "ui/platform.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QUrl>
+
+#include "kernel/cp1252.h"
+#include "kernel/folders.h"
+
+namespace rowsmith::platform {
+
+namespace {
+
+PlainMessageHandler& plainMessageHandler() {
+  static PlainMessageHandler handler;
+  return handler;
+}
+FileDialogHandler& openFileDialogHandler() {
+  static FileDialogHandler handler;
+  return handler;
+}
+FileDialogHandler& saveFileDialogHandler() {
+  static FileDialogHandler handler;
+  return handler;
+}
+OpenUrlHandler& openUrlHandler() {
+  static OpenUrlHandler handler;
+  return handler;
+}
+
+template <class Handler>
+Handler exchange(Handler& slot, Handler replacement) {
+  Handler previous = std::move(slot);
+  slot = std::move(replacement);
+  return previous;
+}
+
+}  // namespace
+
+QString fromCp1252(std::string_view text) {
+  std::u16string wide = cp1252ToUtf16(text);
+  return QString(reinterpret_cast<const QChar*>(wide.data()), static_cast<qsizetype>(wide.size()));
+}
+
+std::string toCp1252(const QString& text) {
+  return utf16ToCp1252(
+      std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), text.size()));
+}
+
+void showPlainMessage(const std::string& cp1252Text) {
+  if (plainMessageHandler()) {
+    plainMessageHandler()(cp1252Text);
+    return;
+  }
+  QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), fromCp1252(cp1252Text),
+                  QMessageBox::Ok, QApplication::activeWindow());
+  box.exec();
+}
+
+PlainMessageHandler setPlainMessageHandler(PlainMessageHandler handler) {
+  return exchange(plainMessageHandler(), std::move(handler));
+}
+
+void putClipboardText(const std::string& cp1252Text) {
+  // The platform clipboard takes a C string: the text ends at a byte 0 that
+  // a typed separator or line break may contain.
+  std::string_view text(cp1252Text);
+  if (size_t zero = text.find('\0'); zero != std::string_view::npos) text = text.substr(0, zero);
+  QGuiApplication::clipboard()->setText(fromCp1252(text));
+}
+
+void setBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+
+void restoreCursor() { QGuiApplication::restoreOverrideCursor(); }
+
+bool isShiftDown() {
+  return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+}
+
+std::string executableFolder() { return rowsmith::executableFolder(); }
+
+QString getOpenFileName(QWidget* parent, const QString& caption, const QString& folder,
+                        const QString& filter) {
+  if (openFileDialogHandler()) return openFileDialogHandler()(caption);
+  return QFileDialog::getOpenFileName(parent, caption, folder, filter);
+}
+
+QString getSaveFileName(QWidget* parent, const QString& caption) {
+  if (saveFileDialogHandler()) return saveFileDialogHandler()(caption);
+  // The dialog asks before overwriting; the export itself overwrites silently.
+  return QFileDialog::getSaveFileName(parent, caption);
+}
+
+FileDialogHandler setOpenFileDialogHandler(FileDialogHandler handler) {
+  return exchange(openFileDialogHandler(), std::move(handler));
+}
+
+FileDialogHandler setSaveFileDialogHandler(FileDialogHandler handler) {
+  return exchange(saveFileDialogHandler(), std::move(handler));
+}
+
+void openUrl(const QString& address) {
+  if (openUrlHandler()) {
+    openUrlHandler()(address);
+    return;
+  }
+  QDesktopServices::openUrl(QUrl(address));
+}
+
+OpenUrlHandler setOpenUrlHandler(OpenUrlHandler handler) {
+  return exchange(openUrlHandler(), std::move(handler));
+}
+
+void QtUserMessages::showMessage(std::string_view text) { showPlainMessage(std::string(text)); }
+
+}  // namespace rowsmith::platform

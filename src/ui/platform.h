@@ -1,0 +1,68 @@
+#pragma once
+// The thin layer between the dialogs and Qt: 8-bit text on screen and on the
+// clipboard, the plain message box, cursors, the Shift key, file dialogs and
+// the shell. Tests replace the interactive parts through the handlers below,
+// since a modal box would block under the offscreen platform.
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include <QString>
+
+#include "kernel/usermessages.h"
+
+class QWidget;
+
+namespace rowsmith::platform {
+
+QString fromCp1252(std::string_view text);
+std::string toCp1252(const QString& text);
+
+// The plain message box: the text and one OK button, titled with the
+// application's name.
+void showPlainMessage(const std::string& cp1252Text);
+using PlainMessageHandler = std::function<void(const std::string& cp1252Text)>;
+// Replaces the box (empty restores it); returns the previous handler.
+PlainMessageHandler setPlainMessageHandler(PlainMessageHandler handler);
+
+// Puts the text on the clipboard as plain text, up to its first byte 0.
+void putClipboardText(const std::string& cp1252Text);
+
+void setBusyCursor();
+void restoreCursor();
+// Shows the busy cursor for its lifetime, on every path out of a handler.
+class BusyCursor {
+ public:
+  BusyCursor() { setBusyCursor(); }
+  ~BusyCursor() { restoreCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// The state of the Shift key right now, not at the last event.
+bool isShiftDown();
+
+// The program's folder; ends with "/".
+std::string executableFolder();
+
+// File dialogs; an empty result means the user cancelled. File names stay
+// QString so names outside the 8-bit code page survive.
+QString getOpenFileName(QWidget* parent, const QString& caption, const QString& folder,
+                        const QString& filter);
+QString getSaveFileName(QWidget* parent, const QString& caption);
+using FileDialogHandler = std::function<QString(const QString& caption)>;
+FileDialogHandler setOpenFileDialogHandler(FileDialogHandler handler);
+FileDialogHandler setSaveFileDialogHandler(FileDialogHandler handler);
+
+// Opens an address with the user's default handler; the outcome is not checked.
+void openUrl(const QString& address);
+using OpenUrlHandler = std::function<void(const QString& address)>;
+OpenUrlHandler setOpenUrlHandler(OpenUrlHandler handler);
+
+// What the core has to say, shown in the plain message box.
+class QtUserMessages : public UserMessages {
+ public:
+  void showMessage(std::string_view text) override;
+};
+
+}  // namespace rowsmith::platform

@@ -1,0 +1,43 @@
+#include "kernel/atomicfile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "testsupport.h"
+
+namespace rowsmith {
+namespace {
+
+size_t entries(const std::string& folder) {
+  size_t count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++count;
+  return count;
+}
+
+TEST(WriteFileAtomically, WritesExactBytesAndReplacesAnExistingFile) {
+  test::TempDir dir;
+  std::string path = dir.file("out.txt");
+  std::string bytes("a\0b\r\n\xFF", 6);
+  ASSERT_TRUE(writeFileAtomically(path, bytes));
+  EXPECT_EQ(test::readFileBytes(path), bytes);
+  ASSERT_TRUE(writeFileAtomically(path, "short"));
+  EXPECT_EQ(test::readFileBytes(path), "short");
+  EXPECT_EQ(entries(dir.path()), 1u);
+}
+
+TEST(WriteFileAtomically, AFailureLeavesTheTargetAndNoTemporaryFile) {
+  test::TempDir dir;
+  std::string error;
+  EXPECT_FALSE(writeFileAtomically(dir.file("missing/out.txt"), "x", &error));
+  EXPECT_FALSE(error.empty());
+
+  // A folder in the way of the rename: the temporary file must not remain.
+  std::filesystem::create_directory(dir.file("target"));
+  std::filesystem::create_directory(dir.file("target/inner"));
+  EXPECT_FALSE(writeFileAtomically(dir.file("target"), "x", &error));
+  EXPECT_EQ(entries(dir.path()), 1u);
+}
+
+}  // namespace
+}  // namespace rowsmith
