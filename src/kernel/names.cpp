@@ -1,0 +1,53 @@
+#include "kernel/names.h"
+
+#include "kernel/ansitext.h"
+
+namespace rowsmith {
+namespace {
+
+constexpr std::string_view kUnknownName = "NN";
+
+// Text after the first occurrence of c; empty when c does not occur.
+std::string_view after(std::string_view text, char c) {
+  const size_t at = text.find(c);
+  return at == std::string_view::npos ? std::string_view() : text.substr(at + 1);
+}
+
+// Text before the first occurrence of c; empty when c does not occur.
+std::string_view before(std::string_view text, char c) {
+  const size_t at = text.find(c);
+  return at == std::string_view::npos ? std::string_view() : text.substr(0, at);
+}
+
+std::string surnameFrom(std::string_view nameValue) {
+  if (nameValue.empty()) return std::string(kUnknownName);
+  const std::string_view between = before(after(nameValue, '/'), '/');
+  if (!between.empty()) return std::string(between);
+  const size_t doubleSlash = nameValue.find("//");
+  if (doubleSlash != std::string_view::npos && doubleSlash + 2 == nameValue.size())
+    return std::string();  // "Anna //": no surname
+  return std::string(nameValue);
+}
+
+std::string givenFrom(std::string_view nameValue) {
+  if (nameValue.empty()) return std::string();
+  const std::string_view head = before(nameValue, '/');
+  if (!head.empty()) return std::string(head);  // trimmed by the person record
+  // Without any "/" the whole value is the surname; nothing is left as given
+  // names.
+  if (nameValue.find('/') == std::string_view::npos) return std::string();
+  const std::string_view rest = trimView(after(nameValue.substr(1), '/'));
+  return rest.empty() ? std::string(kUnknownName) : std::string(rest);
+}
+
+}  // namespace
+
+SplitName SplitGedComName(std::string_view surname, std::string_view given,
+                          std::string_view nameValue) {
+  SplitName out;
+  out.surname = surname.empty() ? surnameFrom(nameValue) : std::string(surname);
+  out.given = given.empty() ? givenFrom(nameValue) : std::string(given);
+  return out;
+}
+
+}  // namespace rowsmith
