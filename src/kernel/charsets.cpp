@@ -191,7 +191,9 @@ unsigned char anselLabelAt(const AnselLookup& t, std::string_view s, size_t i) {
 
 bool Utf8ToAnsi(std::string& line) {
   const size_t before = line.size();
-  if (line.find_first_of("\xC2\xC3") == std::string::npos) return false;
+  bool lead = false;
+  for (char c : line) lead |= (ub(c) & 0xFE) == 0xC2;  // C2 or C3
+  if (!lead) return false;
   collapseC2Runs(line);
   convertC3Pairs(line);
   // Every conversion shortens the line.

@@ -26,29 +26,60 @@ constexpr Month kMonths[] = {
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// Replaces every occurrence of the month pattern, ignoring case, by
-// separator + digits + separator, in place. The replace-all routine gives the
-// same: the replacement holds no blank or letter, so it never takes part in a
-// new occurrence, and it is shorter, so the text only shrinks.
-void replaceMonth(std::string& s, const Month& m) {
-  const std::string_view pattern = m.pattern;
+// Upper-casing as the month comparison needs it: only ASCII letters can
+// match, and no other byte upper-cases to one.
+char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }
+
+// Index of the month whose pattern stands at i, or -1.
+int monthAt(std::string_view s, size_t i) {
+  if (i + 5 > s.size() || s[i] != ' ' || s[i + 4] != ' ') return -1;
+  const char a = upperAscii(s[i + 1]);
+  const char b = upperAscii(s[i + 2]);
+  const char c = upperAscii(s[i + 3]);
+  for (int m = 0; m < 16; ++m) {
+    const char* p = kMonths[m].pattern;
+    if (p[1] == a && p[2] == b && p[3] == c) return m;
+  }
+  return -1;
+}
+
+// Replaces every occurrence of one month pattern, ignoring case, leftmost
+// first. The replacement holds no blank or letter, so it never takes part in
+// a new occurrence: one pass gives what the restarting replace-all gives.
+void replaceMonth(std::string& s, int month) {
+  // In place: four bytes are written for five read, so writing never
+  // overtakes reading.
   size_t w = 0;
   size_t r = 0;
   while (r < s.size()) {
-    bool hit = r + pattern.size() <= s.size();
-    for (size_t k = 0; hit && k < pattern.size(); ++k)
-      hit = ansiUpperChar(s[r + k]) == pattern[k];
-    if (hit) {
+    if (monthAt(s, r) == month) {
       s[w++] = kDateSeparator;
-      s[w++] = m.digits[0];
-      s[w++] = m.digits[1];
+      s[w++] = kMonths[month].digits[0];
+      s[w++] = kMonths[month].digits[1];
       s[w++] = kDateSeparator;
-      r += pattern.size();
+      r += 5;
     } else {
       s[w++] = s[r++];
     }
   }
   s.resize(w);
+}
+
+// Months in table order: where two framed names share a blank ("FEB JAN"),
+// the one earlier in the table wins.
+void replaceMonths(std::string& s) {
+  size_t first = std::string::npos;
+  int found = 0;
+  for (size_t i = 0; i + 5 <= s.size() && found < 2; ++i) {
+    if (monthAt(s, i) >= 0) {
+      if (found++ == 0) first = i;
+    }
+  }
+  if (found == 1) {
+    replaceMonth(s, monthAt(s, first));
+  } else if (found > 1) {
+    for (int m = 0; m < 16; ++m) replaceMonth(s, m);
+  }
 }
 
 // Year, month and day as digits, the shortest form that the text holds.
@@ -67,12 +98,9 @@ std::string formatIntegerDate(std::string_view text) {
 
 std::string GedComDateToSortDate(std::string_view dateText) {
   std::string s(dateText);
-  if (s.find(' ') == 1) s.insert(0, "0");  // one-digit day
+  if (s.find(' ') == 1) s.insert(s.begin(), '0');  // one-digit day
 
-  // Only months framed by blanks count, and a text without blanks has none.
-  if (s.find(' ') != std::string::npos) {
-    for (const Month& m : kMonths) replaceMonth(s, m);
-  }
+  replaceMonths(s);
 
   size_t runStart = s.size();
   while (runStart > 0 && isDigit(s[runStart - 1])) --runStart;

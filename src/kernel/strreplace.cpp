@@ -214,6 +214,7 @@ std::string replaceRestarting(std::string_view key, std::string_view replacement
 std::string StrReplace(std::string_view pattern, std::string_view replacement,
                        std::string_view source, bool caseSensitive) {
   if (pattern == replacement || pattern.empty() || source.empty()) return std::string(source);
+  if (caseSensitive && source.find(pattern) == std::string_view::npos) return std::string(source);
   std::string foldedPattern;
   std::string foldedReplacement;
   std::string_view key = pattern;

@@ -116,12 +116,9 @@ bool referenceUtf8ToAnsi(std::string& line) {
   if (line.find_first_of("\xC2\xC3") == std::string::npos) return false;
   const std::string before = line;
   for (int c = 0xA1; c <= 0xFF; ++c) {
-    std::string pattern;
-    if (c <= 0xBF)
-      pattern = {'\xC2', static_cast<char>(c)};
-    else
-      pattern = {'\xC3', static_cast<char>(c - 0x40)};
-    line = StrReplace(pattern, std::string(1, static_cast<char>(c)), line, true);
+    const char pattern[2] = {c <= 0xBF ? '\xC2' : '\xC3',
+                             static_cast<char>(c <= 0xBF ? c : c - 0x40)};
+    line = StrReplace(std::string_view(pattern, 2), std::string(1, static_cast<char>(c)), line, true);
   }
   return line != before;
 }

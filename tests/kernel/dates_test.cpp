@@ -50,6 +50,8 @@ TEST(GedComDateToSortDate, GivesYearMonthDayWithTheQualifierInFront) {
       {"   ", ""},
       // Months are replaced in table order, not from left to right.
       {"ABT FEB JAN 1900", "ABT FEB190001"},
+      {"ABT mai Jan 5", "ABT mai000501"},
+      {"1 JAN FEB 1900", "1 JAN FEB 1900"},
   };
   for (const auto& c : cases) EXPECT_EQ(GedComDateToSortDate(c.in), c.out) << c.in;
 }

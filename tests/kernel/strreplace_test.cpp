@@ -119,7 +119,7 @@ TEST(StrReplace, AgreesWithTheRestartingDefinitionOnRandomInputs) {
     const bool caseSensitive = i % 3 != 0;
     const std::string alphabet = caseSensitive ? "ab " : "abAB\xE4\xC4";
     std::string pattern = randomText(rng, alphabet, 3);
-    if (pattern.empty()) pattern = "a";
+    if (pattern.empty()) pattern.push_back('a');
     const std::string replacement = randomText(rng, alphabet, 4);
     const std::string source = randomText(rng, alphabet, 14);
     const auto expected = referenceReplace(pattern, replacement, source, caseSensitive);

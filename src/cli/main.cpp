@@ -1,0 +1,235 @@
+// rowsmith-convert: a GEDCOM file in, the delimited table out, no window.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/options.h"
+#include "cli/utf8out.h"
+#include "export/exporttext.h"
+#include "import/importrun.h"
+#include "kernel/folders.h"
+#include "kernel/usermessages.h"
+
+namespace fs = std::filesystem;
+using namespace rowsmith;
+
+namespace {
+
+constexpr const char* kProgram = "rowsmith-convert";
+
+void printError(const std::string& text) { std::fprintf(stderr, "%s: %s\n", kProgram, text.c_str()); }
+
+// Messages of the core go to standard error; progress only on a terminal and
+// only once a run has taken longer than a second.
+class ConsoleMessages : public UserMessages {
+ public:
+  ConsoleMessages(bool quiet, bool utf8)
+      : quiet_(quiet), utf8_(utf8), terminal_(!quiet && isatty(STDERR_FILENO)),
+        start_(std::chrono::steady_clock::now()) {}
+
+  void showMessage(std::string_view text) override {
+    // The count of imported persons is news, not an error: --quiet drops it.
+    if (quiet_ && text.find("Personen importiert!") != std::string_view::npos) return;
+    clearProgress();
+    std::string out = utf8_ ? cli::windows1252ToUtf8(text) : std::string(text);
+    std::fprintf(stderr, "%s\n", out.c_str());
+  }
+
+  void showProgress(std::string_view phase, int percent) override {
+    if (!terminal_) return;
+    if (std::chrono::steady_clock::now() - start_ < std::chrono::seconds(1)) return;
+    std::string line = "\r" + std::string(phase) + " " + std::to_string(percent) + "%";
+    if (line.size() < lastWidth_) line.append(lastWidth_ - line.size(), ' ');
+    lastWidth_ = line.size();
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+  }
+
+  void clearProgress() {
+    if (lastWidth_ == 0) return;
+    std::string blank = "\r" + std::string(lastWidth_, ' ') + "\r";
+    std::fputs(blank.c_str(), stderr);
+    lastWidth_ = 0;
+  }
+
+ private:
+  bool quiet_;
+  bool utf8_;
+  bool terminal_;
+  std::chrono::steady_clock::time_point start_;
+  size_t lastWidth_ = 0;
+};
+
+// A private work folder per run, so parallel runs never share index files.
+class PrivateWorkFolder {
+ public:
+  PrivateWorkFolder() {
+    std::string pattern = (fs::temp_directory_path() / "rowsmith-convert-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a work folder: " + std::string(std::strerror(errno)));
+    path_ = pattern;
+    setWorkFolder(path_ + "/");
+  }
+  ~PrivateWorkFolder() {
+    setWorkFolder("");
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+
+ private:
+  std::string path_;
+};
+
+bool writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+// Written beside the target and renamed over it: a failure never leaves a
+// partial file or destroys the old one.
+bool writeFileAtomically(const std::string& target, std::string_view bytes, std::string& error) {
+  fs::path path(target);
+  std::string dir = path.has_parent_path() ? path.parent_path().string() : ".";
+  std::string temp = (fs::path(dir) / ("." + path.filename().string() + ".XXXXXX")).string();
+  int fd = mkstemp(temp.data());
+  if (fd < 0) {
+    error = "cannot write " + target + ": " + std::strerror(errno);
+    return false;
+  }
+  bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
+  int savedErrno = errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    savedErrno = errno;
+  }
+  if (ok) {
+    // Keep the usual permissions of a new file instead of mkstemp's 0600.
+    mode_t mask = umask(0);
+    umask(mask);
+    struct stat st {};
+    mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~mask);
+    ::chmod(temp.c_str(), mode);
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+      ok = false;
+      savedErrno = errno;
+    }
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    error = "cannot write " + target + ": " + std::strerror(savedErrno);
+  }
+  return ok;
+}
+
+std::string checkReadable(const std::string& file) {
+  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return "cannot read " + file + ": " + std::strerror(errno);
+  struct stat st {};
+  bool dir = fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+  ::close(fd);
+  if (dir) return "cannot read " + file + ": it is a folder";
+  return {};
+}
+
+int run(const cli::ConvertOptions& options) {
+  if (std::string error = checkReadable(options.input); !error.empty()) {
+    printError(error);
+    return 1;
+  }
+  ExportFormat format;
+  std::string error;
+  if (!decodeExportFormat(options.format, format, error)) {
+    printError(error);
+    return 2;
+  }
+
+  ConsoleMessages messages(options.quiet, options.utf8);
+  UserMessages* previous = setUserMessages(&messages);
+  struct Restore {
+    UserMessages* previous;
+    ~Restore() { setUserMessages(previous); }
+  } restore{previous};
+
+  StringTable table;
+  int32_t counter;
+  {
+    PrivateWorkFolder folder;
+    counter = ImportGedcom(options.input, options.westernDates, table);
+  }
+  if (counter <= 0) {
+    messages.clearProgress();
+    if (counter == 0) printError("cannot read " + options.input);
+    else if (counter == -1) printError(options.input + " is not a GEDCOM file: its first line holds no \"0 HEAD\"");
+    else printError("reading " + options.input + " failed after line " + std::to_string(-counter));
+    return 1;
+  }
+  if (table.rowCount() <= 1) {
+    messages.clearProgress();
+    printError("no individuals in " + options.input + "; only the header line is written");
+  }
+
+  messages.showProgress("Export", 0);
+  std::string text = buildExportTextFromResult(table, options.columns, options.rowNumbers, format);
+  table = StringTable();
+  if (options.utf8) text = cli::windows1252ToUtf8(text);
+  messages.showProgress("Export", 100);
+  messages.clearProgress();
+
+  if (!options.output.empty()) {
+    if (!writeFileAtomically(options.output, text, error)) {
+      printError(error);
+      return 1;
+    }
+    return 0;
+  }
+  if (!writeAll(STDOUT_FILENO, text)) {
+    if (errno != EPIPE) printError(std::string("cannot write to standard output: ") + std::strerror(errno));
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  cli::ConvertOptions options;
+  std::string error;
+  if (!cli::parseConvertOptions(args, options, error)) {
+    printError(error);
+    std::fprintf(stderr, "Try '%s --help'.\n", kProgram);
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(cli::usageText(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("%s %s\n", kProgram, ROWSMITH_VERSION);
+    return 0;
+  }
+  try {
+    return run(options);
+  } catch (const std::bad_alloc&) {
+    printError("out of memory");
+  } catch (const std::exception& e) {
+    printError(e.what());
+  }
+  return 1;
+}

@@ -1,0 +1,29 @@
+#pragma once
+// Command line of rowsmith-convert.
+#include <string>
+#include <vector>
+
+#include "export/exporttext.h"
+
+namespace rowsmith::cli {
+
+struct ConvertOptions {
+  std::string input;
+  std::string output;            // empty: standard output
+  ExportOptions format;
+  std::vector<int> columns;      // result columns (0-based) in output order
+  bool rowNumbers = true;
+  bool westernDates = true;
+  bool utf8 = false;
+  bool quiet = false;
+  bool help = false;
+  bool version = false;
+};
+
+// Parses the arguments after the program name. On a bad option returns false
+// with a one-line error.
+bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions& options, std::string& error);
+
+const char* usageText();
+
+}  // namespace rowsmith::cli

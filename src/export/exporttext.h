@@ -1,0 +1,52 @@
+#pragma once
+// The delimited export text: the separator, enclosing text and line break
+// chosen in the export dialog, and the text built from an export table
+// (column 0 the row numbers, then the result columns).
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "kernel/stringtable.h"
+
+namespace rowsmith {
+
+enum class SeparatorChoice { Ascii, Csv, Tab, Free, None };
+enum class EncloseChoice { None, Single, Double, Other };
+enum class LineBreakChoice { CrLf, Lf, Free, None };
+
+// The dialog's option groups with their defaults; the free texts are in the
+// "#" character-code notation.
+struct ExportOptions {
+  SeparatorChoice separator = SeparatorChoice::Csv;
+  std::string separatorFree = "#8";
+  EncloseChoice enclose = EncloseChoice::None;
+  std::string encloseOther = "!";
+  LineBreakChoice lineBreak = LineBreakChoice::CrLf;
+  std::string lineBreakFree = "#10#13";
+};
+
+struct ExportFormat {
+  std::string separator;  // S, after every exported cell but one of the last column
+  std::string enclose;    // Q, around every exported cell
+  std::string lineBreak;  // L, between lines
+};
+
+// Decodes the options into S, Q and L. On a notation error returns false and
+// error holds the decoder's "ERROR - " text, to be shown as it is.
+bool decodeExportFormat(const ExportOptions& options, ExportFormat& format, std::string& error);
+
+// The export table of a result table: column 0 the row numbers (empty in the
+// header row), then the result columns in the given order.
+StringTable makeExportTable(const StringTable& result, const std::vector<int>& columnOrder);
+
+// The whole export text; exported[c] tells whether column c of the table is
+// written. CR and LF inside cells become "<#13>" and "<#10>"; no line break
+// follows the last line.
+std::string BuildExportText(const StringTable& exportTable, const std::vector<bool>& exported,
+                            const ExportFormat& format);
+// The same text straight from a result table, without building the export
+// table first: rowNumbers exports the row-number column.
+std::string buildExportTextFromResult(const StringTable& result, const std::vector<int>& columnOrder,
+                                      bool rowNumbers, const ExportFormat& format);
+
+}  // namespace rowsmith

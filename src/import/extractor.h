@@ -1,0 +1,105 @@
+#pragma once
+// The lookups of the extraction over a loaded index: persons, their notes,
+// spouse lists, family members, parents and marriage data. Record numbers are
+// block indices; 0 names no person and -1 a cross-reference nobody bears.
+// What several rows ask again (family couples, parents) is remembered, so the
+// answers are those of a fresh lookup but each is computed once.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "import/families.h"
+#include "import/indexfiles.h"
+#include "import/persons.h"
+
+namespace rowsmith {
+
+class Extractor {
+ public:
+  explicit Extractor(const TDBDefaults& db);
+
+  const TDBDefaults& db() const { return db_; }
+  int32_t recordCount() const { return static_cast<int32_t>(db_.Blocks.size()); }
+  bool isRecord(int32_t r) const { return r >= 0 && r < recordCount(); }
+
+  // Persons: the individuals with a name, ascending; the sixteen values; the
+  // record with trimmed values; the notes, each line followed by LF.
+  std::vector<int32_t> GetPersonList() const;
+  std::optional<PersonValues> GetPersonValues(int32_t p) const;
+  bool GetPersonRecord(int32_t p, TPersRec& record) const;
+  std::string GetPersonNotes(int32_t p) const;
+
+  // Husband and wife of each family that p's FAMS lines name, in their order;
+  // withoutSelf drops the entries equal to p.
+  std::vector<int32_t> GetSpouseList(int32_t p, bool withoutSelf);
+  MarriageItems GetMarriageItems(int32_t f) const;
+
+  // Families of p's spouse closure, sorted by their decimal text.
+  std::vector<int32_t> GetPersonFamilies(int32_t p);
+  // Husband, wife (0 when missing), children by birth date; empty when the
+  // family names nobody known.
+  std::vector<int32_t> GetFamilyMembers(int32_t f);
+  bool IsFamilySpouse(int32_t p, int32_t f);
+  // Father and mother; empty on an unknown FAMC family.
+  std::vector<int32_t> GetParentIDs(int32_t p);
+  bool GetMarriageData(int32_t f, TFamDataRec& data) const;
+
+  // The pieces the row assembly builds on.
+  struct Couple {
+    int32_t husband = 0;
+    int32_t wife = 0;
+  };
+  // One FAMS line of a record: the family as the spouse list finds it (may be
+  // 0) and as the family list finds it (-1 when it adds none).
+  struct FamsLink {
+    int32_t family;
+    int32_t listedFamily;
+  };
+  std::span<const FamsLink> famsLinks(int32_t record);
+  // The first HUSB and WIFE values of the family, resolved (spouse list rule).
+  Couple spouseCouple(int32_t family);
+  // Level-1 HUSB and WIFE, the last that resolves wins (family member rule);
+  // found is false when the family names nobody known at all.
+  Couple memberCouple(int32_t family, bool& found);
+  int32_t resolve(std::string_view xref) const;
+
+  // Birth date as the child ordering reads it.
+  int32_t birthKey(int32_t p) const;
+
+ private:
+  struct MemberInfo {
+    Couple couple;
+    bool found = false;
+    bool known = false;
+  };
+  struct CoupleInfo {
+    Couple couple;
+    bool known = false;
+  };
+  const MemberInfo& members(int32_t family);
+  int32_t listedFamily(std::string_view xref, int32_t found) const;
+  static bool isNoteReference(std::string_view value);
+  static std::string joinLines(const std::vector<std::string>& lines);
+  void collectNoteRecord(std::string_view xref, std::vector<std::string>& lines) const;
+  void buildLinkIndex();
+
+  const TDBDefaults& db_;
+  // FAMS links of every record, one pass over the index, built on first use.
+  std::vector<FamsLink> links_;
+  std::vector<uint32_t> linkStart_;
+  std::vector<CoupleInfo> spouseCouples_;
+  std::vector<MemberInfo> memberCouples_;
+  struct ParentInfo {
+    Couple couple;
+    bool known = false;
+  };
+  std::vector<ParentInfo> parents_;
+};
+
+// Text order of decimal record numbers: "10" before "9".
+bool recordTextLess(int32_t a, int32_t b);
+
+}  // namespace rowsmith

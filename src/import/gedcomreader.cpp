@@ -1,0 +1,490 @@
+#include "import/gedcomreader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "import/indexfiles.h"
+#include "kernel/charsets.h"
+#include "kernel/folders.h"
+#include "kernel/strreplace.h"
+#include "kernel/usermessages.h"
+
+namespace fs = std::filesystem;
+
+namespace rowsmith {
+
+namespace {
+
+constexpr size_t kChunkBytes = 1 << 20;
+constexpr char kEndOfFile = 26;
+
+std::string errorText(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+      return "File not found";
+    case EACCES:
+    case EPERM:
+      return "Access denied";
+    default:
+      return std::strerror(error);
+  }
+}
+
+// Opens a file for reading; a folder does not count as a readable file.
+int openForReading(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    ::close(fd);
+    errno = error;
+    return -1;
+  }
+  return fd;
+}
+
+class FileHandle {
+ public:
+  explicit FileHandle(int fd = -1) : fd_(fd) {}
+  ~FileHandle() { reset(); }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  int get() const { return fd_; }
+  int release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  void reset(int fd = -1) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+
+ private:
+  int fd_;
+};
+
+// Reads up to size bytes; -1 on an error.
+ssize_t readSome(int fd, char* data, size_t size) {
+  for (;;) {
+    ssize_t got = ::read(fd, data, size);
+    if (got < 0 && errno == EINTR) continue;
+    return got;
+  }
+}
+
+// Streams text lines out of a file in large chunks. A line ends at a CR, and
+// an LF right after the CR belongs to the line end; a byte 26 ends the file.
+// In LF mode the stream is read as if every LF had become CR LF, every other
+// CR were dropped and one more CR LF followed the last byte: the same lines
+// a CR LF copy of the file would give, without making the copy.
+class LineReader {
+ public:
+  LineReader() : buffer_(kChunkBytes) {}
+
+  bool open(const std::string& path, bool lfMode) {
+    file_.reset(openForReading(path));
+    lfMode_ = lfMode;
+    finalLineEndPending_ = lfMode;
+    pos_ = end_ = 0;
+    dataExhausted_ = hitEndByte_ = false;
+    return file_.get() >= 0;
+  }
+
+  // The view stays valid until the next readLine() or atEnd(). False on a
+  // read error.
+  bool readLine(std::string_view& line) {
+    line_.clear();
+    bool inLine = false;  // part of the line already copied to line_
+    const char lineEnd = lfMode_ ? '\n' : '\r';
+    for (;;) {
+      if (hitEndByte_) return finish(line, {}, inLine);
+      if (pos_ == end_) {
+        if (!fill()) return false;
+        if (pos_ == end_) {
+          finalLineEndPending_ = false;
+          return finish(line, {}, inLine);
+        }
+      }
+      const char* begin = buffer_.data() + pos_;
+      const size_t available = end_ - pos_;
+      const char* stop = static_cast<const char*>(std::memchr(begin, lineEnd, available));
+      const size_t length = stop ? static_cast<size_t>(stop - begin) : available;
+      if (const void* eofByte = std::memchr(begin, kEndOfFile, length)) {
+        const size_t before = static_cast<size_t>(static_cast<const char*>(eofByte) - begin);
+        pos_ += before;
+        hitEndByte_ = true;
+        return finish(line, {begin, before}, inLine);
+      }
+      if (!stop) {
+        append({begin, length});
+        inLine = true;
+        pos_ = end_;
+        continue;
+      }
+      pos_ += length + 1;
+      std::string_view piece(begin, length);
+      if (lfMode_) return finish(line, piece, inLine);
+      if (pos_ == end_) {
+        // The LF that may follow lies in the next chunk, which overwrites this one.
+        append(piece);
+        inLine = true;
+        piece = {};
+        if (!fill()) return false;
+      }
+      if (pos_ < end_ && buffer_[pos_] == '\n') ++pos_;
+      return finish(line, piece, inLine);
+    }
+  }
+
+  // True when no byte remains or the next byte is 26. May read ahead, which
+  // ends the validity of the last line's view. False with error set on a
+  // read error.
+  bool atEnd(bool& error) {
+    error = false;
+    if (hitEndByte_) return true;
+    if (pos_ == end_) {
+      if (!fill()) {
+        error = true;
+        return true;
+      }
+      if (pos_ == end_) return !finalLineEndPending_;
+    }
+    return buffer_[pos_] == kEndOfFile;
+  }
+
+ private:
+  bool fill() {
+    pos_ = end_ = 0;
+    if (dataExhausted_) return true;
+    ssize_t got = readSome(file_.get(), buffer_.data(), buffer_.size());
+    if (got < 0) return false;
+    if (got == 0) dataExhausted_ = true;
+    end_ = static_cast<size_t>(got);
+    return true;
+  }
+
+  void append(std::string_view piece) {
+    if (!lfMode_) {
+      line_.append(piece);
+      return;
+    }
+    for (char c : piece) {
+      if (c != '\r') line_.push_back(c);
+    }
+  }
+
+  bool finish(std::string_view& line, std::string_view piece, bool inLine) {
+    if (!inLine && (!lfMode_ || piece.find('\r') == std::string_view::npos)) {
+      line = piece;
+      return true;
+    }
+    append(piece);
+    line = line_;
+    return true;
+  }
+
+  FileHandle file_;
+  std::vector<char> buffer_;
+  size_t pos_ = 0;
+  size_t end_ = 0;
+  bool dataExhausted_ = false;
+  bool hitEndByte_ = false;
+  bool lfMode_ = false;
+  bool finalLineEndPending_ = false;
+  std::string line_;
+};
+
+bool isTrimmed(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+std::string_view trim(std::string_view text) {
+  size_t begin = 0;
+  size_t end = text.size();
+  while (begin < end && isTrimmed(text[begin])) ++begin;
+  while (end > begin && isTrimmed(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+std::string_view trimRight(std::string_view text) {
+  size_t end = text.size();
+  while (end > 0 && isTrimmed(text[end - 1])) --end;
+  return text.substr(0, end);
+}
+
+bool contains(std::string_view text, std::string_view what) {
+  return text.find(what) != std::string_view::npos;
+}
+
+// Every conversion only touches NUL bytes or bytes above 127, so lines
+// without them (most lines of most files) skip the conversion calls.
+bool hasNulOrHighByte(std::string_view text) {
+  for (char c : text) {
+    if (c == 0 || (static_cast<unsigned char>(c) & 0x80)) return true;
+  }
+  return false;
+}
+
+enum class CharsetMode { Undetermined = 0, Ansi = 1, Utf8 = 2, Unicode = 3, Ansel = 4 };
+
+CharsetMode modeFromCharLine(std::string_view line) {
+  if (contains(line, "ANSI")) return CharsetMode::Ansi;
+  if (contains(line, "ANSEL")) return CharsetMode::Ansel;
+  if (contains(line, "UTF-8")) return CharsetMode::Utf8;
+  if (contains(line, "UNICODE")) return CharsetMode::Unicode;
+  return CharsetMode::Undetermined;
+}
+
+class GedcomReading {
+ public:
+  explicit GedcomReading(std::string folderOfFile) : folderOfFile_(std::move(folderOfFile)) {}
+
+  // Reads the whole file into the open index files; returns the counter.
+  int32_t run(LineReader& reader) {
+    counter_ = 0;
+    counter_ = readAll(reader);
+    return counter_;
+  }
+
+  // Lines read so far, for a reading that ended in an exception.
+  int32_t counter() const { return counter_; }
+
+ private:
+  int32_t readAll(LineReader& reader) {
+    std::string_view line;
+    if (!reader.readLine(line)) return 0;
+    line = convert(line);
+    // Bytes before the header on the first line (a byte-order mark, say) go.
+    size_t header = line.find("0 HEAD");
+    if (header == std::string_view::npos) return -1;
+    line.remove_prefix(header);
+    int32_t& counter = counter_;
+    counter = 1;
+    for (;;) {
+      if (contains(line, "0 TRLR")) break;
+      std::string_view trimmed = trim(line);
+      const bool blank = trimmed.empty();
+      // A blank last line is a line end's echo, not content; every other
+      // line is stored, the last one of a file without trailer too.
+      if (!blank && !store(trimmed)) return -counter;
+      bool error = false;
+      if (reader.atEnd(error)) {
+        if (error) return -counter;
+        break;
+      }
+      if (blank && !store(trimmed)) return -counter;
+      if (!reader.readLine(line)) return -counter;
+      line = convert(line);
+      if (mode_ == CharsetMode::Undetermined && contains(line, "1 CHAR")) mode_ = modeFromCharLine(line);
+      if (counter < INT32_MAX) ++counter;
+    }
+    return counter;
+  }
+
+  std::string_view convert(std::string_view raw) {
+    if (mode_ == CharsetMode::Ansi || !hasNulOrHighByte(raw)) return raw;
+    converted_.assign(raw);
+    switch (mode_) {
+      case CharsetMode::Utf8:
+        Utf8ToAnsi(converted_);
+        break;
+      case CharsetMode::Unicode:
+        RemoveNulChars(converted_);
+        break;
+      case CharsetMode::Ansel:
+        AnselToAnsi(converted_);
+        break;
+      default:
+        if (!Utf8ToAnsi(converted_) && !RemoveNulChars(converted_)) AnselToAnsi(converted_);
+        break;
+    }
+    return converted_;
+  }
+
+  bool store(std::string_view line) {
+    if (!line.empty() && line.front() == '0') {
+      previousField_ = -1;
+      std::string_view rest = trim(line.substr(1));
+      std::string_view xref;
+      if (!rest.empty() && rest.front() == '@') {
+        xref = rest.substr(0, rest.find(' '));
+        rest = trim(rest.substr(xref.size()));
+      }
+      blockNo_ = WriteBlock(rest, xref);
+      return blockNo_ >= 0;
+    }
+    int32_t level = -1;
+    if (!line.empty() && line.front() >= '1' && line.front() <= '9') level = line.front() - '0';
+    std::string_view rest = line.empty() ? line : trim(line.substr(1));
+    std::string_view tag = rest.substr(0, rest.find(' '));
+    std::string_view value = trimRight(rest.substr(tag.size()));
+    if (value.size() >= 2) value.remove_prefix(1);
+    if (tag == "FILE") {
+      std::string resolved = resolveFileValue(value);
+      previousField_ = WriteField(blockNo_, tag, level, previousField_, resolved);
+    } else {
+      previousField_ = WriteField(blockNo_, tag, level, previousField_, value);
+    }
+    return previousField_ >= 0;
+  }
+
+  // A FILE value names a file beside the GEDCOM file when such a file exists.
+  std::string resolveFileValue(std::string_view value) const {
+    std::string path = folderOfFile_;
+    if (!value.empty() && value.front() != '/' && (path.empty() || path.back() != '/')) path += '/';
+    path.append(value);
+    path = StrReplace("./", "", path, true);
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) return path;
+    return std::string(value);
+  }
+
+  std::string folderOfFile_;
+  int32_t counter_ = 0;
+  CharsetMode mode_ = CharsetMode::Undetermined;
+  int32_t blockNo_ = -1;
+  int32_t previousField_ = -1;
+  std::string converted_;
+};
+
+std::string folderOf(const std::string& fileName) {
+  std::error_code ec;
+  fs::path absolute = fs::absolute(fs::path(fileName), ec);
+  if (ec) absolute = fs::path(fileName);
+  std::string folder = absolute.parent_path().string();
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+}  // namespace
+
+bool NeedsLineEndFix(const std::string& fileName) {
+  FileHandle file(openForReading(fileName));
+  if (file.get() < 0) {
+    userMessages().showMessage(errorText(errno));
+    return false;
+  }
+  std::vector<char> buffer(kChunkBytes);
+  for (;;) {
+    ssize_t got = readSome(file.get(), buffer.data(), buffer.size());
+    if (got < 0) {
+      userMessages().showMessage(errorText(errno));
+      return false;
+    }
+    if (got == 0) return false;
+    for (ssize_t i = 0; i < got; ++i) {
+      char c = buffer[static_cast<size_t>(i)];
+      if (c == '\n') return true;
+      if (c == '\r' || c == kEndOfFile) return false;
+    }
+  }
+}
+
+bool NormalizeLineEnds(std::string& fileName) {
+  if (!NeedsLineEndFix(fileName)) return true;
+  FileHandle in(openForReading(fileName));
+  if (in.get() < 0) return false;
+  std::error_code ec;
+  std::string pattern = (fs::temp_directory_path(ec) / "GEDXXXXXX").string();
+  if (ec) return false;
+  FileHandle out(mkstemp(pattern.data()));
+  if (out.get() < 0) return false;
+
+  auto writeAll = [&](const char* data, size_t size) {
+    while (size > 0) {
+      ssize_t done = ::write(out.get(), data, size);
+      if (done < 0 && errno == EINTR) continue;
+      if (done <= 0) return false;
+      data += done;
+      size -= static_cast<size_t>(done);
+    }
+    return true;
+  };
+  std::vector<char> buffer(kChunkBytes);
+  std::string copy;
+  copy.reserve(2 * kChunkBytes + 2);
+  bool ok = true;
+  // A CR is kept only in front of an LF; whether one follows may be decided
+  // by the next chunk.
+  bool pendingCr = false;
+  for (;;) {
+    ssize_t got = readSome(in.get(), buffer.data(), buffer.size());
+    if (got < 0) {
+      ok = false;
+      break;
+    }
+    if (got == 0) break;
+    copy.clear();
+    for (ssize_t i = 0; i < got; ++i) {
+      char c = buffer[static_cast<size_t>(i)];
+      if (pendingCr) {
+        pendingCr = false;
+        if (c == '\n') {
+          copy += "\r\n";
+          continue;
+        }
+      }
+      if (c == '\r') {
+        pendingCr = true;
+      } else if (c == '\n') {
+        copy += "\r\n";
+      } else {
+        copy += c;
+      }
+    }
+    if (!writeAll(copy.data(), copy.size())) {
+      ok = false;
+      break;
+    }
+  }
+  if (ok) ok = writeAll("\r\n", 2);
+  if (::close(out.release()) != 0) ok = false;
+  if (!ok) {
+    ::unlink(pattern.c_str());
+    return false;
+  }
+  fileName = pattern;
+  return true;
+}
+
+int32_t ReadGedcomFile(const std::string& fileName, bool& prepared) {
+  prepared = false;
+  // LF-only files are read in LF mode, which gives the lines of a CR LF copy.
+  const bool lfMode = NeedsLineEndFix(fileName);
+  const std::string folder = workFolder();
+  if (!EraseIndexFiles(folder, kIndexName)) return -1;
+  prepared = true;
+  OpenIndexFiles(folder, kIndexName);
+
+  int32_t counter = 0;
+  std::optional<GedcomReading> reading;
+  try {
+    LineReader reader;
+    if (reader.open(fileName, lfMode)) {
+      reading.emplace(folderOf(fileName));
+      counter = reading->run(reader);
+    }
+  } catch (const std::exception&) {
+    // Memory exhausted by a huge line, say: abandoned like a read error.
+    counter = reading ? -std::abs(reading->counter()) : 0;
+  }
+  try {
+    CloseIndexFiles();
+  } catch (const std::exception&) {
+    // The last buffered records were lost, so the index is not complete.
+    if (counter > 0) counter = -counter;
+  }
+  return counter;
+}
+
+}  // namespace rowsmith

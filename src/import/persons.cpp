@@ -1,0 +1,226 @@
+#include <algorithm>
+#include <charconv>
+
+#include "import/extractor.h"
+#include "import/recordfields.h"
+#include "kernel/ansitext.h"
+#include "kernel/dates.h"
+#include "kernel/names.h"
+
+namespace rowsmith {
+
+namespace {
+
+std::string decimal(int32_t n) {
+  char buf[16];
+  auto end = std::to_chars(buf, buf + sizeof buf, n).ptr;
+  return std::string(buf, end);
+}
+
+// The names as a person's values give them: the first NAME line with a value,
+// the last SURN and GIVN lines, completed from the NAME value.
+struct RawNames {
+  std::string name;
+  std::string surname;
+  std::string given;
+};
+
+SplitName completeNames(const RawNames& raw) {
+  SplitName split = SplitGedComName(raw.surname, raw.given, raw.name);
+  // A NAME value without any "/" names no given names.
+  if (raw.given.empty() && !raw.name.empty() && raw.name.find('/') == std::string::npos) split.given.clear();
+  return split;
+}
+
+bool isBlank(std::string_view text) { return trimView(text).empty(); }
+
+constexpr std::string_view kEventTags[4] = {"BIRT", "DEAT", "CHR", "BURI"};
+
+}  // namespace
+
+std::vector<int32_t> Extractor::GetPersonList() const {
+  std::vector<int32_t> persons;
+  const int32_t count = recordCount();
+  for (int32_t p = std::max(db_.FirstIndi, 0); p < count; ++p) {
+    if (db_.Blocks[static_cast<size_t>(p)].tag() != "INDI") continue;
+    RawNames raw;
+    RecordFields fields(db_, p);
+    while (fields.next()) {
+      std::string_view tag = fields.tag();
+      if (tag == "NAME") {
+        if (raw.name.empty()) raw.name.assign(fields.value());
+      } else if (tag == "SURN") {
+        raw.surname.assign(fields.value());
+      } else if (tag == "GIVN") {
+        raw.given.assign(fields.value());
+      }
+    }
+    SplitName names = completeNames(raw);
+    if (!isBlank(names.surname) || !isBlank(names.given)) persons.push_back(p);
+  }
+  return persons;
+}
+
+std::optional<PersonValues> Extractor::GetPersonValues(int32_t p) const {
+  PersonValues values;
+  if (p == 0) {
+    values[pvID] = "0";
+    values[pvSurname] = "NN";
+    values[pvGivenName] = "NN";
+    return values;
+  }
+  if (!isRecord(p)) return std::nullopt;
+
+  RawNames raw;
+  std::string religion, occupation, sex;
+  std::string dates[4], places[4];
+  bool open[4] = {false, false, false, false};
+  int32_t eventLevel = 0;
+
+  RecordFields fields(db_, p);
+  while (fields.next()) {
+    const std::string_view tag = fields.tag();
+    const int32_t level = fields.level();
+    const std::string_view value = fields.value();
+    if (tag == "NAME") {
+      if (raw.name.empty()) raw.name.assign(value);
+    } else if (tag == "SURN") {
+      raw.surname.assign(value);
+    } else if (tag == "GIVN") {
+      raw.given.assign(value);
+    } else if (tag == "RELI") {
+      religion.assign(value);
+    } else if (tag == "SEX") {
+      sex.assign(value);
+    }
+    // Lowering the event level and closing the events at level 1 are two
+    // separate steps: a level-1 line ends every event whatever came before.
+    if (eventLevel > level) eventLevel = level;
+    if (level == 1) std::fill(std::begin(open), std::end(open), false);
+    for (int e = 0; e < 4; ++e) {
+      if (tag == kEventTags[e]) {
+        eventLevel = level + 1;
+        open[e] = true;
+      }
+      if (eventLevel >= level && open[e]) {
+        if (tag == "DATE") dates[e].assign(value);
+        else if (tag == "PLAC") places[e].assign(value);
+      }
+    }
+    if (tag == "OCCU" && level == 1) occupation.assign(value);
+  }
+
+  SplitName names = completeNames(raw);
+  values[pvID] = decimal(p);
+  values[pvSurname] = std::move(names.surname);
+  values[pvGivenName] = std::move(names.given);
+  values[pvBirthDate] = GedComDateToSortDate(dates[0]);
+  values[pvBirthPlace] = std::move(places[0]);
+  values[pvDeathDate] = GedComDateToSortDate(dates[1]);
+  values[pvDeathPlace] = std::move(places[1]);
+  values[pvReligion] = std::move(religion);
+  values[pvOccupation] = std::move(occupation);
+  values[pvChrDate] = GedComDateToSortDate(dates[2]);
+  values[pvChrPlace] = std::move(places[2]);
+  values[pvBurialDate] = GedComDateToSortDate(dates[3]);
+  values[pvBurialPlace] = std::move(places[3]);
+  values[pvSex] = std::move(sex);
+  return values;
+}
+
+bool Extractor::GetPersonRecord(int32_t p, TPersRec& r) const {
+  r.ID = decimal(p);
+  std::optional<PersonValues> values = GetPersonValues(p);
+  if (!values) return false;
+  const PersonValues& v = *values;
+  r.Surname = trimText(v[pvSurname]);
+  r.GivenName = trimText(v[pvGivenName]);
+  r.BirthDate = trimText(v[pvBirthDate]);
+  r.BirthPlace = trimText(v[pvBirthPlace]);
+  r.DeathDate = trimText(v[pvDeathDate]);
+  r.DeathPlace = trimText(v[pvDeathPlace]);
+  r.Religion = trimText(v[pvReligion]);
+  r.Occupation = trimText(v[pvOccupation]);
+  r.ChrDate = trimText(v[pvChrDate]);
+  r.ChrPlace = trimText(v[pvChrPlace]);
+  r.BurialDate = trimText(v[pvBurialDate]);
+  r.BurialPlace = trimText(v[pvBurialPlace]);
+  r.Spare1 = v[pvSpare1];
+  r.Spare2 = v[pvSpare2];
+  std::string sex = ansiUpperCase(trimView(v[pvSex]));
+  r.Sex = sex == "M" ? 1 : sex == "F" ? 2 : 0;
+  return true;
+}
+
+// The lines of a note record that a NOTE line refers to. A record whose
+// level-0 line carries text after NOTE has a longer tag and adds nothing.
+void Extractor::collectNoteRecord(std::string_view xref, std::vector<std::string>& lines) const {
+  int32_t record = resolve(xref);
+  if (!isRecord(record) || db_.Blocks[static_cast<size_t>(record)].tag() != "NOTE") return;
+  RecordFields fields(db_, record);
+  while (fields.next()) {
+    if (fields.tag() == "CONT") {
+      lines.emplace_back(fields.value());
+    } else if (fields.tag() == "CONC") {
+      if (lines.empty()) lines.emplace_back(fields.value());
+      else lines.back().append(fields.value());
+    }
+  }
+}
+
+bool Extractor::isNoteReference(std::string_view v) { return v.size() > 2 && v.front() == '@' && v.back() == '@'; }
+
+std::string Extractor::joinLines(const std::vector<std::string>& lines) {
+  size_t size = 0;
+  for (const std::string& line : lines) size += line.size() + 1;
+  std::string text;
+  text.reserve(size);
+  for (const std::string& line : lines) {
+    text += line;
+    text += '\n';
+  }
+  return text;
+}
+
+std::string Extractor::GetPersonNotes(int32_t p) const {
+  if (!isRecord(p) || db_.Blocks[static_cast<size_t>(p)].tag() != "INDI") return {};
+  std::vector<std::string> lines;
+  int32_t noteLevel = 0;
+  bool inNote = false;
+  RecordFields fields(db_, p);
+  while (fields.next()) {
+    const std::string_view tag = fields.tag();
+    const int32_t level = fields.level();
+    const std::string_view value = fields.value();
+    if (level < noteLevel) noteLevel = level;
+    if (level == 1) inNote = false;
+    if (tag == "NOTE" && level == 1) {
+      if (isNoteReference(value)) {
+        collectNoteRecord(value, lines);
+      } else {
+        noteLevel = 2;
+        lines.emplace_back(value);
+        inNote = true;
+      }
+    }
+    if (inNote && level <= noteLevel) {
+      if (tag == "CONT") {
+        lines.emplace_back(value);
+      } else if (tag == "CONC") {
+        if (lines.empty()) lines.emplace_back(value);
+        else lines.back().append(value);
+      }
+    }
+  }
+  return joinLines(lines);
+}
+
+int32_t Extractor::birthKey(int32_t p) const {
+  std::optional<PersonValues> values = GetPersonValues(p);
+  if (!values) return 0;
+  std::string date = (*values)[pvBirthDate];
+  if (date.size() < 8) date.append(8 - date.size(), '0');
+  return toInt32(date).value_or(0);
+}
+
+}  // namespace rowsmith

@@ -1,0 +1,40 @@
+#pragma once
+// One person's values as the extraction reads them from the loaded index.
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace rowsmith {
+
+// Record number, surname, given names, birth date and place, death date and
+// place, religion, occupation, christening date and place, burial date and
+// place, sex, two spares. Dates in the sortable form.
+inline constexpr int kPersonValueCount = 16;
+using PersonValues = std::array<std::string, kPersonValueCount>;
+
+enum PersonValue : int {
+  pvID = 0, pvSurname, pvGivenName, pvBirthDate, pvBirthPlace, pvDeathDate, pvDeathPlace,
+  pvReligion, pvOccupation, pvChrDate, pvChrPlace, pvBurialDate, pvBurialPlace, pvSex,
+  pvSpare1, pvSpare2
+};
+
+struct TPersRec {
+  std::string ID;
+  std::string Surname;
+  std::string GivenName;
+  std::string BirthDate;
+  std::string BirthPlace;
+  std::string DeathDate;
+  std::string DeathPlace;
+  std::string Religion;
+  std::string Occupation;
+  std::string ChrDate;
+  std::string ChrPlace;
+  std::string BurialDate;
+  std::string BurialPlace;
+  uint8_t Sex = 0;  // 0 unknown, 1 male, 2 female
+  std::string Spare1;
+  std::string Spare2;
+};
+
+}  // namespace rowsmith

@@ -1,0 +1,453 @@
+#include "import/gedcomreader.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "import/indexfiles.h"
+#include "kernel/folders.h"
+#include "testsupport.h"
+
+namespace rowsmith {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+struct FieldLine {
+  int32_t blockNo;
+  std::string tag;
+  int32_t level;
+  std::string value;
+  bool operator==(const FieldLine&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const FieldLine& f) {
+  return out << "{" << f.blockNo << " '" << f.tag << "' " << f.level << " '" << f.value << "'}";
+}
+
+// Every test reads into its own work folder, so test processes running in
+// parallel never share index files.
+class GedcomReaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override { setWorkFolder(dir.path() + "db/"); }
+  void TearDown() override { setWorkFolder(""); }
+
+  std::string write(std::string_view name, std::string_view bytes) {
+    std::string path = dir.file(name);
+    test::writeFileBytes(path, bytes);
+    return path;
+  }
+
+  int32_t read(const std::string& path) {
+    prepared = false;
+    test::CapturedMessages captured;
+    counter = ReadGedcomFile(path, prepared);
+    messages = captured.messages;
+    db = std::make_unique<TDBDefaults>();
+    db->DBPath = workFolder();
+    LoadIndex(*db, kIndexName);
+    return counter;
+  }
+
+  int32_t readBytes(std::string_view bytes) { return read(write("input.ged", bytes)); }
+
+  std::string indexBytes() const {
+    return test::readFileBytes(workFolder() + kIndexName + "_BlockRef.Dat") + "|" +
+           test::readFileBytes(workFolder() + kIndexName + "_FieldRef.Dat");
+  }
+
+  std::vector<FieldLine> fields() const {
+    std::vector<FieldLine> out;
+    for (const auto& f : db->Fields) out.push_back({f.BlockNo, std::string(f.tag()), f.Level, std::string(f.value())});
+    return out;
+  }
+
+  std::vector<std::string> blockTags() const {
+    std::vector<std::string> out;
+    for (const auto& b : db->Blocks) out.emplace_back(b.tag());
+    return out;
+  }
+
+  TempDir dir;
+  bool prepared = false;
+  int32_t counter = 0;
+  std::vector<std::string> messages;
+  std::unique_ptr<TDBDefaults> db;
+};
+
+TEST_F(GedcomReaderTest, SplitsLevelZeroLinesIntoCrossReferenceAndTagText) {
+  struct Case {
+    std::string line, tag, xref;
+  };
+  std::vector<Case> cases = {
+      {"0 @I1@ INDI", "INDI", "@I1@"},
+      {"0 @N1@ NOTE Some text", "NOTE Som", "@N1@"},
+      {"0   @F2@   FAM   ", "FAM", "@F2@"},
+      {"0 @lonely@", "", "@lonely@"},
+      {"0 SUBMISSION", "SUBMISSI", ""},
+      {"0INDI", "INDI", ""},
+      {std::string("0 @").append(40, 'X').append("@ INDI"), "INDI", std::string("@").append(31, 'X')},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(readBytes("0 HEAD\r\n" + c.line + "\r\n0 TRLR\r\n"), 3) << c.line;
+    ASSERT_EQ(db->Blocks.size(), 2u) << c.line;
+    EXPECT_EQ(db->Blocks[1].tag(), c.tag) << c.line;
+    EXPECT_EQ(db->Blocks[1].xref(), c.xref) << c.line;
+    EXPECT_EQ(db->Blocks[1].FirstField, -1) << c.line;
+  }
+}
+
+TEST_F(GedcomReaderTest, SplitsFieldLinesIntoLevelTagAndValue) {
+  struct Case {
+    std::string line;
+    int32_t level;
+    std::string tag, value;
+  };
+  std::vector<Case> cases = {
+      {"1 NAME Johann /M\xC3\xBCller/", 1, "NAME", "Johann /M\xFCller/"},
+      {"10 CONC text", 1, "0", "CONC text"},  // levels are one digit
+      {"2 CONC  two spaces", 2, "CONC", " two spaces"},
+      {"3 NOTE a   \t", 3, "NOTE", "a"},
+      {"1 NAME", 1, "NAME", ""},
+      {"x NAME y", -1, "NAME", "y"},
+      {"1 NAME\tJohn", 1, "NAME\tJoh", ""},
+      {"1 VERYLONGTAG v", 1, "VERYLONG", "v"},
+      {"   \t ", -1, "", ""},
+      {"\t 9   DATE 1 JAN 1900", 9, "DATE", "1 JAN 1900"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(readBytes("0 HEAD\r\n" + c.line + "\r\n0 TRLR\r\n"), 3) << c.line;
+    EXPECT_EQ(fields(), (std::vector<FieldLine>{{1, c.tag, c.level, c.value}})) << c.line;
+    EXPECT_EQ(db->Blocks[0].FirstField, 0);
+  }
+}
+
+TEST_F(GedcomReaderTest, CountsLinesAndStopsAtTheTrailer) {
+  struct Case {
+    std::string name, bytes;
+    int32_t counter;
+    std::vector<std::string> values;  // values of the stored SOUR fields
+  };
+  std::vector<Case> cases = {
+      {"trailer", "0 HEAD\r\n1 SOUR a\r\n0 TRLR\r\n1 SOUR b\r\n", 3, {"a"}},
+      {"trailer inside a line", "0 HEAD\r\n1 SOUR a\r\n1 SOUR x 0 TRLR y\r\n1 SOUR b\r\n", 3, {"a"}},
+      {"no trailer, line end", "0 HEAD\r\n1 SOUR a\r\n1 SOUR b\r\n", 3, {"a", "b"}},
+      {"no trailer, no line end", "0 HEAD\r\n1 SOUR a\r\n1 SOUR b", 3, {"a", "b"}},
+      {"blank lines at the end", "0 HEAD\r\n1 SOUR a\r\n\r\n  \r\n", 4, {"a"}},
+      {"lone CR at the end", "0 HEAD\r\n1 SOUR a\r", 2, {"a"}},
+      {"byte 26 ends the file", "0 HEAD\r\n1 SOUR a\x1a\r\n1 SOUR b\r\n", 2, {"a"}},
+      {"byte 26 after a line end", "0 HEAD\r\n1 SOUR a\r\n\x1a" "1 SOUR b\r\n", 2, {"a"}},
+      {"only the header", "0 HEAD", 1, {}},
+      {"byte-order mark", "\xEF\xBB\xBF" "0 HEAD\r\n1 SOUR a\r\n0 TRLR\r\n", 3, {"a"}},
+      {"junk before the header", "x\x01y 0 0 HEAD\r\n1 SOUR a\r\n", 2, {"a"}},
+      {"no header", "1 SOUR a\r\n0 HEAD\r\n", -1, {}},
+      {"header on the second line", "\r\n0 HEAD\r\n", -1, {}},
+      {"empty file", "", -1, {}},
+      {"byte 26 first", "\x1a" "0 HEAD\r\n", -1, {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(readBytes(c.bytes), c.counter) << c.name;
+    EXPECT_TRUE(prepared) << c.name;
+    std::vector<std::string> values;
+    for (const auto& f : fields()) {
+      if (f.tag == "SOUR") values.push_back(f.value);
+    }
+    EXPECT_EQ(values, c.values) << c.name;
+    if (c.counter > 0) {
+      EXPECT_EQ(blockTags().at(0), "HEAD") << c.name;
+    }
+  }
+}
+
+TEST_F(GedcomReaderTest, BlankLinesInsideARecordAreStoredAsEmptyFields) {
+  ASSERT_EQ(readBytes("0 HEAD\r\n1 SOUR a\r\n \r\n1 SOUR b\r\n0 TRLR\r\n"), 5);
+  EXPECT_EQ(fields(), (std::vector<FieldLine>{{1, "SOUR", 1, "a"}, {1, "", -1, ""}, {1, "SOUR", 1, "b"}}));
+}
+
+TEST_F(GedcomReaderTest, LineEndStylesGiveTheSameIndex) {
+  // A long note, a blank line and a trailing line without trailer.
+  std::vector<std::string> lines = {
+      "0 HEAD", "1 CHAR ANSI", "0 @I1@ INDI", "1 NAME Anna /Schmidt/", "1 NOTE " + std::string(200, 'n'),
+      "2 CONT", "", "0 @F1@ FAM", "1 HUSB @I1@"};
+  auto join = [&](const std::string& end, bool finalEnd) {
+    std::string out;
+    for (size_t i = 0; i < lines.size(); ++i) out += lines[i] + (i + 1 < lines.size() || finalEnd ? end : "");
+    return out;
+  };
+  readBytes(join("\r\n", true));
+  const std::string reference = indexBytes();
+  ASSERT_EQ(db->Blocks.size(), 3u);
+  ASSERT_EQ(db->Fields.back().value(), "@I1@");
+
+  struct Case {
+    std::string name, bytes;
+  };
+  std::vector<Case> cases = {
+      {"CR LF without final line end", join("\r\n", false)},
+      {"LF", join("\n", true)},
+      {"LF without final line end", join("\n", false)},
+      {"CR", join("\r", true)},
+      {"CR without final line end", join("\r", false)},
+      {"LF with a stray CR", "0 HEAD\n1 CHAR\r" + join("\n", true).substr(13)},
+  };
+  for (const Case& c : cases) {
+    readBytes(c.bytes);
+    EXPECT_GT(counter, 0) << c.name;
+    EXPECT_EQ(indexBytes(), reference) << c.name;
+  }
+}
+
+TEST_F(GedcomReaderTest, LfModeReadsTheLinesOfACrLfCopy) {
+  std::string lfFile = write("lf.ged", "0 HEAD\n1 SOUR a\r\r\n1 SOUR b\r\n\n1 SOUR c\x1a\nrest\n");
+  std::string copy = lfFile;
+  ASSERT_TRUE(NormalizeLineEnds(copy));
+  ASSERT_NE(copy, lfFile);
+  EXPECT_EQ(fs::path(copy).filename().string().rfind("GED", 0), 0u);
+  EXPECT_EQ(test::readFileBytes(copy), "0 HEAD\r\n1 SOUR a\r\n1 SOUR b\r\n\r\n1 SOUR c\x1a\r\nrest\r\n\r\n");
+  read(copy);
+  fs::remove(copy);
+  const int32_t copyCounter = counter;
+  const std::string copyIndex = indexBytes();
+  read(lfFile);
+  EXPECT_EQ(counter, copyCounter);
+  EXPECT_EQ(indexBytes(), copyIndex);
+  EXPECT_EQ(fields().back(), (FieldLine{1, "SOUR", 1, "c"}));
+
+  std::string crlf = write("crlf.ged", "0 HEAD\r\n");
+  std::string unchanged = crlf;
+  EXPECT_TRUE(NormalizeLineEnds(unchanged));
+  EXPECT_EQ(unchanged, crlf);
+}
+
+TEST_F(GedcomReaderTest, LeavesNoFileBehindBesideTheInputOrInTheCurrentFolder) {
+  TempDir cwd;
+  fs::path previous = fs::current_path();
+  fs::current_path(cwd.path());
+  std::string path = write("lf.ged", "0 HEAD\n1 SOUR a\n0 TRLR\n");
+  EXPECT_EQ(read(path), 3);
+  fs::current_path(previous);
+  EXPECT_TRUE(fs::is_empty(cwd.path()));
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"db", "lf.ged"}));
+}
+
+TEST_F(GedcomReaderTest, NeedsLineEndFixLooksAtTheFirstLineOnly) {
+  struct Case {
+    std::string bytes;
+    bool expected;
+  };
+  std::vector<Case> cases = {
+      {"0 HEAD\n1 SOUR\n", true}, {"0 HEAD\r\n1 SOUR\n", false}, {"0 HEAD\r1 SOUR\n", false},
+      {"0 HEAD", false},          {"", false},                   {"0 HEAD\x1a\n", false},
+      {"\n", true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(NeedsLineEndFix(write("x.ged", c.bytes)), c.expected) << c.bytes;
+  }
+  test::CapturedMessages captured;
+  EXPECT_FALSE(NeedsLineEndFix(dir.file("missing.ged")));
+  EXPECT_EQ(captured.messages, std::vector<std::string>{"File not found"});
+}
+
+TEST_F(GedcomReaderTest, CharacterSetLineSelectsTheConversionOfLaterLines) {
+  struct Case {
+    std::string charset;
+    std::string utf8, ansel, nul;  // expected values of the three probe lines
+  };
+  const std::string aUml = "\xE4";
+  const std::string nul("a\0b", 3);
+  std::vector<Case> cases = {
+      {"ANSI", "\xC3\xA4", "\xE8\x61", nul},
+      {"UTF-8", aUml, "\xE8\x61", nul},
+      {"ANSEL", "\xA9\xDE", aUml, nul},
+      {"UNICODE", "\xC3\xA4", "\xE8\x61", "ab"},
+      {"UNICODE UTF-8", aUml, "\xE8\x61", nul},  // the words are tried in a fixed order
+      // Naming none keeps testing later lines, so the second CHAR line counts.
+      {"IBMPC", "\xC3\xA4", "\xE8\x61", nul},
+  };
+  for (const Case& c : cases) {
+    std::string bytes = "0 HEAD\r\n1 SOUR \xE8\x61\r\n1 CHAR " + c.charset +
+                        "\r\n1 CHAR ANSI\r\n1 NOTE \xC3\xA4\r\n1 NOTE \xE8\x61\r\n1 NOTE " +
+                        std::string("a\0b", 3) + "\r\n0 TRLR\r\n";
+    ASSERT_EQ(readBytes(bytes), 8) << c.charset;
+    auto f = fields();
+    ASSERT_EQ(f.size(), 6u);
+    EXPECT_EQ(f[0].value, aUml) << c.charset << ": header lines before CHAR get the trial conversion";
+    EXPECT_EQ(f[3].value, c.utf8) << c.charset;
+    EXPECT_EQ(f[4].value, c.ansel) << c.charset;
+    EXPECT_EQ(f[5].value, c.nul) << c.charset;
+  }
+}
+
+std::string utf16le(std::string_view latin1) {
+  std::string out = "\xFF\xFE";
+  for (char c : latin1) {
+    out += c;
+    out += '\0';
+  }
+  return out;
+}
+
+TEST_F(GedcomReaderTest, ReadsSixteenBitLittleEndianTextUpToCode255) {
+  std::string text = "0 HEAD\r\n1 CHAR UNICODE\r\n0 @I1@ INDI\r\n1 NAME J\xFCrgen /M\xFCller/\r\n"
+                     "1 NOTE \xE4\xF6\xDF\r\n0 TRLR\r\n";
+  ASSERT_EQ(readBytes(utf16le(text)), 6);
+  EXPECT_EQ(blockTags(), (std::vector<std::string>{"HEAD", "INDI"}));
+  EXPECT_EQ(db->Blocks[1].xref(), "@I1@");
+  EXPECT_EQ(fields(), (std::vector<FieldLine>{{1, "CHAR", 1, "UNICODE"},
+                                              {2, "NAME", 1, "J\xFCrgen /M\xFCller/"},
+                                              {2, "NOTE", 1, "\xE4\xF6\xDF"}}));
+  // A character whose low byte is 13 still ends the line.
+  ASSERT_GT(readBytes(utf16le("0 HEAD\r\n1 CHAR UNICODE\r\n1 NOTE a") + std::string("\x0D\x01", 2) +
+                      utf16le("b\r\n0 TRLR\r\n").substr(2)),
+            0);
+  EXPECT_EQ(fields().at(1), (FieldLine{1, "NOTE", 1, "a"}));
+}
+
+TEST_F(GedcomReaderTest, FileValuesNameFilesBesideTheGedcomFile) {
+  test::writeFileBytes(dir.file("photo.jpg"), "jpg");
+  fs::create_directory(dir.path() + "folder");
+  const std::string folder = dir.path();  // ends with "/"
+  struct Case {
+    std::string line, expected;
+  };
+  std::vector<Case> cases = {
+      {"1 FILE photo.jpg", folder + "photo.jpg"},
+      {"1 FILE ./photo.jpg", folder + "photo.jpg"},
+      {"1 FILE /photo.jpg", folder + "photo.jpg"},
+      {"1 FILE missing.jpg", "missing.jpg"},
+      {"1 FILE folder", "folder"},
+      {"1 FILE", ""},
+      {"1 FILEX photo.jpg", "photo.jpg"},
+  };
+  for (const char* ends : {"\r\n", "\n"}) {
+    for (const Case& c : cases) {
+      readBytes("0 HEAD" + std::string(ends) + c.line + ends + "0 TRLR" + ends);
+      ASSERT_EQ(fields().size(), 1u) << c.line;
+      EXPECT_EQ(fields()[0].value, c.expected) << c.line << ends;
+    }
+  }
+}
+
+TEST_F(GedcomReaderTest, LongValuesAndHugeLinesAreStoredWhole) {
+  std::string big(10 * 1000 * 1000, 'x');
+  for (size_t i = 1000; i < big.size(); i += 997) big[i] = ' ';
+  ASSERT_EQ(readBytes("0 HEAD\r\n1 NOTE " + big + "\r\n0 TRLR\r\n"), 3);
+  std::string joined;
+  for (const auto& f : db->Fields) joined += f.value();
+  EXPECT_EQ(joined, big);
+  EXPECT_EQ(db->Fields[1].tag(), "CONC");
+  EXPECT_EQ(db->Fields[1].Level, 2);
+
+  EXPECT_EQ(readBytes(big + "\r\n0 HEAD\r\n"), -1);
+  EXPECT_EQ(readBytes("0 HEAD " + big), 1);
+  EXPECT_EQ(blockTags(), std::vector<std::string>{"HEAD xxx"});
+}
+
+TEST_F(GedcomReaderTest, BadInputGivesADefinedResult) {
+  std::mt19937 rng(1234);
+  std::string garbage(1 << 20, '\0');
+  for (char& c : garbage) c = static_cast<char>(rng());
+  ASSERT_EQ(garbage.find("0 HEAD"), std::string::npos);
+  EXPECT_EQ(readBytes(garbage), -1);
+
+  EXPECT_GT(readBytes("0 HEAD\r\n" + garbage), 0);
+  EXPECT_EQ(blockTags().at(0), "HEAD");
+
+  std::string nuls = "0 HEAD\r\n1 CHAR ANSI\r\n1 NOTE a" + std::string("\0\0b\0", 4) + "\r\n";
+  ASSERT_EQ(readBytes(nuls), 3);
+  EXPECT_EQ(fields().at(1).value, std::string("a\0\0b", 4));
+}
+
+TEST_F(GedcomReaderTest, FailureRowsOfTheReading) {
+  // A missing file: the message, an empty but prepared index, counter 0.
+  EXPECT_EQ(read(dir.file("missing.ged")), 0);
+  EXPECT_TRUE(prepared);
+  EXPECT_EQ(messages, std::vector<std::string>{"File not found"});
+  EXPECT_TRUE(db->Blocks.empty());
+  EXPECT_EQ(indexBytes(), "|");
+
+  // A folder is no GEDCOM file.
+  EXPECT_EQ(read(dir.path()), 0);
+  EXPECT_EQ(messages.size(), 1u);
+
+  // The work folder cannot be made.
+  write("blocker", "x");
+  setWorkFolder(dir.path() + "blocker/db/");
+  bool wasPrepared = true;
+  {
+    test::CapturedMessages quiet;
+    EXPECT_EQ(ReadGedcomFile(write("ok.ged", "0 HEAD\r\n0 TRLR\r\n"), wasPrepared), -1);
+  }
+  EXPECT_FALSE(wasPrepared);
+
+  // The block index file cannot be opened: the first block fails.
+  setWorkFolder(dir.path() + "db2/");
+  fs::create_directories(dir.path() + "db2/" + kIndexName + "_BlockRef.Dat");
+  {
+    test::CapturedMessages quiet;
+    EXPECT_EQ(ReadGedcomFile(dir.file("ok.ged"), wasPrepared), -1);
+  }
+  EXPECT_TRUE(wasPrepared);
+}
+
+// The last records reach the disk only when the files are closed; if they
+// cannot be written, the reading must not count as complete.
+TEST_F(GedcomReaderTest, AnIndexThatCannotBeWrittenCompletelyIsNotReportedComplete) {
+  std::string text = "0 HEAD\r\n";
+  for (int i = 0; i < 2000; ++i) text += "1 NOTE line " + std::to_string(i) + "\r\n";
+  std::string path = write("many.ged", text + "0 TRLR\r\n");
+
+  struct rlimit old {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 64 * 1024;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  bool wasPrepared = false;
+  int32_t result = ReadGedcomFile(path, wasPrepared);
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(result, -2002);
+  EXPECT_TRUE(wasPrepared);
+}
+
+TEST_F(GedcomReaderTest, ReadsTheExampleAndThePublicTestFiles) {
+  std::string example = std::string(ROWSMITH_SOURCE_DIR) + "/examples/familie.ged";
+  std::string text = test::readFileBytes(example);
+  int32_t lines = 0, levelZero = 0;
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find("\r\n", start);
+    std::string line = text.substr(start, end - start);
+    ++lines;
+    if (line.rfind("0 TRLR", 0) == 0) break;
+    if (line[0] == '0') ++levelZero;
+    start = end + 2;
+  }
+  EXPECT_EQ(read(example), lines);
+  EXPECT_EQ(static_cast<int32_t>(db->Blocks.size()), levelZero);
+  EXPECT_EQ(static_cast<int32_t>(db->Blocks.size() + db->Fields.size()), lines - 1);
+
+  for (const std::string& file : test::allTestdataGedcoms()) {
+    read(file);
+    EXPECT_NE(counter, 0) << file;
+    if (counter > 0) {
+      EXPECT_EQ(blockTags().at(0), "HEAD") << file;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace rowsmith
