@@ -4,9 +4,12 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
-  // The build lists the tests by running this program, where no display may
-  // exist; a screen is used only when QT_QPA_PLATFORM asks for one.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Test discovery runs the binary without the test environment; without a
+  // display Qt would abort, so fall back to the offscreen platform.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName("Rowsmith");
   ::testing::InitGoogleTest(&argc, argv);

@@ -1,0 +1,86 @@
+#include "nls/toolswerbungform.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QTimer>
+
+#include "nls/nlssupport.h"
+#include "testsupport.h"
+#include "ui/platform.h"
+
+namespace rowsmith {
+namespace {
+
+class ProductDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = NLS();
+    NLS().setLanguageFolder(dir.path());
+    NLS().SetLanguage(49);
+  }
+  void TearDown() override { NLS() = saved_; }
+
+  // Shows the dialog and presses its OK button once it is up.
+  int showAndConfirm(TfrmToolsWerbungForm& dialog) {
+    bool wasVisible = false;
+    QTimer::singleShot(0, &dialog, [&] {
+      wasVisible = dialog.isVisible() && dialog.isModal();
+      dialog.okButton()->click();
+    });
+    int result = ShowProductInfo(dialog);
+    EXPECT_TRUE(wasVisible);
+    return result;
+  }
+
+  test::TempDir dir;
+
+ private:
+  TNLS saved_;
+};
+
+TEST_F(ProductDialogTest, FirstUseFillsTheLanguageFile) {
+  TfrmToolsWerbungForm dialog;
+  EXPECT_EQ(showAndConfirm(dialog), 1);
+  std::string file = test::readFileBytes(dir.file("NLS.49"));
+  const char* expectedLines[] = {
+      "[frmToolsWerbungForm]\r\n",
+      "lblSoftwareI=software development\r\n",
+      "lblSoftwareII=Rowsmith Project\r\n",
+      "lblVisit=Bitte besuchen Sie :\r\n",
+      "lblWebAddress=https://rowsmith.example.org\r\n",
+      "BitBtn=Ok\r\n",
+      "frmToolsWerbungForm=Beachten Sie auch Brambleroot, den grossen Bruder!\r\n",
+      "Werbetext=<#13><#10>Dies ist ein Tool aus dem Programmpaktet von Brambleroot!<#13><#10>"
+      "<#13><#10>Brambleroot - professional -<#13><#10><#13><#10>bietet Ihnen eine einfache, "
+      "solide Stammbaumverwaltung mit <#13><#10>vielen Extras!<#13><#10><#13><#10>Erstellen "
+      "auch Sie Ihren eigenen Stammbaum und geben Sie <#13><#10>diesen mitsamt dem kostenlosen "
+      "Programm Leafglass an ihre <#13><#10>Freunde und Verwandten weiter!<#13><#10><#13><#10>"
+      "Ordern Sie heute noch die kostenlose Testversion von <#13><#10>Brambleroot!!!\r\n",
+  };
+  for (const char* line : expectedLines) EXPECT_NE(file.find(line), std::string::npos) << line;
+  // The form's own title comes after its components.
+  EXPECT_LT(file.find("BitBtn="), file.find("frmToolsWerbungForm="));
+  EXPECT_EQ(dialog.memo()->toPlainText().split('\n').size(), 14);
+}
+
+TEST_F(ProductDialogTest, AnEditedFileReplacesTextsAndTheLinkFollowsTheCaption) {
+  test::writeFileBytes(dir.file("NLS.49"),
+                       "[frmToolsWerbungForm]\r\n"
+                       "Werbetext=Zeile eins<#13><#10>Zeile zwei\r\n"
+                       "lblWebAddress=https://mirror.example.org/start\r\n");
+  TfrmToolsWerbungForm dialog;
+  showAndConfirm(dialog);
+  EXPECT_EQ(dialog.memo()->toPlainText(), "Zeile eins\nZeile zwei");
+
+  QString opened;
+  auto previous = platform::setOpenUrlHandler([&](const QString& address) { opened = address; });
+  dialog.lblWebAddressClick();
+  platform::setOpenUrlHandler(previous);
+  EXPECT_EQ(opened, "https://mirror.example.org/start?Tool");
+}
+
+}  // namespace
+}  // namespace rowsmith
