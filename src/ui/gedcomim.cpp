@@ -24,6 +24,7 @@
 #include "kernel/sortengine.h"
 #include "nls/inifile.h"
 #include "nls/nlssupport.h"
+#include "nls/toolswerbungform.h"
 #include "ui/importprogress.h"
 #include "ui/platform.h"
 #include "ui/resultgrid.h"
@@ -302,7 +303,10 @@ void TfrmGedComIm::btnClientClientExportClick() {
   if (exportHandler_) exportHandler_(exportTable);
 }
 
-void TfrmGedComIm::FormClose() {}
+void TfrmGedComIm::FormClose() {
+  TfrmToolsWerbungForm productInfo(this);
+  ShowProductInfo(productInfo);
+}
 
 void TfrmGedComIm::closeEvent(QCloseEvent* event) {
   FormClose();
