@@ -15,10 +15,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSplitter>
+#include <QTimer>
 
 #include "import/importrun.h"
 #include "kernel/folders.h"
 #include "nls/nlssupport.h"
+#include "nls/toolswerbungform.h"
 #include "testsupport.h"
 #include "ui/platform.h"
 #include "ui/resultgrid.h"
@@ -411,6 +413,35 @@ TEST_F(MainWindowTest, ExportTableIsANumberedCopyInTheShownColumnOrder) {
   EXPECT_EQ(moved.columnWidths[1], 96);
   EXPECT_EQ(moved.columnWidths[3], 0);
   EXPECT_EQ(moved.columnWidths[4], 0);
+}
+
+TEST_F(MainWindowTest, AFileWithoutHeaderGivesAnEmptyGridAndNoMessage) {
+  auto window = openWindow();
+  const std::string notGedcom = home.file("liste.ged");
+  test::writeFileBytes(notGedcom, "Name;Vorname\r\nM\xFCller;Anna\r\n");
+  window->setFileChooser([&](QFileDialog&) { return QString::fromStdString(notGedcom); });
+  fill(*window, {{"1", "alt"}});
+  window->btnGoClick();
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  ASSERT_EQ(window->resultTable().rowCount(), 2);
+  EXPECT_EQ(window->resultTable().cell(1, 1), "");
+  EXPECT_EQ(window->resultTable().cell(1, 0), "Name :");
+}
+
+TEST_F(MainWindowTest, ClosingShowsTheProductDialogOnce) {
+  auto window = openWindow();
+  int shown = 0;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (auto* dialog = qobject_cast<TfrmToolsWerbungForm*>(QApplication::activeModalWidget())) {
+      ++shown;
+      dialog->accept();
+    }
+  });
+  closer.start(10);
+  EXPECT_TRUE(window->close());
+  EXPECT_EQ(shown, 1);
 }
 
 // With ROWSMITH_SCREENSHOT_DIR set, imports the example and saves the window.
