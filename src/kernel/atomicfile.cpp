@@ -16,7 +16,7 @@ namespace rowsmith {
 
 namespace {
 
-std::string describe(const std::string&, const char*, int error) { return std::strerror(error); }
+std::string describe(int error) { return std::strerror(error); }
 
 std::string temporaryNameBeside(const std::string& path) {
   static std::mt19937_64 generator{std::random_device{}()};
@@ -34,7 +34,8 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
   // An existing target keeps its permissions; a new one gets the usual ones.
   mode_t mode = 0666;
   struct stat existing {};
-  if (::stat(path.c_str(), &existing) == 0) mode = existing.st_mode & 07777;
+  const bool replacing = ::stat(path.c_str(), &existing) == 0;
+  if (replacing) mode = existing.st_mode & 07777;
 
   std::string temporary;
   int fd = -1;
@@ -44,16 +45,17 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
     if (fd < 0 && errno != EEXIST) break;
   }
   if (fd < 0) {
-    if (error) *error = describe(path, "angelegt", errno);
+    if (error) *error = describe(errno);
     return false;
   }
-  ::fchmod(fd, mode);
+  // The umask narrowed the new file's mode; the replaced file's mode wins.
+  if (replacing) ::fchmod(fd, mode);
 
-  auto fail = [&](const char* action) {
+  auto fail = [&] {
     int code = errno;
     if (fd >= 0) ::close(fd);
     ::unlink(temporary.c_str());
-    if (error) *error = describe(path, action, code);
+    if (error) *error = describe(code);
     return false;
   };
 
@@ -63,16 +65,16 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
     ssize_t written = ::write(fd, data, left);
     if (written < 0) {
       if (errno == EINTR) continue;
-      return fail("geschrieben");
+      return fail();
     }
     data += written;
     left -= static_cast<size_t>(written);
   }
-  if (::fsync(fd) != 0) return fail("geschrieben");
+  if (::fsync(fd) != 0) return fail();
   int closed = ::close(fd);
   fd = -1;
-  if (closed != 0) return fail("geschrieben");
-  if (::rename(temporary.c_str(), path.c_str()) != 0) return fail("ersetzt");
+  if (closed != 0) return fail();
+  if (::rename(temporary.c_str(), path.c_str()) != 0) return fail();
   return true;
 }
 
@@ -82,7 +84,7 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
   std::string temporary = temporaryNameBeside(path);
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
   if (!file) {
-    if (error) *error = describe(path, "angelegt", errno);
+    if (error) *error = describe(errno);
     return false;
   }
   bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
@@ -96,7 +98,7 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
   }
   if (!ok) {
     std::remove(temporary.c_str());
-    if (error) *error = describe(path, "geschrieben", code);
+    if (error) *error = describe(code);
   }
   return ok;
 }

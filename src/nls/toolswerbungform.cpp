@@ -125,7 +125,7 @@ TfrmToolsWerbungForm::TfrmToolsWerbungForm(QWidget* parent) : QDialog(parent) {
   lblSoftwareII = makeLabel(top, "lblSoftwareII", "Rowsmith Project", true);
   lblSoftwareII->setGeometry(48, 24, 400, 16);
   lblSoftwareIII = makeLabel(
-      top, "lblSoftwareIII", "Ver\xF6" "ffentlicht vom Rowsmith Project, freie Werkzeuge f\xFCr Familienforscher",
+      top, "lblSoftwareIII", "Ver\xF6" "ffentlicht vom Rowsmith Project",
       false);
   lblSoftwareIII->setGeometry(8, 43, 448, 16);
 
@@ -136,6 +136,7 @@ TfrmToolsWerbungForm::TfrmToolsWerbungForm(QWidget* parent) : QDialog(parent) {
   Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   QFont memoFont = Memo->font();
   memoFont.setBold(true);
+  memoFont.setPixelSize(12);  // the product text's longest line fits unwrapped
   Memo->setFont(memoFont);
   QPalette memoPalette = Memo->palette();
   memoPalette.setColor(QPalette::Base, QColor(171, 171, 171));

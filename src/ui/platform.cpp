@@ -91,8 +91,9 @@ QString getOpenFileName(QWidget* parent, const QString& caption, const QString& 
 
 QString getSaveFileName(QWidget* parent, const QString& caption) {
   if (saveFileDialogHandler()) return saveFileDialogHandler()(caption);
-  // The dialog asks before overwriting; the export itself overwrites silently.
-  return QFileDialog::getSaveFileName(parent, caption);
+  // Choosing a name asks nothing; the export overwrites an existing file.
+  return QFileDialog::getSaveFileName(parent, caption, QString(), QString(), nullptr,
+                                      QFileDialog::DontConfirmOverwrite);
 }
 
 FileDialogHandler setOpenFileDialogHandler(FileDialogHandler handler) {

@@ -26,6 +26,17 @@ TEST(WriteFileAtomically, WritesExactBytesAndReplacesAnExistingFile) {
   EXPECT_EQ(entries(dir.path()), 1u);
 }
 
+TEST(WriteFileAtomically, AReplacedFileKeepsItsPermissions) {
+  test::TempDir dir;
+  std::string path = dir.file("private.ini");
+  test::writeFileBytes(path, "old");
+  namespace fs = std::filesystem;
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+  ASSERT_TRUE(writeFileAtomically(path, "new"));
+  EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+}
+
 TEST(WriteFileAtomically, AFailureLeavesTheTargetAndNoTemporaryFile) {
   test::TempDir dir;
   std::string error;

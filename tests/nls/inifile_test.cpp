@@ -5,8 +5,9 @@
 #include <filesystem>
 #include <iterator>
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include <csignal>
+
+#include <sys/resource.h>
 
 #include "testsupport.h"
 
@@ -152,19 +153,26 @@ TEST(TIniFile, BatchedWritesReplaceTheFileOnce) {
 }
 
 TEST(TIniFile, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   TempDir dir;
-  std::string folder = dir.file("locked");
-  ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
-  std::string path = folder + "/x.ini";
-  writeFileBytes(path, "[S]\r\nK=old\r\n");
-  ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+  std::string path = dir.file("x.ini");
+  const std::string old = "[S]\r\nK=old\r\n";
+  writeFileBytes(path, old);
+  // A file-size limit makes the write fail half-way, even for root.
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 64;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   TIniFile ini(path);
-  EXPECT_FALSE(ini.WriteString("S", "K", "new"));
-  ::chmod(folder.c_str(), 0755);
-  EXPECT_EQ(readFileBytes(path), "[S]\r\nK=old\r\n");
+  bool written = ini.WriteString("S", "K", std::string(200, 'n'));
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previousSignal);
+
+  EXPECT_FALSE(written);
+  EXPECT_EQ(readFileBytes(path), old);
   EXPECT_EQ(ini.ReadString("S", "K", ""), "old");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                           std::filesystem::directory_iterator()),
             1);
 }

@@ -180,3 +180,29 @@ TEST_F(MessageDialogTest, ShowInfoMessageTitlesWithTheLanguageText) {
 
 }  // namespace
 }  // namespace rowsmith
+
+namespace rowsmith {
+namespace {
+
+TEST_F(MessageDialogTest, Screenshot) {
+  const QString folder = qEnvironmentVariable("ROWSMITH_SCREENSHOT_DIR");
+  if (folder.isEmpty()) GTEST_SKIP() << "ROWSMITH_SCREENSHOT_DIR not set";
+  TfrmMyMessageDLGForm dialog;
+  dialog.PrepareMessage("Information", "3 Zeilen in die Zwischenablage kopiert!",
+                        TMsgDlgType::mtInformation, {B::mbOK});
+  dialog.show();
+  QApplication::processEvents();
+  EXPECT_TRUE(dialog.grab().save(folder + "/message-dialog.png"));
+
+  TfrmMyMessageDLGForm question;
+  question.PrepareMessage("Frage",
+                          "Die Datei besteht bereits.\r\nSoll sie ersetzt werden?\r\n\r\n"
+                          "Die bisherige Datei geht dabei verloren.",
+                          TMsgDlgType::mtConfirmation, {B::mbYes, B::mbNo, B::mbCancel});
+  question.show();
+  QApplication::processEvents();
+  EXPECT_TRUE(question.grab().save(folder + "/message-dialog-question.png"));
+}
+
+}  // namespace
+}  // namespace rowsmith

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTextEdit>
@@ -80,6 +81,24 @@ TEST_F(ProductDialogTest, AnEditedFileReplacesTextsAndTheLinkFollowsTheCaption) 
   dialog.lblWebAddressClick();
   platform::setOpenUrlHandler(previous);
   EXPECT_EQ(opened, "https://mirror.example.org/start?Tool");
+}
+
+}  // namespace
+}  // namespace rowsmith
+
+namespace rowsmith {
+namespace {
+
+TEST_F(ProductDialogTest, Screenshot) {
+  const QString folder = qEnvironmentVariable("ROWSMITH_SCREENSHOT_DIR");
+  if (folder.isEmpty()) GTEST_SKIP() << "ROWSMITH_SCREENSHOT_DIR not set";
+  TfrmToolsWerbungForm dialog;
+  QTimer::singleShot(0, &dialog, [&] {
+    QApplication::processEvents();
+    EXPECT_TRUE(dialog.grab().save(folder + "/product-dialog.png"));
+    dialog.okButton()->click();
+  });
+  ShowProductInfo(dialog);
 }
 
 }  // namespace

@@ -1,0 +1,111 @@
+#pragma once
+// The export dialog: a preview of the export table, the list of columns to
+// export, separator, enclosing text, line break and destination. Its options
+// live in DEFAULTS.INI, section "SaveToForm": read at every opening, written
+// back only after a successful export.
+#include <string>
+#include <vector>
+
+#include <QDialog>
+
+#include "kernel/stringtable.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+
+namespace rowsmith {
+
+// The width every export-table column gets unless the caller says otherwise.
+inline constexpr int kExportColumnWidth = 64;
+
+class TfrmSaveToForm : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TfrmSaveToForm(QWidget* parent = nullptr);
+
+  // Everything before the dialog is shown: translation, preview, column
+  // list, the options from DEFAULTS.INI. columnWidths holds one width per
+  // table column (missing entries: kExportColumnWidth); a column of width 0
+  // or less is hidden: not listed and not exported.
+  void Prepare(StringTable& exportTable, std::vector<int> columnWidths = {});
+  // Writes every option back to DEFAULTS.INI in one replacement of the file.
+  bool WriteSettings();
+
+  // Handlers.
+  void clbClientBottomLeftClientClickCheck();
+  void btnClientBottomClientClientSaveToFileSeekClick();
+  void btnClientBottomClientClientGOClick();
+
+  // DEFAULTS.INI in SysDataPath() unless set.
+  std::string settingsFileName() const;
+  void setSettingsFileName(std::string fileName) { settingsFile_ = std::move(fileName); }
+
+  // For the program's tests and screenshots: the preview width of column c
+  // (0 = hidden, not exported) and the displayed widgets.
+  int previewWidth(int column) const { return previewWidths_.at(static_cast<size_t>(column)); }
+  QTableWidget* preview() const { return sgrClientTop; }
+  QListWidget* columnList() const { return clbClientBottomLeftClient; }
+
+ protected:
+  void reject() override;
+
+ private:
+  void buildControls();
+  void setOption(QRadioButton* option, bool selected);
+  void setPreviewWidth(int column, int width);
+  int deliver();
+  int reportBuildFailure();
+
+  StringTable* table_ = nullptr;
+  std::vector<int> tableWidths_;
+  std::vector<int> previewWidths_;
+  std::vector<std::string> previewHeaders_;
+  std::vector<std::string> itemTexts_;
+  std::string settingsFile_;
+
+ public:
+  // Controls under the names the language file knows them by.
+  QLabel* pnlClientTop;
+  QTableWidget* sgrClientTop;
+  QLabel* pnlClientBottomLeftTop;
+  QListWidget* clbClientBottomLeftClient;
+  QLabel* pnlClientBottomClientTop;
+  QGroupBox* gbxClientBottomClientClientSeperator;
+  QRadioButton* btnClientBottomClientClientSeperatorASCII;
+  QRadioButton* btnClientBottomClientClientSeperatorCSV;
+  QRadioButton* btnClientBottomClientClientSeperatorTAB;
+  QRadioButton* btnClientBottomClientClientSeperatorFree;
+  QLineEdit* edtClientBottomClientClientSeperatorFree;
+  QGroupBox* gbxClientBottomClientClientAddChar;
+  QRadioButton* btnClientBottomClientClientAddCharNone;
+  QRadioButton* btnClientBottomClientClientAddCharSingle;
+  QRadioButton* btnClientBottomClientClientAddCharDouble;
+  QRadioButton* btnClientBottomClientClientAddCharOther;
+  QLineEdit* edtClientBottomClientClientAddCharOther;
+  QGroupBox* gbxClientBottomClientClientLineBreak;
+  QRadioButton* btnClientBottomClientClientLineBreakCRLF;
+  QRadioButton* btnClientBottomClientClientLineBreakLF;
+  QRadioButton* btnClientBottomClientClientLineBreakFree;
+  QLineEdit* edtClientBottomClientClientLineBreakFree;
+  QGroupBox* gbxClientBottomClientClientSaveTo;
+  QRadioButton* btnClientBottomClientClientSaveToClipboard;
+  QRadioButton* btnClientBottomClientClientSaveToFile;
+  QLineEdit* edtClientBottomClientClientSaveToFile;
+  QPushButton* btnClientBottomClientClientSaveToFileSeek;
+  QPushButton* btnClientBottomClientClientGO;
+  QPushButton* btnClientBottomClientClientCancel;
+};
+
+// Prepares and shows the dialog modally; after a successful export (result
+// 1) the options are written back. Returns the dialog result (1 or 2). The
+// table is the caller's throw-away copy: the export may change its cells.
+int ExecuteSaveToForm(TfrmSaveToForm& dialog, StringTable& exportTable,
+                      std::vector<int> columnWidths = {});
+
+}  // namespace rowsmith
