@@ -1,6 +1,7 @@
 // rowsmith: the desktop program. It takes no command-line arguments.
 #include <QApplication>
 
+#include "export/savetoform.h"
 #include "kernel/usermessages.h"
 #include "nls/nlssupport.h"
 #include "ui/gedcomim.h"
@@ -16,6 +17,8 @@ int main(int argc, char** argv) {
   rowsmith::setUserMessages(&messages);
 
   rowsmith::TfrmGedComIm frmGedComIm;
+  rowsmith::TfrmSaveToForm frmSaveToForm(&frmGedComIm);
+  frmGedComIm.setSaveToForm(&frmSaveToForm);
   frmGedComIm.show();
   const int result = QApplication::exec();
 

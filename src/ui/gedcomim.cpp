@@ -19,6 +19,7 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
+#include "export/savetoform.h"
 #include "import/importrun.h"
 #include "kernel/folders.h"
 #include "kernel/sortengine.h"
@@ -288,9 +289,11 @@ ExportTable TfrmGedComIm::makeExportTable() const {
 
   ExportTable result{StringTable(columns + 1), {}};
   result.table.setRowCount(rows);
-  result.columnWidths.push_back(kDefaultColumnWidth);
-  for (int logical : shown)
-    result.columnWidths.push_back(header->isSectionHidden(logical) ? 0 : header->sectionSize(logical));
+  result.columnWidths.push_back(kExportColumnWidth);
+  for (int logical : shown) {
+    const bool hidden = header->isSectionHidden(logical) || header->sectionSize(logical) == 0;
+    result.columnWidths.push_back(hidden ? 0 : kExportColumnWidth);
+  }
   for (int row = 0; row < rows; ++row) {
     if (row > 0) result.table.setCell(0, row, std::to_string(row));
     for (int c = 0; c < columns; ++c) result.table.setCell(c + 1, row, table_.cell(shown[static_cast<size_t>(c)], row));
@@ -298,9 +301,14 @@ ExportTable TfrmGedComIm::makeExportTable() const {
   return result;
 }
 
+TfrmSaveToForm* TfrmGedComIm::saveToForm() {
+  if (!saveToForm_) saveToForm_ = new TfrmSaveToForm(this);
+  return saveToForm_;
+}
+
 void TfrmGedComIm::btnClientClientExportClick() {
   ExportTable exportTable = makeExportTable();
-  if (exportHandler_) exportHandler_(exportTable);
+  ExecuteSaveToForm(*saveToForm(), exportTable.table, std::move(exportTable.columnWidths));
 }
 
 void TfrmGedComIm::FormClose() {
