@@ -75,6 +75,29 @@ class MessagesInstalled {
   UserMessages* previous_;
 };
 
+// Runs a handler's work; memory running out on a huge table must not take
+// the program down from inside the event loop, so the user is told instead.
+template <class Work>
+void reportingFailure(Work work) {
+  try {
+    work();
+  } catch (const std::exception& error) {
+    platform::showPlainMessage(error.what());
+  }
+}
+
+// Tells the view about a new row order on every path out.
+class RowOrderChange {
+ public:
+  explicit RowOrderChange(ResultTableModel* model) : model_(model) { model_->beginRowOrderChange(); }
+  ~RowOrderChange() { model_->endRowOrderChange(); }
+  RowOrderChange(const RowOrderChange&) = delete;
+  RowOrderChange& operator=(const RowOrderChange&) = delete;
+
+ private:
+  ResultTableModel* model_;
+};
+
 QString runOpenDialog(QFileDialog& dialog) {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().constFirst();
@@ -307,8 +330,10 @@ TfrmSaveToForm* TfrmGedComIm::saveToForm() {
 }
 
 void TfrmGedComIm::btnClientClientExportClick() {
-  ExportTable exportTable = makeExportTable();
-  ExecuteSaveToForm(*saveToForm(), exportTable.table, std::move(exportTable.columnWidths));
+  reportingFailure([this] {
+    ExportTable exportTable = makeExportTable();
+    ExecuteSaveToForm(*saveToForm(), exportTable.table, std::move(exportTable.columnWidths));
+  });
 }
 
 void TfrmGedComIm::FormClose() {
@@ -390,10 +415,11 @@ void TfrmGedComIm::SGridMouseUp(Qt::MouseButton, int x, int y) {
 void TfrmGedComIm::SortGrid(std::span<const int> keys, bool descending) {
   const int column = std::max(SGrid->currentColumn(), 0);
   const int selectedRow = SGrid->currentTableRow();
-  ResultTableModel* model = SGrid->tableModel();
-  model->beginRowOrderChange();
-  const int row = SortTableKeepingRow(table_, keys, descending, selectedRow);
-  model->endRowOrderChange();
+  int row = selectedRow;
+  reportingFailure([&] {
+    RowOrderChange change(SGrid->tableModel());
+    row = SortTableKeepingRow(table_, keys, descending, selectedRow);
+  });
   SGrid->setCurrentCell(column, row);
 }
 
