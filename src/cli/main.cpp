@@ -4,13 +4,17 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/options.h"
@@ -18,6 +22,7 @@
 #include "export/exporttext.h"
 #include "import/importrun.h"
 #include "kernel/folders.h"
+#include "kernel/sortengine.h"
 #include "kernel/usermessages.h"
 
 namespace fs = std::filesystem;
@@ -29,44 +34,118 @@ constexpr const char* kProgram = "rowsmith-convert";
 
 void printError(const std::string& text) { std::fprintf(stderr, "%s: %s\n", kProgram, text.c_str()); }
 
+// How far the reading has got: the position of the descriptor on which the
+// input file is open, as the kernel reports it. 0 when it cannot be told.
+int inputPercent(const std::string& canonicalInput, uintmax_t size) {
+  if (size == 0) return 0;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator("/proc/self/fd", ec)) {
+    std::error_code linkError;
+    if (fs::read_symlink(entry.path(), linkError).string() != canonicalInput) continue;
+    std::FILE* info = std::fopen(("/proc/self/fdinfo/" + entry.path().filename().string()).c_str(), "r");
+    if (!info) continue;
+    unsigned long long pos = 0;
+    bool found = std::fscanf(info, "pos: %llu", &pos) == 1;
+    std::fclose(info);
+    if (found) return static_cast<int>(std::min<uintmax_t>(100, pos * 100 / size));
+  }
+  return 0;
+}
+
 // Messages of the core go to standard error; progress only on a terminal and
-// only once a run has taken longer than a second.
+// only once a run has taken longer than a second. A ticker keeps the line
+// fresh while a phase reports nothing itself (the reading).
 class ConsoleMessages : public UserMessages {
  public:
-  ConsoleMessages(bool quiet, bool utf8)
+  ConsoleMessages(bool quiet, bool utf8, const std::string& input)
       : quiet_(quiet), utf8_(utf8), terminal_(!quiet && isatty(STDERR_FILENO)),
-        start_(std::chrono::steady_clock::now()) {}
+        start_(std::chrono::steady_clock::now()) {
+    if (!terminal_) return;
+    std::error_code ec;
+    input_ = fs::canonical(input, ec).string();
+    inputSize_ = fs::file_size(input, ec);
+    if (ec) inputSize_ = 0;
+    ticker_ = std::thread([this] { tick(); });
+  }
+
+  ~ConsoleMessages() override {
+    if (ticker_.joinable()) {
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+      }
+      wake_.notify_all();
+      ticker_.join();
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    clearLocked();
+  }
 
   void showMessage(std::string_view text) override {
     // The count of imported persons is news, not an error: --quiet drops it.
     if (quiet_ && text.find("Personen importiert!") != std::string_view::npos) return;
-    clearProgress();
+    std::lock_guard<std::mutex> lock(mutex_);
+    clearLocked();
     std::string out = utf8_ ? cli::windows1252ToUtf8(text) : std::string(text);
     std::fprintf(stderr, "%s\n", out.c_str());
   }
 
   void showProgress(std::string_view phase, int percent) override {
     if (!terminal_) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    phase_ = phase;
+    percent_ = percent;
+    reading_ = phase == "Lesen" && percent < 100;
+    renderLocked();
+  }
+
+  void clearProgress() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    clearLocked();
+  }
+
+ private:
+  void tick() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stop_) {
+      wake_.wait_for(lock, std::chrono::milliseconds(250));
+      if (stop_ || phase_.empty()) continue;
+      if (reading_) percent_ = inputPercent(input_, inputSize_);
+      renderLocked();
+    }
+  }
+
+  void renderLocked() {
     if (std::chrono::steady_clock::now() - start_ < std::chrono::seconds(1)) return;
-    std::string line = "\r" + std::string(phase) + " " + std::to_string(percent) + "%";
+    std::string line = "\r" + phase_ + " " + std::to_string(percent_) + "%";
+    size_t width = line.size();
     if (line.size() < lastWidth_) line.append(lastWidth_ - line.size(), ' ');
-    lastWidth_ = line.size();
+    lastWidth_ = width;
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
   }
 
-  void clearProgress() {
+  void clearLocked() {
     if (lastWidth_ == 0) return;
     std::string blank = "\r" + std::string(lastWidth_, ' ') + "\r";
     std::fputs(blank.c_str(), stderr);
+    std::fflush(stderr);
     lastWidth_ = 0;
   }
 
- private:
   bool quiet_;
   bool utf8_;
   bool terminal_;
   std::chrono::steady_clock::time_point start_;
+  std::string input_;
+  uintmax_t inputSize_ = 0;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::thread ticker_;
+  bool stop_ = false;
+  std::string phase_;
+  int percent_ = 0;
+  bool reading_ = false;
   size_t lastWidth_ = 0;
 };
 
@@ -102,40 +181,61 @@ bool writeAll(int fd, std::string_view bytes) {
 }
 
 // Written beside the target and renamed over it: a failure never leaves a
-// partial file or destroys the old one.
-bool writeFileAtomically(const std::string& target, std::string_view bytes, std::string& error) {
-  fs::path path(target);
-  std::string dir = path.has_parent_path() ? path.parent_path().string() : ".";
-  std::string temp = (fs::path(dir) / ("." + path.filename().string() + ".XXXXXX")).string();
-  int fd = mkstemp(temp.data());
-  if (fd < 0) {
-    error = "cannot write " + target + ": " + std::strerror(errno);
-    return false;
+// partial file or destroys the old one. The temporary file is made before
+// the conversion, so an unwritable target is reported before any work.
+class AtomicOutput {
+ public:
+  bool open(const std::string& target, std::string& error) {
+    target_ = target;
+    fs::path path(target);
+    std::string dir = path.has_parent_path() ? path.parent_path().string() : ".";
+    temp_ = (fs::path(dir) / ("." + path.filename().string() + ".XXXXXX")).string();
+    fd_ = mkstemp(temp_.data());
+    if (fd_ < 0) {
+      error = "cannot write " + target + ": " + std::strerror(errno);
+      return false;
+    }
+    return true;
   }
-  bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
-  int savedErrno = errno;
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    savedErrno = errno;
-  }
-  if (ok) {
-    // Keep the usual permissions of a new file instead of mkstemp's 0600.
-    mode_t mask = umask(0);
-    umask(mask);
-    struct stat st {};
-    mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~mask);
-    ::chmod(temp.c_str(), mode);
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
+
+  bool commit(std::string_view bytes, std::string& error) {
+    bool ok = writeAll(fd_, bytes) && ::fsync(fd_) == 0;
+    int savedErrno = errno;
+    if (::close(fd_) != 0 && ok) {
       ok = false;
       savedErrno = errno;
     }
+    fd_ = -1;
+    if (ok) {
+      // The usual permissions of a new file, or the old file's, not mkstemp's 0600.
+      mode_t mask = umask(0);
+      umask(mask);
+      struct stat st {};
+      mode_t mode = ::stat(target_.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~mask);
+      ::chmod(temp_.c_str(), mode);
+      if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+        ok = false;
+        savedErrno = errno;
+      }
+    }
+    if (!ok) {
+      ::unlink(temp_.c_str());
+      error = "cannot write " + target_ + ": " + std::strerror(savedErrno);
+    }
+    temp_.clear();
+    return ok;
   }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    error = "cannot write " + target + ": " + std::strerror(savedErrno);
+
+  ~AtomicOutput() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!temp_.empty()) ::unlink(temp_.c_str());
   }
-  return ok;
-}
+
+ private:
+  std::string target_;
+  std::string temp_;
+  int fd_ = -1;
+};
 
 std::string checkReadable(const std::string& file) {
   int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
@@ -159,7 +259,13 @@ int run(const cli::ConvertOptions& options) {
     return 2;
   }
 
-  ConsoleMessages messages(options.quiet, options.utf8);
+  AtomicOutput output;
+  if (!options.output.empty() && !output.open(options.output, error)) {
+    printError(error);
+    return 1;
+  }
+
+  ConsoleMessages messages(options.quiet, options.utf8, options.input);
   UserMessages* previous = setUserMessages(&messages);
   struct Restore {
     UserMessages* previous;
@@ -184,6 +290,8 @@ int run(const cli::ConvertOptions& options) {
     printError("no individuals in " + options.input + "; only the header line is written");
   }
 
+  if (!options.sortKeys.empty())
+    SortGridRows(table, 1, table.rowCount() - 1, options.descending, options.sortKeys);
   messages.showProgress("Export", 0);
   std::string text = buildExportTextFromResult(table, options.columns, options.rowNumbers, format);
   table = StringTable();
@@ -192,7 +300,7 @@ int run(const cli::ConvertOptions& options) {
   messages.clearProgress();
 
   if (!options.output.empty()) {
-    if (!writeFileAtomically(options.output, text, error)) {
+    if (!output.commit(text, error)) {
       printError(error);
       return 1;
     }

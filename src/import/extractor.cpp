@@ -4,6 +4,8 @@
 #include <charconv>
 
 #include "import/recordfields.h"
+#include "kernel/ansitext.h"
+#include "kernel/names.h"
 
 namespace rowsmith {
 
@@ -31,17 +33,37 @@ int32_t Extractor::listedFamily(std::string_view xref, int32_t found) const {
   return it->BlockIndex;
 }
 
+// One pass over all records gives every record's FAMS links and tells which
+// individuals are named, so neither needs a walk of its own later.
 void Extractor::buildLinkIndex() {
   const size_t blocks = db_.Blocks.size();
   linkStart_.assign(blocks + 1, 0);
+  named_.assign(blocks, 0);
+  std::string name, surname, given;
   for (size_t r = 0; r < blocks; ++r) {
     linkStart_[r] = static_cast<uint32_t>(links_.size());
+    const bool individual = static_cast<int32_t>(r) >= db_.FirstIndi && db_.Blocks[r].tag() == "INDI";
+    name.clear();
+    surname.clear();
+    given.clear();
     RecordFields fields(db_, static_cast<int32_t>(r));
     while (fields.next()) {
-      if (fields.tag() != "FAMS") continue;
-      int32_t found = resolve(fields.value());
-      if (found < 0) continue;  // no family bears it: the link adds nothing
-      links_.push_back(FamsLink{found, listedFamily(fields.value(), found)});
+      if (fields.is(tags::FAMS)) {
+        int32_t found = resolve(fields.value());
+        if (found >= 0) links_.push_back(FamsLink{found, listedFamily(fields.value(), found)});
+      } else if (individual) {
+        if (fields.is(tags::NAME)) {
+          if (name.empty()) name.assign(fields.value());
+        } else if (fields.is(tags::SURN)) {
+          surname.assign(fields.value());
+        } else if (fields.is(tags::GIVN)) {
+          given.assign(fields.value());
+        }
+      }
+    }
+    if (individual) {
+      SplitName names = SplitGedComName(surname, given, name);
+      named_[r] = !trimView(names.surname).empty() || !trimView(names.given).empty();
     }
   }
   linkStart_[blocks] = static_cast<uint32_t>(links_.size());
@@ -63,8 +85,8 @@ Extractor::Couple Extractor::spouseCouple(int32_t family) {
   std::string husband, wife;
   RecordFields fields(db_, family);
   while ((husband.empty() || wife.empty()) && fields.next()) {
-    if (fields.tag() == "HUSB") husband.assign(fields.value());
-    else if (fields.tag() == "WIFE") wife.assign(fields.value());
+    if (fields.is(tags::HUSB)) husband.assign(fields.value());
+    else if (fields.is(tags::WIFE)) wife.assign(fields.value());
   }
   info.couple.husband = husband.empty() ? 0 : resolve(husband);
   info.couple.wife = wife.empty() ? 0 : resolve(wife);
@@ -78,10 +100,9 @@ const Extractor::MemberInfo& Extractor::members(int32_t family) {
   RecordFields fields(db_, family);
   while (fields.next()) {
     if (fields.level() != 1) continue;
-    std::string_view tag = fields.tag();
-    bool husb = tag == "HUSB";
-    bool wife = tag == "WIFE";
-    if (!husb && !wife && tag != "CHIL") continue;
+    bool husb = fields.is(tags::HUSB);
+    bool wife = fields.is(tags::WIFE);
+    if (!husb && !wife && !fields.is(tags::CHIL)) continue;
     int32_t found = resolve(fields.value());
     if (found < 0) continue;
     info.found = true;

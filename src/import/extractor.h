@@ -27,7 +27,7 @@ class Extractor {
 
   // Persons: the individuals with a name, ascending; the sixteen values; the
   // record with trimmed values; the notes, each line followed by LF.
-  std::vector<int32_t> GetPersonList() const;
+  std::vector<int32_t> GetPersonList();
   std::optional<PersonValues> GetPersonValues(int32_t p) const;
   bool GetPersonRecord(int32_t p, TPersRec& record) const;
   std::string GetPersonNotes(int32_t p) const;
@@ -90,6 +90,7 @@ class Extractor {
   // FAMS links of every record, one pass over the index, built on first use.
   std::vector<FamsLink> links_;
   std::vector<uint32_t> linkStart_;
+  std::vector<uint8_t> named_;  // individuals whose names are not both blank
   std::vector<CoupleInfo> spouseCouples_;
   std::vector<MemberInfo> memberCouples_;
   struct ParentInfo {

@@ -79,9 +79,9 @@ RowAssembly::RowAssembly(Extractor& ex, StringTable& table, bool western)
 
 RowAssembly::~RowAssembly() = default;
 
-void RowAssembly::writeSide(bool left, const PersonSide& cells) {
+void RowAssembly::writeSide(bool left, PersonSide&& cells) {
   const size_t offset = left ? 0 : kRightOffset;
-  for (size_t c = 0; c < kPersonColumns; ++c) row_[offset + c] = cells[c];
+  for (size_t c = 0; c < kPersonColumns; ++c) row_[offset + c] = std::move(cells[c]);
 }
 
 void RowAssembly::copySide(int fromRow, bool fromLeft, bool toLeft) {

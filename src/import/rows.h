@@ -45,7 +45,7 @@ class RowAssembly {
 
  private:
   struct Frame;
-  void writeSide(bool left, const PersonSide& cells);
+  void writeSide(bool left, PersonSide&& cells);
   void copySide(int fromRow, bool fromLeft, bool toLeft);
   void writeMarriage(int32_t family);
   void finishRow();
