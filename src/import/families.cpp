@@ -70,29 +70,9 @@ std::vector<int32_t> Extractor::GetParentIDs(int32_t p) {
     if (!fields.is(tags::FAMC)) continue;
     int32_t family = resolve(fields.value());
     if (family < 0) return {};
-    ParentInfo& info = parents_[static_cast<size_t>(family)];
-    if (!info.known) {
-      // The first HUSB and WIFE with a value: value-less ones (under MARR,
-      // with an AGE below) are no links.
-      std::string husband, wife;
-      bool haveHusband = false, haveWife = false;
-      RecordFields familyFields(db_, family);
-      while (!(haveHusband && haveWife) && familyFields.next()) {
-        if (familyFields.value().empty()) continue;
-        if (!haveHusband && familyFields.is(tags::HUSB)) {
-          husband.assign(familyFields.value());
-          haveHusband = true;
-        } else if (!haveWife && familyFields.is(tags::WIFE)) {
-          wife.assign(familyFields.value());
-          haveWife = true;
-        }
-      }
-      info.couple.husband = haveHusband ? resolve(husband) : 0;
-      info.couple.wife = haveWife ? resolve(wife) : 0;
-      info.known = true;
-    }
-    ids[0] = info.couple.husband;
-    ids[1] = info.couple.wife;
+    Couple parents = parentCouple(family);
+    ids[0] = parents.husband;
+    ids[1] = parents.wife;
   }
   for (int32_t& id : ids) {
     if (id == p) id = 0;
