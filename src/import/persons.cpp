@@ -43,9 +43,9 @@ std::vector<int32_t> Extractor::GetPersonList() {
 std::optional<PersonValues> Extractor::GetPersonValues(int32_t p) const {
   PersonValues values;
   if (p == 0) {
-    values[pvID] = "0";
-    values[pvSurname] = "NN";
-    values[pvGivenName] = "NN";
+    values[pvID] = std::string("0");
+    values[pvSurname] = std::string("NN");
+    values[pvGivenName] = std::string("NN");
     return values;
   }
   if (!isRecord(p)) return std::nullopt;
