@@ -92,6 +92,10 @@ int main() {
   for (int i = 0; i < 200'000; ++i) manyDates.push_back(dates[i % dates.size()]);
   measure("GedComDateToSortDate, DATE values", manyDates,
           [](std::string& l) { return GedComDateToSortDate(l).size(); });
+  std::vector<std::string> sortDates;
+  for (const auto& d : manyDates) sortDates.push_back(GedComDateToSortDate(d));
+  measure("SortDateToDisplay, stored dates", sortDates,
+          [](std::string& l) { return SortDateToDisplay(l).size(); });
   measure("copying the line alone (baseline)", plain, [](std::string& l) { return l.size(); });
   return 0;
 }

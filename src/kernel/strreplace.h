@@ -7,9 +7,9 @@ namespace rowsmith {
 
 // Replaces every occurrence of pattern in source. Each search restarts at the
 // beginning, so occurrences formed by a replacement are replaced too ("  " ->
-// " " collapses runs). A replacement that contains the pattern goes through a
-// marker so it terminates. caseSensitive=false compares Windows-1252
-// upper-cased bytes.
+// " " collapses runs). A replacement that contains the pattern (ignoring case
+// when caseSensitive is false) replaces each original occurrence once, so it
+// terminates. caseSensitive=false compares Windows-1252 upper-cased bytes.
 std::string StrReplace(std::string_view pattern, std::string_view replacement,
                        std::string_view source, bool caseSensitive);
 
