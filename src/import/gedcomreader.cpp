@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -97,7 +98,7 @@ class LineReader {
     file_.reset(openForReading(path));
     lfMode_ = lfMode;
     finalLineEndPending_ = lfMode;
-    pos_ = end_ = 0;
+    pos_ = end_ = endByte_ = 0;
     dataExhausted_ = hitEndByte_ = false;
     return file_.get() >= 0;
   }
@@ -118,14 +119,13 @@ class LineReader {
         }
       }
       const char* begin = buffer_.data() + pos_;
-      const size_t available = end_ - pos_;
+      const size_t available = endByte_ - pos_;
       const char* stop = static_cast<const char*>(std::memchr(begin, lineEnd, available));
       const size_t length = stop ? static_cast<size_t>(stop - begin) : available;
-      if (const void* eofByte = std::memchr(begin, kEndOfFile, length)) {
-        const size_t before = static_cast<size_t>(static_cast<const char*>(eofByte) - begin);
-        pos_ += before;
+      if (!stop && endByte_ < end_) {
+        pos_ = endByte_;
         hitEndByte_ = true;
-        return finish(line, {begin, before}, inLine);
+        return finish(line, {begin, length}, inLine);
       }
       if (!stop) {
         append({begin, length});
@@ -166,12 +166,15 @@ class LineReader {
 
  private:
   bool fill() {
-    pos_ = end_ = 0;
+    pos_ = end_ = endByte_ = 0;
     if (dataExhausted_) return true;
     ssize_t got = readSome(file_.get(), buffer_.data(), buffer_.size());
     if (got < 0) return false;
     if (got == 0) dataExhausted_ = true;
     end_ = static_cast<size_t>(got);
+    // Found once per chunk, so that lines need not be searched for it.
+    const void* endByte = std::memchr(buffer_.data(), kEndOfFile, end_);
+    endByte_ = endByte ? static_cast<size_t>(static_cast<const char*>(endByte) - buffer_.data()) : end_;
     return true;
   }
 
@@ -199,6 +202,7 @@ class LineReader {
   std::vector<char> buffer_;
   size_t pos_ = 0;
   size_t end_ = 0;
+  size_t endByte_ = 0;  // first byte 26 of the chunk, or end_
   bool dataExhausted_ = false;
   bool hitEndByte_ = false;
   bool lfMode_ = false;
@@ -229,8 +233,18 @@ bool contains(std::string_view text, std::string_view what) {
 // Every conversion only touches NUL bytes or bytes above 127, so lines
 // without them (most lines of most files) skip the conversion calls.
 bool hasNulOrHighByte(std::string_view text) {
-  for (char c : text) {
-    if (c == 0 || (static_cast<unsigned char>(c) & 0x80)) return true;
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kHighBits = 0x8080808080808080ull;
+  const char* p = text.data();
+  size_t n = text.size();
+  for (; n >= 8; p += 8, n -= 8) {
+    uint64_t word;
+    std::memcpy(&word, p, 8);
+    // A high bit set, or a zero byte (the classic has-zero-byte test).
+    if ((word | ((word - kOnes) & ~word)) & kHighBits) return true;
+  }
+  for (; n > 0; ++p, --n) {
+    if (*p == 0 || (static_cast<unsigned char>(*p) & 0x80)) return true;
   }
   return false;
 }

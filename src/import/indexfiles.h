@@ -79,7 +79,8 @@ int32_t WriteField(int32_t blockNo, std::string_view tag, int32_t level, int32_t
                    std::string_view value);
 // Flushes and closes; throws std::runtime_error on a write error.
 void CloseIndexFiles();
-// Loads both files from db.DBPath into db.
+// Loads both files from db.DBPath into db, one read per file. Returns the
+// number of blocks; -1 (nothing loaded) when a file is missing.
 int32_t LoadIndex(TDBDefaults& db, const std::string& name);
 // The BlockIndex of the entry whose XRef equals key; the first block in file
 // order among equal keys; -1 when absent.

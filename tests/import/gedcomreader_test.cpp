@@ -383,6 +383,14 @@ TEST_F(GedcomReaderTest, FailureRowsOfTheReading) {
   EXPECT_EQ(read(dir.path()), 0);
   EXPECT_EQ(messages.size(), 1u);
 
+  // An unreadable file (permissions do not bind the superuser).
+  if (geteuid() != 0) {
+    std::string locked = write("locked.ged", "0 HEAD\r\n0 TRLR\r\n");
+    chmod(locked.c_str(), 0);
+    EXPECT_EQ(read(locked), 0);
+    EXPECT_EQ(messages, std::vector<std::string>{"Access denied"});
+  }
+
   // The work folder cannot be made.
   write("blocker", "x");
   setWorkFolder(dir.path() + "blocker/db/");
