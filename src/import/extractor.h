@@ -37,7 +37,9 @@ class Extractor {
   std::vector<int32_t> GetSpouseList(int32_t p, bool withoutSelf);
   MarriageItems GetMarriageItems(int32_t f) const;
 
-  // Families of p's spouse closure, sorted by their decimal text.
+  // Families of p's spouse closure, sorted by their decimal text. Walks the
+  // whole closure on every call (a remarriage chain is one closure); the row
+  // assembly finds a couple's marriage family without it.
   std::vector<int32_t> GetPersonFamilies(int32_t p);
   // Husband, wife (0 when missing), children by birth date; empty when the
   // family names nobody known.
