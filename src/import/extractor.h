@@ -30,7 +30,7 @@ class Extractor {
   std::vector<int32_t> GetPersonList();
   std::optional<PersonValues> GetPersonValues(int32_t p) const;
   bool GetPersonRecord(int32_t p, TPersRec& record) const;
-  std::string GetPersonNotes(int32_t p) const;
+  std::string GetPersonNotes(int32_t p);
 
   // Husband and wife of each family that p's FAMS lines name, in their order;
   // withoutSelf drops the entries equal to p.
@@ -95,6 +95,11 @@ class Extractor {
   std::vector<FamsLink> links_;
   std::vector<uint32_t> linkStart_;
   std::vector<uint8_t> named_;  // individuals whose names are not both blank
+  std::vector<uint8_t> noted_;  // records with a level-1 NOTE line
+  // The family of the record's last FAMC line; kNoParents without one,
+  // kUnknownParents once a FAMC names no record.
+  std::vector<int32_t> parentFamily_;
+  static constexpr int32_t kNoParents = -2, kUnknownParents = -1;
   std::vector<FamilyInfo> families_;
 };
 

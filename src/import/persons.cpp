@@ -167,8 +167,11 @@ std::string Extractor::joinLines(const std::vector<std::string>& lines) {
   return text;
 }
 
-std::string Extractor::GetPersonNotes(int32_t p) const {
+std::string Extractor::GetPersonNotes(int32_t p) {
   if (!isRecord(p) || db_.Blocks[static_cast<size_t>(p)].tag() != "INDI") return {};
+  // Without a level-1 NOTE line no line is ever taken.
+  if (linkStart_.empty()) buildLinkIndex();
+  if (!noted_[static_cast<size_t>(p)]) return {};
   std::vector<std::string> lines;
   int32_t noteLevel = 0;
   bool inNote = false;
