@@ -67,8 +67,13 @@ void Extractor::buildLinkIndex() {
       }
     }
     if (individual) {
-      SplitName names = SplitGedComName(surname, given, name);
-      named_[r] = !trimView(names.surname).empty() || !trimView(names.given).empty();
+      // Non-blank SURN or GIVN values are kept as they are by the completion.
+      if (!trimView(surname).empty() || !trimView(given).empty()) {
+        named_[r] = 1;
+      } else {
+        SplitName names = SplitGedComName(surname, given, name);
+        named_[r] = !trimView(names.surname).empty() || !trimView(names.given).empty();
+      }
     }
   }
   linkStart_[blocks] = static_cast<uint32_t>(links_.size());
