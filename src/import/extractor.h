@@ -30,14 +30,16 @@ class Extractor {
   std::vector<int32_t> GetPersonList();
   std::optional<PersonValues> GetPersonValues(int32_t p) const;
   bool GetPersonRecord(int32_t p, TPersRec& record) const;
-  std::string GetPersonNotes(int32_t p) const;
+  std::string GetPersonNotes(int32_t p);
 
   // Husband and wife of each family that p's FAMS lines name, in their order;
   // withoutSelf drops the entries equal to p.
   std::vector<int32_t> GetSpouseList(int32_t p, bool withoutSelf);
   MarriageItems GetMarriageItems(int32_t f) const;
 
-  // Families of p's spouse closure, sorted by their decimal text.
+  // Families of p's spouse closure, sorted by their decimal text. Walks the
+  // whole closure on every call (a remarriage chain is one closure); the row
+  // assembly finds a couple's marriage family without it.
   std::vector<int32_t> GetPersonFamilies(int32_t p);
   // Husband, wife (0 when missing), children by birth date; empty when the
   // family names nobody known.
@@ -64,22 +66,24 @@ class Extractor {
   // Level-1 HUSB and WIFE, the last that resolves wins (family member rule);
   // found is false when the family names nobody known at all.
   Couple memberCouple(int32_t family, bool& found);
+  // The first HUSB and WIFE with a value, resolved (parents rule).
+  Couple parentCouple(int32_t family);
   int32_t resolve(std::string_view xref) const;
 
   // Birth date as the child ordering reads it.
   int32_t birthKey(int32_t p) const;
 
  private:
-  struct MemberInfo {
-    Couple couple;
-    bool found = false;
+  // What the three family rules (spouse list, members, parents) make of one
+  // family's HUSB and WIFE lines, from one walk of the family.
+  struct FamilyInfo {
+    Couple spouses;
+    Couple members;
+    Couple parents;
+    bool membersFound = false;
     bool known = false;
   };
-  struct CoupleInfo {
-    Couple couple;
-    bool known = false;
-  };
-  const MemberInfo& members(int32_t family);
+  const FamilyInfo& family(int32_t f);
   int32_t listedFamily(std::string_view xref, int32_t found) const;
   static bool isNoteReference(std::string_view value);
   static std::string joinLines(const std::vector<std::string>& lines);
@@ -91,13 +95,12 @@ class Extractor {
   std::vector<FamsLink> links_;
   std::vector<uint32_t> linkStart_;
   std::vector<uint8_t> named_;  // individuals whose names are not both blank
-  std::vector<CoupleInfo> spouseCouples_;
-  std::vector<MemberInfo> memberCouples_;
-  struct ParentInfo {
-    Couple couple;
-    bool known = false;
-  };
-  std::vector<ParentInfo> parents_;
+  std::vector<uint8_t> noted_;  // records with a level-1 NOTE line
+  // The family of the record's last FAMC line; kNoParents without one,
+  // kUnknownParents once a FAMC names no record.
+  std::vector<int32_t> parentFamily_;
+  static constexpr int32_t kNoParents = -2, kUnknownParents = -1;
+  std::vector<FamilyInfo> families_;
 };
 
 // Text order of decimal record numbers: "10" before "9".

@@ -64,39 +64,14 @@ bool Extractor::IsFamilySpouse(int32_t p, int32_t f) {
 
 std::vector<int32_t> Extractor::GetParentIDs(int32_t p) {
   std::vector<int32_t> ids{0, 0};
-  if (p == 0) return ids;
-  RecordFields fields(db_, p);
-  while (fields.next()) {
-    if (!fields.is(tags::FAMC)) continue;
-    int32_t family = resolve(fields.value());
-    if (family < 0) return {};
-    ParentInfo& info = parents_[static_cast<size_t>(family)];
-    if (!info.known) {
-      // The first HUSB and WIFE with a value: value-less ones (under MARR,
-      // with an AGE below) are no links.
-      std::string husband, wife;
-      bool haveHusband = false, haveWife = false;
-      RecordFields familyFields(db_, family);
-      while (!(haveHusband && haveWife) && familyFields.next()) {
-        if (familyFields.value().empty()) continue;
-        if (!haveHusband && familyFields.is(tags::HUSB)) {
-          husband.assign(familyFields.value());
-          haveHusband = true;
-        } else if (!haveWife && familyFields.is(tags::WIFE)) {
-          wife.assign(familyFields.value());
-          haveWife = true;
-        }
-      }
-      info.couple.husband = haveHusband ? resolve(husband) : 0;
-      info.couple.wife = haveWife ? resolve(wife) : 0;
-      info.known = true;
-    }
-    ids[0] = info.couple.husband;
-    ids[1] = info.couple.wife;
-  }
-  for (int32_t& id : ids) {
-    if (id == p) id = 0;
-  }
+  if (p == 0 || !isRecord(p)) return ids;
+  if (linkStart_.empty()) buildLinkIndex();
+  const int32_t family = parentFamily_[static_cast<size_t>(p)];
+  if (family == kUnknownParents) return {};  // a FAMC naming no record fails the lookup
+  if (family == kNoParents) return ids;
+  Couple parents = parentCouple(family);
+  ids[0] = parents.husband == p ? 0 : parents.husband;
+  ids[1] = parents.wife == p ? 0 : parents.wife;
   return ids;
 }
 
