@@ -33,6 +33,24 @@ void StringTable::setCell(int column, int row, std::string_view text) {
   for (int c = column; c < columns_; ++c) ends[c] = static_cast<uint32_t>(ends[c] + delta);
 }
 
+void StringTable::setRow(int row, std::span<const std::string> cells) {
+  if (row < 0) return;
+  if (row >= rowCount()) setRowCount(row + 1);
+  const size_t count = std::min(cells.size(), static_cast<size_t>(columns_));
+  size_t size = 0;
+  for (size_t c = 0; c < count; ++c) size += cells[c].size();
+  if (size > UINT32_MAX) throw std::length_error("row too long");
+  std::string& data = rows_[row];
+  data.clear();
+  data.reserve(size);
+  uint32_t* ends = endsOf(row);
+  for (size_t c = 0; c < count; ++c) {
+    data += cells[c];
+    ends[c] = static_cast<uint32_t>(data.size());
+  }
+  std::fill(ends + count, ends + columns_, static_cast<uint32_t>(data.size()));
+}
+
 void StringTable::clearRow(int row) {
   if (row < 0 || row >= rowCount()) return;
   rows_[row].clear();

@@ -2,6 +2,7 @@
 // A table of 8-bit strings with a fixed column count and a growing row count.
 // Each row keeps its cells in one buffer so a million rows stay compact.
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,8 @@ class StringTable {
 
   std::string_view cell(int column, int row) const;
   void setCell(int column, int row, std::string_view text);
+  // Replaces a whole row by the given cells (missing ones empty), in one go.
+  void setRow(int row, std::span<const std::string> cells);
   void clearRow(int row);
 
   // Moves whole rows; cell contents never change.
