@@ -99,6 +99,7 @@ inline Conversion convertFile(const std::string& gedcom) {
     table.setRowCount(1);
     for (int c = 0; c < kResultColumns; ++c) table.setCell(c, 0, ResultHeaders()[c]);
     RowAssembly rows(extractor, table, true);
+    rows.prepare(persons);
     for (int32_t p : persons) rows.AddPersonRows(p);
     table.setRowCount(rows.currentRow());
     result.persons = persons.size();

@@ -58,6 +58,7 @@ void extract(bool westernDates, StringTable& table) {
   std::vector<int32_t> persons = extractor.GetPersonList();
   if (persons.empty()) return;
   RowAssembly rows(extractor, table, westernDates);
+  rows.prepare(persons);
   ProgressReport progress("Personen", persons.size());
   for (size_t i = 0; i < persons.size(); ++i) {
     rows.AddPersonRows(persons[i]);

@@ -1,6 +1,9 @@
 #include "import/rows.h"
 
 #include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <thread>
 #include <unordered_set>
 
 #include "kernel/ansitext.h"
@@ -26,9 +29,11 @@ std::string notesCell(std::string_view notes) {
 
 }  // namespace
 
-PersonSide personSideCells(Extractor& ex, TPersRec a, int32_t p, bool western) {
-  PersonSide cells;
-  std::vector<int32_t> parents = ex.GetParentIDs(toInt32(trimView(a.ID)).value_or(0));
+namespace {
+
+// Cells "ID :" to "Bemerkungen :": all but the parents, which the family
+// cache answers.
+void ownCells(Extractor& ex, TPersRec&& a, int32_t p, bool western, PersonSide& cells) {
   const uint8_t sex = a.Sex;
   cells[1].reserve(a.GivenName.size() + 1 + a.Surname.size());
   cells[1] = a.GivenName;
@@ -49,6 +54,24 @@ PersonSide personSideCells(Extractor& ex, TPersRec a, int32_t p, bool western) {
   cells[13] = std::move(a.Religion);
   cells[14] = std::move(a.Occupation);
   cells[15] = notesCell(ex.GetPersonNotes(p));
+}
+
+void assignDecimal(std::string& cell, int32_t n) {
+  char buf[16];
+  cell.assign(buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, n).ptr - buf));
+}
+
+constexpr size_t kOwnCells = 16;
+// How far the reading ahead may run before the rows: bounds the memory the
+// prepared cells take.
+constexpr size_t kAheadWindow = 16384;
+
+}  // namespace
+
+PersonSide personSideCells(Extractor& ex, TPersRec a, int32_t p, bool western) {
+  PersonSide cells;
+  std::vector<int32_t> parents = ex.GetParentIDs(toInt32(trimView(a.ID)).value_or(0));
+  ownCells(ex, std::move(a), p, western, cells);
   cells[16] = parents.size() >= 1 ? decimal(parents[0]) : "0";
   cells[17] = parents.size() >= 2 ? decimal(parents[1]) : "0";
   return cells;
@@ -75,14 +98,140 @@ struct RowAssembly::Frame {
   std::unique_ptr<std::unordered_set<int32_t>> aloneFamilies;
 };
 
+// A person's own cells, one buffer for all sixteen.
+struct RowAssembly::Prepared {
+  std::string text;
+  std::array<uint32_t, kOwnCells> ends{};
+  bool male = false;
+};
+
+// The persons read ahead: slot i belongs to persons[i]. A slot is free (0),
+// taken by the thread that fills it (1), or filled by the reader ahead (2).
+// Whoever takes a slot first fills it, so each person is read once.
+struct RowAssembly::Ahead {
+  std::vector<int32_t> persons;
+  std::vector<int32_t> slotOf;  // record -> slot, -1 without one
+  std::unique_ptr<std::atomic<uint8_t>[]> state;
+  std::vector<Prepared> slots;
+  std::atomic<size_t> position{0};  // slot of the person the rows are at
+  std::atomic<bool> stop{false};
+  std::thread worker;
+};
+
 RowAssembly::RowAssembly(Extractor& ex, StringTable& table, bool western)
-    : ex_(ex), table_(table), western_(western), handled_(static_cast<size_t>(ex.recordCount()), 0) {}
+    : ex_(ex),
+      table_(table),
+      western_(western),
+      handled_(static_cast<size_t>(ex.recordCount()), 0),
+      scratch_(std::make_unique<Prepared>()) {}
 
-RowAssembly::~RowAssembly() = default;
+RowAssembly::~RowAssembly() {
+  if (ahead_ && ahead_->worker.joinable()) {
+    ahead_->stop = true;
+    ahead_->worker.join();
+  }
+}
 
-void RowAssembly::writeSide(bool left, PersonSide&& cells) {
-  const size_t offset = left ? 0 : kRightOffset;
-  for (size_t c = 0; c < kPersonColumns; ++c) row_[offset + c] = std::move(cells[c]);
+void RowAssembly::prepareSide(int32_t p, Prepared& out) const {
+  TPersRec person;
+  ex_.GetPersonRecord(p, person);
+  out.male = person.Sex == 1;
+  PersonSide cells;
+  ownCells(ex_, std::move(person), p, western_, cells);
+  size_t size = 0;
+  for (size_t c = 0; c < kOwnCells; ++c) size += cells[c].size();
+  out.text.clear();
+  out.text.reserve(size);
+  for (size_t c = 0; c < kOwnCells; ++c) {
+    out.text += cells[c];
+    out.ends[c] = static_cast<uint32_t>(out.text.size());
+  }
+}
+
+void RowAssembly::prepare(std::span<const int32_t> persons) {
+  if (ahead_ || persons.empty() || std::thread::hardware_concurrency() < 2) return;
+  // The reader ahead only reads the index and the link index; build the
+  // latter now so that nothing it reads is written while it runs.
+  ex_.famsLinks(persons.front());
+  auto ahead = std::make_unique<Ahead>();
+  ahead->persons.assign(persons.begin(), persons.end());
+  ahead->slotOf.assign(static_cast<size_t>(ex_.recordCount()), -1);
+  for (size_t i = 0; i < persons.size(); ++i) {
+    if (ex_.isRecord(persons[i])) ahead->slotOf[static_cast<size_t>(persons[i])] = static_cast<int32_t>(i);
+  }
+  ahead->state.reset(new std::atomic<uint8_t>[persons.size()]());
+  ahead->slots.resize(persons.size());
+  Ahead& a = *ahead;
+  ahead_ = std::move(ahead);
+  try {
+    a.worker = std::thread([this, &a] {
+      try {
+        for (size_t i = 0; i < a.persons.size() && !a.stop.load(std::memory_order_relaxed); ++i) {
+          while (i > a.position.load(std::memory_order_relaxed) + kAheadWindow &&
+                 !a.stop.load(std::memory_order_relaxed)) {
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+          }
+          uint8_t expected = 0;
+          if (!a.state[i].compare_exchange_strong(expected, 1, std::memory_order_acquire)) continue;
+          try {
+            prepareSide(a.persons[i], a.slots[i]);
+          } catch (...) {
+            a.state[i].store(0, std::memory_order_release);  // the rows read it themselves
+            throw;
+          }
+          a.state[i].store(2, std::memory_order_release);
+        }
+      } catch (...) {
+        // Out of memory on the way: the rows read what is left themselves.
+      }
+    });
+  } catch (const std::system_error&) {
+    ahead_.reset();  // no second thread: the rows read every person
+  }
+}
+
+const RowAssembly::Prepared& RowAssembly::preparedSide(int32_t p) {
+  const int32_t s = ahead_ ? ahead_->slotOf[static_cast<size_t>(p)] : -1;
+  if (s < 0) {
+    prepareSide(p, *scratch_);
+    return *scratch_;
+  }
+  std::atomic<uint8_t>& state = ahead_->state[static_cast<size_t>(s)];
+  Prepared& slot = ahead_->slots[static_cast<size_t>(s)];
+  for (;;) {
+    uint8_t seen = state.load(std::memory_order_acquire);
+    if (seen == 2) return slot;
+    if (seen == 0 && state.compare_exchange_strong(seen, 1, std::memory_order_acquire)) {
+      prepareSide(p, slot);
+      return slot;
+    }
+    std::this_thread::yield();  // the reader ahead is filling it
+  }
+}
+
+void RowAssembly::releaseSide(int32_t p) {
+  const int32_t s = ahead_ ? ahead_->slotOf[static_cast<size_t>(p)] : -1;
+  if (s >= 0) std::string().swap(ahead_->slots[static_cast<size_t>(s)].text);
+}
+
+// Writes p's cells into the current row, on the left or right, or by p's sex
+// (left when male); returns whether p is male.
+bool RowAssembly::placePerson(int32_t p, bool left, bool leftWhenMale) {
+  const Prepared& side = preparedSide(p);
+  const bool male = side.male;
+  const size_t offset = (leftWhenMale ? male : left) ? 0 : kRightOffset;
+  uint32_t begin = 0;
+  for (size_t c = 0; c < kOwnCells; ++c) {
+    row_[offset + c].assign(side.text, begin, side.ends[c] - begin);
+    begin = side.ends[c];
+  }
+  releaseSide(p);
+  std::vector<int32_t> parents = ex_.GetParentIDs(p);
+  if (parents.size() >= 1) assignDecimal(row_[offset + 16], parents[0]);
+  else row_[offset + 16] = "0";
+  if (parents.size() >= 2) assignDecimal(row_[offset + 17], parents[1]);
+  else row_[offset + 17] = "0";
+  return male;
 }
 
 void RowAssembly::copySide(int fromRow, bool fromLeft, bool toLeft) {
@@ -105,13 +254,8 @@ void RowAssembly::writeMarriage(int32_t family) {
 }
 
 void RowAssembly::finishRow() {
-  for (int c = 0; c < static_cast<int>(row_.size()); ++c) {
-    std::string& cell = row_[static_cast<size_t>(c)];
-    if (!cell.empty()) {
-      table_.setCell(c, current_, cell);
-      cell.clear();
-    }
-  }
+  table_.setRow(current_, row_);
+  for (std::string& cell : row_) cell.clear();
   ++current_;
   if (table_.rowCount() < current_) table_.setRowCount(current_);
 }
@@ -130,12 +274,14 @@ bool RowAssembly::firstLinkTo(Frame& frame, std::span<const Extractor::FamsLink>
 }
 
 void RowAssembly::AddPersonRows(int32_t p) {
-  if (!ex_.isRecord(p) || handled_[static_cast<size_t>(p)]) return;
+  if (!ex_.isRecord(p)) return;
+  if (ahead_) {
+    const int32_t s = ahead_->slotOf[static_cast<size_t>(p)];
+    if (s >= 0) ahead_->position.store(static_cast<size_t>(s), std::memory_order_relaxed);
+  }
+  if (handled_[static_cast<size_t>(p)]) return;
   handled_[static_cast<size_t>(p)] = 1;
-  TPersRec person;
-  ex_.GetPersonRecord(p, person);
-  const bool male = person.Sex == 1;
-  writeSide(male, personSideCells(ex_, std::move(person), p, western_));
+  const bool male = placePerson(p, false, true);
   stack_.push_back(Frame{p, male, true, 0, 0, current_, male, nullptr});
 
   while (!stack_.empty()) {
@@ -167,10 +313,7 @@ void RowAssembly::AddPersonRows(int32_t p) {
         ++f.entry;
         if (q == a || q < 1 || handled_[static_cast<size_t>(q)]) continue;
         handled_[static_cast<size_t>(q)] = 1;
-        TPersRec partner;
-        ex_.GetPersonRecord(q, partner);
-        const bool partnerMale = partner.Sex == 1;
-        writeSide(!f.male, personSideCells(ex_, std::move(partner), q, western_));
+        const bool partnerMale = placePerson(q, !f.male, false);
         if (!f.pending) copySide(f.lastRow, f.lastLeft, f.male);
         const int32_t family = marriageFamily(a, q);
         if (family >= 0) writeMarriage(family);

@@ -5,6 +5,7 @@
 // partners once per partner. The walk over partners of partners uses its own
 // stack, so remarriage chains of any length cost no call depth.
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -32,6 +33,11 @@ class RowAssembly {
   RowAssembly(Extractor& extractor, StringTable& table, bool westernDates);
   ~RowAssembly();
 
+  // Reads the persons that AddPersonRows will be called for, in this order,
+  // ahead on a second thread where the machine has a second core. The rows
+  // are the same either way.
+  void prepare(std::span<const int32_t> persons);
+
   // Writes p and, through its partners and theirs, every row it leads to;
   // does nothing for a person already written.
   void AddPersonRows(int32_t p);
@@ -45,7 +51,12 @@ class RowAssembly {
 
  private:
   struct Frame;
-  void writeSide(bool left, PersonSide&& cells);
+  struct Prepared;
+  struct Ahead;
+  void prepareSide(int32_t p, Prepared& out) const;
+  const Prepared& preparedSide(int32_t p);
+  void releaseSide(int32_t p);
+  bool placePerson(int32_t p, bool left, bool leftWhenMale);
   void copySide(int fromRow, bool fromLeft, bool toLeft);
   void writeMarriage(int32_t family);
   void finishRow();
@@ -63,6 +74,8 @@ class RowAssembly {
   std::array<std::string, 39> row_;
   std::vector<uint8_t> handled_;
   std::vector<Frame> stack_;
+  std::unique_ptr<Prepared> scratch_;
+  std::unique_ptr<Ahead> ahead_;
 
   // Families in which a record is husband or wife (member rule), and the
   // records whose FAMS lines list a family: built on first use.

@@ -55,7 +55,9 @@ inline Rows assembleRows(const TDBDefaults& db, bool western = true) {
   StringTable table(39);
   table.setRowCount(1);
   RowAssembly rows(extractor, table, western);
-  for (int32_t p : extractor.GetPersonList()) rows.AddPersonRows(p);
+  std::vector<int32_t> persons = extractor.GetPersonList();
+  rows.prepare(persons);
+  for (int32_t p : persons) rows.AddPersonRows(p);
   table.setRowCount(rows.currentRow());
   Rows out;
   for (int r = 1; r < table.rowCount(); ++r) {
