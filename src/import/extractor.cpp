@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <exception>
+#include <system_error>
+#include <thread>
 
 #include "import/recordfields.h"
 #include "kernel/ansitext.h"
@@ -32,16 +35,67 @@ int32_t Extractor::listedFamily(std::string_view xref, int32_t found) const {
 
 // One pass over all records gives every record's FAMS links and parents'
 // family, and tells which individuals are named and which records have notes,
-// so none of these needs a walk of its own later.
+// so none of these needs a walk of its own later. On large files the two
+// halves of the records are walked on two threads.
 void Extractor::buildLinkIndex() {
   const size_t blocks = db_.Blocks.size();
   linkStart_.assign(blocks + 1, 0);
   named_.assign(blocks, 0);
   noted_.assign(blocks, 0);
   parentFamily_.assign(blocks, kNoParents);
+  links_.clear();
+  constexpr size_t kRecordsForTwoThreads = 4096;
+  if (blocks >= kRecordsForTwoThreads && std::thread::hardware_concurrency() >= 2) {
+    // Split where half of the fields lie behind, so both halves weigh alike.
+    const int32_t halfFields = static_cast<int32_t>(db_.Fields.size() / 2);
+    size_t middle = blocks / 2;
+    for (size_t r = 1; r < blocks; ++r) {
+      if (db_.Blocks[r].FirstField >= halfFields) {
+        middle = r;
+        break;
+      }
+    }
+    std::vector<FamsLink> second;
+    std::exception_ptr failure;
+    std::thread worker;
+    try {
+      worker = std::thread([&] {
+        try {
+          scanRecords(middle, blocks, second);
+        } catch (...) {
+          failure = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      scanRecords(0, blocks, links_);
+      middle = blocks;
+    }
+    if (worker.joinable()) {
+      try {
+        scanRecords(0, middle, links_);
+      } catch (...) {
+        worker.join();
+        throw;
+      }
+      worker.join();
+      if (failure) std::rethrow_exception(failure);
+      const uint32_t offset = static_cast<uint32_t>(links_.size());
+      for (size_t r = middle; r < blocks; ++r) linkStart_[r] += offset;
+      links_.insert(links_.end(), second.begin(), second.end());
+    }
+  } else {
+    scanRecords(0, blocks, links_);
+  }
+  linkStart_[blocks] = static_cast<uint32_t>(links_.size());
+  links_.shrink_to_fit();
+}
+
+// Records [from, to): their links go to links, each record's start relative
+// to the start of links.
+void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links) {
   std::string name, surname, given;
-  for (size_t r = 0; r < blocks; ++r) {
-    linkStart_[r] = static_cast<uint32_t>(links_.size());
+  for (size_t r = from; r < to; ++r) {
+    linkStart_[r] = static_cast<uint32_t>(links.size());
     const bool individual = static_cast<int32_t>(r) >= db_.FirstIndi && db_.Blocks[r].tag() == "INDI";
     name.clear();
     surname.clear();
@@ -50,7 +104,7 @@ void Extractor::buildLinkIndex() {
     while (fields.next()) {
       if (fields.is(tags::FAMS)) {
         int32_t found = resolve(fields.value());
-        if (found >= 0) links_.push_back(FamsLink{found, listedFamily(fields.value(), found)});
+        if (found >= 0) links.push_back(FamsLink{found, listedFamily(fields.value(), found)});
       } else if (fields.is(tags::FAMC)) {
         int32_t& parents = parentFamily_[r];
         if (parents != kUnknownParents) parents = std::max(resolve(fields.value()), kUnknownParents);
@@ -76,8 +130,6 @@ void Extractor::buildLinkIndex() {
       }
     }
   }
-  linkStart_[blocks] = static_cast<uint32_t>(links_.size());
-  links_.shrink_to_fit();
 }
 
 std::span<const Extractor::FamsLink> Extractor::famsLinks(int32_t record) {

@@ -89,6 +89,7 @@ class Extractor {
   static std::string joinLines(const std::vector<std::string>& lines);
   void collectNoteRecord(std::string_view xref, std::vector<std::string>& lines) const;
   void buildLinkIndex();
+  void scanRecords(size_t from, size_t to, std::vector<FamsLink>& links);
 
   const TDBDefaults& db_;
   // FAMS links of every record, one pass over the index, built on first use.
