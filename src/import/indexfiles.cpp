@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "kernel/folders.h"
+#include "kernel/hugepages.h"
 
 namespace rowsmith {
 
@@ -272,6 +273,9 @@ bool loadRecords(const std::string& path, std::vector<Rec>& records) {
     return false;
   }
   size_t count = static_cast<size_t>(st.st_size) / sizeof(Rec);
+  records.clear();
+  records.reserve(count);
+  adviseHugePages(records.data(), count * sizeof(Rec));
   records.resize(count);
   char* bytes = reinterpret_cast<char*>(records.data());
   size_t want = count * sizeof(Rec);
