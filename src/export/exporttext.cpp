@@ -6,6 +6,7 @@
 #include <system_error>
 #include <thread>
 
+#include "kernel/hugepages.h"
 #include "kernel/strutils.h"
 
 namespace rowsmith {
@@ -59,7 +60,10 @@ std::string buildText(int rows, int columns, const std::vector<bool>& exported, 
     return size;
   };
   auto build = [&](int from, int to, std::string& out) {
-    if (out.capacity() == 0) out.reserve(sizeOf(from, to));
+    if (out.capacity() == 0) {
+      out.reserve(sizeOf(from, to));
+      adviseHugePages(out.data(), out.capacity());
+    }
     char scratch[16];
     for (int r = from; r < to; ++r) {
       for (int c = 0; c < columns; ++c) {
@@ -94,6 +98,7 @@ std::string buildText(int rows, int columns, const std::vector<bool>& exported, 
     try {
       // Room for the whole text, so joining the halves copies only the second.
       out.reserve(sizeOf(0, rows));
+      adviseHugePages(out.data(), out.capacity());
       build(0, middle, out);
     } catch (...) {
       worker.join();
