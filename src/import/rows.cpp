@@ -65,6 +65,7 @@ constexpr size_t kOwnCells = 16;
 // How far the reading ahead may run before the rows: bounds the memory the
 // prepared cells take.
 constexpr size_t kAheadWindow = 16384;
+constexpr size_t kAheadLead = 64;
 
 }  // namespace
 
@@ -167,6 +168,10 @@ void RowAssembly::prepare(std::span<const int32_t> persons) {
     a.worker = std::thread([this, &a] {
       try {
         for (size_t i = 0; i < a.persons.size() && !a.stop.load(std::memory_order_relaxed); ++i) {
+          // Where the rows have caught up, keep a lead instead of taking turns
+          // with them slot by slot; they read the persons in between.
+          i = std::max(i, a.position.load(std::memory_order_relaxed) + kAheadLead);
+          if (i >= a.persons.size()) break;
           while (i > a.position.load(std::memory_order_relaxed) + kAheadWindow &&
                  !a.stop.load(std::memory_order_relaxed)) {
             std::this_thread::sleep_for(std::chrono::microseconds(200));
