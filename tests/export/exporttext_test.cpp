@@ -143,5 +143,28 @@ TEST(BuildExportText, KeepsEveryByteOfALargeTable) {
   EXPECT_EQ(text.substr(text.size() - 3), "\xE4\t\x1F");  // 19999 % 256 = 31, no break after
 }
 
+// Large tables are built in parts; the parts must join without a lost or
+// doubled line break, whatever rows fall on the seam.
+TEST(BuildExportText, ALargeTableGivesTheTextOfAPlainRowByRowBuild) {
+  for (int rows : {4095, 4096, 4097, 9001}) {
+    SCOPED_TRACE(rows);
+    StringTable t(3);
+    t.setRowCount(rows);
+    for (int r = 0; r < rows; ++r) {
+      t.setCell(0, r, std::to_string(r));
+      t.setCell(1, r, r % 7 == 0 ? std::string("a\r\nb") : std::string(static_cast<size_t>(r % 40), 'x'));
+      if (r % 3) t.setCell(2, r, "\xFC");
+    }
+    const ExportFormat format{",", "'", "\n"};
+    std::string expected;
+    for (int r = 0; r < rows; ++r) {
+      std::string middle = r % 7 == 0 ? "a<#13><#10>b" : std::string(static_cast<size_t>(r % 40), 'x');
+      expected += "'" + std::to_string(r) + "','" + middle + "','" + (r % 3 ? "\xFC" : "") + "'";
+      if (r != rows - 1) expected += "\n";
+    }
+    EXPECT_EQ(BuildExportText(t, {true, true, true}, format), expected);
+  }
+}
+
 }  // namespace
 }  // namespace rowsmith
