@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cstring>
-#include <exception>
 #include <system_error>
 #include <thread>
 
@@ -23,93 +22,91 @@ bool decodeFree(std::string_view text, std::string& out, std::string& error) {
   return true;
 }
 
-void appendCell(std::string& out, std::string_view cell) {
-  bool hasBreak = false;
-  for (char c : cell) hasBreak |= (c == '\r') | (c == '\n');
-  if (!hasBreak) {
-    out.append(cell);
-    return;
-  }
-  for (char c : cell) {
-    if (c == '\r') out.append("<#13>");
-    else if (c == '\n') out.append("<#10>");
-    else out += c;
-  }
+size_t breaksIn(std::string_view cell) {
+  size_t breaks = 0;
+  for (char c : cell) breaks += (c == '\r') | (c == '\n');
+  return breaks;
 }
+
+char* put(char* to, std::string_view text) {
+  if (!text.empty()) std::memcpy(to, text.data(), text.size());
+  return to + text.size();
+}
+
+// A cell with its line breaks spelled out: "<#13>", "<#10>".
+char* putCell(char* to, std::string_view cell, size_t breaks) {
+  if (breaks == 0) return put(to, cell);
+  for (char c : cell) {
+    if (c == '\r') to = put(to, "<#13>");
+    else if (c == '\n') to = put(to, "<#10>");
+    else *to++ = c;
+  }
+  return to;
+}
+
+constexpr size_t kSpelledBreakGrowth = 4;  // "<#13>" for one byte
 
 // Builds the text over any table shape: cell(c, r, scratch) gives a cell
 // (scratch: 16 bytes it may build the cell in), exported(c) whether column c
-// is written. Large tables are built in two halves on two threads and joined;
-// the text is the same.
-template <typename CellFn, typename SizeFn>
+// is written. The exact size is counted first and the text written in place;
+// large tables are counted and written in two halves on two threads.
+template <typename CellFn>
 std::string buildText(int rows, int columns, const std::vector<bool>& exported, const ExportFormat& format,
-                      CellFn cell, SizeFn cellSize) {
+                      CellFn cell) {
   auto isExported = [&](int c) { return static_cast<size_t>(c) < exported.size() && exported[static_cast<size_t>(c)]; };
-  size_t exportedCount = 0;
-  for (int c = 0; c < columns; ++c) exportedCount += isExported(c);
-  const size_t fixedPerRow =
-      exportedCount * (2 * format.enclose.size() + format.separator.size()) + format.lineBreak.size();
-  // Reserve once: every cell with its enclosing and separator, every break.
   auto sizeOf = [&](int from, int to) {
-    size_t size = static_cast<size_t>(to - from) * fixedPerRow;
+    char scratch[16];
+    size_t size = 0;
     for (int r = from; r < to; ++r) {
       for (int c = 0; c < columns; ++c) {
-        if (isExported(c)) size += cellSize(c, r);
+        if (!isExported(c)) continue;
+        std::string_view text = cell(c, r, scratch);
+        size += 2 * format.enclose.size() + text.size() + kSpelledBreakGrowth * breaksIn(text);
+        if (c != columns - 1) size += format.separator.size();
       }
+      if (r != rows - 1) size += format.lineBreak.size();
     }
     return size;
   };
-  auto build = [&](int from, int to, std::string& out) {
-    if (out.capacity() == 0) {
-      out.reserve(sizeOf(from, to));
-      adviseHugePages(out.data(), out.capacity());
-    }
+  auto write = [&](int from, int to, char* out) {
     char scratch[16];
     for (int r = from; r < to; ++r) {
       for (int c = 0; c < columns; ++c) {
         if (!isExported(c)) continue;
-        out += format.enclose;
-        appendCell(out, cell(c, r, scratch));
-        out += format.enclose;
-        if (c != columns - 1) out += format.separator;
+        std::string_view text = cell(c, r, scratch);
+        out = put(out, format.enclose);
+        out = putCell(out, text, breaksIn(text));
+        out = put(out, format.enclose);
+        if (c != columns - 1) out = put(out, format.separator);
       }
-      if (r != rows - 1) out += format.lineBreak;
+      if (r != rows - 1) out = put(out, format.lineBreak);
     }
+  };
+  auto allocate = [](std::string& out, size_t size) {
+    out.reserve(size);
+    adviseHugePages(out.data(), out.capacity());
+    out.resize(size);
   };
   std::string out;
   constexpr int kRowsForTwoThreads = 4096;
   if (rows >= kRowsForTwoThreads && std::thread::hardware_concurrency() >= 2) {
     const int middle = rows / 2;
-    std::string second;
-    std::exception_ptr failure;
-    std::thread worker;
+    size_t first = 0, second = 0;
     try {
-      worker = std::thread([&] {
-        try {
-          build(middle, rows, second);
-        } catch (...) {
-          failure = std::current_exception();
-        }
-      });
-    } catch (const std::system_error&) {
-      build(0, rows, out);  // no second thread
+      std::thread counter([&] { second = sizeOf(middle, rows); });
+      first = sizeOf(0, middle);
+      counter.join();
+      allocate(out, first + second);
+      std::thread writer([&] { write(middle, rows, out.data() + first); });
+      write(0, middle, out.data());
+      writer.join();
       return out;
+    } catch (const std::system_error&) {
+      // No second thread: one pass below.
     }
-    try {
-      // Room for the whole text, so joining the halves copies only the second.
-      out.reserve(sizeOf(0, rows));
-      adviseHugePages(out.data(), out.capacity());
-      build(0, middle, out);
-    } catch (...) {
-      worker.join();
-      throw;
-    }
-    worker.join();
-    if (failure) std::rethrow_exception(failure);
-    out += second;
-    return out;
   }
-  build(0, rows, out);
+  allocate(out, sizeOf(0, rows));
+  write(0, rows, out.data());
   return out;
 }
 
@@ -161,8 +158,7 @@ StringTable makeExportTable(const StringTable& result, const std::vector<int>& c
 
 std::string BuildExportText(const StringTable& t, const std::vector<bool>& exported, const ExportFormat& format) {
   return buildText(
-      t.rowCount(), t.columnCount(), exported, format, [&](int c, int r, char*) { return t.cell(c, r); },
-      [&](int c, int r) { return t.cell(c, r).size(); });
+      t.rowCount(), t.columnCount(), exported, format, [&](int c, int r, char*) { return t.cell(c, r); });
 }
 
 std::string buildExportTextFromResult(const StringTable& result, const std::vector<int>& columnOrder,
@@ -174,11 +170,7 @@ std::string buildExportTextFromResult(const StringTable& result, const std::vect
     if (r == 0) return {};
     return std::string_view(number, static_cast<size_t>(std::to_chars(number, number + 16, r).ptr - number));
   };
-  auto size = [&](int c, int r) -> size_t {
-    if (c > 0) return result.cell(columnOrder[static_cast<size_t>(c) - 1], r).size();
-    return r == 0 ? 0 : 10;
-  };
-  return buildText(result.rowCount(), static_cast<int>(columnOrder.size()) + 1, exported, format, cell, size);
+  return buildText(result.rowCount(), static_cast<int>(columnOrder.size()) + 1, exported, format, cell);
 }
 
 }  // namespace rowsmith
