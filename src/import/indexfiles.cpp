@@ -9,7 +9,10 @@
 #include <new>
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 
 #include "kernel/folders.h"
 #include "kernel/hugepages.h"
@@ -300,6 +303,29 @@ int32_t LoadIndex(TDBDefaults& db, const std::string& name) {
 
   db.FirstIndi = db.FirstFam = db.LastIndi = 0;
   db.BlockXRefs.clear();
+  // The field file, much the larger, is read on a second thread while the
+  // block file is read and its cross-references sorted.
+  std::thread fieldReader;
+  std::exception_ptr fieldFailure;
+  if (std::thread::hardware_concurrency() >= 2) {
+    try {
+      fieldReader = std::thread([&] {
+        try {
+          loadRecords(fieldPath, db.Fields);
+        } catch (...) {
+          fieldFailure = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      // Read below, after the blocks.
+    }
+  }
+  struct JoinOnExit {
+    std::thread& t;
+    ~JoinOnExit() {
+      if (t.joinable()) t.join();
+    }
+  } joinOnExit{fieldReader};
   loadRecords(blockPath, db.Blocks);
   const int32_t blockCount = static_cast<int32_t>(std::min<size_t>(db.Blocks.size(), INT32_MAX));
   db.BlockXRefs.resize(static_cast<size_t>(blockCount));
@@ -323,7 +349,12 @@ int32_t LoadIndex(TDBDefaults& db, const std::string& name) {
               return c != 0 ? c < 0 : a.BlockIndex < b.BlockIndex;
             });
 
-  loadRecords(fieldPath, db.Fields);
+  if (fieldReader.joinable()) {
+    fieldReader.join();
+    if (fieldFailure) std::rethrow_exception(fieldFailure);
+  } else {
+    loadRecords(fieldPath, db.Fields);
+  }
   return blockCount;
 }
 
