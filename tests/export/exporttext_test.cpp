@@ -143,8 +143,6 @@ TEST(BuildExportText, KeepsEveryByteOfALargeTable) {
   EXPECT_EQ(text.substr(text.size() - 3), "\xE4\t\x1F");  // 19999 % 256 = 31, no break after
 }
 
-// Large tables are built in parts; the parts must join without a lost or
-// doubled line break, whatever rows fall on the seam.
 TEST(BuildExportText, ALargeTableGivesTheTextOfAPlainRowByRowBuild) {
   for (int rows : {4095, 4096, 4097, 9001}) {
     SCOPED_TRACE(rows);
