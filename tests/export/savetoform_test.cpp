@@ -160,8 +160,8 @@ TEST_F(SaveToFormTest, PreviewShowsSevenRowsWithDotsAfterTheTable) {
   QTableWidget* preview = d.preview();
   ASSERT_EQ(preview->rowCount(), 7);
   ASSERT_EQ(preview->columnCount(), 4);
-  const Texts expected = {"|Name :|Vorname :|Name :", "1|M\xC3\xBCller1|Anna|a\r\nb", "2|M\xC3\xBCller2|Anna|",
-                          "|...|...|...", "|...|...|...", "|...|...|...", "|...|...|..."};
+  Texts expected = {"|Name :|Vorname :|Name :", "1|M\xC3\xBCller1|Anna|a\r\nb", "2|M\xC3\xBCller2|Anna|"};
+  expected.resize(7, "|...|...|...");
   for (int r = 0; r < 7; ++r) {
     QStringList cells;
     for (int c = 0; c < 4; ++c) cells << preview->item(r, c)->text();
