@@ -88,7 +88,7 @@ TEST_F(MessageDialogTest, ButtonsKeysAndCloseBoxGiveTheirResults) {
   const std::tuple<TMsgDlgButtons, int, int> cases[] = {  // key 0: the close box
       {{B::mbYes, B::mbNo}, Qt::Key_Escape, mrNo},   {{B::mbOK, B::mbCancel}, Qt::Key_Escape, mrCancel},
       {{B::mbYes, B::mbNo, B::mbCancel}, Qt::Key_Escape, mrNo}, {{B::mbYes, B::mbNo}, Qt::Key_Return, mrYes},
-      {{B::mbOK}, Qt::Key_Return, mrOk},             {{B::mbYes, B::mbNo}, 0, mrCancel},
+      {{B::mbYes, B::mbNo}, 0, mrCancel},
   };
   for (const auto& [kinds, key, expected] : cases) {
     TfrmMyMessageDLGForm dialog;
