@@ -102,40 +102,61 @@ bool writeAll(int fd, std::string_view bytes) {
 }
 
 // Written beside the target and renamed over it: a failure never leaves a
-// partial file or destroys the old one.
-bool writeFileAtomically(const std::string& target, std::string_view bytes, std::string& error) {
-  fs::path path(target);
-  std::string dir = path.has_parent_path() ? path.parent_path().string() : ".";
-  std::string temp = (fs::path(dir) / ("." + path.filename().string() + ".XXXXXX")).string();
-  int fd = mkstemp(temp.data());
-  if (fd < 0) {
-    error = "cannot write " + target + ": " + std::strerror(errno);
-    return false;
+// partial file or destroys the old one. The temporary file is made before
+// the conversion, so an unwritable target is reported before any work.
+class AtomicOutput {
+ public:
+  bool open(const std::string& target, std::string& error) {
+    target_ = target;
+    fs::path path(target);
+    std::string dir = path.has_parent_path() ? path.parent_path().string() : ".";
+    temp_ = (fs::path(dir) / ("." + path.filename().string() + ".XXXXXX")).string();
+    fd_ = mkstemp(temp_.data());
+    if (fd_ < 0) {
+      error = "cannot write " + target + ": " + std::strerror(errno);
+      return false;
+    }
+    return true;
   }
-  bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
-  int savedErrno = errno;
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    savedErrno = errno;
-  }
-  if (ok) {
-    // Keep the usual permissions of a new file instead of mkstemp's 0600.
-    mode_t mask = umask(0);
-    umask(mask);
-    struct stat st {};
-    mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~mask);
-    ::chmod(temp.c_str(), mode);
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
+
+  bool commit(std::string_view bytes, std::string& error) {
+    bool ok = writeAll(fd_, bytes) && ::fsync(fd_) == 0;
+    int savedErrno = errno;
+    if (::close(fd_) != 0 && ok) {
       ok = false;
       savedErrno = errno;
     }
+    fd_ = -1;
+    if (ok) {
+      // The usual permissions of a new file, or the old file's, not mkstemp's 0600.
+      mode_t mask = umask(0);
+      umask(mask);
+      struct stat st {};
+      mode_t mode = ::stat(target_.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~mask);
+      ::chmod(temp_.c_str(), mode);
+      if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+        ok = false;
+        savedErrno = errno;
+      }
+    }
+    if (!ok) {
+      ::unlink(temp_.c_str());
+      error = "cannot write " + target_ + ": " + std::strerror(savedErrno);
+    }
+    temp_.clear();
+    return ok;
   }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    error = "cannot write " + target + ": " + std::strerror(savedErrno);
+
+  ~AtomicOutput() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!temp_.empty()) ::unlink(temp_.c_str());
   }
-  return ok;
-}
+
+ private:
+  std::string target_;
+  std::string temp_;
+  int fd_ = -1;
+};
 
 std::string checkReadable(const std::string& file) {
   int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
@@ -157,6 +178,12 @@ int run(const cli::ConvertOptions& options) {
   if (!decodeExportFormat(options.format, format, error)) {
     printError(error);
     return 2;
+  }
+
+  AtomicOutput output;
+  if (!options.output.empty() && !output.open(options.output, error)) {
+    printError(error);
+    return 1;
   }
 
   ConsoleMessages messages(options.quiet, options.utf8);
@@ -192,7 +219,7 @@ int run(const cli::ConvertOptions& options) {
   messages.clearProgress();
 
   if (!options.output.empty()) {
-    if (!writeFileAtomically(options.output, text, error)) {
+    if (!output.commit(text, error)) {
       printError(error);
       return 1;
     }

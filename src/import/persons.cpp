@@ -25,12 +25,7 @@ struct RawNames {
   std::string given;
 };
 
-SplitName completeNames(const RawNames& raw) {
-  SplitName split = SplitGedComName(raw.surname, raw.given, raw.name);
-  // A NAME value without any "/" names no given names.
-  if (raw.given.empty() && !raw.name.empty() && raw.name.find('/') == std::string::npos) split.given.clear();
-  return split;
-}
+SplitName completeNames(const RawNames& raw) { return SplitGedComName(raw.surname, raw.given, raw.name); }
 
 bool isBlank(std::string_view text) { return trimView(text).empty(); }
 

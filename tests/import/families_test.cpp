@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include "import/extractor.h"
+#include "import/loadedgedcom.h"
+
+namespace rowsmith {
+namespace {
+
+using test::LoadedGedcom;
+using Ids = std::vector<int32_t>;
+
+// Records: 0 HEAD, 1 I1, 2 I2, 3 I3, 4 F1, 5 F2, then whatever follows.
+const char* kTwoFamilies =
+    "0 HEAD\n1 CHAR ANSI\n"
+    "0 @I1@ INDI\n1 NAME Man /A/\n1 SEX M\n1 FAMS @F1@\n1 FAMS @F2@\n1 FAMS @F9@\n"
+    "0 @I2@ INDI\n1 NAME Wife /B/\n1 SEX F\n1 FAMS @F1@\n"
+    "0 @I3@ INDI\n1 NAME Kid /A/\n1 FAMC @F1@\n"
+    "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 CHIL @I3@\n"
+    "0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @IX@\n"
+    "0 TRLR\n";
+
+TEST(GetSpouseList, GivesHusbandAndWifeOfEachFamsLinkInOrder) {
+  LoadedGedcom g(kTwoFamilies);
+  Extractor ex(g.db());
+  // F9 does not exist and adds nothing; F2's unknown wife is -1.
+  EXPECT_EQ(ex.GetSpouseList(1, false), (Ids{1, 2, 1, -1}));
+  EXPECT_EQ(ex.GetSpouseList(1, true), (Ids{2, -1}));
+  EXPECT_EQ(ex.GetSpouseList(2, true), (Ids{1}));
+  EXPECT_EQ(ex.GetSpouseList(3, true), Ids{});
+  EXPECT_EQ(ex.GetSpouseList(99, true), Ids{});
+}
+
+TEST(GetSpouseList, MissingSpouseIsZeroAndAFamilyNotNamingThePersonGivesBoth) {
+  LoadedGedcom g(
+      "0 HEAD\n1 CHAR ANSI\n0 @I1@ INDI\n1 FAMS @F1@\n1 FAMS @F2@\n0 @I2@ INDI\n0 @I3@ INDI\n"
+      "0 @F1@ FAM\n1 HUSB @I1@\n0 @F2@ FAM\n1 HUSB @I2@\n1 WIFE @I3@\n0 TRLR\n");
+  Extractor ex(g.db());
+  EXPECT_EQ(ex.GetSpouseList(1, true), (Ids{0, 2, 3}));
+}
+
+struct MarriageCase {
+  const char* name;
+  std::string lines;
+  std::array<std::string, 5> expected;
+};
+
+TEST(GetMarriageItems, TakesDatesPlacesAndNotesOfTheMarriageEvents) {
+  const std::vector<MarriageCase> cases = {
+      {"one marriage", "1 MARR\n2 DATE 3 MAY 1890\n2 PLAC Koeln\n", {"18900503", "Koeln", "", "", ""}},
+      {"second marriage, place before its date replaces the first place",
+       "1 MARR\n2 DATE 1890\n2 PLAC Koeln\n1 MARR\n2 PLAC Bonn\n2 DATE 1895\n", {"1890", "Bonn", "1895", "", ""}},
+      {"second marriage with date and place", "1 MARR\n2 DATE 1890\n1 MARR\n2 DATE 1895\n2 PLAC Bonn\n",
+       {"1890", "", "1895", "Bonn", ""}},
+      {"third date replaces the second", "1 MARR\n2 DATE 1890\n1 MARR\n2 DATE 1895\n1 MARR\n2 DATE 1899\n",
+       {"1890", "", "1899", "", ""}},
+      {"a place before any date is not taken", "1 MARR\n2 PLAC Koeln\n2 DATE 1890\n", {"1890", "", "", "", ""}},
+      {"dates under a source or a divorce are not marriage dates",
+       "1 MARR\n2 SOUR @S1@\n3 DATE 1777\n1 DIV\n2 DATE 1900\n", {"", "", "", "", ""}},
+      {"notes", "1 NOTE Hochzeit im Dom\n2 CONT zweite\n", {"", "", "", "", "Hochzeit im Dom\nzweite\n"}},
+      {"a tab inside a place stays in the place", "1 MARR\n2 DATE 1890\n2 PLAC a\tb\n",
+       {"1890", "a\tb", "", "", ""}},
+  };
+  for (const MarriageCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    LoadedGedcom g("0 HEAD\n1 CHAR ANSI\n0 @F1@ FAM\n" + c.lines + "0 TRLR\n");
+    Extractor ex(g.db());
+    MarriageItems items = ex.GetMarriageItems(1);
+    for (size_t i = 0; i < 5; ++i) EXPECT_EQ(items[i], c.expected[i]) << i;
+  }
+}
+
+TEST(GetMarriageItems, NotAFamilyGivesEmptyItems) {
+  LoadedGedcom g("0 HEAD\n1 CHAR ANSI\n0 @I1@ INDI\n1 MARR\n2 DATE 1890\n0 TRLR\n");
+  Extractor ex(g.db());
+  EXPECT_EQ(ex.GetMarriageItems(1), MarriageItems{});
+}
+
+TEST(GetMarriageData, BreaksNoteLinesWithCrLfAndKeepsTheFamilyNumber) {
+  LoadedGedcom g("0 HEAD\n1 CHAR ANSI\n0 @F1@ FAM\n1 MARR\n2 DATE 1890\n1 NOTE a\n2 CONT b\n0 TRLR\n");
+  Extractor ex(g.db());
+  TFamDataRec data;
+  ASSERT_TRUE(ex.GetMarriageData(1, data));
+  EXPECT_EQ(data.ID, "1");
+  EXPECT_EQ(data.FirstDate, "1890");
+  EXPECT_EQ(data.Notes, "a\r\nb\r\n");
+  EXPECT_FALSE(ex.GetMarriageData(9, data));
+}
+
+TEST(MarriageCells, ShowTheSecondPlaceOnlyWithASecondDate) {
+  TFamDataRec data;
+  data.FirstDate = "18900503";
+  data.FirstPlace = "Koeln";
+  data.SecondPlace = "Bonn";
+  EXPECT_EQ(marriageCells(data, true), (std::array<std::string, 3>{"03.05.1890", "Koeln", ""}));
+  data.SecondDate = "1895";
+  data.SecondPlace = "";
+  EXPECT_EQ(marriageCells(data, true), (std::array<std::string, 3>{"03.05.1890 / 1895", "Koeln / ", ""}));
+  EXPECT_EQ(marriageCells(data, false)[0], "18900503 / 1895");
+}
+
+TEST(GetFamilyMembers, OrdersChildrenByBirthDateKeepingEqualOnesInOrder) {
+  LoadedGedcom g(
+      "0 HEAD\n1 CHAR ANSI\n"
+      "0 @C1@ INDI\n1 BIRT\n2 DATE 1905\n"           // 1: 19050000
+      "0 @C2@ INDI\n1 BIRT\n2 DATE 3 MAR 1901\n"     // 2: 19010303
+      "0 @C3@ INDI\n"                                // 3: no date, first
+      "0 @C4@ INDI\n1 BIRT\n2 DATE 1905\n"           // 4: equal to C1, after it
+      "0 @C5@ INDI\n1 BIRT\n2 DATE 99999999999\n"    // 5: more than 32 bits counts as 0
+      "0 @C6@ INDI\n1 BIRT\n2 DATE ABT 1800\n"       // 6: not a number, 0
+      "0 @F1@ FAM\n1 CHIL @C1@\n1 CHIL @C2@\n1 WIFE @C9@\n1 CHIL @C3@\n1 CHIL @C4@\n1 CHIL @C5@\n"
+      "1 CHIL @C6@\n2 HUSB @C1@\n"
+      "0 TRLR\n");
+  Extractor ex(g.db());
+  EXPECT_EQ(ex.GetFamilyMembers(7), (Ids{0, 0, 3, 5, 6, 2, 1, 4}));
+}
+
+TEST(GetFamilyMembers, HusbandAndWifeAreLevelOneAndTheLastKnownWins) {
+  LoadedGedcom g(
+      "0 HEAD\n1 CHAR ANSI\n0 @I1@ INDI\n0 @I2@ INDI\n0 @I3@ INDI\n"
+      "0 @F1@ FAM\n1 HUSB @I1@\n1 HUSB @I3@\n1 HUSB @I9@\n1 WIFE @I2@\n"
+      "0 @F2@ FAM\n1 HUSB @I9@\n"
+      "0 TRLR\n");
+  Extractor ex(g.db());
+  EXPECT_EQ(ex.GetFamilyMembers(4), (Ids{3, 2}));
+  EXPECT_EQ(ex.GetFamilyMembers(5), Ids{});
+  EXPECT_TRUE(ex.IsFamilySpouse(3, 4));
+  EXPECT_TRUE(ex.IsFamilySpouse(2, 4));
+  EXPECT_FALSE(ex.IsFamilySpouse(1, 4));
+  EXPECT_FALSE(ex.IsFamilySpouse(0, 5));
+}
+
+TEST(GetParentIDs, ResolvesTheParentsFamily) {
+  LoadedGedcom g(
+      "0 HEAD\n1 CHAR ANSI\n"
+      "0 @I1@ INDI\n1 FAMC @F1@\n"          // 1: both parents
+      "0 @I2@ INDI\n1 FAMC @F2@\n"          // 2: no HUSB line
+      "0 @I3@ INDI\n1 FAMC @F3@\n"          // 3: unknown HUSB
+      "0 @I4@ INDI\n1 FAMC @F1@\n1 FAMC @FX@\n"  // 4: an unknown family fails the lookup
+      "0 @I5@ INDI\n1 FAMC @F4@\n"          // 5: value-less HUSB/WIFE under MARR do not count
+      "0 @I6@ INDI\n1 FAMC @F5@\n"          // 6: own parent shows as 0
+      "0 @F1@ FAM\n1 HUSB @I5@\n1 WIFE @I6@\n"
+      "0 @F2@ FAM\n1 WIFE @I6@\n"
+      "0 @F3@ FAM\n1 HUSB @IX@\n1 WIFE @I6@\n"
+      "0 @F4@ FAM\n1 MARR\n2 HUSB\n3 AGE 30\n2 WIFE\n3 AGE 20\n1 HUSB @I1@\n1 WIFE @I2@\n"
+      "0 @F5@ FAM\n1 HUSB @I6@\n1 WIFE @I5@\n"
+      "0 TRLR\n");
+  Extractor ex(g.db());
+  EXPECT_EQ(ex.GetParentIDs(1), (Ids{5, 6}));
+  EXPECT_EQ(ex.GetParentIDs(2), (Ids{0, 6}));
+  EXPECT_EQ(ex.GetParentIDs(3), (Ids{-1, 6}));
+  EXPECT_EQ(ex.GetParentIDs(4), Ids{});
+  EXPECT_EQ(ex.GetParentIDs(5), (Ids{1, 2}));
+  EXPECT_EQ(ex.GetParentIDs(6), (Ids{0, 5}));
+  EXPECT_EQ(ex.GetParentIDs(0), (Ids{0, 0}));
+}
+
+TEST(GetPersonFamilies, CoversTheSpouseClosureInTextOrder) {
+  // I1 links only F1 (record 12); I2, his wife there, also links F2 (record
+  // 100) with I3; so I1's list holds both, "100" before "12".
+  std::string text = "0 HEAD\n1 CHAR ANSI\n0 @I1@ INDI\n1 FAMS @F1@\n0 @I2@ INDI\n1 FAMS @F1@\n1 FAMS @F2@\n"
+                     "0 @I3@ INDI\n1 FAMS @F2@\n0 @I4@ INDI\n1 FAMS @F3@\n";
+  for (int i = 5; i < 12; ++i) text += "0 @N" + std::to_string(i) + "@ NOTE\n";
+  text += "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n";  // record 12
+  for (int i = 13; i < 100; ++i) text += "0 @M" + std::to_string(i) + "@ NOTE\n";
+  text += "0 @F2@ FAM\n1 HUSB @I3@\n1 WIFE @I2@\n";  // record 100
+  text += "0 @F3@ FAM\n1 HUSB @I4@\n0 TRLR\n";
+  LoadedGedcom g(text);
+  ASSERT_EQ(g.id("@F1@"), 12);
+  ASSERT_EQ(g.id("@F2@"), 100);
+  Extractor ex(g.db());
+  EXPECT_EQ(ex.GetPersonFamilies(1), (Ids{100, 12}));
+  EXPECT_EQ(ex.GetPersonFamilies(3), (Ids{100, 12}));
+  EXPECT_EQ(ex.GetPersonFamilies(4), (Ids{101}));
+}
+
+}  // namespace
+}  // namespace rowsmith

@@ -1,0 +1,78 @@
+#pragma once
+// Test fixture: a GEDCOM text read and loaded into an index, and the rows the
+// assembly makes of it.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "import/extractor.h"
+#include "import/gedcomreader.h"
+#include "import/indexfiles.h"
+#include "import/rows.h"
+#include "kernel/folders.h"
+#include "testsupport.h"
+
+namespace rowsmith::test {
+
+// Lines are given with "\n"; the file gets CR LF.
+inline std::string crlf(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+class LoadedGedcom {
+ public:
+  explicit LoadedGedcom(std::string_view text) {
+    setWorkFolder(dir_.path() + "work/");
+    const std::string file = dir_.file("input.ged");
+    writeFileBytes(file, crlf(text));
+    bool prepared = false;
+    counter_ = ReadGedcomFile(file, prepared);
+    db_.DBPath = workFolder();
+    LoadIndex(db_, kIndexName);
+    setWorkFolder("");
+  }
+  const TDBDefaults& db() const { return db_; }
+  int32_t counter() const { return counter_; }
+  // Record number of the block with this cross-reference.
+  int32_t id(std::string_view xref) const { return FindBlockByXRef(db_.BlockXRefs, xref); }
+
+ private:
+  TempDir dir_;
+  TDBDefaults db_;
+  int32_t counter_ = 0;
+};
+
+using Rows = std::vector<std::vector<std::string>>;
+
+// The data rows (without the header) of a whole assembly.
+inline Rows assembleRows(const TDBDefaults& db, bool western = true) {
+  Extractor extractor(db);
+  StringTable table(39);
+  table.setRowCount(1);
+  RowAssembly rows(extractor, table, western);
+  for (int32_t p : extractor.GetPersonList()) rows.AddPersonRows(p);
+  table.setRowCount(rows.currentRow());
+  Rows out;
+  for (int r = 1; r < table.rowCount(); ++r) {
+    std::vector<std::string> row;
+    for (int c = 0; c < 39; ++c) row.emplace_back(table.cell(c, r));
+    out.push_back(std::move(row));
+  }
+  return out;
+}
+
+// A row in short: "left ID | marriage date | right ID".
+inline std::string pairOf(const std::vector<std::string>& row) { return row[0] + "|" + row[18] + "|" + row[21]; }
+
+inline std::vector<std::string> pairsOf(const Rows& rows) {
+  std::vector<std::string> out;
+  for (const auto& row : rows) out.push_back(pairOf(row));
+  return out;
+}
+
+}  // namespace rowsmith::test

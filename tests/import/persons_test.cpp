@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include "import/extractor.h"
+#include "import/loadedgedcom.h"
+
+namespace rowsmith {
+namespace {
+
+using test::LoadedGedcom;
+
+std::string oneIndi(std::string_view body) {
+  return "0 HEAD\n1 CHAR ANSI\n0 @I1@ INDI\n" + std::string(body) + "0 TRLR\n";
+}
+
+struct ValueCase {
+  const char* name;
+  std::string body;
+  std::vector<std::pair<int, std::string>> expected;
+};
+
+TEST(GetPersonValues, ReadsNamesEventsAndAttributesAsTheRecordHoldsThem) {
+  const std::string longPlace(150, 'x');
+  const std::vector<ValueCase> cases = {
+      {"name from slashes", "1 NAME Johann /Becker/\n", {{pvSurname, "Becker"}, {pvGivenName, "Johann "}}},
+      {"SURN and GIVN win over NAME", "1 NAME Johann /Becker/\n2 GIVN Hans\n2 SURN Baecker\n",
+       {{pvSurname, "Baecker"}, {pvGivenName, "Hans"}}},
+      {"first NAME, last SURN", "1 NAME A /X/\n2 SURN X\n1 NAME B /Y/\n2 SURN Y\n",
+       {{pvSurname, "Y"}, {pvGivenName, "A "}}},
+      {"no name at all", "1 SEX M\n", {{pvSurname, "NN"}, {pvGivenName, ""}, {pvSex, "M"}}},
+      {"NAME without slash names no given names", "1 NAME Johann Becker\n",
+       {{pvSurname, "Johann Becker"}, {pvGivenName, ""}}},
+      {"birth with date and place", "1 BIRT\n2 DATE 12 JAN 1900\n2 PLAC Bremen\n",
+       {{pvBirthDate, "19000112"}, {pvBirthPlace, "Bremen"}}},
+      {"date under a source of the event is not the event's",
+       "1 BIRT\n2 DATE 12 JAN 1900\n2 SOUR @S1@\n3 DATE 1950\n", {{pvBirthDate, "19000112"}}},
+      {"second birth overwrites what it carries",
+       "1 BIRT\n2 DATE 1900\n2 PLAC A\n1 BIRT\n2 PLAC B\n", {{pvBirthDate, "1900"}, {pvBirthPlace, "B"}}},
+      {"all four events", "1 DEAT\n2 DATE 1950\n2 PLAC D\n1 CHR\n2 DATE 1901\n2 PLAC C\n1 BURI\n2 DATE 1951\n2 PLAC G\n",
+       {{pvDeathDate, "1950"}, {pvDeathPlace, "D"}, {pvChrDate, "1901"}, {pvChrPlace, "C"},
+        {pvBurialDate, "1951"}, {pvBurialPlace, "G"}}},
+      {"baptism is not christening", "1 BAPM\n2 DATE 1901\n", {{pvChrDate, ""}}},
+      {"occupation only on level 1, religion anywhere",
+       "1 OCCU Bauer\n1 RELI ev.\n1 BIRT\n2 OCCU Knecht\n2 RELI rk.\n",
+       {{pvOccupation, "Bauer"}, {pvReligion, "rk."}}},
+      {"a long place comes back whole", "1 BIRT\n2 PLAC " + longPlace + "\n",
+       {{pvBirthPlace, longPlace}}},
+      {"an event at level 1 ends the events even after a level-less line",
+       "1 BIRT\n2 DATE 1900\n\n1 BURI\n2 DATE 1950\n", {{pvBirthDate, "1900"}, {pvBurialDate, "1950"}}},
+      {"a date of the NAME structure is no event's", "1 NAME A /B/\n2 DATE 1900\n", {{pvBirthDate, ""}}},
+  };
+  for (const ValueCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    LoadedGedcom g(oneIndi(c.body));
+    Extractor ex(g.db());
+    std::optional<PersonValues> values = ex.GetPersonValues(1);
+    ASSERT_TRUE(values);
+    EXPECT_EQ((*values)[pvID], "1");
+    for (const auto& [index, text] : c.expected) EXPECT_EQ((*values)[static_cast<size_t>(index)], text) << index;
+  }
+}
+
+TEST(GetPersonRecord, TrimsValuesAndCodesTheSex) {
+  const std::vector<std::pair<const char*, uint8_t>> sexes = {
+      {"1 SEX m\n", 1}, {"1 SEX F\n", 2}, {"1 SEX U\n", 0}, {"", 0}, {"1 SEX  f \n", 2}};
+  for (const auto& [line, code] : sexes) {
+    LoadedGedcom g(oneIndi(std::string("1 NAME Johann Georg /Becker/\n") + line));
+    Extractor ex(g.db());
+    TPersRec r;
+    ASSERT_TRUE(ex.GetPersonRecord(1, r));
+    EXPECT_EQ(r.Sex, code) << line;
+    EXPECT_EQ(r.GivenName, "Johann Georg");
+    EXPECT_EQ(r.Surname, "Becker");
+  }
+}
+
+TEST(GetPersonRecord, RecordZeroIsThePlaceholderAndUnknownRecordsFail) {
+  LoadedGedcom g(oneIndi("1 NAME A /B/\n"));
+  Extractor ex(g.db());
+  TPersRec r;
+  ASSERT_TRUE(ex.GetPersonRecord(0, r));
+  EXPECT_EQ(r.ID, "0");
+  EXPECT_EQ(r.Surname, "NN");
+  EXPECT_EQ(r.GivenName, "NN");
+  EXPECT_EQ(r.Sex, 0);
+  r.Surname = "kept";
+  EXPECT_FALSE(ex.GetPersonRecord(77, r));
+  EXPECT_EQ(r.ID, "77");
+  EXPECT_EQ(r.Surname, "kept");
+  EXPECT_FALSE(ex.GetPersonRecord(-1, r));
+}
+
+TEST(GetPersonList, ListsNamedIndividualsInFileOrder) {
+  LoadedGedcom g(
+      "0 HEAD\n1 CHAR ANSI\n0 @N1@ NOTE\n1 CONT x\n0 @I1@ INDI\n1 NAME A /B/\n0 @F1@ FAM\n"
+      "0 @I2@ INDI\n0 @I3@ INDI\n1 NAME  //\n0 @I4@ INDI\n1 NAME /C/\n0 TRLR\n");
+  Extractor ex(g.db());
+  // I2 without any line is listed ("NN"); I3 whose names are blank is not.
+  EXPECT_EQ(ex.GetPersonList(), (std::vector<int32_t>{g.id("@I1@"), g.id("@I2@"), g.id("@I4@")}));
+}
+
+struct NotesCase {
+  const char* name;
+  std::string records;  // after the individual's lines
+  std::string body;
+  std::string expected;
+};
+
+TEST(GetPersonNotes, CollectsLevelOneNotesWithContinuationsAndReferencedRecords) {
+  const std::string longLine(200, 'n');
+  const std::vector<NotesCase> cases = {
+      {"text with CONT and CONC", "", "1 NOTE First line\n2 CONT Second li\n2 CONC ne\n",
+       "First line\nSecond line\n"},
+      {"empty NOTE value still gives a line", "", "1 NOTE\n2 CONT b\n", "\nb\n"},
+      {"referenced record", "0 @N1@ NOTE\n1 CONT a\n1 CONC b\n", "1 NOTE @N1@\n", "ab\n"},
+      {"referenced record with text on its level-0 line adds nothing",
+       "0 @N1@ NOTE Some text\n1 CONT a\n", "1 NOTE @N1@\n1 NOTE own\n", "own\n"},
+      {"unknown reference adds nothing", "", "1 NOTE @N9@\n1 NOTE x\n", "x\n"},
+      {"notes of events are not the person's", "", "1 BIRT\n2 NOTE hidden\n3 CONT more\n", ""},
+      {"a CONT deeper than the note is ignored", "", "1 NOTE a\n2 SOUR s\n3 CONT deep\n2 CONT b\n", "a\nb\n"},
+      {"a level-1 line ends the note", "", "1 NOTE a\n1 SEX M\n2 CONT lost\n", "a\n"},
+      {"a long line comes back whole", "", "1 NOTE x\n2 CONT " + longLine + "\n",
+       "x\n" + longLine + "\n"},
+      {"two notes", "", "1 NOTE a\n1 NOTE b\n", "a\nb\n"},
+  };
+  for (const NotesCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    LoadedGedcom g(std::string("0 HEAD\n1 CHAR ANSI\n0 @I1@ INDI\n") + c.body + c.records + "0 TRLR\n");
+    Extractor ex(g.db());
+    EXPECT_EQ(ex.GetPersonNotes(1), c.expected);
+  }
+}
+
+TEST(GetPersonNotes, OnlyIndividualsHaveNotes) {
+  LoadedGedcom g("0 HEAD\n1 CHAR ANSI\n0 @F1@ FAM\n1 NOTE x\n0 TRLR\n");
+  Extractor ex(g.db());
+  EXPECT_EQ(ex.GetPersonNotes(1), "");
+  EXPECT_EQ(ex.GetPersonNotes(-1), "");
+}
+
+}  // namespace
+}  // namespace rowsmith

@@ -1,0 +1,295 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+#include "import/extractor.h"
+#include "import/loadedgedcom.h"
+#include "import/rows.h"
+
+namespace rowsmith {
+namespace {
+
+using test::assembleRows;
+using test::LoadedGedcom;
+using test::pairsOf;
+using test::Rows;
+using Pairs = std::vector<std::string>;
+
+std::string gedcom(std::string_view records) { return "0 HEAD\n1 CHAR ANSI\n" + std::string(records) + "0 TRLR\n"; }
+
+struct RowCase {
+  const char* name;
+  std::string records;
+  Pairs expected;  // "left ID|marriage date|right ID" per row
+};
+
+TEST(AddPersonRows, PlacesCouplesAndSinglesInTheirRowsAndOrder) {
+  const std::vector<RowCase> cases = {
+      {"couple, husband first",
+       "0 @I1@ INDI\n1 SEX M\n1 FAMS @F1@\n0 @I2@ INDI\n1 SEX F\n1 FAMS @F1@\n"
+       "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 1890\n",
+       {"1|1890|2"}},
+      {"couple, wife first",
+       "0 @I1@ INDI\n1 SEX F\n1 FAMS @F1@\n0 @I2@ INDI\n1 SEX M\n1 FAMS @F1@\n"
+       "0 @F1@ FAM\n1 HUSB @I2@\n1 WIFE @I1@\n1 MARR\n2 DATE 1890\n",
+       {"2|1890|1"}},
+      {"man with two wives, the second wife's further partner follows her row",
+       "0 @I1@ INDI\n1 SEX M\n1 FAMS @F1@\n1 FAMS @F2@\n0 @I2@ INDI\n1 SEX F\n1 FAMS @F1@\n"
+       "0 @I3@ INDI\n1 SEX F\n1 FAMS @F2@\n1 FAMS @F3@\n0 @I4@ INDI\n1 SEX M\n1 FAMS @F3@\n"
+       "0 @I5@ INDI\n1 SEX M\n"
+       "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 1890\n"
+       "0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n1 MARR\n2 DATE 1895\n"
+       "0 @F3@ FAM\n1 HUSB @I4@\n1 WIFE @I3@\n1 MARR\n2 DATE 1900\n",
+       {"1|1890|2", "1|1895|3", "4|1900|3", "5||"}},
+      {"woman, man and unknown sex alone", "0 @I1@ INDI\n1 SEX F\n0 @I2@ INDI\n1 SEX M\n0 @I3@ INDI\n",
+       {"||1", "2||", "||3"}},
+      {"two men married: the first processed stands left",
+       "0 @I1@ INDI\n1 SEX M\n1 FAMS @F1@\n0 @I2@ INDI\n1 SEX M\n1 FAMS @F1@\n"
+       "0 @F1@ FAM\n1 HUSB @I2@\n1 WIFE @I1@\n",
+       {"1||2"}},
+      {"a woman's partner stands left whatever his sex",
+       "0 @I1@ INDI\n1 SEX F\n1 FAMS @F1@\n0 @I2@ INDI\n1 SEX F\n1 FAMS @F1@\n"
+       "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n",
+       {"2||1"}},
+      {"families without another spouse give rows of their own, in link order, once each",
+       "0 @I1@ INDI\n1 SEX M\n1 FAMS @F1@\n1 FAMS @F2@\n1 FAMS @F3@\n1 FAMS @F1@\n"
+       "0 @I2@ INDI\n1 SEX F\n1 FAMS @F2@\n"
+       "0 @F1@ FAM\n1 HUSB @I1@\n1 MARR\n2 DATE 1880\n"
+       "0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 1890\n"
+       "0 @F3@ FAM\n1 HUSB @I1@\n1 WIFE @IX@\n1 MARR\n2 DATE 1899\n",
+       {"1|1880|", "1|1890|2", "1|1899|"}},
+      {"a partner's family without another spouse follows on the partner's own side",
+       "0 @I1@ INDI\n1 SEX F\n1 FAMS @F1@\n0 @I2@ INDI\n1 SEX M\n1 FAMS @F1@\n1 FAMS @F2@\n"
+       "0 @F1@ FAM\n1 HUSB @I2@\n1 WIFE @I1@\n1 MARR\n2 DATE 1890\n"
+       "0 @F2@ FAM\n1 HUSB @I2@\n1 MARR\n2 DATE 1880\n",
+       {"2|1890|1", "2|1880|"}},
+      {"a person whose partners were all written keeps a row of its own",
+       "0 @I1@ INDI\n1 SEX M\n1 FAMS @F1@\n0 @I2@ INDI\n1 SEX F\n"
+       "0 @I3@ INDI\n1 SEX M\n1 FAMS @F1@\n0 @I4@ INDI\n1 SEX F\n"
+       "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n",
+       {"1||2", "3||", "||4"}},
+      {"a person who is their own spouse", "0 @I1@ INDI\n1 SEX M\n1 FAMS @F1@\n0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I1@\n"
+       "1 MARR\n2 DATE 1890\n", {"1|1890|"}},
+      {"a partner named only by a one-sided link",
+       "0 @I1@ INDI\n1 SEX F\n1 FAMS @F1@\n0 @I2@ INDI\n1 SEX M\n0 @F1@ FAM\n1 HUSB @I2@\n1 WIFE @I1@\n",
+       {"2||1"}},
+  };
+  for (const RowCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    LoadedGedcom g(gedcom(c.records));
+    EXPECT_EQ(pairsOf(assembleRows(g.db())), c.expected);
+  }
+}
+
+TEST(AddPersonRows, TheLastSharedFamilyInTextOrderGivesTheMarriage) {
+  // Families at records 12 and 100 for the same couple: "12" sorts after "100".
+  std::string records =
+      "0 @I1@ INDI\n1 SEX M\n1 FAMS @FA@\n1 FAMS @FB@\n0 @I2@ INDI\n1 SEX F\n1 FAMS @FA@\n1 FAMS @FB@\n";
+  for (int i = 3; i < 12; ++i) records += "0 @N" + std::to_string(i) + "@ NOTE\n";
+  records += "0 @FA@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 1890\n";
+  for (int i = 13; i < 100; ++i) records += "0 @M" + std::to_string(i) + "@ NOTE\n";
+  records += "0 @FB@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 1900\n";
+  LoadedGedcom g(gedcom(records));
+  ASSERT_EQ(g.id("@FA@"), 12);
+  ASSERT_EQ(g.id("@FB@"), 100);
+  EXPECT_EQ(pairsOf(assembleRows(g.db())), (Pairs{"1|1890|2"}));
+}
+
+TEST(AddPersonRows, FillsEveryColumnOfACoupleRow) {
+  LoadedGedcom g(gedcom(
+      "0 @I1@ INDI\n1 NAME Johann /Becker/\n1 SEX M\n1 BIRT\n2 DATE 21 JAN 1687\n2 PLAC Bremen\n"
+      "1 CHR\n2 DATE 1 FEB 1687\n2 PLAC Kirche\n1 DEAT\n2 DATE 1750\n2 PLAC Hamburg\n1 BURI\n2 DATE ABT 1750\n"
+      "2 PLAC Friedhof\n1 RELI ev.\n1 OCCU Schmied\n1 NOTE \n2 CONT first\n2 CONT second\n2 CONT \n"
+      "1 FAMS @F1@\n1 FAMC @F2@\n"
+      "0 @I2@ INDI\n1 NAME /Meyer/\n1 SEX F\n1 FAMS @F1@\n1 FAMC @FX@\n"
+      "0 @I3@ INDI\n1 SEX F\n1 FAMS @F2@\n"
+      "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 1710\n2 PLAC Koeln\n1 MARR\n2 DATE 1711\n"
+      "1 NOTE Dom\n"
+      "0 @F2@ FAM\n1 WIFE @I3@\n1 CHIL @I1@\n"));
+  for (bool western : {true, false}) {
+    Rows rows = assembleRows(g.db(), western);
+    ASSERT_EQ(rows.size(), 2u);
+    const std::vector<std::string> left = {
+        "1", "Johann Becker", "Johann", "Becker", "M", western ? "21.01.1687" : "16870121", "Bremen",
+        western ? "01.02.1687" : "16870201", "Kirche", "1750", "Hamburg", "ABT 1750", "Friedhof", "ev.",
+        "Schmied", "first\r\nsecond", "0", "3"};
+    const std::vector<std::string> right = {"2", "NN Meyer", "NN", "Meyer", "W", "", "", "", "", "", "",
+                                            "",  "",         "",   "",      "",  "0", "0"};
+    for (size_t c = 0; c < 18; ++c) EXPECT_EQ(rows[0][c], left[c]) << c;
+    EXPECT_EQ(rows[0][18], western ? "1710 / 1711" : "1710 / 1711");
+    EXPECT_EQ(rows[0][19], "Koeln / ");
+    EXPECT_EQ(rows[0][20], "Dom\r\n");
+    for (size_t c = 0; c < 18; ++c) EXPECT_EQ(rows[0][21 + c], right[c]) << c;
+    EXPECT_EQ(rows[1][21], "3");
+  }
+}
+
+TEST(AddPersonRows, ParentColumnsShowUnknownParentsAsMinusOne) {
+  LoadedGedcom g(gedcom(
+      "0 @I1@ INDI\n1 SEX M\n1 FAMC @F1@\n0 @I2@ INDI\n1 SEX M\n1 FAMC @F2@\n"
+      "0 @F1@ FAM\n1 HUSB @IX@\n1 WIFE @I2@\n0 @F2@ FAM\n1 WIFE @I1@\n"));
+  Rows rows = assembleRows(g.db());
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0][16], "-1");
+  EXPECT_EQ(rows[0][17], "2");
+  EXPECT_EQ(rows[1][16], "0");
+  EXPECT_EQ(rows[1][17], "1");
+}
+
+// A plain recursive assembly straight from the rules, with every lookup done
+// afresh, against which the indexed one is checked.
+class ReferenceRows {
+ public:
+  ReferenceRows(Extractor& ex, StringTable& table) : ex_(ex), table_(table) {}
+  int current = 1;
+
+  void add(int32_t p, bool partnerCall) {
+    if (!handled_.insert(p).second) return;
+    TPersRec a;
+    ex_.GetPersonRecord(p, a);
+    const bool male = a.Sex == 1;
+    bool pending = false;
+    if (!partnerCall) {
+      WritePersonSide(ex_, table_, male, current, a, p, true);
+      pending = true;
+    }
+    std::vector<int32_t> spouses = ex_.GetSpouseList(p, false);
+    std::span<const Extractor::FamsLink> links = ex_.famsLinks(p);
+    std::set<int32_t> aloneDone;
+    for (size_t i = 0; i < links.size(); ++i) {
+      std::vector<int32_t> entries;
+      for (int32_t s : {spouses[2 * i], spouses[2 * i + 1]}) {
+        if (s != p) entries.push_back(s);
+      }
+      bool real = false;
+      for (int32_t e : entries) real = real || e >= 1;
+      if (!real) {
+        if (!aloneDone.insert(links[i].family).second) continue;
+        if (!pending) WritePersonSide(ex_, table_, male, current, a, p, true);
+        marriage(links[i].family);
+        ++current;
+        pending = false;
+        continue;
+      }
+      for (int32_t q : entries) {
+        if (q < 1 || handled_.count(q)) continue;
+        TPersRec b;
+        ex_.GetPersonRecord(q, b);
+        WritePersonSide(ex_, table_, !male, current, b, q, true);
+        WritePersonSide(ex_, table_, male, current, a, p, true);
+        for (int32_t f : ex_.GetPersonFamilies(p)) {
+          if (ex_.IsFamilySpouse(p, f) && ex_.IsFamilySpouse(q, f)) marriage(f);
+        }
+        ++current;
+        pending = false;
+        add(q, true);
+      }
+    }
+    if (pending) ++current;
+  }
+
+ private:
+  void marriage(int32_t f) {
+    TFamDataRec data;
+    ex_.GetMarriageData(f, data);
+    std::array<std::string, 3> cells = marriageCells(data, true);
+    for (int c = 0; c < 3; ++c) table_.setCell(18 + c, current, cells[static_cast<size_t>(c)]);
+  }
+  Extractor& ex_;
+  StringTable& table_;
+  std::set<int32_t> handled_;
+};
+
+Rows referenceRows(const TDBDefaults& db) {
+  Extractor ex(db);
+  StringTable table(39);
+  table.setRowCount(1);
+  ReferenceRows ref(ex, table);
+  for (int32_t p : ex.GetPersonList()) ref.add(p, false);
+  table.setRowCount(ref.current);
+  Rows out;
+  for (int r = 1; r < table.rowCount(); ++r) {
+    std::vector<std::string> row;
+    for (int c = 0; c < 39; ++c) row.emplace_back(table.cell(c, r));
+    out.push_back(std::move(row));
+  }
+  return out;
+}
+
+// Small files full of one-sided, repeated, unknown and self links.
+std::string randomFile(std::mt19937& rng) {
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  const int persons = 2 + pick(9), families = 1 + pick(7);
+  auto person = [&]() { return pick(8) == 0 ? std::string("@IX@") : "@I" + std::to_string(1 + pick(persons)) + "@"; };
+  auto family = [&]() { return pick(10) == 0 ? std::string("@FX@") : "@F" + std::to_string(1 + pick(families)) + "@"; };
+  std::string text;
+  std::vector<std::string> blocks;
+  for (int i = 1; i <= persons; ++i) {
+    std::string b = "0 @I" + std::to_string(i) + "@ INDI\n1 NAME P" + std::to_string(i) + " /X/\n";
+    b += std::string("1 SEX ") + "MFU"[pick(3)] + "\n";
+    for (int k = pick(4); k > 0; --k) b += "1 FAMS " + family() + "\n";
+    if (pick(3) == 0) b += "1 FAMC " + family() + "\n";
+    blocks.push_back(b);
+  }
+  for (int i = 1; i <= families; ++i) {
+    std::string b = "0 @F" + std::to_string(i) + "@ FAM\n";
+    for (int k = pick(4); k > 0; --k) {
+      switch (pick(5)) {
+        case 0: b += "1 HUSB " + person() + "\n"; break;
+        case 1: b += "1 WIFE " + person() + "\n"; break;
+        case 2: b += "2 HUSB " + person() + "\n"; break;
+        case 3: b += "1 CHIL " + person() + "\n"; break;
+        default: b += "1 MARR\n2 DATE " + std::to_string(1800 + pick(100)) + "\n"; break;
+      }
+    }
+    if (pick(2)) b += "1 HUSB " + person() + "\n";
+    if (pick(2)) b += "1 WIFE " + person() + "\n";
+    blocks.push_back(b);
+  }
+  std::shuffle(blocks.begin(), blocks.end(), rng);
+  for (const std::string& b : blocks) text += b;
+  return gedcom(text);
+}
+
+TEST(AddPersonRows, MatchesAPlainRecursiveAssemblyOnRandomFiles) {
+  std::mt19937 rng(20261206);
+  for (int round = 0; round < 400; ++round) {
+    std::string text = randomFile(rng);
+    SCOPED_TRACE(text);
+    LoadedGedcom g(text);
+    Rows fast = assembleRows(g.db());
+    Rows reference = referenceRows(g.db());
+    ASSERT_EQ(fast, reference);
+    for (const auto& row : fast) ASSERT_TRUE(!row[0].empty() || !row[21].empty()) << "blank row";
+  }
+}
+
+TEST(AddPersonRows, ALongRemarriageChainNeedsNoCallDepth) {
+  const int n = 20000;
+  std::string text;
+  text.reserve(static_cast<size_t>(n) * 80);
+  for (int i = 1; i <= n; ++i) {
+    text += "0 @I" + std::to_string(i) + "@ INDI\n1 SEX " + (i % 2 ? "M" : "F") + "\n";
+    if (i > 1) text += "1 FAMS @F" + std::to_string(i - 1) + "@\n";
+    if (i < n) text += "1 FAMS @F" + std::to_string(i) + "@\n";
+  }
+  for (int i = 1; i < n; ++i) {
+    const bool oddHusband = i % 2 == 1;
+    text += "0 @F" + std::to_string(i) + "@ FAM\n1 HUSB @I" + std::to_string(oddHusband ? i : i + 1) + "@\n1 WIFE @I" +
+            std::to_string(oddHusband ? i + 1 : i) + "@\n1 MARR\n2 DATE " + std::to_string(1000 + i % 1000) + "\n";
+  }
+  LoadedGedcom g(gedcom(text));
+  Rows rows = assembleRows(g.db());
+  ASSERT_EQ(rows.size(), static_cast<size_t>(n - 1));
+  // Row k pairs I(k) and I(k+1), the man on the left.
+  for (int k : {1, 2, 3, n / 2, n - 1}) {
+    const std::string a = std::to_string(k), b = std::to_string(k + 1);
+    const std::string expected = k % 2 ? a + "|" + std::to_string(1000 + k % 1000) + "|" + b
+                                       : b + "|" + std::to_string(1000 + k % 1000) + "|" + a;
+    EXPECT_EQ(test::pairOf(rows[static_cast<size_t>(k - 1)]), expected) << k;
+  }
+}
+
+}  // namespace
+}  // namespace rowsmith
