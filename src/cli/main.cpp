@@ -18,6 +18,7 @@
 #include "export/exporttext.h"
 #include "import/importrun.h"
 #include "kernel/folders.h"
+#include "kernel/sortengine.h"
 #include "kernel/usermessages.h"
 
 namespace fs = std::filesystem;
@@ -211,6 +212,8 @@ int run(const cli::ConvertOptions& options) {
     printError("no individuals in " + options.input + "; only the header line is written");
   }
 
+  if (!options.sortKeys.empty())
+    SortGridRows(table, 1, table.rowCount() - 1, options.descending, options.sortKeys);
   messages.showProgress("Export", 0);
   std::string text = buildExportTextFromResult(table, options.columns, options.rowNumbers, format);
   table = StringTable();

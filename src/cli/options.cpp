@@ -10,6 +10,9 @@ namespace rowsmith::cli {
 
 namespace {
 
+// The grid keeps at most five keys of Shift-clicks.
+constexpr size_t kMaxSortKeysOnCommandLine = 5;
+
 std::string lower(std::string_view text) {
   std::string out(text);
   std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -60,6 +63,9 @@ const char* usageText() {
          "  --line-break L          crlf (default), lf, or a text in #-notation\n"
          "  --columns LIST          comma-separated header texts or numbers 1-39 (default: all)\n"
          "  --no-rowcount           leave out the row-number column\n"
+         "  --sort LIST             sort by up to five columns, the first deciding (as Shift-clicks\n"
+         "                          on the headers, last to first, would sort the grid)\n"
+         "  --descending            sort descending\n"
          "  --dates western|sortable  21.01.1687 (default) or 16870121\n"
          "  --encoding windows-1252|utf-8  bytes as stored (default) or converted to UTF-8\n"
          "  -q, --quiet             no progress and no count on standard error\n"
@@ -157,6 +163,16 @@ bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions& o
     } else if (name == "--columns") {
       if (!needValue()) return false;
       if (!parseColumns(value, options.columns, error)) return false;
+    } else if (name == "--sort") {
+      if (!needValue()) return false;
+      if (!parseColumns(value, options.sortKeys, error)) return false;
+      if (options.sortKeys.size() > kMaxSortKeysOnCommandLine) {
+        error = "--sort takes at most five columns";
+        return false;
+      }
+    } else if (name == "--descending") {
+      if (!noValue()) return false;
+      options.descending = true;
     } else if (name == "--dates") {
       if (!needValue()) return false;
       std::string v = lower(value);
@@ -179,6 +195,10 @@ bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions& o
       error = "unknown option " + name;
       return false;
     }
+  }
+  if (options.descending && options.sortKeys.empty()) {
+    error = "--descending needs --sort";
+    return false;
   }
   if (options.input.empty() && !options.help && !options.version) {
     error = "no input file given";

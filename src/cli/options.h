@@ -12,6 +12,8 @@ struct ConvertOptions {
   std::string output;            // empty: standard output
   ExportOptions format;
   std::vector<int> columns;      // result columns (0-based) in output order
+  std::vector<int> sortKeys;     // result columns to sort by, the deciding one first
+  bool descending = false;
   bool rowNumbers = true;
   bool westernDates = true;
   bool utf8 = false;

@@ -1,0 +1,86 @@
+#pragma once
+// Sorting the data rows of a table by up to 256 key columns. Each key compares
+// its column as numbers, as dates or as upper-cased Windows-1252 text,
+// decided once per sort from the column's contents. Row 0 is the header and
+// never takes part.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "kernel/stringtable.h"
+
+namespace rowsmith {
+
+inline constexpr int kMaxSortKeys = 256;
+
+// Leading blanks, optional sign, digits with an optional "." (digits may be
+// missing on one side), optional exponent; nothing may follow.
+std::optional<long double> readSortNumber(std::string_view text);
+// "D.M.YYYY" optionally followed by blanks and "H:MM", "H:MM:SS" or
+// "H:MM:SS.ZZZ"; blanks around allowed. Milliseconds on a linear time scale.
+std::optional<int64_t> readSortDate(std::string_view text);
+
+// Every cell of rows 1.. (the last row left out when it is empty throughout)
+// reads as a number after "," -> ".", or as a date after "," -> " ".
+bool IsNumericColumn(const StringTable& table, int column);
+bool IsDateColumn(const StringTable& table, int column);
+
+struct SortKey {
+  int column = -1;
+  bool numeric = false;
+  bool date = false;
+};
+// The keys of a sort with their column kinds decided (at most kMaxSortKeys).
+std::vector<SortKey> classifySortKeys(const StringTable& table, std::span<const int> columns);
+// -1, 0 or 1: the first key that tells rows a and b apart decides. Converts
+// both cells at every call; the sort itself uses precomputed values.
+int CompareGridRows(const StringTable& table, int rowA, int rowB, std::span<const SortKey> keys);
+
+// Sorts rows first..last in place by the key columns (not stable).
+void SortGridRows(StringTable& table, int first, int last, bool descending,
+                  std::span<const int> keyColumns);
+
+// Sorts the data rows and returns the first row whose content (all cells
+// concatenated) equals what selectedRow held before, else the last row.
+int SortTableKeepingRow(StringTable& table, std::span<const int> keyColumns, bool descending,
+                        int selectedRow);
+
+// Middle-pivot quicksort on items. before(x, pivot) / before(pivot, x) drive
+// the two scans. The scans never leave the range and the recursion goes into
+// the smaller part, so a comparator that contradicts itself can only give a
+// strange order, never a crash or a deep stack.
+template <class T, class Before>
+void boundedQuickSort(std::span<T> items, Before before) {
+  if (items.size() < 2) return;
+  std::ptrdiff_t lo = 0;
+  std::ptrdiff_t hi = static_cast<std::ptrdiff_t>(items.size()) - 1;
+  for (;;) {
+    const T pivot = items[static_cast<size_t>((lo + hi) / 2)];
+    std::ptrdiff_t i = lo;
+    std::ptrdiff_t j = hi;
+    do {
+      while (i < hi && before(items[static_cast<size_t>(i)], pivot)) ++i;
+      while (j > lo && before(pivot, items[static_cast<size_t>(j)])) --j;
+      if (i <= j) {
+        std::swap(items[static_cast<size_t>(i)], items[static_cast<size_t>(j)]);
+        ++i;
+        --j;
+      }
+    } while (i <= j);
+    // lo..j and i..hi are disjoint and each shorter than lo..hi.
+    if (j - lo < hi - i) {
+      if (lo < j) boundedQuickSort(items.subspan(static_cast<size_t>(lo), static_cast<size_t>(j - lo + 1)), before);
+      if (i >= hi) return;
+      lo = i;
+    } else {
+      if (i < hi) boundedQuickSort(items.subspan(static_cast<size_t>(i), static_cast<size_t>(hi - i + 1)), before);
+      if (lo >= j) return;
+      hi = j;
+    }
+  }
+}
+
+}  // namespace rowsmith

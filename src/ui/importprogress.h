@@ -1,0 +1,31 @@
+#pragma once
+// What an import tells the user while the window waits for it: the progress
+// in a modal dialog that appears once the run has taken about a second, and
+// the closing message in the plain message box.
+#include <memory>
+#include <string>
+
+#include "ui/platform.h"
+
+class QProgressDialog;
+class QWidget;
+
+namespace rowsmith {
+
+class ImportProgress : public platform::QtUserMessages {
+ public:
+  explicit ImportProgress(QWidget* parent);
+  ~ImportProgress() override;
+
+  void showMessage(std::string_view text) override;
+  void showProgress(std::string_view phase, int percent) override;
+  // Closes the dialog; the run has ended.
+  void finish();
+
+ private:
+  std::unique_ptr<QProgressDialog> dialog_;
+  std::string phase_;
+  int percent_ = -1;
+};
+
+}  // namespace rowsmith

@@ -1,0 +1,95 @@
+#pragma once
+// The grid that shows the result table: a model over the table itself (no
+// copy, so a million rows load at once), a header painted in the sort keys'
+// colours and cells painted as the program always drew them. Row 0 of the
+// table is the horizontal header; table row r is view row r - 1.
+#include <functional>
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QHeaderView>
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+#include "kernel/stringtable.h"
+
+namespace rowsmith {
+
+class ResultTableModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  explicit ResultTableModel(StringTable& table, QObject* parent = nullptr);
+
+  StringTable& table() { return table_; }
+  const StringTable& table() const { return table_; }
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  // Around a change of the row count made directly on the table.
+  void beginTableChange() { beginResetModel(); }
+  void endTableChange() { endResetModel(); }
+  // Around a new row order; column widths and moves stay as they are.
+  void beginRowOrderChange() { emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint); }
+  void endRowOrderChange() { emit layoutChanged({}, QAbstractItemModel::VerticalSortHint); }
+  // Sets one cell of the table (row counted in table rows) and repaints it.
+  void setTableCell(int column, int row, std::string_view text);
+
+ private:
+  StringTable& table_;
+};
+
+// Header sections painted on the button face, or in the colour the callback
+// gives for a sort key column.
+class ResultHeader : public QHeaderView {
+  Q_OBJECT
+ public:
+  using SectionColour = std::function<QColor(int logicalIndex)>;
+  explicit ResultHeader(QWidget* parent = nullptr);
+  void setSectionColour(SectionColour colour) { colour_ = std::move(colour); }
+
+ protected:
+  void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+
+ private:
+  SectionColour colour_;
+};
+
+// Cells: white bold text on the highlight colour for the selected cell (a
+// fixed blue when the grid has no focus), black on the window colour
+// otherwise; one line, 2 pixels in from the top-left corner.
+class ResultCellDelegate : public QStyledItemDelegate {
+  Q_OBJECT
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override;
+};
+
+inline constexpr int kDefaultColumnWidth = 96;
+inline constexpr int kDefaultRowHeight = 18;
+// Unfocused selection colour.
+inline const QColor kInactiveSelection(64, 64, 240);
+
+class ResultGrid : public QTableView {
+  Q_OBJECT
+ public:
+  ResultGrid(StringTable& table, QWidget* parent = nullptr);
+  ResultTableModel* tableModel() const { return model_; }
+  ResultHeader* resultHeader() const { return header_; }
+
+  // The current cell in table coordinates; row -1 when there is none.
+  int currentTableRow() const;
+  int currentColumn() const;
+  void setCurrentCell(int column, int tableRow);
+
+ private:
+  ResultTableModel* model_;
+  ResultHeader* header_;
+};
+
+}  // namespace rowsmith
