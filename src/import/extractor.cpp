@@ -15,6 +15,18 @@ Extractor::Extractor(const TDBDefaults& db)
 
 int32_t Extractor::resolve(std::string_view xref) const { return FindBlockByXRef(db_.BlockXRefs, xref); }
 
+int32_t Extractor::resolvePerson(std::string_view xref) const {
+  const int32_t found = resolve(xref);
+  if (found < 0 || db_.Blocks[static_cast<size_t>(found)].tag() == "INDI") return found;
+  // Entries of equal XRef lie together, in file order.
+  const TBlockIDX& xrefs = db_.BlockXRefs;
+  auto it = std::lower_bound(xrefs.begin(), xrefs.end(), xref,
+                             [](const TBlockXRefEntry& e, std::string_view k) { return e.XRef < k; });
+  for (; it != xrefs.end() && it->XRef == xref; ++it)
+    if (db_.Blocks[static_cast<size_t>(it->BlockIndex)].tag() == "INDI") return it->BlockIndex;
+  return -1;
+}
+
 // The family list does not take the header for a family: a cross-reference
 // that only the header (record 0) bears falls back to the first block at or
 // after the first family that bears it.
@@ -66,8 +78,8 @@ Extractor::Couple Extractor::spouseCouple(int32_t family) {
     if (fields.tag() == "HUSB") husband.assign(fields.value());
     else if (fields.tag() == "WIFE") wife.assign(fields.value());
   }
-  info.couple.husband = husband.empty() ? 0 : resolve(husband);
-  info.couple.wife = wife.empty() ? 0 : resolve(wife);
+  info.couple.husband = husband.empty() ? 0 : resolvePerson(husband);
+  info.couple.wife = wife.empty() ? 0 : resolvePerson(wife);
   info.known = true;
   return info.couple;
 }

@@ -65,6 +65,9 @@ class Extractor {
   // found is false when the family names nobody known at all.
   Couple memberCouple(int32_t family, bool& found);
   int32_t resolve(std::string_view xref) const;
+  // The INDI block bearing xref (the first of several), -1 when none does: a
+  // spouse or parent link to a family, a source or a note names no person.
+  int32_t resolvePerson(std::string_view xref) const;
 
   // Birth date as the child ordering reads it.
   int32_t birthKey(int32_t p) const;

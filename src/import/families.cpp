@@ -88,8 +88,8 @@ std::vector<int32_t> Extractor::GetParentIDs(int32_t p) {
           haveWife = true;
         }
       }
-      info.couple.husband = haveHusband ? resolve(husband) : 0;
-      info.couple.wife = haveWife ? resolve(wife) : 0;
+      info.couple.husband = haveHusband ? resolvePerson(husband) : 0;
+      info.couple.wife = haveWife ? resolvePerson(wife) : 0;
       info.known = true;
     }
     ids[0] = info.couple.husband;
