@@ -13,9 +13,20 @@ Extractor::Extractor(const TDBDefaults& db)
       memberCouples_(db.Blocks.size()),
       parents_(db.Blocks.size()) {}
 
-int32_t Extractor::resolve(std::string_view xref) const { return FindBlockByXRef(db_.BlockXRefs, xref); }
+namespace {
+
+// The index keeps the first 32 characters of a record's cross-reference, so a
+// link is looked up by as many; a longer one would never be found.
+std::string_view indexedXRef(std::string_view xref) { return xref.substr(0, sizeof(TBlockRec::XRef)); }
+
+}  // namespace
+
+int32_t Extractor::resolve(std::string_view xref) const {
+  return FindBlockByXRef(db_.BlockXRefs, indexedXRef(xref));
+}
 
 int32_t Extractor::resolvePerson(std::string_view xref) const {
+  xref = indexedXRef(xref);
   const int32_t found = resolve(xref);
   if (found < 0 || db_.Blocks[static_cast<size_t>(found)].tag() == "INDI") return found;
   // Entries of equal XRef lie together, in file order.
@@ -33,6 +44,7 @@ int32_t Extractor::resolvePerson(std::string_view xref) const {
 int32_t Extractor::listedFamily(std::string_view xref, int32_t found) const {
   if (found >= 1) return found;
   if (found < 0) return -1;
+  xref = indexedXRef(xref);
   const TBlockIDX& xrefs = db_.BlockXRefs;
   auto it = std::lower_bound(xrefs.begin(), xrefs.end(), std::pair(xref, db_.FirstFam),
                              [](const TBlockXRefEntry& e, const std::pair<std::string_view, int32_t>& k) {
