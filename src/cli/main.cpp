@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -238,6 +239,9 @@ int run(const cli::ConvertOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A file-size limit then fails the write, which removes its temporary file
+  // and says so, instead of ending the process half-way through it.
+  std::signal(SIGXFSZ, SIG_IGN);
   std::vector<std::string> args(argv + 1, argv + argc);
   cli::ConvertOptions options;
   std::string error;
