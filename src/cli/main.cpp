@@ -4,14 +4,18 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/options.h"
@@ -31,44 +35,118 @@ constexpr const char* kProgram = "rowsmith-convert";
 
 void printError(const std::string& text) { std::fprintf(stderr, "%s: %s\n", kProgram, text.c_str()); }
 
+// How far the reading has got: the position of the descriptor on which the
+// input file is open, as the kernel reports it. 0 when it cannot be told.
+int inputPercent(const std::string& canonicalInput, uintmax_t size) {
+  if (size == 0) return 0;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator("/proc/self/fd", ec)) {
+    std::error_code linkError;
+    if (fs::read_symlink(entry.path(), linkError).string() != canonicalInput) continue;
+    std::FILE* info = std::fopen(("/proc/self/fdinfo/" + entry.path().filename().string()).c_str(), "r");
+    if (!info) continue;
+    unsigned long long pos = 0;
+    bool found = std::fscanf(info, "pos: %llu", &pos) == 1;
+    std::fclose(info);
+    if (found) return static_cast<int>(std::min<uintmax_t>(100, pos * 100 / size));
+  }
+  return 0;
+}
+
 // Messages of the core go to standard error; progress only on a terminal and
-// only once a run has taken longer than a second.
+// only once a run has taken longer than a second. A ticker keeps the line
+// fresh while a phase reports nothing itself (the reading).
 class ConsoleMessages : public UserMessages {
  public:
-  ConsoleMessages(bool quiet, bool utf8)
+  ConsoleMessages(bool quiet, bool utf8, const std::string& input)
       : quiet_(quiet), utf8_(utf8), terminal_(!quiet && isatty(STDERR_FILENO)),
-        start_(std::chrono::steady_clock::now()) {}
+        start_(std::chrono::steady_clock::now()) {
+    if (!terminal_) return;
+    std::error_code ec;
+    input_ = fs::canonical(input, ec).string();
+    inputSize_ = fs::file_size(input, ec);
+    if (ec) inputSize_ = 0;
+    ticker_ = std::thread([this] { tick(); });
+  }
+
+  ~ConsoleMessages() override {
+    if (ticker_.joinable()) {
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+      }
+      wake_.notify_all();
+      ticker_.join();
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    clearLocked();
+  }
 
   void showMessage(std::string_view text) override {
     // The count of imported persons is news, not an error: --quiet drops it.
     if (quiet_ && text.find("Personen importiert!") != std::string_view::npos) return;
-    clearProgress();
+    std::lock_guard<std::mutex> lock(mutex_);
+    clearLocked();
     std::string out = utf8_ ? cli::windows1252ToUtf8(text) : std::string(text);
     std::fprintf(stderr, "%s\n", out.c_str());
   }
 
   void showProgress(std::string_view phase, int percent) override {
     if (!terminal_) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    phase_ = phase;
+    percent_ = percent;
+    reading_ = phase == "Lesen" && percent < 100;
+    renderLocked();
+  }
+
+  void clearProgress() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    clearLocked();
+  }
+
+ private:
+  void tick() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stop_) {
+      wake_.wait_for(lock, std::chrono::milliseconds(250));
+      if (stop_ || phase_.empty()) continue;
+      if (reading_) percent_ = inputPercent(input_, inputSize_);
+      renderLocked();
+    }
+  }
+
+  void renderLocked() {
     if (std::chrono::steady_clock::now() - start_ < std::chrono::seconds(1)) return;
-    std::string line = "\r" + std::string(phase) + " " + std::to_string(percent) + "%";
+    std::string line = "\r" + phase_ + " " + std::to_string(percent_) + "%";
+    size_t width = line.size();
     if (line.size() < lastWidth_) line.append(lastWidth_ - line.size(), ' ');
-    lastWidth_ = line.size();
+    lastWidth_ = width;
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
   }
 
-  void clearProgress() {
+  void clearLocked() {
     if (lastWidth_ == 0) return;
     std::string blank = "\r" + std::string(lastWidth_, ' ') + "\r";
     std::fputs(blank.c_str(), stderr);
+    std::fflush(stderr);
     lastWidth_ = 0;
   }
 
- private:
   bool quiet_;
   bool utf8_;
   bool terminal_;
   std::chrono::steady_clock::time_point start_;
+  std::string input_;
+  uintmax_t inputSize_ = 0;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::thread ticker_;
+  bool stop_ = false;
+  std::string phase_;
+  int percent_ = 0;
+  bool reading_ = false;
   size_t lastWidth_ = 0;
 };
 
@@ -188,7 +266,7 @@ int run(const cli::ConvertOptions& options) {
     return 1;
   }
 
-  ConsoleMessages messages(options.quiet, options.utf8);
+  ConsoleMessages messages(options.quiet, options.utf8, options.input);
   UserMessages* previous = setUserMessages(&messages);
   struct Restore {
     UserMessages* previous;

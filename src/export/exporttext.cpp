@@ -20,7 +20,9 @@ bool decodeFree(std::string_view text, std::string& out, std::string& error) {
 }
 
 void appendCell(std::string& out, std::string_view cell) {
-  if (cell.find_first_of("\r\n") == std::string_view::npos) {
+  bool hasBreak = false;
+  for (char c : cell) hasBreak |= (c == '\r') | (c == '\n');
+  if (!hasBreak) {
     out.append(cell);
     return;
   }

@@ -4,14 +4,13 @@
 #include <charconv>
 
 #include "import/recordfields.h"
+#include "kernel/ansitext.h"
+#include "kernel/names.h"
 
 namespace rowsmith {
 
 Extractor::Extractor(const TDBDefaults& db)
-    : db_(db),
-      spouseCouples_(db.Blocks.size()),
-      memberCouples_(db.Blocks.size()),
-      parents_(db.Blocks.size()) {}
+    : db_(db), families_(db.Blocks.size()) {}
 
 namespace {
 
@@ -55,17 +54,37 @@ int32_t Extractor::listedFamily(std::string_view xref, int32_t found) const {
   return it->BlockIndex;
 }
 
+// One pass over all records gives every record's FAMS links and tells which
+// individuals are named, so neither needs a walk of its own later.
 void Extractor::buildLinkIndex() {
   const size_t blocks = db_.Blocks.size();
   linkStart_.assign(blocks + 1, 0);
+  named_.assign(blocks, 0);
+  std::string name, surname, given;
   for (size_t r = 0; r < blocks; ++r) {
     linkStart_[r] = static_cast<uint32_t>(links_.size());
+    const bool individual = static_cast<int32_t>(r) >= db_.FirstIndi && db_.Blocks[r].tag() == "INDI";
+    name.clear();
+    surname.clear();
+    given.clear();
     RecordFields fields(db_, static_cast<int32_t>(r));
     while (fields.next()) {
-      if (fields.tag() != "FAMS") continue;
-      int32_t found = resolve(fields.value());
-      if (found < 0) continue;  // no family bears it: the link adds nothing
-      links_.push_back(FamsLink{found, listedFamily(fields.value(), found)});
+      if (fields.is(tags::FAMS)) {
+        int32_t found = resolve(fields.value());
+        if (found >= 0) links_.push_back(FamsLink{found, listedFamily(fields.value(), found)});
+      } else if (individual) {
+        if (fields.is(tags::NAME)) {
+          if (name.empty()) name.assign(fields.value());
+        } else if (fields.is(tags::SURN)) {
+          surname.assign(fields.value());
+        } else if (fields.is(tags::GIVN)) {
+          given.assign(fields.value());
+        }
+      }
+    }
+    if (individual) {
+      SplitName names = SplitGedComName(surname, given, name);
+      named_[r] = !trimView(names.surname).empty() || !trimView(names.given).empty();
     }
   }
   linkStart_[blocks] = static_cast<uint32_t>(links_.size());
@@ -80,48 +99,99 @@ std::span<const Extractor::FamsLink> Extractor::famsLinks(int32_t record) {
                                        linkStart_[static_cast<size_t>(record)]);
 }
 
-Extractor::Couple Extractor::spouseCouple(int32_t family) {
-  if (!isRecord(family)) return {};
-  CoupleInfo& info = spouseCouples_[static_cast<size_t>(family)];
-  if (info.known) return info.couple;
-  std::string husband, wife;
-  RecordFields fields(db_, family);
-  while ((husband.empty() || wife.empty()) && fields.next()) {
-    if (fields.tag() == "HUSB") husband.assign(fields.value());
-    else if (fields.tag() == "WIFE") wife.assign(fields.value());
-  }
-  info.couple.husband = husband.empty() ? 0 : resolvePerson(husband);
-  info.couple.wife = wife.empty() ? 0 : resolvePerson(wife);
-  info.known = true;
-  return info.couple;
-}
-
-const Extractor::MemberInfo& Extractor::members(int32_t family) {
-  MemberInfo& info = memberCouples_[static_cast<size_t>(family)];
+const Extractor::FamilyInfo& Extractor::family(int32_t f) {
+  FamilyInfo& info = families_[static_cast<size_t>(f)];
   if (info.known) return info;
-  RecordFields fields(db_, family);
+  // The lines that matter, in order; each distinct cross-reference is then
+  // looked up once for all three rules.
+  enum Kind : uint8_t { Husband, Wife, Child };
+  struct Line {
+    Kind kind;
+    bool levelOne;
+    std::string value;
+  };
+  std::vector<Line> lines;
+  RecordFields fields(db_, f);
   while (fields.next()) {
-    if (fields.level() != 1) continue;
-    std::string_view tag = fields.tag();
-    bool husb = tag == "HUSB";
-    bool wife = tag == "WIFE";
-    if (!husb && !wife && tag != "CHIL") continue;
-    int32_t found = resolve(fields.value());
-    if (found < 0) continue;
-    info.found = true;
-    if (husb) info.couple.husband = found;
-    else if (wife) info.couple.wife = found;
+    Kind kind;
+    if (fields.is(tags::HUSB)) kind = Husband;
+    else if (fields.is(tags::WIFE)) kind = Wife;
+    else if (fields.is(tags::CHIL) && fields.level() == 1) kind = Child;
+    else continue;
+    lines.push_back(Line{kind, fields.level() == 1, std::string(fields.value())});
   }
+  std::vector<std::pair<std::string_view, int32_t>> resolved;
+  auto lookup = [&](std::string_view xref) {
+    for (const auto& [key, id] : resolved) {
+      if (key == xref) return id;
+    }
+    int32_t id = resolve(xref);
+    resolved.emplace_back(xref, id);
+    return id;
+  };
+  // A spouse or parent must be an individual.
+  auto lookupPerson = [&](std::string_view xref) {
+    int32_t id = lookup(xref);
+    return id < 0 || db_.Blocks[static_cast<size_t>(id)].tag() == "INDI" ? id : resolvePerson(xref);
+  };
+
+  // Spouse list: the walk stops once both have a value; a later line of the
+  // same kind before that replaces an earlier one.
+  std::string_view husband, wife;
+  bool haveHusband = false, haveWife = false;
+  for (const Line& line : lines) {
+    if (!husband.empty() && !wife.empty()) break;
+    if (line.kind == Husband) husband = line.value;
+    else if (line.kind == Wife) wife = line.value;
+  }
+  info.spouses.husband = husband.empty() ? 0 : lookupPerson(husband);
+  info.spouses.wife = wife.empty() ? 0 : lookupPerson(wife);
+
+  // Members: level-1 lines; the last HUSB and WIFE that resolve win.
+  for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+    if (!it->levelOne || it->kind == Child) continue;
+    bool& have = it->kind == Husband ? haveHusband : haveWife;
+    if (have) continue;
+    int32_t id = lookup(it->value);
+    if (id < 0) continue;
+    have = true;
+    (it->kind == Husband ? info.members.husband : info.members.wife) = id;
+  }
+  info.membersFound = haveHusband || haveWife;
+  for (size_t i = 0; !info.membersFound && i < lines.size(); ++i) {
+    if (lines[i].kind == Child) info.membersFound = lookup(lines[i].value) >= 0;
+  }
+
+  // Parents: the first HUSB and WIFE with a value, at any level; value-less
+  // ones (under MARR, with an AGE below) are no links.
+  std::string_view father, mother;
+  for (const Line& line : lines) {
+    if (line.value.empty()) continue;
+    if (line.kind == Husband && father.empty()) father = line.value;
+    else if (line.kind == Wife && mother.empty()) mother = line.value;
+  }
+  info.parents.husband = father.empty() ? 0 : lookupPerson(father);
+  info.parents.wife = mother.empty() ? 0 : lookupPerson(mother);
   info.known = true;
   return info;
 }
 
-Extractor::Couple Extractor::memberCouple(int32_t family, bool& found) {
+Extractor::Couple Extractor::spouseCouple(int32_t f) {
+  if (!isRecord(f)) return {};
+  return family(f).spouses;
+}
+
+Extractor::Couple Extractor::memberCouple(int32_t f, bool& found) {
   found = false;
-  if (!isRecord(family)) return {};
-  const MemberInfo& info = members(family);
-  found = info.found;
-  return info.couple;
+  if (!isRecord(f)) return {};
+  const FamilyInfo& info = family(f);
+  found = info.membersFound;
+  return info.members;
+}
+
+Extractor::Couple Extractor::parentCouple(int32_t f) {
+  if (!isRecord(f)) return {};
+  return family(f).parents;
 }
 
 bool recordTextLess(int32_t a, int32_t b) {

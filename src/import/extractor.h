@@ -27,7 +27,7 @@ class Extractor {
 
   // Persons: the individuals with a name, ascending; the sixteen values; the
   // record with trimmed values; the notes, each line followed by LF.
-  std::vector<int32_t> GetPersonList() const;
+  std::vector<int32_t> GetPersonList();
   std::optional<PersonValues> GetPersonValues(int32_t p) const;
   bool GetPersonRecord(int32_t p, TPersRec& record) const;
   std::string GetPersonNotes(int32_t p) const;
@@ -64,6 +64,8 @@ class Extractor {
   // Level-1 HUSB and WIFE, the last that resolves wins (family member rule);
   // found is false when the family names nobody known at all.
   Couple memberCouple(int32_t family, bool& found);
+  // The first HUSB and WIFE with a value, resolved (parents rule).
+  Couple parentCouple(int32_t family);
   int32_t resolve(std::string_view xref) const;
   // The INDI block bearing xref (the first of several), -1 when none does: a
   // spouse or parent link to a family, a source or a note names no person.
@@ -73,16 +75,16 @@ class Extractor {
   int32_t birthKey(int32_t p) const;
 
  private:
-  struct MemberInfo {
-    Couple couple;
-    bool found = false;
+  // What the three family rules (spouse list, members, parents) make of one
+  // family's HUSB and WIFE lines, from one walk of the family.
+  struct FamilyInfo {
+    Couple spouses;
+    Couple members;
+    Couple parents;
+    bool membersFound = false;
     bool known = false;
   };
-  struct CoupleInfo {
-    Couple couple;
-    bool known = false;
-  };
-  const MemberInfo& members(int32_t family);
+  const FamilyInfo& family(int32_t f);
   int32_t listedFamily(std::string_view xref, int32_t found) const;
   static bool isNoteReference(std::string_view value);
   static std::string joinLines(const std::vector<std::string>& lines);
@@ -93,13 +95,8 @@ class Extractor {
   // FAMS links of every record, one pass over the index, built on first use.
   std::vector<FamsLink> links_;
   std::vector<uint32_t> linkStart_;
-  std::vector<CoupleInfo> spouseCouples_;
-  std::vector<MemberInfo> memberCouples_;
-  struct ParentInfo {
-    Couple couple;
-    bool known = false;
-  };
-  std::vector<ParentInfo> parents_;
+  std::vector<uint8_t> named_;  // individuals whose names are not both blank
+  std::vector<FamilyInfo> families_;
 };
 
 // Text order of decimal record numbers: "10" before "9".

@@ -37,13 +37,12 @@ std::vector<int32_t> Extractor::GetFamilyMembers(int32_t f) {
   RecordFields fields(db_, f);
   while (fields.next()) {
     if (fields.level() != 1) continue;
-    std::string_view tag = fields.tag();
-    if (tag != "HUSB" && tag != "WIFE" && tag != "CHIL") continue;
+    if (!fields.is(tags::HUSB) && !fields.is(tags::WIFE) && !fields.is(tags::CHIL)) continue;
     int32_t found = resolve(fields.value());
     if (found < 0) continue;
     if (list.size() < 2) list.resize(2, 0);
-    if (tag == "HUSB") list[0] = found;
-    else if (tag == "WIFE") list[1] = found;
+    if (fields.is(tags::HUSB)) list[0] = found;
+    else if (fields.is(tags::WIFE)) list[1] = found;
     else list.push_back(found);
   }
   if (list.size() > 3) {
@@ -68,32 +67,12 @@ std::vector<int32_t> Extractor::GetParentIDs(int32_t p) {
   if (p == 0) return ids;
   RecordFields fields(db_, p);
   while (fields.next()) {
-    if (fields.tag() != "FAMC") continue;
+    if (!fields.is(tags::FAMC)) continue;
     int32_t family = resolve(fields.value());
     if (family < 0) return {};
-    ParentInfo& info = parents_[static_cast<size_t>(family)];
-    if (!info.known) {
-      // The first HUSB and WIFE with a value: value-less ones (under MARR,
-      // with an AGE below) are no links.
-      std::string husband, wife;
-      bool haveHusband = false, haveWife = false;
-      RecordFields familyFields(db_, family);
-      while (!(haveHusband && haveWife) && familyFields.next()) {
-        if (familyFields.value().empty()) continue;
-        if (!haveHusband && familyFields.tag() == "HUSB") {
-          husband.assign(familyFields.value());
-          haveHusband = true;
-        } else if (!haveWife && familyFields.tag() == "WIFE") {
-          wife.assign(familyFields.value());
-          haveWife = true;
-        }
-      }
-      info.couple.husband = haveHusband ? resolvePerson(husband) : 0;
-      info.couple.wife = haveWife ? resolvePerson(wife) : 0;
-      info.known = true;
-    }
-    ids[0] = info.couple.husband;
-    ids[1] = info.couple.wife;
+    Couple parents = parentCouple(family);
+    ids[0] = parents.husband;
+    ids[1] = parents.wife;
   }
   for (int32_t& id : ids) {
     if (id == p) id = 0;

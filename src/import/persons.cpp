@@ -27,31 +27,15 @@ struct RawNames {
 
 SplitName completeNames(const RawNames& raw) { return SplitGedComName(raw.surname, raw.given, raw.name); }
 
-bool isBlank(std::string_view text) { return trimView(text).empty(); }
-
-constexpr std::string_view kEventTags[4] = {"BIRT", "DEAT", "CHR", "BURI"};
+constexpr FieldTag kEventTags[4] = {tags::BIRT, tags::DEAT, tags::CHR, tags::BURI};
 
 }  // namespace
 
-std::vector<int32_t> Extractor::GetPersonList() const {
+std::vector<int32_t> Extractor::GetPersonList() {
+  if (linkStart_.empty()) buildLinkIndex();
   std::vector<int32_t> persons;
-  const int32_t count = recordCount();
-  for (int32_t p = std::max(db_.FirstIndi, 0); p < count; ++p) {
-    if (db_.Blocks[static_cast<size_t>(p)].tag() != "INDI") continue;
-    RawNames raw;
-    RecordFields fields(db_, p);
-    while (fields.next()) {
-      std::string_view tag = fields.tag();
-      if (tag == "NAME") {
-        if (raw.name.empty()) raw.name.assign(fields.value());
-      } else if (tag == "SURN") {
-        raw.surname.assign(fields.value());
-      } else if (tag == "GIVN") {
-        raw.given.assign(fields.value());
-      }
-    }
-    SplitName names = completeNames(raw);
-    if (!isBlank(names.surname) || !isBlank(names.given)) persons.push_back(p);
+  for (int32_t p = std::max(db_.FirstIndi, 0); p < recordCount(); ++p) {
+    if (named_[static_cast<size_t>(p)]) persons.push_back(p);
   }
   return persons;
 }
@@ -74,18 +58,17 @@ std::optional<PersonValues> Extractor::GetPersonValues(int32_t p) const {
 
   RecordFields fields(db_, p);
   while (fields.next()) {
-    const std::string_view tag = fields.tag();
     const int32_t level = fields.level();
     const std::string_view value = fields.value();
-    if (tag == "NAME") {
+    if (fields.is(tags::NAME)) {
       if (raw.name.empty()) raw.name.assign(value);
-    } else if (tag == "SURN") {
+    } else if (fields.is(tags::SURN)) {
       raw.surname.assign(value);
-    } else if (tag == "GIVN") {
+    } else if (fields.is(tags::GIVN)) {
       raw.given.assign(value);
-    } else if (tag == "RELI") {
+    } else if (fields.is(tags::RELI)) {
       religion.assign(value);
-    } else if (tag == "SEX") {
+    } else if (fields.is(tags::SEX)) {
       sex.assign(value);
     }
     // Lowering the event level and closing the events at level 1 are two
@@ -93,16 +76,16 @@ std::optional<PersonValues> Extractor::GetPersonValues(int32_t p) const {
     if (eventLevel > level) eventLevel = level;
     if (level == 1) std::fill(std::begin(open), std::end(open), false);
     for (int e = 0; e < 4; ++e) {
-      if (tag == kEventTags[e]) {
+      if (fields.is(kEventTags[e])) {
         eventLevel = level + 1;
         open[e] = true;
       }
       if (eventLevel >= level && open[e]) {
-        if (tag == "DATE") dates[e].assign(value);
-        else if (tag == "PLAC") places[e].assign(value);
+        if (fields.is(tags::DATE)) dates[e].assign(value);
+        else if (fields.is(tags::PLAC)) places[e].assign(value);
       }
     }
-    if (tag == "OCCU" && level == 1) occupation.assign(value);
+    if (fields.is(tags::OCCU) && level == 1) occupation.assign(value);
   }
 
   SplitName names = completeNames(raw);
@@ -123,25 +106,32 @@ std::optional<PersonValues> Extractor::GetPersonValues(int32_t p) const {
   return values;
 }
 
+// Most values need no trimming; those are moved, not copied.
+static void assignTrimmed(std::string& target, std::string& value) {
+  std::string_view trimmed = trimView(value);
+  if (trimmed.size() == value.size()) target = std::move(value);
+  else target.assign(trimmed);
+}
+
 bool Extractor::GetPersonRecord(int32_t p, TPersRec& r) const {
   r.ID = decimal(p);
   std::optional<PersonValues> values = GetPersonValues(p);
   if (!values) return false;
-  const PersonValues& v = *values;
-  r.Surname = trimText(v[pvSurname]);
-  r.GivenName = trimText(v[pvGivenName]);
-  r.BirthDate = trimText(v[pvBirthDate]);
-  r.BirthPlace = trimText(v[pvBirthPlace]);
-  r.DeathDate = trimText(v[pvDeathDate]);
-  r.DeathPlace = trimText(v[pvDeathPlace]);
-  r.Religion = trimText(v[pvReligion]);
-  r.Occupation = trimText(v[pvOccupation]);
-  r.ChrDate = trimText(v[pvChrDate]);
-  r.ChrPlace = trimText(v[pvChrPlace]);
-  r.BurialDate = trimText(v[pvBurialDate]);
-  r.BurialPlace = trimText(v[pvBurialPlace]);
-  r.Spare1 = v[pvSpare1];
-  r.Spare2 = v[pvSpare2];
+  PersonValues& v = *values;
+  assignTrimmed(r.Surname, v[pvSurname]);
+  assignTrimmed(r.GivenName, v[pvGivenName]);
+  assignTrimmed(r.BirthDate, v[pvBirthDate]);
+  assignTrimmed(r.BirthPlace, v[pvBirthPlace]);
+  assignTrimmed(r.DeathDate, v[pvDeathDate]);
+  assignTrimmed(r.DeathPlace, v[pvDeathPlace]);
+  assignTrimmed(r.Religion, v[pvReligion]);
+  assignTrimmed(r.Occupation, v[pvOccupation]);
+  assignTrimmed(r.ChrDate, v[pvChrDate]);
+  assignTrimmed(r.ChrPlace, v[pvChrPlace]);
+  assignTrimmed(r.BurialDate, v[pvBurialDate]);
+  assignTrimmed(r.BurialPlace, v[pvBurialPlace]);
+  r.Spare1 = std::move(v[pvSpare1]);
+  r.Spare2 = std::move(v[pvSpare2]);
   std::string sex = ansiUpperCase(trimView(v[pvSex]));
   r.Sex = sex == "M" ? 1 : sex == "F" ? 2 : 0;
   return true;
@@ -154,9 +144,9 @@ void Extractor::collectNoteRecord(std::string_view xref, std::vector<std::string
   if (!isRecord(record) || db_.Blocks[static_cast<size_t>(record)].tag() != "NOTE") return;
   RecordFields fields(db_, record);
   while (fields.next()) {
-    if (fields.tag() == "CONT") {
+    if (fields.is(tags::CONT)) {
       lines.emplace_back(fields.value());
-    } else if (fields.tag() == "CONC") {
+    } else if (fields.is(tags::CONC)) {
       if (lines.empty()) lines.emplace_back(fields.value());
       else lines.back().append(fields.value());
     }
@@ -184,12 +174,11 @@ std::string Extractor::GetPersonNotes(int32_t p) const {
   bool inNote = false;
   RecordFields fields(db_, p);
   while (fields.next()) {
-    const std::string_view tag = fields.tag();
     const int32_t level = fields.level();
     const std::string_view value = fields.value();
     if (level < noteLevel) noteLevel = level;
     if (level == 1) inNote = false;
-    if (tag == "NOTE" && level == 1) {
+    if (fields.is(tags::NOTE) && level == 1) {
       if (isNoteReference(value)) {
         collectNoteRecord(value, lines);
       } else {
@@ -199,9 +188,9 @@ std::string Extractor::GetPersonNotes(int32_t p) const {
       }
     }
     if (inNote && level <= noteLevel) {
-      if (tag == "CONT") {
+      if (fields.is(tags::CONT)) {
         lines.emplace_back(value);
-      } else if (tag == "CONC") {
+      } else if (fields.is(tags::CONC)) {
         if (lines.empty()) lines.emplace_back(value);
         else lines.back().append(value);
       }

@@ -26,27 +26,28 @@ std::string notesCell(std::string_view notes) {
 
 }  // namespace
 
-PersonSide personSideCells(Extractor& ex, const TPersRec& a, int32_t p, bool western) {
+PersonSide personSideCells(Extractor& ex, TPersRec a, int32_t p, bool western) {
   PersonSide cells;
   std::vector<int32_t> parents = ex.GetParentIDs(toInt32(trimView(a.ID)).value_or(0));
-  cells[0] = a.ID;
+  const uint8_t sex = a.Sex;
   cells[1].reserve(a.GivenName.size() + 1 + a.Surname.size());
   cells[1] = a.GivenName;
   cells[1] += ' ';
   cells[1] += a.Surname;
-  cells[2] = a.GivenName;
-  cells[3] = a.Surname;
-  cells[4] = a.Sex == 1 ? "M" : a.Sex == 2 ? "W" : "";
+  cells[0] = std::move(a.ID);
+  cells[2] = std::move(a.GivenName);
+  cells[3] = std::move(a.Surname);
+  cells[4] = sex == 1 ? "M" : sex == 2 ? "W" : "";
   cells[5] = DateForDisplay(a.BirthDate, western);
-  cells[6] = a.BirthPlace;
+  cells[6] = std::move(a.BirthPlace);
   cells[7] = DateForDisplay(a.ChrDate, western);
-  cells[8] = a.ChrPlace;
+  cells[8] = std::move(a.ChrPlace);
   cells[9] = DateForDisplay(a.DeathDate, western);
-  cells[10] = a.DeathPlace;
+  cells[10] = std::move(a.DeathPlace);
   cells[11] = DateForDisplay(a.BurialDate, western);
-  cells[12] = a.BurialPlace;
-  cells[13] = a.Religion;
-  cells[14] = a.Occupation;
+  cells[12] = std::move(a.BurialPlace);
+  cells[13] = std::move(a.Religion);
+  cells[14] = std::move(a.Occupation);
   cells[15] = notesCell(ex.GetPersonNotes(p));
   cells[16] = parents.size() >= 1 ? decimal(parents[0]) : "0";
   cells[17] = parents.size() >= 2 ? decimal(parents[1]) : "0";
@@ -79,9 +80,9 @@ RowAssembly::RowAssembly(Extractor& ex, StringTable& table, bool western)
 
 RowAssembly::~RowAssembly() = default;
 
-void RowAssembly::writeSide(bool left, const PersonSide& cells) {
+void RowAssembly::writeSide(bool left, PersonSide&& cells) {
   const size_t offset = left ? 0 : kRightOffset;
-  for (size_t c = 0; c < kPersonColumns; ++c) row_[offset + c] = cells[c];
+  for (size_t c = 0; c < kPersonColumns; ++c) row_[offset + c] = std::move(cells[c]);
 }
 
 void RowAssembly::copySide(int fromRow, bool fromLeft, bool toLeft) {
@@ -134,7 +135,7 @@ void RowAssembly::AddPersonRows(int32_t p) {
   TPersRec person;
   ex_.GetPersonRecord(p, person);
   const bool male = person.Sex == 1;
-  writeSide(male, personSideCells(ex_, person, p, western_));
+  writeSide(male, personSideCells(ex_, std::move(person), p, western_));
   stack_.push_back(Frame{p, male, true, 0, 0, current_, male, nullptr});
 
   while (!stack_.empty()) {
@@ -168,7 +169,8 @@ void RowAssembly::AddPersonRows(int32_t p) {
         handled_[static_cast<size_t>(q)] = 1;
         TPersRec partner;
         ex_.GetPersonRecord(q, partner);
-        writeSide(!f.male, personSideCells(ex_, partner, q, western_));
+        const bool partnerMale = partner.Sex == 1;
+        writeSide(!f.male, personSideCells(ex_, std::move(partner), q, western_));
         if (!f.pending) copySide(f.lastRow, f.lastLeft, f.male);
         const int32_t family = marriageFamily(a, q);
         if (family >= 0) writeMarriage(family);
@@ -178,7 +180,7 @@ void RowAssembly::AddPersonRows(int32_t p) {
         f.lastLeft = f.male;
         finishRow();
         const bool partnerLeft = !f.male;
-        stack_.push_back(Frame{q, partner.Sex == 1, false, 0, 0, row, partnerLeft, nullptr});
+        stack_.push_back(Frame{q, partnerMale, false, 0, 0, row, partnerLeft, nullptr});
         descended = true;  // f is no longer valid after the push
         break;
       }

@@ -21,7 +21,7 @@ inline constexpr int kRightOffset = 21;
 using PersonSide = std::array<std::string, kPersonColumns>;
 
 // Columns "ID :" to "ID Mutter :" of one person.
-PersonSide personSideCells(Extractor& extractor, const TPersRec& person, int32_t p, bool westernDates);
+PersonSide personSideCells(Extractor& extractor, TPersRec person, int32_t p, bool westernDates);
 // Writes them into columns 0-17 (left) or 21-38 of the row.
 void WritePersonSide(Extractor& extractor, StringTable& table, bool left, int row, const TPersRec& person,
                      int32_t p, bool westernDates);
@@ -45,7 +45,7 @@ class RowAssembly {
 
  private:
   struct Frame;
-  void writeSide(bool left, const PersonSide& cells);
+  void writeSide(bool left, PersonSide&& cells);
   void copySide(int fromRow, bool fromLeft, bool toLeft);
   void writeMarriage(int32_t family);
   void finishRow();

@@ -25,16 +25,15 @@ MarriageItems Extractor::GetMarriageItems(int32_t f) const {
   bool inNote = false;
   RecordFields fields(db_, f);
   while (fields.next()) {
-    const std::string_view tag = fields.tag();
     const int32_t level = fields.level();
     const std::string_view value = fields.value();
     if (eventLevel > level) eventLevel = level;
     if (level == 1) marriageOpen = inNote = false;
-    if (tag == "MARR") {
+    if (fields.is(tags::MARR)) {
       eventLevel = level + 1;
       marriageOpen = true;
     }
-    if (tag == "NOTE" && level == 1) {
+    if (fields.is(tags::NOTE) && level == 1) {
       if (isNoteReference(value)) {
         collectNoteRecord(value, lines);
       } else {
@@ -44,15 +43,15 @@ MarriageItems Extractor::GetMarriageItems(int32_t f) const {
       }
     }
     if (inNote && eventLevel >= level) {
-      if (tag == "CONT") {
+      if (fields.is(tags::CONT)) {
         lines.emplace_back(value);
-      } else if (tag == "CONC") {
+      } else if (fields.is(tags::CONC)) {
         if (lines.empty()) lines.emplace_back(value);
         else lines.back().append(value);
       }
     }
     if (marriageOpen && eventLevel >= level) {
-      if (tag == "DATE") {
+      if (fields.is(tags::DATE)) {
         if (items[0].empty()) {
           items[0] = GedComDateToSortDate(value);
           lastSlot = Slot::First;
@@ -60,7 +59,7 @@ MarriageItems Extractor::GetMarriageItems(int32_t f) const {
           items[2] = GedComDateToSortDate(value);
           lastSlot = Slot::Second;
         }
-      } else if (tag == "PLAC") {
+      } else if (fields.is(tags::PLAC)) {
         if (lastSlot == Slot::First) items[1].assign(value);
         else if (lastSlot == Slot::Second) items[3].assign(value);
       }

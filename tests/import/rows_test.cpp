@@ -71,6 +71,15 @@ TEST(AddPersonRows, PlacesCouplesAndSinglesInTheirRowsAndOrder) {
        {"1||2", "3||", "||4"}},
       {"a person who is their own spouse", "0 @I1@ INDI\n1 SEX M\n1 FAMS @F1@\n0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I1@\n"
        "1 MARR\n2 DATE 1890\n", {"1|1890|"}},
+      {"a shared family listed only by a third person in the spouse closure counts",
+       "0 @I1@ INDI\n1 SEX M\n1 FAMS @F4@\n1 FAMS @F2@\n0 @I2@ INDI\n1 SEX F\n1 FAMS @F1@\n0 @I3@ INDI\n1 SEX F\n"
+       "0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n0 @F4@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n"
+       "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n1 MARR\n2 DATE 1900\n",
+       {"1|1900|3", "1||2"}},
+      {"a shared family listed only by someone outside the spouse closure does not",
+       "0 @I1@ INDI\n1 SEX M\n1 FAMS @F4@\n0 @I2@ INDI\n1 SEX F\n1 FAMS @F1@\n0 @I3@ INDI\n1 SEX F\n"
+       "0 @F4@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n1 MARR\n2 DATE 1900\n",
+       {"1||3", "||2"}},
       {"a partner named only by a one-sided link",
        "0 @I1@ INDI\n1 SEX F\n1 FAMS @F1@\n0 @I2@ INDI\n1 SEX M\n0 @F1@ FAM\n1 HUSB @I2@\n1 WIFE @I1@\n",
        {"2||1"}},
