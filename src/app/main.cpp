@@ -3,6 +3,7 @@
 
 #include <csignal>
 
+#include "export/savetoform.h"
 #include "kernel/usermessages.h"
 #include "nls/nlssupport.h"
 #include "ui/gedcomim.h"
@@ -21,6 +22,8 @@ int main(int argc, char** argv) {
   rowsmith::setUserMessages(&messages);
 
   rowsmith::TfrmGedComIm frmGedComIm;
+  rowsmith::TfrmSaveToForm frmSaveToForm(&frmGedComIm);
+  frmGedComIm.setSaveToForm(&frmSaveToForm);
   frmGedComIm.show();
   const int result = QApplication::exec();
 

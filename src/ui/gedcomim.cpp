@@ -19,6 +19,7 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
+#include "export/savetoform.h"
 #include "import/importrun.h"
 #include "kernel/folders.h"
 #include "kernel/sortengine.h"
@@ -72,6 +73,29 @@ class MessagesInstalled {
 
  private:
   UserMessages* previous_;
+};
+
+// Runs a handler's work; memory running out on a huge table must not take
+// the program down from inside the event loop, so the user is told instead.
+template <class Work>
+void reportingFailure(Work work) {
+  try {
+    work();
+  } catch (const std::exception& error) {
+    platform::showPlainMessage(error.what());
+  }
+}
+
+// Tells the view about a new row order on every path out.
+class RowOrderChange {
+ public:
+  explicit RowOrderChange(ResultTableModel* model) : model_(model) { model_->beginRowOrderChange(); }
+  ~RowOrderChange() { model_->endRowOrderChange(); }
+  RowOrderChange(const RowOrderChange&) = delete;
+  RowOrderChange& operator=(const RowOrderChange&) = delete;
+
+ private:
+  ResultTableModel* model_;
 };
 
 QString runOpenDialog(QFileDialog& dialog) {
@@ -288,9 +312,11 @@ ExportTable TfrmGedComIm::makeExportTable() const {
 
   ExportTable result{StringTable(columns + 1), {}};
   result.table.setRowCount(rows);
-  result.columnWidths.push_back(kDefaultColumnWidth);
-  for (int logical : shown)
-    result.columnWidths.push_back(header->isSectionHidden(logical) ? 0 : header->sectionSize(logical));
+  result.columnWidths.push_back(kExportColumnWidth);
+  for (int logical : shown) {
+    const bool hidden = header->isSectionHidden(logical) || header->sectionSize(logical) == 0;
+    result.columnWidths.push_back(hidden ? 0 : kExportColumnWidth);
+  }
   for (int row = 0; row < rows; ++row) {
     if (row > 0) result.table.setCell(0, row, std::to_string(row));
     for (int c = 0; c < columns; ++c) result.table.setCell(c + 1, row, table_.cell(shown[static_cast<size_t>(c)], row));
@@ -298,9 +324,16 @@ ExportTable TfrmGedComIm::makeExportTable() const {
   return result;
 }
 
+TfrmSaveToForm* TfrmGedComIm::saveToForm() {
+  if (!saveToForm_) saveToForm_ = new TfrmSaveToForm(this);
+  return saveToForm_;
+}
+
 void TfrmGedComIm::btnClientClientExportClick() {
-  ExportTable exportTable = makeExportTable();
-  if (exportHandler_) exportHandler_(exportTable);
+  reportingFailure([this] {
+    ExportTable exportTable = makeExportTable();
+    ExecuteSaveToForm(*saveToForm(), exportTable.table, std::move(exportTable.columnWidths));
+  });
 }
 
 void TfrmGedComIm::FormClose() {
@@ -382,10 +415,11 @@ void TfrmGedComIm::SGridMouseUp(Qt::MouseButton, int x, int y) {
 void TfrmGedComIm::SortGrid(std::span<const int> keys, bool descending) {
   const int column = std::max(SGrid->currentColumn(), 0);
   const int selectedRow = SGrid->currentTableRow();
-  ResultTableModel* model = SGrid->tableModel();
-  model->beginRowOrderChange();
-  const int row = SortTableKeepingRow(table_, keys, descending, selectedRow);
-  model->endRowOrderChange();
+  int row = selectedRow;
+  reportingFailure([&] {
+    RowOrderChange change(SGrid->tableModel());
+    row = SortTableKeepingRow(table_, keys, descending, selectedRow);
+  });
   SGrid->setCurrentCell(column, row);
 }
 

@@ -21,6 +21,7 @@ class QSplitter;
 namespace rowsmith {
 
 class ResultGrid;
+class TfrmSaveToForm;
 
 inline constexpr int kMaxShiftSortKeys = 5;
 
@@ -28,7 +29,7 @@ inline constexpr int kMaxShiftSortKeys = 5;
 const std::string& welcomeText();
 
 // The export table: a numbered copy of the grid in the order it shows its
-// columns, with the width of each column (0 for a hidden one).
+// columns, with the width of each column (0 for one the user has hidden).
 struct ExportTable {
   StringTable table;
   std::vector<int> columnWidths;
@@ -74,9 +75,9 @@ class TfrmGedComIm : public QWidget {
   void setFileChooser(FileChooser chooser) { fileChooser_ = std::move(chooser); }
   // The Shift state the header click reads; the keyboard's by default.
   void setShiftState(std::function<bool()> shiftDown) { shiftDown_ = std::move(shiftDown); }
-  // Called with the export table; until the export dialog exists, nothing.
-  using ExportHandler = std::function<void(ExportTable&)>;
-  void setExportHandler(ExportHandler handler) { exportHandler_ = std::move(handler); }
+  // The one export dialog of the program; made on first use when not set.
+  void setSaveToForm(TfrmSaveToForm* dialog) { saveToForm_ = dialog; }
+  TfrmSaveToForm* saveToForm();
 
   QFrame* pnlButton;
   QPushButton* btnGo;
@@ -107,7 +108,7 @@ class TfrmGedComIm : public QWidget {
   StringTable table_;
   FileChooser fileChooser_;
   std::function<bool()> shiftDown_;
-  ExportHandler exportHandler_;
+  TfrmSaveToForm* saveToForm_ = nullptr;
   bool openDialogUsed_ = false;
   QString lastOpenFolder_;
   bool columnMovedSincePress_ = false;

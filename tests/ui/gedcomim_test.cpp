@@ -10,15 +10,20 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QKeyEvent>
+#include <QListWidget>
+#include <QTableWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSplitter>
+#include <QTimer>
 
+#include "export/savetoform.h"
 #include "import/importrun.h"
 #include "kernel/folders.h"
 #include "nls/nlssupport.h"
+#include "nls/toolswerbungform.h"
 #include "testsupport.h"
 #include "ui/platform.h"
 #include "ui/resultgrid.h"
@@ -407,10 +412,62 @@ TEST_F(MainWindowTest, ExportTableIsANumberedCopyInTheShownColumnOrder) {
   EXPECT_EQ(moved.table.cell(2, 2), "8");
   EXPECT_EQ(moved.table.cell(0, 2), "2");
   ASSERT_EQ(moved.columnWidths.size(), 40u);
-  EXPECT_EQ(moved.columnWidths[0], 96);
-  EXPECT_EQ(moved.columnWidths[1], 96);
+  EXPECT_EQ(moved.columnWidths[0], kExportColumnWidth);
+  EXPECT_EQ(moved.columnWidths[1], kExportColumnWidth);
   EXPECT_EQ(moved.columnWidths[3], 0);
   EXPECT_EQ(moved.columnWidths[4], 0);
+}
+
+TEST_F(MainWindowTest, AFileWithoutHeaderGivesAnEmptyGridAndNoMessage) {
+  auto window = openWindow();
+  const std::string notGedcom = home.file("liste.ged");
+  test::writeFileBytes(notGedcom, "Name;Vorname\r\nM\xFCller;Anna\r\n");
+  window->setFileChooser([&](QFileDialog&) { return QString::fromStdString(notGedcom); });
+  fill(*window, {{"1", "alt"}});
+  window->btnGoClick();
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  ASSERT_EQ(window->resultTable().rowCount(), 2);
+  EXPECT_EQ(window->resultTable().cell(1, 1), "");
+  EXPECT_EQ(window->resultTable().cell(1, 0), "Name :");
+}
+
+TEST_F(MainWindowTest, ClosingShowsTheProductDialogOnce) {
+  auto window = openWindow();
+  int shown = 0;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (auto* dialog = qobject_cast<TfrmToolsWerbungForm*>(QApplication::activeModalWidget())) {
+      ++shown;
+      dialog->accept();
+    }
+  });
+  closer.start(10);
+  EXPECT_TRUE(window->close());
+  EXPECT_EQ(shown, 1);
+}
+
+TEST_F(MainWindowTest, ExportOpensTheDialogWithTheNumberedTable) {
+  auto window = openWindow();
+  window->SGrid->horizontalHeader()->hideSection(4);
+  int shown = 0;
+  int previewColumns = 0;
+  int listed = 0;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (auto* dialog = qobject_cast<TfrmSaveToForm*>(QApplication::activeModalWidget())) {
+      ++shown;
+      previewColumns = dialog->preview()->columnCount();
+      listed = dialog->columnList()->count();
+      dialog->done(QDialog::Rejected);
+    }
+  });
+  closer.start(10);
+  window->btnClientClientExport->click();
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(previewColumns, 40);
+  EXPECT_EQ(listed, 39);  // "Rowcount" and 38 columns; the hidden one is not offered
+  EXPECT_EQ(window->saveToForm()->previewWidth(5), 0);
 }
 
 // With ROWSMITH_SCREENSHOT_DIR set, imports the example and saves the window.

@@ -1,0 +1,39 @@
+#include "ui/importprogress.h"
+
+#include <gtest/gtest.h>
+
+#include <QProgressDialog>
+#include <QWidget>
+
+namespace rowsmith {
+namespace {
+
+TEST(ImportProgress, FollowsPhaseAndPercentAndClosesBeforeTheMessage) {
+  QWidget window;
+  std::vector<std::string> shown;
+  auto previous = platform::setPlainMessageHandler([&](const std::string& text) { shown.push_back(text); });
+  {
+    ImportProgress progress(&window);
+    auto* dialog = window.findChild<QProgressDialog*>("dlgImportProgress");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isModal() || dialog->windowModality() == Qt::ApplicationModal);
+
+    progress.showProgress("Lesen", 0);
+    progress.showProgress("Lesen", 40);
+    EXPECT_EQ(dialog->labelText(), "Lesen");
+    EXPECT_EQ(dialog->value(), 40);
+    progress.showProgress("Personen", 0);  // a new phase starts again at zero
+    progress.showProgress("Personen", 170);
+    EXPECT_EQ(dialog->labelText(), "Personen");
+    EXPECT_EQ(dialog->value(), 100);
+
+    dialog->show();
+    progress.showMessage("3 Personen importiert!");
+    EXPECT_FALSE(dialog->isVisible());
+  }
+  platform::setPlainMessageHandler(previous);
+  EXPECT_EQ(shown, (std::vector<std::string>{"3 Personen importiert!"}));
+}
+
+}  // namespace
+}  // namespace rowsmith
