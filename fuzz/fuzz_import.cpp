@@ -39,6 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
   std::string broken = rowsmith::importcheck::brokenInvariant(file, folder() + "work/");
+  if (broken.empty())
+    broken = rowsmith::importcheck::lfTwinDiffers(std::string(reinterpret_cast<const char*>(data), size), folder());
   if (!broken.empty()) {
     std::fprintf(stderr, "invariant broken: %s\n", broken.c_str());
     std::abort();

@@ -4,6 +4,7 @@
 // answer names the first invariant a run broke, or is empty.
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -136,6 +137,44 @@ inline std::string brokenInvariant(const std::string& file, const std::string& w
   if (countOf(text, "\n") != static_cast<size_t>(exportTable.rowCount() - 1)) return "line breaks = rows - 1";
   if (text.find('\r') != std::string::npos) return "no CR of a cell reaches the text";
   if (text != buildExportTextFromResult(table, order, true, format)) return "both export routes agree";
+  return {};
+}
+
+// A file with LF line ends reads as its twin with CR LF line ends: for a
+// file without any CR, both give the same table.
+inline std::string lfTwinDiffers(const std::string& bytes, const std::string& folder) {
+  if (bytes.find('\r') != std::string::npos || bytes.find('\n') == std::string::npos) return {};
+  std::string twin;
+  twin.reserve(bytes.size() + bytes.size() / 16);
+  for (char c : bytes) {
+    if (c == '\n') twin += '\r';
+    twin += c;
+  }
+  QuietMessages quiet;
+  UserMessages* previous = setUserMessages(&quiet);
+  auto import = [&](const std::string& content, const std::string& name, int32_t& counter) {
+    const std::string file = folder + name;
+    FILE* out = std::fopen(file.c_str(), "wb");
+    if (out) {
+      std::fwrite(content.data(), 1, content.size(), out);
+      std::fclose(out);
+    }
+    setWorkFolder(folder + "twin-work/");
+    StringTable table = makeResultTable();
+    counter = ImportGedcom(file, true, table);
+    std::remove(file.c_str());
+    return table;
+  };
+  int32_t lfCounter = 0, crlfCounter = 0;
+  const StringTable lf = import(bytes, "lf.ged", lfCounter);
+  const StringTable crlf = import(twin, "crlf.ged", crlfCounter);
+  setWorkFolder({});
+  setUserMessages(previous);
+  if ((lfCounter > 0) != (crlfCounter > 0)) return "LF file and CR LF twin read alike";
+  if (lf.rowCount() != crlf.rowCount()) return "LF file and CR LF twin give as many rows";
+  for (int r = 0; r < lf.rowCount(); ++r)
+    for (int c = 0; c < lf.columnCount(); ++c)
+      if (lf.cell(c, r) != crlf.cell(c, r)) return "LF file and CR LF twin give the same cells";
   return {};
 }
 

@@ -45,6 +45,7 @@ TEST(FuzzRegressions, EveryFoundInputKeepsTheRunInvariants) {
   for (const std::string& file : inputs) {
     TempDir dir;
     EXPECT_EQ(importcheck::brokenInvariant(file, dir.path() + "work/"), "") << file;
+    EXPECT_EQ(importcheck::lfTwinDiffers(test::readFileBytes(file), dir.path()), "") << file;
   }
 }
 
