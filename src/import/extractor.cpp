@@ -54,12 +54,15 @@ int32_t Extractor::listedFamily(std::string_view xref, int32_t found) const {
   return it->BlockIndex;
 }
 
-// One pass over all records gives every record's FAMS links and tells which
-// individuals are named, so neither needs a walk of its own later.
+// One pass over all records gives every record's FAMS links and parents'
+// family, and tells which individuals are named and which records have notes,
+// so none of these needs a walk of its own later.
 void Extractor::buildLinkIndex() {
   const size_t blocks = db_.Blocks.size();
   linkStart_.assign(blocks + 1, 0);
   named_.assign(blocks, 0);
+  noted_.assign(blocks, 0);
+  parentFamily_.assign(blocks, kNoParents);
   std::string name, surname, given;
   for (size_t r = 0; r < blocks; ++r) {
     linkStart_[r] = static_cast<uint32_t>(links_.size());
@@ -72,6 +75,11 @@ void Extractor::buildLinkIndex() {
       if (fields.is(tags::FAMS)) {
         int32_t found = resolve(fields.value());
         if (found >= 0) links_.push_back(FamsLink{found, listedFamily(fields.value(), found)});
+      } else if (fields.is(tags::FAMC)) {
+        int32_t& parents = parentFamily_[r];
+        if (parents != kUnknownParents) parents = std::max(resolve(fields.value()), kUnknownParents);
+      } else if (fields.is(tags::NOTE) && fields.level() == 1) {
+        noted_[r] = 1;
       } else if (individual) {
         if (fields.is(tags::NAME)) {
           if (name.empty()) name.assign(fields.value());
@@ -83,8 +91,13 @@ void Extractor::buildLinkIndex() {
       }
     }
     if (individual) {
-      SplitName names = SplitGedComName(surname, given, name);
-      named_[r] = !trimView(names.surname).empty() || !trimView(names.given).empty();
+      // Non-blank SURN or GIVN values are kept as they are by the completion.
+      if (!trimView(surname).empty() || !trimView(given).empty()) {
+        named_[r] = 1;
+      } else {
+        SplitName names = SplitGedComName(surname, given, name);
+        named_[r] = !trimView(names.surname).empty() || !trimView(names.given).empty();
+      }
     }
   }
   linkStart_[blocks] = static_cast<uint32_t>(links_.size());

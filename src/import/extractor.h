@@ -30,14 +30,16 @@ class Extractor {
   std::vector<int32_t> GetPersonList();
   std::optional<PersonValues> GetPersonValues(int32_t p) const;
   bool GetPersonRecord(int32_t p, TPersRec& record) const;
-  std::string GetPersonNotes(int32_t p) const;
+  std::string GetPersonNotes(int32_t p);
 
   // Husband and wife of each family that p's FAMS lines name, in their order;
   // withoutSelf drops the entries equal to p.
   std::vector<int32_t> GetSpouseList(int32_t p, bool withoutSelf);
   MarriageItems GetMarriageItems(int32_t f) const;
 
-  // Families of p's spouse closure, sorted by their decimal text.
+  // Families of p's spouse closure, sorted by their decimal text. Walks the
+  // whole closure on every call (a remarriage chain is one closure); the row
+  // assembly finds a couple's marriage family without it.
   std::vector<int32_t> GetPersonFamilies(int32_t p);
   // Husband, wife (0 when missing), children by birth date; empty when the
   // family names nobody known.
@@ -96,6 +98,11 @@ class Extractor {
   std::vector<FamsLink> links_;
   std::vector<uint32_t> linkStart_;
   std::vector<uint8_t> named_;  // individuals whose names are not both blank
+  std::vector<uint8_t> noted_;  // records with a level-1 NOTE line
+  // The family of the record's last FAMC line; kNoParents without one,
+  // kUnknownParents once a FAMC names no record.
+  std::vector<int32_t> parentFamily_;
+  static constexpr int32_t kNoParents = -2, kUnknownParents = -1;
   std::vector<FamilyInfo> families_;
 };
 

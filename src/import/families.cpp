@@ -64,19 +64,14 @@ bool Extractor::IsFamilySpouse(int32_t p, int32_t f) {
 
 std::vector<int32_t> Extractor::GetParentIDs(int32_t p) {
   std::vector<int32_t> ids{0, 0};
-  if (p == 0) return ids;
-  RecordFields fields(db_, p);
-  while (fields.next()) {
-    if (!fields.is(tags::FAMC)) continue;
-    int32_t family = resolve(fields.value());
-    if (family < 0) return {};
-    Couple parents = parentCouple(family);
-    ids[0] = parents.husband;
-    ids[1] = parents.wife;
-  }
-  for (int32_t& id : ids) {
-    if (id == p) id = 0;
-  }
+  if (p == 0 || !isRecord(p)) return ids;
+  if (linkStart_.empty()) buildLinkIndex();
+  const int32_t family = parentFamily_[static_cast<size_t>(p)];
+  if (family == kUnknownParents) return {};  // a FAMC naming no record fails the lookup
+  if (family == kNoParents) return ids;
+  Couple parents = parentCouple(family);
+  ids[0] = parents.husband == p ? 0 : parents.husband;
+  ids[1] = parents.wife == p ? 0 : parents.wife;
   return ids;
 }
 

@@ -43,9 +43,9 @@ std::vector<int32_t> Extractor::GetPersonList() {
 std::optional<PersonValues> Extractor::GetPersonValues(int32_t p) const {
   PersonValues values;
   if (p == 0) {
-    values[pvID] = "0";
-    values[pvSurname] = "NN";
-    values[pvGivenName] = "NN";
+    values[pvID] = std::string("0");
+    values[pvSurname] = std::string("NN");
+    values[pvGivenName] = std::string("NN");
     return values;
   }
   if (!isRecord(p)) return std::nullopt;
@@ -167,8 +167,11 @@ std::string Extractor::joinLines(const std::vector<std::string>& lines) {
   return text;
 }
 
-std::string Extractor::GetPersonNotes(int32_t p) const {
+std::string Extractor::GetPersonNotes(int32_t p) {
   if (!isRecord(p) || db_.Blocks[static_cast<size_t>(p)].tag() != "INDI") return {};
+  // Without a level-1 NOTE line no line is ever taken.
+  if (linkStart_.empty()) buildLinkIndex();
+  if (!noted_[static_cast<size_t>(p)]) return {};
   std::vector<std::string> lines;
   int32_t noteLevel = 0;
   bool inNote = false;

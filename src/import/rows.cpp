@@ -37,7 +37,7 @@ PersonSide personSideCells(Extractor& ex, TPersRec a, int32_t p, bool western) {
   cells[0] = std::move(a.ID);
   cells[2] = std::move(a.GivenName);
   cells[3] = std::move(a.Surname);
-  cells[4] = sex == 1 ? "M" : sex == 2 ? "W" : "";
+  cells[4] = std::string(sex == 1 ? "M" : sex == 2 ? "W" : "");
   cells[5] = DateForDisplay(a.BirthDate, western);
   cells[6] = std::move(a.BirthPlace);
   cells[7] = DateForDisplay(a.ChrDate, western);
