@@ -2,8 +2,16 @@
 # Builds the libFuzzer targets with clang in fuzz-build/ and runs each for the
 # given number of seconds (default 60). Usage: tools/fuzz.sh [SECONDS] [TARGET...]
 # Crashes, hangs and leaks land in fuzz-build/findings/<target>/.
+# tools/fuzz.sh --minimize TARGET FILE shrinks a finding to the smallest input
+# that still fails (written beside it as FILE.min).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+minimize=""
+if [ "${1:-}" = "--minimize" ]; then
+  [ $# -eq 3 ] || { echo "usage: $0 --minimize TARGET FILE" >&2; exit 2; }
+  minimize=$3
+  set -- 0 "$2"
+fi
 seconds=${1:-60}
 shift || true
 
@@ -20,6 +28,13 @@ CC=clang CXX=clang++ cmake -S . -B fuzz-build -DCMAKE_BUILD_TYPE=RelWithDebInfo 
   -DROWSMITH_FUZZ=ON -DROWSMITH_GUI=OFF -DBUILD_TESTING=OFF -DROWSMITH_BENCH=OFF > /dev/null
 cmake --build fuzz-build -j "$(nproc)" > /dev/null
 
+if [ -n "$minimize" ]; then
+  ./fuzz-build/fuzz/"$1" "$minimize" -minimize_crash=1 -max_total_time=120 -timeout=10 \
+    -exact_artifact_path="$minimize.min" 2>&1 | grep -E "^(CRASH_MIN|INFO: Done)" || true
+  ls -l "$minimize.min"
+  exit 0
+fi
+
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   for f in fuzz/fuzz_*.cpp; do targets+=("$(basename "$f" .cpp)"); done
@@ -32,7 +47,7 @@ for t in "${targets[@]}"; do
   # Seeds: the project's own inputs, and for the import the public test files.
   [ -d "fuzz/seeds/$t" ] && cp -n fuzz/seeds/"$t"/* "$corpus"/ 2>/dev/null || true
   if [ "$t" = fuzz_import ]; then
-    cp -n examples/*.ged "$corpus"/ 2>/dev/null || true
+    cp -n examples/*.ged tests/data/regressions/*.ged "$corpus"/ 2>/dev/null || true
     if [ -d ../shared/testdata/gedcom ]; then
       i=0
       while IFS= read -r -d '' g; do

@@ -1,6 +1,8 @@
 // rowsmith: the desktop program. It takes no command-line arguments.
 #include <QApplication>
 
+#include <csignal>
+
 #include "export/savetoform.h"
 #include "kernel/usermessages.h"
 #include "nls/nlssupport.h"
@@ -8,6 +10,9 @@
 #include "ui/platform.h"
 
 int main(int argc, char** argv) {
+  // A file-size limit then fails a settings or export write, which keeps the
+  // old file and reports it, instead of ending the program half-way through.
+  std::signal(SIGXFSZ, SIG_IGN);
   // The language object exists before any window asks it for a text.
   rowsmith::NLS();
   QApplication application(argc, argv);

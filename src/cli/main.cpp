@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -316,6 +317,9 @@ int run(const cli::ConvertOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A file-size limit then fails the write, which removes its temporary file
+  // and says so, instead of ending the process half-way through it.
+  std::signal(SIGXFSZ, SIG_IGN);
   std::vector<std::string> args(argv + 1, argv + argc);
   cli::ConvertOptions options;
   std::string error;

@@ -15,7 +15,30 @@ namespace rowsmith {
 Extractor::Extractor(const TDBDefaults& db)
     : db_(db), families_(db.Blocks.size()) {}
 
-int32_t Extractor::resolve(std::string_view xref) const { return FindBlockByXRef(db_.BlockXRefs, xref); }
+namespace {
+
+// The index keeps the first 32 characters of a record's cross-reference, so a
+// link is looked up by as many; a longer one would never be found.
+std::string_view indexedXRef(std::string_view xref) { return xref.substr(0, sizeof(TBlockRec::XRef)); }
+
+}  // namespace
+
+int32_t Extractor::resolve(std::string_view xref) const {
+  return FindBlockByXRef(db_.BlockXRefs, indexedXRef(xref));
+}
+
+int32_t Extractor::resolvePerson(std::string_view xref) const {
+  xref = indexedXRef(xref);
+  const int32_t found = resolve(xref);
+  if (found < 0 || db_.Blocks[static_cast<size_t>(found)].tag() == "INDI") return found;
+  // Entries of equal XRef lie together, in file order.
+  const TBlockIDX& xrefs = db_.BlockXRefs;
+  auto it = std::lower_bound(xrefs.begin(), xrefs.end(), xref,
+                             [](const TBlockXRefEntry& e, std::string_view k) { return e.XRef < k; });
+  for (; it != xrefs.end() && it->XRef == xref; ++it)
+    if (db_.Blocks[static_cast<size_t>(it->BlockIndex)].tag() == "INDI") return it->BlockIndex;
+  return -1;
+}
 
 // The family list does not take the header for a family: a cross-reference
 // that only the header (record 0) bears falls back to the first block at or
@@ -23,6 +46,7 @@ int32_t Extractor::resolve(std::string_view xref) const { return FindBlockByXRef
 int32_t Extractor::listedFamily(std::string_view xref, int32_t found) const {
   if (found >= 1) return found;
   if (found < 0) return -1;
+  xref = indexedXRef(xref);
   const TBlockIDX& xrefs = db_.BlockXRefs;
   auto it = std::lower_bound(xrefs.begin(), xrefs.end(), std::pair(xref, db_.FirstFam),
                              [](const TBlockXRefEntry& e, const std::pair<std::string_view, int32_t>& k) {
@@ -170,6 +194,11 @@ const Extractor::FamilyInfo& Extractor::family(int32_t f) {
     resolved.emplace_back(xref, id);
     return id;
   };
+  // A spouse or parent must be an individual.
+  auto lookupPerson = [&](std::string_view xref) {
+    int32_t id = lookup(xref);
+    return id < 0 || db_.Blocks[static_cast<size_t>(id)].tag() == "INDI" ? id : resolvePerson(xref);
+  };
 
   // Spouse list: the walk stops once both have a value; a later line of the
   // same kind before that replaces an earlier one.
@@ -180,8 +209,8 @@ const Extractor::FamilyInfo& Extractor::family(int32_t f) {
     if (line.kind == Husband) husband = line.value;
     else if (line.kind == Wife) wife = line.value;
   }
-  info.spouses.husband = husband.empty() ? 0 : lookup(husband);
-  info.spouses.wife = wife.empty() ? 0 : lookup(wife);
+  info.spouses.husband = husband.empty() ? 0 : lookupPerson(husband);
+  info.spouses.wife = wife.empty() ? 0 : lookupPerson(wife);
 
   // Members: level-1 lines; the last HUSB and WIFE that resolve win.
   for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
@@ -206,8 +235,8 @@ const Extractor::FamilyInfo& Extractor::family(int32_t f) {
     if (line.kind == Husband && father.empty()) father = line.value;
     else if (line.kind == Wife && mother.empty()) mother = line.value;
   }
-  info.parents.husband = father.empty() ? 0 : lookup(father);
-  info.parents.wife = mother.empty() ? 0 : lookup(mother);
+  info.parents.husband = father.empty() ? 0 : lookupPerson(father);
+  info.parents.wife = mother.empty() ? 0 : lookupPerson(mother);
   info.known = true;
   return info;
 }

@@ -69,6 +69,9 @@ class Extractor {
   // The first HUSB and WIFE with a value, resolved (parents rule).
   Couple parentCouple(int32_t family);
   int32_t resolve(std::string_view xref) const;
+  // The INDI block bearing xref (the first of several), -1 when none does: a
+  // spouse or parent link to a family, a source or a note names no person.
+  int32_t resolvePerson(std::string_view xref) const;
 
   // Birth date as the child ordering reads it.
   int32_t birthKey(int32_t p) const;

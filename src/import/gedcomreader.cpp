@@ -85,11 +85,68 @@ ssize_t readSome(int fd, char* data, size_t size) {
   }
 }
 
+// Fills data as far as the file allows, so that every chunk but the last is
+// whole and chunks begin at even file offsets. -1 on an error.
+ssize_t readChunk(int fd, char* data, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    ssize_t got = readSome(fd, data + done, size - done);
+    if (got < 0) return -1;
+    if (got == 0) break;
+    done += static_cast<size_t>(got);
+  }
+  return static_cast<ssize_t>(done);
+}
+
+// How the file stores its characters. In 16-bit text a CR, LF or byte 26 that
+// is only one half of another character (U+040D is 0D 04 in little-endian
+// order) must not end a line or the file.
+enum class TextUnits { Bytes, Utf16Le, Utf16Be };
+
+// Told by the byte-order mark or by the header's leading "0".
+TextUnits detectTextUnits(const char* data, size_t size) {
+  if (size < 2) return TextUnits::Bytes;
+  const auto b0 = static_cast<unsigned char>(data[0]);
+  const auto b1 = static_cast<unsigned char>(data[1]);
+  if ((b0 == 0xFF && b1 == 0xFE) || (b0 == '0' && b1 == 0)) return TextUnits::Utf16Le;
+  if ((b0 == 0xFE && b1 == 0xFF) || (b0 == 0 && b1 == '0')) return TextUnits::Utf16Be;
+  return TextUnits::Bytes;
+}
+
+// Whether data[i] stands for a character of its own: in 16-bit text it must
+// be the low byte of a code unit whose high byte is 0. Chunks begin at even
+// file offsets (readChunk), so the index tells the byte's place in its unit.
+bool isWholeCharacter(const char* data, size_t size, size_t i, TextUnits units) {
+  switch (units) {
+    case TextUnits::Utf16Le:
+      return i % 2 == 0 && i + 1 < size && data[i + 1] == 0;
+    case TextUnits::Utf16Be:
+      return i % 2 == 1 && data[i - 1] == 0;
+    default:
+      return true;
+  }
+}
+
+// Index of the first whole character c in data[from, to), or to.
+size_t findCharacter(const char* data, size_t size, size_t from, size_t to, char c, TextUnits units) {
+  while (from < to) {
+    const void* hit = std::memchr(data + from, c, to - from);
+    if (!hit) break;
+    const size_t i = static_cast<size_t>(static_cast<const char*>(hit) - data);
+    if (isWholeCharacter(data, size, i, units)) return i;
+    from = i + 1;
+  }
+  return to;
+}
+
 // Streams text lines out of a file in large chunks. A line ends at a CR, and
 // an LF right after the CR belongs to the line end; a byte 26 ends the file.
 // In LF mode the stream is read as if every LF had become CR LF, every other
 // CR were dropped and one more CR LF followed the last byte: the same lines
 // a CR LF copy of the file would give, without making the copy.
+// In 16-bit text only whole CR, LF and 26 characters count; each still ends
+// at its one byte 13, 10 or 26, so lines come out as they always did and
+// RemoveNulChars sees the same bytes.
 class LineReader {
  public:
   LineReader() : buffer_(kChunkBytes) {}
@@ -100,6 +157,8 @@ class LineReader {
     finalLineEndPending_ = lfMode;
     pos_ = end_ = endByte_ = 0;
     dataExhausted_ = hitEndByte_ = false;
+    units_ = TextUnits::Bytes;
+    firstChunk_ = true;
     return file_.get() >= 0;
   }
 
@@ -120,7 +179,13 @@ class LineReader {
       }
       const char* begin = buffer_.data() + pos_;
       const size_t available = endByte_ - pos_;
-      const char* stop = static_cast<const char*>(std::memchr(begin, lineEnd, available));
+      const char* stop;
+      if (units_ == TextUnits::Bytes) {
+        stop = static_cast<const char*>(std::memchr(begin, lineEnd, available));
+      } else {
+        const size_t at = findCharacter(buffer_.data(), end_, pos_, endByte_, lineEnd, units_);
+        stop = at < endByte_ ? buffer_.data() + at : nullptr;
+      }
       const size_t length = stop ? static_cast<size_t>(stop - begin) : available;
       if (!stop && endByte_ < end_) {
         pos_ = endByte_;
@@ -143,7 +208,8 @@ class LineReader {
         piece = {};
         if (!fill()) return false;
       }
-      if (pos_ < end_ && buffer_[pos_] == '\n') ++pos_;
+      // In 16-bit text the byte after the CR is a high byte, never an LF.
+      if (units_ == TextUnits::Bytes && pos_ < end_ && buffer_[pos_] == '\n') ++pos_;
       return finish(line, piece, inLine);
     }
   }
@@ -161,20 +227,23 @@ class LineReader {
       }
       if (pos_ == end_) return !finalLineEndPending_;
     }
-    return buffer_[pos_] == kEndOfFile;
+    return pos_ == endByte_;  // the reading never passes the chunk's end byte
   }
 
  private:
   bool fill() {
     pos_ = end_ = endByte_ = 0;
     if (dataExhausted_) return true;
-    ssize_t got = readSome(file_.get(), buffer_.data(), buffer_.size());
+    ssize_t got = readChunk(file_.get(), buffer_.data(), buffer_.size());
     if (got < 0) return false;
     if (got == 0) dataExhausted_ = true;
     end_ = static_cast<size_t>(got);
+    if (firstChunk_) {
+      units_ = detectTextUnits(buffer_.data(), end_);
+      firstChunk_ = false;
+    }
     // Found once per chunk, so that lines need not be searched for it.
-    const void* endByte = std::memchr(buffer_.data(), kEndOfFile, end_);
-    endByte_ = endByte ? static_cast<size_t>(static_cast<const char*>(endByte) - buffer_.data()) : end_;
+    endByte_ = findCharacter(buffer_.data(), end_, 0, end_, kEndOfFile, units_);
     return true;
   }
 
@@ -183,13 +252,27 @@ class LineReader {
       line_.append(piece);
       return;
     }
-    for (char c : piece) {
-      if (c != '\r') line_.push_back(c);
+    for (size_t i = 0; i < piece.size(); ++i) {
+      if (piece[i] != '\r' || !isCr(piece, i)) line_.push_back(piece[i]);
     }
   }
 
+  // Whether piece[i], a byte 13 of the current chunk, is a whole CR.
+  bool isCr(std::string_view piece, size_t i) const {
+    if (units_ == TextUnits::Bytes) return true;
+    const size_t at = static_cast<size_t>(piece.data() - buffer_.data()) + i;
+    return isWholeCharacter(buffer_.data(), end_, at, units_);
+  }
+
+  bool hasCr(std::string_view piece) const {
+    for (size_t i = piece.find('\r'); i != std::string_view::npos; i = piece.find('\r', i + 1)) {
+      if (isCr(piece, i)) return true;
+    }
+    return false;
+  }
+
   bool finish(std::string_view& line, std::string_view piece, bool inLine) {
-    if (!inLine && (!lfMode_ || piece.find('\r') == std::string_view::npos)) {
+    if (!inLine && (!lfMode_ || !hasCr(piece))) {
       line = piece;
       return true;
     }
@@ -207,6 +290,8 @@ class LineReader {
   bool hitEndByte_ = false;
   bool lfMode_ = false;
   bool finalLineEndPending_ = false;
+  TextUnits units_ = TextUnits::Bytes;
+  bool firstChunk_ = true;
   std::string line_;
 };
 
@@ -389,17 +474,21 @@ bool NeedsLineEndFix(const std::string& fileName) {
     return false;
   }
   std::vector<char> buffer(kChunkBytes);
+  std::optional<TextUnits> units;
   for (;;) {
-    ssize_t got = readSome(file.get(), buffer.data(), buffer.size());
+    ssize_t got = readChunk(file.get(), buffer.data(), buffer.size());
     if (got < 0) {
       userMessages().showMessage(errorText(errno));
       return false;
     }
     if (got == 0) return false;
-    for (ssize_t i = 0; i < got; ++i) {
-      char c = buffer[static_cast<size_t>(i)];
-      if (c == '\n') return true;
-      if (c == '\r' || c == kEndOfFile) return false;
+    const size_t size = static_cast<size_t>(got);
+    if (!units) units = detectTextUnits(buffer.data(), size);
+    for (size_t i = 0; i < size; ++i) {
+      char c = buffer[i];
+      if (c != '\n' && c != '\r' && c != kEndOfFile) continue;
+      if (!isWholeCharacter(buffer.data(), size, i, *units)) continue;
+      return c == '\n';
     }
   }
 }

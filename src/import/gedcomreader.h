@@ -14,12 +14,15 @@ namespace rowsmith {
 // left closed in the work folder in every case. A missing or unreadable file
 // is reported through userMessages() ("File not found").
 int32_t ReadGedcomFile(const std::string& fileName, bool& prepared);
-// True when the first line (up to the first CR) contains an LF.
+// True when the first line (up to the first CR) contains an LF. In 16-bit
+// text (told by a byte-order mark or a leading "0" with a NUL byte) only
+// whole CR, LF and 26 characters count, here and in ReadGedcomFile.
 bool NeedsLineEndFix(const std::string& fileName);
 // Replaces fileName by a temporary CR LF copy in the system temporary folder
 // when the file has LF-only line ends; the caller deletes the copy.
 // ReadGedcomFile does not need it: it reads such files directly, line for
-// line as it would read the copy.
+// line as it would read the copy. The copy is made byte by byte, which does
+// not suit 16-bit text.
 bool NormalizeLineEnds(std::string& fileName);
 
 }  // namespace rowsmith

@@ -309,11 +309,167 @@ TEST_F(GedcomReaderTest, ReadsSixteenBitLittleEndianTextUpToCode255) {
   EXPECT_EQ(fields(), (std::vector<FieldLine>{{1, "CHAR", 1, "UNICODE"},
                                               {2, "NAME", 1, "J\xFCrgen /M\xFCller/"},
                                               {2, "NOTE", 1, "\xE4\xF6\xDF"}}));
-  // A character whose low byte is 13 still ends the line.
-  ASSERT_GT(readBytes(utf16le("0 HEAD\r\n1 CHAR UNICODE\r\n1 NOTE a") + std::string("\x0D\x01", 2) +
-                      utf16le("b\r\n0 TRLR\r\n").substr(2)),
-            0);
-  EXPECT_EQ(fields().at(1), (FieldLine{1, "NOTE", 1, "a"}));
+}
+
+// 16-bit text in either byte order, from ASCII-and-Latin-1 or wider text.
+std::string utf16(std::u16string_view text, bool bigEndian, bool bom) {
+  std::string out;
+  if (bom) out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char16_t c : text) {
+    const char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
+    out += bigEndian ? high : low;
+    out += bigEndian ? low : high;
+  }
+  return out;
+}
+
+std::u16string widen(std::string_view latin1) {
+  std::u16string out;
+  for (char c : latin1) out += static_cast<char16_t>(static_cast<unsigned char>(c));
+  return out;
+}
+
+// What RemoveNulChars leaves of a text in 16-bit form: its non-zero bytes.
+std::string nonZeroBytes(std::u16string_view text, bool bigEndian) {
+  std::string out;
+  for (char c : utf16(text, bigEndian, false)) {
+    if (c != '\0') out += c;
+  }
+  return out;
+}
+
+std::u16string joinLines(const std::vector<std::u16string>& lines, std::u16string_view end) {
+  std::u16string out;
+  for (const auto& line : lines) out.append(line).append(end);
+  return out;
+}
+
+struct Utf16Layout {
+  const char* name;
+  bool bigEndian, bom;
+  std::u16string_view lineEnd;
+};
+
+const std::vector<Utf16Layout> kUtf16Layouts = {
+    {"LE CR LF", false, false, u"\r\n"}, {"LE BOM CR LF", false, true, u"\r\n"},
+    {"LE CR", false, false, u"\r"},      {"LE LF", false, true, u"\n"},
+    {"LE LF CR", false, false, u"\n\r"}, {"BE BOM CR LF", true, true, u"\r\n"},
+    {"BE CR LF", true, false, u"\r\n"},  {"BE CR", true, true, u"\r"},
+    {"BE LF", true, false, u"\n"},       {"BE LF CR", true, true, u"\n\r"},
+};
+
+// Text up to code 255 reads as it always did: as the same text in single
+// bytes would.
+TEST_F(GedcomReaderTest, SixteenBitTextUpToCode255ReadsLikeSingleByteText) {
+  const std::string text = "0 HEAD\r\n1 SOUR x\r\n1 CHAR UNICODE\r\n0 @I1@ INDI\r\n1 NAME J\xFCrgen /M\xFCller/\r\n"
+                           "1 NOTE \xE4\xF6\xDF \xFF\xFE\x80\r\n2 CONT\r\n\r\n0 @F1@ FAM\r\n1 HUSB @I1@\r\n0 TRLR\r\n";
+  ASSERT_EQ(readBytes(text), 11);
+  const std::string reference = indexBytes();
+  std::vector<std::u16string> lines;
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find("\r\n", start);
+    lines.push_back(widen(text.substr(start, end - start)));
+    start = end + 2;
+  }
+  for (const Utf16Layout& layout : kUtf16Layouts) {
+    EXPECT_EQ(readBytes(utf16(joinLines(lines, layout.lineEnd), layout.bigEndian, layout.bom)), 11) << layout.name;
+    EXPECT_EQ(indexBytes(), reference) << layout.name;
+  }
+}
+
+// Characters above 255 whose one byte is 13, 10 or 26 are no line or file
+// ends: the reading goes on to the persons after them.
+TEST_F(GedcomReaderTest, SixteenBitCharactersContainingLineEndBytesDoNotEndTheReading) {
+  const std::u16string name = u"\u041A\u040D\u040A \u0A0D\u1A00\u0D00\u0A00\u0D0A /\u041A/";
+  const std::vector<std::u16string> lines = {u"0 HEAD", u"1 CHAR UNICODE", u"0 @I1@ INDI", u"1 NAME " + name,
+                                             u"0 @I2@ INDI", u"1 NAME Second /Person/", u"0 TRLR"};
+  for (const Utf16Layout& layout : kUtf16Layouts) {
+    EXPECT_EQ(readBytes(utf16(joinLines(lines, layout.lineEnd), layout.bigEndian, layout.bom)), 7) << layout.name;
+    EXPECT_EQ(blockTags(), (std::vector<std::string>{"HEAD", "INDI", "INDI"})) << layout.name;
+    EXPECT_EQ(fields(), (std::vector<FieldLine>{{1, "CHAR", 1, "UNICODE"},
+                                                {2, "NAME", 1, nonZeroBytes(name, layout.bigEndian)},
+                                                {3, "NAME", 1, "Second /Person/"}}))
+        << layout.name;
+  }
+  // Only a whole 26 ends the file.
+  for (bool bigEndian : {false, true}) {
+    std::u16string text = u"0 HEAD\r\n1 NOTE \u041A\u1A00\r\n1 NOTE a\u001A\r\n1 NOTE b\r\n";
+    EXPECT_EQ(readBytes(utf16(text, bigEndian, true)), 3) << bigEndian;
+    EXPECT_EQ(fields().size(), 2u) << bigEndian;
+  }
+}
+
+TEST_F(GedcomReaderTest, SixteenBitLfOnlyFilesAreToldByWholeLineEnds) {
+  struct Case {
+    std::u16string text;
+    bool expected;
+  };
+  const std::vector<Case> cases = {
+      {u"0 HEAD\n1 SOUR\n", true},         {u"0 HEAD\r\n", false},        {u"0 HEAD\n\r", true},
+      {u"0 HEAD \u040A\r\n", false},       {u"0 HEAD \u0A00\r\n", false}, {u"0 HEAD \u040D\u041A\n", true},
+      {u"0 HEAD \u001A\n", false},
+  };
+  for (const Case& c : cases) {
+    for (bool bigEndian : {false, true}) {
+      for (bool bom : {false, true}) {
+        EXPECT_EQ(NeedsLineEndFix(write("x.ged", utf16(c.text, bigEndian, bom))), c.expected)
+            << nonZeroBytes(c.text, false) << " " << bigEndian << bom;
+      }
+    }
+  }
+}
+
+// The file is read in chunks of 1 MiB: put each kind of character on the
+// last and the first code unit around the first chunk boundary.
+TEST_F(GedcomReaderTest, SixteenBitCharactersAtAChunkBoundary) {
+  constexpr size_t kBoundaryUnit = (1 << 20) / 2;
+  const std::u16string name = u"\u041A\u040D\u040A\u1A00\u0D00 /X/";
+  for (bool bigEndian : {false, true}) {
+    for (std::u16string_view lineEnd : {std::u16string_view(u"\r\n"), std::u16string_view(u"\n")}) {
+      // The filler's last unit, the line end, or one of the name's
+      // characters lands on either side of the boundary.
+      for (size_t offset = 0; offset < 2 + lineEnd.size() + 7 + name.size(); ++offset) {
+        auto build = [&](size_t filler) {
+          return joinLines({u"0 HEAD", u"1 CHAR UNICODE", u"0 @I1@ INDI", u"1 NOTE " + std::u16string(filler, u'n'),
+                            u"1 NAME " + name, u"0 @I2@ INDI", u"1 NAME Second /Person/", u"0 TRLR"},
+                           lineEnd);
+        };
+        const size_t fillerStart = build(0).find(u"1 NOTE ") + 7;
+        // Units before the boundary: the BOM, the text up to the filler, the filler.
+        const size_t filler = kBoundaryUnit - 1 - fillerStart - offset + 1;
+        std::u16string text = build(filler);
+        const std::string bytes = utf16(text, bigEndian, true);
+        ASSERT_GT(bytes.size(), size_t{1} << 20);
+        const std::string label = std::to_string(bigEndian) + " " + std::to_string(lineEnd.size()) + " " +
+                                  std::to_string(offset);
+        EXPECT_EQ(readBytes(bytes), 8) << label;
+        ASSERT_EQ(blockTags(), (std::vector<std::string>{"HEAD", "INDI", "INDI"})) << label;
+        std::string note;
+        for (const auto& f : fields()) {
+          if (f.tag == "NOTE" || f.tag == "CONC") note += f.value;
+        }
+        EXPECT_EQ(note, std::string(filler, 'n')) << label;
+        const auto all = fields();
+        ASSERT_GE(all.size(), 3u) << label;
+        EXPECT_EQ(all[all.size() - 2], (FieldLine{2, "NAME", 1, nonZeroBytes(name, bigEndian)})) << label;
+        EXPECT_EQ(all.back(), (FieldLine{3, "NAME", 1, "Second /Person/"})) << label;
+      }
+    }
+  }
+}
+
+TEST_F(GedcomReaderTest, ReadsEveryPersonOfThePublicSixteenBitFiles) {
+  const std::string folder = test::gedcomTestdataDir();
+  if (folder.empty()) GTEST_SKIP() << "no public test files";
+  for (const char* name : {"ulhcl.ged", "ulhbomcl.ged", "ulhc.ged", "ulhlc.ged", "uhlbomcl.ged"}) {
+    const std::string path = folder + "/gedcom-parse/" + name;
+    if (!test::fileExists(path)) GTEST_SKIP() << path;
+    EXPECT_GT(read(path), 0) << name;
+    int persons = 0;
+    for (const std::string& tag : blockTags()) persons += tag == "INDI";
+    EXPECT_EQ(persons, 35) << name;
+    EXPECT_EQ(db->Blocks.back().xref(), "@FAMILY@") << name;
+  }
 }
 
 TEST_F(GedcomReaderTest, FileValuesNameFilesBesideTheGedcomFile) {

@@ -1,7 +1,9 @@
 #include "kernel/atomicfile.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <filesystem>
 
 #include "testsupport.h"
@@ -47,6 +49,30 @@ TEST(WriteFileAtomically, AFailureLeavesTheTargetAndNoTemporaryFile) {
   std::filesystem::create_directory(dir.file("target"));
   std::filesystem::create_directory(dir.file("target/inner"));
   EXPECT_FALSE(writeFileAtomically(dir.file("target"), "x", &error));
+  EXPECT_EQ(entries(dir.path()), 1u);
+}
+
+// A full disk simulated by a file-size limit: the write stops half-way, the
+// old file is whole and the temporary file is gone.
+TEST(WriteFileAtomically, AWriteThatStopsHalfWayKeepsTheOldFile) {
+  test::TempDir dir;
+  std::string path = dir.file("NLS.49");
+  const std::string old = "[S]\r\nK=old\r\n";
+  test::writeFileBytes(path, old);
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  std::string error;
+  bool written = writeFileAtomically(path, std::string(10000, 'n'), &error);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previousSignal);
+
+  EXPECT_FALSE(written);
+  EXPECT_EQ(error, "File too large");
+  EXPECT_EQ(test::readFileBytes(path), old);
   EXPECT_EQ(entries(dir.path()), 1u);
 }
 

@@ -5,21 +5,15 @@
 namespace rowsmith {
 namespace {
 
-TEST(Cp1252, DecodesTheWholeCodePage) {
+TEST(Cp1252, DecodesTheCodePageAndRoundTripsEveryByte) {
   const std::pair<unsigned char, char16_t> cases[] = {
-      {0x00, 0x0000}, {0x41, 0x0041}, {0x80, 0x20AC}, {0x81, 0x0081}, {0x8A, 0x0160},
-      {0x96, 0x2013}, {0x9F, 0x0178}, {0xA0, 0x00A0}, {0xC4, 0x00C4}, {0xFF, 0x00FF},
+      {0x00, 0x0000}, {0x80, 0x20AC}, {0x81, 0x0081}, {0x8A, 0x0160},
+      {0x96, 0x2013}, {0x9F, 0x0178}, {0xA0, 0x00A0}, {0xFF, 0x00FF},
   };
   for (const auto& [byte, code] : cases) EXPECT_EQ(cp1252ToUnicode(byte), code) << int(byte);
-}
-
-TEST(Cp1252, EveryByteSurvivesTheRoundTrip) {
   std::string all;
   for (int i = 0; i < 256; ++i) all += static_cast<char>(i);
   EXPECT_EQ(utf16ToCp1252(cp1252ToUtf16(all)), all);
-}
-
-TEST(Cp1252, EncodesUtf8AndReplacesForeignCharacters) {
   EXPECT_EQ(cp1252ToUtf8("M\xFC\x80"), "M\xC3\xBC\xE2\x82\xAC");
   EXPECT_EQ(utf16ToCp1252(u"a\u0394b\U0001F600c"), "a?b?c");
 }

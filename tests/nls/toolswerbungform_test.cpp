@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QLabel>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QTimer>
@@ -24,11 +23,12 @@ class ProductDialogTest : public ::testing::Test {
   }
   void TearDown() override { NLS() = saved_; }
 
-  // Shows the dialog and presses its OK button once it is up.
-  int showAndConfirm(TfrmToolsWerbungForm& dialog) {
+  // Shows the dialog modally, runs `whileShown` and presses OK.
+  int show(TfrmToolsWerbungForm& dialog, std::function<void()> whileShown = {}) {
     bool wasVisible = false;
     QTimer::singleShot(0, &dialog, [&] {
       wasVisible = dialog.isVisible() && dialog.isModal();
+      if (whileShown) whileShown();
       dialog.okButton()->click();
     });
     int result = ShowProductInfo(dialog);
@@ -44,38 +44,24 @@ class ProductDialogTest : public ::testing::Test {
 
 TEST_F(ProductDialogTest, FirstUseFillsTheLanguageFile) {
   TfrmToolsWerbungForm dialog;
-  EXPECT_EQ(showAndConfirm(dialog), 1);
-  std::string file = test::readFileBytes(dir.file("NLS.49"));
-  const char* expectedLines[] = {
-      "[frmToolsWerbungForm]\r\n",
-      "lblSoftwareI=software development\r\n",
-      "lblSoftwareII=Rowsmith Project\r\n",
-      "lblVisit=Bitte besuchen Sie :\r\n",
-      "lblWebAddress=https://rowsmith.example.org\r\n",
-      "BitBtn=Ok\r\n",
-      "frmToolsWerbungForm=Beachten Sie auch Brambleroot, den grossen Bruder!\r\n",
-      "Werbetext=<#13><#10>Dies ist ein Tool aus dem Programmpaktet von Brambleroot!<#13><#10>"
-      "<#13><#10>Brambleroot - professional -<#13><#10><#13><#10>bietet Ihnen eine einfache, "
-      "solide Stammbaumverwaltung mit <#13><#10>vielen Extras!<#13><#10><#13><#10>Erstellen "
-      "auch Sie Ihren eigenen Stammbaum und geben Sie <#13><#10>diesen mitsamt dem kostenlosen "
-      "Programm Leafglass an ihre <#13><#10>Freunde und Verwandten weiter!<#13><#10><#13><#10>"
-      "Ordern Sie heute noch die kostenlose Testversion von <#13><#10>Brambleroot!!!\r\n",
-  };
-  for (const char* line : expectedLines) EXPECT_NE(file.find(line), std::string::npos) << line;
-  // The form's own title comes after its components.
-  EXPECT_LT(file.find("BitBtn="), file.find("frmToolsWerbungForm="));
+  EXPECT_EQ(show(dialog), 1);
+  const std::string file = test::readFileBytes(dir.file("NLS.49"));
+  for (const char* line : {"[frmToolsWerbungForm]\r\n", "lblSoftwareII=Rowsmith Project\r\n", "BitBtn=Ok\r\n",
+                           "lblWebAddress=https://rowsmith.example.org\r\n",
+                           "Werbetext=<#13><#10>Dies ist ein Tool aus dem Programmpaktet von Brambleroot!<#13><#10>",
+                           "\r\nfrmToolsWerbungForm=Beachten Sie auch Brambleroot, den grossen Bruder!\r\n"})
+    EXPECT_NE(file.find(line), std::string::npos) << line;
+  EXPECT_LT(file.find("BitBtn="), file.find("frmToolsWerbungForm="));  // the form's title comes last
   EXPECT_EQ(dialog.memo()->toPlainText().split('\n').size(), 14);
 }
 
 TEST_F(ProductDialogTest, AnEditedFileReplacesTextsAndTheLinkFollowsTheCaption) {
   test::writeFileBytes(dir.file("NLS.49"),
-                       "[frmToolsWerbungForm]\r\n"
-                       "Werbetext=Zeile eins<#13><#10>Zeile zwei\r\n"
+                       "[frmToolsWerbungForm]\r\nWerbetext=Zeile eins<#13><#10>Zeile zwei\r\n"
                        "lblWebAddress=https://mirror.example.org/start\r\n");
   TfrmToolsWerbungForm dialog;
-  showAndConfirm(dialog);
+  show(dialog);
   EXPECT_EQ(dialog.memo()->toPlainText(), "Zeile eins\nZeile zwei");
-
   QString opened;
   auto previous = platform::setOpenUrlHandler([&](const QString& address) { opened = address; });
   dialog.lblWebAddressClick();
@@ -83,22 +69,14 @@ TEST_F(ProductDialogTest, AnEditedFileReplacesTextsAndTheLinkFollowsTheCaption) 
   EXPECT_EQ(opened, "https://mirror.example.org/start?Tool");
 }
 
-}  // namespace
-}  // namespace rowsmith
-
-namespace rowsmith {
-namespace {
-
 TEST_F(ProductDialogTest, Screenshot) {
   const QString folder = qEnvironmentVariable("ROWSMITH_SCREENSHOT_DIR");
   if (folder.isEmpty()) GTEST_SKIP() << "ROWSMITH_SCREENSHOT_DIR not set";
   TfrmToolsWerbungForm dialog;
-  QTimer::singleShot(0, &dialog, [&] {
+  show(dialog, [&] {
     QApplication::processEvents();
     EXPECT_TRUE(dialog.grab().save(folder + "/product-dialog.png"));
-    dialog.okButton()->click();
   });
-  ShowProductInfo(dialog);
 }
 
 }  // namespace

@@ -1,0 +1,191 @@
+// The number grammar and date reading of the grid sort on arbitrary text, and
+// sorting a small table of arbitrary cells by an arbitrary key set: the rows
+// stay a permutation of the old ones, the header stays, and where the keys
+// give a consistent order the result is in that order.
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "kernel/sortengine.h"
+
+using namespace rowsmith;
+
+namespace {
+
+void check(bool ok, const char* what) {
+  if (!ok) {
+    std::fprintf(stderr, "invariant broken: %s\n", what);
+    std::abort();
+  }
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The number grammar written out once more, plainly: blanks, sign, digits,
+// point, digits (at least one digit in all), exponent with at least one digit.
+bool grammarNumber(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size() && s[i] == ' ') ++i;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  size_t before = i;
+  while (i < s.size() && isDigit(s[i])) ++i;
+  size_t digits = i - before;
+  if (i < s.size() && s[i] == '.') {
+    size_t after = ++i;
+    while (i < s.size() && isDigit(s[i])) ++i;
+    digits += i - after;
+  }
+  if (digits == 0) return false;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    size_t exponent = i;
+    while (i < s.size() && isDigit(s[i])) ++i;
+    if (i == exponent) return false;
+  }
+  return i == s.size();
+}
+
+// Day, month and year of a text that starts "D.M.YYYY" after blanks.
+bool dateParts(std::string_view s, int& d, int& m, int& y) {
+  size_t i = s.find_first_not_of(' ');
+  if (i == std::string_view::npos) return false;
+  auto number = [&](int maxDigits, int& out) {
+    size_t start = i;
+    out = 0;
+    while (i < s.size() && isDigit(s[i]) && static_cast<int>(i - start) < maxDigits) out = out * 10 + (s[i++] - '0');
+    return i > start;
+  };
+  if (!number(2, d) || i >= s.size() || s[i++] != '.') return false;
+  if (!number(2, m) || i >= s.size() || s[i++] != '.') return false;
+  return number(4, y);
+}
+
+void checkReaders(std::string_view text) {
+  std::optional<long double> number = readSortNumber(text);
+  check(number.has_value() == grammarNumber(text), "number read exactly by the grammar");
+  if (number) check(!std::isnan(*number), "a number is never NaN");
+
+  std::optional<int64_t> date = readSortDate(text);
+  int d = 0, m = 0, y = 0;
+  if (date) {
+    check(dateParts(text, d, m, y), "an accepted date starts D.M.YYYY");
+    check(d >= 1 && d <= 31 && m >= 1 && m <= 12 && y >= 1, "an accepted date is a calendar date");
+    // Midnight of the same day, and the day's order among neighbours.
+    std::string plain = std::to_string(d) + "." + std::to_string(m) + "." + std::to_string(y + 10000).substr(1);
+    std::optional<int64_t> day = readSortDate(plain);
+    check(day && *day <= *date && *date - *day < 86400000, "the time lies within its day");
+    if (d > 1) {
+      std::string earlier = std::to_string(d - 1) + "." + std::to_string(m) + "." + std::to_string(y + 10000).substr(1);
+      std::optional<int64_t> e = readSortDate(earlier);
+      check(e && *day - *e == 86400000, "days are a day apart");
+    }
+  }
+}
+
+std::string rowText(const StringTable& table, int row) {
+  std::string text;
+  for (int c = 0; c < table.columnCount(); ++c) {
+    text += table.cell(c, row);
+    text += '\x1f';
+  }
+  return text;
+}
+
+}  // namespace
+
+// Input: three control bytes (columns, descending flag + key count, selected
+// row), then key columns, then cells separated by byte 0x1F.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 3) return 0;
+  const int columns = 1 + data[0] % 5;
+  const bool descending = data[1] & 0x80;
+  const size_t keyCount = std::min<size_t>(1 + (data[1] & 0x07), size - 3);
+  const int selected = data[2];
+  std::vector<int> keys;
+  for (size_t k = 0; k < keyCount; ++k) {
+    // Mostly real columns, now and then one the table does not have.
+    int8_t raw = static_cast<int8_t>(data[3 + k]);
+    keys.push_back(raw < 0 ? raw : raw % columns);
+  }
+  std::string_view rest(reinterpret_cast<const char*>(data) + 3 + keyCount, size - 3 - keyCount);
+
+  std::vector<std::string_view> cells;
+  for (size_t start = 0;;) {
+    size_t end = rest.find('\x1f', start);
+    cells.push_back(rest.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+  for (std::string_view cell : cells) {
+    checkReaders(cell);
+    if (cell.find(',') != std::string_view::npos) {
+      std::string dots(cell);
+      std::replace(dots.begin(), dots.end(), ',', '.');
+      checkReaders(dots);
+    }
+  }
+
+  const int rows = static_cast<int>(std::min<size_t>(cells.size() / columns, 200));
+  StringTable table(columns);
+  table.setRowCount(rows + 1);
+  for (int c = 0; c < columns; ++c) table.setCell(c, 0, "H" + std::to_string(c));
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < columns; ++c) table.setCell(c, r + 1, cells[static_cast<size_t>(r * columns + c)]);
+
+  std::vector<std::string> before;
+  for (int r = 1; r <= rows; ++r) before.push_back(rowText(table, r));
+  const std::string header = rowText(table, 0);
+  const int selectedRow = rows > 0 ? 1 + selected % rows : 0;
+  // Rows are told apart by their cells run together, as the sort does it.
+  auto content = [&](int row) {
+    std::string text;
+    for (int c = 0; c < columns; ++c) text += table.cell(c, row);
+    return text;
+  };
+  const std::string selectedText = content(selectedRow);
+
+  // Decided before the sort: the rule that leaves out an empty last row may
+  // judge the sorted table differently.
+  const std::vector<SortKey> classified = classifySortKeys(table, keys);
+  const int found = SortTableKeepingRow(table, keys, descending, selectedRow);
+
+  check(table.rowCount() == rows + 1, "row count unchanged");
+  check(rowText(table, 0) == header, "header row unchanged");
+  std::vector<std::string> after;
+  for (int r = 1; r <= rows; ++r) after.push_back(rowText(table, r));
+  std::vector<std::string> a = before, b = after;
+  std::sort(a.begin(), a.end());
+  std::sort(b.begin(), b.end());
+  check(a == b, "the rows are a permutation of the old ones");
+  if (rows > 0) {
+    check(found >= 1 && found <= rows, "the kept row lies among the data rows");
+    check(content(found) == selectedText, "the kept row shows the selected content");
+    for (int r = 1; r < found; ++r) check(content(r) != selectedText, "the first such row is kept");
+  }
+
+  // Numbers and texts order consistently, so the result must be in order; a
+  // date key that meets an unreadable cell calls them equal and may not.
+  bool consistent = true;
+  for (const SortKey& key : classified) {
+    if (!key.date || key.numeric) continue;
+    for (int r = 1; r <= rows && consistent; ++r) {
+      std::string cell(table.cell(key.column, r));
+      std::replace(cell.begin(), cell.end(), ',', '.');
+      consistent = readSortDate(cell).has_value();
+    }
+  }
+  if (consistent) {
+    for (int r = 1; r < rows; ++r) {
+      int order = CompareGridRows(table, r, r + 1, classified);
+      check(descending ? order >= 0 : order <= 0, "sorted by the keys");
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,310 @@
+// A catalogue of damaged and unusual GEDCOM files, each made here, with the
+// outcome it must have: the rows it gives, or the defined failure (the
+// reader's counter, no rows and no message). Every file also keeps the
+// invariants of any import run.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "../../fuzz/importcheck.h"
+#include "import/importrun.h"
+#include "kernel/folders.h"
+#include "testsupport.h"
+
+namespace rowsmith {
+namespace {
+
+using test::CapturedMessages;
+using test::TempDir;
+
+// Lines given with "\n" get CR LF.
+std::string crlf(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+// Every character followed by a zero byte (or preceded, big-endian).
+std::string utf16(std::string_view text, bool bigEndian) {
+  std::string out = bigEndian ? std::string("\xFE\xFF") : std::string("\xFF\xFE");
+  for (char c : text) {
+    if (bigEndian) out += '\0';
+    out += c;
+    if (!bigEndian) out += '\0';
+  }
+  return out;
+}
+
+// Words of letters, deterministic, so no piece boundary falls on a pattern.
+std::string longText(size_t size, char seed) {
+  std::string text;
+  text.reserve(size);
+  uint32_t state = static_cast<uint8_t>(seed);
+  while (text.size() < size) {
+    state = state * 1103515245u + 12345u;
+    if (!text.empty() && (state >> 16) % 7 == 0) text += ' ';
+    text += static_cast<char>('a' + (state >> 16) % 26);
+  }
+  text.back() = 'z';
+  return text;
+}
+
+const std::string kCouple =
+    "0 @I1@ INDI\n1 NAME Karl /Mann/\n1 SEX M\n1 FAMS @F1@\n"
+    "0 @I2@ INDI\n1 NAME Rosa /Frau/\n1 SEX F\n1 FAMS @F1@\n"
+    "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 3 MAY 1890\n";
+
+struct Cell {
+  int row;
+  int column;
+  std::string text;
+};
+
+struct Case {
+  const char* name;
+  std::string bytes;
+  // The reader's counter: -1 no header; 1 any positive count.
+  int counter;
+  // The data rows in short: left ID | marriage date | right ID.
+  std::vector<std::string> rows;
+  std::vector<Cell> cells = {};
+};
+
+struct Outcome {
+  int32_t counter = 0;
+  StringTable table{kResultColumns};
+  std::vector<std::string> messages;
+  std::string broken;
+};
+
+Outcome importBytes(const std::string& bytes) {
+  TempDir dir;
+  const std::string file = dir.file("bad.ged");
+  test::writeFileBytes(file, bytes);
+  Outcome out;
+  {
+    setWorkFolder(dir.path() + "work/");
+    CapturedMessages captured;
+    out.counter = ImportGedcom(file, true, out.table);
+    out.messages = captured.messages;
+    setWorkFolder("");
+  }
+  out.broken = importcheck::brokenInvariant(file, dir.path() + "check/");
+  return out;
+}
+
+std::vector<Case> catalogue() {
+  std::vector<Case> cases;
+  const std::string head = "0 HEAD\n1 CHAR ANSI\n";
+
+  // No header on the first line: nothing is read, no message.
+  cases.push_back({"empty file", "", -1, {}});
+  cases.push_back({"only a UTF-8 byte-order mark", "\xEF\xBB\xBF", -1, {}});
+  cases.push_back({"only a UTF-16 byte-order mark", "\xFF\xFE", -1, {}});
+  cases.push_back({"header on the second line", crlf("\n" + head + kCouple + "0 TRLR\n"), -1, {}});
+  cases.push_back({"header after a line of text", crlf("Stammbaum\n" + head + kCouple + "0 TRLR\n"), -1, {}});
+  cases.push_back({"NUL-filled file", std::string(4096, '\0'), -1, {}});
+  cases.push_back({"NUL bytes around a header", std::string(8, '\0') + crlf(head + kCouple) + std::string(64, '\0'),
+                   1, {"1|03.05.1890|2"}});
+
+  // Cut in the middle of a record: the last, incomplete line still counts.
+  // The WIFE link is cut to "@I", which names nobody: the husband stands
+  // alone with the family's marriage, the wife keeps a row of her own.
+  cases.push_back({"truncated in a family record",
+                   crlf(head + "0 @I1@ INDI\n1 NAME Karl /Mann/\n1 SEX M\n1 FAMS @F1@\n0 @I2@ INDI\n"
+                               "1 NAME Rosa /Frau/\n1 SEX F\n1 FAMS @F1@\n0 @F1@ FAM\n1 HUSB @I1@\n1 MARR\n"
+                               "2 DATE 3 MAY 1890\n1 WIFE @I"),
+                   1,
+                   {"1|03.05.1890|", "||2"}});
+  // Cut inside a name: the surname has no closing slash, so the whole NAME
+  // value is the surname.
+  cases.push_back({"truncated in a name", crlf(head + "0 @I1@ INDI\n1 SEX F\n1 NAME Anna /Ber"), 1, {"||1"},
+                   {{1, 22, "Anna Anna /Ber"}, {1, 23, "Anna"}, {1, 24, "Anna /Ber"}}});
+  cases.push_back({"no trailer, ends with a line break", crlf(head + kCouple), 1, {"1|03.05.1890|2"}});
+  cases.push_back({"no trailer, ends without a line break", crlf(head + kCouple + "1 NOTE Dom"), 1,
+                   {"1|03.05.1890|2"}, {{1, 20, "Dom\r\n"}}});
+
+  // Two individuals bear @I1@: links find the first. The second F1 is never
+  // reached, so its marriage is not shown.
+  cases.push_back({"duplicate cross-references",
+                   crlf(head + "0 @I1@ INDI\n1 NAME Karl /Erst/\n1 SEX M\n1 FAMS @F1@\n"
+                               "0 @I1@ INDI\n1 NAME Kurt /Zweit/\n1 SEX M\n1 FAMS @F1@\n"
+                               "0 @I2@ INDI\n1 NAME Rosa /Frau/\n1 SEX F\n1 FAMS @F1@\n"
+                               "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n"
+                               "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 1900\n0 TRLR\n"),
+                   1,
+                   {"1||3", "2||"},
+                   {{1, 3, "Erst"}, {2, 3, "Zweit"}}});
+  cases.push_back({"FAMS to a missing family",
+                   crlf(head + "0 @I1@ INDI\n1 NAME Karl /Mann/\n1 SEX M\n1 FAMS @F9@\n0 TRLR\n"), 1, {"1||"}});
+  // Karl is a child of his own family: his own entry as a parent is "0".
+  cases.push_back({"a person as their own parent",
+                   crlf(head + "0 @I1@ INDI\n1 NAME Karl /Mann/\n1 SEX M\n1 FAMS @F1@\n1 FAMC @F1@\n"
+                               "0 @I2@ INDI\n1 NAME Rosa /Frau/\n1 SEX F\n1 FAMS @F1@\n"
+                               "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 CHIL @I1@\n0 TRLR\n"),
+                   1,
+                   {"1||2"},
+                   {{1, 16, "0"}, {1, 17, "2"}, {1, 37, "0"}, {1, 38, "0"}}});
+  // Two generations that are each other's parents: one step each, no walk.
+  cases.push_back({"parents in a loop",
+                   crlf(head + "0 @I1@ INDI\n1 NAME Alt /Eins/\n1 SEX M\n1 FAMC @F2@\n1 FAMS @F1@\n"
+                               "0 @I2@ INDI\n1 NAME Jung /Zwei/\n1 SEX M\n1 FAMC @F1@\n1 FAMS @F2@\n"
+                               "0 @F1@ FAM\n1 HUSB @I1@\n1 CHIL @I2@\n0 @F2@ FAM\n1 HUSB @I2@\n1 CHIL @I1@\n0 TRLR\n"),
+                   1,
+                   {"1||", "2||"},
+                   {{1, 16, "2"}, {2, 16, "1"}}});
+  // Husband and wife are the same person: no partner, the person alone
+  // with the family's marriage.
+  cases.push_back({"a person as their own spouse",
+                   crlf(head + "0 @I1@ INDI\n1 NAME Karl /Mann/\n1 SEX M\n1 FAMS @F1@\n"
+                               "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I1@\n1 MARR\n2 DATE 1 JAN 1900\n0 TRLR\n"),
+                   1,
+                   {"1|01.01.1900|"}});
+  cases.push_back({"a child listed twice",
+                   crlf(head + kCouple + "1 CHIL @I3@\n1 CHIL @I3@\n"
+                               "0 @I3@ INDI\n1 NAME Paul /Mann/\n1 SEX M\n1 FAMC @F1@\n0 TRLR\n"),
+                   1,
+                   {"1|03.05.1890|2", "4||"},
+                   {{2, 16, "1"}, {2, 17, "2"}}});
+
+  // Levels are one digit: "10" to "99" are levels 1 to 9 with the second
+  // digit as tag. Nothing of the deep lines reaches the person; the lines
+  // after them are read as usual.
+  {
+    std::string deep = head + "0 @I1@ INDI\n1 NAME Tief /Ebene/\n1 SEX M\n1 BIRT\n2 DATE 2 FEB 1902\n1 DEAT\n2 PLAC Ende\n";
+    for (int level = 3; level <= 100; ++level) deep += std::to_string(level) + " DATE 1 JAN 1999\n";
+    deep += "1 OCCU Bauer\n0 TRLR\n";
+    cases.push_back({"100 nesting levels", crlf(deep), 1, {"1||"},
+                     {{1, 5, "02.02.1902"}, {1, 9, ""}, {1, 10, "Ende"}, {1, 14, "Bauer"}}});
+  }
+  // "11 PLAC" is a level-1 line: it ends the birth event, so the PLAC after
+  // it is not the birth place; "10 CONC" does not continue the note.
+  cases.push_back({"a level with two digits",
+                   crlf(head + "0 @I1@ INDI\n1 NAME Zwei /Stellen/\n1 SEX M\n1 BIRT\n2 DATE 3 MAR 1903\n"
+                               "11 PLAC Irgendwo\n2 PLAC Nachher\n1 NOTE Anfang\n10 CONC Ende\n0 TRLR\n"),
+                   1,
+                   {"1||"},
+                   {{1, 5, "03.03.1903"}, {1, 6, ""}, {1, 15, "Anfang"}}});
+
+  // Long values are kept whole, however the index splits them.
+  {
+    const std::string note = longText(5 * 1024 * 1024, 'n');
+    cases.push_back({"a 5 MB single note",
+                     crlf(head + "0 @I1@ INDI\n1 NAME Lang /Notiz/\n1 SEX F\n1 NOTE " + note + "\n0 TRLR\n"), 1,
+                     {"||1"}, {{1, 36, note}}});
+  }
+  {
+    const std::string place = longText(100000, 'p'), job = longText(100000, 'j');
+    cases.push_back({"lines of 100,000 characters",
+                     crlf(head + "0 @I1@ INDI\n1 NAME Lang /Zeile/\n1 SEX M\n1 BIRT\n2 PLAC " + place + "\n" +
+                          std::string(100000, 'x') + "\n1 OCCU " + job + "\n0 TRLR\n"),
+                     1,
+                     {"1||"},
+                     {{1, 6, place}, {1, 14, job}}});
+  }
+  // The index keeps 32 characters of a cross-reference; links are looked up
+  // by as many, so the couple stays together.
+  {
+    const std::string husband = "@I" + std::string(197, 'h') + "@", wife = "@I" + std::string(197, 'w') + "@";
+    const std::string family = "@F" + std::string(197, 'f') + "@";
+    cases.push_back({"cross-references of 200 characters",
+                     crlf(head + "0 " + husband + " INDI\n1 NAME Karl /Mann/\n1 SEX M\n1 FAMS " + family + "\n0 " +
+                          wife + " INDI\n1 NAME Rosa /Frau/\n1 SEX F\n1 FAMS " + family + "\n0 " + family +
+                          " FAM\n1 HUSB " + husband + "\n1 WIFE " + wife + "\n1 MARR\n2 DATE 3 MAY 1890\n0 TRLR\n"),
+                     1,
+                     {"1|03.05.1890|2"}});
+  }
+
+  // Character sets. 16-bit text without a CHAR line: the trial conversion
+  // drops the zero bytes of every line, whichever byte order.
+  const std::string umlauts = "0 HEAD\n0 @I1@ INDI\n1 NAME J\xFCrgen /M\xFCller/\n1 SEX M\n1 BIRT\n2 PLAC Gie\xDF"
+                              "en\n0 TRLR\n";
+  cases.push_back({"UTF-16 little-endian without CHAR", utf16(crlf(umlauts), false), 1, {"1||"},
+                   {{1, 2, "J\xFCrgen"}, {1, 3, "M\xFCller"}, {1, 6, "Gie\xDF" "en"}}});
+  cases.push_back({"UTF-16 big-endian without CHAR", utf16(crlf(umlauts), true), 1, {"1||"},
+                   {{1, 2, "J\xFCrgen"}, {1, 3, "M\xFCller"}, {1, 6, "Gie\xDF" "en"}}});
+  // Only two-byte sequences of A1..FF are converted; every other byte,
+  // broken or not, stays as it is.
+  cases.push_back({"UTF-8 with invalid sequences",
+                   crlf("0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n1 NAME J\xC3\xBCrgen\xC3 /Gr\xC0\xAF\xA4" "e/\n1 SEX M\n"
+                        "1 BIRT\n2 PLAC Ort \xF0\x9F\x98\x80 \xC3(\xC2\xA0\xE2\x82\n0 TRLR\n"),
+                   1,
+                   {"1||"},
+                   {{1, 2, "J\xFCrgen\xC3"}, {1, 3, "Gr\xC0\xAF\xA4" "e"}, {1, 6, "Ort \xF0\x9F\x98\x80 \xC3(\xC2\xA0\xE2\x82"}}});
+  // ANSEL: acute on e is in the table; acute on Z, the caron and a mark
+  // without letter are not and stay as two (or one) bytes.
+  cases.push_back({"ANSEL marks on letters without a table entry",
+                   crlf("0 HEAD\n1 CHAR ANSEL\n0 @I1@ INDI\n1 NAME \xE2Zofia /\xE9Sebesty\xE2" "en/\n1 SEX F\n"
+                        "1 BIRT\n2 PLAC Pl\xE9zen\xE8\n0 TRLR\n"),
+                   1,
+                   {"||1"},
+                   {{1, 23, "\xE2Zofia"}, {1, 24, "\xE9Sebesty\xE9n"}, {1, 27, "Pl\xE9zen\xE8"}}});
+
+  // Line ends are decided by the first line. After a CR LF first line an LF
+  // alone ends no line, so the record it should end swallows the next line
+  // and is no individual any more; CR alone ends a line.
+  cases.push_back({"mixed line ends after a CR LF first line",
+                   "0 HEAD\r\n1 CHAR ANSI\r\n0 @I1@ INDI\r1 NAME Anna /Cr/\r1 SEX F\r\n0 @I2@ INDI\n1 NAME Bernd /Lf/\r\n"
+                   "1 SEX M\r\n0 @I3@ INDI\r\n1 NAME Carl /CrLf/\r\n1 SEX M\r\n0 TRLR\r\n",
+                   1,
+                   {"||1", "3||"},
+                   {{1, 24, "Cr"}, {2, 3, "CrLf"}}});
+  // After an LF first line, LF and CR LF end lines and a CR alone is dropped.
+  cases.push_back({"mixed line ends after an LF first line",
+                   "0 HEAD\n1 CHAR ANSI\n0 @I1@ INDI\r\n1 NAME Anna /CrLf/\r\n1 SEX F\n0 @I2@ INDI\r1 NAME Bernd /Cr/\n"
+                   "1 SEX M\n0 @I3@ INDI\n1 NAME Carl /Lf/\n1 SEX M\n0 TRLR\n",
+                   1,
+                   {"||1", "3||"},
+                   {{1, 24, "CrLf"}, {2, 3, "Lf"}}});
+
+  // A byte 26 ends the file, here inside Rosa's name.
+  cases.push_back({"a byte 26 in the middle",
+                   crlf(head + "0 @I1@ INDI\n1 NAME Karl /Mann/\n1 SEX M\n1 FAMS @F1@\n0 @I2@ INDI\n1 SEX F\n"
+                               "1 NAME Rosa /Fr\x1A" "au/\n1 FAMS @F1@\n0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n0 TRLR\n"),
+                   1,
+                   {"1||", "||2"},
+                   {{2, 24, "Rosa /Fr"}}});
+  return cases;
+}
+
+std::string shortRow(const StringTable& table, int row) {
+  return std::string(table.cell(0, row)) + "|" + std::string(table.cell(18, row)) + "|" +
+         std::string(table.cell(21, row));
+}
+
+TEST(BadFiles, EachEndsAsDefined) {
+  for (const Case& c : catalogue()) {
+    SCOPED_TRACE(c.name);
+    Outcome out = importBytes(c.bytes);
+    EXPECT_EQ(out.broken, "");
+    if (c.counter > 0) {
+      EXPECT_GT(out.counter, 0);
+    } else {
+      EXPECT_EQ(out.counter, c.counter);
+    }
+    std::vector<std::string> rows;
+    for (int r = 1; r < out.table.rowCount(); ++r) rows.push_back(shortRow(out.table, r));
+    EXPECT_EQ(rows, c.rows);
+    // The count of the person list, only when there are rows.
+    std::vector<std::string> expectedMessages;
+    if (!c.rows.empty()) {
+      int persons = 0;
+      for (int r = 1; r < out.table.rowCount(); ++r)
+        persons += !out.table.cell(0, r).empty() + !out.table.cell(21, r).empty();
+      expectedMessages.push_back(std::to_string(persons) + " Personen importiert!");
+    }
+    EXPECT_EQ(out.messages, expectedMessages);
+    for (const Cell& cell : c.cells) {
+      std::string_view text = out.table.cell(cell.column, cell.row);
+      EXPECT_TRUE(text == cell.text) << "row " << cell.row << " column " << cell.column << ": "
+                                     << text.substr(0, 80) << " (" << text.size() << " bytes)";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace rowsmith
