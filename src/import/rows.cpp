@@ -107,14 +107,19 @@ struct RowAssembly::Prepared {
 };
 
 // The persons read ahead: slot i belongs to persons[i]. A slot is free (0),
-// taken by the thread that fills it (1), or filled by the reader ahead (2).
-// Whoever takes a slot first fills it, so each person is read once.
+// taken by the rows, which read the person themselves (1), or filled by the
+// reader ahead (2). Whoever takes a slot first reads the person, so each is
+// read once. The reader ahead fills slot i into ring[i % kRing] and stays
+// within kAheadWindow of the rows, so it only reuses places the rows are done
+// with, and the cells of a million persons never all wait in memory at once.
 struct RowAssembly::Ahead {
+  static constexpr size_t kRing = 2 * kAheadWindow;
   std::vector<int32_t> persons;
   std::vector<int32_t> slotOf;  // record -> slot, -1 without one
   std::unique_ptr<std::atomic<uint8_t>[]> state;
-  std::vector<Prepared> slots;
-  std::atomic<size_t> position{0};  // slot of the person the rows are at
+  std::vector<Prepared> ring;
+  // Slot of the person the rows are at; every slot before it is done with.
+  std::atomic<size_t> position{0};
   std::atomic<bool> stop{false};
   std::thread worker;
 };
@@ -161,7 +166,7 @@ void RowAssembly::prepare(std::span<const int32_t> persons) {
     if (ex_.isRecord(persons[i])) ahead->slotOf[static_cast<size_t>(persons[i])] = static_cast<int32_t>(i);
   }
   ahead->state.reset(new std::atomic<uint8_t>[persons.size()]());
-  ahead->slots.resize(persons.size());
+  ahead->ring.resize(std::min(persons.size(), Ahead::kRing));
   Ahead& a = *ahead;
   ahead_ = std::move(ahead);
   try {
@@ -170,16 +175,16 @@ void RowAssembly::prepare(std::span<const int32_t> persons) {
         for (size_t i = 0; i < a.persons.size() && !a.stop.load(std::memory_order_relaxed); ++i) {
           // Where the rows have caught up, keep a lead instead of taking turns
           // with them slot by slot; they read the persons in between.
-          i = std::max(i, a.position.load(std::memory_order_relaxed) + kAheadLead);
+          i = std::max(i, a.position.load(std::memory_order_acquire) + kAheadLead);
           if (i >= a.persons.size()) break;
-          while (i > a.position.load(std::memory_order_relaxed) + kAheadWindow &&
+          while (i > a.position.load(std::memory_order_acquire) + kAheadWindow &&
                  !a.stop.load(std::memory_order_relaxed)) {
             std::this_thread::sleep_for(std::chrono::microseconds(200));
           }
           uint8_t expected = 0;
           if (!a.state[i].compare_exchange_strong(expected, 1, std::memory_order_acquire)) continue;
           try {
-            prepareSide(a.persons[i], a.slots[i]);
+            prepareSide(a.persons[i], a.ring[i % Ahead::kRing]);
           } catch (...) {
             a.state[i].store(0, std::memory_order_release);  // the rows read it themselves
             throw;
@@ -202,21 +207,15 @@ const RowAssembly::Prepared& RowAssembly::preparedSide(int32_t p) {
     return *scratch_;
   }
   std::atomic<uint8_t>& state = ahead_->state[static_cast<size_t>(s)];
-  Prepared& slot = ahead_->slots[static_cast<size_t>(s)];
   for (;;) {
     uint8_t seen = state.load(std::memory_order_acquire);
-    if (seen == 2) return slot;
+    if (seen == 2) return ahead_->ring[static_cast<size_t>(s) % Ahead::kRing];
     if (seen == 0 && state.compare_exchange_strong(seen, 1, std::memory_order_acquire)) {
-      prepareSide(p, slot);
-      return slot;
+      prepareSide(p, *scratch_);
+      return *scratch_;
     }
     std::this_thread::yield();  // the reader ahead is filling it
   }
-}
-
-void RowAssembly::releaseSide(int32_t p) {
-  const int32_t s = ahead_ ? ahead_->slotOf[static_cast<size_t>(p)] : -1;
-  if (s >= 0) std::string().swap(ahead_->slots[static_cast<size_t>(s)].text);
 }
 
 // Writes p's cells into the current row, on the left or right, or by p's sex
@@ -230,7 +229,6 @@ bool RowAssembly::placePerson(int32_t p, bool left, bool leftWhenMale) {
     row_[offset + c].assign(side.text, begin, side.ends[c] - begin);
     begin = side.ends[c];
   }
-  releaseSide(p);
   std::vector<int32_t> parents = ex_.GetParentIDs(p);
   if (parents.size() >= 1) assignDecimal(row_[offset + 16], parents[0]);
   else row_[offset + 16] = "0";
@@ -282,7 +280,10 @@ void RowAssembly::AddPersonRows(int32_t p) {
   if (!ex_.isRecord(p)) return;
   if (ahead_) {
     const int32_t s = ahead_->slotOf[static_cast<size_t>(p)];
-    if (s >= 0) ahead_->position.store(static_cast<size_t>(s), std::memory_order_relaxed);
+    // Release: the reader ahead reuses the places of the slots before it.
+    if (s >= 0 && static_cast<size_t>(s) > ahead_->position.load(std::memory_order_relaxed)) {
+      ahead_->position.store(static_cast<size_t>(s), std::memory_order_release);
+    }
   }
   if (handled_[static_cast<size_t>(p)]) return;
   handled_[static_cast<size_t>(p)] = 1;

@@ -55,7 +55,6 @@ class RowAssembly {
   struct Ahead;
   void prepareSide(int32_t p, Prepared& out) const;
   const Prepared& preparedSide(int32_t p);
-  void releaseSide(int32_t p);
   bool placePerson(int32_t p, bool left, bool leftWhenMale);
   void copySide(int fromRow, bool fromLeft, bool toLeft);
   void writeMarriage(int32_t family);
