@@ -134,9 +134,11 @@ TfrmGedComIm::TfrmGedComIm(QWidget* parent)
 
 TfrmGedComIm::~TfrmGedComIm() {
   // The grid reads the table until it is gone; the table is a member and
-  // dies before the children that QWidget deletes.
-  delete SGrid;
+  // dies before the children that QWidget deletes. The pointer is cleared
+  // first: the event filter still sees the grid's events while it is torn down.
+  auto* grid = SGrid;
   SGrid = nullptr;
+  delete grid;
 }
 
 void TfrmGedComIm::createControls() {
@@ -446,7 +448,10 @@ void TfrmGedComIm::ClearSelection() {
 }
 
 bool TfrmGedComIm::eventFilter(QObject* watched, QEvent* event) {
-  if (!SGrid) return QWidget::eventFilter(watched, event);
+  const QEvent::Type type = event->type();
+  if (!SGrid || (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
+                 type != QEvent::KeyPress))
+    return QWidget::eventFilter(watched, event);
   const bool gridArea = watched == SGrid->viewport() || watched == SGrid->horizontalHeader()->viewport();
   if (gridArea && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)) {
     auto* mouse = static_cast<QMouseEvent*>(event);
