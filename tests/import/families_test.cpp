@@ -30,12 +30,12 @@ TEST(GetSpouseList, GivesHusbandAndWifeOfEachFamsLinkInOrder) {
   EXPECT_EQ(ex.GetSpouseList(99, true), Ids{});
 }
 
+// A missing spouse is 0; a family that does not name the person gives both.
 TEST(GetSpouseList, MissingSpouseIsZeroAndAFamilyNotNamingThePersonGivesBoth) {
   LoadedGedcom g(
       "0 HEAD\n1 CHAR ANSI\n0 @I1@ INDI\n1 FAMS @F1@\n1 FAMS @F2@\n0 @I2@ INDI\n0 @I3@ INDI\n"
       "0 @F1@ FAM\n1 HUSB @I1@\n0 @F2@ FAM\n1 HUSB @I2@\n1 WIFE @I3@\n0 TRLR\n");
-  Extractor ex(g.db());
-  EXPECT_EQ(ex.GetSpouseList(1, true), (Ids{0, 2, 3}));
+  EXPECT_EQ(Extractor(g.db()).GetSpouseList(1, true), (Ids{0, 2, 3}));
 }
 
 struct MarriageCase {
@@ -63,16 +63,14 @@ TEST(GetMarriageItems, TakesDatesPlacesAndNotesOfTheMarriageEvents) {
   for (const MarriageCase& c : cases) {
     SCOPED_TRACE(c.name);
     LoadedGedcom g("0 HEAD\n1 CHAR ANSI\n0 @F1@ FAM\n" + c.lines + "0 TRLR\n");
-    Extractor ex(g.db());
-    MarriageItems items = ex.GetMarriageItems(1);
+    MarriageItems items = Extractor(g.db()).GetMarriageItems(1);
     for (size_t i = 0; i < 5; ++i) EXPECT_EQ(items[i], c.expected[i]) << i;
   }
 }
 
 TEST(GetMarriageItems, NotAFamilyGivesEmptyItems) {
   LoadedGedcom g("0 HEAD\n1 CHAR ANSI\n0 @I1@ INDI\n1 MARR\n2 DATE 1890\n0 TRLR\n");
-  Extractor ex(g.db());
-  EXPECT_EQ(ex.GetMarriageItems(1), MarriageItems{});
+  EXPECT_EQ(Extractor(g.db()).GetMarriageItems(1), MarriageItems{});
 }
 
 TEST(GetMarriageData, BreaksNoteLinesWithCrLfAndKeepsTheFamilyNumber) {
@@ -155,8 +153,8 @@ TEST(GetParentIDs, ResolvesTheParentsFamily) {
 }
 
 TEST(GetPersonFamilies, CoversTheSpouseClosureInTextOrder) {
-  // I1 links only F1 (record 12); I2, his wife there, also links F2 (record
-  // 100) with I3; so I1's list holds both, "100" before "12".
+  // I1 links only F1 (record 12), his wife also F2 (record 100): both, in
+  // text order.
   std::string text = "0 HEAD\n1 CHAR ANSI\n0 @I1@ INDI\n1 FAMS @F1@\n0 @I2@ INDI\n1 FAMS @F1@\n1 FAMS @F2@\n"
                      "0 @I3@ INDI\n1 FAMS @F2@\n0 @I4@ INDI\n1 FAMS @F3@\n";
   for (int i = 5; i < 12; ++i) text += "0 @N" + std::to_string(i) + "@ NOTE\n";

@@ -1,18 +1,16 @@
 #include "import/gedcomreader.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "filesizelimit.h"
 #include "import/indexfiles.h"
 #include "kernel/folders.h"
 #include "testsupport.h"
@@ -35,8 +33,7 @@ std::ostream& operator<<(std::ostream& out, const FieldLine& f) {
   return out << "{" << f.blockNo << " '" << f.tag << "' " << f.level << " '" << f.value << "'}";
 }
 
-// Every test reads into its own work folder, so test processes running in
-// parallel never share index files.
+// Each test reads into its own work folder: test processes run in parallel.
 class GedcomReaderTest : public ::testing::Test {
  protected:
   void SetUp() override { setWorkFolder(dir.path() + "db/"); }
@@ -291,26 +288,6 @@ TEST_F(GedcomReaderTest, CharacterSetLineSelectsTheConversionOfLaterLines) {
   }
 }
 
-std::string utf16le(std::string_view latin1) {
-  std::string out = "\xFF\xFE";
-  for (char c : latin1) {
-    out += c;
-    out += '\0';
-  }
-  return out;
-}
-
-TEST_F(GedcomReaderTest, ReadsSixteenBitLittleEndianTextUpToCode255) {
-  std::string text = "0 HEAD\r\n1 CHAR UNICODE\r\n0 @I1@ INDI\r\n1 NAME J\xFCrgen /M\xFCller/\r\n"
-                     "1 NOTE \xE4\xF6\xDF\r\n0 TRLR\r\n";
-  ASSERT_EQ(readBytes(utf16le(text)), 6);
-  EXPECT_EQ(blockTags(), (std::vector<std::string>{"HEAD", "INDI"}));
-  EXPECT_EQ(db->Blocks[1].xref(), "@I1@");
-  EXPECT_EQ(fields(), (std::vector<FieldLine>{{1, "CHAR", 1, "UNICODE"},
-                                              {2, "NAME", 1, "J\xFCrgen /M\xFCller/"},
-                                              {2, "NOTE", 1, "\xE4\xF6\xDF"}}));
-}
-
 // 16-bit text in either byte order, from ASCII-and-Latin-1 or wider text.
 std::string utf16(std::u16string_view text, bool bigEndian, bool bom) {
   std::string out;
@@ -358,8 +335,6 @@ const std::vector<Utf16Layout> kUtf16Layouts = {
     {"BE LF", true, false, u"\n"},       {"BE LF CR", true, true, u"\n\r"},
 };
 
-// Text up to code 255 reads as it always did: as the same text in single
-// bytes would.
 TEST_F(GedcomReaderTest, SixteenBitTextUpToCode255ReadsLikeSingleByteText) {
   const std::string text = "0 HEAD\r\n1 SOUR x\r\n1 CHAR UNICODE\r\n0 @I1@ INDI\r\n1 NAME J\xFCrgen /M\xFCller/\r\n"
                            "1 NOTE \xE4\xF6\xDF \xFF\xFE\x80\r\n2 CONT\r\n\r\n0 @F1@ FAM\r\n1 HUSB @I1@\r\n0 TRLR\r\n";
@@ -458,20 +433,6 @@ TEST_F(GedcomReaderTest, SixteenBitCharactersAtAChunkBoundary) {
   }
 }
 
-TEST_F(GedcomReaderTest, ReadsEveryPersonOfThePublicSixteenBitFiles) {
-  const std::string folder = test::gedcomTestdataDir();
-  if (folder.empty()) GTEST_SKIP() << "no public test files";
-  for (const char* name : {"ulhcl.ged", "ulhbomcl.ged", "ulhc.ged", "ulhlc.ged", "uhlbomcl.ged"}) {
-    const std::string path = folder + "/gedcom-parse/" + name;
-    if (!test::fileExists(path)) GTEST_SKIP() << path;
-    EXPECT_GT(read(path), 0) << name;
-    int persons = 0;
-    for (const std::string& tag : blockTags()) persons += tag == "INDI";
-    EXPECT_EQ(persons, 35) << name;
-    EXPECT_EQ(db->Blocks.back().xref(), "@FAMILY@") << name;
-  }
-}
-
 TEST_F(GedcomReaderTest, FileValuesNameFilesBesideTheGedcomFile) {
   test::writeFileBytes(dir.file("photo.jpg"), "jpg");
   fs::create_directory(dir.path() + "folder");
@@ -497,49 +458,30 @@ TEST_F(GedcomReaderTest, FileValuesNameFilesBesideTheGedcomFile) {
   }
 }
 
-TEST_F(GedcomReaderTest, LongValuesAndHugeLinesAreStoredWhole) {
-  std::string big(10 * 1000 * 1000, 'x');
-  for (size_t i = 1000; i < big.size(); i += 997) big[i] = ' ';
-  ASSERT_EQ(readBytes("0 HEAD\r\n1 NOTE " + big + "\r\n0 TRLR\r\n"), 3);
-  std::string joined;
-  for (const auto& f : db->Fields) joined += f.value();
-  EXPECT_EQ(joined, big);
-  EXPECT_EQ(db->Fields[1].tag(), "CONC");
-  EXPECT_EQ(db->Fields[1].Level, 2);
-
+// Long notes are stored whole (see the catalogue of bad files); here the
+// first line alone decides whether there is a header.
+TEST_F(GedcomReaderTest, GarbageAndHugeFirstLinesGiveADefinedResult) {
+  const std::string big(10 * 1000 * 1000, 'x');
   EXPECT_EQ(readBytes(big + "\r\n0 HEAD\r\n"), -1);
   EXPECT_EQ(readBytes("0 HEAD " + big), 1);
   EXPECT_EQ(blockTags(), std::vector<std::string>{"HEAD xxx"});
-}
-
-TEST_F(GedcomReaderTest, BadInputGivesADefinedResult) {
   std::mt19937 rng(1234);
   std::string garbage(1 << 20, '\0');
   for (char& c : garbage) c = static_cast<char>(rng());
-  ASSERT_EQ(garbage.find("0 HEAD"), std::string::npos);
-  EXPECT_EQ(readBytes(garbage), -1);
-
   EXPECT_GT(readBytes("0 HEAD\r\n" + garbage), 0);
   EXPECT_EQ(blockTags().at(0), "HEAD");
-
-  std::string nuls = "0 HEAD\r\n1 CHAR ANSI\r\n1 NOTE a" + std::string("\0\0b\0", 4) + "\r\n";
-  ASSERT_EQ(readBytes(nuls), 3);
-  EXPECT_EQ(fields().at(1).value, std::string("a\0\0b", 4));
 }
 
 TEST_F(GedcomReaderTest, FailureRowsOfTheReading) {
-  // A missing file: the message, an empty but prepared index, counter 0.
   EXPECT_EQ(read(dir.file("missing.ged")), 0);
   EXPECT_TRUE(prepared);
   EXPECT_EQ(messages, std::vector<std::string>{"File not found"});
   EXPECT_TRUE(db->Blocks.empty());
   EXPECT_EQ(indexBytes(), "|");
 
-  // A folder is no GEDCOM file.
   EXPECT_EQ(read(dir.path()), 0);
   EXPECT_EQ(messages.size(), 1u);
 
-  // An unreadable file (permissions do not bind the superuser).
   if (geteuid() != 0) {
     std::string locked = write("locked.ged", "0 HEAD\r\n0 TRLR\r\n");
     chmod(locked.c_str(), 0);
@@ -547,7 +489,6 @@ TEST_F(GedcomReaderTest, FailureRowsOfTheReading) {
     EXPECT_EQ(messages, std::vector<std::string>{"Access denied"});
   }
 
-  // The work folder cannot be made.
   write("blocker", "x");
   setWorkFolder(dir.path() + "blocker/db/");
   bool wasPrepared = true;
@@ -557,7 +498,7 @@ TEST_F(GedcomReaderTest, FailureRowsOfTheReading) {
   }
   EXPECT_FALSE(wasPrepared);
 
-  // The block index file cannot be opened: the first block fails.
+  // The block index file cannot be opened.
   setWorkFolder(dir.path() + "db2/");
   fs::create_directories(dir.path() + "db2/" + kIndexName + "_BlockRef.Dat");
   {
@@ -574,43 +515,11 @@ TEST_F(GedcomReaderTest, AnIndexThatCannotBeWrittenCompletelyIsNotReportedComple
   for (int i = 0; i < 2000; ++i) text += "1 NOTE line " + std::to_string(i) + "\r\n";
   std::string path = write("many.ged", text + "0 TRLR\r\n");
 
-  struct rlimit old {};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = old;
-  small.rlim_cur = 64 * 1024;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   bool wasPrepared = false;
-  int32_t result = ReadGedcomFile(path, wasPrepared);
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, oldHandler);
+  int32_t result = 0;
+  test::withFileSizeLimit(64 * 1024, [&] { result = ReadGedcomFile(path, wasPrepared); });
   EXPECT_EQ(result, -2002);
   EXPECT_TRUE(wasPrepared);
-}
-
-TEST_F(GedcomReaderTest, ReadsTheExampleAndThePublicTestFiles) {
-  std::string example = std::string(ROWSMITH_SOURCE_DIR) + "/examples/familie.ged";
-  std::string text = test::readFileBytes(example);
-  int32_t lines = 0, levelZero = 0;
-  for (size_t start = 0; start < text.size();) {
-    size_t end = text.find("\r\n", start);
-    std::string line = text.substr(start, end - start);
-    ++lines;
-    if (line.rfind("0 TRLR", 0) == 0) break;
-    if (line[0] == '0') ++levelZero;
-    start = end + 2;
-  }
-  EXPECT_EQ(read(example), lines);
-  EXPECT_EQ(static_cast<int32_t>(db->Blocks.size()), levelZero);
-  EXPECT_EQ(static_cast<int32_t>(db->Blocks.size() + db->Fields.size()), lines - 1);
-
-  for (const std::string& file : test::allTestdataGedcoms()) {
-    read(file);
-    EXPECT_NE(counter, 0) << file;
-    if (counter > 0) {
-      EXPECT_EQ(blockTags().at(0), "HEAD") << file;
-    }
-  }
 }
 
 }  // namespace
