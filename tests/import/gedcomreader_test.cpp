@@ -204,26 +204,14 @@ TEST_F(GedcomReaderTest, LineEndStylesGiveTheSameIndex) {
   }
 }
 
-TEST_F(GedcomReaderTest, LfModeReadsTheLinesOfACrLfCopy) {
-  std::string lfFile = write("lf.ged", "0 HEAD\n1 SOUR a\r\r\n1 SOUR b\r\n\n1 SOUR c\x1a\nrest\n");
-  std::string copy = lfFile;
-  ASSERT_TRUE(NormalizeLineEnds(copy));
-  ASSERT_NE(copy, lfFile);
-  EXPECT_EQ(fs::path(copy).filename().string().rfind("GED", 0), 0u);
-  EXPECT_EQ(test::readFileBytes(copy), "0 HEAD\r\n1 SOUR a\r\n1 SOUR b\r\n\r\n1 SOUR c\x1a\r\nrest\r\n\r\n");
-  read(copy);
-  fs::remove(copy);
-  const int32_t copyCounter = counter;
-  const std::string copyIndex = indexBytes();
-  read(lfFile);
-  EXPECT_EQ(counter, copyCounter);
-  EXPECT_EQ(indexBytes(), copyIndex);
+// An LF-only file reads as its CR LF twin: a CR before LF is dropped, a
+// byte 26 ends no line.
+TEST_F(GedcomReaderTest, LfModeReadsTheLinesOfACrLfTwin) {
+  readBytes("0 HEAD\r\n1 SOUR a\r\n1 SOUR b\r\n\r\n1 SOUR c\x1a\r\nrest\r\n\r\n");
+  const std::string twin = std::to_string(counter) + indexBytes();
+  readBytes("0 HEAD\n1 SOUR a\r\r\n1 SOUR b\r\n\n1 SOUR c\x1a\nrest\n");
+  EXPECT_EQ(std::to_string(counter) + indexBytes(), twin);
   EXPECT_EQ(fields().back(), (FieldLine{1, "SOUR", 1, "c"}));
-
-  std::string crlf = write("crlf.ged", "0 HEAD\r\n");
-  std::string unchanged = crlf;
-  EXPECT_TRUE(NormalizeLineEnds(unchanged));
-  EXPECT_EQ(unchanged, crlf);
 }
 
 TEST_F(GedcomReaderTest, LeavesNoFileBehindBesideTheInputOrInTheCurrentFolder) {
@@ -238,24 +226,6 @@ TEST_F(GedcomReaderTest, LeavesNoFileBehindBesideTheInputOrInTheCurrentFolder) {
   for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"db", "lf.ged"}));
-}
-
-TEST_F(GedcomReaderTest, NeedsLineEndFixLooksAtTheFirstLineOnly) {
-  struct Case {
-    std::string bytes;
-    bool expected;
-  };
-  std::vector<Case> cases = {
-      {"0 HEAD\n1 SOUR\n", true}, {"0 HEAD\r\n1 SOUR\n", false}, {"0 HEAD\r1 SOUR\n", false},
-      {"0 HEAD", false},          {"", false},                   {"0 HEAD\x1a\n", false},
-      {"\n", true},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(NeedsLineEndFix(write("x.ged", c.bytes)), c.expected) << c.bytes;
-  }
-  test::CapturedMessages captured;
-  EXPECT_FALSE(NeedsLineEndFix(dir.file("missing.ged")));
-  EXPECT_EQ(captured.messages, std::vector<std::string>{"File not found"});
 }
 
 TEST_F(GedcomReaderTest, CharacterSetLineSelectsTheConversionOfLaterLines) {
@@ -335,63 +305,64 @@ const std::vector<Utf16Layout> kUtf16Layouts = {
     {"BE LF", true, false, u"\n"},       {"BE LF CR", true, true, u"\n\r"},
 };
 
-TEST_F(GedcomReaderTest, SixteenBitTextUpToCode255ReadsLikeSingleByteText) {
-  const std::string text = "0 HEAD\r\n1 SOUR x\r\n1 CHAR UNICODE\r\n0 @I1@ INDI\r\n1 NAME J\xFCrgen /M\xFCller/\r\n"
-                           "1 NOTE \xE4\xF6\xDF \xFF\xFE\x80\r\n2 CONT\r\n\r\n0 @F1@ FAM\r\n1 HUSB @I1@\r\n0 TRLR\r\n";
-  ASSERT_EQ(readBytes(text), 11);
-  const std::string reference = indexBytes();
+// Text up to code 255 reads as the same text in single bytes would.
+// Characters above 255 whose one byte is 13, 10 or 26 end no line and not
+// the file: the reading goes on to the persons after them.
+TEST_F(GedcomReaderTest, SixteenBitTextInEveryLayout) {
+  const std::vector<std::string> latin1 = {"0 HEAD", "1 SOUR x", "1 CHAR UNICODE", "0 @I1@ INDI",
+                                           "1 NAME J\xFCrgen /M\xFCller/", "1 NOTE \xE4\xF6\xDF \xFF\xFE\x80",
+                                           "2 CONT", "", "0 @F1@ FAM", "1 HUSB @I1@", "0 TRLR"};
+  std::string singleBytes;
   std::vector<std::u16string> lines;
-  for (size_t start = 0; start < text.size();) {
-    size_t end = text.find("\r\n", start);
-    lines.push_back(widen(text.substr(start, end - start)));
-    start = end + 2;
+  for (const std::string& line : latin1) {
+    singleBytes += line + "\r\n";
+    lines.push_back(widen(line));
   }
-  for (const Utf16Layout& layout : kUtf16Layouts) {
-    EXPECT_EQ(readBytes(utf16(joinLines(lines, layout.lineEnd), layout.bigEndian, layout.bom)), 11) << layout.name;
-    EXPECT_EQ(indexBytes(), reference) << layout.name;
-  }
-}
-
-// Characters above 255 whose one byte is 13, 10 or 26 are no line or file
-// ends: the reading goes on to the persons after them.
-TEST_F(GedcomReaderTest, SixteenBitCharactersContainingLineEndBytesDoNotEndTheReading) {
+  ASSERT_EQ(readBytes(singleBytes), 11);
+  const std::string reference = indexBytes();
   const std::u16string name = u"\u041A\u040D\u040A \u0A0D\u1A00\u0D00\u0A00\u0D0A /\u041A/";
-  const std::vector<std::u16string> lines = {u"0 HEAD", u"1 CHAR UNICODE", u"0 @I1@ INDI", u"1 NAME " + name,
-                                             u"0 @I2@ INDI", u"1 NAME Second /Person/", u"0 TRLR"};
+  const std::vector<std::u16string> wide = {u"0 HEAD", u"1 CHAR UNICODE", u"0 @I1@ INDI", u"1 NAME " + name,
+                                            u"0 @I2@ INDI", u"1 NAME Second /Person/", u"0 TRLR"};
   for (const Utf16Layout& layout : kUtf16Layouts) {
-    EXPECT_EQ(readBytes(utf16(joinLines(lines, layout.lineEnd), layout.bigEndian, layout.bom)), 7) << layout.name;
-    EXPECT_EQ(blockTags(), (std::vector<std::string>{"HEAD", "INDI", "INDI"})) << layout.name;
+    SCOPED_TRACE(layout.name);
+    EXPECT_EQ(readBytes(utf16(joinLines(lines, layout.lineEnd), layout.bigEndian, layout.bom)), 11);
+    EXPECT_EQ(indexBytes(), reference);
+    EXPECT_EQ(readBytes(utf16(joinLines(wide, layout.lineEnd), layout.bigEndian, layout.bom)), 7);
+    EXPECT_EQ(blockTags(), (std::vector<std::string>{"HEAD", "INDI", "INDI"}));
     EXPECT_EQ(fields(), (std::vector<FieldLine>{{1, "CHAR", 1, "UNICODE"},
                                                 {2, "NAME", 1, nonZeroBytes(name, layout.bigEndian)},
-                                                {3, "NAME", 1, "Second /Person/"}}))
-        << layout.name;
+                                                {3, "NAME", 1, "Second /Person/"}}));
   }
   // Only a whole 26 ends the file.
   for (bool bigEndian : {false, true}) {
-    std::u16string text = u"0 HEAD\r\n1 NOTE \u041A\u1A00\r\n1 NOTE a\u001A\r\n1 NOTE b\r\n";
-    EXPECT_EQ(readBytes(utf16(text, bigEndian, true)), 3) << bigEndian;
+    EXPECT_EQ(readBytes(utf16(u"0 HEAD\r\n1 NOTE \u041A\u1A00\r\n1 NOTE a\u001A\r\n1 NOTE b\r\n", bigEndian, true)), 3);
     EXPECT_EQ(fields().size(), 2u) << bigEndian;
   }
 }
 
-TEST_F(GedcomReaderTest, SixteenBitLfOnlyFilesAreToldByWholeLineEnds) {
-  struct Case {
-    std::u16string text;
-    bool expected;
+// LF-only files are read through a CR LF twin, told by the first line end;
+// 16-bit files by whole line-end characters.
+TEST_F(GedcomReaderTest, NeedsLineEndFixLooksAtTheFirstLineOnly) {
+  const std::vector<std::pair<std::string, bool>> cases = {
+      {"0 HEAD\n1 SOUR\n", true}, {"0 HEAD\r\n1 SOUR\n", false}, {"0 HEAD\r1 SOUR\n", false},
+      {"0 HEAD", false},          {"", false},                   {"0 HEAD\x1a\n", false},
+      {"\n", true},
   };
-  const std::vector<Case> cases = {
-      {u"0 HEAD\n1 SOUR\n", true},         {u"0 HEAD\r\n", false},        {u"0 HEAD\n\r", true},
-      {u"0 HEAD \u040A\r\n", false},       {u"0 HEAD \u0A00\r\n", false}, {u"0 HEAD \u040D\u041A\n", true},
+  for (const auto& [bytes, expected] : cases) EXPECT_EQ(NeedsLineEndFix(write("x.ged", bytes)), expected) << bytes;
+  const std::vector<std::pair<std::u16string, bool>> wideCases = {
+      {u"0 HEAD\n1 SOUR\n", true},   {u"0 HEAD\r\n", false},        {u"0 HEAD\n\r", true},
+      {u"0 HEAD \u040A\r\n", false}, {u"0 HEAD \u0A00\r\n", false}, {u"0 HEAD \u040D\u041A\n", true},
       {u"0 HEAD \u001A\n", false},
   };
-  for (const Case& c : cases) {
-    for (bool bigEndian : {false, true}) {
-      for (bool bom : {false, true}) {
-        EXPECT_EQ(NeedsLineEndFix(write("x.ged", utf16(c.text, bigEndian, bom))), c.expected)
-            << nonZeroBytes(c.text, false) << " " << bigEndian << bom;
-      }
+  for (const auto& [text, expected] : wideCases) {
+    for (int layout = 0; layout < 4; ++layout) {
+      EXPECT_EQ(NeedsLineEndFix(write("x.ged", utf16(text, layout & 1, layout & 2))), expected)
+          << nonZeroBytes(text, false) << " " << layout;
     }
   }
+  test::CapturedMessages captured;
+  EXPECT_FALSE(NeedsLineEndFix(dir.file("missing.ged")));
+  EXPECT_EQ(captured.messages, std::vector<std::string>{"File not found"});
 }
 
 // The file is read in chunks of 1 MiB: put each kind of character on the
@@ -409,25 +380,18 @@ TEST_F(GedcomReaderTest, SixteenBitCharactersAtAChunkBoundary) {
                             u"1 NAME " + name, u"0 @I2@ INDI", u"1 NAME Second /Person/", u"0 TRLR"},
                            lineEnd);
         };
-        const size_t fillerStart = build(0).find(u"1 NOTE ") + 7;
         // Units before the boundary: the BOM, the text up to the filler, the filler.
-        const size_t filler = kBoundaryUnit - 1 - fillerStart - offset + 1;
-        std::u16string text = build(filler);
-        const std::string bytes = utf16(text, bigEndian, true);
-        ASSERT_GT(bytes.size(), size_t{1} << 20);
-        const std::string label = std::to_string(bigEndian) + " " + std::to_string(lineEnd.size()) + " " +
-                                  std::to_string(offset);
-        EXPECT_EQ(readBytes(bytes), 8) << label;
-        ASSERT_EQ(blockTags(), (std::vector<std::string>{"HEAD", "INDI", "INDI"})) << label;
+        const size_t filler = kBoundaryUnit - (build(0).find(u"1 NOTE ") + 7) - offset;
+        SCOPED_TRACE(std::to_string(bigEndian) + " " + std::to_string(lineEnd.size()) + " " + std::to_string(offset));
+        EXPECT_EQ(readBytes(utf16(build(filler), bigEndian, true)), 8);
+        ASSERT_EQ(blockTags(), (std::vector<std::string>{"HEAD", "INDI", "INDI"}));
         std::string note;
-        for (const auto& f : fields()) {
-          if (f.tag == "NOTE" || f.tag == "CONC") note += f.value;
-        }
-        EXPECT_EQ(note, std::string(filler, 'n')) << label;
+        for (const auto& f : fields()) note += f.tag == "NOTE" || f.tag == "CONC" ? f.value : "";
+        EXPECT_EQ(note, std::string(filler, 'n'));
         const auto all = fields();
-        ASSERT_GE(all.size(), 3u) << label;
-        EXPECT_EQ(all[all.size() - 2], (FieldLine{2, "NAME", 1, nonZeroBytes(name, bigEndian)})) << label;
-        EXPECT_EQ(all.back(), (FieldLine{3, "NAME", 1, "Second /Person/"})) << label;
+        ASSERT_GE(all.size(), 3u);
+        EXPECT_EQ(all[all.size() - 2], (FieldLine{2, "NAME", 1, nonZeroBytes(name, bigEndian)}));
+        EXPECT_EQ(all.back(), (FieldLine{3, "NAME", 1, "Second /Person/"}));
       }
     }
   }
@@ -437,10 +401,7 @@ TEST_F(GedcomReaderTest, FileValuesNameFilesBesideTheGedcomFile) {
   test::writeFileBytes(dir.file("photo.jpg"), "jpg");
   fs::create_directory(dir.path() + "folder");
   const std::string folder = dir.path();  // ends with "/"
-  struct Case {
-    std::string line, expected;
-  };
-  std::vector<Case> cases = {
+  const std::vector<std::pair<std::string, std::string>> cases = {
       {"1 FILE photo.jpg", folder + "photo.jpg"},
       {"1 FILE ./photo.jpg", folder + "photo.jpg"},
       {"1 FILE /photo.jpg", folder + "photo.jpg"},
@@ -450,10 +411,9 @@ TEST_F(GedcomReaderTest, FileValuesNameFilesBesideTheGedcomFile) {
       {"1 FILEX photo.jpg", "photo.jpg"},
   };
   for (const char* ends : {"\r\n", "\n"}) {
-    for (const Case& c : cases) {
-      readBytes("0 HEAD" + std::string(ends) + c.line + ends + "0 TRLR" + ends);
-      ASSERT_EQ(fields().size(), 1u) << c.line;
-      EXPECT_EQ(fields()[0].value, c.expected) << c.line << ends;
+    for (const auto& [line, expected] : cases) {
+      readBytes("0 HEAD" + std::string(ends) + line + ends + "0 TRLR" + ends);
+      EXPECT_EQ(fields().at(0).value, expected) << line << ends;
     }
   }
 }
