@@ -439,9 +439,6 @@ TEST_F(GedcomReaderTest, FailureRowsOfTheReading) {
   EXPECT_TRUE(db->Blocks.empty());
   EXPECT_EQ(indexBytes(), "|");
 
-  EXPECT_EQ(read(dir.path()), 0);
-  EXPECT_EQ(messages.size(), 1u);
-
   if (geteuid() != 0) {
     std::string locked = write("locked.ged", "0 HEAD\r\n0 TRLR\r\n");
     chmod(locked.c_str(), 0);

@@ -15,19 +15,6 @@ namespace {
 using test::crlf;
 using test::importBytes;
 
-TEST(ImportGedcom, FillsTheTableAndCountsThePersons) {
-  auto run = importBytes(crlf(
-      "0 HEAD\n1 CHAR ANSI\n0 @I1@ INDI\n1 NAME A /B/\n1 SEX M\n1 FAMS @F1@\n0 @I2@ INDI\n1 NAME C /D/\n"
-      "1 SEX F\n1 FAMS @F1@\n0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n0 TRLR\n"));
-  EXPECT_GT(run.counter, 0);
-  ASSERT_EQ(run.table.rowCount(), 2);
-  EXPECT_EQ(run.table.cell(0, 0), "ID :");
-  EXPECT_EQ(run.table.cell(38, 0), "ID Mutter (Partner) :");
-  EXPECT_EQ(test::shortRows(run.table), std::vector<std::string>{"1||2"});
-  EXPECT_EQ(run.messages, std::vector<std::string>{"2 Personen importiert!"});
-  EXPECT_FALSE(run.indexFilesLeft);
-}
-
 TEST(ImportGedcom, WithoutHeaderOrPersonsGivesNoRowsAndNoMessage) {
   for (const char* text : {"garbage\n0 @I1@ INDI\n1 NAME A /B/\n", "0 HEAD\n1 CHAR ANSI\n0 @F1@ FAM\n0 TRLR\n"}) {
     auto run = importBytes(crlf(text));
