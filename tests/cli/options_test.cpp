@@ -8,23 +8,8 @@
 namespace rowsmith::cli {
 namespace {
 
-TEST(ParseConvertOptions, DefaultsMirrorTheExportDialog) {
-  ConvertOptions o;
-  std::string error;
-  ASSERT_TRUE(parseConvertOptions({"in.ged"}, o, error));
-  EXPECT_EQ(o.input, "in.ged");
-  EXPECT_EQ(o.output, "");
-  EXPECT_EQ(o.format.separator, SeparatorChoice::Csv);
-  EXPECT_EQ(o.format.enclose, EncloseChoice::None);
-  EXPECT_EQ(o.format.lineBreak, LineBreakChoice::CrLf);
-  EXPECT_EQ(o.columns.size(), 39u);
-  EXPECT_EQ(o.columns[38], 38);
-  EXPECT_TRUE(o.rowNumbers);
-  EXPECT_TRUE(o.westernDates);
-  EXPECT_FALSE(o.utf8);
-  EXPECT_FALSE(o.quiet);
-}
-
+// The defaults show in the converter's plain output, compared whole in
+// convert_test.
 struct ParseCase {
   std::vector<std::string> args;
   bool ok;

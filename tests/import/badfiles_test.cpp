@@ -1,41 +1,22 @@
-// A catalogue of damaged and unusual GEDCOM files, each made here, with the
-// outcome it must have: the rows it gives, or the defined failure (the
-// reader's counter, no rows and no message). Every file also keeps the
-// invariants of any import run.
+// Damaged and unusual GEDCOM files with the outcome each must have: its rows,
+// or the defined failure (the reader's counter, no rows, no message).
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "../../fuzz/importcheck.h"
-#include "import/importrun.h"
-#include "kernel/folders.h"
-#include "testsupport.h"
+#include "import/importfixture.h"
+#include "import/loadedgedcom.h"
 
 namespace rowsmith {
 namespace {
 
-using test::CapturedMessages;
-using test::TempDir;
+using test::crlf;
 
-// Lines given with "\n" get CR LF.
-std::string crlf(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
-
-// Every character followed by a zero byte (or preceded, big-endian).
-std::string utf16(std::string_view text, bool bigEndian) {
-  std::string out = bigEndian ? std::string("\xFE\xFF") : std::string("\xFF\xFE");
-  for (char c : text) {
-    if (bigEndian) out += '\0';
-    out += c;
-    if (!bigEndian) out += '\0';
-  }
+std::string utf16le(std::string_view text) {
+  std::string out = "\xFF\xFE";
+  for (char c : text) out += std::string{c, '\0'};
   return out;
 }
 
@@ -59,8 +40,7 @@ const std::string kCouple =
     "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 3 MAY 1890\n";
 
 struct Cell {
-  int row;
-  int column;
+  int row, column;
   std::string text;
 };
 
@@ -74,29 +54,6 @@ struct Case {
   std::vector<Cell> cells = {};
 };
 
-struct Outcome {
-  int32_t counter = 0;
-  StringTable table{kResultColumns};
-  std::vector<std::string> messages;
-  std::string broken;
-};
-
-Outcome importBytes(const std::string& bytes) {
-  TempDir dir;
-  const std::string file = dir.file("bad.ged");
-  test::writeFileBytes(file, bytes);
-  Outcome out;
-  {
-    setWorkFolder(dir.path() + "work/");
-    CapturedMessages captured;
-    out.counter = ImportGedcom(file, true, out.table);
-    out.messages = captured.messages;
-    setWorkFolder("");
-  }
-  out.broken = importcheck::brokenInvariant(file, dir.path() + "check/");
-  return out;
-}
-
 std::vector<Case> catalogue() {
   std::vector<Case> cases;
   const std::string head = "0 HEAD\n1 CHAR ANSI\n";
@@ -104,12 +61,8 @@ std::vector<Case> catalogue() {
   // No header on the first line: nothing is read, no message.
   cases.push_back({"empty file", "", -1, {}});
   cases.push_back({"only a UTF-8 byte-order mark", "\xEF\xBB\xBF", -1, {}});
-  cases.push_back({"only a UTF-16 byte-order mark", "\xFF\xFE", -1, {}});
   cases.push_back({"header on the second line", crlf("\n" + head + kCouple + "0 TRLR\n"), -1, {}});
-  cases.push_back({"header after a line of text", crlf("Stammbaum\n" + head + kCouple + "0 TRLR\n"), -1, {}});
   cases.push_back({"NUL-filled file", std::string(4096, '\0'), -1, {}});
-  cases.push_back({"NUL bytes around a header", std::string(8, '\0') + crlf(head + kCouple) + std::string(64, '\0'),
-                   1, {"1|03.05.1890|2"}});
 
   // Cut in the middle of a record: the last, incomplete line still counts.
   // The WIFE link is cut to "@I", which names nobody: the husband stands
@@ -124,7 +77,6 @@ std::vector<Case> catalogue() {
   // value is the surname.
   cases.push_back({"truncated in a name", crlf(head + "0 @I1@ INDI\n1 SEX F\n1 NAME Anna /Ber"), 1, {"||1"},
                    {{1, 22, "Anna Anna /Ber"}, {1, 23, "Anna"}, {1, 24, "Anna /Ber"}}});
-  cases.push_back({"no trailer, ends with a line break", crlf(head + kCouple), 1, {"1|03.05.1890|2"}});
   cases.push_back({"no trailer, ends without a line break", crlf(head + kCouple + "1 NOTE Dom"), 1,
                    {"1|03.05.1890|2"}, {{1, 20, "Dom\r\n"}}});
 
@@ -219,13 +171,10 @@ std::vector<Case> catalogue() {
                      {"1|03.05.1890|2"}});
   }
 
-  // Character sets. 16-bit text without a CHAR line: the trial conversion
-  // drops the zero bytes of every line, whichever byte order.
+  // 16-bit text without a CHAR line: the trial conversion drops the zero bytes.
   const std::string umlauts = "0 HEAD\n0 @I1@ INDI\n1 NAME J\xFCrgen /M\xFCller/\n1 SEX M\n1 BIRT\n2 PLAC Gie\xDF"
                               "en\n0 TRLR\n";
-  cases.push_back({"UTF-16 little-endian without CHAR", utf16(crlf(umlauts), false), 1, {"1||"},
-                   {{1, 2, "J\xFCrgen"}, {1, 3, "M\xFCller"}, {1, 6, "Gie\xDF" "en"}}});
-  cases.push_back({"UTF-16 big-endian without CHAR", utf16(crlf(umlauts), true), 1, {"1||"},
+  cases.push_back({"UTF-16 without CHAR", utf16le(crlf(umlauts)), 1, {"1||"},
                    {{1, 2, "J\xFCrgen"}, {1, 3, "M\xFCller"}, {1, 6, "Gie\xDF" "en"}}});
   // Only two-byte sequences of A1..FF are converted; every other byte,
   // broken or not, stays as it is.
@@ -271,33 +220,22 @@ std::vector<Case> catalogue() {
   return cases;
 }
 
-std::string shortRow(const StringTable& table, int row) {
-  return std::string(table.cell(0, row)) + "|" + std::string(table.cell(18, row)) + "|" +
-         std::string(table.cell(21, row));
-}
-
 TEST(BadFiles, EachEndsAsDefined) {
   for (const Case& c : catalogue()) {
     SCOPED_TRACE(c.name);
-    Outcome out = importBytes(c.bytes);
-    EXPECT_EQ(out.broken, "");
+    test::TempDir dir;
+    const std::string file = dir.file("bad.ged");
+    test::writeFileBytes(file, c.bytes);
+    test::ImportOutcome out = test::importFile(file);
+    EXPECT_EQ(importcheck::brokenInvariant(file, dir.path() + "check/"), "");
     if (c.counter > 0) {
       EXPECT_GT(out.counter, 0);
     } else {
       EXPECT_EQ(out.counter, c.counter);
     }
-    std::vector<std::string> rows;
-    for (int r = 1; r < out.table.rowCount(); ++r) rows.push_back(shortRow(out.table, r));
-    EXPECT_EQ(rows, c.rows);
-    // The count of the person list, only when there are rows.
-    std::vector<std::string> expectedMessages;
-    if (!c.rows.empty()) {
-      int persons = 0;
-      for (int r = 1; r < out.table.rowCount(); ++r)
-        persons += !out.table.cell(0, r).empty() + !out.table.cell(21, r).empty();
-      expectedMessages.push_back(std::to_string(persons) + " Personen importiert!");
-    }
-    EXPECT_EQ(out.messages, expectedMessages);
+    EXPECT_EQ(test::shortRows(out.table), c.rows);
+    // The person count is shown only with rows; a failure shows nothing.
+    EXPECT_EQ(out.messages.size(), c.rows.empty() ? 0u : 1u);
     for (const Cell& cell : c.cells) {
       std::string_view text = out.table.cell(cell.column, cell.row);
       EXPECT_TRUE(text == cell.text) << "row " << cell.row << " column " << cell.column << ": "

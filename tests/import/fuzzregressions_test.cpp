@@ -1,6 +1,4 @@
-// Inputs the fuzz targets found, minimised, under tests/data/regressions/:
-// each keeps the invariants of every import run, and the cases that showed a
-// fault give the rows the fix defines.
+// Inputs the fuzz targets found, minimised, under tests/data/regressions/.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,41 +7,20 @@
 #include <vector>
 
 #include "../../fuzz/importcheck.h"
-#include "import/importrun.h"
-#include "kernel/folders.h"
-#include "testsupport.h"
+#include "import/importfixture.h"
 
 namespace rowsmith {
 namespace {
 
-using test::CapturedMessages;
-using test::TempDir;
-
 std::string regressionsDir() { return test::projectDataDir() + "regressions/"; }
 
-std::vector<std::string> regressionInputs() {
-  std::vector<std::string> files;
-  for (const auto& entry : std::filesystem::directory_iterator(regressionsDir()))
-    if (entry.path().extension() == ".ged") files.push_back(entry.path().string());
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
-StringTable importFile(const std::string& file) {
-  TempDir dir;
-  setWorkFolder(dir.path() + "work/");
-  CapturedMessages quiet;
-  StringTable table(kResultColumns);
-  ImportGedcom(file, true, table);
-  setWorkFolder("");
-  return table;
-}
-
 TEST(FuzzRegressions, EveryFoundInputKeepsTheRunInvariants) {
-  std::vector<std::string> inputs = regressionInputs();
+  std::vector<std::string> inputs;
+  for (const auto& entry : std::filesystem::directory_iterator(regressionsDir()))
+    if (entry.path().extension() == ".ged") inputs.push_back(entry.path().string());
   ASSERT_FALSE(inputs.empty());
   for (const std::string& file : inputs) {
-    TempDir dir;
+    test::TempDir dir;
     EXPECT_EQ(importcheck::brokenInvariant(file, dir.path() + "work/"), "") << file;
     EXPECT_EQ(importcheck::lfTwinDiffers(test::readFileBytes(file), dir.path()), "") << file;
   }
@@ -52,7 +29,7 @@ TEST(FuzzRegressions, EveryFoundInputKeepsTheRunInvariants) {
 // A HUSB or WIFE naming a source or a family names no person: the partner
 // is unknown (the person alone with that family), the parent "-1".
 TEST(FuzzRegressions, ALinkToARecordThatIsNoIndividualNamesNoPerson) {
-  StringTable table = importFile(regressionsDir() + "link-to-non-person.ged");
+  const StringTable table = test::importFile(regressionsDir() + "link-to-non-person.ged").table;
   ASSERT_EQ(table.rowCount(), 2);
   EXPECT_EQ(table.cell(0, 1), "1");
   EXPECT_EQ(table.cell(3, 1), "Alt");

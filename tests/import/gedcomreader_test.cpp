@@ -1,18 +1,16 @@
 #include "import/gedcomreader.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "filesizelimit.h"
 #include "import/indexfiles.h"
 #include "kernel/folders.h"
 #include "testsupport.h"
@@ -35,8 +33,7 @@ std::ostream& operator<<(std::ostream& out, const FieldLine& f) {
   return out << "{" << f.blockNo << " '" << f.tag << "' " << f.level << " '" << f.value << "'}";
 }
 
-// Every test reads into its own work folder, so test processes running in
-// parallel never share index files.
+// Each test reads into its own work folder: test processes run in parallel.
 class GedcomReaderTest : public ::testing::Test {
  protected:
   void SetUp() override { setWorkFolder(dir.path() + "db/"); }
@@ -207,26 +204,14 @@ TEST_F(GedcomReaderTest, LineEndStylesGiveTheSameIndex) {
   }
 }
 
-TEST_F(GedcomReaderTest, LfModeReadsTheLinesOfACrLfCopy) {
-  std::string lfFile = write("lf.ged", "0 HEAD\n1 SOUR a\r\r\n1 SOUR b\r\n\n1 SOUR c\x1a\nrest\n");
-  std::string copy = lfFile;
-  ASSERT_TRUE(NormalizeLineEnds(copy));
-  ASSERT_NE(copy, lfFile);
-  EXPECT_EQ(fs::path(copy).filename().string().rfind("GED", 0), 0u);
-  EXPECT_EQ(test::readFileBytes(copy), "0 HEAD\r\n1 SOUR a\r\n1 SOUR b\r\n\r\n1 SOUR c\x1a\r\nrest\r\n\r\n");
-  read(copy);
-  fs::remove(copy);
-  const int32_t copyCounter = counter;
-  const std::string copyIndex = indexBytes();
-  read(lfFile);
-  EXPECT_EQ(counter, copyCounter);
-  EXPECT_EQ(indexBytes(), copyIndex);
+// An LF-only file reads as its CR LF twin: a CR before LF is dropped, a
+// byte 26 ends no line.
+TEST_F(GedcomReaderTest, LfModeReadsTheLinesOfACrLfTwin) {
+  readBytes("0 HEAD\r\n1 SOUR a\r\n1 SOUR b\r\n\r\n1 SOUR c\x1a\r\nrest\r\n\r\n");
+  const std::string twin = std::to_string(counter) + indexBytes();
+  readBytes("0 HEAD\n1 SOUR a\r\r\n1 SOUR b\r\n\n1 SOUR c\x1a\nrest\n");
+  EXPECT_EQ(std::to_string(counter) + indexBytes(), twin);
   EXPECT_EQ(fields().back(), (FieldLine{1, "SOUR", 1, "c"}));
-
-  std::string crlf = write("crlf.ged", "0 HEAD\r\n");
-  std::string unchanged = crlf;
-  EXPECT_TRUE(NormalizeLineEnds(unchanged));
-  EXPECT_EQ(unchanged, crlf);
 }
 
 TEST_F(GedcomReaderTest, LeavesNoFileBehindBesideTheInputOrInTheCurrentFolder) {
@@ -241,24 +226,6 @@ TEST_F(GedcomReaderTest, LeavesNoFileBehindBesideTheInputOrInTheCurrentFolder) {
   for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"db", "lf.ged"}));
-}
-
-TEST_F(GedcomReaderTest, NeedsLineEndFixLooksAtTheFirstLineOnly) {
-  struct Case {
-    std::string bytes;
-    bool expected;
-  };
-  std::vector<Case> cases = {
-      {"0 HEAD\n1 SOUR\n", true}, {"0 HEAD\r\n1 SOUR\n", false}, {"0 HEAD\r1 SOUR\n", false},
-      {"0 HEAD", false},          {"", false},                   {"0 HEAD\x1a\n", false},
-      {"\n", true},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(NeedsLineEndFix(write("x.ged", c.bytes)), c.expected) << c.bytes;
-  }
-  test::CapturedMessages captured;
-  EXPECT_FALSE(NeedsLineEndFix(dir.file("missing.ged")));
-  EXPECT_EQ(captured.messages, std::vector<std::string>{"File not found"});
 }
 
 TEST_F(GedcomReaderTest, CharacterSetLineSelectsTheConversionOfLaterLines) {
@@ -289,26 +256,6 @@ TEST_F(GedcomReaderTest, CharacterSetLineSelectsTheConversionOfLaterLines) {
     EXPECT_EQ(f[4].value, c.ansel) << c.charset;
     EXPECT_EQ(f[5].value, c.nul) << c.charset;
   }
-}
-
-std::string utf16le(std::string_view latin1) {
-  std::string out = "\xFF\xFE";
-  for (char c : latin1) {
-    out += c;
-    out += '\0';
-  }
-  return out;
-}
-
-TEST_F(GedcomReaderTest, ReadsSixteenBitLittleEndianTextUpToCode255) {
-  std::string text = "0 HEAD\r\n1 CHAR UNICODE\r\n0 @I1@ INDI\r\n1 NAME J\xFCrgen /M\xFCller/\r\n"
-                     "1 NOTE \xE4\xF6\xDF\r\n0 TRLR\r\n";
-  ASSERT_EQ(readBytes(utf16le(text)), 6);
-  EXPECT_EQ(blockTags(), (std::vector<std::string>{"HEAD", "INDI"}));
-  EXPECT_EQ(db->Blocks[1].xref(), "@I1@");
-  EXPECT_EQ(fields(), (std::vector<FieldLine>{{1, "CHAR", 1, "UNICODE"},
-                                              {2, "NAME", 1, "J\xFCrgen /M\xFCller/"},
-                                              {2, "NOTE", 1, "\xE4\xF6\xDF"}}));
 }
 
 // 16-bit text in either byte order, from ASCII-and-Latin-1 or wider text.
@@ -358,65 +305,64 @@ const std::vector<Utf16Layout> kUtf16Layouts = {
     {"BE LF", true, false, u"\n"},       {"BE LF CR", true, true, u"\n\r"},
 };
 
-// Text up to code 255 reads as it always did: as the same text in single
-// bytes would.
-TEST_F(GedcomReaderTest, SixteenBitTextUpToCode255ReadsLikeSingleByteText) {
-  const std::string text = "0 HEAD\r\n1 SOUR x\r\n1 CHAR UNICODE\r\n0 @I1@ INDI\r\n1 NAME J\xFCrgen /M\xFCller/\r\n"
-                           "1 NOTE \xE4\xF6\xDF \xFF\xFE\x80\r\n2 CONT\r\n\r\n0 @F1@ FAM\r\n1 HUSB @I1@\r\n0 TRLR\r\n";
-  ASSERT_EQ(readBytes(text), 11);
-  const std::string reference = indexBytes();
+// Text up to code 255 reads as the same text in single bytes would.
+// Characters above 255 whose one byte is 13, 10 or 26 end no line and not
+// the file: the reading goes on to the persons after them.
+TEST_F(GedcomReaderTest, SixteenBitTextInEveryLayout) {
+  const std::vector<std::string> latin1 = {"0 HEAD", "1 SOUR x", "1 CHAR UNICODE", "0 @I1@ INDI",
+                                           "1 NAME J\xFCrgen /M\xFCller/", "1 NOTE \xE4\xF6\xDF \xFF\xFE\x80",
+                                           "2 CONT", "", "0 @F1@ FAM", "1 HUSB @I1@", "0 TRLR"};
+  std::string singleBytes;
   std::vector<std::u16string> lines;
-  for (size_t start = 0; start < text.size();) {
-    size_t end = text.find("\r\n", start);
-    lines.push_back(widen(text.substr(start, end - start)));
-    start = end + 2;
+  for (const std::string& line : latin1) {
+    singleBytes += line + "\r\n";
+    lines.push_back(widen(line));
   }
-  for (const Utf16Layout& layout : kUtf16Layouts) {
-    EXPECT_EQ(readBytes(utf16(joinLines(lines, layout.lineEnd), layout.bigEndian, layout.bom)), 11) << layout.name;
-    EXPECT_EQ(indexBytes(), reference) << layout.name;
-  }
-}
-
-// Characters above 255 whose one byte is 13, 10 or 26 are no line or file
-// ends: the reading goes on to the persons after them.
-TEST_F(GedcomReaderTest, SixteenBitCharactersContainingLineEndBytesDoNotEndTheReading) {
+  ASSERT_EQ(readBytes(singleBytes), 11);
+  const std::string reference = indexBytes();
   const std::u16string name = u"\u041A\u040D\u040A \u0A0D\u1A00\u0D00\u0A00\u0D0A /\u041A/";
-  const std::vector<std::u16string> lines = {u"0 HEAD", u"1 CHAR UNICODE", u"0 @I1@ INDI", u"1 NAME " + name,
-                                             u"0 @I2@ INDI", u"1 NAME Second /Person/", u"0 TRLR"};
+  const std::vector<std::u16string> wide = {u"0 HEAD", u"1 CHAR UNICODE", u"0 @I1@ INDI", u"1 NAME " + name,
+                                            u"0 @I2@ INDI", u"1 NAME Second /Person/", u"0 TRLR"};
   for (const Utf16Layout& layout : kUtf16Layouts) {
-    EXPECT_EQ(readBytes(utf16(joinLines(lines, layout.lineEnd), layout.bigEndian, layout.bom)), 7) << layout.name;
-    EXPECT_EQ(blockTags(), (std::vector<std::string>{"HEAD", "INDI", "INDI"})) << layout.name;
+    SCOPED_TRACE(layout.name);
+    EXPECT_EQ(readBytes(utf16(joinLines(lines, layout.lineEnd), layout.bigEndian, layout.bom)), 11);
+    EXPECT_EQ(indexBytes(), reference);
+    EXPECT_EQ(readBytes(utf16(joinLines(wide, layout.lineEnd), layout.bigEndian, layout.bom)), 7);
+    EXPECT_EQ(blockTags(), (std::vector<std::string>{"HEAD", "INDI", "INDI"}));
     EXPECT_EQ(fields(), (std::vector<FieldLine>{{1, "CHAR", 1, "UNICODE"},
                                                 {2, "NAME", 1, nonZeroBytes(name, layout.bigEndian)},
-                                                {3, "NAME", 1, "Second /Person/"}}))
-        << layout.name;
+                                                {3, "NAME", 1, "Second /Person/"}}));
   }
   // Only a whole 26 ends the file.
   for (bool bigEndian : {false, true}) {
-    std::u16string text = u"0 HEAD\r\n1 NOTE \u041A\u1A00\r\n1 NOTE a\u001A\r\n1 NOTE b\r\n";
-    EXPECT_EQ(readBytes(utf16(text, bigEndian, true)), 3) << bigEndian;
+    EXPECT_EQ(readBytes(utf16(u"0 HEAD\r\n1 NOTE \u041A\u1A00\r\n1 NOTE a\u001A\r\n1 NOTE b\r\n", bigEndian, true)), 3);
     EXPECT_EQ(fields().size(), 2u) << bigEndian;
   }
 }
 
-TEST_F(GedcomReaderTest, SixteenBitLfOnlyFilesAreToldByWholeLineEnds) {
-  struct Case {
-    std::u16string text;
-    bool expected;
+// LF-only files are read through a CR LF twin, told by the first line end;
+// 16-bit files by whole line-end characters.
+TEST_F(GedcomReaderTest, NeedsLineEndFixLooksAtTheFirstLineOnly) {
+  const std::vector<std::pair<std::string, bool>> cases = {
+      {"0 HEAD\n1 SOUR\n", true}, {"0 HEAD\r\n1 SOUR\n", false}, {"0 HEAD\r1 SOUR\n", false},
+      {"0 HEAD", false},          {"", false},                   {"0 HEAD\x1a\n", false},
+      {"\n", true},
   };
-  const std::vector<Case> cases = {
-      {u"0 HEAD\n1 SOUR\n", true},         {u"0 HEAD\r\n", false},        {u"0 HEAD\n\r", true},
-      {u"0 HEAD \u040A\r\n", false},       {u"0 HEAD \u0A00\r\n", false}, {u"0 HEAD \u040D\u041A\n", true},
+  for (const auto& [bytes, expected] : cases) EXPECT_EQ(NeedsLineEndFix(write("x.ged", bytes)), expected) << bytes;
+  const std::vector<std::pair<std::u16string, bool>> wideCases = {
+      {u"0 HEAD\n1 SOUR\n", true},   {u"0 HEAD\r\n", false},        {u"0 HEAD\n\r", true},
+      {u"0 HEAD \u040A\r\n", false}, {u"0 HEAD \u0A00\r\n", false}, {u"0 HEAD \u040D\u041A\n", true},
       {u"0 HEAD \u001A\n", false},
   };
-  for (const Case& c : cases) {
-    for (bool bigEndian : {false, true}) {
-      for (bool bom : {false, true}) {
-        EXPECT_EQ(NeedsLineEndFix(write("x.ged", utf16(c.text, bigEndian, bom))), c.expected)
-            << nonZeroBytes(c.text, false) << " " << bigEndian << bom;
-      }
+  for (const auto& [text, expected] : wideCases) {
+    for (int layout = 0; layout < 4; ++layout) {
+      EXPECT_EQ(NeedsLineEndFix(write("x.ged", utf16(text, layout & 1, layout & 2))), expected)
+          << nonZeroBytes(text, false) << " " << layout;
     }
   }
+  test::CapturedMessages captured;
+  EXPECT_FALSE(NeedsLineEndFix(dir.file("missing.ged")));
+  EXPECT_EQ(captured.messages, std::vector<std::string>{"File not found"});
 }
 
 // The file is read in chunks of 1 MiB: put each kind of character on the
@@ -434,41 +380,20 @@ TEST_F(GedcomReaderTest, SixteenBitCharactersAtAChunkBoundary) {
                             u"1 NAME " + name, u"0 @I2@ INDI", u"1 NAME Second /Person/", u"0 TRLR"},
                            lineEnd);
         };
-        const size_t fillerStart = build(0).find(u"1 NOTE ") + 7;
         // Units before the boundary: the BOM, the text up to the filler, the filler.
-        const size_t filler = kBoundaryUnit - 1 - fillerStart - offset + 1;
-        std::u16string text = build(filler);
-        const std::string bytes = utf16(text, bigEndian, true);
-        ASSERT_GT(bytes.size(), size_t{1} << 20);
-        const std::string label = std::to_string(bigEndian) + " " + std::to_string(lineEnd.size()) + " " +
-                                  std::to_string(offset);
-        EXPECT_EQ(readBytes(bytes), 8) << label;
-        ASSERT_EQ(blockTags(), (std::vector<std::string>{"HEAD", "INDI", "INDI"})) << label;
+        const size_t filler = kBoundaryUnit - (build(0).find(u"1 NOTE ") + 7) - offset;
+        SCOPED_TRACE(std::to_string(bigEndian) + " " + std::to_string(lineEnd.size()) + " " + std::to_string(offset));
+        EXPECT_EQ(readBytes(utf16(build(filler), bigEndian, true)), 8);
+        ASSERT_EQ(blockTags(), (std::vector<std::string>{"HEAD", "INDI", "INDI"}));
         std::string note;
-        for (const auto& f : fields()) {
-          if (f.tag == "NOTE" || f.tag == "CONC") note += f.value;
-        }
-        EXPECT_EQ(note, std::string(filler, 'n')) << label;
+        for (const auto& f : fields()) note += f.tag == "NOTE" || f.tag == "CONC" ? f.value : "";
+        EXPECT_EQ(note, std::string(filler, 'n'));
         const auto all = fields();
-        ASSERT_GE(all.size(), 3u) << label;
-        EXPECT_EQ(all[all.size() - 2], (FieldLine{2, "NAME", 1, nonZeroBytes(name, bigEndian)})) << label;
-        EXPECT_EQ(all.back(), (FieldLine{3, "NAME", 1, "Second /Person/"})) << label;
+        ASSERT_GE(all.size(), 3u);
+        EXPECT_EQ(all[all.size() - 2], (FieldLine{2, "NAME", 1, nonZeroBytes(name, bigEndian)}));
+        EXPECT_EQ(all.back(), (FieldLine{3, "NAME", 1, "Second /Person/"}));
       }
     }
-  }
-}
-
-TEST_F(GedcomReaderTest, ReadsEveryPersonOfThePublicSixteenBitFiles) {
-  const std::string folder = test::gedcomTestdataDir();
-  if (folder.empty()) GTEST_SKIP() << "no public test files";
-  for (const char* name : {"ulhcl.ged", "ulhbomcl.ged", "ulhc.ged", "ulhlc.ged", "uhlbomcl.ged"}) {
-    const std::string path = folder + "/gedcom-parse/" + name;
-    if (!test::fileExists(path)) GTEST_SKIP() << path;
-    EXPECT_GT(read(path), 0) << name;
-    int persons = 0;
-    for (const std::string& tag : blockTags()) persons += tag == "INDI";
-    EXPECT_EQ(persons, 35) << name;
-    EXPECT_EQ(db->Blocks.back().xref(), "@FAMILY@") << name;
   }
 }
 
@@ -476,10 +401,7 @@ TEST_F(GedcomReaderTest, FileValuesNameFilesBesideTheGedcomFile) {
   test::writeFileBytes(dir.file("photo.jpg"), "jpg");
   fs::create_directory(dir.path() + "folder");
   const std::string folder = dir.path();  // ends with "/"
-  struct Case {
-    std::string line, expected;
-  };
-  std::vector<Case> cases = {
+  const std::vector<std::pair<std::string, std::string>> cases = {
       {"1 FILE photo.jpg", folder + "photo.jpg"},
       {"1 FILE ./photo.jpg", folder + "photo.jpg"},
       {"1 FILE /photo.jpg", folder + "photo.jpg"},
@@ -489,57 +411,34 @@ TEST_F(GedcomReaderTest, FileValuesNameFilesBesideTheGedcomFile) {
       {"1 FILEX photo.jpg", "photo.jpg"},
   };
   for (const char* ends : {"\r\n", "\n"}) {
-    for (const Case& c : cases) {
-      readBytes("0 HEAD" + std::string(ends) + c.line + ends + "0 TRLR" + ends);
-      ASSERT_EQ(fields().size(), 1u) << c.line;
-      EXPECT_EQ(fields()[0].value, c.expected) << c.line << ends;
+    for (const auto& [line, expected] : cases) {
+      readBytes("0 HEAD" + std::string(ends) + line + ends + "0 TRLR" + ends);
+      EXPECT_EQ(fields().at(0).value, expected) << line << ends;
     }
   }
 }
 
-TEST_F(GedcomReaderTest, LongValuesAndHugeLinesAreStoredWhole) {
-  std::string big(10 * 1000 * 1000, 'x');
-  for (size_t i = 1000; i < big.size(); i += 997) big[i] = ' ';
-  ASSERT_EQ(readBytes("0 HEAD\r\n1 NOTE " + big + "\r\n0 TRLR\r\n"), 3);
-  std::string joined;
-  for (const auto& f : db->Fields) joined += f.value();
-  EXPECT_EQ(joined, big);
-  EXPECT_EQ(db->Fields[1].tag(), "CONC");
-  EXPECT_EQ(db->Fields[1].Level, 2);
-
+// Long notes are stored whole (see the catalogue of bad files); here the
+// first line alone decides whether there is a header.
+TEST_F(GedcomReaderTest, GarbageAndHugeFirstLinesGiveADefinedResult) {
+  const std::string big(10 * 1000 * 1000, 'x');
   EXPECT_EQ(readBytes(big + "\r\n0 HEAD\r\n"), -1);
   EXPECT_EQ(readBytes("0 HEAD " + big), 1);
   EXPECT_EQ(blockTags(), std::vector<std::string>{"HEAD xxx"});
-}
-
-TEST_F(GedcomReaderTest, BadInputGivesADefinedResult) {
   std::mt19937 rng(1234);
   std::string garbage(1 << 20, '\0');
   for (char& c : garbage) c = static_cast<char>(rng());
-  ASSERT_EQ(garbage.find("0 HEAD"), std::string::npos);
-  EXPECT_EQ(readBytes(garbage), -1);
-
   EXPECT_GT(readBytes("0 HEAD\r\n" + garbage), 0);
   EXPECT_EQ(blockTags().at(0), "HEAD");
-
-  std::string nuls = "0 HEAD\r\n1 CHAR ANSI\r\n1 NOTE a" + std::string("\0\0b\0", 4) + "\r\n";
-  ASSERT_EQ(readBytes(nuls), 3);
-  EXPECT_EQ(fields().at(1).value, std::string("a\0\0b", 4));
 }
 
 TEST_F(GedcomReaderTest, FailureRowsOfTheReading) {
-  // A missing file: the message, an empty but prepared index, counter 0.
   EXPECT_EQ(read(dir.file("missing.ged")), 0);
   EXPECT_TRUE(prepared);
   EXPECT_EQ(messages, std::vector<std::string>{"File not found"});
   EXPECT_TRUE(db->Blocks.empty());
   EXPECT_EQ(indexBytes(), "|");
 
-  // A folder is no GEDCOM file.
-  EXPECT_EQ(read(dir.path()), 0);
-  EXPECT_EQ(messages.size(), 1u);
-
-  // An unreadable file (permissions do not bind the superuser).
   if (geteuid() != 0) {
     std::string locked = write("locked.ged", "0 HEAD\r\n0 TRLR\r\n");
     chmod(locked.c_str(), 0);
@@ -547,7 +446,6 @@ TEST_F(GedcomReaderTest, FailureRowsOfTheReading) {
     EXPECT_EQ(messages, std::vector<std::string>{"Access denied"});
   }
 
-  // The work folder cannot be made.
   write("blocker", "x");
   setWorkFolder(dir.path() + "blocker/db/");
   bool wasPrepared = true;
@@ -557,7 +455,7 @@ TEST_F(GedcomReaderTest, FailureRowsOfTheReading) {
   }
   EXPECT_FALSE(wasPrepared);
 
-  // The block index file cannot be opened: the first block fails.
+  // The block index file cannot be opened.
   setWorkFolder(dir.path() + "db2/");
   fs::create_directories(dir.path() + "db2/" + kIndexName + "_BlockRef.Dat");
   {
@@ -574,43 +472,11 @@ TEST_F(GedcomReaderTest, AnIndexThatCannotBeWrittenCompletelyIsNotReportedComple
   for (int i = 0; i < 2000; ++i) text += "1 NOTE line " + std::to_string(i) + "\r\n";
   std::string path = write("many.ged", text + "0 TRLR\r\n");
 
-  struct rlimit old {};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = old;
-  small.rlim_cur = 64 * 1024;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   bool wasPrepared = false;
-  int32_t result = ReadGedcomFile(path, wasPrepared);
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, oldHandler);
+  int32_t result = 0;
+  test::withFileSizeLimit(64 * 1024, [&] { result = ReadGedcomFile(path, wasPrepared); });
   EXPECT_EQ(result, -2002);
   EXPECT_TRUE(wasPrepared);
-}
-
-TEST_F(GedcomReaderTest, ReadsTheExampleAndThePublicTestFiles) {
-  std::string example = std::string(ROWSMITH_SOURCE_DIR) + "/examples/familie.ged";
-  std::string text = test::readFileBytes(example);
-  int32_t lines = 0, levelZero = 0;
-  for (size_t start = 0; start < text.size();) {
-    size_t end = text.find("\r\n", start);
-    std::string line = text.substr(start, end - start);
-    ++lines;
-    if (line.rfind("0 TRLR", 0) == 0) break;
-    if (line[0] == '0') ++levelZero;
-    start = end + 2;
-  }
-  EXPECT_EQ(read(example), lines);
-  EXPECT_EQ(static_cast<int32_t>(db->Blocks.size()), levelZero);
-  EXPECT_EQ(static_cast<int32_t>(db->Blocks.size() + db->Fields.size()), lines - 1);
-
-  for (const std::string& file : test::allTestdataGedcoms()) {
-    read(file);
-    EXPECT_NE(counter, 0) << file;
-    if (counter > 0) {
-      EXPECT_EQ(blockTags().at(0), "HEAD") << file;
-    }
-  }
 }
 
 }  // namespace

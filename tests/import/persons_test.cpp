@@ -78,10 +78,7 @@ TEST(GetPersonRecord, RecordZeroIsThePlaceholderAndUnknownRecordsFail) {
   Extractor ex(g.db());
   TPersRec r;
   ASSERT_TRUE(ex.GetPersonRecord(0, r));
-  EXPECT_EQ(r.ID, "0");
-  EXPECT_EQ(r.Surname, "NN");
-  EXPECT_EQ(r.GivenName, "NN");
-  EXPECT_EQ(r.Sex, 0);
+  EXPECT_EQ(r.ID + r.Surname + r.GivenName + std::to_string(r.Sex), "0NNNN0");
   r.Surname = "kept";
   EXPECT_FALSE(ex.GetPersonRecord(77, r));
   EXPECT_EQ(r.ID, "77");
@@ -93,9 +90,8 @@ TEST(GetPersonList, ListsNamedIndividualsInFileOrder) {
   LoadedGedcom g(
       "0 HEAD\n1 CHAR ANSI\n0 @N1@ NOTE\n1 CONT x\n0 @I1@ INDI\n1 NAME A /B/\n0 @F1@ FAM\n"
       "0 @I2@ INDI\n0 @I3@ INDI\n1 NAME  //\n0 @I4@ INDI\n1 NAME /C/\n0 TRLR\n");
-  Extractor ex(g.db());
   // I2 without any line is listed ("NN"); I3 whose names are blank is not.
-  EXPECT_EQ(ex.GetPersonList(), (std::vector<int32_t>{g.id("@I1@"), g.id("@I2@"), g.id("@I4@")}));
+  EXPECT_EQ(Extractor(g.db()).GetPersonList(), (std::vector<int32_t>{g.id("@I1@"), g.id("@I2@"), g.id("@I4@")}));
 }
 
 struct NotesCase {
@@ -125,16 +121,14 @@ TEST(GetPersonNotes, CollectsLevelOneNotesWithContinuationsAndReferencedRecords)
   for (const NotesCase& c : cases) {
     SCOPED_TRACE(c.name);
     LoadedGedcom g(std::string("0 HEAD\n1 CHAR ANSI\n0 @I1@ INDI\n") + c.body + c.records + "0 TRLR\n");
-    Extractor ex(g.db());
-    EXPECT_EQ(ex.GetPersonNotes(1), c.expected);
+    EXPECT_EQ(Extractor(g.db()).GetPersonNotes(1), c.expected);
   }
 }
 
 TEST(GetPersonNotes, OnlyIndividualsHaveNotes) {
   LoadedGedcom g("0 HEAD\n1 CHAR ANSI\n0 @F1@ FAM\n1 NOTE x\n0 TRLR\n");
-  Extractor ex(g.db());
-  EXPECT_EQ(ex.GetPersonNotes(1), "");
-  EXPECT_EQ(ex.GetPersonNotes(-1), "");
+  EXPECT_EQ(Extractor(g.db()).GetPersonNotes(1), "");
+  EXPECT_EQ(Extractor(g.db()).GetPersonNotes(-1), "");
 }
 
 }  // namespace

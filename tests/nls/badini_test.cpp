@@ -1,15 +1,12 @@
-// Language files and settings files as users and other programs leave them:
-// overlong values, binary garbage, booleans that are no numbers, and a disk
-// that fills up while such a file is rewritten.
+// Language and settings files as users and other programs leave them.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <filesystem>
 #include <string>
 
 #include "nls/inifile.h"
 #include "nls/nlssupport.h"
+#include "filesizelimit.h"
 #include "testsupport.h"
 
 namespace rowsmith {
@@ -18,6 +15,7 @@ namespace {
 using namespace std::string_view_literals;
 using test::readFileBytes;
 using test::TempDir;
+using test::withFileSizeLimit;
 using test::writeFileBytes;
 
 size_t entries(const std::string& folder) {
@@ -35,21 +33,6 @@ std::string words(size_t size) {
   return text;
 }
 
-// Runs f while files may grow to at most limit bytes; a longer write fails
-// with an error instead of ending the process.
-template <class F>
-void withFileSizeLimit(rlim_t limit, F f) {
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = limit;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  f();
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previousSignal);
-}
-
 class BadLanguageFile : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -63,30 +46,23 @@ class BadLanguageFile : public ::testing::Test {
 };
 
 // Reading stops at 2047 characters; a value that begins the default gets up
-// to 255 more from it, any other value stays cut. The file is not touched.
-TEST_F(BadLanguageFile, AValueOf10000CharactersIsReadToItsLimit) {
+// to 255 more from it, any other value stays cut. A missing key is stored
+// with its whole default, which the first lookup answers.
+TEST_F(BadLanguageFile, ValuesOf10000CharactersAreReadToTheirLimit) {
   const std::string longDefault = words(10000);
-  const std::string other(10000, 'x');
-  const std::string content = "[frmSaveToForm]\r\npnlClientTop=" + longDefault + "\r\nGO=" + other + "\r\n";
+  const std::string content = "[frmSaveToForm]\r\npnlClientTop=" + longDefault + "\r\nGO=" + std::string(10000, 'x') + "\r\n";
   writeFileBytes(file(), content);
-
   EXPECT_EQ(nls.GetNLSText("frmSaveToForm", "pnlClientTop", longDefault), longDefault.substr(0, 2047 + 255));
   EXPECT_EQ(nls.GetNLSText("frmSaveToForm", "GO", "Go"), std::string(2047, 'x'));
   EXPECT_EQ(readFileBytes(file()), content);
-}
 
-// A missing key is stored with its whole default, which the first lookup
-// answers; later lookups read it back within the limits above.
-TEST_F(BadLanguageFile, ADefaultOf10000CharactersIsStoredWhole) {
-  const std::string longDefault = words(10000);
   EXPECT_EQ(nls.GetNLSText("frmToolsWerbungForm", "Werbetext", longDefault), longDefault);
-  EXPECT_EQ(readFileBytes(file()), "[frmToolsWerbungForm]\r\nWerbetext=" + longDefault + "\r\n");
+  EXPECT_EQ(readFileBytes(file()), content + "\r\n[frmToolsWerbungForm]\r\nWerbetext=" + longDefault + "\r\n");
   EXPECT_EQ(nls.GetNLSText("frmToolsWerbungForm", "Werbetext", longDefault), longDefault.substr(0, 2047 + 255));
 }
 
-// Garbage without a line feed is one line that is no section: the lookup
-// answers the default and adds its section after the garbage, which stays
-// byte for byte.
+// Garbage without a line feed is one line and no section: the new section
+// goes after it, and the garbage stays byte for byte.
 TEST_F(BadLanguageFile, BinaryGarbageIsKeptAndTheTextAddedAfterIt) {
   std::string garbage;
   for (int i = 0; i < 4 * 256; ++i) {
@@ -102,9 +78,8 @@ TEST_F(BadLanguageFile, BinaryGarbageIsKeptAndTheTextAddedAfterIt) {
   EXPECT_EQ(nls.GetNLSText("CommonTXT", "AllFileFilter", "Alle Dateien"), "Alle Dateien");
 }
 
-// Garbage lines around real sections: the texts of the sections are found,
-// a section name with a zero byte in it is another section, and nothing of
-// the file changes when every text was found.
+// Real sections between garbage lines are found; "[Common\0TXT]" is another
+// section; the file changes only when a text is added.
 TEST_F(BadLanguageFile, SectionsBetweenGarbageLinesAreFound) {
   const std::string content = std::string("\x00\xFF\x01[=]\xFE=\r\r==\r\n"sv) +
                               "[CommonTXT]\r\n\x1A\x7F\x80 = \x9F\r\nAllFileFilter = \"Alle Dateien (*)\"\r\n" +
@@ -112,8 +87,6 @@ TEST_F(BadLanguageFile, SectionsBetweenGarbageLinesAreFound) {
   writeFileBytes(file(), content);
   EXPECT_EQ(nls.GetNLSText("CommonTXT", "AllFileFilter", "Alle Dateien"), "Alle Dateien (*)");
   EXPECT_EQ(readFileBytes(file()), content);
-  // "[Common\0TXT]" is not CommonTXT: the key is added to the real section
-  // after its last line, and the rest stays.
   EXPECT_EQ(nls.GetNLSText("CommonTXT", "GedComFileFilter", "GedCom Dateien"), "GedCom Dateien");
   std::string after = readFileBytes(file());
   const std::string inserted = "AllFileFilter = \"Alle Dateien (*)\"\r\nGedComFileFilter=GedCom Dateien\r\n";
@@ -121,8 +94,7 @@ TEST_F(BadLanguageFile, SectionsBetweenGarbageLinesAreFound) {
   EXPECT_EQ(after.size(), content.size() + std::string("GedComFileFilter=GedCom Dateien\r\n").size());
 }
 
-// The language file is replaced whole: when the disk fills up while the
-// new file is written, the old one stays and no temporary file is left.
+// The disk fills up while the language file is rewritten: the old one stays.
 TEST_F(BadLanguageFile, AWriteThatFailsHalfWayKeepsTheOldFile) {
   const std::string content = "[frmSaveToForm]\r\nGO=Los\r\n" + std::string("Pad=") + words(8000) + "\r\n";
   writeFileBytes(file(), content);
@@ -143,11 +115,9 @@ TEST(BadDefaultsIni, NonNumericBooleansGiveTheirDefaults) {
     int number;  // 1 true, 0 false, -1 the default
   };
   const Case cases[] = {
-      {"1", 1},        {"0", 0},       {"2", 1},        {"-1", 1},        {" 0 ", 0},        {"\t1\t", 1},
-      {"+1", 1},       {"-0", 0},      {"\"0\"", 0},    {"'1'", 1},       {"ja", -1},        {"true", -1},
-      {"false", -1},   {"yes", -1},    {"", -1},        {"1.0", -1},      {"0x1", -1},       {"1e3", -1},
-      {"1 0", -1},     {"- 1", -1},    {"\"0", -1},     {"2147483647", 1}, {"2147483648", -1}, {"-2147483649", -1},
-      {"00000000000000000001", 1},     {"\xB9", -1},    {"\x00" "1", -1},
+      {"1", 1},    {"0", 0},     {"2", 1},     {"-1", 1},      {"\t1\t", 1},       {"+1", 1},
+      {"\"0\"", 0}, {"'1'", 1},   {"ja", -1},   {"true", -1},   {"", -1},           {"1.0", -1},
+      {"0x1", -1}, {"1 0", -1},  {"\"0", -1},  {"2147483647", 1}, {"2147483648", -1}, {"\x00" "1", -1},
   };
   std::string content = "; hand-edited\r\n[Language]\r\nMain=Deutsch\r\nID=vierundvierzig\r\n[SaveToForm]\r\n";
   for (size_t i = 0; i < std::size(cases); ++i) {
@@ -162,15 +132,8 @@ TEST(BadDefaultsIni, NonNumericBooleansGiveTheirDefaults) {
   EXPECT_EQ(ini.ReadInteger("Language", "ID", -1), -1);
   for (size_t i = 0; i < std::size(cases); ++i) {
     const std::string key = "Option" + std::to_string(i);
-    const bool withTrue = ini.ReadBool("SaveToForm", key, true);
-    const bool withFalse = ini.ReadBool("SaveToForm", key, false);
-    if (cases[i].number < 0) {
-      EXPECT_TRUE(withTrue) << key << " " << cases[i].value;
-      EXPECT_FALSE(withFalse) << key << " " << cases[i].value;
-    } else {
-      EXPECT_EQ(withTrue, cases[i].number == 1) << key << " " << cases[i].value;
-      EXPECT_EQ(withFalse, cases[i].number == 1) << key << " " << cases[i].value;
-    }
+    EXPECT_EQ(ini.ReadBool("SaveToForm", key, true), cases[i].number != 0) << key << " " << cases[i].value;
+    EXPECT_EQ(ini.ReadBool("SaveToForm", key, false), cases[i].number == 1) << key << " " << cases[i].value;
   }
 }
 
