@@ -49,6 +49,17 @@ class LoadedGedcom {
 
 using Rows = std::vector<std::vector<std::string>>;
 
+// The data rows of a result table, cell by cell.
+inline Rows dataRows(const StringTable& table) {
+  Rows out;
+  for (int r = 1; r < table.rowCount(); ++r) {
+    std::vector<std::string> row;
+    for (int c = 0; c < table.columnCount(); ++c) row.emplace_back(table.cell(c, r));
+    out.push_back(std::move(row));
+  }
+  return out;
+}
+
 // The data rows (without the header) of a whole assembly.
 inline Rows assembleRows(const TDBDefaults& db, bool western = true) {
   Extractor extractor(db);
@@ -59,13 +70,7 @@ inline Rows assembleRows(const TDBDefaults& db, bool western = true) {
   rows.prepare(persons);
   for (int32_t p : persons) rows.AddPersonRows(p);
   table.setRowCount(rows.currentRow());
-  Rows out;
-  for (int r = 1; r < table.rowCount(); ++r) {
-    std::vector<std::string> row;
-    for (int c = 0; c < 39; ++c) row.emplace_back(table.cell(c, r));
-    out.push_back(std::move(row));
-  }
-  return out;
+  return dataRows(table);
 }
 
 // A row in short: "left ID | marriage date | right ID".

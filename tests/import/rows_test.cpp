@@ -217,13 +217,7 @@ Rows referenceRows(const TDBDefaults& db) {
   ReferenceRows ref(ex, table);
   for (int32_t p : ex.GetPersonList()) ref.add(p, false);
   table.setRowCount(ref.current);
-  Rows out;
-  for (int r = 1; r < table.rowCount(); ++r) {
-    std::vector<std::string> row;
-    for (int c = 0; c < 39; ++c) row.emplace_back(table.cell(c, r));
-    out.push_back(std::move(row));
-  }
-  return out;
+  return test::dataRows(table);
 }
 
 // Files full of one-sided, repeated, unknown and self links; small unless a
