@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-#include "importcheck.h"
+#include "support/importcheck.h"
 
 namespace fs = std::filesystem;
 

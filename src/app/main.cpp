@@ -3,11 +3,11 @@
 
 #include <csignal>
 
-#include "export/savetoform.h"
+#include "ui/savetoform.h"
 #include "kernel/usermessages.h"
 #include "nls/nlssupport.h"
 #include "ui/gedcomim.h"
-#include "ui/platform.h"
+#include "platform/platform.h"
 
 int main(int argc, char** argv) {
   // A file-size limit then fails a settings or export write, which keeps the

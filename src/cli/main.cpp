@@ -22,7 +22,9 @@
 #include "cli/utf8out.h"
 #include "export/exporttext.h"
 #include "import/importrun.h"
+#include "kernel/atomicfile.h"
 #include "kernel/folders.h"
+#include "os/osfile.h"
 #include "kernel/sortengine.h"
 #include "kernel/usermessages.h"
 
@@ -84,19 +86,18 @@ class ConsoleMessages : public UserMessages {
 
   void showMessage(std::string_view text) override {
     // The count of imported persons is news, not an error: --quiet drops it.
-    if (quiet_ && text.find("Personen importiert!") != std::string_view::npos) return;
     std::lock_guard<std::mutex> lock(mutex_);
     clearLocked();
     std::string out = utf8_ ? cli::windows1252ToUtf8(text) : std::string(text);
     std::fprintf(stderr, "%s\n", out.c_str());
   }
 
-  void showProgress(std::string_view phase, int percent) override {
+  void showProgress(ImportPhase phase, int percent) override {
     if (!terminal_) return;
     std::lock_guard<std::mutex> lock(mutex_);
-    phase_ = phase;
+    phase_ = phaseName(phase);
     percent_ = percent;
-    reading_ = phase == "Lesen" && percent < 100;
+    reading_ = phase == ImportPhase::Reading && percent < 100;
     renderLocked();
   }
 
@@ -169,75 +170,6 @@ class PrivateWorkFolder {
   std::string path_;
 };
 
-bool writeAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-
-// Written beside the target and renamed over it: a failure never leaves a
-// partial file or destroys the old one. The temporary file is made before
-// the conversion, so an unwritable target is reported before any work.
-class AtomicOutput {
- public:
-  bool open(const std::string& target, std::string& error) {
-    target_ = target;
-    fs::path path(target);
-    std::string dir = path.has_parent_path() ? path.parent_path().string() : ".";
-    temp_ = (fs::path(dir) / ("." + path.filename().string() + ".XXXXXX")).string();
-    fd_ = mkstemp(temp_.data());
-    if (fd_ < 0) {
-      error = "cannot write " + target + ": " + std::strerror(errno);
-      return false;
-    }
-    return true;
-  }
-
-  bool commit(std::string_view bytes, std::string& error) {
-    bool ok = writeAll(fd_, bytes) && ::fsync(fd_) == 0;
-    int savedErrno = errno;
-    if (::close(fd_) != 0 && ok) {
-      ok = false;
-      savedErrno = errno;
-    }
-    fd_ = -1;
-    if (ok) {
-      // The usual permissions of a new file, or the old file's, not mkstemp's 0600.
-      mode_t mask = umask(0);
-      umask(mask);
-      struct stat st {};
-      mode_t mode = ::stat(target_.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~mask);
-      ::chmod(temp_.c_str(), mode);
-      if (::rename(temp_.c_str(), target_.c_str()) != 0) {
-        ok = false;
-        savedErrno = errno;
-      }
-    }
-    if (!ok) {
-      ::unlink(temp_.c_str());
-      error = "cannot write " + target_ + ": " + std::strerror(savedErrno);
-    }
-    temp_.clear();
-    return ok;
-  }
-
-  ~AtomicOutput() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!temp_.empty()) ::unlink(temp_.c_str());
-  }
-
- private:
-  std::string target_;
-  std::string temp_;
-  int fd_ = -1;
-};
-
 std::string checkReadable(const std::string& file) {
   int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return "cannot read " + file + ": " + std::strerror(errno);
@@ -248,7 +180,7 @@ std::string checkReadable(const std::string& file) {
   return {};
 }
 
-int run(const cli::ConvertOptions& options) {
+int convertFile(const cli::ConvertOptions& options) {
   if (std::string error = checkReadable(options.input); !error.empty()) {
     printError(error);
     return 1;
@@ -260,9 +192,9 @@ int run(const cli::ConvertOptions& options) {
     return 2;
   }
 
-  AtomicOutput output;
-  if (!options.output.empty() && !output.open(options.output, error)) {
-    printError(error);
+  AtomicFile output;
+  if (!options.output.empty() && !output.open(options.output, &error)) {
+    printError("cannot write " + options.output + ": " + error);
     return 1;
   }
 
@@ -274,40 +206,51 @@ int run(const cli::ConvertOptions& options) {
   } restore{previous};
 
   StringTable table;
-  int32_t counter;
+  ImportOutcome outcome;
   {
     PrivateWorkFolder folder;
-    counter = ImportGedcom(options.input, options.westernDates, table);
+    outcome = importGedcom(options.input, options.westernDates, table, messages);
   }
-  if (counter <= 0) {
-    messages.clearProgress();
-    if (counter == 0) printError("cannot read " + options.input);
-    else if (counter == -1) printError(options.input + " is not a GEDCOM file: its first line holds no \"0 HEAD\"");
-    else printError("reading " + options.input + " failed after line " + std::to_string(-counter));
-    return 1;
-  }
-  if (table.rowCount() <= 1) {
-    messages.clearProgress();
-    printError("no individuals in " + options.input + "; only the header line is written");
+  switch (outcome.status) {
+    case ImportStatus::Imported:
+      if (!options.quiet) messages.showMessage(importedMessage(outcome.persons));
+      break;
+    case ImportStatus::NoPersons:
+      messages.clearProgress();
+      printError("no individuals in " + options.input + "; only the header line is written");
+      break;
+    case ImportStatus::CannotOpen:
+      messages.clearProgress();
+      printError("cannot read " + options.input);
+      return 1;
+    case ImportStatus::NotGedcom:
+      messages.clearProgress();
+      printError(options.input + " is not a GEDCOM file: its first line holds no \"0 HEAD\"");
+      return 1;
+    case ImportStatus::ReadFailed:
+      messages.clearProgress();
+      printError("reading " + options.input + " failed after line " + std::to_string(-outcome.counter));
+      return 1;
   }
 
   if (!options.sortKeys.empty())
     SortGridRows(table, 1, table.rowCount() - 1, options.descending, options.sortKeys);
-  messages.showProgress("Export", 0);
+  messages.showProgress(ImportPhase::Export, 0);
   std::string text = buildExportTextFromResult(table, options.columns, options.rowNumbers, format);
   table = StringTable();
   if (options.utf8) text = cli::windows1252ToUtf8(text);
-  messages.showProgress("Export", 100);
+  messages.showProgress(ImportPhase::Export, 100);
   messages.clearProgress();
 
   if (!options.output.empty()) {
-    if (!output.commit(text, error)) {
-      printError(error);
+    output.write(text);
+    if (!output.commit(&error)) {
+      printError("cannot write " + options.output + ": " + error);
       return 1;
     }
     return 0;
   }
-  if (!writeAll(STDOUT_FILENO, text)) {
+  if (!os::File::standardOutput().writeAll(text)) {
     if (errno != EPIPE) printError(std::string("cannot write to standard output: ") + std::strerror(errno));
     return 1;
   }
@@ -337,7 +280,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   try {
-    return run(options);
+    return convertFile(options);
   } catch (const std::bad_alloc&) {
     printError("out of memory");
   } catch (const std::exception& e) {

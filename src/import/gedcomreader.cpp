@@ -349,7 +349,7 @@ class GedcomReading {
   explicit GedcomReading(std::string folderOfFile) : folderOfFile_(std::move(folderOfFile)) {}
 
   // Reads the whole file into the open index files; returns the counter.
-  int32_t run(LineReader& reader) {
+  int32_t readAllLines(LineReader& reader) {
     counter_ = 0;
     counter_ = readAll(reader);
     return counter_;
@@ -575,7 +575,7 @@ int32_t ReadGedcomFile(const std::string& fileName, bool& prepared) {
     LineReader reader;
     if (reader.open(fileName, lfMode)) {
       reading.emplace(folderOf(fileName));
-      counter = reading->run(reader);
+      counter = reading->readAllLines(reader);
     }
   } catch (const std::exception&) {
     // Memory exhausted by a huge line, say: abandoned like a read error.

@@ -30,43 +30,52 @@ void writeHeaders(StringTable& table) {
 // Progress of the extraction in whole percent, reported only when it changes.
 class ProgressReport {
  public:
-  ProgressReport(std::string_view phase, size_t total) : phase_(phase), total_(total) {
-    userMessages().showProgress(phase_, 0);
+  ProgressReport(UserMessages& messages, ImportPhase phase, size_t total)
+      : messages_(messages), phase_(phase), total_(total) {
+    messages_.showProgress(phase_, 0);
   }
   void at(size_t done) {
     if (total_ == 0) return;
     int percent = static_cast<int>(done * 100 / total_);
     if (percent != last_) {
       last_ = percent;
-      userMessages().showProgress(phase_, percent);
+      messages_.showProgress(phase_, percent);
     }
   }
 
  private:
-  std::string_view phase_;
+  UserMessages& messages_;
+  ImportPhase phase_;
   size_t total_;
   int last_ = 0;
 };
 
-void extract(bool westernDates, StringTable& table) {
+// The number of persons found.
+size_t extract(bool westernDates, StringTable& table, UserMessages& messages) {
   TDBDefaults db;
   db.DBPath = workFolder();
-  userMessages().showProgress("Laden", 0);
+  messages.showProgress(ImportPhase::Loading, 0);
   LoadIndex(db, kIndexName);
-  userMessages().showProgress("Laden", 100);
+  messages.showProgress(ImportPhase::Loading, 100);
   Extractor extractor(db);
   std::vector<int32_t> persons = extractor.GetPersonList();
-  if (persons.empty()) return;
+  if (persons.empty()) return 0;
   RowAssembly rows(extractor, table, westernDates);
   rows.prepare(persons);
-  ProgressReport progress("Personen", persons.size());
+  ProgressReport progress(messages, ImportPhase::Persons, persons.size());
   for (size_t i = 0; i < persons.size(); ++i) {
     rows.AddPersonRows(persons[i]);
     if ((i & 1023) == 0) progress.at(i);
   }
   progress.at(persons.size());
   table.setRowCount(rows.currentRow());
-  userMessages().showMessage(std::to_string(persons.size()) + " Personen importiert!");
+  return persons.size();
+}
+
+ImportStatus statusOf(int32_t counter) {
+  if (counter == 0) return ImportStatus::CannotOpen;
+  if (counter == -1) return ImportStatus::NotGedcom;
+  return ImportStatus::ReadFailed;
 }
 
 }  // namespace
@@ -80,26 +89,39 @@ StringTable makeResultTable() {
   return table;
 }
 
-int32_t ImportGedcom(const std::string& fileName, bool westernDates, StringTable& table) {
+std::string importedMessage(size_t persons) { return std::to_string(persons) + " Personen importiert!"; }
+
+ImportOutcome importGedcom(const std::string& fileName, bool westernDates, StringTable& table,
+                           UserMessages& messages) {
   table = StringTable(kResultColumns);
   table.setRowCount(1);
   writeHeaders(table);
 
-  userMessages().showProgress("Lesen", 0);
+  ImportOutcome outcome;
+  messages.showProgress(ImportPhase::Reading, 0);
   bool prepared = false;
-  int32_t counter = -1;
   try {
-    counter = ReadGedcomFile(fileName, prepared);
-    if (!prepared) return counter;
-    userMessages().showProgress("Lesen", 100);
-    if (counter > 0) extract(westernDates, table);
+    outcome.counter = ReadGedcomFile(fileName, prepared);
+    if (!prepared || outcome.counter <= 0) {
+      outcome.status = statusOf(outcome.counter);
+    } else {
+      messages.showProgress(ImportPhase::Reading, 100);
+      outcome.persons = extract(westernDates, table, messages);
+      outcome.status = outcome.persons > 0 ? ImportStatus::Imported : ImportStatus::NoPersons;
+    }
   } catch (...) {
     // The index files never outlive a run, not even a failed one.
     if (prepared) EraseIndexFiles(workFolder(), kIndexName);
     throw;
   }
-  EraseIndexFiles(workFolder(), kIndexName);
-  return counter;
+  if (prepared) EraseIndexFiles(workFolder(), kIndexName);
+  return outcome;
+}
+
+int32_t ImportGedcom(const std::string& fileName, bool westernDates, StringTable& table) {
+  ImportOutcome outcome = importGedcom(fileName, westernDates, table, userMessages());
+  if (outcome.imported()) userMessages().showMessage(importedMessage(outcome.persons));
+  return outcome.counter;
 }
 
 }  // namespace rowsmith

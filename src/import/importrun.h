@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "kernel/stringtable.h"
+#include "kernel/usermessages.h"
 
 namespace rowsmith {
 
@@ -15,9 +16,32 @@ const char* const* ResultHeaders();
 // as the main window shows it at start-up.
 StringTable makeResultTable();
 
-// Clears the table to the header row, reads the file, fills the rows and
-// reports "N Personen importiert!" through userMessages(). Returns the
-// reader's line counter. The index files are erased at the end of every run.
+enum class ImportStatus {
+  Imported,    // at least one person
+  NoPersons,   // a GEDCOM file without individuals
+  NotGedcom,   // no "0 HEAD" where it belongs
+  CannotOpen,  // the file could not be opened
+  ReadFailed,  // reading or indexing stopped part way
+};
+
+struct ImportOutcome {
+  ImportStatus status = ImportStatus::CannotOpen;
+  std::string cause;    // the system's description, where there is one
+  int32_t counter = 0;  // the reader's line counter
+  size_t persons = 0;
+  bool imported() const { return status == ImportStatus::Imported; }
+};
+
+// Clears the table to the header row, reads the file and fills the rows.
+// Progress and the reader's own messages go to messages; the count message
+// is the caller's to show. The index files are erased at the end of every
+// run.
+ImportOutcome importGedcom(const std::string& fileName, bool westernDates, StringTable& table,
+                           UserMessages& messages);
+// The same, reporting "N Personen importiert!" through userMessages() when
+// persons were found. Returns the reader's line counter.
 int32_t ImportGedcom(const std::string& fileName, bool westernDates, StringTable& table);
+// "N Personen importiert!"
+std::string importedMessage(size_t persons);
 
 }  // namespace rowsmith

@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "kernel/folders.h"
-#include "kernel/hugepages.h"
+#include "os/osfile.h"
 
 namespace rowsmith {
 
@@ -278,7 +278,7 @@ bool loadRecords(const std::string& path, std::vector<Rec>& records) {
   size_t count = static_cast<size_t>(st.st_size) / sizeof(Rec);
   records.clear();
   records.reserve(count);
-  adviseHugePages(records.data(), count * sizeof(Rec));
+  os::adviseHugePages(records.data(), count * sizeof(Rec));
   records.resize(count);
   char* bytes = reinterpret_cast<char*>(records.data());
   size_t want = count * sizeof(Rec);

@@ -1,108 +1,112 @@
 #include "kernel/atomicfile.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <random>
-
-#if defined(__unix__) || defined(__APPLE__)
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#define ROWSMITH_POSIX_FILES 1
-#endif
 
 namespace rowsmith {
 
 namespace {
 
-std::string describe(int error) { return std::strerror(error); }
+std::pair<std::string, std::string> splitFolder(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return {"", path};
+  return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
 
-std::string temporaryNameBeside(const std::string& path) {
-  static std::mt19937_64 generator{std::random_device{}()};
-  char suffix[24];
-  std::snprintf(suffix, sizeof suffix, ".%08llx.tmp",
-                static_cast<unsigned long long>(generator() & 0xFFFFFFFFull));
-  return path + suffix;
+// Cuts a UTF-8 name to at most bytes without splitting a character.
+std::string cutName(const std::string& name, size_t bytes) {
+  if (name.size() <= bytes) return name;
+  size_t end = bytes;
+  while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+  return name.substr(0, end);
 }
 
 }  // namespace
 
-#ifdef ROWSMITH_POSIX_FILES
+std::string temporaryNameBeside(const std::string& path, size_t maxNameLength) {
+  static std::mt19937_64 generator{std::random_device{}()};
+  char suffix[24];
+  std::snprintf(suffix, sizeof suffix, ".%08llx.tmp",
+                static_cast<unsigned long long>(generator() & 0xFFFFFFFFull));
+  auto [folder, name] = splitFolder(path);
+  const size_t fixed = 1 + std::char_traits<char>::length(suffix);
+  const size_t room = maxNameLength > fixed ? maxNameLength - fixed : 0;
+  return folder + "." + cutName(name, room) + suffix;
+}
 
-bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
-  // An existing target keeps its permissions; a new one gets the usual ones.
-  mode_t mode = 0666;
-  struct stat existing {};
-  const bool replacing = ::stat(path.c_str(), &existing) == 0;
-  if (replacing) mode = existing.st_mode & 07777;
-
-  std::string temporary;
-  int fd = -1;
-  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    temporary = temporaryNameBeside(path);
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd < 0 && errno != EEXIST) break;
+bool AtomicFile::open(const std::string& target, std::string* error) {
+  abandon();
+  failed_ = false;
+  target_ = os::resolveLinks(target);
+  const os::FileInfo info = os::fileInfo(target_);
+  if (info.kind == os::FileKind::Folder) {
+    error_ = os::errorIsFolder();
+    return fail(error);
   }
-  if (fd < 0) {
-    if (error) *error = describe(errno);
-    return false;
+  if (info.kind == os::FileKind::Device || info.kind == os::FileKind::Pipe) {
+    file_ = os::File::openForWriting(target_, &error_);
+    return file_.isOpen() || fail(error);
   }
-  // The umask narrowed the new file's mode; the replaced file's mode wins.
-  if (replacing) ::fchmod(fd, mode);
-
-  auto fail = [&] {
-    int code = errno;
-    if (fd >= 0) ::close(fd);
-    ::unlink(temporary.c_str());
-    if (error) *error = describe(code);
-    return false;
-  };
-
-  const char* data = bytes.data();
-  size_t left = bytes.size();
-  while (left > 0) {
-    ssize_t written = ::write(fd, data, left);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return fail();
-    }
-    data += written;
-    left -= static_cast<size_t>(written);
+  keepMode_ = info.kind == os::FileKind::Regular;
+  // Root may write anything; a file nobody may write is still left alone.
+  if (keepMode_ && ((info.mode & 0222) == 0 || !os::isWritable(target_))) {
+    error_ = os::errorReadOnly();
+    return fail(error);
   }
-  if (::fsync(fd) != 0) return fail();
-  int closed = ::close(fd);
-  fd = -1;
-  if (closed != 0) return fail();
-  if (::rename(temporary.c_str(), path.c_str()) != 0) return fail();
+  mode_ = keepMode_ ? info.mode : os::newFileMode();
+  const std::string folder = splitFolder(target_).first;
+  const size_t maxName = os::maxNameLength(folder.empty() ? "." : folder);
+  for (int attempt = 0; attempt < 16 && !file_.isOpen(); ++attempt) {
+    temporary_ = temporaryNameBeside(target_, maxName);
+    file_ = os::File::createNew(temporary_, mode_, &error_);
+    if (!file_.isOpen() && os::fileInfo(temporary_).kind == os::FileKind::Missing) break;
+  }
+  if (!file_.isOpen()) {
+    temporary_.clear();
+    return fail(error);
+  }
+  // The mask narrowed the new file's mode; a replaced file's mode wins.
+  if (keepMode_) file_.setMode(mode_);
   return true;
 }
 
-#else
-
-bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
-  std::string temporary = temporaryNameBeside(path);
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (!file) {
-    if (error) *error = describe(errno);
-    return false;
-  }
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  ok = std::fflush(file) == 0 && ok;
-  int code = errno;
-  ok = std::fclose(file) == 0 && ok;
-  if (ok) {
-    std::remove(path.c_str());
-    ok = std::rename(temporary.c_str(), path.c_str()) == 0;
-    code = errno;
-  }
-  if (!ok) {
-    std::remove(temporary.c_str());
-    if (error) *error = describe(code);
-  }
-  return ok;
+bool AtomicFile::write(std::string_view bytes) {
+  if (failed_ || !file_.isOpen()) return false;
+  if (file_.writeAll(bytes)) return true;
+  error_ = os::lastError();
+  failed_ = true;
+  return false;
 }
 
-#endif
+bool AtomicFile::commit(std::string* error) {
+  if (failed_ || !file_.isOpen()) return fail(error);
+  if (!file_.sync() || !file_.close()) {
+    error_ = os::lastError();
+    return fail(error);
+  }
+  if (!temporary_.empty() && !os::renameReplacing(temporary_, target_, &error_)) return fail(error);
+  temporary_.clear();
+  return true;
+}
+
+void AtomicFile::abandon() {
+  file_.close();
+  if (!temporary_.empty()) os::removeFile(temporary_);
+  temporary_.clear();
+}
+
+bool AtomicFile::fail(std::string* error) {
+  failed_ = true;
+  abandon();
+  if (error) *error = error_.text();
+  return false;
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+  AtomicFile file;
+  if (!file.open(path, error)) return false;
+  file.write(bytes);  // a failed write is reported by commit
+  return file.commit(error);
+}
 
 }  // namespace rowsmith

@@ -1,13 +1,6 @@
 #include "kernel/folders.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <system_error>
-
-namespace fs = std::filesystem;
+#include "os/osfile.h"
 
 namespace rowsmith {
 
@@ -20,20 +13,12 @@ std::string withSlash(std::string folder) {
   return folder;
 }
 
-std::string envValue(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? std::string(value) : std::string();
-}
-
 std::string userDataFolder() {
-  std::string data = envValue("XDG_DATA_HOME");
+  std::string data = os::environment("XDG_DATA_HOME");
   // Relative values are invalid by the XDG rules and would depend on the cwd.
   if (data.empty() || data.front() != '/') {
-    std::string home = envValue("HOME");
-    if (home.empty()) {
-      if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) home = pw->pw_dir;
-    }
-    if (home.empty()) home = fs::temp_directory_path().string();
+    std::string home = os::userHomeFolder();
+    if (home.empty()) home = os::temporaryFolder();
     data = withSlash(home) + ".local/share";
   }
   return withSlash(data) + "rowsmith/";
@@ -42,19 +27,19 @@ std::string userDataFolder() {
 }  // namespace
 
 std::string executableFolder() {
-  std::error_code ec;
-  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec || exe.empty()) return withSlash(fs::current_path(ec).string());
-  return withSlash(exe.parent_path().string());
+  std::string exe = os::executablePath();
+  size_t slash = exe.find_last_of('/');
+  if (slash == std::string::npos) return withSlash(os::currentFolder());
+  return exe.substr(0, slash + 1);
 }
 
 std::string baseFolder() {
-  std::string home = envValue("ROWSMITH_HOME");
+  std::string home = os::environment("ROWSMITH_HOME");
   if (!home.empty()) return withSlash(home);
   std::string exeFolder = executableFolder();
-  // An installed program usually cannot write beside itself; its work files
-  // then go to the user's data folder.
-  if (access(exeFolder.c_str(), W_OK) == 0) return exeFolder;
+  // An installed program usually cannot write beside itself; its files then
+  // go to the user's data folder.
+  if (os::isWritable(exeFolder)) return exeFolder;
   return userDataFolder();
 }
 
@@ -69,11 +54,6 @@ std::string NLSPath() { return baseFolder() + "NLS/"; }
 
 std::string SysDataPath() { return baseFolder() + "Quillmere/Sysdata/"; }
 
-bool forceDirectories(const std::string& folder) {
-  if (folder.empty()) return false;
-  std::error_code ec;
-  fs::create_directories(folder, ec);
-  return fs::is_directory(folder, ec);
-}
+bool forceDirectories(const std::string& folder) { return os::createFolders(folder); }
 
 }  // namespace rowsmith

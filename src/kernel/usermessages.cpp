@@ -4,7 +4,17 @@
 
 namespace rowsmith {
 
-void UserMessages::showProgress(std::string_view, int) {}
+std::string_view phaseName(ImportPhase phase) {
+  switch (phase) {
+    case ImportPhase::Reading: return "Lesen";
+    case ImportPhase::Loading: return "Laden";
+    case ImportPhase::Persons: return "Personen";
+    case ImportPhase::Export: return "Export";
+  }
+  return {};
+}
+
+void UserMessages::showProgress(ImportPhase, int) {}
 
 namespace {
 

@@ -5,13 +5,18 @@
 
 namespace rowsmith {
 
+// The phases of an import run, in their order, and of the export after it.
+enum class ImportPhase { Reading, Loading, Persons, Export };
+// The phase's German name as the progress display shows it.
+std::string_view phaseName(ImportPhase phase);
+
 class UserMessages {
  public:
   virtual ~UserMessages() = default;
   // A plain message box with one OK button; text is Windows-1252.
   virtual void showMessage(std::string_view text) = 0;
-  // Progress of a long run: phase name and 0..100. Default: ignored.
-  virtual void showProgress(std::string_view phase, int percent);
+  // Progress of a long run, 0..100 within the phase. Default: ignored.
+  virtual void showProgress(ImportPhase phase, int percent);
 };
 
 // The process-wide receiver; by default one that writes to standard error.

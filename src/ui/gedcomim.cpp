@@ -19,15 +19,15 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
-#include "export/savetoform.h"
+#include "ui/savetoform.h"
 #include "import/importrun.h"
 #include "kernel/folders.h"
 #include "kernel/sortengine.h"
 #include "nls/inifile.h"
 #include "nls/nlssupport.h"
-#include "nls/toolswerbungform.h"
+#include "ui/toolswerbungform.h"
 #include "ui/importprogress.h"
-#include "ui/platform.h"
+#include "platform/platform.h"
 #include "ui/resultgrid.h"
 
 namespace rowsmith {
@@ -291,7 +291,9 @@ void TfrmGedComIm::btnGoClick() {
     MessagesInstalled installed(&progress);
     TableChange change(SGrid->tableModel());
     try {
-      ImportGedcom(QFile::encodeName(fileName).toStdString(), rbtWesternDate->isChecked(), table_);
+      const ImportOutcome outcome = importGedcom(QFile::encodeName(fileName).toStdString(),
+                                                 rbtWesternDate->isChecked(), table_, progress);
+      if (outcome.imported()) progress.showMessage(importedMessage(outcome.persons));
     } catch (const std::exception& error) {
       // An exception must not leave the event loop: the run ends, the user
       // learns why, the program goes on.

@@ -32,13 +32,13 @@ void ImportProgress::showMessage(std::string_view text) {
   QtUserMessages::showMessage(text);
 }
 
-void ImportProgress::showProgress(std::string_view phase, int percent) {
+void ImportProgress::showProgress(ImportPhase phase, int percent) {
   percent = std::clamp(percent, 0, 100);
   // The core may report often; the dialog only hears about changes.
   if (phase == phase_ && percent == percent_) return;
   if (phase != phase_) {
     phase_ = phase;
-    dialog_->setLabelText(platform::fromCp1252(phase_));
+    dialog_->setLabelText(platform::fromCp1252(phaseName(phase)));
     percent_ = -1;
   }
   // The dialog starts its clock at its minimum value; values before that

@@ -3,9 +3,10 @@
 // in a modal dialog that appears once the run has taken about a second, and
 // the closing message in the plain message box.
 #include <memory>
+#include <optional>
 #include <string>
 
-#include "ui/platform.h"
+#include "platform/platform.h"
 
 class QProgressDialog;
 class QWidget;
@@ -18,13 +19,13 @@ class ImportProgress : public platform::QtUserMessages {
   ~ImportProgress() override;
 
   void showMessage(std::string_view text) override;
-  void showProgress(std::string_view phase, int percent) override;
+  void showProgress(ImportPhase phase, int percent) override;
   // Closes the dialog; the run has ended.
   void finish();
 
  private:
   std::unique_ptr<QProgressDialog> dialog_;
-  std::string phase_;
+  std::optional<ImportPhase> phase_;
   int percent_ = -1;
 };
 

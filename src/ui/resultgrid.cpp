@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "ui/platform.h"
+#include "platform/platform.h"
 
 namespace rowsmith {
 

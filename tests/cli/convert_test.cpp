@@ -8,9 +8,9 @@
 #include <csignal>
 #include <filesystem>
 
-#include "filesizelimit.h"
+#include "support/filesizelimit.h"
 #include "kernel/ansitext.h"
-#include "testsupport.h"
+#include "support/testsupport.h"
 
 extern char** environ;
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "../../fuzz/importcheck.h"
+#include "support/importcheck.h"
 #include "import/importfixture.h"
 #include "import/loadedgedcom.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "../../fuzz/importcheck.h"
+#include "support/importcheck.h"
 #include "import/importfixture.h"
 
 namespace rowsmith {

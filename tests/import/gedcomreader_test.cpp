@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "filesizelimit.h"
+#include "support/filesizelimit.h"
 #include "import/indexfiles.h"
 #include "kernel/folders.h"
-#include "testsupport.h"
+#include "support/testsupport.h"
 
 namespace rowsmith {
 namespace {

@@ -7,7 +7,7 @@
 #include "import/importrun.h"
 #include "import/indexfiles.h"
 #include "kernel/folders.h"
-#include "testsupport.h"
+#include "support/testsupport.h"
 
 namespace rowsmith::test {
 

@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "../../fuzz/importcheck.h"
+#include "support/importcheck.h"
 #include "export/exporttext.h"
 #include "import/importfixture.h"
 #include "import/loadedgedcom.h"

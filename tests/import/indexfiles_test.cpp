@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "testsupport.h"
+#include "support/testsupport.h"
 
 namespace rowsmith {
 namespace {

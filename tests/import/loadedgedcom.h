@@ -10,7 +10,7 @@
 #include "import/indexfiles.h"
 #include "import/rows.h"
 #include "kernel/folders.h"
-#include "testsupport.h"
+#include "support/testsupport.h"
 
 namespace rowsmith::test {
 

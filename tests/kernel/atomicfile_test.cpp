@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "filesizelimit.h"
-#include "testsupport.h"
+#include "support/filesizelimit.h"
+#include "support/testsupport.h"
 
 namespace rowsmith {
 namespace {
@@ -49,6 +49,32 @@ TEST(WriteFileAtomically, AFailureLeavesTheTargetAndNoTemporaryFile) {
   EXPECT_EQ(error, "File too large");
   EXPECT_EQ(test::readFileBytes(path), old);
   EXPECT_EQ(entries(dir.path()), 2u);
+}
+
+TEST(AtomicFile, WritesTheFileTheUserNamed) {
+  test::TempDir dir;
+  // A link is followed and stays a link.
+  const std::string real = dir.file("real.csv"), link = dir.file("link.csv");
+  test::writeFileBytes(real, "old");
+  fs::create_symlink("real.csv", link);
+  ASSERT_TRUE(writeFileAtomically(link, "new"));
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(test::readFileBytes(real), "new");
+
+  // A name as long as the folder allows still gets a temporary file beside it.
+  const std::string longName = dir.file(std::string(255, 'n'));
+  ASSERT_TRUE(writeFileAtomically(longName, "long"));
+  EXPECT_EQ(test::readFileBytes(longName), "long");
+  EXPECT_LE(fs::path(temporaryNameBeside(longName, 255)).filename().string().size(), 255u);
+
+  // A read-only file is refused even for root.
+  const std::string locked = dir.file("locked.csv");
+  test::writeFileBytes(locked, "keep");
+  fs::permissions(locked, fs::perms::owner_read);
+  std::string error;
+  EXPECT_FALSE(writeFileAtomically(locked, "x", &error));
+  EXPECT_EQ(test::readFileBytes(locked), "keep");
+  EXPECT_EQ(entries(dir.path()), 4u);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "testsupport.h"
+#include "support/testsupport.h"
 
 namespace rowsmith {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "nls/inifile.h"
 #include "nls/nlssupport.h"
-#include "filesizelimit.h"
-#include "testsupport.h"
+#include "support/filesizelimit.h"
+#include "support/testsupport.h"
 
 namespace rowsmith {
 namespace {

@@ -8,7 +8,7 @@
 
 #include <sys/resource.h>
 
-#include "testsupport.h"
+#include "support/testsupport.h"
 
 namespace rowsmith {
 namespace {

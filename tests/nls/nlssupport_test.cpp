@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "testsupport.h"
+#include "support/testsupport.h"
 
 namespace rowsmith {
 namespace {

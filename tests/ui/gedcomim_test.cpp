@@ -18,14 +18,14 @@
 #include <QTableWidget>
 #include <QTimer>
 
-#include "export/savetoform.h"
+#include "ui/savetoform.h"
 #include "import/importrun.h"
 #include "kernel/dates.h"
 #include "kernel/folders.h"
 #include "nls/nlssupport.h"
-#include "nls/toolswerbungform.h"
-#include "testsupport.h"
-#include "ui/platform.h"
+#include "ui/toolswerbungform.h"
+#include "support/testsupport.h"
+#include "platform/platform.h"
 #include "ui/resultgrid.h"
 
 namespace rowsmith {

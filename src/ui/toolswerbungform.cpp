@@ -1,4 +1,4 @@
-#include "nls/toolswerbungform.h"
+#include "ui/toolswerbungform.h"
 
 #include <iterator>
 
@@ -17,8 +17,8 @@
 #include <QTextCursor>
 
 #include "nls/nlssupport.h"
-#include "nls/translateform.h"
-#include "ui/platform.h"
+#include "ui/translateform.h"
+#include "platform/platform.h"
 
 namespace rowsmith {
 

@@ -1,4 +1,4 @@
-#include "export/savetoform.h"
+#include "ui/savetoform.h"
 
 #include <gtest/gtest.h>
 
@@ -21,10 +21,10 @@
 #include "import/importrun.h"
 #include "kernel/folders.h"
 #include "nls/inifile.h"
-#include "nls/mymessagedlgform.h"
+#include "ui/mymessagedlgform.h"
 #include "nls/nlssupport.h"
-#include "testsupport.h"
-#include "ui/platform.h"
+#include "support/testsupport.h"
+#include "platform/platform.h"
 
 namespace rowsmith {
 namespace {

@@ -1,4 +1,4 @@
-#include "nls/mymessagedlgform.h"
+#include "ui/mymessagedlgform.h"
 
 #include <algorithm>
 
@@ -16,7 +16,7 @@
 #include <QTextLayout>
 
 #include "nls/nlssupport.h"
-#include "ui/platform.h"
+#include "platform/platform.h"
 
 namespace rowsmith {
 

@@ -1,4 +1,4 @@
-#include "nls/translateform.h"
+#include "ui/translateform.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -13,7 +13,7 @@
 #include <QWidget>
 
 #include "nls/nlssupport.h"
-#include "ui/platform.h"
+#include "platform/platform.h"
 
 namespace rowsmith {
 

@@ -1,4 +1,4 @@
-#include "nls/mymessagedlgform.h"
+#include "ui/mymessagedlgform.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 #include "nls/nlssupport.h"
-#include "testsupport.h"
+#include "support/testsupport.h"
 
 namespace rowsmith {
 namespace {

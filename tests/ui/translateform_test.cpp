@@ -1,4 +1,4 @@
-#include "nls/translateform.h"
+#include "ui/translateform.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 #include <QToolButton>
 
 #include "nls/nlssupport.h"
-#include "testsupport.h"
+#include "support/testsupport.h"
 
 namespace rowsmith {
 namespace {

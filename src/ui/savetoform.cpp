@@ -1,4 +1,4 @@
-#include "export/savetoform.h"
+#include "ui/savetoform.h"
 
 #include <algorithm>
 #include <new>
@@ -25,10 +25,10 @@
 #include "kernel/folders.h"
 #include "kernel/strreplace.h"
 #include "nls/inifile.h"
-#include "nls/mymessagedlgform.h"
+#include "ui/mymessagedlgform.h"
 #include "nls/nlssupport.h"
-#include "nls/translateform.h"
-#include "ui/platform.h"
+#include "ui/translateform.h"
+#include "platform/platform.h"
 
 namespace rowsmith {
 

@@ -1,4 +1,4 @@
-#include "nls/toolswerbungform.h"
+#include "ui/toolswerbungform.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <QTimer>
 
 #include "nls/nlssupport.h"
-#include "testsupport.h"
-#include "ui/platform.h"
+#include "support/testsupport.h"
+#include "platform/platform.h"
 
 namespace rowsmith {
 namespace {

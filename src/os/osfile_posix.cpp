@@ -1,0 +1,283 @@
+#include "os/osfile.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace rowsmith::os {
+
+std::string Error::text() const { return std::strerror(code); }
+
+Error lastError() { return Error{errno}; }
+Error errorNotFound() { return Error{ENOENT}; }
+Error errorIsFolder() { return Error{EISDIR}; }
+Error errorReadOnly() { return Error{EACCES}; }
+bool isNoSpace(const Error& error) { return error.code == ENOSPC || error.code == EFBIG; }
+
+namespace {
+
+FileKind kindOf(mode_t mode) {
+  if (S_ISREG(mode)) return FileKind::Regular;
+  if (S_ISDIR(mode)) return FileKind::Folder;
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return FileKind::Device;
+  if (S_ISFIFO(mode) || S_ISSOCK(mode)) return FileKind::Pipe;
+  return FileKind::Other;
+}
+
+FileInfo infoOf(const struct stat& st) {
+  FileInfo info;
+  info.kind = kindOf(st.st_mode);
+  info.size = static_cast<uint64_t>(st.st_size);
+  info.device = static_cast<uint64_t>(st.st_dev);
+  info.inode = static_cast<uint64_t>(st.st_ino);
+  info.mode = st.st_mode & 07777;
+  return info;
+}
+
+void setError(Error* error) {
+  if (error) *error = lastError();
+}
+
+}  // namespace
+
+FileInfo fileInfo(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return {};
+  return infoOf(st);
+}
+
+std::string resolveLinks(const std::string& path) {
+  std::string current = path;
+  // A bound on the chain, as the system's own; a loop ends here too.
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat st {};
+    if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+    std::error_code ec;
+    fs::path target = fs::read_symlink(current, ec);
+    if (ec) return current;
+    if (target.is_relative()) target = fs::path(current).parent_path() / target;
+    current = target.string();
+  }
+  return current;
+}
+
+bool isWritable(const std::string& path) { return ::access(path.c_str(), W_OK) == 0; }
+
+File::~File() {
+  if (handle_ >= 0 && owned_) ::close(handle_);
+}
+
+File::File(File&& other) noexcept : handle_(other.handle_), owned_(other.owned_) { other.handle_ = -1; }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    if (handle_ >= 0 && owned_) ::close(handle_);
+    handle_ = other.handle_;
+    owned_ = other.owned_;
+    other.handle_ = -1;
+  }
+  return *this;
+}
+
+File File::openForReading(const std::string& path, Error* error) {
+  if (path == "-") return File(STDIN_FILENO, false);
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    setError(error);
+    return File();
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    int code = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    ::close(fd);
+    if (error) *error = Error{code};
+    return File();
+  }
+  return File(fd, true);
+}
+
+File File::openForWriting(const std::string& path, Error* error) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    setError(error);
+    return File();
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0) {
+    setError(error);
+    ::close(fd);
+    return File();
+  }
+  return File(fd, true);
+}
+
+File File::createNew(const std::string& path, unsigned mode, Error* error) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
+  if (fd < 0) {
+    setError(error);
+    return File();
+  }
+  return File(fd, true);
+}
+
+File File::standardOutput() { return File(STDOUT_FILENO, false); }
+
+FileInfo File::info() const {
+  struct stat st {};
+  if (handle_ < 0 || ::fstat(handle_, &st) != 0) return {};
+  return infoOf(st);
+}
+
+std::ptrdiff_t File::readSome(char* data, size_t size) {
+  for (;;) {
+    ssize_t got = ::read(handle_, data, size);
+    if (got < 0 && errno == EINTR) continue;
+    return got;
+  }
+}
+
+std::ptrdiff_t File::readFull(char* data, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    std::ptrdiff_t got = readSome(data + done, size - done);
+    if (got < 0) return -1;
+    if (got == 0) break;
+    done += static_cast<size_t>(got);
+  }
+  return static_cast<std::ptrdiff_t>(done);
+}
+
+bool File::writeAll(std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(handle_, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+bool File::setMode(unsigned mode) { return ::fchmod(handle_, static_cast<mode_t>(mode)) == 0; }
+
+bool File::sync() {
+  if (::fsync(handle_) == 0) return true;
+  // Pipes, terminals and character devices cannot be synced and need not be.
+  return errno == EINVAL || errno == EROFS || errno == ENOTSUP;
+}
+
+bool File::close() {
+  if (handle_ < 0) return true;
+  int fd = handle_;
+  handle_ = -1;
+  if (!owned_) return true;
+  return ::close(fd) == 0;
+}
+
+bool renameReplacing(const std::string& from, const std::string& to, Error* error) {
+  if (::rename(from.c_str(), to.c_str()) == 0) return true;
+  setError(error);
+  return false;
+}
+
+bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+void removeTree(const std::string& path) {
+  std::error_code ec;
+  fs::remove_all(path, ec);
+}
+
+bool createFolders(const std::string& folder) {
+  if (folder.empty()) return false;
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  return fs::is_directory(folder, ec);
+}
+
+bool isFolder(const std::string& path) {
+  std::error_code ec;
+  return fs::is_directory(path, ec);
+}
+
+std::string temporaryFolder() {
+  std::error_code ec;
+  fs::path folder = fs::temp_directory_path(ec);
+  return ec ? std::string("/tmp") : folder.string();
+}
+
+std::string createPrivateFolder(const std::string& parent, const std::string& prefix, Error* error) {
+  std::string pattern = (fs::path(parent) / (prefix + "XXXXXX")).string();
+  if (!::mkdtemp(pattern.data())) {
+    setError(error);
+    return {};
+  }
+  return pattern;
+}
+
+unsigned newFileMode() {
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+size_t maxNameLength(const std::string& folder) {
+  long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+  return limit > 0 ? static_cast<size_t>(limit) : 255;
+}
+
+std::string executablePath() {
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : exe.string();
+}
+
+std::string currentFolder() {
+  std::error_code ec;
+  return fs::current_path(ec).string();
+}
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::string(value) : std::string();
+}
+
+std::string userHomeFolder() {
+  std::string home = environment("HOME");
+  if (home.empty()) {
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) home = pw->pw_dir;
+  }
+  return home;
+}
+
+bool isTerminal(int stream) { return ::isatty(stream) == 1; }
+
+unsigned processorCount() { return std::thread::hardware_concurrency(); }
+
+void adviseHugePages(void* data, size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr uintptr_t kHuge = uintptr_t{2} << 20;
+  if (data == nullptr || bytes < 2 * kHuge) return;
+  // Only whole huge pages inside the buffer; the edges may belong to others.
+  const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kHuge - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)bytes;
+#endif
+}
+
+}  // namespace rowsmith::os
