@@ -20,6 +20,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "export/exportsettings.h"
 #include "export/exporttext.h"
 #include "kernel/atomicfile.h"
 #include "kernel/folders.h"
@@ -37,7 +38,6 @@ namespace {
 using platform::fromCp1252;
 using platform::toCp1252;
 
-constexpr char kSettingsSection[] = "SaveToForm";
 constexpr int kPreviewRows = 7;
 constexpr int kPreviewRowHeight = 18;
 constexpr int kPreviewDefaultWidth = 32;
@@ -80,15 +80,24 @@ QLineEdit* notationEdit(QWidget* parent, const char* name, const char* text) {
   return edit;
 }
 
-// A radio button with an edit field to its right, the way the free choices
-// of each group are laid out.
-QHBoxLayout* withEdit(QRadioButton* button, QLineEdit* edit) {
-  auto* row = new QHBoxLayout;
-  row->setSpacing(6);
-  row->addWidget(button);
-  row->addStretch(1);
-  row->addWidget(edit);
-  return row;
+// A group's options one below the other; the last one has the group's edit
+// field to its right, where there is one.
+QVBoxLayout* layOutGroup(QGroupBox* box, std::initializer_list<QRadioButton*> options, QLineEdit* edit) {
+  auto* layout = new QVBoxLayout(box);
+  for (QRadioButton* button : options) {
+    if (edit && button == *(options.end() - 1)) {
+      auto* row = new QHBoxLayout;
+      row->setSpacing(6);
+      row->addWidget(button);
+      row->addStretch(1);
+      row->addWidget(edit);
+      layout->addLayout(row);
+    } else {
+      layout->addWidget(button);
+    }
+  }
+  layout->addStretch(1);
+  return layout;
 }
 
 std::string replaceCount(const std::string& text, int count) {
@@ -109,8 +118,51 @@ void TfrmSaveToForm::buildControls() {
   auto* root = new QVBoxLayout(this);
   root->setContentsMargins(6, 6, 6, 6);
   root->setSpacing(6);
+  root->addLayout(buildPreview());
 
-  // Preview.
+  auto* bottom = new QHBoxLayout;
+  bottom->setSpacing(6);
+  bottom->addLayout(buildColumnList());
+  auto* right = new QVBoxLayout;
+  right->setSpacing(6);
+  pnlClientBottomClientTop = captionBar(this, "pnlClientBottomClientTop", "Speicheroptionen");
+  right->addWidget(pnlClientBottomClientTop);
+  right->addLayout(buildOptionGroups(), 1);
+  right->addLayout(buildButtons());
+  bottom->addLayout(right, 1);
+  root->addLayout(bottom, 1);
+
+  setOption(btnClientBottomClientClientSeperatorCSV, true);
+  setOption(btnClientBottomClientClientAddCharNone, true);
+  setOption(btnClientBottomClientClientLineBreakCRLF, true);
+  setOption(btnClientBottomClientClientSaveToClipboard, true);
+  setFixedSize(sizeHint().expandedTo(QSize(617, 502)));
+
+  // In the order of exportSettingKeys(); the row-number switch is the
+  // column list's first item.
+  settingWidgets_ = {
+      {btnClientBottomClientClientSeperatorCSV, nullptr},
+      {btnClientBottomClientClientSeperatorASCII, nullptr},
+      {btnClientBottomClientClientSeperatorTAB, nullptr},
+      {btnClientBottomClientClientSeperatorFree, nullptr},
+      {nullptr, edtClientBottomClientClientSeperatorFree},
+      {btnClientBottomClientClientSaveToClipboard, nullptr},
+      {btnClientBottomClientClientSaveToFile, nullptr},
+      {nullptr, edtClientBottomClientClientSaveToFile},
+      {btnClientBottomClientClientLineBreakCRLF, nullptr},
+      {btnClientBottomClientClientLineBreakLF, nullptr},
+      {btnClientBottomClientClientLineBreakFree, nullptr},
+      {nullptr, edtClientBottomClientClientLineBreakFree},
+      {btnClientBottomClientClientAddCharNone, nullptr},
+      {btnClientBottomClientClientAddCharSingle, nullptr},
+      {btnClientBottomClientClientAddCharDouble, nullptr},
+      {btnClientBottomClientClientAddCharOther, nullptr},
+      {nullptr, edtClientBottomClientClientAddCharOther},
+      {nullptr, nullptr},
+  };
+}
+
+QLayout* TfrmSaveToForm::buildPreview() {
   auto* top = new QVBoxLayout;
   top->setSpacing(0);
   pnlClientTop = captionBar(this, "pnlClientTop", "Vorschau");
@@ -133,12 +185,10 @@ void TfrmSaveToForm::buildControls() {
                                sgrClientTop->horizontalScrollBar()->sizeHint().height());
   top->addWidget(pnlClientTop);
   top->addWidget(sgrClientTop);
-  root->addLayout(top);
+  return top;
+}
 
-  auto* bottom = new QHBoxLayout;
-  bottom->setSpacing(6);
-
-  // Column list.
+QLayout* TfrmSaveToForm::buildColumnList() {
   auto* left = new QVBoxLayout;
   left->setSpacing(0);
   pnlClientBottomLeftTop = captionBar(this, "pnlClientBottomLeftTop", "Zu sichernde Spalten");
@@ -146,120 +196,76 @@ void TfrmSaveToForm::buildControls() {
   clbClientBottomLeftClient->setFixedWidth(220);
   left->addWidget(pnlClientBottomLeftTop);
   left->addWidget(clbClientBottomLeftClient, 1);
-  bottom->addLayout(left);
   connect(clbClientBottomLeftClient, &QListWidget::itemChanged, this,
           [this](QListWidgetItem*) { clbClientBottomLeftClientClickCheck(); });
+  return left;
+}
 
-  // Options.
-  auto* right = new QVBoxLayout;
-  right->setSpacing(6);
-  pnlClientBottomClientTop = captionBar(this, "pnlClientBottomClientTop", "Speicheroptionen");
-  right->addWidget(pnlClientBottomClientTop);
+QLayout* TfrmSaveToForm::buildOptionGroups() {
+  auto group = [this](const char* name, const std::string& title) {
+    QGroupBox* box = named<QGroupBox>(this, name);
+    box->setTitle(fromCp1252(title));
+    return box;
+  };
+  QGroupBox* box = gbxClientBottomClientClientSeperator = group("gbxClientBottomClientClientSeperator", "Trennzeichen");
+  btnClientBottomClientClientSeperatorASCII = option(box, "btnClientBottomClientClientSeperatorASCII", "ASCII - (,)");
+  btnClientBottomClientClientSeperatorCSV = option(box, "btnClientBottomClientClientSeperatorCSV", "CSV (EXCEL) - (;)");
+  btnClientBottomClientClientSeperatorTAB = option(box, "btnClientBottomClientClientSeperatorTAB", "Tabulator - (#9)");
+  btnClientBottomClientClientSeperatorFree = option(box, "btnClientBottomClientClientSeperatorFree", "Anderes Zeichen");
+  edtClientBottomClientClientSeperatorFree = notationEdit(box, "edtClientBottomClientClientSeperatorFree", "#8");
+  layOutGroup(box, {btnClientBottomClientClientSeperatorASCII, btnClientBottomClientClientSeperatorCSV,
+                    btnClientBottomClientClientSeperatorTAB, btnClientBottomClientClientSeperatorFree},
+              edtClientBottomClientClientSeperatorFree);
+
+  box = gbxClientBottomClientClientAddChar = group("gbxClientBottomClientClientAddChar", "Zellen zus\xE4tzlich einklammern...");
+  btnClientBottomClientClientAddCharNone = option(box, "btnClientBottomClientClientAddCharNone", "Nicht zus\xE4tzlich einklammern");
+  btnClientBottomClientClientAddCharSingle = option(box, "btnClientBottomClientClientAddCharSingle", "Anf\xFChrungszeichen - (')");
+  btnClientBottomClientClientAddCharDouble = option(box, "btnClientBottomClientClientAddCharDouble", "Anf\xFChrungszeichen - (\")");
+  btnClientBottomClientClientAddCharOther = option(box, "btnClientBottomClientClientAddCharOther", "Anderes Zeichen");
+  edtClientBottomClientClientAddCharOther = notationEdit(box, "edtClientBottomClientClientAddCharOther", "!");
+  layOutGroup(box, {btnClientBottomClientClientAddCharNone, btnClientBottomClientClientAddCharSingle,
+                    btnClientBottomClientClientAddCharDouble, btnClientBottomClientClientAddCharOther},
+              edtClientBottomClientClientAddCharOther);
+
+  box = gbxClientBottomClientClientLineBreak = group("gbxClientBottomClientClientLineBreak", "Zeilenumbruch");
+  btnClientBottomClientClientLineBreakCRLF = option(box, "btnClientBottomClientClientLineBreakCRLF", "CR + LF (#13#10)");
+  btnClientBottomClientClientLineBreakLF = option(box, "btnClientBottomClientClientLineBreakLF", "LF (#10)");
+  btnClientBottomClientClientLineBreakFree = option(box, "btnClientBottomClientClientLineBreakFree", "Anderen Zeilenumbruch");
+  edtClientBottomClientClientLineBreakFree = notationEdit(box, "edtClientBottomClientClientLineBreakFree", "#10#13");
+  layOutGroup(box, {btnClientBottomClientClientLineBreakCRLF, btnClientBottomClientClientLineBreakLF,
+                    btnClientBottomClientClientLineBreakFree},
+              edtClientBottomClientClientLineBreakFree);
+
+  box = gbxClientBottomClientClientSaveTo = group("gbxClientBottomClientClientSaveTo", "Sichern nach...");
+  btnClientBottomClientClientSaveToClipboard = option(box, "btnClientBottomClientClientSaveToClipboard", "In die Zwischenablage kopieren");
+  btnClientBottomClientClientSaveToFile = option(box, "btnClientBottomClientClientSaveToFile", "Als Datei speichern");
+  edtClientBottomClientClientSaveToFile = named<QLineEdit>(box, "edtClientBottomClientClientSaveToFile");
+  btnClientBottomClientClientSaveToFileSeek = named<QPushButton>(box, "btnClientBottomClientClientSaveToFileSeek");
+  btnClientBottomClientClientSaveToFileSeek->setText("...");
+  btnClientBottomClientClientSaveToFileSeek->setAutoDefault(false);
+  btnClientBottomClientClientSaveToFileSeek->setFixedWidth(32);
+  auto* fileRow = new QHBoxLayout;
+  fileRow->setSpacing(4);
+  fileRow->addWidget(edtClientBottomClientClientSaveToFile, 1);
+  fileRow->addWidget(btnClientBottomClientClientSaveToFileSeek);
+  QVBoxLayout* saveTo = layOutGroup(box, {btnClientBottomClientClientSaveToClipboard, btnClientBottomClientClientSaveToFile}, nullptr);
+  saveTo->insertLayout(2, fileRow);
+  connect(btnClientBottomClientClientSaveToFileSeek, &QPushButton::clicked, this,
+          [this] { btnClientBottomClientClientSaveToFileSeekClick(); });
+
   auto* groups = new QGridLayout;
   groups->setHorizontalSpacing(6);
   groups->setVerticalSpacing(6);
-
-  gbxClientBottomClientClientSeperator = named<QGroupBox>(this, "gbxClientBottomClientClientSeperator");
-  gbxClientBottomClientClientSeperator->setTitle("Trennzeichen");
-  {
-    QGroupBox* box = gbxClientBottomClientClientSeperator;
-    btnClientBottomClientClientSeperatorASCII =
-        option(box, "btnClientBottomClientClientSeperatorASCII", "ASCII - (,)");
-    btnClientBottomClientClientSeperatorCSV =
-        option(box, "btnClientBottomClientClientSeperatorCSV", "CSV (EXCEL) - (;)");
-    btnClientBottomClientClientSeperatorTAB =
-        option(box, "btnClientBottomClientClientSeperatorTAB", "Tabulator - (#9)");
-    btnClientBottomClientClientSeperatorFree =
-        option(box, "btnClientBottomClientClientSeperatorFree", "Anderes Zeichen");
-    edtClientBottomClientClientSeperatorFree =
-        notationEdit(box, "edtClientBottomClientClientSeperatorFree", "#8");
-    auto* layout = new QVBoxLayout(box);
-    layout->addWidget(btnClientBottomClientClientSeperatorASCII);
-    layout->addWidget(btnClientBottomClientClientSeperatorCSV);
-    layout->addWidget(btnClientBottomClientClientSeperatorTAB);
-    layout->addLayout(withEdit(btnClientBottomClientClientSeperatorFree,
-                               edtClientBottomClientClientSeperatorFree));
-    layout->addStretch(1);
-  }
-
-  gbxClientBottomClientClientAddChar = named<QGroupBox>(this, "gbxClientBottomClientClientAddChar");
-  gbxClientBottomClientClientAddChar->setTitle(fromCp1252("Zellen zus\xE4tzlich einklammern..."));
-  {
-    QGroupBox* box = gbxClientBottomClientClientAddChar;
-    btnClientBottomClientClientAddCharNone =
-        option(box, "btnClientBottomClientClientAddCharNone", "Nicht zus\xE4tzlich einklammern");
-    btnClientBottomClientClientAddCharSingle =
-        option(box, "btnClientBottomClientClientAddCharSingle", "Anf\xFChrungszeichen - (')");
-    btnClientBottomClientClientAddCharDouble =
-        option(box, "btnClientBottomClientClientAddCharDouble", "Anf\xFChrungszeichen - (\")");
-    btnClientBottomClientClientAddCharOther =
-        option(box, "btnClientBottomClientClientAddCharOther", "Anderes Zeichen");
-    edtClientBottomClientClientAddCharOther =
-        notationEdit(box, "edtClientBottomClientClientAddCharOther", "!");
-    auto* layout = new QVBoxLayout(box);
-    layout->addWidget(btnClientBottomClientClientAddCharNone);
-    layout->addWidget(btnClientBottomClientClientAddCharSingle);
-    layout->addWidget(btnClientBottomClientClientAddCharDouble);
-    layout->addLayout(withEdit(btnClientBottomClientClientAddCharOther,
-                               edtClientBottomClientClientAddCharOther));
-    layout->addStretch(1);
-  }
-
-  gbxClientBottomClientClientLineBreak = named<QGroupBox>(this, "gbxClientBottomClientClientLineBreak");
-  gbxClientBottomClientClientLineBreak->setTitle("Zeilenumbruch");
-  {
-    QGroupBox* box = gbxClientBottomClientClientLineBreak;
-    btnClientBottomClientClientLineBreakCRLF =
-        option(box, "btnClientBottomClientClientLineBreakCRLF", "CR + LF (#13#10)");
-    btnClientBottomClientClientLineBreakLF =
-        option(box, "btnClientBottomClientClientLineBreakLF", "LF (#10)");
-    btnClientBottomClientClientLineBreakFree =
-        option(box, "btnClientBottomClientClientLineBreakFree", "Anderen Zeilenumbruch");
-    edtClientBottomClientClientLineBreakFree =
-        notationEdit(box, "edtClientBottomClientClientLineBreakFree", "#10#13");
-    auto* layout = new QVBoxLayout(box);
-    layout->addWidget(btnClientBottomClientClientLineBreakCRLF);
-    layout->addWidget(btnClientBottomClientClientLineBreakLF);
-    layout->addLayout(withEdit(btnClientBottomClientClientLineBreakFree,
-                               edtClientBottomClientClientLineBreakFree));
-    layout->addStretch(1);
-  }
-
-  gbxClientBottomClientClientSaveTo = named<QGroupBox>(this, "gbxClientBottomClientClientSaveTo");
-  gbxClientBottomClientClientSaveTo->setTitle("Sichern nach...");
-  {
-    QGroupBox* box = gbxClientBottomClientClientSaveTo;
-    btnClientBottomClientClientSaveToClipboard =
-        option(box, "btnClientBottomClientClientSaveToClipboard", "In die Zwischenablage kopieren");
-    btnClientBottomClientClientSaveToFile =
-        option(box, "btnClientBottomClientClientSaveToFile", "Als Datei speichern");
-    edtClientBottomClientClientSaveToFile = named<QLineEdit>(box, "edtClientBottomClientClientSaveToFile");
-    btnClientBottomClientClientSaveToFileSeek =
-        named<QPushButton>(box, "btnClientBottomClientClientSaveToFileSeek");
-    btnClientBottomClientClientSaveToFileSeek->setText("...");
-    btnClientBottomClientClientSaveToFileSeek->setAutoDefault(false);
-    btnClientBottomClientClientSaveToFileSeek->setFixedWidth(32);
-    auto* fileRow = new QHBoxLayout;
-    fileRow->setSpacing(4);
-    fileRow->addWidget(edtClientBottomClientClientSaveToFile, 1);
-    fileRow->addWidget(btnClientBottomClientClientSaveToFileSeek);
-    auto* layout = new QVBoxLayout(box);
-    layout->addWidget(btnClientBottomClientClientSaveToClipboard);
-    layout->addWidget(btnClientBottomClientClientSaveToFile);
-    layout->addLayout(fileRow);
-    layout->addStretch(1);
-    connect(btnClientBottomClientClientSaveToFileSeek, &QPushButton::clicked, this,
-            [this] { btnClientBottomClientClientSaveToFileSeekClick(); });
-  }
-
   groups->addWidget(gbxClientBottomClientClientSeperator, 0, 0);
   groups->addWidget(gbxClientBottomClientClientAddChar, 0, 1);
   groups->addWidget(gbxClientBottomClientClientLineBreak, 1, 0);
   groups->addWidget(gbxClientBottomClientClientSaveTo, 1, 1);
   groups->setColumnStretch(0, 1);
   groups->setColumnStretch(1, 1);
-  right->addLayout(groups, 1);
+  return groups;
+}
 
+QLayout* TfrmSaveToForm::buildButtons() {
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   btnClientBottomClientClientGO = named<QPushButton>(this, "btnClientBottomClientClientGO");
@@ -274,20 +280,10 @@ void TfrmSaveToForm::buildControls() {
   btnClientBottomClientClientCancel->setMinimumWidth(96);
   buttons->addWidget(btnClientBottomClientClientGO);
   buttons->addWidget(btnClientBottomClientClientCancel);
-  right->addLayout(buttons);
   connect(btnClientBottomClientClientGO, &QPushButton::clicked, this,
           [this] { btnClientBottomClientClientGOClick(); });
   connect(btnClientBottomClientClientCancel, &QPushButton::clicked, this, [this] { done(2); });
-
-  bottom->addLayout(right, 1);
-  root->addLayout(bottom, 1);
-
-  setOption(btnClientBottomClientClientSeperatorCSV, true);
-  setOption(btnClientBottomClientClientAddCharNone, true);
-  setOption(btnClientBottomClientClientLineBreakCRLF, true);
-  setOption(btnClientBottomClientClientSaveToClipboard, true);
-
-  setFixedSize(sizeHint().expandedTo(QSize(617, 502)));
+  return buttons;
 }
 
 std::string TfrmSaveToForm::settingsFileName() const {
@@ -366,81 +362,39 @@ void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWi
     }
   }
 
-  TIniFile ini(settingsFileName());
-  struct OptionKey {
-    const char* key;
-    QRadioButton* option;
-    bool defaultValue;
-  };
-  struct TextKey {
-    const char* key;
-    QLineEdit* edit;
-    const char* defaultValue;
-  };
-  // Read in this order: the last option of a group stored as true wins.
-  auto readOption = [&](const OptionKey& k) {
-    setOption(k.option, ini.ReadBool(kSettingsSection, k.key, k.defaultValue));
-  };
-  auto readText = [&](const TextKey& k) {
-    k.edit->setText(fromCp1252(ini.ReadString(kSettingsSection, k.key, k.defaultValue)));
-  };
-  readOption({"DelimiterSaveCSV", btnClientBottomClientClientSeperatorCSV, true});
-  readOption({"DelimiterSaveAscii", btnClientBottomClientClientSeperatorASCII, false});
-  readOption({"DelimiterSaveTAB", btnClientBottomClientClientSeperatorTAB, false});
-  readOption({"DelimiterSaveOther", btnClientBottomClientClientSeperatorFree, false});
-  readText({"DelimiterSaveOtherSTR", edtClientBottomClientClientSeperatorFree, "#8"});
-  readOption({"SaveToClipboard", btnClientBottomClientClientSaveToClipboard, true});
-  readOption({"SaveToFile", btnClientBottomClientClientSaveToFile, false});
-  readText({"SaveToFileSTR", edtClientBottomClientClientSaveToFile, ""});
-  readOption({"LineBreakUseCRLF", btnClientBottomClientClientLineBreakCRLF, true});
-  readOption({"LineBreakUseLF", btnClientBottomClientClientLineBreakLF, false});
-  readOption({"LineBreakUseOther", btnClientBottomClientClientLineBreakFree, false});
-  readText({"LineBreakUseOtherSTR", edtClientBottomClientClientLineBreakFree, "#10#13"});
-  readOption({"AddCharNone", btnClientBottomClientClientAddCharNone, true});
-  readOption({"AddCharSingle", btnClientBottomClientClientAddCharSingle, false});
-  readOption({"AddCharDouble", btnClientBottomClientClientAddCharDouble, false});
-  readOption({"AddCharOther", btnClientBottomClientClientAddCharOther, false});
-  readText({"AddCharOtherSTR", edtClientBottomClientClientAddCharOther, "!"});
-
+  const ExportSettingValues values = readExportSettings(TIniFile(settingsFileName()));
+  for (size_t k = 0; k < settingWidgets_.size() && k < values.size(); ++k) {
+    const SettingWidget& widget = settingWidgets_[k];
+    if (widget.option) setOption(widget.option, values[k] == "1");
+    if (widget.edit) widget.edit->setText(fromCp1252(values[k]));
+  }
   if (clbClientBottomLeftClient->count() > 0) {
-    bool rowCounts = ini.ReadBool(kSettingsSection, "SaveRowCounts", true);
+    const bool rowCounts = exportSettingSet(values, "SaveRowCounts");
     clbClientBottomLeftClient->item(0)->setCheckState(rowCounts ? Qt::Checked : Qt::Unchecked);
     clbClientBottomLeftClientClickCheck();
   }
+  storedRowCounts_ = exportSettingSet(values, "SaveRowCounts");
   btnClientBottomClientClientGO->setFocus();
+}
+
+ExportSettingValues TfrmSaveToForm::currentSettings() const {
+  ExportSettingValues values;
+  for (const SettingWidget& widget : settingWidgets_) {
+    if (widget.option)
+      values.push_back(widget.option->isChecked() ? "1" : "0");
+    else if (widget.edit)
+      values.push_back(toCp1252(widget.edit->text()));
+    else if (clbClientBottomLeftClient->count() > 0)
+      values.push_back(clbClientBottomLeftClient->item(0)->checkState() == Qt::Checked ? "1" : "0");
+    else
+      values.push_back(storedRowCounts_ ? "1" : "0");
+  }
+  return values;
 }
 
 bool TfrmSaveToForm::WriteSettings() {
   TIniFile ini(settingsFileName());
-  ini.BeginUpdate();
-  auto writeOption = [&](const char* key, const QRadioButton* option) {
-    ini.WriteBool(kSettingsSection, key, option->isChecked());
-  };
-  auto writeText = [&](const char* key, const QLineEdit* edit) {
-    ini.WriteString(kSettingsSection, key, toCp1252(edit->text()));
-  };
-  writeOption("DelimiterSaveCSV", btnClientBottomClientClientSeperatorCSV);
-  writeOption("DelimiterSaveAscii", btnClientBottomClientClientSeperatorASCII);
-  writeOption("DelimiterSaveTAB", btnClientBottomClientClientSeperatorTAB);
-  writeOption("DelimiterSaveOther", btnClientBottomClientClientSeperatorFree);
-  writeText("DelimiterSaveOtherSTR", edtClientBottomClientClientSeperatorFree);
-  writeOption("SaveToClipboard", btnClientBottomClientClientSaveToClipboard);
-  writeOption("SaveToFile", btnClientBottomClientClientSaveToFile);
-  writeText("SaveToFileSTR", edtClientBottomClientClientSaveToFile);
-  writeOption("LineBreakUseCRLF", btnClientBottomClientClientLineBreakCRLF);
-  writeOption("LineBreakUseLF", btnClientBottomClientClientLineBreakLF);
-  writeOption("LineBreakUseOther", btnClientBottomClientClientLineBreakFree);
-  writeText("LineBreakUseOtherSTR", edtClientBottomClientClientLineBreakFree);
-  writeOption("AddCharNone", btnClientBottomClientClientAddCharNone);
-  writeOption("AddCharSingle", btnClientBottomClientClientAddCharSingle);
-  writeOption("AddCharDouble", btnClientBottomClientClientAddCharDouble);
-  writeOption("AddCharOther", btnClientBottomClientClientAddCharOther);
-  writeText("AddCharOtherSTR", edtClientBottomClientClientAddCharOther);
-  if (clbClientBottomLeftClient->count() > 0) {
-    ini.WriteBool(kSettingsSection, "SaveRowCounts",
-                  clbClientBottomLeftClient->item(0)->checkState() == Qt::Checked);
-  }
-  return ini.EndUpdate();
+  return writeExportSettings(ini, currentSettings());
 }
 
 void TfrmSaveToForm::clbClientBottomLeftClientClickCheck() {
@@ -475,25 +429,7 @@ void TfrmSaveToForm::btnClientBottomClientClientGOClick() {
 
 int TfrmSaveToForm::deliver() {
   if (!table_) return mrCancel;
-  // The first selected option of each group counts; a group without a
-  // selection contributes nothing.
-  ExportOptions options;
-  options.separator = btnClientBottomClientClientSeperatorASCII->isChecked() ? SeparatorChoice::Ascii
-                      : btnClientBottomClientClientSeperatorCSV->isChecked() ? SeparatorChoice::Csv
-                      : btnClientBottomClientClientSeperatorTAB->isChecked() ? SeparatorChoice::Tab
-                      : btnClientBottomClientClientSeperatorFree->isChecked() ? SeparatorChoice::Free
-                                                                             : SeparatorChoice::None;
-  options.separatorFree = toCp1252(edtClientBottomClientClientSeperatorFree->text());
-  options.enclose = btnClientBottomClientClientAddCharSingle->isChecked()  ? EncloseChoice::Single
-                    : btnClientBottomClientClientAddCharDouble->isChecked() ? EncloseChoice::Double
-                    : btnClientBottomClientClientAddCharOther->isChecked()  ? EncloseChoice::Other
-                                                                            : EncloseChoice::None;
-  options.encloseOther = toCp1252(edtClientBottomClientClientAddCharOther->text());
-  options.lineBreak = btnClientBottomClientClientLineBreakCRLF->isChecked()   ? LineBreakChoice::CrLf
-                      : btnClientBottomClientClientLineBreakLF->isChecked()   ? LineBreakChoice::Lf
-                      : btnClientBottomClientClientLineBreakFree->isChecked() ? LineBreakChoice::Free
-                                                                              : LineBreakChoice::None;
-  options.lineBreakFree = toCp1252(edtClientBottomClientClientLineBreakFree->text());
+  const ExportOptions options = exportOptionsFrom(currentSettings());
   ExportFormat format;
   std::string error;
   if (!decodeExportFormat(options, format, error)) {

@@ -8,9 +8,11 @@
 
 #include <QDialog>
 
+#include "export/exportsettings.h"
 #include "kernel/stringtable.h"
 
 class QGroupBox;
+class QLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -57,6 +59,11 @@ class TfrmSaveToForm : public QDialog {
 
  private:
   void buildControls();
+  QLayout* buildPreview();
+  QLayout* buildColumnList();
+  QLayout* buildOptionGroups();
+  QLayout* buildButtons();
+  ExportSettingValues currentSettings() const;
   void setOption(QRadioButton* option, bool selected);
   void setPreviewWidth(int column, int width);
   int deliver();
@@ -68,6 +75,13 @@ class TfrmSaveToForm : public QDialog {
   std::vector<std::string> previewHeaders_;
   std::vector<std::string> itemTexts_;
   std::string settingsFile_;
+  // The widget of each stored setting, in the order of exportSettingKeys().
+  struct SettingWidget {
+    QRadioButton* option;
+    QLineEdit* edit;
+  };
+  std::vector<SettingWidget> settingWidgets_;
+  bool storedRowCounts_ = true;
 
  public:
   // Controls under the names the language file knows them by.

@@ -1,0 +1,97 @@
+#include "export/exportsettings.h"
+
+#include <cstring>
+
+#include "nls/inifile.h"
+
+namespace rowsmith {
+
+namespace {
+
+constexpr ExportSettingKey kKeys[] = {
+    {"DelimiterSaveCSV", false, "1"},
+    {"DelimiterSaveAscii", false, "0"},
+    {"DelimiterSaveTAB", false, "0"},
+    {"DelimiterSaveOther", false, "0"},
+    {"DelimiterSaveOtherSTR", true, "#8"},
+    {"SaveToClipboard", false, "1"},
+    {"SaveToFile", false, "0"},
+    {"SaveToFileSTR", true, ""},
+    {"LineBreakUseCRLF", false, "1"},
+    {"LineBreakUseLF", false, "0"},
+    {"LineBreakUseOther", false, "0"},
+    {"LineBreakUseOtherSTR", true, "#10#13"},
+    {"AddCharNone", false, "1"},
+    {"AddCharSingle", false, "0"},
+    {"AddCharDouble", false, "0"},
+    {"AddCharOther", false, "0"},
+    {"AddCharOtherSTR", true, "!"},
+    {"SaveRowCounts", false, "1"},
+};
+
+int indexOf(const char* key) {
+  for (size_t i = 0; i < std::size(kKeys); ++i)
+    if (std::strcmp(kKeys[i].key, key) == 0) return static_cast<int>(i);
+  return -1;
+}
+
+}  // namespace
+
+std::span<const ExportSettingKey> exportSettingKeys() { return kKeys; }
+
+ExportSettingValues readExportSettings(const TIniFile& ini) {
+  ExportSettingValues values;
+  for (const ExportSettingKey& k : kKeys) {
+    if (k.text)
+      values.push_back(ini.ReadString(kExportSettingsSection, k.key, k.defaultValue));
+    else
+      values.push_back(ini.ReadBool(kExportSettingsSection, k.key, k.defaultValue[0] == '1') ? "1" : "0");
+  }
+  return values;
+}
+
+bool writeExportSettings(TIniFile& ini, const ExportSettingValues& values) {
+  ini.BeginUpdate();
+  for (size_t i = 0; i < std::size(kKeys) && i < values.size(); ++i) {
+    if (kKeys[i].text)
+      ini.WriteString(kExportSettingsSection, kKeys[i].key, values[i]);
+    else
+      ini.WriteBool(kExportSettingsSection, kKeys[i].key, values[i] == "1");
+  }
+  return ini.EndUpdate();
+}
+
+bool exportSettingSet(const ExportSettingValues& values, const char* key) {
+  int i = indexOf(key);
+  return i >= 0 && static_cast<size_t>(i) < values.size() && values[static_cast<size_t>(i)] == "1";
+}
+
+const std::string& exportSettingText(const ExportSettingValues& values, const char* key) {
+  static const std::string kEmpty;
+  int i = indexOf(key);
+  return i >= 0 && static_cast<size_t>(i) < values.size() ? values[static_cast<size_t>(i)] : kEmpty;
+}
+
+ExportOptions exportOptionsFrom(const ExportSettingValues& v) {
+  auto set = [&](const char* key) { return exportSettingSet(v, key); };
+  ExportOptions options;
+  options.separator = set("DelimiterSaveAscii")   ? SeparatorChoice::Ascii
+                      : set("DelimiterSaveCSV")   ? SeparatorChoice::Csv
+                      : set("DelimiterSaveTAB")   ? SeparatorChoice::Tab
+                      : set("DelimiterSaveOther") ? SeparatorChoice::Free
+                                                  : SeparatorChoice::None;
+  options.separatorFree = exportSettingText(v, "DelimiterSaveOtherSTR");
+  options.enclose = set("AddCharSingle")   ? EncloseChoice::Single
+                    : set("AddCharDouble") ? EncloseChoice::Double
+                    : set("AddCharOther")  ? EncloseChoice::Other
+                                           : EncloseChoice::None;
+  options.encloseOther = exportSettingText(v, "AddCharOtherSTR");
+  options.lineBreak = set("LineBreakUseCRLF")    ? LineBreakChoice::CrLf
+                      : set("LineBreakUseLF")    ? LineBreakChoice::Lf
+                      : set("LineBreakUseOther") ? LineBreakChoice::Free
+                                                 : LineBreakChoice::None;
+  options.lineBreakFree = exportSettingText(v, "LineBreakUseOtherSTR");
+  return options;
+}
+
+}  // namespace rowsmith
