@@ -6,6 +6,8 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QScreen>
+#include <QWidget>
 #include <QUrl>
 
 #include "kernel/cp1252.h"
@@ -76,6 +78,13 @@ void putClipboardText(const std::string& cp1252Text) {
 void setBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
 
 void restoreCursor() { QGuiApplication::restoreOverrideCursor(); }
+
+void centreOnScreen(QWidget& window) {
+  if (QScreen* screen = window.screen()) {
+    const QRect area = screen->availableGeometry();
+    window.move(area.center() - QPoint(window.width() / 2, window.height() / 2));
+  }
+}
 
 bool isShiftDown() {
   return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);

@@ -39,6 +39,9 @@ class BusyCursor {
   BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
+// Moves a window to the middle of the screen it is on.
+void centreOnScreen(QWidget& window);
+
 // The state of the Shift key right now, not at the last event.
 bool isShiftDown();
 

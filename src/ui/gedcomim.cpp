@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "ui/savetoform.h"
+#include "export/exporttext.h"
 #include "import/importrun.h"
 #include "kernel/folders.h"
 #include "kernel/sortengine.h"
@@ -61,18 +62,6 @@ class TableChange {
 
  private:
   ResultTableModel* model_;
-};
-
-// Puts a receiver of the core's messages in place for one run.
-class MessagesInstalled {
- public:
-  explicit MessagesInstalled(UserMessages* messages) : previous_(setUserMessages(messages)) {}
-  ~MessagesInstalled() { setUserMessages(previous_); }
-  MessagesInstalled(const MessagesInstalled&) = delete;
-  MessagesInstalled& operator=(const MessagesInstalled&) = delete;
-
- private:
-  UserMessages* previous_;
 };
 
 // Runs a handler's work; memory running out on a huge table must not take
@@ -288,7 +277,7 @@ void TfrmGedComIm::btnGoClick() {
   const int column = std::max(SGrid->currentColumn(), 0);
   ImportProgress progress(this);
   {
-    MessagesInstalled installed(&progress);
+    ScopedUserMessages installed(&progress);
     TableChange change(SGrid->tableModel());
     try {
       const ImportOutcome outcome = importGedcom(QFile::encodeName(fileName).toStdString(),
@@ -310,20 +299,14 @@ void TfrmGedComIm::btnGoClick() {
 ExportTable TfrmGedComIm::makeExportTable() const {
   const QHeaderView* header = SGrid->horizontalHeader();
   const int columns = table_.columnCount();
-  const int rows = table_.rowCount();
   std::vector<int> shown(static_cast<size_t>(columns));
   for (int visual = 0; visual < columns; ++visual) shown[static_cast<size_t>(visual)] = header->logicalIndex(visual);
 
-  ExportTable result{StringTable(columns + 1), {}};
-  result.table.setRowCount(rows);
+  ExportTable result{rowsmith::makeExportTable(table_, shown), {}};
   result.columnWidths.push_back(kExportColumnWidth);
   for (int logical : shown) {
     const bool hidden = header->isSectionHidden(logical) || header->sectionSize(logical) == 0;
     result.columnWidths.push_back(hidden ? 0 : kExportColumnWidth);
-  }
-  for (int row = 0; row < rows; ++row) {
-    if (row > 0) result.table.setCell(0, row, std::to_string(row));
-    for (int c = 0; c < columns; ++c) result.table.setCell(c + 1, row, table_.cell(shown[static_cast<size_t>(c)], row));
   }
   return result;
 }

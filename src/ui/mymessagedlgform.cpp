@@ -219,10 +219,7 @@ int CountButtons(const TMsgDlgButtons& buttons) {
 int16_t ExecuteMessage(TfrmMyMessageDLGForm& dialog, const std::string& title,
                        const std::string& text, TMsgDlgType type, const TMsgDlgButtons& buttons) {
   dialog.PrepareMessage(title, text, type, buttons);
-  if (QScreen* screen = dialog.screen()) {
-    QRect area = screen->availableGeometry();
-    dialog.move(area.center() - QPoint(dialog.width() / 2, dialog.height() / 2));
-  }
+  platform::centreOnScreen(dialog);
   return static_cast<int16_t>(dialog.exec());
 }
 

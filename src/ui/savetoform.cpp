@@ -498,10 +498,7 @@ int TfrmSaveToForm::reportBuildFailure() {
 int ExecuteSaveToForm(TfrmSaveToForm& dialog, StringTable& exportTable,
                       std::vector<int> columnWidths) {
   dialog.Prepare(exportTable, std::move(columnWidths));
-  if (QScreen* screen = dialog.screen()) {
-    QRect area = screen->availableGeometry();
-    dialog.move(area.center() - QPoint(dialog.width() / 2, dialog.height() / 2));
-  }
+  platform::centreOnScreen(dialog);
   int result = dialog.exec();
   if (result == mrOk) dialog.WriteSettings();
   return result == mrOk ? mrOk : mrCancel;

@@ -187,10 +187,7 @@ int ShowProductInfo(TfrmToolsWerbungForm& dialog) {
   TranslateForm(NLS(), &dialog);
   std::string text = NLS().GetNLSText(kSection, "Werbetext", dialog.memoText());
   setMemoText(dialog.Memo, text);
-  if (QScreen* screen = dialog.screen()) {
-    QRect area = screen->availableGeometry();
-    dialog.move(area.center() - QPoint(dialog.width() / 2, dialog.height() / 2));
-  }
+  platform::centreOnScreen(dialog);
   return dialog.exec();
 }
 

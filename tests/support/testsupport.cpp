@@ -64,7 +64,5 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ec);
 }
 
-CapturedMessages::CapturedMessages() : previous_(setUserMessages(this)) {}
-CapturedMessages::~CapturedMessages() { setUserMessages(previous_); }
 
 }  // namespace rowsmith::test

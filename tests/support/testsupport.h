@@ -37,13 +37,11 @@ class TempDir {
 // Collects what the core shows the user while it is installed.
 class CapturedMessages : public UserMessages {
  public:
-  CapturedMessages();
-  ~CapturedMessages() override;
   void showMessage(std::string_view text) override { messages.emplace_back(text); }
   std::vector<std::string> messages;
 
  private:
-  UserMessages* previous_;
+  ScopedUserMessages installed_{this};
 };
 
 }  // namespace rowsmith::test
