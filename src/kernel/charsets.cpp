@@ -4,10 +4,10 @@
 #include <array>
 #include <cstdint>
 
-// Each conversion is defined as a series of replace-all passes over the line
-// (95 for UTF-8, 95 + 95 for ANSEL). The passes interact only in the few ways
-// noted below, so one left-to-right scan gives the same bytes; the tests
-// compare both forms on many random lines.
+// Each conversion could be written as a series of replace-all passes over the
+// line (95 for UTF-8, 95 + 95 for ANSEL), which is slow. The passes interact
+// only in the few ways noted below, so one left-to-right scan gives the same
+// bytes; the tests compare both forms on many random lines.
 
 namespace rowsmith {
 namespace {

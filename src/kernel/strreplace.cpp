@@ -6,7 +6,7 @@
 
 #include "kernel/ansitext.h"
 
-// The replace routine is defined as a loop that searches again from the start
+// The replace routine behaves like a loop that searches again from the start
 // after every single replacement: insert the replacement at the leftmost
 // occurrence, then delete the leftmost occurrence of the new text. Done
 // literally that is quadratic, so this unit computes the same result in three
@@ -225,8 +225,8 @@ std::string StrReplace(std::string_view pattern, std::string_view replacement,
     key = foldedPattern;
     keyReplacement = foldedReplacement;
   }
-  // A replacement that contains the pattern goes through a marker: every
-  // original occurrence is replaced once. In case-insensitive mode this also
+  // A replacement that contains the pattern would be found again at once:
+  // each occurrence in the source is replaced once instead. In case-insensitive mode this also
   // covers a replacement that contains the pattern only when case is ignored
   // ("x" -> "X"), which the restarting loop would repeat forever.
   if (keyReplacement.find(key) != std::string_view::npos ||

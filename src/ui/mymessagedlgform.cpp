@@ -151,8 +151,8 @@ void TfrmMyMessageDLGForm::PrepareMessage(const std::string& title, const std::s
 
   QString shown = messageText(text);
   Memo->setPlainText(shown);
-  // Two pixels of leading over the font's height, as the dialog was drawn;
-  // a font with more leading gets the room it needs.
+  // Two pixels of leading over the font's height keep the lines apart; a
+  // font with more leading gets the room it needs.
   int lineHeight = std::max(kFontPixels + 2, Memo->fontMetrics().lineSpacing());
   int lines = wrappedLineCount(Memo, shown);
   // The memo's geometry, not its viewport's: a hidden widget gets its resize

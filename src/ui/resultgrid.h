@@ -1,7 +1,7 @@
 #pragma once
 // The grid that shows the result table: a model over the table itself (no
 // copy, so a million rows load at once), a header painted in the sort keys'
-// colours and cells painted as the program always drew them. Row 0 of the
+// colours, and cells painted by the grid's own rules. Row 0 of the
 // table is the horizontal header; table row r is view row r - 1.
 #include <functional>
 
