@@ -27,7 +27,13 @@ struct RawNames {
 
 SplitName completeNames(const RawNames& raw) { return SplitGedComName(raw.surname, raw.given, raw.name); }
 
-constexpr FieldTag kEventTags[4] = {tags::BIRT, tags::DEAT, tags::CHR, tags::BURI};
+// A Protestant baptism is mostly recorded as BAPM; it fills the christening
+// columns of a person who has no CHR event.
+constexpr FieldTag kBapm = fieldTag("BAPM");
+constexpr int kEvents = 5;
+constexpr int kChr = 2;
+constexpr int kBapmEvent = 4;
+constexpr FieldTag kEventTags[kEvents] = {tags::BIRT, tags::DEAT, tags::CHR, tags::BURI, kBapm};
 
 }  // namespace
 
@@ -52,20 +58,29 @@ std::optional<PersonValues> Extractor::GetPersonValues(int32_t p) const {
 
   RawNames raw;
   std::string religion, occupation, sex;
-  std::string dates[4], places[4];
-  bool open[4] = {false, false, false, false};
+  std::string dates[kEvents], places[kEvents];
+  bool open[kEvents] = {};
+  bool hasChr = false;
   int32_t eventLevel = 0;
+  // SURN and GIVN below a later NAME (a married name, say) would replace the
+  // birth names the columns show.
+  int nameCount = 0;
+  int32_t nameLevel = -1;
+  bool underLaterName = false;
 
   RecordFields fields(db_, p);
   while (fields.next()) {
     const int32_t level = fields.level();
     const std::string_view value = fields.value();
+    if (underLaterName && level <= nameLevel) underLaterName = false;
     if (fields.is(tags::NAME)) {
       if (raw.name.empty()) raw.name.assign(value);
+      nameLevel = level;
+      underLaterName = ++nameCount > 1;
     } else if (fields.is(tags::SURN)) {
-      raw.surname.assign(value);
+      if (!underLaterName) raw.surname.assign(value);
     } else if (fields.is(tags::GIVN)) {
-      raw.given.assign(value);
+      if (!underLaterName) raw.given.assign(value);
     } else if (fields.is(tags::RELI)) {
       religion.assign(value);
     } else if (fields.is(tags::SEX)) {
@@ -75,10 +90,11 @@ std::optional<PersonValues> Extractor::GetPersonValues(int32_t p) const {
     // separate steps: a level-1 line ends every event whatever came before.
     if (eventLevel > level) eventLevel = level;
     if (level == 1) std::fill(std::begin(open), std::end(open), false);
-    for (int e = 0; e < 4; ++e) {
+    for (int e = 0; e < kEvents; ++e) {
       if (fields.is(kEventTags[e])) {
         eventLevel = level + 1;
         open[e] = true;
+        if (e == kChr) hasChr = true;
       }
       if (eventLevel >= level && open[e]) {
         if (fields.is(tags::DATE)) dates[e].assign(value);
@@ -86,6 +102,11 @@ std::optional<PersonValues> Extractor::GetPersonValues(int32_t p) const {
       }
     }
     if (fields.is(tags::OCCU) && level == 1) occupation.assign(value);
+  }
+
+  if (!hasChr) {
+    dates[kChr] = std::move(dates[kBapmEvent]);
+    places[kChr] = std::move(places[kBapmEvent]);
   }
 
   SplitName names = completeNames(raw);

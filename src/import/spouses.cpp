@@ -1,5 +1,6 @@
 #include "import/extractor.h"
 #include "import/recordfields.h"
+#include "kernel/ansitext.h"
 #include "kernel/dates.h"
 
 namespace rowsmith {
@@ -18,7 +19,10 @@ std::vector<int32_t> Extractor::GetSpouseList(int32_t p, bool withoutSelf) {
 MarriageItems Extractor::GetMarriageItems(int32_t f) const {
   MarriageItems items;
   if (!isRecord(f) || db_.Blocks[static_cast<size_t>(f)].tag() != "FAM") return items;
-  enum class Slot { None, First, Second } lastSlot = Slot::None;
+  // Date and place belong to the MARR event they stand under, in any order;
+  // the first event with either is marriage 1, each later one marriage 2.
+  int marriagesWithData = 0;
+  int slot = -1;  // 0 marriage 1, 1 marriage 2, -1 this event has no data yet
   std::vector<std::string> lines;
   int32_t eventLevel = 0;
   bool marriageOpen = false;
@@ -32,6 +36,7 @@ MarriageItems Extractor::GetMarriageItems(int32_t f) const {
     if (fields.is(tags::MARR)) {
       eventLevel = level + 1;
       marriageOpen = true;
+      slot = -1;
     }
     if (fields.is(tags::NOTE) && level == 1) {
       if (isNoteReference(value)) {
@@ -50,19 +55,16 @@ MarriageItems Extractor::GetMarriageItems(int32_t f) const {
         else lines.back().append(value);
       }
     }
-    if (marriageOpen && eventLevel >= level) {
-      if (fields.is(tags::DATE)) {
-        if (items[0].empty()) {
-          items[0] = GedComDateToSortDate(value);
-          lastSlot = Slot::First;
-        } else {
-          items[2] = GedComDateToSortDate(value);
-          lastSlot = Slot::Second;
-        }
-      } else if (fields.is(tags::PLAC)) {
-        if (lastSlot == Slot::First) items[1].assign(value);
-        else if (lastSlot == Slot::Second) items[3].assign(value);
+    const bool date = fields.is(tags::DATE), place = fields.is(tags::PLAC);
+    if (marriageOpen && eventLevel >= level && (date || place) && !trimView(value).empty()) {
+      if (slot < 0) {
+        slot = marriagesWithData++ == 0 ? 0 : 1;
+        // A later marriage replaces marriage 2 whole, not just the half it has.
+        items[2 * slot].clear();
+        items[2 * slot + 1].clear();
       }
+      if (date) items[2 * slot] = GedComDateToSortDate(value);
+      else items[2 * slot + 1].assign(value);
     }
   }
   items[4] = joinLines(lines);
