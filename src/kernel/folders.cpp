@@ -13,17 +13,6 @@ std::string withSlash(std::string folder) {
   return folder;
 }
 
-std::string userDataFolder() {
-  std::string data = os::environment("XDG_DATA_HOME");
-  // Relative values are invalid by the XDG rules and would depend on the cwd.
-  if (data.empty() || data.front() != '/') {
-    std::string home = os::userHomeFolder();
-    if (home.empty()) home = os::temporaryFolder();
-    data = withSlash(home) + ".local/share";
-  }
-  return withSlash(data) + "rowsmith/";
-}
-
 }  // namespace
 
 std::string executableFolder() {
@@ -40,7 +29,7 @@ std::string baseFolder() {
   // An installed program usually cannot write beside itself; its files then
   // go to the user's data folder.
   if (os::isWritable(exeFolder)) return exeFolder;
-  return userDataFolder();
+  return os::userDataFolder() + "rowsmith/";
 }
 
 std::string workFolder() {

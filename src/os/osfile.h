@@ -10,10 +10,14 @@
 
 namespace rowsmith::os {
 
+// What went wrong, in terms the messages tell apart on every system.
+enum class ErrorKind { None, NotFound, AccessDenied, NoSpace, TooLarge, IsFolder, NameTooLong, Other };
+
 // A system error number with its description.
 struct Error {
   int code = 0;
   std::string text() const;
+  ErrorKind kind() const;
   explicit operator bool() const { return code != 0; }
 };
 
@@ -23,7 +27,6 @@ Error lastError();
 Error errorNotFound();
 Error errorIsFolder();
 Error errorReadOnly();
-bool isNoSpace(const Error& error);
 
 enum class FileKind { Missing, Regular, Folder, Device, Pipe, Other };
 
@@ -71,8 +74,8 @@ class File {
   bool close();
 
  private:
-  explicit File(int handle, bool owned) : handle_(handle), owned_(owned) {}
-  int handle_ = -1;
+  explicit File(intptr_t handle, bool owned) : handle_(handle), owned_(owned) {}
+  intptr_t handle_ = -1;  // a descriptor or a handle, as the system has it
   bool owned_ = true;
 };
 
@@ -96,7 +99,9 @@ size_t maxNameLength(const std::string& folder);
 std::string executablePath();
 std::string currentFolder();
 std::string environment(const char* name);
-std::string userHomeFolder();
+// Where a user's programs keep their data: $XDG_DATA_HOME or
+// ~/.local/share, %APPDATA% on Windows. Ends with "/".
+std::string userDataFolder();
 
 bool isTerminal(int stream);  // 1 standard output, 2 standard error
 unsigned processorCount();

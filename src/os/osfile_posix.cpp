@@ -20,11 +20,27 @@ namespace rowsmith::os {
 
 std::string Error::text() const { return std::strerror(code); }
 
+ErrorKind Error::kind() const {
+  switch (code) {
+    case 0: return ErrorKind::None;
+    case ENOENT:
+    case ENOTDIR: return ErrorKind::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS: return ErrorKind::AccessDenied;
+    case ENOSPC:
+    case EDQUOT: return ErrorKind::NoSpace;
+    case EFBIG: return ErrorKind::TooLarge;
+    case EISDIR: return ErrorKind::IsFolder;
+    case ENAMETOOLONG: return ErrorKind::NameTooLong;
+    default: return ErrorKind::Other;
+  }
+}
+
 Error lastError() { return Error{errno}; }
 Error errorNotFound() { return Error{ENOENT}; }
 Error errorIsFolder() { return Error{EISDIR}; }
 Error errorReadOnly() { return Error{EACCES}; }
-bool isNoSpace(const Error& error) { return error.code == ENOSPC || error.code == EFBIG; }
 
 namespace {
 
@@ -76,14 +92,14 @@ std::string resolveLinks(const std::string& path) {
 bool isWritable(const std::string& path) { return ::access(path.c_str(), W_OK) == 0; }
 
 File::~File() {
-  if (handle_ >= 0 && owned_) ::close(handle_);
+  if (handle_ >= 0 && owned_) ::close(static_cast<int>(handle_));
 }
 
 File::File(File&& other) noexcept : handle_(other.handle_), owned_(other.owned_) { other.handle_ = -1; }
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
-    if (handle_ >= 0 && owned_) ::close(handle_);
+    if (handle_ >= 0 && owned_) ::close(static_cast<int>(handle_));
     handle_ = other.handle_;
     owned_ = other.owned_;
     other.handle_ = -1;
@@ -92,7 +108,7 @@ File& File::operator=(File&& other) noexcept {
 }
 
 File File::openForReading(const std::string& path, Error* error) {
-  if (path == "-") return File(STDIN_FILENO, false);
+  if (path == "-") return File(static_cast<intptr_t>(STDIN_FILENO), false);
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     setError(error);
@@ -105,7 +121,7 @@ File File::openForReading(const std::string& path, Error* error) {
     if (error) *error = Error{code};
     return File();
   }
-  return File(fd, true);
+  return File(static_cast<intptr_t>(fd), true);
 }
 
 File File::openForWriting(const std::string& path, Error* error) {
@@ -120,7 +136,7 @@ File File::openForWriting(const std::string& path, Error* error) {
     ::close(fd);
     return File();
   }
-  return File(fd, true);
+  return File(static_cast<intptr_t>(fd), true);
 }
 
 File File::createNew(const std::string& path, unsigned mode, Error* error) {
@@ -129,20 +145,20 @@ File File::createNew(const std::string& path, unsigned mode, Error* error) {
     setError(error);
     return File();
   }
-  return File(fd, true);
+  return File(static_cast<intptr_t>(fd), true);
 }
 
-File File::standardOutput() { return File(STDOUT_FILENO, false); }
+File File::standardOutput() { return File(static_cast<intptr_t>(STDOUT_FILENO), false); }
 
 FileInfo File::info() const {
   struct stat st {};
-  if (handle_ < 0 || ::fstat(handle_, &st) != 0) return {};
+  if (handle_ < 0 || ::fstat(static_cast<int>(handle_), &st) != 0) return {};
   return infoOf(st);
 }
 
 std::ptrdiff_t File::readSome(char* data, size_t size) {
   for (;;) {
-    ssize_t got = ::read(handle_, data, size);
+    ssize_t got = ::read(static_cast<int>(handle_), data, size);
     if (got < 0 && errno == EINTR) continue;
     return got;
   }
@@ -161,7 +177,7 @@ std::ptrdiff_t File::readFull(char* data, size_t size) {
 
 bool File::writeAll(std::string_view bytes) {
   while (!bytes.empty()) {
-    ssize_t n = ::write(handle_, bytes.data(), bytes.size());
+    ssize_t n = ::write(static_cast<int>(handle_), bytes.data(), bytes.size());
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -171,17 +187,17 @@ bool File::writeAll(std::string_view bytes) {
   return true;
 }
 
-bool File::setMode(unsigned mode) { return ::fchmod(handle_, static_cast<mode_t>(mode)) == 0; }
+bool File::setMode(unsigned mode) { return ::fchmod(static_cast<int>(handle_), static_cast<mode_t>(mode)) == 0; }
 
 bool File::sync() {
-  if (::fsync(handle_) == 0) return true;
+  if (::fsync(static_cast<int>(handle_)) == 0) return true;
   // Pipes, terminals and character devices cannot be synced and need not be.
   return errno == EINVAL || errno == EROFS || errno == ENOTSUP;
 }
 
 bool File::close() {
   if (handle_ < 0) return true;
-  int fd = handle_;
+  int fd = static_cast<int>(handle_);
   handle_ = -1;
   if (!owned_) return true;
   return ::close(fd) == 0;
@@ -254,12 +270,19 @@ std::string environment(const char* name) {
   return value ? std::string(value) : std::string();
 }
 
-std::string userHomeFolder() {
-  std::string home = environment("HOME");
-  if (home.empty()) {
-    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) home = pw->pw_dir;
+std::string userDataFolder() {
+  std::string data = environment("XDG_DATA_HOME");
+  // Relative values are invalid by the XDG rules and would depend on the cwd.
+  if (data.empty() || data.front() != '/') {
+    std::string home = environment("HOME");
+    if (home.empty()) {
+      if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) home = pw->pw_dir;
+    }
+    if (home.empty()) home = temporaryFolder();
+    data = home + "/.local/share";
   }
-  return home;
+  if (data.back() != '/') data += '/';
+  return data;
 }
 
 bool isTerminal(int stream) { return ::isatty(stream) == 1; }
