@@ -48,13 +48,22 @@ std::string executableFolder() {
   return withSlash(exe.parent_path().string());
 }
 
+bool keepsFilesBeside(const std::string& exeFolder) {
+  // An installed program keeps its files per user even where it could write
+  // beside itself, as when root starts /usr/bin/rowsmith.
+  fs::path folder(exeFolder);
+  if (!folder.has_filename()) folder = folder.parent_path();
+  if (folder.filename() == "bin") return false;
+  return access(exeFolder.c_str(), W_OK) == 0;
+}
+
 std::string baseFolder() {
   std::string home = envValue("ROWSMITH_HOME");
   if (!home.empty()) return withSlash(home);
   std::string exeFolder = executableFolder();
   // An installed program usually cannot write beside itself; its work files
   // then go to the user's data folder.
-  if (access(exeFolder.c_str(), W_OK) == 0) return exeFolder;
+  if (keepsFilesBeside(exeFolder)) return exeFolder;
   return userDataFolder();
 }
 
