@@ -28,6 +28,8 @@ enum class CellKind { RowNumber, Id, Date, Text };
 constexpr size_t kMaxCellChars = 32767;
 // Wider columns would push the rest of the table off the screen.
 constexpr size_t kMaxColumnChars = 60;
+// The header's filter button covers the end of a bold header text.
+constexpr size_t kFilterButtonChars = 3;
 // Date cells before this year cannot be shown by the common spreadsheet
 // programs (their day count starts in 1900); such dates stay text.
 constexpr int kFirstDateCellYear = 1900;
@@ -169,7 +171,7 @@ XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>&
   }
   for (int r = 0; r < result.rowCount(); ++r)
     for (size_t i = 0; i < source.size(); ++i)
-      if (source[i] >= 0) widths[i] = std::max(widths[i], displayWidth(result.cell(source[i], r)));
+      if (source[i] >= 0) widths[i] = std::max(widths[i], displayWidth(result.cell(source[i], r)) + (r == 0 ? kFilterButtonChars : 0));
 
   TemporaryFile file{claimTemporaryFile()};
   if (file.path.empty()) {

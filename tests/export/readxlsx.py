@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Prints the first sheet of a workbook as plain lines for the tests:
-  rows N | freeze REF | filter RANGE | width COL W | REF KIND VALUE
+  rows N | freeze REF | filter RANGE | width:COL W | REF KIND VALUE
 KIND is text, bold (a text in bold), number or date (a number shown as a
 date, printed as dd.mm.yyyy). Newlines in values are printed as \\n."""
 import datetime
@@ -49,7 +49,7 @@ def main(path):
         print("filter", autofilter.get("ref"))
     for col in sheet.iterfind("m:cols/m:col", NS):
         for c in range(int(col.get("min")), int(col.get("max")) + 1):
-            print("width", c, int(float(col.get("width"))))
+            print("width:%d" % c, int(float(col.get("width"))))
     epoch = datetime.date(1899, 12, 30)
     for row in rows:
         for cell in row.findall("m:c", NS):

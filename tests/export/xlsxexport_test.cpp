@@ -2,21 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <sstream>
 
 #include "import/importfixture.h"
-#include "import/importrun.h"
 #include "kernel/cp1252.h"
-#include "testsupport.h"
 
 namespace rowsmith {
 namespace {
 
-// The workbook as the Python reader sees it: "rows", "freeze", "filter",
-// "width N" and cell references, each mapped to the rest of its line.
+// The workbook as tests/export/readxlsx.py prints it: the first word of each
+// line ("rows", "freeze", "filter", "width:N" or a cell reference) mapped to
+// the rest.
 using Sheet = std::map<std::string, std::string>;
 
 bool havePython() { return std::system("python3 -c 'import zipfile' >/dev/null 2>&1") == 0; }
@@ -30,15 +28,8 @@ Sheet readBack(const XlsxOutcome& book) {
   Sheet sheet;
   std::istringstream lines(test::readFileBytes(dir.file("sheet.txt")));
   for (std::string line; std::getline(lines, line);) {
-    size_t blank = line.find(' ');
-    std::string key = line.substr(0, blank);
-    std::string rest = line.substr(blank + 1);
-    if (key == "width") {
-      size_t second = rest.find(' ');
-      key += " " + rest.substr(0, second);
-      rest = rest.substr(second + 1);
-    }
-    sheet[key] = rest;
+    const size_t blank = line.find(' ');
+    sheet[line.substr(0, blank)] = line.substr(blank + 1);
   }
   return sheet;
 }
@@ -49,17 +40,17 @@ std::string ref(int column, int row) {
   return name + std::to_string(row + 1);
 }
 
+std::vector<int> allColumns() {
+  std::vector<int> columns(kResultColumns);
+  for (int c = 0; c < kResultColumns; ++c) columns[static_cast<size_t>(c)] = c;
+  return columns;
+}
+
 StringTable headedTable(int dataRows) {
   StringTable table(kResultColumns);
   table.setRowCount(dataRows + 1);
   for (int c = 0; c < kResultColumns; ++c) table.setCell(c, 0, ResultHeaders()[c]);
   return table;
-}
-
-std::vector<int> allColumns() {
-  std::vector<int> columns;
-  for (int c = 0; c < kResultColumns; ++c) columns.push_back(c);
-  return columns;
 }
 
 TEST(BuildXlsxWorkbook, GivesEachColumnItsCellType) {
@@ -70,36 +61,24 @@ TEST(BuildXlsxWorkbook, GivesEachColumnItsCellType) {
     std::string expected;  // kind and value as the reader prints them
   };
   const std::vector<Case> cases = {
-      {0, "12", "number 12"},
-      {16, "0", "number 0"},
-      {38, "7", "number 7"},
-      {2, "12", "text 12"},
-      {5, "21.01.1950", "date 21.01.1950"},
-      {5, "1.2.1950", "date 01.02.1950"},
-      {7, "19500121", "date 21.01.1950"},
-      {9, "1950-01-21", "date 21.01.1950"},
-      {11, "29.02.2000", "date 29.02.2000"},
-      {18, "01.01.1900", "date 01.01.1900"},
-      {26, "29.02.1900", "text 29.02.1900"},
-      {28, "21.01.1687", "text 21.01.1687"},
-      {30, "ABT 1950", "text ABT 1950"},
-      {32, "01.1950", "text 01.1950"},
-      {5, "32.01.1950", "text 32.01.1950"},
-      {6, "19500121", "text 19500121"},
-      {1, "M\xFCller \x80", "text M\xC3\xBCller \xE2\x82\xAC"},
-      {15, "a\r\nb", "text a\\nb"},
+      {0, "12", "number 12"},          {16, "0", "number 0"},
+      {38, "7", "number 7"},           {2, "12", "text 12"},
+      {5, "21.01.1950", "date 21.01.1950"}, {5, "1.2.1950", "date 01.02.1950"},
+      {7, "19500121", "date 21.01.1950"},   {9, "1950-01-21", "date 21.01.1950"},
+      {11, "29.02.2000", "date 29.02.2000"}, {18, "01.01.1900", "date 01.01.1900"},
+      {26, "29.02.1900", "text 29.02.1900"}, {28, "21.01.1687", "text 21.01.1687"},
+      {30, "ABT 1950", "text ABT 1950"},     {32, "01.1950", "text 01.1950"},
+      {5, "32.01.1950", "text 32.01.1950"},  {6, "19500121", "text 19500121"},
+      {1, "M\xFCller \x80", "text M\xC3\xBCller \xE2\x82\xAC"}, {15, "a\r\nb", "text a\\nb"},
   };
   StringTable table = headedTable(static_cast<int>(cases.size()));
   for (size_t i = 0; i < cases.size(); ++i) table.setCell(cases[i].column, static_cast<int>(i) + 1, cases[i].cell);
 
   XlsxOutcome book = buildXlsxWorkbook(table, allColumns(), true);
   ASSERT_TRUE(book.ok) << book.cause;
-  EXPECT_EQ(book.rows, table.rowCount());
   Sheet sheet = readBack(book);
   EXPECT_EQ(sheet["rows"], std::to_string(table.rowCount()));
-  EXPECT_EQ(sheet["freeze"], "A2");
   EXPECT_EQ(sheet["filter"], "A1:AN" + std::to_string(table.rowCount()));
-  EXPECT_EQ(sheet["B1"], "bold ID :");
   EXPECT_EQ(sheet["AN1"], "bold ID Mutter (Partner) :");
   for (size_t i = 0; i < cases.size(); ++i) {
     const int row = static_cast<int>(i) + 1;
@@ -107,7 +86,7 @@ TEST(BuildXlsxWorkbook, GivesEachColumnItsCellType) {
     EXPECT_EQ(sheet[ref(0, row)], "number " + std::to_string(row));
     EXPECT_EQ(sheet[ref(cases[i].column + 1, row)], cases[i].expected);
   }
-  // Empty cells stay empty: one row-number and one value cell per row.
+  // Empty cells stay empty: besides the header, one row number and one value per row.
   EXPECT_EQ(sheet.size(), 3 + 40 + kResultColumns + 2 * cases.size());
 }
 
@@ -118,23 +97,20 @@ TEST(BuildXlsxWorkbook, WritesTheChosenColumnsFittedAndCutsOverlongCells) {
   table.setCell(15, 1, std::string(40000, 'y'));
   table.setCell(0, 2, "1234567");
   table.setCell(15, 2, "tab\there, bell\x07");
-
   XlsxOutcome book = buildXlsxWorkbook(table, {3, 0, 15}, false);
   ASSERT_TRUE(book.ok) << book.cause;
   EXPECT_EQ(book.cutCells, 1);
-  Sheet sheet = readBack(book);
-  EXPECT_EQ(sheet["filter"], "A1:C3");
-  EXPECT_EQ(sheet["A1"], "bold Nachname :");
-  EXPECT_EQ(sheet["B3"], "number 1234567");
-  EXPECT_EQ(sheet["C2"], "text " + std::string(32767, 'y'));
-  EXPECT_EQ(sheet["C3"], "text tab\there, bell\x07");
-  EXPECT_EQ(sheet["width 1"], "62");  // capped
-  EXPECT_EQ(sheet["width 2"], "9");   // the header "ID :" is narrower than the number
-  EXPECT_EQ(sheet.count("width 4"), 0u);
+  // Widths: capped, and the number wider than its header "ID :".
+  const Sheet expected = {{"rows", "3"}, {"freeze", "A2"}, {"filter", "A1:C3"},
+                          {"width:1", "62"}, {"width:2", "9"}, {"width:3", "62"},
+                          {"A1", "bold Nachname :"}, {"B1", "bold ID :"}, {"C1", "bold Bemerkungen :"},
+                          {"A2", "text " + std::string(100, 'x')}, {"C2", "text " + std::string(32767, 'y')},
+                          {"B3", "number 1234567"}, {"C3", "text tab\there, bell\x07"}};
+  EXPECT_EQ(readBack(book), expected);
 }
 
-// Every cell of a real file comes back with its text, as a number in the ID
-// columns and as a date where the table holds a full date of 1900 or later.
+// Every cell of a real file comes back with its text: a number in the ID
+// columns, a date where the table holds a full date of 1900 or later.
 TEST(BuildXlsxWorkbook, RoundTripsWholeFiles) {
   if (!havePython()) GTEST_SKIP() << "python3 is needed to read the workbook back";
   std::vector<std::string> files = {std::string(ROWSMITH_SOURCE_DIR) + "/examples/familie.ged"};
@@ -142,9 +118,7 @@ TEST(BuildXlsxWorkbook, RoundTripsWholeFiles) {
     files.push_back(dir + "djeffrey/pres2020.ged");
   for (const std::string& file : files) {
     SCOPED_TRACE(file);
-    test::ImportOutcome run = test::importFile(file);
-    const StringTable& table = run.table;
-    ASSERT_GT(table.rowCount(), 1);
+    const StringTable table = test::importFile(file).table;
     XlsxOutcome book = buildXlsxWorkbook(table, allColumns(), false);
     ASSERT_TRUE(book.ok) << book.cause;
     Sheet sheet = readBack(book);
@@ -158,27 +132,22 @@ TEST(BuildXlsxWorkbook, RoundTripsWholeFiles) {
         const std::string kind = got.substr(0, got.find(' '));
         ++kinds[kind];
         const int own = c >= 21 ? c - 21 : c;
-        const bool id = own == 0 || own == 16 || own == 17;
-        if (r > 0 && id) {
+        if (r > 0 && (own == 0 || own == 16 || own == 17)) {
           EXPECT_EQ(got, "number " + cell) << ref(c, r);
         } else if (kind == "date") {
           EXPECT_TRUE(own == 5 || own == 7 || own == 9 || own == 11 || c == 18) << ref(c, r);
           EXPECT_EQ(got, "date " + cell) << ref(c, r);
-          EXPECT_GE(cell.substr(6), "1900");
         } else {
-          std::string plain;
-          for (size_t i = 0; i < cell.size(); ++i)
-            if (!(cell[i] == '\r' && i + 1 < cell.size() && cell[i + 1] == '\n')) plain += cell[i];
-          std::string expected = cp1252ToUtf8(plain);
-          for (size_t at = 0; (at = expected.find('\n', at)) != std::string::npos; at += 2) expected.replace(at, 1, "\\n");
+          std::string expected = cp1252ToUtf8(cell);
+          for (size_t at; (at = expected.find("\r\n")) != std::string::npos;) expected.replace(at, 2, "\\n");
           EXPECT_EQ(got, (r == 0 ? "bold " : "text ") + expected) << ref(c, r);
         }
       }
     }
     EXPECT_GT(kinds["number"], 0);
-    EXPECT_GT(kinds["text"], 0);
-    if (files.size() > 1 && file == files[1]) {
-      EXPECT_GT(kinds["date"], 0);
+    if (file.find("pres2020") != std::string::npos) {
+      EXPECT_GT(kinds["date"], 100);
+      EXPECT_GT(kinds["text"], 1000);
     }
   }
 }
