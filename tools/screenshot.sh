@@ -20,3 +20,18 @@ ROWSMITH_HOME="$home" xvfb-run -a -s "-screen 0 1024x700x24" bash -c '
   kill $app
 '
 echo "docs/window.png: $(identify -format "%wx%h" docs/window.png)"
+
+# docs/workbook.png: a workbook of the example in LibreOffice Calc, when installed.
+if command -v soffice > /dev/null; then
+  build/src/rowsmith-convert -q --format xlsx --no-rowcount --columns ID,Name,Geburtsdatum,Sterbedatum,Heiratsdatum \
+    -o "$home/familie.xlsx" examples/familie.ged
+  xvfb-run -a -s "-screen 0 1200x560x24" bash -c '
+    soffice --calc --norestore --nologo "-env:UserInstallation=file://$1/profile" "$1/familie.xlsx" > /dev/null 2>&1 &
+    office=$!
+    xdotool search --sync --onlyvisible --name "familie.xlsx" > /dev/null
+    sleep 5
+    import -window root -crop 800x220+0+0 docs/workbook.png
+    kill $office
+  ' _ "$home"
+  echo "docs/workbook.png: $(identify -format "%wx%h" docs/workbook.png)"
+fi
