@@ -1,5 +1,7 @@
-// rowsmith: the desktop program. It takes no command-line arguments.
+// rowsmith: the desktop program. An optional argument names a GEDCOM file to
+// import at once, as a file manager passes it.
 #include <QApplication>
+#include <QTimer>
 
 #include <csignal>
 
@@ -25,6 +27,14 @@ int main(int argc, char** argv) {
   rowsmith::TfrmSaveToForm frmSaveToForm(&frmGedComIm);
   frmGedComIm.setSaveToForm(&frmSaveToForm);
   frmGedComIm.show();
+  if (const QStringList args = QApplication::arguments(); args.size() > 1) {
+    const QString file = args.at(1);
+    QTimer::singleShot(0, &frmGedComIm, [&frmGedComIm, file] {
+      frmGedComIm.setFileChooser([file](QFileDialog&) { return file; });
+      frmGedComIm.btnGoClick();
+      frmGedComIm.setFileChooser(nullptr);
+    });
+  }
   const int result = QApplication::exec();
 
   rowsmith::setUserMessages(nullptr);

@@ -21,6 +21,7 @@
 #include "cli/options.h"
 #include "cli/utf8out.h"
 #include "export/exporttext.h"
+#include "export/xlsxexport.h"
 #include "import/importrun.h"
 #include "kernel/atomicfile.h"
 #include "kernel/folders.h"
@@ -236,9 +237,22 @@ int convertFile(const cli::ConvertOptions& options) {
   if (!options.sortKeys.empty())
     SortGridRows(table, 1, table.rowCount() - 1, options.descending, options.sortKeys);
   messages.showProgress(ImportPhase::Export, 0);
-  std::string text = buildExportTextFromResult(table, options.columns, options.rowNumbers, format);
+  std::string text;
+  if (options.xlsx) {
+    XlsxOutcome book = buildXlsxWorkbook(table, options.columns, options.rowNumbers);
+    if (!book.ok) {
+      messages.clearProgress();
+      printError(book.cause);
+      return 1;
+    }
+    if (book.cutCells > 0)
+      printError(std::to_string(book.cutCells) + " cells cut to the 32767 characters a spreadsheet cell holds");
+    text = std::move(book.bytes);
+  } else {
+    text = buildExportTextFromResult(table, options.columns, options.rowNumbers, format);
+  }
   table = StringTable();
-  if (options.utf8) text = cli::windows1252ToUtf8(text);
+  if (options.utf8 && !options.xlsx) text = cli::windows1252ToUtf8(text);
   messages.showProgress(ImportPhase::Export, 100);
   messages.clearProgress();
 

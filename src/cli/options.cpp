@@ -58,6 +58,7 @@ const char* usageText() {
          "Converts a GEDCOM file into the delimited table of couples and single persons.\n"
          "\n"
          "  -o, --output FILE       write to FILE instead of standard output\n"
+         "  --format text|xlsx      delimited text (default) or a workbook (needs -o)\n"
          "  --separator SEP         comma, semicolon (default), tab, or a text in #-notation (#124)\n"
          "  --enclose Q             none (default), single, double, or a text in #-notation\n"
          "  --line-break L          crlf (default), lf, or a text in #-notation\n"
@@ -160,6 +161,15 @@ bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions& o
         options.format.lineBreak = LineBreakChoice::Free;
         options.format.lineBreakFree = value;
       }
+    } else if (name == "--format") {
+      if (!needValue()) return false;
+      std::string v = lower(value);
+      if (v == "text") options.xlsx = false;
+      else if (v == "xlsx") options.xlsx = true;
+      else {
+        error = "--format must be text or xlsx, not \"" + value + "\"";
+        return false;
+      }
     } else if (name == "--columns") {
       if (!needValue()) return false;
       if (!parseColumns(value, options.columns, error)) return false;
@@ -198,6 +208,11 @@ bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions& o
   }
   if (options.descending && options.sortKeys.empty()) {
     error = "--descending needs --sort";
+    return false;
+  }
+  // A zip archive on a terminal or in a pipe is of no use to anyone.
+  if (options.xlsx && options.output.empty() && !options.help && !options.version) {
+    error = "--format xlsx needs -o FILE";
     return false;
   }
   if (options.input.empty() && !options.help && !options.version) {

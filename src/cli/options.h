@@ -20,6 +20,7 @@ struct ConvertOptions {
   bool quiet = false;
   bool help = false;
   bool version = false;
+  bool xlsx = false;             // a workbook instead of delimited text
 };
 
 // Parses the arguments after the program name. On a bad option returns false

@@ -127,6 +127,8 @@ TEST(Convert, ReportsFailuresOnOneLineWithANonZeroStatus) {
       {"sort without keys", {"--sort", example()}, 2, ""},
       {"sort column 0", {"--sort", "0", example()}, 2, ""},
       {"descending with a value", {"--descending=1", "--sort", "1", example()}, 2, ""},
+      {"workbook to standard output", {"--format", "xlsx", example()}, 2, "--format xlsx needs -o"},
+      {"unknown format", {"--format", "csv", example()}, 2, "--format must be"},
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -161,6 +163,10 @@ TEST(Convert, FollowsTheFormatOptions) {
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 5);
   Result notation = convert(dir, {"-q", "--separator=#124", "--line-break", "#10", "--columns=1", example()});
   EXPECT_EQ(notation.out, "|ID :\n1|1\n2|1\n3|4\n4|\n5|6");
+  Result book = convert(dir, {"-q", "--format", "xlsx", "-o", dir.file("t.xlsx"), example()});
+  EXPECT_EQ(book.status, 0);
+  EXPECT_EQ(book.out + book.err, "");
+  EXPECT_EQ(readFileBytes(dir.file("t.xlsx")).substr(0, 4), std::string("PK\x03\x04", 4));
 }
 
 TEST(Convert, Utf8EncodingConvertsTheWindows1252Text) {

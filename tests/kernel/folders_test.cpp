@@ -29,11 +29,21 @@ TEST(Folders, HomeVariableDecidesTheBaseFolderAndWorkFolderCanBeOverridden) {
   ASSERT_FALSE(exe.empty());
   EXPECT_EQ(exe.back(), '/');
   EXPECT_TRUE(test::fileExists(exe));
-  if (access(exe.c_str(), W_OK) == 0) {
+  if (keepsFilesBeside(exe)) {
     EXPECT_EQ(baseFolder(), exe);
   } else {
     EXPECT_NE(baseFolder().find("rowsmith/"), std::string::npos);
   }
+}
+
+TEST(Folders, AnInstalledProgramKeepsItsFilesPerUserEvenWhereItMayWrite) {
+  test::TempDir dir;
+  ASSERT_TRUE(forceDirectories(dir.path() + "bin/"));
+  ASSERT_TRUE(forceDirectories(dir.path() + "build/src/"));
+  EXPECT_FALSE(keepsFilesBeside(dir.path() + "bin/"));
+  EXPECT_FALSE(keepsFilesBeside(dir.path() + "bin"));
+  EXPECT_TRUE(keepsFilesBeside(dir.path() + "build/src/"));
+  EXPECT_FALSE(keepsFilesBeside(dir.path() + "missing/"));
 }
 
 TEST(Folders, ForceDirectoriesCreatesMissingParents) {

@@ -1,0 +1,258 @@
+#include "export/xlsxexport.h"
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <random>
+#include <string_view>
+
+#include "import/importrun.h"
+#include "import/rows.h"
+#include "kernel/ansitext.h"
+#include "kernel/cp1252.h"
+
+namespace fs = std::filesystem;
+
+namespace rowsmith {
+
+namespace {
+
+enum class CellKind { RowNumber, Id, Date, Text };
+
+// What a spreadsheet cell holds at most, in characters.
+constexpr size_t kMaxCellChars = 32767;
+// Wider columns would push the rest of the table off the screen.
+constexpr size_t kMaxColumnChars = 60;
+// The header's filter button covers the end of a bold header text.
+constexpr size_t kFilterButtonChars = 3;
+// Date cells before this year cannot be shown by the common spreadsheet
+// programs (their day count starts in 1900); such dates stay text.
+constexpr int kFirstDateCellYear = 1900;
+
+CellKind kindOfColumn(int column) {
+  int own = column >= kRightOffset ? column - kRightOffset : column;
+  if (column >= kPersonColumns && column < kRightOffset) return column == 18 ? CellKind::Date : CellKind::Text;
+  switch (own) {
+    case 0: case 16: case 17: return CellKind::Id;
+    case 5: case 7: case 9: case 11: return CellKind::Date;
+    default: return CellKind::Text;
+  }
+}
+
+bool allDigits(std::string_view s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+int number(std::string_view digits) {
+  int n = 0;
+  for (char c : digits) n = n * 10 + (c - '0');
+  return n;
+}
+
+bool validDay(int year, int month, int day) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month < 1 || month > 12 || day < 1) return false;
+  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
+// A complete calendar date in one of the table's forms: "D.M.YYYY" or
+// "DD.MM.YYYY" (western), "YYYYMMDD" (sortable) or "YYYY-MM-DD". Anything
+// else, qualified or partial dates included, is no date cell.
+std::optional<lxw_datetime> fullDate(std::string_view text) {
+  int year = 0, month = 0, day = 0;
+  if (text.size() == 8 && allDigits(text)) {
+    year = number(text.substr(0, 4));
+    month = number(text.substr(4, 2));
+    day = number(text.substr(6, 2));
+  } else if (text.size() == 10 && text[4] == '-' && text[7] == '-' && allDigits(text.substr(0, 4)) &&
+             allDigits(text.substr(5, 2)) && allDigits(text.substr(8, 2))) {
+    year = number(text.substr(0, 4));
+    month = number(text.substr(5, 2));
+    day = number(text.substr(8, 2));
+  } else {
+    size_t first = text.find('.');
+    size_t second = first == std::string_view::npos ? first : text.find('.', first + 1);
+    if (second == std::string_view::npos) return std::nullopt;
+    std::string_view d = text.substr(0, first);
+    std::string_view m = text.substr(first + 1, second - first - 1);
+    std::string_view y = text.substr(second + 1);
+    if (d.size() > 2 || m.size() > 2 || y.size() != 4 || !allDigits(d) || !allDigits(m) || !allDigits(y))
+      return std::nullopt;
+    year = number(y);
+    month = number(m);
+    day = number(d);
+  }
+  if (year < kFirstDateCellYear || !validDay(year, month, day)) return std::nullopt;
+  return lxw_datetime{year, month, day, 0, 0, 0.0};
+}
+
+// Width in characters: the longest line, one byte being one character.
+size_t displayWidth(std::string_view text) {
+  size_t widest = 0;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    size_t line = end - start;
+    if (line > 0 && text[end - 1] == '\r') --line;
+    widest = std::max(widest, line);
+    start = end + 1;
+  }
+  return widest;
+}
+
+// Windows-1252 to UTF-8, with cell line breaks as the single LF that
+// spreadsheets use, cut to what a cell holds.
+std::string cellText(std::string_view text, bool& cut) {
+  std::string plain;
+  plain.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    plain += text[i];
+  }
+  cut = plain.size() > kMaxCellChars;
+  if (cut) plain.resize(kMaxCellChars);
+  return cp1252ToUtf8(plain);
+}
+
+// A fresh name in the temporary folder, claimed by creating the file, so two
+// runs never write into each other's workbook.
+fs::path claimTemporaryFile() {
+  std::random_device random;
+  fs::path folder = fs::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char name[40];
+    std::snprintf(name, sizeof name, "rowsmith-%08x%08x.xlsx", random(), random());
+    fs::path path = folder / name;
+    if (std::FILE* f = std::fopen(path.string().c_str(), "wx")) {
+      std::fclose(f);
+      return path;
+    }
+  }
+  return {};
+}
+
+struct TemporaryFile {
+  fs::path path;
+  ~TemporaryFile() {
+    std::error_code ec;
+    if (!path.empty()) fs::remove(path, ec);
+  }
+};
+
+}  // namespace
+
+XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>& columnOrder,
+                              bool rowNumbers) {
+  XlsxOutcome outcome;
+  if (static_cast<uint64_t>(result.rowCount()) > LXW_ROW_MAX) {
+    outcome.cause = "the table has " + std::to_string(result.rowCount()) + " rows; a worksheet holds at most " +
+                    std::to_string(LXW_ROW_MAX);
+    return outcome;
+  }
+
+  // Sheet columns: the row numbers, then the chosen result columns (-1 marks
+  // the row numbers).
+  std::vector<int> source;
+  if (rowNumbers) source.push_back(-1);
+  for (int c : columnOrder)
+    if (c >= 0 && c < result.columnCount()) source.push_back(c);
+  std::vector<CellKind> kinds;
+  std::vector<size_t> widths;
+  for (int c : source) {
+    kinds.push_back(c < 0 ? CellKind::RowNumber : kindOfColumn(c));
+    widths.push_back(c < 0 ? std::to_string(result.rowCount()).size() : 0);
+  }
+  for (int r = 0; r < result.rowCount(); ++r)
+    for (size_t i = 0; i < source.size(); ++i)
+      if (source[i] >= 0) widths[i] = std::max(widths[i], displayWidth(result.cell(source[i], r)) + (r == 0 ? kFilterButtonChars : 0));
+
+  TemporaryFile file{claimTemporaryFile()};
+  if (file.path.empty()) {
+    outcome.cause = "cannot create a temporary file in " + fs::temp_directory_path().string();
+    return outcome;
+  }
+  // Rows go out one by one, so a large table needs little memory.
+  lxw_workbook_options options{};
+  options.constant_memory = LXW_TRUE;
+  lxw_workbook* book = workbook_new_opt(file.path.string().c_str(), &options);
+  if (!book) {
+    outcome.cause = "cannot start a workbook in " + file.path.string();
+    return outcome;
+  }
+  lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
+  lxw_format* bold = workbook_add_format(book);
+  format_set_bold(bold);
+  lxw_format* dateFormat = workbook_add_format(book);
+  format_set_num_format(dateFormat, "dd.mm.yyyy");
+
+  lxw_error error = LXW_NO_ERROR;
+  auto keep = [&](lxw_error e) {
+    if (error == LXW_NO_ERROR) error = e;
+  };
+  for (size_t i = 0; i < source.size(); ++i) {
+    size_t chars = kinds[i] == CellKind::Date ? std::max<size_t>(widths[i], 10) : widths[i];
+    double width = static_cast<double>(std::min(chars, kMaxColumnChars) + 2);
+    keep(worksheet_set_column(sheet, static_cast<lxw_col_t>(i), static_cast<lxw_col_t>(i), width, nullptr));
+  }
+  if (!source.empty()) {
+    worksheet_freeze_panes(sheet, 1, 0);
+    lxw_row_t last = static_cast<lxw_row_t>(std::max(result.rowCount(), 1) - 1);
+    keep(worksheet_autofilter(sheet, 0, 0, last, static_cast<lxw_col_t>(source.size() - 1)));
+  }
+
+  for (int r = 0; r < result.rowCount() && error == LXW_NO_ERROR; ++r) {
+    const lxw_row_t row = static_cast<lxw_row_t>(r);
+    for (size_t i = 0; i < source.size(); ++i) {
+      const lxw_col_t col = static_cast<lxw_col_t>(i);
+      if (source[i] < 0) {
+        if (r > 0) keep(worksheet_write_number(sheet, row, col, r, nullptr));
+        else keep(worksheet_write_blank(sheet, row, col, bold));
+        continue;
+      }
+      std::string_view text = result.cell(source[i], r);
+      if (r > 0 && text.empty()) continue;
+      if (r > 0 && kinds[i] == CellKind::Id) {
+        if (std::optional<int32_t> id = toInt32(text)) {
+          keep(worksheet_write_number(sheet, row, col, *id, nullptr));
+          continue;
+        }
+      }
+      if (r > 0 && kinds[i] == CellKind::Date) {
+        if (std::optional<lxw_datetime> date = fullDate(text)) {
+          keep(worksheet_write_datetime(sheet, row, col, &*date, dateFormat));
+          continue;
+        }
+      }
+      bool cut = false;
+      std::string utf8 = cellText(text, cut);
+      if (cut) ++outcome.cutCells;
+      keep(worksheet_write_string(sheet, row, col, utf8.c_str(), r == 0 ? bold : nullptr));
+    }
+  }
+  lxw_error closed = workbook_close(book);
+  if (error == LXW_NO_ERROR) error = closed;
+  if (error != LXW_NO_ERROR) {
+    outcome.cause = std::string("cannot write the workbook: ") + lxw_strerror(error);
+    return outcome;
+  }
+
+  std::ifstream in(file.path, std::ios::binary);
+  outcome.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (!in.good() && !in.eof()) {
+    outcome.cause = "cannot read back the workbook from " + file.path.string();
+    outcome.bytes.clear();
+    return outcome;
+  }
+  outcome.ok = true;
+  outcome.rows = result.rowCount();
+  return outcome;
+}
+
+}  // namespace rowsmith

@@ -1,0 +1,27 @@
+#pragma once
+// The result table as a spreadsheet workbook (.xlsx): one sheet, a bold
+// frozen header row with an autofilter, widths fitted to the content, record
+// numbers as numbers, full dates as date cells and all text as UTF-8.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "kernel/stringtable.h"
+
+namespace rowsmith {
+
+struct XlsxOutcome {
+  bool ok = false;
+  std::string cause;       // why it failed, for the user
+  std::string bytes;       // the workbook file when ok
+  int32_t rows = 0;        // sheet rows written, the header row included
+  int32_t cutCells = 0;    // cells cut to the length a spreadsheet cell holds
+};
+
+// The chosen result columns in the given order, after a row-number column
+// when rowNumbers is set, as in the delimited export. The table holds
+// Windows-1252 text; dates in either display form.
+XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>& columnOrder,
+                              bool rowNumbers);
+
+}  // namespace rowsmith

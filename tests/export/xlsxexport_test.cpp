@@ -1,0 +1,156 @@
+#include "export/xlsxexport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <sstream>
+
+#include "import/importfixture.h"
+#include "kernel/cp1252.h"
+
+namespace rowsmith {
+namespace {
+
+// The workbook as tests/export/readxlsx.py prints it: the first word of each
+// line ("rows", "freeze", "filter", "width:N" or a cell reference) mapped to
+// the rest.
+using Sheet = std::map<std::string, std::string>;
+
+bool havePython() { return std::system("python3 -c 'import zipfile' >/dev/null 2>&1") == 0; }
+
+Sheet readBack(const XlsxOutcome& book) {
+  test::TempDir dir;
+  test::writeFileBytes(dir.file("book.xlsx"), book.bytes);
+  const std::string command = "python3 " + std::string(ROWSMITH_SOURCE_DIR) + "/tests/export/readxlsx.py " +
+                              dir.file("book.xlsx") + " > " + dir.file("sheet.txt");
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  Sheet sheet;
+  std::istringstream lines(test::readFileBytes(dir.file("sheet.txt")));
+  for (std::string line; std::getline(lines, line);) {
+    const size_t blank = line.find(' ');
+    sheet[line.substr(0, blank)] = line.substr(blank + 1);
+  }
+  return sheet;
+}
+
+std::string ref(int column, int row) {
+  std::string name;
+  for (int c = column + 1; c > 0; c = (c - 1) / 26) name.insert(name.begin(), static_cast<char>('A' + (c - 1) % 26));
+  return name + std::to_string(row + 1);
+}
+
+std::vector<int> allColumns() {
+  std::vector<int> columns(kResultColumns);
+  for (int c = 0; c < kResultColumns; ++c) columns[static_cast<size_t>(c)] = c;
+  return columns;
+}
+
+StringTable headedTable(int dataRows) {
+  StringTable table(kResultColumns);
+  table.setRowCount(dataRows + 1);
+  for (int c = 0; c < kResultColumns; ++c) table.setCell(c, 0, ResultHeaders()[c]);
+  return table;
+}
+
+TEST(BuildXlsxWorkbook, GivesEachColumnItsCellType) {
+  if (!havePython()) GTEST_SKIP() << "python3 is needed to read the workbook back";
+  struct Case {
+    int column;
+    std::string cell;
+    std::string expected;  // kind and value as the reader prints them
+  };
+  const std::vector<Case> cases = {
+      {0, "12", "number 12"},          {16, "0", "number 0"},
+      {38, "7", "number 7"},           {2, "12", "text 12"},
+      {5, "21.01.1950", "date 21.01.1950"}, {5, "1.2.1950", "date 01.02.1950"},
+      {7, "19500121", "date 21.01.1950"},   {9, "1950-01-21", "date 21.01.1950"},
+      {11, "29.02.2000", "date 29.02.2000"}, {18, "01.01.1900", "date 01.01.1900"},
+      {26, "29.02.1900", "text 29.02.1900"}, {28, "21.01.1687", "text 21.01.1687"},
+      {30, "ABT 1950", "text ABT 1950"},     {32, "01.1950", "text 01.1950"},
+      {5, "32.01.1950", "text 32.01.1950"},  {6, "19500121", "text 19500121"},
+      {1, "M\xFCller \x80", "text M\xC3\xBCller \xE2\x82\xAC"}, {15, "a\r\nb", "text a\\nb"},
+  };
+  StringTable table = headedTable(static_cast<int>(cases.size()));
+  for (size_t i = 0; i < cases.size(); ++i) table.setCell(cases[i].column, static_cast<int>(i) + 1, cases[i].cell);
+
+  XlsxOutcome book = buildXlsxWorkbook(table, allColumns(), true);
+  ASSERT_TRUE(book.ok) << book.cause;
+  Sheet sheet = readBack(book);
+  EXPECT_EQ(sheet["rows"], std::to_string(table.rowCount()));
+  EXPECT_EQ(sheet["filter"], "A1:AN" + std::to_string(table.rowCount()));
+  EXPECT_EQ(sheet["AN1"], "bold ID Mutter (Partner) :");
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const int row = static_cast<int>(i) + 1;
+    SCOPED_TRACE(cases[i].cell);
+    EXPECT_EQ(sheet[ref(0, row)], "number " + std::to_string(row));
+    EXPECT_EQ(sheet[ref(cases[i].column + 1, row)], cases[i].expected);
+  }
+  // Empty cells stay empty: besides the header, one row number and one value per row.
+  EXPECT_EQ(sheet.size(), 3 + 40 + kResultColumns + 2 * cases.size());
+}
+
+TEST(BuildXlsxWorkbook, WritesTheChosenColumnsFittedAndCutsOverlongCells) {
+  if (!havePython()) GTEST_SKIP() << "python3 is needed to read the workbook back";
+  StringTable table = headedTable(2);
+  table.setCell(3, 1, std::string(100, 'x'));
+  table.setCell(15, 1, std::string(40000, 'y'));
+  table.setCell(0, 2, "1234567");
+  table.setCell(15, 2, "tab\there, bell\x07");
+  XlsxOutcome book = buildXlsxWorkbook(table, {3, 0, 15}, false);
+  ASSERT_TRUE(book.ok) << book.cause;
+  EXPECT_EQ(book.cutCells, 1);
+  // Widths: capped, and the number wider than its header "ID :".
+  const Sheet expected = {{"rows", "3"}, {"freeze", "A2"}, {"filter", "A1:C3"},
+                          {"width:1", "62"}, {"width:2", "9"}, {"width:3", "62"},
+                          {"A1", "bold Nachname :"}, {"B1", "bold ID :"}, {"C1", "bold Bemerkungen :"},
+                          {"A2", "text " + std::string(100, 'x')}, {"C2", "text " + std::string(32767, 'y')},
+                          {"B3", "number 1234567"}, {"C3", "text tab\there, bell\x07"}};
+  EXPECT_EQ(readBack(book), expected);
+}
+
+// Every cell of a real file comes back with its text: a number in the ID
+// columns, a date where the table holds a full date of 1900 or later.
+TEST(BuildXlsxWorkbook, RoundTripsWholeFiles) {
+  if (!havePython()) GTEST_SKIP() << "python3 is needed to read the workbook back";
+  std::vector<std::string> files = {std::string(ROWSMITH_SOURCE_DIR) + "/examples/familie.ged"};
+  if (std::string dir = test::gedcomTestdataDir(); !dir.empty() && test::fileExists(dir + "djeffrey/pres2020.ged"))
+    files.push_back(dir + "djeffrey/pres2020.ged");
+  for (const std::string& file : files) {
+    SCOPED_TRACE(file);
+    const StringTable table = test::importFile(file).table;
+    XlsxOutcome book = buildXlsxWorkbook(table, allColumns(), false);
+    ASSERT_TRUE(book.ok) << book.cause;
+    Sheet sheet = readBack(book);
+    EXPECT_EQ(sheet["rows"], std::to_string(table.rowCount()));
+    std::map<std::string, int> kinds;
+    for (int r = 0; r < table.rowCount(); ++r) {
+      for (int c = 0; c < kResultColumns; ++c) {
+        std::string cell(table.cell(c, r));
+        if (cell.empty()) continue;
+        const std::string& got = sheet[ref(c, r)];
+        const std::string kind = got.substr(0, got.find(' '));
+        ++kinds[kind];
+        const int own = c >= 21 ? c - 21 : c;
+        if (r > 0 && (own == 0 || own == 16 || own == 17)) {
+          EXPECT_EQ(got, "number " + cell) << ref(c, r);
+        } else if (kind == "date") {
+          EXPECT_TRUE(own == 5 || own == 7 || own == 9 || own == 11 || c == 18) << ref(c, r);
+          EXPECT_EQ(got, "date " + cell) << ref(c, r);
+        } else {
+          std::string expected = cp1252ToUtf8(cell);
+          for (size_t at; (at = expected.find("\r\n")) != std::string::npos;) expected.replace(at, 2, "\\n");
+          EXPECT_EQ(got, (r == 0 ? "bold " : "text ") + expected) << ref(c, r);
+        }
+      }
+    }
+    EXPECT_GT(kinds["number"], 0);
+    if (file.find("pres2020") != std::string::npos) {
+      EXPECT_GT(kinds["date"], 100);
+      EXPECT_GT(kinds["text"], 1000);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace rowsmith
