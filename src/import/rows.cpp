@@ -372,36 +372,44 @@ void RowAssembly::buildFamilyIndex() {
   }
   buildIndex(listed, static_cast<size_t>(records), linkers_, linkerStart_);
 
-  std::vector<std::pair<int32_t, int32_t>> spouses;  // (spouse, family)
+  // Every spouse's families grouped by the partner they name, the last in
+  // text order first: a couple's candidates are then one short run, however
+  // many partners a person has.
+  partnerFamilies_.clear();
   for (int32_t family = 0; family < records; ++family) {
     if (linkerStart_[static_cast<size_t>(family)] == linkerStart_[static_cast<size_t>(family) + 1]) continue;
     bool found = false;
     Extractor::Couple couple = ex_.memberCouple(family, found);
     if (!found) continue;
-    if (couple.husband >= 1) spouses.emplace_back(couple.husband, family);
-    if (couple.wife >= 1 && couple.wife != couple.husband) spouses.emplace_back(couple.wife, family);
+    if (couple.husband >= 1) partnerFamilies_.push_back({couple.husband, couple.wife, family});
+    if (couple.wife >= 1 && couple.wife != couple.husband)
+      partnerFamilies_.push_back({couple.wife, couple.husband, family});
   }
-  buildIndex(spouses, static_cast<size_t>(records), spouseFamilies_, spouseFamilyStart_);
+  std::sort(partnerFamilies_.begin(), partnerFamilies_.end(), [](const PartnerFamily& a, const PartnerFamily& b) {
+    if (a.spouse != b.spouse) return a.spouse < b.spouse;
+    if (a.partner != b.partner) return a.partner < b.partner;
+    return recordTextLess(b.family, a.family);
+  });
+  familyIndexBuilt_ = true;
 }
 
 int32_t RowAssembly::marriageFamily(int32_t p, int32_t q) {
-  if (spouseFamilyStart_.empty()) buildFamilyIndex();
-  int32_t best = -1;
-  for (int32_t family : slice(spouseFamilies_, spouseFamilyStart_, p)) {
-    bool found = false;
-    Extractor::Couple c = ex_.memberCouple(family, found);
-    if (!((c.husband == p && c.wife == q) || (c.husband == q && c.wife == p))) continue;
-    if (best >= 0 && !recordTextLess(best, family)) continue;
+  if (!familyIndexBuilt_) buildFamilyIndex();
+  auto [begin, end] = std::equal_range(partnerFamilies_.begin(), partnerFamilies_.end(), PartnerFamily{p, q, 0},
+                                       [](const PartnerFamily& a, const PartnerFamily& b) {
+                                         return a.spouse != b.spouse ? a.spouse < b.spouse : a.partner < b.partner;
+                                       });
+  for (auto it = begin; it != end; ++it) {
     // The family counts when someone of p's spouse closure lists it. p lists
     // its own families and q, p's partner, is in the closure; anyone else
     // must be reachable from p through spouse links.
-    std::span<const int32_t> listers = slice(linkers_, linkerStart_, family);
+    std::span<const int32_t> listers = slice(linkers_, linkerStart_, it->family);
     bool listed = std::find_if(listers.begin(), listers.end(),
                                [&](int32_t r) { return r == p || r == q; }) != listers.end();
     for (size_t i = 0; !listed && i < listers.size(); ++i) listed = reaches(p, listers[i]);
-    if (listed) best = family;
+    if (listed) return it->family;
   }
-  return best;
+  return -1;
 }
 
 // Spouse links: a record points at the husband and wife of every family its

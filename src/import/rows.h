@@ -78,8 +78,13 @@ class RowAssembly {
 
   // Families in which a record is husband or wife (member rule), and the
   // records whose FAMS lines list a family: built on first use.
-  std::vector<int32_t> spouseFamilies_;
-  std::vector<uint32_t> spouseFamilyStart_;
+  struct PartnerFamily {
+    int32_t spouse;
+    int32_t partner;
+    int32_t family;
+  };
+  std::vector<PartnerFamily> partnerFamilies_;
+  bool familyIndexBuilt_ = false;
   std::vector<int32_t> linkers_;
   std::vector<uint32_t> linkerStart_;
   // Strongly connected components of the spouse graph, for the rare family

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <random>
 #include <set>
 
@@ -303,6 +304,28 @@ TEST(AddPersonRows, ALongRemarriageChainNeedsNoCallDepth) {
     const std::string expected = k % 2 ? a + "|" + std::to_string(1000 + k % 1000) + "|" + b
                                        : b + "|" + std::to_string(1000 + k % 1000) + "|" + a;
     EXPECT_EQ(test::pairOf(rows[static_cast<size_t>(k - 1)]), expected) << k;
+  }
+}
+
+// One man, his wives listed on his side: every wife's row shows her own
+// family's marriage, and the walk stays linear in the number of wives.
+TEST(AddPersonRows, OneManWithManyWivesTakesTimeInProportion) {
+  const int wives = 40000;
+  std::string text = "0 @I1@ INDI\n1 SEX M\n";
+  for (int f = 1; f <= wives; ++f) text += "1 FAMS @F" + std::to_string(f) + "@\n";
+  for (int w = 2; w <= wives + 1; ++w) text += "0 @I" + std::to_string(w) + "@ INDI\n1 SEX F\n";
+  for (int f = 1; f <= wives; ++f) {
+    text += "0 @F" + std::to_string(f) + "@ FAM\n1 HUSB @I1@\n1 WIFE @I" + std::to_string(f + 1) + "@\n1 MARR\n2 DATE " +
+            std::to_string(1000 + f % 1000) + "\n";
+  }
+  LoadedGedcom g(gedcom(text));
+  const auto start = std::chrono::steady_clock::now();
+  Rows rows = assembleRows(g.db());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+  ASSERT_EQ(rows.size(), static_cast<size_t>(wives));
+  for (int f : {1, 2, 999, wives}) {
+    EXPECT_EQ(test::pairOf(rows[static_cast<size_t>(f - 1)]),
+              "1|" + std::to_string(1000 + f % 1000) + "|" + std::to_string(f + 1));
   }
 }
 
