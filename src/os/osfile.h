@@ -24,6 +24,8 @@ Error errorNotFound();
 Error errorIsFolder();
 Error errorReadOnly();
 bool isNoSpace(const Error& error);
+// The reader at the other end of a pipe has gone.
+bool isBrokenPipe(const Error& error);
 
 enum class FileKind { Missing, Regular, Folder, Device, Pipe, Other };
 
@@ -35,10 +37,15 @@ struct FileInfo {
   unsigned mode = 0;  // permission bits
 };
 
-// Follows symbolic links; kind Missing when the path does not exist.
-FileInfo fileInfo(const std::string& path);
+// Follows symbolic links; kind Missing when the path does not exist, with
+// the cause in error.
+FileInfo fileInfo(const std::string& path, Error* error = nullptr);
 // The final target of a chain of symbolic links; path itself when it is none.
 std::string resolveLinks(const std::string& path);
+// Whether path leads, through links, to an open descriptor of a process
+// (/dev/stdout, /dev/fd/N, /proc/PID/fd/N): such a name can only be written
+// through, never replaced.
+bool namesOpenDescriptor(const std::string& path);
 bool isWritable(const std::string& path);
 
 // An open file; closed when it goes out of scope.
@@ -97,6 +104,24 @@ std::string executablePath();
 std::string currentFolder();
 std::string environment(const char* name);
 std::string userHomeFolder();
+
+// On SIGINT, SIGTERM or SIGHUP removes the file named here, then ends the
+// process as the signal would (exit status 130, 143, 129 in a shell). An
+// empty path removes nothing. The name is copied where the handler can use
+// it without allocating.
+void removeOnInterrupt(const std::string& path);
+// Holds those signals back while alive, so a file and its registration for
+// removal come into being together.
+class InterruptsHeld {
+ public:
+  InterruptsHeld();
+  ~InterruptsHeld();
+  InterruptsHeld(const InterruptsHeld&) = delete;
+  InterruptsHeld& operator=(const InterruptsHeld&) = delete;
+
+ private:
+  alignas(16) unsigned char saved_[128];  // the signal mask before
+};
 
 bool isTerminal(int stream);  // 1 standard output, 2 standard error
 unsigned processorCount();
