@@ -147,6 +147,12 @@ TEST(AddPersonRows, ParentColumnsShowUnknownParentsAsMinusOne) {
   EXPECT_EQ(rows[1][17], "1");
 }
 
+void WritePersonSide(Extractor& ex, StringTable& table, bool left, int row, const TPersRec& person, int32_t p) {
+  PersonSide cells = personSideCells(ex, person, p, true);
+  const int offset = left ? 0 : kRightOffset;
+  for (int c = 0; c < kPersonColumns; ++c) table.setCell(offset + c, row, cells[static_cast<size_t>(c)]);
+}
+
 // A plain recursive assembly straight from the rules, with every lookup done
 // afresh, against which the indexed one is checked.
 class ReferenceRows {
@@ -161,7 +167,7 @@ class ReferenceRows {
     const bool male = a.Sex == 1;
     bool pending = false;
     if (!partnerCall) {
-      WritePersonSide(ex_, table_, male, current, a, p, true);
+      WritePersonSide(ex_, table_, male, current, a, p);
       pending = true;
     }
     std::vector<int32_t> spouses = ex_.GetSpouseList(p, false);
@@ -176,7 +182,7 @@ class ReferenceRows {
       for (int32_t e : entries) real = real || e >= 1;
       if (!real) {
         if (!aloneDone.insert(links[i].family).second) continue;
-        if (!pending) WritePersonSide(ex_, table_, male, current, a, p, true);
+        if (!pending) WritePersonSide(ex_, table_, male, current, a, p);
         marriage(links[i].family);
         ++current;
         pending = false;
@@ -186,8 +192,8 @@ class ReferenceRows {
         if (q < 1 || handled_.count(q)) continue;
         TPersRec b;
         ex_.GetPersonRecord(q, b);
-        WritePersonSide(ex_, table_, !male, current, b, q, true);
-        WritePersonSide(ex_, table_, male, current, a, p, true);
+        WritePersonSide(ex_, table_, !male, current, b, q);
+        WritePersonSide(ex_, table_, male, current, a, p);
         for (int32_t f : ex_.GetPersonFamilies(p)) {
           if (ex_.IsFamilySpouse(p, f) && ex_.IsFamilySpouse(q, f)) marriage(f);
         }
