@@ -6,6 +6,7 @@
 
 #include "import/extractor.h"
 #include "import/loadedgedcom.h"
+#include "support/familylookups.h"
 #include "import/rows.h"
 
 namespace rowsmith {
@@ -194,8 +195,8 @@ class ReferenceRows {
         ex_.GetPersonRecord(q, b);
         WritePersonSide(ex_, table_, !male, current, b, q);
         WritePersonSide(ex_, table_, male, current, a, p);
-        for (int32_t f : ex_.GetPersonFamilies(p)) {
-          if (ex_.IsFamilySpouse(p, f) && ex_.IsFamilySpouse(q, f)) marriage(f);
+        for (int32_t f : test::GetPersonFamilies(ex_, p)) {
+          if (test::IsFamilySpouse(ex_, p, f) && test::IsFamilySpouse(ex_, q, f)) marriage(f);
         }
         ++current;
         pending = false;
