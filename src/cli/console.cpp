@@ -36,7 +36,7 @@ int inputPercent(const std::string& canonicalInput, uintmax_t size) {
 void printError(const std::string& text) { std::fprintf(stderr, "%s: %s\n", kProgram, text.c_str()); }
 
 ConsoleMessages::ConsoleMessages(bool quiet, bool utf8, const std::string& input)
-    : utf8_(utf8), terminal_(!quiet && os::isTerminal(2)), start_(std::chrono::steady_clock::now()) {
+    : prefix_(std::string(kProgram) + ": " + input + ": "), utf8_(utf8), terminal_(!quiet && os::isTerminal(2)), start_(std::chrono::steady_clock::now()) {
   if (!terminal_) return;
   std::error_code ec;
   input_ = fs::canonical(input, ec).string();
@@ -60,8 +60,18 @@ ConsoleMessages::~ConsoleMessages() {
 
 void ConsoleMessages::showMessage(std::string_view text) {
   std::lock_guard<std::mutex> lock(mutex_);
+  coreSpoke_ = true;
+  printLocked(prefix_ + std::string(text));
+}
+
+void ConsoleMessages::showNews(std::string_view text) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  printLocked(std::string(text));
+}
+
+void ConsoleMessages::printLocked(const std::string& line) {
   clearLocked();
-  std::string out = utf8_ ? windows1252ToUtf8(text) : std::string(text);
+  std::string out = utf8_ ? windows1252ToUtf8(line) : line;
   std::fprintf(stderr, "%s\n", out.c_str());
 }
 

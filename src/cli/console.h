@@ -26,7 +26,13 @@ class ConsoleMessages : public UserMessages {
   ConsoleMessages(bool quiet, bool utf8, const std::string& input);
   ~ConsoleMessages() override;
 
+  // What the core says is about the input: "rowsmith-convert: FILE: text".
   void showMessage(std::string_view text) override;
+  // News of our own, as it is (the count of persons).
+  void showNews(std::string_view text);
+  // Whether the core has said anything in this run, such as why reading
+  // failed; saying it twice helps nobody.
+  bool coreSpoke() const { return coreSpoke_; }
   void showProgress(ImportPhase phase, int percent) override;
   void clearProgress();
 
@@ -35,8 +41,12 @@ class ConsoleMessages : public UserMessages {
   void renderLocked();
   void clearLocked();
 
+  void printLocked(const std::string& line);
+
+  std::string prefix_;
   bool utf8_;
   bool terminal_;
+  bool coreSpoke_ = false;
   std::chrono::steady_clock::time_point start_;
   std::string input_;
   uintmax_t inputSize_ = 0;

@@ -98,10 +98,12 @@ int convertFile(const ConvertOptions& options) {
   }
   if (std::string problem = importProblem(outcome, options.input); !problem.empty()) {
     messages.clearProgress();
-    printError(problem);
+    const bool saidWhy = messages.coreSpoke() &&
+                         (outcome.status == ImportStatus::CannotOpen || outcome.status == ImportStatus::ReadFailed);
+    if (!saidWhy) printError(problem);
     return 1;
   }
-  if (outcome.imported() && !options.quiet) messages.showMessage(importedMessage(outcome.persons));
+  if (outcome.imported() && !options.quiet) messages.showNews(importedMessage(outcome.persons));
   if (!outcome.imported()) {
     messages.clearProgress();
     printError("no individuals in " + options.input + "; only the header line is written");

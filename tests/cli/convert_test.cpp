@@ -122,6 +122,8 @@ TEST(Convert, ReportsFailuresOnOneLineWithANonZeroStatus) {
       {"a folder", {dir.path()}, 1, "cannot read"},
       {"no header", {noHeader}, 1, "0 HEAD"},
       {"no header keeps an existing output", {"-o", kept, noHeader}, 1, "0 HEAD"},
+      {"a read error keeps an existing output", {"-o", kept, "/proc/self/mem"}, 1,
+       "rowsmith-convert: /proc/self/mem: Input/output error\n"},
       {"bad separator notation", {"--separator", "#256", example()}, 2, "--separator: ERROR - number must be a byte!"},
       {"bad notation before a missing input", {"--separator", "#999", dir.file("missing.ged")}, 2,
        "rowsmith-convert: --separator: ERROR - number must be a byte!\n"},
