@@ -37,7 +37,12 @@ std::string whyNotWritable(const std::string& target, const std::string& systemT
 
 }  // namespace
 
-TableOutput::~TableOutput() { os::removeOnInterrupt(""); }
+TableOutput::~TableOutput() {
+  // Removed here, before the registration ends, so no signal can fall
+  // between the two and leave it.
+  file_.abandon();
+  os::removeOnInterrupt("");
+}
 
 std::string TableOutput::open(const std::string& target, const std::string& input) {
   target_ = target;
