@@ -46,7 +46,13 @@ bool AtomicFile::open(const std::string& target, std::string* error) {
     error_ = os::errorIsFolder();
     return fail(error);
   }
-  if (throughDescriptor || info.kind == os::FileKind::Device || info.kind == os::FileKind::Pipe) {
+  // Appending, because what the owner opened it for is unknown: ">>" onto a
+  // file must not lose what is there, and ">" left nothing to lose.
+  if (throughDescriptor) {
+    file_ = os::File::openForAppending(target_, &error_);
+    return file_.isOpen() || fail(error);
+  }
+  if (info.kind == os::FileKind::Device || info.kind == os::FileKind::Pipe) {
     file_ = os::File::openForWriting(target_, &error_);
     return file_.isOpen() || fail(error);
   }

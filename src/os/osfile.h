@@ -62,6 +62,8 @@ class File {
   static File openForReading(const std::string& path, Error* error);
   // Truncates an existing regular file; writes into a device or pipe as is.
   static File openForWriting(const std::string& path, Error* error);
+  // Adds to the end of an existing file, never truncating it.
+  static File openForAppending(const std::string& path, Error* error);
   // Creates path, failing when it exists; mode as for a new file.
   static File createNew(const std::string& path, unsigned mode, Error* error);
   static File standardOutput();

@@ -151,6 +151,12 @@ File File::openForWriting(const std::string& path, Error* error) {
   return File(fd, true);
 }
 
+File File::openForAppending(const std::string& path, Error* error) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  if (fd < 0) setError(error);
+  return fd < 0 ? File() : File(fd, true);
+}
+
 File File::createNew(const std::string& path, unsigned mode, Error* error) {
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
   if (fd < 0) {
