@@ -64,10 +64,15 @@ FileInfo fileInfo(const std::string& path, Error* error) {
   return infoOf(st);
 }
 
-std::string resolveLinks(const std::string& path) {
+namespace {
+
+// Follows a chain of symbolic links from path, stopping early at a name for
+// which stop holds; the last name reached.
+template <typename Stop>
+std::string followLinks(const std::string& path, Stop stop) {
   std::string current = path;
   // A bound on the chain, as the system's own; a loop ends here too.
-  for (int hop = 0; hop < 40; ++hop) {
+  for (int hop = 0; hop < 40 && !stop(current); ++hop) {
     struct stat st {};
     if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
     std::error_code ec;
@@ -79,27 +84,21 @@ std::string resolveLinks(const std::string& path) {
   return current;
 }
 
-bool namesOpenDescriptor(const std::string& path) {
-  auto isDescriptorName = [](const std::string& name) {
-    if (name.rfind("/dev/fd/", 0) == 0 || name == "/dev/stdin" || name == "/dev/stdout" || name == "/dev/stderr")
-      return true;
-    if (name.rfind("/proc/", 0) != 0) return false;
-    const size_t slash = name.find('/', 6);
-    return slash != std::string::npos && name.compare(slash, 4, "/fd/") == 0;
-  };
-  std::string current = path;
-  for (int hop = 0; hop < 40; ++hop) {
-    if (isDescriptorName(current)) return true;
-    struct stat st {};
-    if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return false;
-    std::error_code ec;
-    fs::path target = fs::read_symlink(current, ec);
-    if (ec) return false;
-    if (target.is_relative()) target = fs::path(current).parent_path() / target;
-    current = target.string();
-  }
-  return false;
+bool isDescriptorName(const std::string& name) {
+  if (name.rfind("/dev/fd/", 0) == 0 || name == "/dev/stdin" || name == "/dev/stdout" || name == "/dev/stderr")
+    return true;
+  if (name.rfind("/proc/", 0) != 0) return false;
+  const size_t slash = name.find('/', 6);
+  return slash != std::string::npos && name.compare(slash, 4, "/fd/") == 0;
 }
+
+}  // namespace
+
+std::string resolveLinks(const std::string& path) {
+  return followLinks(path, [](const std::string&) { return false; });
+}
+
+bool namesOpenDescriptor(const std::string& path) { return isDescriptorName(followLinks(path, isDescriptorName)); }
 
 bool isWritable(const std::string& path) { return ::access(path.c_str(), W_OK) == 0; }
 
