@@ -23,7 +23,7 @@ std::string notesCell(std::string_view notes) {
 }
 
 // All cells but the parents, which the family cache answers.
-void ownCells(Extractor& ex, TPersRec&& a, int32_t p, bool western, PersonSide& cells) {
+void ownCells(Extractor& ex, TPersRec&& a, int32_t p, bool western, std::array<std::string, kOwnCells>& cells) {
   const uint8_t sex = a.Sex;
   cells[1].reserve(a.GivenName.size() + 1 + a.Surname.size());
   cells[1] = a.GivenName;
@@ -53,20 +53,11 @@ void assignDecimal(std::string& cell, int32_t n) {
   cell.assign(buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, n).ptr - buf));
 }
 
-PersonSide personSideCells(Extractor& ex, TPersRec a, int32_t p, bool western) {
-  PersonSide cells;
-  std::vector<int32_t> parents = ex.GetParentIDs(toInt32(trimView(a.ID)).value_or(0));
-  ownCells(ex, std::move(a), p, western, cells);
-  cells[16] = parents.size() >= 1 ? std::to_string(parents[0]) : "0";
-  cells[17] = parents.size() >= 2 ? std::to_string(parents[1]) : "0";
-  return cells;
-}
-
 void prepareSide(Extractor& ex, int32_t p, bool western, PreparedSide& out) {
   TPersRec person;
   ex.GetPersonRecord(p, person);
   out.male = person.Sex == 1;
-  PersonSide cells;
+  std::array<std::string, kOwnCells> cells;
   ownCells(ex, std::move(person), p, western, cells);
   size_t size = 0;
   for (size_t c = 0; c < kOwnCells; ++c) size += cells[c].size();

@@ -13,10 +13,6 @@ inline constexpr int kPersonColumns = 18;  // 0-17 left, 21-38 right
 inline constexpr int kRightOffset = 21;
 // Cells "ID :" to "Bemerkungen :": all but the two parent columns.
 inline constexpr size_t kOwnCells = 16;
-using PersonSide = std::array<std::string, kPersonColumns>;
-
-// Columns "ID :" to "ID Mutter :" of one person.
-PersonSide personSideCells(Extractor& extractor, TPersRec person, int32_t p, bool westernDates);
 
 // A person's own cells in one buffer, as the rows copy them.
 struct PreparedSide {

@@ -8,6 +8,7 @@
 #include "import/loadedgedcom.h"
 #include "support/familylookups.h"
 #include "import/rows.h"
+#include "kernel/ansitext.h"
 
 namespace rowsmith {
 namespace {
@@ -149,9 +150,17 @@ TEST(AddPersonRows, ParentColumnsShowUnknownParentsAsMinusOne) {
 }
 
 void WritePersonSide(Extractor& ex, StringTable& table, bool left, int row, const TPersRec& person, int32_t p) {
-  PersonSide cells = personSideCells(ex, person, p, true);
+  PreparedSide side;
+  prepareSide(ex, p, true, side);
   const int offset = left ? 0 : kRightOffset;
-  for (int c = 0; c < kPersonColumns; ++c) table.setCell(offset + c, row, cells[static_cast<size_t>(c)]);
+  uint32_t begin = 0;
+  for (size_t c = 0; c < kOwnCells; ++c) {
+    table.setCell(offset + static_cast<int>(c), row, side.text.substr(begin, side.ends[c] - begin));
+    begin = side.ends[c];
+  }
+  std::vector<int32_t> parents = ex.GetParentIDs(toInt32(trimView(person.ID)).value_or(0));
+  table.setCell(offset + 16, row, parents.size() >= 1 ? std::to_string(parents[0]) : "0");
+  table.setCell(offset + 17, row, parents.size() >= 2 ? std::to_string(parents[1]) : "0");
 }
 
 // A plain recursive assembly straight from the rules, with every lookup done
