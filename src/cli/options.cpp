@@ -57,7 +57,9 @@ const char* usageText() {
   return "Usage: rowsmith-convert [options] FILE.ged\n"
          "Converts a GEDCOM file into the delimited table of couples and single persons.\n"
          "\n"
-         "  -o, --output FILE       write to FILE instead of standard output\n"
+         "  -o, --output FILE       write to FILE instead of standard output; FILE is replaced\n"
+         "                          whole at the end, a device, pipe or /dev/stdout written\n"
+         "                          through; the input file and read-only files are refused\n"
          "  --separator SEP         comma, semicolon (default), tab, or a text in #-notation (#124)\n"
          "  --enclose Q             none (default), single, double, or a text in #-notation\n"
          "  --line-break L          crlf (default), lf, or a text in #-notation\n"
@@ -70,7 +72,9 @@ const char* usageText() {
          "  --encoding windows-1252|utf-8  bytes as stored (default) or converted to UTF-8\n"
          "  -q, --quiet             no progress and no count on standard error\n"
          "  -h, --help              show this text\n"
-         "  --version               show the version\n";
+         "  --version               show the version\n"
+         "\n"
+         "Exit status: 0 done, 1 a file could not be read or written, 2 a wrong option.\n";
 }
 
 namespace {
