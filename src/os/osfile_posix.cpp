@@ -323,7 +323,7 @@ void removeOnInterrupt(const std::string& path) {
   const size_t n = std::min(path.size(), sizeof interruptFile - 1);
   std::memcpy(interruptFile, path.data(), n);
   interruptFile[n] = '\0';
-  if (installed) return;
+  if (installed || path.empty()) return;
   installed = true;
   struct sigaction action {};
   action.sa_handler = removeAndEnd;
