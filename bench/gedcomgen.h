@@ -324,4 +324,32 @@ inline bool writeGedcomFile(const std::string& path, const GedcomGenOptions& opt
   return ok;
 }
 
+// One man married to partners wives, each family listed on his side (FAMS)
+// and naming both spouses (HUSB/WIFE): the widest partner walk there is.
+inline std::string starGedcomText(int64_t partners) {
+  std::string out = "0 HEAD\r\n1 CHAR ANSI\r\n0 @I1@ INDI\r\n1 NAME Johann /Stern/\r\n1 SEX M\r\n";
+  for (int64_t f = 1; f <= partners; ++f) out += "1 FAMS @F" + std::to_string(f) + "@\r\n";
+  for (int64_t w = 2; w <= partners + 1; ++w) {
+    out += "0 @I" + std::to_string(w) + "@ INDI\r\n1 NAME Anna /Frau" + std::to_string(w) + "/\r\n1 SEX F\r\n";
+  }
+  for (int64_t f = 1; f <= partners; ++f) {
+    out += "0 @F" + std::to_string(f) + "@ FAM\r\n1 HUSB @I1@\r\n1 WIFE @I" + std::to_string(f + 1) +
+           "@\r\n1 MARR\r\n2 DATE 1 MAY 1875\r\n";
+  }
+  return out + "0 TRLR\r\n";
+}
+
+// One couple with children children in a single family.
+inline std::string bigFamilyGedcomText(int64_t children) {
+  std::string out = "0 HEAD\r\n1 CHAR ANSI\r\n";
+  out += "0 @I1@ INDI\r\n1 NAME Johann /Gross/\r\n1 SEX M\r\n1 FAMS @F1@\r\n";
+  out += "0 @I2@ INDI\r\n1 NAME Maria /Gross/\r\n1 SEX F\r\n1 FAMS @F1@\r\n";
+  for (int64_t c = 3; c <= children + 2; ++c) {
+    out += "0 @I" + std::to_string(c) + "@ INDI\r\n1 NAME Kind" + std::to_string(c) + " /Gross/\r\n1 FAMC @F1@\r\n";
+  }
+  out += "0 @F1@ FAM\r\n1 HUSB @I1@\r\n1 WIFE @I2@\r\n";
+  for (int64_t c = 3; c <= children + 2; ++c) out += "1 CHIL @I" + std::to_string(c) + "@\r\n";
+  return out + "0 TRLR\r\n";
+}
+
 }  // namespace rowsmith::bench

@@ -57,7 +57,9 @@ const char* usageText() {
   return "Usage: rowsmith-convert [options] FILE.ged\n"
          "Converts a GEDCOM file into the delimited table of couples and single persons.\n"
          "\n"
-         "  -o, --output FILE       write to FILE instead of standard output\n"
+         "  -o, --output FILE       write to FILE instead of standard output; FILE is replaced\n"
+         "                          whole at the end, a device, pipe or /dev/stdout written\n"
+         "                          through; the input file and read-only files are refused\n"
          "  --format text|xlsx      delimited text (default) or a workbook (needs -o)\n"
          "  --separator SEP         comma, semicolon (default), tab, or a text in #-notation (#124)\n"
          "  --enclose Q             none (default), single, double, or a text in #-notation\n"
@@ -71,8 +73,169 @@ const char* usageText() {
          "  --encoding windows-1252|utf-8  bytes as stored (default) or converted to UTF-8\n"
          "  -q, --quiet             no progress and no count on standard error\n"
          "  -h, --help              show this text\n"
-         "  --version               show the version\n";
+         "  --version               show the version\n"
+         "\n"
+         "Exit status: 0 done, 1 a file could not be read or written, 2 a wrong option.\n";
 }
+
+namespace {
+
+// One option being read: its name as written and its value, from "--name=v"
+// or the next argument.
+struct OptionReader {
+  const std::vector<std::string>& args;
+  size_t& i;
+  ConvertOptions& options;
+  std::string& error;
+  std::string name;
+  std::string value;
+  bool hasValue = false;
+
+  bool needValue() {
+    if (hasValue) return true;
+    if (i + 1 >= args.size()) return fail("option " + name + " needs a value");
+    value = args[++i];
+    return true;
+  }
+  bool noValue() { return !hasValue || fail("option " + name + " takes no value"); }
+  bool fail(std::string text) {
+    error = std::move(text);
+    return false;
+  }
+  // A #-notation is checked where it is given, so a bad one is a usage error
+  // that names its option, found before any file is touched.
+  bool checkNotation() {
+    ExportFormat format;
+    std::string decodeError;
+    return decodeExportFormat(options.format, format, decodeError) || fail(name + ": " + decodeError);
+  }
+};
+
+bool readSeparator(OptionReader& r) {
+  if (!r.needValue()) return false;
+  ExportOptions& f = r.options.format;
+  const std::string v = lower(r.value);
+  if (v == "comma") f.separator = SeparatorChoice::Ascii;
+  else if (v == "semicolon") f.separator = SeparatorChoice::Csv;
+  else if (v == "tab") f.separator = SeparatorChoice::Tab;
+  else {
+    f.separator = SeparatorChoice::Free;
+    f.separatorFree = r.value;
+  }
+  return r.checkNotation();
+}
+
+bool readEnclose(OptionReader& r) {
+  if (!r.needValue()) return false;
+  ExportOptions& f = r.options.format;
+  const std::string v = lower(r.value);
+  if (v == "none") f.enclose = EncloseChoice::None;
+  else if (v == "single") f.enclose = EncloseChoice::Single;
+  else if (v == "double") f.enclose = EncloseChoice::Double;
+  else {
+    f.enclose = EncloseChoice::Other;
+    f.encloseOther = r.value;
+  }
+  return r.checkNotation();
+}
+
+bool readLineBreak(OptionReader& r) {
+  if (!r.needValue()) return false;
+  ExportOptions& f = r.options.format;
+  const std::string v = lower(r.value);
+  if (v == "crlf") f.lineBreak = LineBreakChoice::CrLf;
+  else if (v == "lf") f.lineBreak = LineBreakChoice::Lf;
+  else {
+    f.lineBreak = LineBreakChoice::Free;
+    f.lineBreakFree = r.value;
+  }
+  return r.checkNotation();
+}
+
+bool readOutput(OptionReader& r) {
+  if (!r.needValue()) return false;
+  if (r.value.empty()) return r.fail("option " + r.name + " needs a file name");
+  r.options.output = r.value;
+  return true;
+}
+
+bool readSort(OptionReader& r) {
+  if (!r.needValue() || !parseColumns(r.value, r.options.sortKeys, r.error)) return false;
+  return r.options.sortKeys.size() <= kMaxSortKeysOnCommandLine || r.fail("--sort takes at most five columns");
+}
+
+bool readDates(OptionReader& r) {
+  if (!r.needValue()) return false;
+  const std::string v = lower(r.value);
+  if (v != "western" && v != "sortable") return r.fail("--dates must be western or sortable, not \"" + r.value + "\"");
+  r.options.westernDates = v == "western";
+  return true;
+}
+
+bool readEncoding(OptionReader& r) {
+  if (!r.needValue()) return false;
+  const std::string v = lower(r.value);
+  if (v == "windows-1252" || v == "cp1252") r.options.utf8 = false;
+  else if (v == "utf-8" || v == "utf8") r.options.utf8 = true;
+  else return r.fail("--encoding must be windows-1252 or utf-8, not \"" + r.value + "\"");
+  return true;
+}
+
+bool readFormat(OptionReader& r) {
+  if (!r.needValue()) return false;
+  const std::string v = lower(r.value);
+  if (v != "text" && v != "xlsx") return r.fail("--format must be text or xlsx, not \"" + r.value + "\"");
+  r.options.xlsx = v == "xlsx";
+  return true;
+}
+
+template <bool ConvertOptions::*Flag, bool Value>
+bool readFlag(OptionReader& r) {
+  if (!r.noValue()) return false;
+  r.options.*Flag = Value;
+  return true;
+}
+
+bool readColumns(OptionReader& r) { return r.needValue() && parseColumns(r.value, r.options.columns, r.error); }
+
+struct OptionEntry {
+  const char* name;
+  const char* shortName;
+  bool (*read)(OptionReader&);
+};
+
+constexpr OptionEntry kOptions[] = {
+    {"--help", "-h", readFlag<&ConvertOptions::help, true>},
+    {"--version", nullptr, readFlag<&ConvertOptions::version, true>},
+    {"--quiet", "-q", readFlag<&ConvertOptions::quiet, true>},
+    {"--no-rowcount", nullptr, readFlag<&ConvertOptions::rowNumbers, false>},
+    {"--descending", nullptr, readFlag<&ConvertOptions::descending, true>},
+    {"--output", "-o", readOutput},
+    {"--separator", nullptr, readSeparator},
+    {"--enclose", nullptr, readEnclose},
+    {"--line-break", nullptr, readLineBreak},
+    {"--columns", nullptr, readColumns},
+    {"--sort", nullptr, readSort},
+    {"--dates", nullptr, readDates},
+    {"--encoding", nullptr, readEncoding},
+    {"--format", nullptr, readFormat},
+};
+
+bool readOption(OptionReader& r) {
+  const std::string& arg = r.args[r.i];
+  r.name = arg;
+  if (size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+    r.name = arg.substr(0, eq);
+    r.value = arg.substr(eq + 1);
+    r.hasValue = true;
+  }
+  for (const OptionEntry& option : kOptions) {
+    if (r.name == option.name || (option.shortName && r.name == option.shortName)) return option.read(r);
+  }
+  return r.fail("unknown option " + r.name);
+}
+
+}  // namespace
 
 bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions& options, std::string& error) {
   options = ConvertOptions{};
@@ -80,130 +243,18 @@ bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions& o
   for (int c = 0; c < kResultColumns; ++c) options.columns[static_cast<size_t>(c)] = c;
   bool onlyFiles = false;
   for (size_t i = 0; i < args.size(); ++i) {
-    std::string arg = args[i];
+    const std::string& arg = args[i];
     if (onlyFiles || arg.empty() || arg[0] != '-' || arg == "-") {
       if (!options.input.empty()) {
         error = "only one input file is allowed (got \"" + options.input + "\" and \"" + arg + "\")";
         return false;
       }
       options.input = arg;
-      continue;
-    }
-    if (arg == "--") {
+    } else if (arg == "--") {
       onlyFiles = true;
-      continue;
-    }
-    std::string name = arg, value;
-    bool hasValue = false;
-    if (size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-      name = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-      hasValue = true;
-    }
-    auto needValue = [&]() -> bool {
-      if (hasValue) return true;
-      if (i + 1 >= args.size()) {
-        error = "option " + name + " needs a value";
-        return false;
-      }
-      value = args[++i];
-      return true;
-    };
-    auto noValue = [&]() -> bool {
-      if (hasValue) error = "option " + name + " takes no value";
-      return !hasValue;
-    };
-    if (name == "-h" || name == "--help") {
-      if (!noValue()) return false;
-      options.help = true;
-    } else if (name == "--version") {
-      if (!noValue()) return false;
-      options.version = true;
-    } else if (name == "-q" || name == "--quiet") {
-      if (!noValue()) return false;
-      options.quiet = true;
-    } else if (name == "--no-rowcount") {
-      if (!noValue()) return false;
-      options.rowNumbers = false;
-    } else if (name == "-o" || name == "--output") {
-      if (!needValue()) return false;
-      if (value.empty()) {
-        error = "option " + name + " needs a file name";
-        return false;
-      }
-      options.output = value;
-    } else if (name == "--separator") {
-      if (!needValue()) return false;
-      std::string v = lower(value);
-      if (v == "comma") options.format.separator = SeparatorChoice::Ascii;
-      else if (v == "semicolon") options.format.separator = SeparatorChoice::Csv;
-      else if (v == "tab") options.format.separator = SeparatorChoice::Tab;
-      else {
-        options.format.separator = SeparatorChoice::Free;
-        options.format.separatorFree = value;
-      }
-    } else if (name == "--enclose") {
-      if (!needValue()) return false;
-      std::string v = lower(value);
-      if (v == "none") options.format.enclose = EncloseChoice::None;
-      else if (v == "single") options.format.enclose = EncloseChoice::Single;
-      else if (v == "double") options.format.enclose = EncloseChoice::Double;
-      else {
-        options.format.enclose = EncloseChoice::Other;
-        options.format.encloseOther = value;
-      }
-    } else if (name == "--line-break") {
-      if (!needValue()) return false;
-      std::string v = lower(value);
-      if (v == "crlf") options.format.lineBreak = LineBreakChoice::CrLf;
-      else if (v == "lf") options.format.lineBreak = LineBreakChoice::Lf;
-      else {
-        options.format.lineBreak = LineBreakChoice::Free;
-        options.format.lineBreakFree = value;
-      }
-    } else if (name == "--format") {
-      if (!needValue()) return false;
-      std::string v = lower(value);
-      if (v == "text") options.xlsx = false;
-      else if (v == "xlsx") options.xlsx = true;
-      else {
-        error = "--format must be text or xlsx, not \"" + value + "\"";
-        return false;
-      }
-    } else if (name == "--columns") {
-      if (!needValue()) return false;
-      if (!parseColumns(value, options.columns, error)) return false;
-    } else if (name == "--sort") {
-      if (!needValue()) return false;
-      if (!parseColumns(value, options.sortKeys, error)) return false;
-      if (options.sortKeys.size() > kMaxSortKeysOnCommandLine) {
-        error = "--sort takes at most five columns";
-        return false;
-      }
-    } else if (name == "--descending") {
-      if (!noValue()) return false;
-      options.descending = true;
-    } else if (name == "--dates") {
-      if (!needValue()) return false;
-      std::string v = lower(value);
-      if (v == "western") options.westernDates = true;
-      else if (v == "sortable") options.westernDates = false;
-      else {
-        error = "--dates must be western or sortable, not \"" + value + "\"";
-        return false;
-      }
-    } else if (name == "--encoding") {
-      if (!needValue()) return false;
-      std::string v = lower(value);
-      if (v == "windows-1252" || v == "cp1252") options.utf8 = false;
-      else if (v == "utf-8" || v == "utf8") options.utf8 = true;
-      else {
-        error = "--encoding must be windows-1252 or utf-8, not \"" + value + "\"";
-        return false;
-      }
     } else {
-      error = "unknown option " + name;
-      return false;
+      OptionReader reader{args, i, options, error, {}, {}, false};
+      if (!readOption(reader)) return false;
     }
   }
   if (options.descending && options.sortKeys.empty()) {

@@ -37,14 +37,6 @@ class Extractor {
   std::vector<int32_t> GetSpouseList(int32_t p, bool withoutSelf);
   MarriageItems GetMarriageItems(int32_t f) const;
 
-  // Families of p's spouse closure, sorted by their decimal text. Walks the
-  // whole closure on every call (a remarriage chain is one closure); the row
-  // assembly finds a couple's marriage family without it.
-  std::vector<int32_t> GetPersonFamilies(int32_t p);
-  // Husband, wife (0 when missing), children by birth date; empty when the
-  // family names nobody known.
-  std::vector<int32_t> GetFamilyMembers(int32_t f);
-  bool IsFamilySpouse(int32_t p, int32_t f);
   // Father and mother; empty on an unknown FAMC family.
   std::vector<int32_t> GetParentIDs(int32_t p);
   bool GetMarriageData(int32_t f, TFamDataRec& data) const;

@@ -2,65 +2,11 @@
 
 #include <algorithm>
 #include <charconv>
-#include <unordered_set>
 
 #include "import/extractor.h"
-#include "import/recordfields.h"
 #include "kernel/dates.h"
 
 namespace rowsmith {
-
-std::vector<int32_t> Extractor::GetPersonFamilies(int32_t p) {
-  // The spouse closure as a worklist: every spouse of a member joins it once.
-  std::vector<int32_t> closure{p};
-  std::unordered_set<int32_t> seen{p};
-  for (size_t i = 0; i < closure.size(); ++i) {
-    for (int32_t spouse : GetSpouseList(closure[i], false)) {
-      if (spouse < 1) continue;  // "0" and "-1" name nobody
-      if (seen.insert(spouse).second) closure.push_back(spouse);
-    }
-  }
-  std::vector<int32_t> families;
-  for (int32_t member : closure) {
-    for (const FamsLink& link : famsLinks(member)) {
-      if (link.listedFamily >= 0) families.push_back(link.listedFamily);
-    }
-  }
-  std::sort(families.begin(), families.end(), recordTextLess);
-  families.erase(std::unique(families.begin(), families.end()), families.end());
-  return families;
-}
-
-std::vector<int32_t> Extractor::GetFamilyMembers(int32_t f) {
-  std::vector<int32_t> list;
-  if (!isRecord(f)) return list;
-  RecordFields fields(db_, f);
-  while (fields.next()) {
-    if (fields.level() != 1) continue;
-    if (!fields.is(tags::HUSB) && !fields.is(tags::WIFE) && !fields.is(tags::CHIL)) continue;
-    int32_t found = resolve(fields.value());
-    if (found < 0) continue;
-    if (list.size() < 2) list.resize(2, 0);
-    if (fields.is(tags::HUSB)) list[0] = found;
-    else if (fields.is(tags::WIFE)) list[1] = found;
-    else list.push_back(found);
-  }
-  if (list.size() > 3) {
-    // Children by birth date; equal dates keep their order.
-    std::vector<std::pair<int32_t, int32_t>> keyed;
-    keyed.reserve(list.size() - 2);
-    for (size_t i = 2; i < list.size(); ++i) keyed.emplace_back(birthKey(list[i]), list[i]);
-    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (size_t i = 0; i < keyed.size(); ++i) list[i + 2] = keyed[i].second;
-  }
-  return list;
-}
-
-bool Extractor::IsFamilySpouse(int32_t p, int32_t f) {
-  bool found = false;
-  Couple couple = memberCouple(f, found);
-  return found && (couple.husband == p || couple.wife == p);
-}
 
 std::vector<int32_t> Extractor::GetParentIDs(int32_t p) {
   std::vector<int32_t> ids{0, 0};

@@ -37,11 +37,20 @@ std::string temporaryNameBeside(const std::string& path, size_t maxNameLength) {
 bool AtomicFile::open(const std::string& target, std::string* error) {
   abandon();
   failed_ = false;
-  target_ = os::resolveLinks(target);
+  // A descriptor's name (/dev/stdout) leads to something only its owner can
+  // replace: write through it, as to a device.
+  const bool throughDescriptor = os::namesOpenDescriptor(target);
+  target_ = throughDescriptor ? target : os::resolveLinks(target);
   const os::FileInfo info = os::fileInfo(target_);
   if (info.kind == os::FileKind::Folder) {
     error_ = os::errorIsFolder();
     return fail(error);
+  }
+  // Appending, because what the owner opened it for is unknown: ">>" onto a
+  // file must not lose what is there, and ">" left nothing to lose.
+  if (throughDescriptor) {
+    file_ = os::File::openForAppending(target_, &error_);
+    return file_.isOpen() || fail(error);
   }
   if (info.kind == os::FileKind::Device || info.kind == os::FileKind::Pipe) {
     file_ = os::File::openForWriting(target_, &error_);

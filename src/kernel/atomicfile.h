@@ -2,7 +2,8 @@
 // Replacing a file whole: the bytes go to a temporary file beside the target,
 // are flushed to disk and renamed over the target, so a crash, a full disk or
 // a failed write leaves the previous file as it was and no partial file.
-// A target that is a device or a pipe is written straight into instead.
+// A target that is a device, a pipe or the name of an open descriptor
+// (/dev/stdout) is written straight into instead.
 #include <string>
 #include <string_view>
 

@@ -27,6 +27,9 @@ Error lastError();
 Error errorNotFound();
 Error errorIsFolder();
 Error errorReadOnly();
+bool isNoSpace(const Error& error);
+// The reader at the other end of a pipe has gone.
+bool isBrokenPipe(const Error& error);
 
 enum class FileKind { Missing, Regular, Folder, Device, Pipe, Other };
 
@@ -38,10 +41,15 @@ struct FileInfo {
   unsigned mode = 0;  // permission bits
 };
 
-// Follows symbolic links; kind Missing when the path does not exist.
-FileInfo fileInfo(const std::string& path);
+// Follows symbolic links; kind Missing when the path does not exist, with
+// the cause in error.
+FileInfo fileInfo(const std::string& path, Error* error = nullptr);
 // The final target of a chain of symbolic links; path itself when it is none.
 std::string resolveLinks(const std::string& path);
+// Whether path leads, through links, to an open descriptor of a process
+// (/dev/stdout, /dev/fd/N, /proc/PID/fd/N): such a name can only be written
+// through, never replaced.
+bool namesOpenDescriptor(const std::string& path);
 bool isWritable(const std::string& path);
 
 // An open file; closed when it goes out of scope.
@@ -58,6 +66,8 @@ class File {
   static File openForReading(const std::string& path, Error* error);
   // Truncates an existing regular file; writes into a device or pipe as is.
   static File openForWriting(const std::string& path, Error* error);
+  // Adds to the end of an existing file, never truncating it.
+  static File openForAppending(const std::string& path, Error* error);
   // Creates path, failing when it exists; mode as for a new file.
   static File createNew(const std::string& path, unsigned mode, Error* error);
   static File standardOutput();
@@ -102,6 +112,24 @@ std::string environment(const char* name);
 // Where a user's programs keep their data: $XDG_DATA_HOME or
 // ~/.local/share, %APPDATA% on Windows. Ends with "/".
 std::string userDataFolder();
+
+// On SIGINT, SIGTERM or SIGHUP removes the file named here, then ends the
+// process as the signal would (exit status 130, 143, 129 in a shell). An
+// empty path removes nothing. The name is copied where the handler can use
+// it without allocating.
+void removeOnInterrupt(const std::string& path);
+// Holds those signals back while alive, so a file and its registration for
+// removal come into being together.
+class InterruptsHeld {
+ public:
+  InterruptsHeld();
+  ~InterruptsHeld();
+  InterruptsHeld(const InterruptsHeld&) = delete;
+  InterruptsHeld& operator=(const InterruptsHeld&) = delete;
+
+ private:
+  alignas(16) unsigned char saved_[128];  // the signal mask before
+};
 
 bool isTerminal(int stream);  // 1 standard output, 2 standard error
 unsigned processorCount();

@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -41,6 +43,8 @@ Error lastError() { return Error{errno}; }
 Error errorNotFound() { return Error{ENOENT}; }
 Error errorIsFolder() { return Error{EISDIR}; }
 Error errorReadOnly() { return Error{EACCES}; }
+bool isNoSpace(const Error& error) { return error.code == ENOSPC || error.code == EFBIG; }
+bool isBrokenPipe(const Error& error) { return error.code == EPIPE; }
 
 namespace {
 
@@ -68,16 +72,24 @@ void setError(Error* error) {
 
 }  // namespace
 
-FileInfo fileInfo(const std::string& path) {
+FileInfo fileInfo(const std::string& path, Error* error) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return {};
+  if (::stat(path.c_str(), &st) != 0) {
+    setError(error);
+    return {};
+  }
   return infoOf(st);
 }
 
-std::string resolveLinks(const std::string& path) {
+namespace {
+
+// Follows a chain of symbolic links from path, stopping early at a name for
+// which stop holds; the last name reached.
+template <typename Stop>
+std::string followLinks(const std::string& path, Stop stop) {
   std::string current = path;
   // A bound on the chain, as the system's own; a loop ends here too.
-  for (int hop = 0; hop < 40; ++hop) {
+  for (int hop = 0; hop < 40 && !stop(current); ++hop) {
     struct stat st {};
     if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
     std::error_code ec;
@@ -88,6 +100,22 @@ std::string resolveLinks(const std::string& path) {
   }
   return current;
 }
+
+bool isDescriptorName(const std::string& name) {
+  if (name.rfind("/dev/fd/", 0) == 0 || name == "/dev/stdin" || name == "/dev/stdout" || name == "/dev/stderr")
+    return true;
+  if (name.rfind("/proc/", 0) != 0) return false;
+  const size_t slash = name.find('/', 6);
+  return slash != std::string::npos && name.compare(slash, 4, "/fd/") == 0;
+}
+
+}  // namespace
+
+std::string resolveLinks(const std::string& path) {
+  return followLinks(path, [](const std::string&) { return false; });
+}
+
+bool namesOpenDescriptor(const std::string& path) { return isDescriptorName(followLinks(path, isDescriptorName)); }
 
 bool isWritable(const std::string& path) { return ::access(path.c_str(), W_OK) == 0; }
 
@@ -137,6 +165,12 @@ File File::openForWriting(const std::string& path, Error* error) {
     return File();
   }
   return File(static_cast<intptr_t>(fd), true);
+}
+
+File File::openForAppending(const std::string& path, Error* error) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  if (fd < 0) setError(error);
+  return fd < 0 ? File() : File(static_cast<intptr_t>(fd), true);
 }
 
 File File::createNew(const std::string& path, unsigned mode, Error* error) {
@@ -284,6 +318,56 @@ std::string userDataFolder() {
   if (data.back() != '/') data += '/';
   return data;
 }
+
+namespace {
+
+constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP};
+char interruptFile[PATH_MAX + 1];
+
+extern "C" void removeAndEnd(int signal) {
+  // Only async-signal-safe calls here: the name was copied in beforehand.
+  if (interruptFile[0] != '\0') ::unlink(interruptFile);
+  // The handler was reset to the default; the signal, held back while this
+  // runs, ends the process as soon as it returns.
+  ::raise(signal);
+}
+
+sigset_t interruptSet() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int s : kInterrupts) sigaddset(&set, s);
+  return set;
+}
+
+}  // namespace
+
+void removeOnInterrupt(const std::string& path) {
+  static bool installed = false;
+  InterruptsHeld held;
+  const size_t n = std::min(path.size(), sizeof interruptFile - 1);
+  std::memcpy(interruptFile, path.data(), n);
+  interruptFile[n] = '\0';
+  if (installed || path.empty()) return;
+  installed = true;
+  struct sigaction action {};
+  action.sa_handler = removeAndEnd;
+  action.sa_flags = SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  for (int s : kInterrupts) {
+    struct sigaction old {};
+    // A signal the caller's parent set to be ignored stays ignored.
+    if (::sigaction(s, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+    ::sigaction(s, &action, nullptr);
+  }
+}
+
+InterruptsHeld::InterruptsHeld() {
+  static_assert(sizeof(sigset_t) <= sizeof saved_);
+  sigset_t set = interruptSet();
+  ::pthread_sigmask(SIG_BLOCK, &set, reinterpret_cast<sigset_t*>(saved_));
+}
+
+InterruptsHeld::~InterruptsHeld() { ::pthread_sigmask(SIG_SETMASK, reinterpret_cast<sigset_t*>(saved_), nullptr); }
 
 bool isTerminal(int stream) { return ::isatty(stream) == 1; }
 

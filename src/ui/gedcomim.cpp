@@ -272,27 +272,49 @@ void TfrmGedComIm::btnGoClick() {
   lastOpenFolder_ = QFileInfo(fileName).absolutePath();
 
   platform::BusyCursor busy;
-  mnuClearAllClick();
-  resetSortState();
   const int column = std::max(SGrid->currentColumn(), 0);
   ImportProgress progress(this);
+  // The import fills a table of its own: a file that gives none leaves the
+  // one shown as it was.
+  StringTable imported;
+  ImportOutcome outcome;
   {
     ScopedUserMessages installed(&progress);
-    TableChange change(SGrid->tableModel());
     try {
-      const ImportOutcome outcome = importGedcom(QFile::encodeName(fileName).toStdString(),
-                                                 rbtWesternDate->isChecked(), table_, progress);
-      if (outcome.imported()) progress.showMessage(importedMessage(outcome.persons));
+      outcome = importGedcom(QFile::encodeName(fileName).toStdString(), rbtWesternDate->isChecked(), imported,
+                             progress);
     } catch (const std::exception& error) {
       // An exception must not leave the event loop: the run ends, the user
       // learns why, the program goes on.
       progress.finish();
       platform::showPlainMessage(error.what());
+      return;
     }
+  }
+  progress.finish();
+  const std::string shownName = platform::toCp1252(QFileInfo(fileName).fileName());
+  switch (outcome.status) {
+    case ImportStatus::Imported:
+      break;
+    case ImportStatus::NotGedcom:
+      platform::showPlainMessage(shownName + " ist keine GEDCOM-Datei");
+      return;
+    case ImportStatus::NoPersons:
+      platform::showPlainMessage(shownName + " enth\xE4lt keine Personen");
+      return;
+    case ImportStatus::CannotOpen:
+    case ImportStatus::ReadFailed:
+      if (!outcome.cause.empty()) platform::showPlainMessage(shownName + ": " + outcome.cause);
+      return;
+  }
+  {
+    TableChange change(SGrid->tableModel());
+    table_ = std::move(imported);
     // The grid always keeps one data row below its header.
     if (table_.rowCount() < 2) table_.setRowCount(2);
   }
-  progress.finish();
+  resetSortState();
+  progress.showMessage(importedMessage(outcome.persons));
   SGrid->setCurrentCell(column, 1);
 }
 

@@ -2,6 +2,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -31,7 +34,8 @@ struct Result {
 // Starts the converter with stdout and stderr going to files in dir; with a
 // limit, files it writes may grow to that many bytes (SIGXFSZ at its default
 // action, as a shell would start it).
-pid_t start(const TempDir& dir, const std::string& tag, const std::vector<std::string>& args, rlim_t limit = 0) {
+pid_t start(const TempDir& dir, const std::string& tag, const std::vector<std::string>& args, rlim_t limit = 0,
+            const std::vector<std::string>& extraEnvironment = {}) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, (dir.path() + tag + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -48,8 +52,13 @@ pid_t start(const TempDir& dir, const std::string& tag, const std::vector<std::s
   std::vector<char*> argv;
   for (std::string& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
+  std::vector<std::string> variables(extraEnvironment);
+  for (char** e = environ; *e; ++e) variables.emplace_back(*e);
+  std::vector<char*> envp;
+  for (std::string& v : variables) envp.push_back(v.data());
+  envp.push_back(nullptr);
   pid_t pid = -1;
-  auto spawn = [&] { posix_spawn(&pid, ROWSMITH_CONVERT_EXE, &actions, &attributes, argv.data(), environ); };
+  auto spawn = [&] { posix_spawn(&pid, ROWSMITH_CONVERT_EXE, &actions, &attributes, argv.data(), envp.data()); };
   if (limit > 0) {
     test::withFileSizeLimit(limit, spawn);
   } else {
@@ -83,7 +92,7 @@ TEST(Convert, PrintsTheTableOrWritesItToAFile) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, expected());
   EXPECT_EQ(r.err, "6 Personen importiert!\n");
-  const std::string target = dir.file("table.csv");
+  const std::string target = dir.file(std::string(251, 't') + ".csv");  // as long as names go
   test::writeFileBytes(target, "old content that is longer than nothing");
   Result quiet = convert(dir, {"-q", "-o", target, example()});
   EXPECT_EQ(quiet.status, 0);
@@ -113,9 +122,11 @@ TEST(Convert, ReportsFailuresOnOneLineWithANonZeroStatus) {
       {"a folder", {dir.path()}, 1, "cannot read"},
       {"no header", {noHeader}, 1, "0 HEAD"},
       {"no header keeps an existing output", {"-o", kept, noHeader}, 1, "0 HEAD"},
-      {"bad separator notation", {"--separator", "#256", example()}, 2, "ERROR - number must be a byte!"},
-      {"bad enclosing notation", {"--enclose", "#x", example()}, 2, "ERROR - # without number found!"},
-      {"unwritable output", {"-o", dir.file("no/such/folder/t.csv"), example()}, 1, "cannot write"},
+      {"a read error keeps an existing output", {"-o", kept, "/proc/self/mem"}, 1,
+       "rowsmith-convert: /proc/self/mem: Input/output error\n"},
+      {"bad notation before a missing input", {"--separator", "#999", dir.file("missing.ged")}, 2,
+       "rowsmith-convert: --separator: ERROR - number must be a byte!\n"},
+      {"bad enclosing notation", {"--enclose", "#x", example()}, 2, "--enclose: ERROR - # without number found!"},
       {"unknown option", {"--frobnicate", example()}, 2, "unknown option"},
       {"no input", {"-q"}, 2, "no input file"},
       {"two inputs", {example(), example()}, 2, "only one input"},
@@ -223,6 +234,94 @@ TEST(Convert, AWriteThatFailsHalfWayKeepsTheOldFile) {
   EXPECT_EQ(r.err, "rowsmith-convert: cannot write " + target + ": File too large\n");
   EXPECT_EQ(readFileBytes(target), old);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(outputs), std::filesystem::directory_iterator()), 1);
+}
+
+// Targets that must not be replaced: the run fails naming the file and the
+// real cause, and what was there stays.
+TEST(Convert, RefusesTargetsItMustNotReplace) {
+  TempDir dir;
+  const std::string input = dir.file("in.ged"), readOnly = dir.file("ro.csv");
+  test::writeFileBytes(input, readFileBytes(example()));
+  test::writeFileBytes(readOnly, "keep me");
+  std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                             std::filesystem::perms::others_read);
+  std::filesystem::create_symlink("in.ged", dir.file("link"));
+  std::filesystem::create_hard_link(input, dir.file("hard"));
+  std::filesystem::create_directory(dir.file("folder"));
+  const std::vector<FailureCase> cases = {
+      {"the input itself", {"-o", input, input}, 1, "it is the input file"},
+      {"a link to the input", {"-o", dir.file("link"), input}, 1, "it is the input file"},
+      {"a hard link to the input", {"-o", dir.file("hard"), input}, 1, "it is the input file"},
+      {"a read-only file", {"-o", readOnly, input}, 1, "ro.csv: the file is read-only"},
+      {"a read-only system file", {"-o", "/proc/version", input}, 1, "/proc/version: the file is read-only"},
+      {"a name ending in a slash", {"-o", dir.file("outdir/"), input}, 1, "outdir/: a file name cannot end in"},
+      {"a folder", {"-o", dir.file("folder"), input}, 1, "folder: it is a folder"},
+      {"a missing folder", {"-o", dir.file("none/t.csv"), input}, 1, "none does not exist"},
+      {"a file as folder", {"-o", input + "/t.csv", input}, 1, "in.ged is not a folder"},
+  };
+  for (const FailureCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Result r = convert(dir, c.args);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.err.rfind("rowsmith-convert: cannot write ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(readFileBytes(input), readFileBytes(example()));
+  EXPECT_EQ(readFileBytes(readOnly), "keep me");
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link")));
+}
+
+// Only on nodes made here: as root, a converter that replaced its target
+// would replace a system device.
+bool makeNode(const std::string& path, mode_t mode, dev_t device) { return mknod(path.c_str(), mode, device) == 0; }
+
+TEST(Convert, WritesThroughDevicesAndPipes) {
+  TempDir dir;
+  const std::string null = dir.file("null"), full = dir.file("full"), fifo = dir.file("fifo");
+  if (!makeNode(null, S_IFCHR | 0666, makedev(1, 3)) || !makeNode(full, S_IFCHR | 0666, makedev(1, 7)))
+    GTEST_SKIP() << "device nodes need root";
+  Result toNull = convert(dir, {"-q", "-o", null, example()});
+  EXPECT_EQ(toNull.status, 0) << toNull.err;
+  Result toFull = convert(dir, {"-q", "-o", full, example()});
+  EXPECT_EQ(toFull.status, 1);
+  EXPECT_EQ(toFull.err, "rowsmith-convert: cannot write " + full + ": No space left on device\n");
+  struct stat st {};
+  EXPECT_TRUE(stat(null.c_str(), &st) == 0 && S_ISCHR(st.st_mode));
+  EXPECT_TRUE(stat(full.c_str(), &st) == 0 && S_ISCHR(st.st_mode));
+
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  pid_t writer = start(dir, "fifo", {"-q", "-o", fifo, example()});
+  EXPECT_EQ(readFileBytes(fifo), expected());
+  EXPECT_EQ(finish(dir, "fifo", writer).status, 0);
+  EXPECT_TRUE(stat(fifo.c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+
+  Result toStdout = convert(dir, {"-q", "-o", "/dev/stdout", example()});
+  EXPECT_EQ(toStdout.status, 0);
+  EXPECT_EQ(toStdout.out, expected());
+}
+
+// Interrupted while it waits for its input (a pipe nobody writes), the run
+// removes its temporary output and ends as the signal would.
+TEST(Convert, AnInterruptLeavesNoTemporaryOutput) {
+  TempDir dir;
+  const std::string fifo = dir.file("in.ged"), outputs = dir.file("out/"), work = dir.file("work/");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::filesystem::create_directory(outputs);
+  std::filesystem::create_directory(work);
+  test::writeFileBytes(outputs + "target.csv", "old");
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(sig);
+    pid_t pid = start(dir, "sig", {"-q", "-o", outputs + "target.csv", fifo}, 0, {"TMPDIR=" + work});
+    auto entries = [&] {
+      return std::distance(std::filesystem::directory_iterator(outputs), std::filesystem::directory_iterator());
+    };
+    for (int wait = 0; wait < 500 && entries() < 2; ++wait) usleep(10000);
+    ASSERT_EQ(entries(), 2) << "no temporary output appeared";
+    kill(pid, sig);
+    EXPECT_EQ(finish(dir, "sig", pid).status, -1000 - sig);
+    EXPECT_EQ(entries(), 1);
+    EXPECT_EQ(readFileBytes(outputs + "target.csv"), "old");
+  }
 }
 
 // The data lines of "surname;given" output, upper-cased as the sort compares them.

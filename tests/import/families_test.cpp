@@ -2,10 +2,14 @@
 
 #include "import/extractor.h"
 #include "import/loadedgedcom.h"
+#include "support/familylookups.h"
 
 namespace rowsmith {
 namespace {
 
+using test::GetFamilyMembers;
+using test::GetPersonFamilies;
+using test::IsFamilySpouse;
 using test::LoadedGedcom;
 using Ids = std::vector<int32_t>;
 
@@ -107,7 +111,7 @@ TEST(GetFamilyMembers, OrdersChildrenByBirthDateKeepingEqualOnesInOrder) {
       "1 CHIL @C6@\n2 HUSB @C1@\n"
       "0 TRLR\n");
   Extractor ex(g.db());
-  EXPECT_EQ(ex.GetFamilyMembers(7), (Ids{0, 0, 3, 5, 6, 2, 1, 4}));
+  EXPECT_EQ(GetFamilyMembers(ex, 7), (Ids{0, 0, 3, 5, 6, 2, 1, 4}));
 }
 
 TEST(GetFamilyMembers, HusbandAndWifeAreLevelOneAndTheLastKnownWins) {
@@ -117,10 +121,10 @@ TEST(GetFamilyMembers, HusbandAndWifeAreLevelOneAndTheLastKnownWins) {
       "0 @F2@ FAM\n1 HUSB @I9@\n"
       "0 TRLR\n");
   Extractor ex(g.db());
-  EXPECT_EQ(ex.GetFamilyMembers(4), (Ids{3, 2}));
-  EXPECT_EQ(ex.GetFamilyMembers(5), Ids{});
-  EXPECT_TRUE(ex.IsFamilySpouse(3, 4) && ex.IsFamilySpouse(2, 4));
-  EXPECT_FALSE(ex.IsFamilySpouse(1, 4) || ex.IsFamilySpouse(0, 5));
+  EXPECT_EQ(GetFamilyMembers(ex, 4), (Ids{3, 2}));
+  EXPECT_EQ(GetFamilyMembers(ex, 5), Ids{});
+  EXPECT_TRUE(IsFamilySpouse(ex, 3, 4) && IsFamilySpouse(ex, 2, 4));
+  EXPECT_FALSE(IsFamilySpouse(ex, 1, 4) || IsFamilySpouse(ex, 0, 5));
 }
 
 TEST(GetParentIDs, ResolvesTheParentsFamily) {
@@ -162,9 +166,9 @@ TEST(GetPersonFamilies, CoversTheSpouseClosureInTextOrder) {
   ASSERT_EQ(g.id("@F1@"), 12);
   ASSERT_EQ(g.id("@F2@"), 100);
   Extractor ex(g.db());
-  EXPECT_EQ(ex.GetPersonFamilies(1), (Ids{100, 12}));
-  EXPECT_EQ(ex.GetPersonFamilies(3), (Ids{100, 12}));
-  EXPECT_EQ(ex.GetPersonFamilies(4), (Ids{101}));
+  EXPECT_EQ(GetPersonFamilies(ex, 1), (Ids{100, 12}));
+  EXPECT_EQ(GetPersonFamilies(ex, 3), (Ids{100, 12}));
+  EXPECT_EQ(GetPersonFamilies(ex, 4), (Ids{101}));
 }
 
 }  // namespace

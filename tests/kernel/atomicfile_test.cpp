@@ -1,6 +1,8 @@
 #include "kernel/atomicfile.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -74,7 +76,15 @@ TEST(AtomicFile, WritesTheFileTheUserNamed) {
   std::string error;
   EXPECT_FALSE(writeFileAtomically(locked, "x", &error));
   EXPECT_EQ(test::readFileBytes(locked), "keep");
-  EXPECT_EQ(entries(dir.path()), 4u);
+
+  // An open descriptor's name is written through, after what is there.
+  const std::string log = dir.file("log.txt");
+  test::writeFileBytes(log, "before;");
+  const int fd = ::open(log.c_str(), O_WRONLY | O_APPEND);
+  EXPECT_TRUE(writeFileAtomically("/dev/fd/" + std::to_string(fd), "after"));
+  ::close(fd);
+  EXPECT_EQ(test::readFileBytes(log), "before;after");
+  EXPECT_EQ(entries(dir.path()), 5u);
 }
 
 }  // namespace

@@ -337,16 +337,29 @@ TEST_F(MainWindowTest, DateRadioButtonsChooseTheImportedForm) {
   EXPECT_NE(western, stored);
 }
 
-TEST_F(MainWindowTest, AFileWithoutHeaderGivesAnEmptyGridAndNoMessage) {
-  const std::string notGedcom = home.file("liste.ged");
-  test::writeFileBytes(notGedcom, "Name;Vorname\r\nM\xFCller;Anna\r\n");
-  auto window = openWindow(notGedcom);
-  fill(*window, {{"1", "alt"}});
-  window->btnGoClick();
-  EXPECT_TRUE(messages.empty());
-  ASSERT_EQ(window->resultTable().rowCount(), 2);
-  EXPECT_EQ(window->resultTable().cell(1, 1), "");
-  EXPECT_EQ(window->resultTable().cell(1, 0), "Name :");
+// A file that gives no table says so, and the table shown stays as it was.
+TEST_F(MainWindowTest, AFileThatGivesNoTableKeepsTheOneShown) {
+  struct Case {
+    const char* file;
+    std::string bytes;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"bild.png", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), "bild.png ist keine GEDCOM-Datei"},
+      {"leer.ged", "", "leer.ged ist keine GEDCOM-Datei"},
+      {"familien.ged", "0 HEAD\r\n1 CHAR ANSI\r\n0 @F1@ FAM\r\n0 TRLR\r\n", "familien.ged enth\xE4lt keine Personen"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    messages.clear();
+    test::writeFileBytes(home.file(c.file), c.bytes);
+    auto window = openWindow(home.file(c.file));
+    fill(*window, {{"1", "alt"}, {"2", "auch alt"}});
+    window->btnGoClick();
+    EXPECT_EQ(messages, std::vector<std::string>{c.message});
+    EXPECT_EQ(column(*window, 1), (Cells{"alt", "auch alt"}));
+    EXPECT_EQ(window->SGrid->model()->rowCount(), 2);
+  }
 }
 
 TEST_F(MainWindowTest, ExportTableIsANumberedCopyInTheShownColumnOrder) {

@@ -1,0 +1,137 @@
+#include "cli/conversion.h"
+
+#include <stdexcept>
+
+#include "cli/console.h"
+#include "cli/output.h"
+#include "cli/utf8out.h"
+#include "export/exporttext.h"
+#include "export/xlsxexport.h"
+#include "import/importrun.h"
+#include "kernel/folders.h"
+#include "kernel/sortengine.h"
+#include "os/osfile.h"
+
+namespace rowsmith::cli {
+
+namespace {
+
+// A private work folder per run, so parallel runs never share index files.
+class PrivateWorkFolder {
+ public:
+  PrivateWorkFolder() {
+    os::Error error;
+    path_ = os::createPrivateFolder(os::temporaryFolder(), "rowsmith-convert-", &error);
+    if (path_.empty()) throw std::runtime_error("cannot create a work folder: " + error.text());
+    setWorkFolder(path_ + "/");
+  }
+  ~PrivateWorkFolder() {
+    setWorkFolder("");
+    os::removeTree(path_);
+  }
+  PrivateWorkFolder(const PrivateWorkFolder&) = delete;
+  PrivateWorkFolder& operator=(const PrivateWorkFolder&) = delete;
+
+ private:
+  std::string path_;
+};
+
+// What can be told about the input without opening it: a pipe is opened only
+// once, by the reader.
+std::string inputProblem(const std::string& input) {
+  if (input == "-") return {};
+  os::Error error;
+  const os::FileInfo info = os::fileInfo(input, &error);
+  if (info.kind == os::FileKind::Missing) return "cannot read " + input + ": " + error.text();
+  if (info.kind == os::FileKind::Folder) return "cannot read " + input + ": it is a folder";
+  return {};
+}
+
+// The failure line for an import that gave no table; empty when it did.
+std::string importProblem(const ImportOutcome& outcome, const std::string& input) {
+  const std::string cause = outcome.cause.empty() ? std::string() : ": " + outcome.cause;
+  switch (outcome.status) {
+    case ImportStatus::Imported:
+    case ImportStatus::NoPersons:
+      return {};
+    case ImportStatus::CannotOpen:
+      return "cannot read " + input + cause;
+    case ImportStatus::NotGedcom:
+      return input + " is not a GEDCOM file: its first line holds no \"0 HEAD\"";
+    case ImportStatus::ReadFailed:
+      if (!outcome.cause.empty()) return input + cause;
+      return "reading " + input + " failed after line " + std::to_string(-outcome.counter);
+  }
+  return {};
+}
+
+}  // namespace
+
+int convertFile(const ConvertOptions& options) {
+  if (std::string problem = inputProblem(options.input); !problem.empty()) {
+    printError(problem);
+    return 1;
+  }
+  ExportFormat format;
+  std::string error;
+  if (!decodeExportFormat(options.format, format, error)) {
+    printError(error);
+    return 2;
+  }
+  TableOutput output;
+  if (std::string problem = output.open(options.output, options.input); !problem.empty()) {
+    printError(problem);
+    return 1;
+  }
+
+  ConsoleMessages messages(options.quiet, options.utf8, options.input);
+  ScopedUserMessages installed(&messages);
+
+  StringTable table;
+  ImportOutcome outcome;
+  {
+    PrivateWorkFolder folder;
+    outcome = importGedcom(options.input, options.westernDates, table, messages);
+  }
+  if (std::string problem = importProblem(outcome, options.input); !problem.empty()) {
+    messages.clearProgress();
+    const bool saidWhy = messages.coreSpoke() &&
+                         (outcome.status == ImportStatus::CannotOpen || outcome.status == ImportStatus::ReadFailed);
+    if (!saidWhy) printError(problem);
+    return 1;
+  }
+  if (outcome.imported() && !options.quiet) messages.showNews(importedMessage(outcome.persons));
+  if (!outcome.imported()) {
+    messages.clearProgress();
+    printError("no individuals in " + options.input + "; only the header line is written");
+  }
+
+  if (!options.sortKeys.empty())
+    SortGridRows(table, 1, table.rowCount() - 1, options.descending, options.sortKeys);
+  messages.showProgress(ImportPhase::Export, 0);
+  std::string text;
+  if (options.xlsx) {
+    XlsxOutcome book = buildXlsxWorkbook(table, options.columns, options.rowNumbers);
+    if (!book.ok) {
+      messages.clearProgress();
+      printError(book.cause);
+      return 1;
+    }
+    if (book.cutCells > 0)
+      printError(std::to_string(book.cutCells) + " cells cut to the 32767 characters a spreadsheet cell holds");
+    text = std::move(book.bytes);
+  } else {
+    text = buildExportTextFromResult(table, options.columns, options.rowNumbers, format);
+    if (options.utf8) text = windows1252ToUtf8(text);
+  }
+  table = StringTable();
+  messages.showProgress(ImportPhase::Export, 100);
+  messages.clearProgress();
+
+  const std::string problem = output.finish(text);
+  if (problem.empty()) return 0;
+  if (problem != "-") printError(problem);
+  return 1;
+}
+
+}  // namespace rowsmith::cli

@@ -1,0 +1,70 @@
+#include "import/marriagefamilies.h"
+
+#include <algorithm>
+
+namespace rowsmith {
+
+namespace {
+
+bool byCouple(int32_t spouseA, int32_t partnerA, int32_t spouseB, int32_t partnerB) {
+  return spouseA != spouseB ? spouseA < spouseB : partnerA < partnerB;
+}
+
+}  // namespace
+
+std::span<const int32_t> MarriageFamilies::listers(int32_t family) const {
+  if (family < 0 || static_cast<size_t>(family) + 1 >= linkerStart_.size()) return {};
+  const uint32_t begin = linkerStart_[static_cast<size_t>(family)];
+  return {linkers_.data() + begin, linkerStart_[static_cast<size_t>(family) + 1] - begin};
+}
+
+void MarriageFamilies::build() {
+  const int32_t records = ex_.recordCount();
+  // Counting sort of (family, record that lists it).
+  linkerStart_.assign(static_cast<size_t>(records) + 1, 0);
+  for (int32_t r = 0; r < records; ++r) {
+    for (const Extractor::FamsLink& link : ex_.famsLinks(r))
+      if (link.listedFamily >= 0) ++linkerStart_[static_cast<size_t>(link.listedFamily) + 1];
+  }
+  for (size_t k = 0; k < static_cast<size_t>(records); ++k) linkerStart_[k + 1] += linkerStart_[k];
+  linkers_.resize(linkerStart_.back());
+  std::vector<uint32_t> fill(linkerStart_.begin(), linkerStart_.end() - 1);
+  for (int32_t r = 0; r < records; ++r) {
+    for (const Extractor::FamsLink& link : ex_.famsLinks(r))
+      if (link.listedFamily >= 0) linkers_[fill[static_cast<size_t>(link.listedFamily)]++] = r;
+  }
+
+  for (int32_t family = 0; family < records; ++family) {
+    if (listers(family).empty()) continue;
+    bool found = false;
+    const Extractor::Couple couple = ex_.memberCouple(family, found);
+    if (!found) continue;
+    if (couple.husband >= 1) partnerFamilies_.push_back({couple.husband, couple.wife, family});
+    if (couple.wife >= 1 && couple.wife != couple.husband)
+      partnerFamilies_.push_back({couple.wife, couple.husband, family});
+  }
+  std::sort(partnerFamilies_.begin(), partnerFamilies_.end(), [](const PartnerFamily& a, const PartnerFamily& b) {
+    if (a.spouse != b.spouse || a.partner != b.partner) return byCouple(a.spouse, a.partner, b.spouse, b.partner);
+    return recordTextLess(b.family, a.family);
+  });
+  built_ = true;
+}
+
+int32_t MarriageFamilies::find(int32_t p, int32_t q) {
+  if (!built_) build();
+  auto [begin, end] = std::equal_range(
+      partnerFamilies_.begin(), partnerFamilies_.end(), PartnerFamily{p, q, 0},
+      [](const PartnerFamily& a, const PartnerFamily& b) { return byCouple(a.spouse, a.partner, b.spouse, b.partner); });
+  for (auto it = begin; it != end; ++it) {
+    // The family counts when someone of p's spouse closure lists it. p lists
+    // its own families and q, p's partner, is in the closure; anyone else
+    // must be reachable from p through spouse links.
+    std::span<const int32_t> by = listers(it->family);
+    bool listed = std::find_if(by.begin(), by.end(), [&](int32_t r) { return r == p || r == q; }) != by.end();
+    for (size_t i = 0; !listed && i < by.size(); ++i) listed = reach_.reaches(p, by[i]);
+    if (listed) return it->family;
+  }
+  return -1;
+}
+
+}  // namespace rowsmith

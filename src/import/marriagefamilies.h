@@ -1,0 +1,40 @@
+#pragma once
+// The family whose marriage data a couple's row shows: among the families of
+// p's spouse closure in which both are spouses, the last in text order.
+// Families are indexed by spouse and partner, so one person with any number
+// of partners costs time in proportion to them.
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "import/extractor.h"
+#include "import/spousecomponents.h"
+
+namespace rowsmith {
+
+class MarriageFamilies {
+ public:
+  explicit MarriageFamilies(Extractor& extractor) : ex_(extractor), reach_(extractor) {}
+  // -1 when there is none. The index is built on the first question.
+  int32_t find(int32_t p, int32_t q);
+
+ private:
+  struct PartnerFamily {
+    int32_t spouse;
+    int32_t partner;
+    int32_t family;
+  };
+  void build();
+  std::span<const int32_t> listers(int32_t family) const;
+
+  Extractor& ex_;
+  SpouseComponents reach_;
+  bool built_ = false;
+  // Member rule couples, sorted by spouse, partner and text order, last first.
+  std::vector<PartnerFamily> partnerFamilies_;
+  // The records whose FAMS lines list a family.
+  std::vector<int32_t> linkers_;
+  std::vector<uint32_t> linkerStart_;
+};
+
+}  // namespace rowsmith

@@ -1,0 +1,28 @@
+#pragma once
+// The cells of one person in a result row: columns "ID :" to "ID Mutter :",
+// the notes broken with CR LF and dates shown as chosen.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "import/extractor.h"
+
+namespace rowsmith {
+
+inline constexpr int kPersonColumns = 18;  // 0-17 left, 21-38 right
+inline constexpr int kRightOffset = 21;
+// Cells "ID :" to "Bemerkungen :": all but the two parent columns.
+inline constexpr size_t kOwnCells = 16;
+
+// A person's own cells in one buffer, as the rows copy them.
+struct PreparedSide {
+  std::string text;
+  std::array<uint32_t, kOwnCells> ends{};
+  bool male = false;
+};
+void prepareSide(Extractor& extractor, int32_t p, bool westernDates, PreparedSide& out);
+
+// The decimal text of n in cell, without a temporary string.
+void assignDecimal(std::string& cell, int32_t n);
+
+}  // namespace rowsmith

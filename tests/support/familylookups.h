@@ -1,0 +1,19 @@
+#pragma once
+// Family lookups straight from the rules, each a fresh walk of the index:
+// the row assembly answers the same questions from its own indexes, and the
+// reference assembly in the row tests checks it against these.
+#include <cstdint>
+#include <vector>
+
+#include "import/extractor.h"
+
+namespace rowsmith::test {
+
+// Families of p's spouse closure, sorted by their decimal text.
+std::vector<int32_t> GetPersonFamilies(Extractor& ex, int32_t p);
+// Husband, wife (0 when missing), children by birth date; empty when the
+// family names nobody known.
+std::vector<int32_t> GetFamilyMembers(const Extractor& ex, int32_t f);
+bool IsFamilySpouse(Extractor& ex, int32_t p, int32_t f);
+
+}  // namespace rowsmith::test
