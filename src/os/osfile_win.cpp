@@ -7,7 +7,10 @@
 
 #include <io.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <cwchar>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -106,14 +109,19 @@ ErrorKind Error::kind() const {
 }
 
 Error lastError() { return Error{static_cast<int>(GetLastError())}; }
+bool isNoSpace(const Error& error) { return error.code == ERROR_DISK_FULL || error.code == ERROR_HANDLE_DISK_FULL; }
+bool isBrokenPipe(const Error& error) { return error.code == ERROR_BROKEN_PIPE || error.code == ERROR_NO_DATA; }
 Error errorNotFound() { return Error{ERROR_FILE_NOT_FOUND}; }
 Error errorIsFolder() { return Error{ERROR_DIRECTORY}; }
 Error errorReadOnly() { return Error{ERROR_ACCESS_DENIED}; }
 
-FileInfo fileInfo(const std::string& path) {
+FileInfo fileInfo(const std::string& path, Error* error) {
   HANDLE h = CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return {};
+  if (h == INVALID_HANDLE_VALUE) {
+    setError(error);
+    return {};
+  }
   FileInfo info = infoOfHandle(h);
   CloseHandle(h);
   return info;
@@ -121,6 +129,9 @@ FileInfo fileInfo(const std::string& path) {
 
 // Opening a link opens its target, so the name itself is what gets replaced.
 std::string resolveLinks(const std::string& path) { return path; }
+
+// Windows has no names for open descriptors; "CON" and the like are devices.
+bool namesOpenDescriptor(const std::string&) { return false; }
 
 bool isWritable(const std::string& path) {
   DWORD attributes = GetFileAttributesW(wide(path).c_str());
@@ -179,6 +190,16 @@ File File::openForWriting(const std::string& path, Error* error) {
   if (GetFileType(h) == FILE_TYPE_DISK && !SetEndOfFile(h)) {
     setError(error);
     CloseHandle(h);
+    return File();
+  }
+  return File(valueOf(h), true);
+}
+
+File File::openForAppending(const std::string& path, Error* error) {
+  HANDLE h = CreateFileW(wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    setError(error);
     return File();
   }
   return File(valueOf(h), true);
@@ -322,6 +343,34 @@ std::string userDataFolder() {
   if (data.back() != '/') data += '/';
   return data;
 }
+
+namespace {
+
+wchar_t interruptFile[32768];
+
+extern "C" void removeAndEnd(int signal) {
+  if (interruptFile[0] != L'\0') DeleteFileW(interruptFile);
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+}  // namespace
+
+void removeOnInterrupt(const std::string& path) {
+  static bool installed = false;
+  const std::wstring name = wide(path);
+  const size_t n = std::min(name.size(), std::size(interruptFile) - 1);
+  std::wmemcpy(interruptFile, name.data(), n);
+  interruptFile[n] = L'\0';
+  if (installed || path.empty()) return;
+  installed = true;
+  std::signal(SIGINT, removeAndEnd);
+  std::signal(SIGTERM, removeAndEnd);
+}
+
+// Windows delivers Ctrl+C on a thread of its own; there is no mask to hold.
+InterruptsHeld::InterruptsHeld() {}
+InterruptsHeld::~InterruptsHeld() {}
 
 bool isTerminal(int stream) { return _isatty(stream) != 0; }
 
