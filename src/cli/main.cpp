@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "cli/options.h"
-#include "cli/utf8out.h"
 #include "export/exporttext.h"
 #include "import/importrun.h"
 #include "kernel/folders.h"
@@ -58,8 +57,8 @@ int inputPercent(const std::string& canonicalInput, uintmax_t size) {
 // fresh while a phase reports nothing itself (the reading).
 class ConsoleMessages : public UserMessages {
  public:
-  ConsoleMessages(bool quiet, bool utf8, const std::string& input)
-      : quiet_(quiet), utf8_(utf8), terminal_(!quiet && isatty(STDERR_FILENO)),
+  ConsoleMessages(bool quiet, const std::string& input)
+      : quiet_(quiet), terminal_(!quiet && isatty(STDERR_FILENO)),
         start_(std::chrono::steady_clock::now()) {
     if (!terminal_) return;
     std::error_code ec;
@@ -87,8 +86,7 @@ class ConsoleMessages : public UserMessages {
     if (quiet_ && text.find("Personen importiert!") != std::string_view::npos) return;
     std::lock_guard<std::mutex> lock(mutex_);
     clearLocked();
-    std::string out = utf8_ ? cli::windows1252ToUtf8(text) : std::string(text);
-    std::fprintf(stderr, "%s\n", out.c_str());
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
   }
 
   void showProgress(std::string_view phase, int percent) override {
@@ -135,7 +133,6 @@ class ConsoleMessages : public UserMessages {
   }
 
   bool quiet_;
-  bool utf8_;
   bool terminal_;
   std::chrono::steady_clock::time_point start_;
   std::string input_;
@@ -266,7 +263,7 @@ int run(const cli::ConvertOptions& options) {
     return 1;
   }
 
-  ConsoleMessages messages(options.quiet, options.utf8, options.input);
+  ConsoleMessages messages(options.quiet, options.input);
   UserMessages* previous = setUserMessages(&messages);
   struct Restore {
     UserMessages* previous;
@@ -296,7 +293,7 @@ int run(const cli::ConvertOptions& options) {
   messages.showProgress("Export", 0);
   std::string text = buildExportTextFromResult(table, options.columns, options.rowNumbers, format);
   table = StringTable();
-  if (options.utf8) text = cli::windows1252ToUtf8(text);
+  text = encodeExportText(text, options.format.encoding);
   messages.showProgress("Export", 100);
   messages.clearProgress();
 

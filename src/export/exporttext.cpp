@@ -3,19 +3,23 @@
 #include <charconv>
 #include <cstring>
 
+#include "kernel/cp1252.h"
 #include "kernel/strutils.h"
+#include "kernel/textcodec.h"
 
 namespace rowsmith {
 
 namespace {
 
 bool decodeFree(std::string_view text, std::string& out, std::string& error) {
-  out = DecodeCharCodes(text);
-  if (out.find("ERROR - ") != std::string::npos) {
-    error = out;
-    out.clear();
+  const std::string bytes = DecodeCharCodes(text);
+  out.clear();
+  if (bytes.find("ERROR - ") != std::string::npos) {
+    error = bytes;
     return false;
   }
+  // Byte 0 stays: a typed "#0" is meant.
+  for (char c : bytes) appendUtf8(out, cp1252ToUnicode(static_cast<unsigned char>(c)));
   return true;
 }
 
@@ -131,6 +135,15 @@ std::string buildExportTextFromResult(const StringTable& result, const std::vect
     return r == 0 ? 0 : 10;
   };
   return buildText(result.rowCount(), static_cast<int>(columnOrder.size()) + 1, exported, format, cell, size);
+}
+
+std::string encodeExportText(std::string_view text, TextEncoding encoding) {
+  switch (encoding) {
+    case TextEncoding::Windows1252: return encodeWindows1252(text);
+    case TextEncoding::Utf8Bom: return "\xEF\xBB\xBF" + std::string(text);
+    case TextEncoding::Utf8: break;
+  }
+  return std::string(text);
 }
 
 }  // namespace rowsmith

@@ -13,6 +13,8 @@ namespace rowsmith {
 enum class SeparatorChoice { Ascii, Csv, Tab, Free, None };
 enum class EncloseChoice { None, Single, Double, Other };
 enum class LineBreakChoice { CrLf, Lf, Free, None };
+// The bytes of an exported file; the text inside is UTF-8 throughout.
+enum class TextEncoding { Windows1252, Utf8, Utf8Bom };
 
 // The dialog's option groups with their defaults; the free texts are in the
 // "#" character-code notation.
@@ -23,6 +25,7 @@ struct ExportOptions {
   std::string encloseOther = "!";
   LineBreakChoice lineBreak = LineBreakChoice::CrLf;
   std::string lineBreakFree = "#10#13";
+  TextEncoding encoding = TextEncoding::Windows1252;
 };
 
 struct ExportFormat {
@@ -31,7 +34,8 @@ struct ExportFormat {
   std::string lineBreak;  // L, between lines
 };
 
-// Decodes the options into S, Q and L. On a notation error returns false and
+// Decodes the options into S, Q and L; a code NN of the "#" notation is the
+// Windows-1252 character NN. On a notation error returns false and
 // error holds the decoder's "ERROR - " text, to be shown as it is.
 bool decodeExportFormat(const ExportOptions& options, ExportFormat& format, std::string& error);
 
@@ -48,5 +52,8 @@ std::string BuildExportText(const StringTable& exportTable, const std::vector<bo
 // table first: rowNumbers exports the row-number column.
 std::string buildExportTextFromResult(const StringTable& result, const std::vector<int>& columnOrder,
                                       bool rowNumbers, const ExportFormat& format);
+
+// The export text in the bytes of an encoding.
+std::string encodeExportText(std::string_view text, TextEncoding encoding);
 
 }  // namespace rowsmith

@@ -34,8 +34,8 @@ namespace rowsmith {
 
 namespace {
 
-using platform::fromCp1252;
-using platform::toCp1252;
+using platform::fromUtf8;
+using platform::toUtf8;
 
 constexpr char kSettingsSection[] = "SaveToForm";
 constexpr int kPreviewRows = 7;
@@ -54,7 +54,7 @@ W* named(QWidget* parent, const char* name) {
 
 QLabel* captionBar(QWidget* parent, const char* name, const std::string& text) {
   QLabel* bar = named<QLabel>(parent, name);
-  bar->setText(fromCp1252(text));
+  bar->setText(fromUtf8(text));
   bar->setAutoFillBackground(true);
   QPalette palette = bar->palette();
   palette.setColor(QPalette::Window, QColor(62, 88, 128));
@@ -69,7 +69,7 @@ QLabel* captionBar(QWidget* parent, const char* name, const std::string& text) {
 
 QRadioButton* option(QWidget* parent, const char* name, const std::string& text) {
   QRadioButton* button = named<QRadioButton>(parent, name);
-  button->setText(fromCp1252(text));
+  button->setText(fromUtf8(text));
   return button;
 }
 
@@ -183,15 +183,15 @@ void TfrmSaveToForm::buildControls() {
   }
 
   gbxClientBottomClientClientAddChar = named<QGroupBox>(this, "gbxClientBottomClientClientAddChar");
-  gbxClientBottomClientClientAddChar->setTitle(fromCp1252("Zellen zus\xE4tzlich einklammern..."));
+  gbxClientBottomClientClientAddChar->setTitle(fromUtf8("Zellen zusätzlich einklammern..."));
   {
     QGroupBox* box = gbxClientBottomClientClientAddChar;
     btnClientBottomClientClientAddCharNone =
-        option(box, "btnClientBottomClientClientAddCharNone", "Nicht zus\xE4tzlich einklammern");
+        option(box, "btnClientBottomClientClientAddCharNone", "Nicht zusätzlich einklammern");
     btnClientBottomClientClientAddCharSingle =
-        option(box, "btnClientBottomClientClientAddCharSingle", "Anf\xFChrungszeichen - (')");
+        option(box, "btnClientBottomClientClientAddCharSingle", "Anführungszeichen - (')");
     btnClientBottomClientClientAddCharDouble =
-        option(box, "btnClientBottomClientClientAddCharDouble", "Anf\xFChrungszeichen - (\")");
+        option(box, "btnClientBottomClientClientAddCharDouble", "Anführungszeichen - (\")");
     btnClientBottomClientClientAddCharOther =
         option(box, "btnClientBottomClientClientAddCharOther", "Anderes Zeichen");
     edtClientBottomClientClientAddCharOther =
@@ -222,6 +222,22 @@ void TfrmSaveToForm::buildControls() {
     layout->addWidget(btnClientBottomClientClientLineBreakLF);
     layout->addLayout(withEdit(btnClientBottomClientClientLineBreakFree,
                                edtClientBottomClientClientLineBreakFree));
+    layout->addStretch(1);
+  }
+
+  // The bytes of an exported file; the clipboard always takes Unicode text.
+  gbxClientBottomClientClientCharset = named<QGroupBox>(this, "gbxClientBottomClientClientCharset");
+  gbxClientBottomClientClientCharset->setTitle("Zeichensatz");
+  {
+    QGroupBox* box = gbxClientBottomClientClientCharset;
+    btnClientBottomClientClientCharsetANSI = option(box, "btnClientBottomClientClientCharsetANSI", "ANSI (Windows-1252)");
+    btnClientBottomClientClientCharsetUTF8 = option(box, "btnClientBottomClientClientCharsetUTF8", "UTF-8");
+    btnClientBottomClientClientCharsetUTF8BOM =
+        option(box, "btnClientBottomClientClientCharsetUTF8BOM", "UTF-8 mit BOM (Excel)");
+    auto* layout = new QVBoxLayout(box);
+    layout->addWidget(btnClientBottomClientClientCharsetANSI);
+    layout->addWidget(btnClientBottomClientClientCharsetUTF8);
+    layout->addWidget(btnClientBottomClientClientCharsetUTF8BOM);
     layout->addStretch(1);
   }
 
@@ -256,6 +272,7 @@ void TfrmSaveToForm::buildControls() {
   groups->addWidget(gbxClientBottomClientClientAddChar, 0, 1);
   groups->addWidget(gbxClientBottomClientClientLineBreak, 1, 0);
   groups->addWidget(gbxClientBottomClientClientSaveTo, 1, 1);
+  groups->addWidget(gbxClientBottomClientClientCharset, 2, 0);
   groups->setColumnStretch(0, 1);
   groups->setColumnStretch(1, 1);
   right->addLayout(groups, 1);
@@ -286,6 +303,7 @@ void TfrmSaveToForm::buildControls() {
   setOption(btnClientBottomClientClientAddCharNone, true);
   setOption(btnClientBottomClientClientLineBreakCRLF, true);
   setOption(btnClientBottomClientClientSaveToClipboard, true);
+  setOption(btnClientBottomClientClientCharsetANSI, true);
 
   setFixedSize(sizeHint().expandedTo(QSize(617, 502)));
 }
@@ -335,7 +353,7 @@ void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWi
   QFont headerFont = sgrClientTop->font();
   headerFont.setBold(true);
   auto addItem = [this](const std::string& text) {
-    auto* item = new QListWidgetItem(fromCp1252(text), clbClientBottomLeftClient);
+    auto* item = new QListWidgetItem(fromUtf8(text), clbClientBottomLeftClient);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Checked);
     itemTexts_.push_back(text);
@@ -353,7 +371,7 @@ void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWi
     for (int r = 0; r < kPreviewRows; ++r) {
       QString text;
       if (r < shownRows) {
-        text = fromCp1252(exportTable.cell(i, r));
+        text = fromUtf8(exportTable.cell(i, r));
       } else if (i >= 1) {
         text = QStringLiteral("...");
       }
@@ -382,7 +400,7 @@ void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWi
     setOption(k.option, ini.ReadBool(kSettingsSection, k.key, k.defaultValue));
   };
   auto readText = [&](const TextKey& k) {
-    k.edit->setText(fromCp1252(ini.ReadString(kSettingsSection, k.key, k.defaultValue)));
+    k.edit->setText(fromUtf8(ini.ReadString(kSettingsSection, k.key, k.defaultValue)));
   };
   readOption({"DelimiterSaveCSV", btnClientBottomClientClientSeperatorCSV, true});
   readOption({"DelimiterSaveAscii", btnClientBottomClientClientSeperatorASCII, false});
@@ -401,6 +419,9 @@ void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWi
   readOption({"AddCharDouble", btnClientBottomClientClientAddCharDouble, false});
   readOption({"AddCharOther", btnClientBottomClientClientAddCharOther, false});
   readText({"AddCharOtherSTR", edtClientBottomClientClientAddCharOther, "!"});
+  readOption({"CharsetANSI", btnClientBottomClientClientCharsetANSI, true});
+  readOption({"CharsetUTF8", btnClientBottomClientClientCharsetUTF8, false});
+  readOption({"CharsetUTF8BOM", btnClientBottomClientClientCharsetUTF8BOM, false});
 
   if (clbClientBottomLeftClient->count() > 0) {
     bool rowCounts = ini.ReadBool(kSettingsSection, "SaveRowCounts", true);
@@ -417,7 +438,7 @@ bool TfrmSaveToForm::WriteSettings() {
     ini.WriteBool(kSettingsSection, key, option->isChecked());
   };
   auto writeText = [&](const char* key, const QLineEdit* edit) {
-    ini.WriteString(kSettingsSection, key, toCp1252(edit->text()));
+    ini.WriteString(kSettingsSection, key, toUtf8(edit->text()));
   };
   writeOption("DelimiterSaveCSV", btnClientBottomClientClientSeperatorCSV);
   writeOption("DelimiterSaveAscii", btnClientBottomClientClientSeperatorASCII);
@@ -436,6 +457,9 @@ bool TfrmSaveToForm::WriteSettings() {
   writeOption("AddCharDouble", btnClientBottomClientClientAddCharDouble);
   writeOption("AddCharOther", btnClientBottomClientClientAddCharOther);
   writeText("AddCharOtherSTR", edtClientBottomClientClientAddCharOther);
+  writeOption("CharsetANSI", btnClientBottomClientClientCharsetANSI);
+  writeOption("CharsetUTF8", btnClientBottomClientClientCharsetUTF8);
+  writeOption("CharsetUTF8BOM", btnClientBottomClientClientCharsetUTF8BOM);
   if (clbClientBottomLeftClient->count() > 0) {
     ini.WriteBool(kSettingsSection, "SaveRowCounts",
                   clbClientBottomLeftClient->item(0)->checkState() == Qt::Checked);
@@ -483,17 +507,20 @@ int TfrmSaveToForm::deliver() {
                       : btnClientBottomClientClientSeperatorTAB->isChecked() ? SeparatorChoice::Tab
                       : btnClientBottomClientClientSeperatorFree->isChecked() ? SeparatorChoice::Free
                                                                              : SeparatorChoice::None;
-  options.separatorFree = toCp1252(edtClientBottomClientClientSeperatorFree->text());
+  options.separatorFree = toUtf8(edtClientBottomClientClientSeperatorFree->text());
   options.enclose = btnClientBottomClientClientAddCharSingle->isChecked()  ? EncloseChoice::Single
                     : btnClientBottomClientClientAddCharDouble->isChecked() ? EncloseChoice::Double
                     : btnClientBottomClientClientAddCharOther->isChecked()  ? EncloseChoice::Other
                                                                             : EncloseChoice::None;
-  options.encloseOther = toCp1252(edtClientBottomClientClientAddCharOther->text());
+  options.encloseOther = toUtf8(edtClientBottomClientClientAddCharOther->text());
   options.lineBreak = btnClientBottomClientClientLineBreakCRLF->isChecked()   ? LineBreakChoice::CrLf
                       : btnClientBottomClientClientLineBreakLF->isChecked()   ? LineBreakChoice::Lf
                       : btnClientBottomClientClientLineBreakFree->isChecked() ? LineBreakChoice::Free
                                                                               : LineBreakChoice::None;
-  options.lineBreakFree = toCp1252(edtClientBottomClientClientLineBreakFree->text());
+  options.lineBreakFree = toUtf8(edtClientBottomClientClientLineBreakFree->text());
+  options.encoding = btnClientBottomClientClientCharsetUTF8->isChecked()      ? TextEncoding::Utf8
+                     : btnClientBottomClientClientCharsetUTF8BOM->isChecked() ? TextEncoding::Utf8Bom
+                                                                              : TextEncoding::Windows1252;
   ExportFormat format;
   std::string error;
   if (!decodeExportFormat(options, format, error)) {
@@ -529,13 +556,14 @@ int TfrmSaveToForm::deliver() {
     if (fileName.isEmpty()) {
       ShowInfoMessage(
           NLS().GetNLSText("Errors", "EmptyFileName",
-                           "Dateiname fehlt! Bitte geben Sie einen g\xFCltigen Namen ein!"),
+                           "Dateiname fehlt! Bitte geben Sie einen gültigen Namen ein!"),
           this);
       return mrCancel;
     }
     std::string cause;
-    if (!writeFileAtomically(QFile::encodeName(fileName).toStdString(), text, &cause)) {
-      platform::showPlainMessage("Die Datei \"" + toCp1252(fileName) +
+    if (!writeFileAtomically(QFile::encodeName(fileName).toStdString(),
+                             encodeExportText(text, options.encoding), &cause)) {
+      platform::showPlainMessage("Die Datei \"" + toUtf8(fileName) +
                                  "\" konnte nicht geschrieben werden: " + cause);
       return mrCancel;
     }

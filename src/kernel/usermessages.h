@@ -8,7 +8,7 @@ namespace rowsmith {
 class UserMessages {
  public:
   virtual ~UserMessages() = default;
-  // A plain message box with one OK button; text is Windows-1252.
+  // A plain message box with one OK button.
   virtual void showMessage(std::string_view text) = 0;
   // Progress of a long run: phase name and 0..100. Default: ignored.
   virtual void showProgress(std::string_view phase, int percent);

@@ -34,12 +34,12 @@ int ResultTableModel::columnCount(const QModelIndex& parent) const {
 
 QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || role != Qt::DisplayRole) return {};
-  return platform::fromCp1252(table_.cell(index.column(), index.row() + 1));
+  return platform::fromUtf8(table_.cell(index.column(), index.row() + 1));
 }
 
 QVariant ResultTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole) return {};
-  if (orientation == Qt::Horizontal) return platform::fromCp1252(table_.cell(section, 0));
+  if (orientation == Qt::Horizontal) return platform::fromUtf8(table_.cell(section, 0));
   return QString::number(section + 1);
 }
 

@@ -160,7 +160,7 @@ TEST_F(MainWindowTest, StartsWithFoldersLanguageHeadersAndWelcomeText) {
   EXPECT_EQ(window->SGrid->model()->rowCount(), 1);
   EXPECT_EQ(window->btnGo->text(), "Go!");
   EXPECT_TRUE(window->rbtWesternDate->isChecked());
-  QString shown = platform::fromCp1252(welcomeText());
+  QString shown = platform::fromUtf8(welcomeText());
   EXPECT_EQ(window->memClientTopTop->toPlainText(), shown.replace("\r\n", "\n"));
 }
 
