@@ -292,10 +292,13 @@ int run(const cli::ConvertOptions& options) {
     SortGridRows(table, 1, table.rowCount() - 1, options.descending, options.sortKeys);
   messages.showProgress("Export", 0);
   std::string text = buildExportTextFromResult(table, options.columns, options.rowNumbers, format);
+  const size_t splitting = countResultCellsThatSplit(table, options.columns, format);
   table = StringTable();
   text = encodeExportText(text, options.format.encoding);
   messages.showProgress("Export", 100);
   messages.clearProgress();
+  if (splitting > 0)
+    printError(std::to_string(splitting) + " cells contain the separator or a line break; use --enclose double");
 
   if (!options.output.empty()) {
     if (!output.commit(text, error)) {

@@ -44,14 +44,21 @@ bool decodeExportFormat(const ExportOptions& options, ExportFormat& format, std:
 StringTable makeExportTable(const StringTable& result, const std::vector<int>& columnOrder);
 
 // The whole export text; exported[c] tells whether column c of the table is
-// written. CR and LF inside cells become "<#13>" and "<#10>"; no line break
-// follows the last line.
+// written. CR and LF inside cells become "<#13>" and "<#10>", an enclosing
+// text inside a cell is written twice; no line break follows the last line.
 std::string BuildExportText(const StringTable& exportTable, const std::vector<bool>& exported,
                             const ExportFormat& format);
 // The same text straight from a result table, without building the export
 // table first: rowNumbers exports the row-number column.
 std::string buildExportTextFromResult(const StringTable& result, const std::vector<int>& columnOrder,
                                       bool rowNumbers, const ExportFormat& format);
+
+// Without an enclosing text: the exported cells that hold the separator or
+// the line break, which a reader of the file would split. 0 with one.
+size_t CountCellsThatSplit(const StringTable& exportTable, const std::vector<bool>& exported,
+                           const ExportFormat& format);
+size_t countResultCellsThatSplit(const StringTable& result, const std::vector<int>& columnOrder,
+                                 const ExportFormat& format);
 
 // The export text in the bytes of an encoding.
 std::string encodeExportText(std::string_view text, TextEncoding encoding);

@@ -543,11 +543,19 @@ int TfrmSaveToForm::deliver() {
   if (text.empty()) return mrCancel;
 
   const int lines = table_->rowCount();
+  // A spreadsheet would split these cells; the user learns how many.
+  std::string splitNote;
+  if (const size_t splitting = CountCellsThatSplit(*table_, exported, format); splitting > 0) {
+    splitNote = " " + replaceCount(NLS().GetNLSText("Information", "CellsSplit",
+                                                    "%s Zellen enthalten das Trennzeichen oder einen "
+                                                    "Zeilenumbruch; Zellen einklammern hilft."),
+                                   static_cast<int>(splitting));
+  }
   if (btnClientBottomClientClientSaveToClipboard->isChecked()) {
     platform::putClipboardText(text);
     ShowInfoMessage(replaceCount(NLS().GetNLSText("Information", "LinesCopied",
                                                   "%s Zeilen in die Zwischenablage kopiert!"),
-                                 lines),
+                                 lines) + splitNote,
                     this);
     return mrOk;
   }
@@ -569,7 +577,7 @@ int TfrmSaveToForm::deliver() {
     }
     ShowInfoMessage(replaceCount(NLS().GetNLSText("Information", "LinesSaved",
                                                   "%s Zeilen in die Datei geschrieben!"),
-                                 lines),
+                                 lines) + splitNote,
                     this);
     return mrOk;
   }
