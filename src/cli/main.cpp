@@ -289,7 +289,7 @@ int run(const cli::ConvertOptions& options) {
   }
 
   if (!options.sortKeys.empty())
-    SortGridRows(table, 1, table.rowCount() - 1, options.descending, options.sortKeys);
+    SortGridRows(table, 1, table.rowCount() - 1, options.descending, options.sortKeys, ResultDateHeaders());
   messages.showProgress("Export", 0);
   std::string text = buildExportTextFromResult(table, options.columns, options.rowNumbers, format);
   const size_t splitting = countResultCellsThatSplit(table, options.columns, format);

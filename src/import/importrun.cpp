@@ -73,6 +73,13 @@ void extract(bool westernDates, StringTable& table) {
 
 const char* const* ResultHeaders() { return kHeaders; }
 
+std::span<const std::string_view> ResultDateHeaders() {
+  static constexpr std::string_view kDateHeaders[] = {
+      "Geburtsdatum :", "Taufdatum :", "Sterbedatum :", "Bestattungsdatum :", "Heiratsdatum :",
+      "Geburtsdatum (Partner) :", "Taufdatum (Partner) :", "Sterbedatum (Partner) :", "Bestattungsdatum (Partner) :"};
+  return kDateHeaders;
+}
+
 StringTable makeResultTable() {
   StringTable table(kResultColumns);
   table.setRowCount(2);

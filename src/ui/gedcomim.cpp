@@ -420,7 +420,7 @@ void TfrmGedComIm::SortGrid(std::span<const int> keys, bool descending) {
   int row = selectedRow;
   reportingFailure([&] {
     RowOrderChange change(SGrid->tableModel());
-    row = SortTableKeepingRow(table_, keys, descending, selectedRow);
+    row = SortTableKeepingRow(table_, keys, descending, selectedRow, ResultDateHeaders());
   });
   SGrid->setCurrentCell(column, row);
 }
