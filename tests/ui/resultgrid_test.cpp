@@ -29,6 +29,8 @@ TEST(ResultTableModel, ShowsTheTableWithRowZeroAsHeader) {
   EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), "Ort :");
   EXPECT_EQ(model.data(model.index(0, 0)).toString(), QString::fromUtf8("Müller €"));
   EXPECT_EQ(model.data(model.index(1, 0)).toString(), QString::fromUtf8("Weiß"));
+  EXPECT_EQ(model.data(model.index(0, 2), Qt::ToolTipRole).toString(), "eins\r\nzwei");
+  EXPECT_EQ(model.headerData(2, Qt::Horizontal, Qt::ToolTipRole).toString(), "Bemerkungen :");
   EXPECT_FALSE(model.flags(model.index(0, 0)).testFlag(Qt::ItemIsEditable));
   EXPECT_FALSE(model.setData(model.index(0, 0), "x"));
 
