@@ -192,7 +192,11 @@ size_t countResultCellsThatSplit(const StringTable& result, const std::vector<in
 std::string encodeExportText(std::string_view text, TextEncoding encoding) {
   switch (encoding) {
     case TextEncoding::Windows1252: return encodeWindows1252(text);
-    case TextEncoding::Utf8Bom: return "\xEF\xBB\xBF" + std::string(text);
+    case TextEncoding::Utf8Bom: {
+      std::string out = "\xEF\xBB\xBF";
+      out.append(text);
+      return out;
+    }
     case TextEncoding::Utf8: break;
   }
   return std::string(text);

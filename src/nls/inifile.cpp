@@ -146,7 +146,9 @@ bool TIniFile::WriteString(std::string_view section, std::string_view key,
   int sectionLine = findSection(section);
   if (sectionLine < 0) {
     if (!lines_.empty() && !trimBlanks(lines_.back()).empty()) lines_.emplace_back();
-    lines_.push_back("[" + std::string(section) + "]");
+    std::string header = "[";
+    header.append(section).append("]");
+    lines_.push_back(std::move(header));
     lines_.push_back(std::string(key) + "=" + text);
   } else if (int line = findKey(sectionLine, key); line >= 0) {
     // Keep the key's spelling as the file has it.
@@ -195,7 +197,10 @@ bool TIniFile::save() {
   // Written in the encoding read, unless a value needs more than the code page.
   std::string bytes;
   if (!utf8_ && !utf8ToWindows1252Exact(content, bytes)) utf8_ = true;
-  if (utf8_) bytes = (utf8Bom_ ? std::string(kUtf8Bom) : std::string()) + content;
+  if (utf8_) {
+    bytes.assign(utf8Bom_ ? kUtf8Bom : std::string_view());
+    bytes.append(content);
+  }
   if (!writeFileAtomically(fileName_, bytes)) {
     // The file on disk is unchanged; forget the edits so later reads agree.
     loaded_ = false;
