@@ -241,6 +241,30 @@ TEST_F(SaveToFormTest, GoWritesTheExactBytesOverAnExistingFile) {
   EXPECT_TRUE(ini.ReadBool("SaveToForm", "AddCharSingle", false));
 }
 
+// A folder named in letters outside Windows-1252 survives DEFAULTS.INI, and
+// the file gets the chosen bytes; the message counts cells a reader splits.
+TEST_F(SaveToFormTest, GoWritesTheChosenCharacterSetToAnyPath) {
+  const std::string folder = dir.file("Łódź");
+  ASSERT_TRUE(std::filesystem::create_directory(folder));
+  const std::string target = folder + "/export.txt";
+  StringTable table = sampleTable();
+  table.setCell(2, 1, "Anna;Maria");
+  EXPECT_EQ(executeAndPressGo(table, [&] {
+              toFile(target);
+              choose(d.btnClientBottomClientClientCharsetUTF8BOM);
+              d.columnList()->item(0)->setCheckState(Qt::Unchecked);
+            }),
+            mrOk);
+  const std::string start = "\xEF\xBB\xBFName :;Vorname :;Name :\r\nMüller1;Anna;Maria;";
+  EXPECT_EQ(readFileBytes(target).substr(0, start.size()), start);
+  EXPECT_EQ(infoMessages, Texts{"3 Zeilen in die Datei geschrieben! 1 Zellen enthalten das Trennzeichen oder einen "
+                                "Zeilenumbruch; Zellen einklammern hilft."});
+  TIniFile ini(settings());
+  EXPECT_EQ(ini.ReadString("SaveToForm", "SaveToFileSTR", ""), target);
+  EXPECT_TRUE(ini.ReadBool("SaveToForm", "CharsetUTF8BOM", false));
+  EXPECT_FALSE(ini.ReadBool("SaveToForm", "CharsetANSI", true));
+}
+
 TEST_F(SaveToFormTest, AFailingWriteKeepsTheOldFileAndTheSettings) {
   const std::string oldSettings = "[SaveToForm]\r\nSaveToFile=1\r\nSaveToClipboard=0\r\n";
   const std::string target = dir.file("old.txt");
