@@ -150,11 +150,14 @@ inline std::string brokenInvariant(const std::string& file, const std::string& w
   if (text != buildExportTextFromResult(table, order, true, format)) return "both export routes agree";
 
   // Whatever the file held, the UTF-8 export is well-formed; the Windows-1252
-  // export of a Windows-1252 file holds no byte above 127 that the file lacks.
+  // export of a file that names ANSI before its first person holds no byte
+  // above 127 that the file lacks.
   if (!isWellFormedUtf8(encodeExportText(text, TextEncoding::Utf8))) return "the UTF-8 export is well-formed";
   const std::string ansi = encodeExportText(text, TextEncoding::Windows1252);
   std::string bytes = fileBytes(file);
-  if (bytes.find("1 CHAR ANSI") != std::string::npos && bytes.find('\0') == std::string::npos) {
+  const size_t charset = bytes.find("1 CHAR");
+  if (charset != std::string::npos && charset == bytes.find("1 CHAR ANSI") && charset < bytes.find("INDI") &&
+      bytes.find('\0') == std::string::npos) {
     bool present[256] = {};
     for (unsigned char c : bytes) present[c] = true;
     for (unsigned char c : ansi)

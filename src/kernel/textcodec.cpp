@@ -196,6 +196,22 @@ std::string decodeWindows1252(std::string_view bytes) {
   return out;
 }
 
+std::string wellFormedUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (size_t i = 0; i < bytes.size();) {
+    char32_t code = 0;
+    const size_t length = nextCharacter(bytes, i, code);
+    if (length > 1 || static_cast<unsigned char>(bytes[i]) < 0x80) {
+      out.append(bytes.substr(i, length));
+    } else {
+      appendUtf8(out, code);
+    }
+    i += length;
+  }
+  return out;
+}
+
 std::string decodeUtf8Line(std::string_view bytes) {
   if (!hasNulOrHighByte(bytes)) return std::string(bytes);
   std::string once;

@@ -22,6 +22,9 @@ std::string toNfc(std::string_view utf8);
 
 // Every byte is one character, NUL too.
 std::string decodeWindows1252(std::string_view bytes);
+// Well-formed sequences stay, every other byte becomes its Windows-1252
+// character.
+std::string wellFormedUtf8(std::string_view bytes);
 // Line decoders; each drops NUL characters and gives NFC.
 // Well-formed sequences are characters, every other byte its Windows-1252
 // character; a line encoded twice is decoded twice.

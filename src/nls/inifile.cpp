@@ -140,9 +140,12 @@ bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool def
 bool TIniFile::WriteString(std::string_view section, std::string_view key,
                            std::string_view value) {
   load();
-  section = trimBlanks(section);
-  key = trimBlanks(key);
-  std::string text = oneLine(value);
+  // A stray byte would make the whole file unreadable as UTF-8.
+  const std::string sectionText = wellFormedUtf8(trimBlanks(section));
+  const std::string keyText = wellFormedUtf8(trimBlanks(key));
+  section = sectionText;
+  key = keyText;
+  std::string text = oneLine(wellFormedUtf8(value));
   int sectionLine = findSection(section);
   if (sectionLine < 0) {
     if (!lines_.empty() && !trimBlanks(lines_.back()).empty()) lines_.emplace_back();

@@ -47,8 +47,10 @@ TEST(AnselCharset, KeepsWhatEveryCommonSequenceAlwaysGave) {
   for (const AnselRow& r : anselRows()) {
     const std::string line = "x" + r.sequence + "y";
     EXPECT_TRUE(hasAnselSequence(line)) << std::hex << r.ansi;
-    EXPECT_EQ(decodeAnselLine(line), "x" + decodeWindows1252(std::string(1, static_cast<char>(r.ansi))) + "y")
-        << std::hex << r.ansi;
+    std::string expected = "x";
+    expected += decodeWindows1252(std::string(1, static_cast<char>(r.ansi)));
+    expected += 'y';
+    EXPECT_EQ(decodeAnselLine(line), expected) << std::hex << r.ansi;
   }
 }
 

@@ -78,6 +78,11 @@ TEST_F(TIniFileTest, KeepsTheEncodingReadUnlessAValueNeedsMore) {
     EXPECT_EQ(readFileBytes(path), c.after) << c.value;
     EXPECT_EQ(TIniFile(path).ReadString("S", "L", ""), c.value);
   }
+  // A stray byte in a value is its Windows-1252 character, so the file stays
+  // UTF-8 and its other values readable.
+  TIniFile ini(file("[S]\r\nK=Łódź\r\n"));
+  EXPECT_TRUE(ini.WriteString("S", "L", "K\xF6ln"));
+  EXPECT_EQ(readFileBytes(path), "[S]\r\nK=Łódź\r\nL=Köln\r\n");
 }
 
 TEST_F(TIniFileTest, BatchedWritesCreateTheFileOnce) {
