@@ -30,7 +30,8 @@ bool extendsCluster(char32_t code) {
   return kind == U_GCB_EXTEND || kind == U_GCB_SPACING_MARK || kind == U_GCB_ZWJ;
 }
 
-// Creating either is slow, so each thread keeps one.
+// Creating a transliterator or a break iterator is slow, so each thread
+// keeps one of each.
 icu::Transliterator* latinTransliterator() {
   thread_local std::unique_ptr<icu::Transliterator> cached = [] {
     UErrorCode status = U_ZERO_ERROR;
@@ -41,13 +42,20 @@ icu::Transliterator* latinTransliterator() {
   return cached.get();
 }
 
-icu::BreakIterator* clusterIterator() {
-  thread_local std::unique_ptr<icu::BreakIterator> cached = [] {
+// The iterator keeps a reference to the text it walks, so the text lives
+// beside it.
+struct ClusterWalk {
+  std::unique_ptr<icu::BreakIterator> iterator;
+  icu::UnicodeString text;
+};
+
+ClusterWalk& clusterWalk() {
+  thread_local ClusterWalk walk = [] {
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::BreakIterator> it(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    return U_SUCCESS(status) ? std::move(it) : nullptr;
+    return ClusterWalk{U_SUCCESS(status) ? std::move(it) : nullptr, {}};
   }();
-  return cached.get();
+  return walk;
 }
 
 // Characters without a code-page byte, transliterated together so that
@@ -67,9 +75,11 @@ void appendTransliterated(std::string& out, icu::UnicodeString& run) {
 // A stretch of text that needs the cluster rules: it holds characters
 // outside the code page or marks.
 void encodeStretch(std::string& out, std::string_view utf8) {
-  const icu::UnicodeString text = icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
+  ClusterWalk& walk = clusterWalk();
+  const icu::UnicodeString& text = walk.text =
+      icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
   icu::UnicodeString run;
-  icu::BreakIterator* it = clusterIterator();
+  icu::BreakIterator* it = walk.iterator.get();
   if (!it) {
     run = text;
     appendTransliterated(out, run);
