@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "kernel/charsets.h"
+#include "kernel/textcodec.h"
 #include "kernel/dates.h"
 #include "kernel/strreplace.h"
 
@@ -66,18 +67,10 @@ int main() {
   const auto utf8 = makeLines(true, false);
   const auto ansel = makeLines(false, true);
 
-  measure("Utf8ToAnsi, ASCII lines", plain, [](std::string& l) { return Utf8ToAnsi(l); });
-  measure("Utf8ToAnsi, UTF-8 lines", utf8, [](std::string& l) { return Utf8ToAnsi(l); });
-  measure("Utf8ToAnsi as 95 StrReplace passes", utf8, [](std::string& l) {
-    if (l.find_first_of("\xC2\xC3") == std::string::npos) return false;
-    for (int c = 0xA1; c <= 0xFF; ++c) {
-      const char p[2] = {c <= 0xBF ? '\xC2' : '\xC3', static_cast<char>(c <= 0xBF ? c : c - 0x40)};
-      l = StrReplace(std::string_view(p, 2), std::string(1, static_cast<char>(c)), l, true);
-    }
-    return true;
-  });
-  measure("AnselToAnsi, ANSEL lines", ansel, [](std::string& l) { return AnselToAnsi(l); });
-  measure("RemoveNulChars, lines without NUL", plain, [](std::string& l) { return RemoveNulChars(l); });
+  measure("decodeUtf8Line, ASCII lines", plain, [](std::string& l) { return decodeUtf8Line(l).size(); });
+  measure("decodeUtf8Line, UTF-8 lines", utf8, [](std::string& l) { return decodeUtf8Line(l).size(); });
+  measure("decodeAnselLine, ANSEL lines", ansel, [](std::string& l) { return decodeAnselLine(l).size(); });
+  measure("encodeWindows1252, UTF-8 lines", utf8, [](std::string& l) { return encodeWindows1252(l).size(); });
   measure("StrReplace CR -> \"\" (one pass)", plain,
           [](std::string& l) { return StrReplace("\r", "", l, true).size(); });
   measure("StrReplace LF -> CR LF (marker route)", plain,

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "kernel/ansitext.h"
+#include "kernel/textcodec.h"
 #include "nls/inifile.h"
 #include "nls/nlssupport.h"
 
@@ -52,9 +53,11 @@ void writeAll(const std::string& path, std::string_view bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// The file's lines as the reader splits them, at LF. A rewrite may drop CRs
-// at the end of a line (a stray one before the CR LF), so they do not count.
-std::vector<std::string> linesOf(const std::string& content) {
+// The file's lines as the reader splits them, at LF, in UTF-8: a write may
+// turn a Windows-1252 file into UTF-8. A rewrite may drop CRs at the end of
+// a line (a stray one before the CR LF), so they do not count.
+std::vector<std::string> linesOf(const std::string& bytes) {
+  const std::string content = isWellFormedUtf8(bytes) ? bytes : decodeWindows1252(bytes);
   std::vector<std::string> lines;
   size_t start = 0;
   while (start < content.size()) {
@@ -149,7 +152,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string after = readAll(ini);
     check(linesLost(linesOf(std::string(content)), linesOf(after)) <= 1, "a write keeps the other lines");
     TIniFile fresh(ini);
-    check(fresh.ReadString(section, key, "\x02") == expectedReadBack(value), "a written value reads back");
+    // Names are the program's own; a value's stray bytes become characters.
+    if (isWellFormedUtf8(section) && isWellFormedUtf8(key))
+      check(fresh.ReadString(section, key, "\x02") == expectedReadBack(wellFormedUtf8(value)),
+            "a written value reads back");
   }
 
   // The language-text lookup on the same content.
@@ -170,7 +176,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string again = nls.GetNLSText(section, key, value);
   const bool ordinary = !value.empty() && value == trimBlanks(value) && value.find("<#1") == std::string_view::npos &&
                         value.front() != '"' && value.front() != '\'' && value.size() <= kMaxIniValue &&
-                        value.find_first_of("\r\n") == std::string_view::npos;
+                        value.find_first_of("\r\n") == std::string_view::npos && isWellFormedUtf8(value) &&
+                        isWellFormedUtf8(section) && isWellFormedUtf8(key);
   if (ordinary && text == value) check(again == value, "a stored default reads back");
   const std::vector<std::string> before = linesOf(std::string(content));
   check(linesLost(before, linesOf(readAll(folder() + nlsName))) <= 1, "a lookup keeps the other lines");

@@ -1,10 +1,11 @@
-// Character-code notation, dates and the line conversions on arbitrary text.
+// Character-code notation, dates and the line decoders on arbitrary text.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "kernel/charsets.h"
+#include "kernel/textcodec.h"
 #include "kernel/dates.h"
 #include "kernel/strreplace.h"
 #include "kernel/strutils.h"
@@ -26,11 +27,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)DateForDisplay(sortDate, true);
   (void)SortDateToDisplay(text);
 
-  for (bool (*convert)(std::string&) : {Utf8ToAnsi, RemoveNulChars, AnselToAnsi}) {
-    std::string line = text;
-    bool changed = convert(line);
-    check(changed == (line != text));
+  // Whatever the bytes, every line decoder gives well-formed UTF-8 without
+  // NUL, and Windows-1252 text goes out as the bytes it came from.
+  for (const std::string& line : {decodeUtf8Line(text), decodeAnselLine(text), decodeUtf16Line(text, false, false),
+                                  decodeUtf16Line(text, true, true)}) {
+    check(isWellFormedUtf8(line) && line.find('\0') == std::string::npos);
+    check(encodeWindows1252(line).find('\0') == std::string::npos);
   }
+  const std::string ansi = decodeWindows1252(text);
+  check(isWellFormedUtf8(ansi) && encodeWindows1252(ansi) == text);
 
   // Split the input into pattern | replacement | source.
   size_t a = text.find('\x01');

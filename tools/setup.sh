@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(build-essential cmake pkg-config libgtest-dev qt6-base-dev libxlsxwriter-dev)
+packages=(build-essential cmake pkg-config libgtest-dev libicu-dev qt6-base-dev libxlsxwriter-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

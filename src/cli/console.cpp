@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "cli/utf8out.h"
 #include "os/osfile.h"
 
 namespace fs = std::filesystem;
@@ -35,8 +34,8 @@ int inputPercent(const std::string& canonicalInput, uintmax_t size) {
 
 void printError(const std::string& text) { std::fprintf(stderr, "%s: %s\n", kProgram, text.c_str()); }
 
-ConsoleMessages::ConsoleMessages(bool quiet, bool utf8, const std::string& input)
-    : prefix_(std::string(kProgram) + ": " + input + ": "), utf8_(utf8), terminal_(!quiet && os::isTerminal(2)), start_(std::chrono::steady_clock::now()) {
+ConsoleMessages::ConsoleMessages(bool quiet, const std::string& input)
+    : prefix_(std::string(kProgram) + ": " + input + ": "), terminal_(!quiet && os::isTerminal(2)), start_(std::chrono::steady_clock::now()) {
   if (!terminal_) return;
   std::error_code ec;
   input_ = fs::canonical(input, ec).string();
@@ -71,8 +70,7 @@ void ConsoleMessages::showNews(std::string_view text) {
 
 void ConsoleMessages::printLocked(const std::string& line) {
   clearLocked();
-  std::string out = utf8_ ? windows1252ToUtf8(line) : line;
-  std::fprintf(stderr, "%s\n", out.c_str());
+  std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 void ConsoleMessages::showProgress(ImportPhase phase, int percent) {

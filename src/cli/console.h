@@ -23,7 +23,7 @@ void printError(const std::string& text);
 // fresh while a phase reports nothing itself (the reading).
 class ConsoleMessages : public UserMessages {
  public:
-  ConsoleMessages(bool quiet, bool utf8, const std::string& input);
+  ConsoleMessages(bool quiet, const std::string& input);
   ~ConsoleMessages() override;
 
   // What the core says is about the input: "rowsmith-convert: FILE: text".
@@ -44,7 +44,6 @@ class ConsoleMessages : public UserMessages {
   void printLocked(const std::string& line);
 
   std::string prefix_;
-  bool utf8_;
   bool terminal_;
   bool coreSpoke_ = false;
   std::chrono::steady_clock::time_point start_;

@@ -4,7 +4,6 @@
 
 #include "cli/console.h"
 #include "cli/output.h"
-#include "cli/utf8out.h"
 #include "export/exporttext.h"
 #include "export/xlsxexport.h"
 #include "import/importrun.h"
@@ -84,7 +83,7 @@ int convertFile(const ConvertOptions& options) {
     return 1;
   }
 
-  ConsoleMessages messages(options.quiet, options.utf8, options.input);
+  ConsoleMessages messages(options.quiet, options.input);
   ScopedUserMessages installed(&messages);
 
   StringTable table;
@@ -107,9 +106,10 @@ int convertFile(const ConvertOptions& options) {
   }
 
   if (!options.sortKeys.empty())
-    SortGridRows(table, 1, table.rowCount() - 1, options.descending, options.sortKeys);
+    SortGridRows(table, 1, table.rowCount() - 1, options.descending, options.sortKeys, ResultDateHeaders());
   messages.showProgress(ImportPhase::Export, 0);
   std::string text;
+  size_t splitting = 0;
   if (options.xlsx) {
     XlsxOutcome book = buildXlsxWorkbook(table, options.columns, options.rowNumbers);
     if (!book.ok) {
@@ -122,14 +122,20 @@ int convertFile(const ConvertOptions& options) {
     text = std::move(book.bytes);
   } else {
     text = buildExportTextFromResult(table, options.columns, options.rowNumbers, format);
-    if (options.utf8) text = windows1252ToUtf8(text);
+    splitting = countResultCellsThatSplit(table, options.columns, format);
+    text = encodeExportText(text, options.format.encoding);
   }
   table = StringTable();
   messages.showProgress(ImportPhase::Export, 100);
   messages.clearProgress();
 
   const std::string problem = output.finish(text);
-  if (problem.empty()) return 0;
+  if (problem.empty()) {
+    // Told after the table is safe, and only then: a failed write is news enough.
+    if (splitting > 0)
+      printError(std::to_string(splitting) + " cells contain the separator or a line break; use --enclose double");
+    return 0;
+  }
   if (problem != "-") printError(problem);
   return 1;
 }

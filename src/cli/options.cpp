@@ -70,7 +70,8 @@ const char* usageText() {
          "                          on the headers, last to first, would sort the grid)\n"
          "  --descending            sort descending\n"
          "  --dates western|sortable  21.01.1687 (default) or 16870121\n"
-         "  --encoding windows-1252|utf-8  bytes as stored (default) or converted to UTF-8\n"
+         "  --encoding E            windows-1252 (default; other letters transliterated),\n"
+         "                          utf-8, or utf-8-bom (UTF-8 with a byte-order mark)\n"
          "  -q, --quiet             no progress and no count on standard error\n"
          "  -h, --help              show this text\n"
          "  --version               show the version\n"
@@ -175,9 +176,10 @@ bool readDates(OptionReader& r) {
 bool readEncoding(OptionReader& r) {
   if (!r.needValue()) return false;
   const std::string v = lower(r.value);
-  if (v == "windows-1252" || v == "cp1252") r.options.utf8 = false;
-  else if (v == "utf-8" || v == "utf8") r.options.utf8 = true;
-  else return r.fail("--encoding must be windows-1252 or utf-8, not \"" + r.value + "\"");
+  if (v == "windows-1252" || v == "cp1252") r.options.format.encoding = TextEncoding::Windows1252;
+  else if (v == "utf-8" || v == "utf8") r.options.format.encoding = TextEncoding::Utf8;
+  else if (v == "utf-8-bom" || v == "utf8-bom") r.options.format.encoding = TextEncoding::Utf8Bom;
+  else return r.fail("--encoding must be windows-1252, utf-8 or utf-8-bom, not \"" + r.value + "\"");
   return true;
 }
 

@@ -16,7 +16,6 @@ struct ConvertOptions {
   bool descending = false;
   bool rowNumbers = true;
   bool westernDates = true;
-  bool utf8 = false;
   bool quiet = false;
   bool help = false;
   bool version = false;

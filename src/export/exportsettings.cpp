@@ -26,6 +26,9 @@ constexpr ExportSettingKey kKeys[] = {
     {"AddCharDouble", false, "0"},
     {"AddCharOther", false, "0"},
     {"AddCharOtherSTR", true, "!"},
+    {"CharsetANSI", false, "1"},
+    {"CharsetUTF8", false, "0"},
+    {"CharsetUTF8BOM", false, "0"},
     {"SaveRowCounts", false, "1"},
 };
 
@@ -91,6 +94,9 @@ ExportOptions exportOptionsFrom(const ExportSettingValues& v) {
                       : set("LineBreakUseOther") ? LineBreakChoice::Free
                                                  : LineBreakChoice::None;
   options.lineBreakFree = exportSettingText(v, "LineBreakUseOtherSTR");
+  options.encoding = set("CharsetUTF8")      ? TextEncoding::Utf8
+                     : set("CharsetUTF8BOM") ? TextEncoding::Utf8Bom
+                                             : TextEncoding::Windows1252;
   return options;
 }
 

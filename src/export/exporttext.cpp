@@ -3,23 +3,27 @@
 #include <charconv>
 #include <cstring>
 
+#include "kernel/cp1252.h"
 #include "kernel/strutils.h"
+#include "kernel/textcodec.h"
 
 namespace rowsmith {
 
 namespace {
 
 bool decodeFree(std::string_view text, std::string& out, std::string& error) {
-  out = DecodeCharCodes(text);
-  if (out.find("ERROR - ") != std::string::npos) {
-    error = out;
-    out.clear();
+  const std::string bytes = DecodeCharCodes(text);
+  out.clear();
+  if (bytes.find("ERROR - ") != std::string::npos) {
+    error = bytes;
     return false;
   }
+  // Byte 0 stays: a typed "#0" is meant.
+  for (char c : bytes) appendUtf8(out, cp1252ToUnicode(static_cast<unsigned char>(c)));
   return true;
 }
 
-void appendCell(std::string& out, std::string_view cell) {
+void appendBreaksEscaped(std::string& out, std::string_view cell) {
   bool hasBreak = false;
   for (char c : cell) hasBreak |= (c == '\r') | (c == '\n');
   if (!hasBreak) {
@@ -31,6 +35,46 @@ void appendCell(std::string& out, std::string_view cell) {
     else if (c == '\n') out.append("<#10>");
     else out += c;
   }
+}
+
+// An enclosing text inside a cell is written twice, so that a reader of the
+// file does not take it for the cell's end.
+void appendCell(std::string& out, std::string_view cell, std::string_view enclose) {
+  if (enclose.empty() || cell.find(enclose) == std::string_view::npos) {
+    appendBreaksEscaped(out, cell);
+    return;
+  }
+  for (size_t at = cell.find(enclose); at != std::string_view::npos; at = cell.find(enclose)) {
+    appendBreaksEscaped(out, cell.substr(0, at + enclose.size()));
+    out.append(enclose);
+    cell.remove_prefix(at + enclose.size());
+  }
+  appendBreaksEscaped(out, cell);
+}
+
+bool contains(std::string_view text, std::string_view part) {
+  return !part.empty() && text.find(part) != std::string_view::npos;
+}
+
+template <typename CellFn>
+size_t countCellsThatSplit(int rows, int columns, const std::vector<bool>& exported, const ExportFormat& format,
+                           CellFn cell) {
+  if (!format.enclose.empty()) return 0;
+  size_t count = 0;
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < columns; ++c) {
+      if (static_cast<size_t>(c) >= exported.size() || !exported[static_cast<size_t>(c)]) continue;
+      // What the file holds: line breaks inside a cell are written as codes.
+      std::string_view text = cell(c, r);
+      std::string written;
+      if (text.find_first_of("\r\n") != std::string_view::npos) {
+        appendBreaksEscaped(written, text);
+        text = written;
+      }
+      count += contains(text, format.separator) || contains(text, format.lineBreak);
+    }
+  }
+  return count;
 }
 
 // Builds the text over any table shape: cell(c, r) gives a cell, exported(c)
@@ -55,7 +99,7 @@ std::string buildText(int rows, int columns, const std::vector<bool>& exported, 
     for (int c = 0; c < columns; ++c) {
       if (!isExported(c)) continue;
       out += format.enclose;
-      appendCell(out, cell(c, r));
+      appendCell(out, cell(c, r), format.enclose);
       out += format.enclose;
       if (c != columns - 1) out += format.separator;
     }
@@ -131,6 +175,31 @@ std::string buildExportTextFromResult(const StringTable& result, const std::vect
     return r == 0 ? 0 : 10;
   };
   return buildText(result.rowCount(), static_cast<int>(columnOrder.size()) + 1, exported, format, cell, size);
+}
+
+size_t CountCellsThatSplit(const StringTable& t, const std::vector<bool>& exported, const ExportFormat& format) {
+  return countCellsThatSplit(t.rowCount(), t.columnCount(), exported, format,
+                             [&](int c, int r) { return t.cell(c, r); });
+}
+
+size_t countResultCellsThatSplit(const StringTable& result, const std::vector<int>& columnOrder,
+                                 const ExportFormat& format) {
+  return countCellsThatSplit(result.rowCount(), static_cast<int>(columnOrder.size()),
+                             std::vector<bool>(columnOrder.size(), true), format,
+                             [&](int c, int r) { return result.cell(columnOrder[static_cast<size_t>(c)], r); });
+}
+
+std::string encodeExportText(std::string_view text, TextEncoding encoding) {
+  switch (encoding) {
+    case TextEncoding::Windows1252: return encodeWindows1252(text);
+    case TextEncoding::Utf8Bom: {
+      std::string out = "\xEF\xBB\xBF";
+      out.append(text);
+      return out;
+    }
+    case TextEncoding::Utf8: break;
+  }
+  return std::string(text);
 }
 
 }  // namespace rowsmith

@@ -13,6 +13,8 @@ namespace rowsmith {
 enum class SeparatorChoice { Ascii, Csv, Tab, Free, None };
 enum class EncloseChoice { None, Single, Double, Other };
 enum class LineBreakChoice { CrLf, Lf, Free, None };
+// The bytes of an exported file; the text inside is UTF-8 throughout.
+enum class TextEncoding { Windows1252, Utf8, Utf8Bom };
 
 // The dialog's option groups with their defaults; the free texts are in the
 // "#" character-code notation.
@@ -23,6 +25,7 @@ struct ExportOptions {
   std::string encloseOther = "!";
   LineBreakChoice lineBreak = LineBreakChoice::CrLf;
   std::string lineBreakFree = "#10#13";
+  TextEncoding encoding = TextEncoding::Windows1252;
 };
 
 struct ExportFormat {
@@ -31,7 +34,8 @@ struct ExportFormat {
   std::string lineBreak;  // L, between lines
 };
 
-// Decodes the options into S, Q and L. On a notation error returns false and
+// Decodes the options into S, Q and L; a code NN of the "#" notation is the
+// Windows-1252 character NN. On a notation error returns false and
 // error holds the decoder's "ERROR - " text, to be shown as it is.
 bool decodeExportFormat(const ExportOptions& options, ExportFormat& format, std::string& error);
 
@@ -40,13 +44,23 @@ bool decodeExportFormat(const ExportOptions& options, ExportFormat& format, std:
 StringTable makeExportTable(const StringTable& result, const std::vector<int>& columnOrder);
 
 // The whole export text; exported[c] tells whether column c of the table is
-// written. CR and LF inside cells become "<#13>" and "<#10>"; no line break
-// follows the last line.
+// written. CR and LF inside cells become "<#13>" and "<#10>", an enclosing
+// text inside a cell is written twice; no line break follows the last line.
 std::string BuildExportText(const StringTable& exportTable, const std::vector<bool>& exported,
                             const ExportFormat& format);
 // The same text straight from a result table, without building the export
 // table first: rowNumbers exports the row-number column.
 std::string buildExportTextFromResult(const StringTable& result, const std::vector<int>& columnOrder,
                                       bool rowNumbers, const ExportFormat& format);
+
+// Without an enclosing text: the exported cells that hold the separator or
+// the line break, which a reader of the file would split. 0 with one.
+size_t CountCellsThatSplit(const StringTable& exportTable, const std::vector<bool>& exported,
+                           const ExportFormat& format);
+size_t countResultCellsThatSplit(const StringTable& result, const std::vector<int>& columnOrder,
+                                 const ExportFormat& format);
+
+// The export text in the bytes of an encoding.
+std::string encodeExportText(std::string_view text, TextEncoding encoding);
 
 }  // namespace rowsmith

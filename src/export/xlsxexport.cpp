@@ -14,7 +14,6 @@
 #include "import/importrun.h"
 #include "import/rows.h"
 #include "kernel/ansitext.h"
-#include "kernel/cp1252.h"
 
 namespace fs = std::filesystem;
 
@@ -107,18 +106,23 @@ size_t displayWidth(std::string_view text) {
   return widest;
 }
 
-// Windows-1252 to UTF-8, with cell line breaks as the single LF that
-// spreadsheets use, cut to what a cell holds.
+// Cell line breaks as the single LF that spreadsheets use, cut to the
+// characters a cell holds (never inside a character).
 std::string cellText(std::string_view text, bool& cut) {
   std::string plain;
   plain.reserve(text.size());
+  size_t characters = 0;
+  cut = false;
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    const bool startsCharacter = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+    if (startsCharacter && ++characters > kMaxCellChars) {
+      cut = true;
+      break;
+    }
     plain += text[i];
   }
-  cut = plain.size() > kMaxCellChars;
-  if (cut) plain.resize(kMaxCellChars);
-  return cp1252ToUtf8(plain);
+  return plain;
 }
 
 // A fresh name in the temporary folder, claimed by creating the file, so two

@@ -20,7 +20,7 @@ struct XlsxOutcome {
 
 // The chosen result columns in the given order, after a row-number column
 // when rowNumbers is set, as in the delimited export. The table holds
-// Windows-1252 text; dates in either display form.
+// UTF-8 text; dates in either display form.
 XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>& columnOrder,
                               bool rowNumbers);
 

@@ -17,6 +17,7 @@
 #include "kernel/charsets.h"
 #include "kernel/folders.h"
 #include "kernel/strreplace.h"
+#include "kernel/textcodec.h"
 #include "kernel/usermessages.h"
 
 namespace fs = std::filesystem;
@@ -145,8 +146,8 @@ size_t findCharacter(const char* data, size_t size, size_t from, size_t to, char
 // CR were dropped and one more CR LF followed the last byte: the same lines
 // a CR LF copy of the file would give, without making the copy.
 // In 16-bit text only whole CR, LF and 26 characters count; each still ends
-// at its one byte 13, 10 or 26, so lines come out as they always did and
-// RemoveNulChars sees the same bytes.
+// at its one byte 13, 10 or 26, so a line may begin or end with the other
+// half of a line end: lineStartsOdd() tells the decoder where units begin.
 class LineReader {
  public:
   LineReader() : buffer_(kChunkBytes) {}
@@ -166,6 +167,7 @@ class LineReader {
   // read error.
   bool readLine(std::string_view& line) {
     line_.clear();
+    lineStartsOdd_ = pos_ % 2 == 1;
     bool inLine = false;  // part of the line already copied to line_
     const char lineEnd = lfMode_ ? '\n' : '\r';
     for (;;) {
@@ -214,6 +216,10 @@ class LineReader {
     }
   }
 
+  TextUnits units() const { return units_; }
+  // Chunks begin at even file offsets, so the place in the chunk tells.
+  bool lineStartsOdd() const { return lineStartsOdd_; }
+
   // True when no byte remains or the next byte is 26. May read ahead, which
   // ends the validity of the last line's view. False with error set on a
   // read error.
@@ -252,8 +258,15 @@ class LineReader {
       line_.append(piece);
       return;
     }
+    // A dropped CR of 16-bit text takes its other half along.
+    const size_t partner = units_ == TextUnits::Utf16Le ? 1 : 0;
     for (size_t i = 0; i < piece.size(); ++i) {
-      if (piece[i] != '\r' || !isCr(piece, i)) line_.push_back(piece[i]);
+      if (piece[i] != '\r' || !isCr(piece, i)) {
+        line_.push_back(piece[i]);
+      } else if (units_ != TextUnits::Bytes) {
+        if (partner == 0 && !line_.empty()) line_.pop_back();
+        i += partner;
+      }
     }
   }
 
@@ -292,6 +305,7 @@ class LineReader {
   bool finalLineEndPending_ = false;
   TextUnits units_ = TextUnits::Bytes;
   bool firstChunk_ = true;
+  bool lineStartsOdd_ = false;
   std::string line_;
 };
 
@@ -315,8 +329,8 @@ bool contains(std::string_view text, std::string_view what) {
   return text.find(what) != std::string_view::npos;
 }
 
-// Every conversion only touches NUL bytes or bytes above 127, so lines
-// without them (most lines of most files) skip the conversion calls.
+// Every decoder only changes NUL bytes and bytes above 127, so lines
+// without them (most lines of most files) are used as they are.
 bool hasNulOrHighByte(std::string_view text) {
   constexpr uint64_t kOnes = 0x0101010101010101ull;
   constexpr uint64_t kHighBits = 0x8080808080808080ull;
@@ -362,7 +376,7 @@ class GedcomReading {
   int32_t readAll(LineReader& reader) {
     std::string_view line;
     if (!reader.readLine(line)) return 0;
-    line = convert(line);
+    line = convert(line, reader);
     // Bytes before the header on the first line (a byte-order mark, say) go.
     size_t header = line.find("0 HEAD");
     if (header == std::string_view::npos) return -1;
@@ -383,28 +397,40 @@ class GedcomReading {
       }
       if (blank && !store(trimmed)) return -counter;
       if (!reader.readLine(line)) return -counter;
-      line = convert(line);
+      line = convert(line, reader);
       if (mode_ == CharsetMode::Undetermined && contains(line, "1 CHAR")) mode_ = modeFromCharLine(line);
       if (counter < INT32_MAX) ++counter;
     }
     return counter;
   }
 
-  std::string_view convert(std::string_view raw) {
-    if (mode_ == CharsetMode::Ansi || !hasNulOrHighByte(raw)) return raw;
-    converted_.assign(raw);
+  // Every line becomes UTF-8 in NFC. Until the header names the character
+  // set, the first decoder that finds its kind of bytes in the line wins.
+  std::string_view convert(std::string_view raw, const LineReader& reader) {
+    if (reader.units() != TextUnits::Bytes) {
+      converted_ = decodeUtf16Line(raw, reader.units() == TextUnits::Utf16Be, reader.lineStartsOdd());
+      return converted_;
+    }
+    if (!hasNulOrHighByte(raw)) return raw;
     switch (mode_) {
-      case CharsetMode::Utf8:
-        Utf8ToAnsi(converted_);
+      case CharsetMode::Ansi:
+        converted_ = decodeWindows1252(raw);
+        std::erase(converted_, '\0');
         break;
+      case CharsetMode::Utf8:
       case CharsetMode::Unicode:
-        RemoveNulChars(converted_);
+        converted_ = decodeUtf8Line(raw);
         break;
       case CharsetMode::Ansel:
-        AnselToAnsi(converted_);
+        converted_ = decodeAnselLine(raw);
         break;
       default:
-        if (!Utf8ToAnsi(converted_) && !RemoveNulChars(converted_)) AnselToAnsi(converted_);
+        if (hasUtf8MultiByte(raw) || raw.find('\0') != std::string_view::npos)
+          converted_ = decodeUtf8Line(raw);
+        else if (hasAnselSequence(raw))
+          converted_ = decodeAnselLine(raw);
+        else
+          converted_ = decodeWindows1252(raw);
         break;
     }
     return converted_;

@@ -82,6 +82,13 @@ ImportStatus statusOf(int32_t counter) {
 
 const char* const* ResultHeaders() { return kHeaders; }
 
+std::span<const std::string_view> ResultDateHeaders() {
+  static constexpr std::string_view kDateHeaders[] = {
+      "Geburtsdatum :", "Taufdatum :", "Sterbedatum :", "Bestattungsdatum :", "Heiratsdatum :",
+      "Geburtsdatum (Partner) :", "Taufdatum (Partner) :", "Sterbedatum (Partner) :", "Bestattungsdatum (Partner) :"};
+  return kDateHeaders;
+}
+
 StringTable makeResultTable() {
   StringTable table(kResultColumns);
   table.setRowCount(2);

@@ -1,6 +1,7 @@
 #pragma once
 // One import run: GEDCOM file -> index -> rows of the result table.
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,8 @@ namespace rowsmith {
 inline constexpr int kResultColumns = 39;
 // The 39 header texts of row 0 ("ID :" ... "ID Mutter (Partner) :").
 const char* const* ResultHeaders();
+// The headers of the date columns, which always sort by date.
+std::span<const std::string_view> ResultDateHeaders();
 // A table of 39 columns holding just the header row and one empty data row,
 // as the main window shows it at start-up.
 StringTable makeResultTable();

@@ -1,33 +1,15 @@
 #include "kernel/ansitext.h"
 
-#include <array>
 #include <limits>
 
 namespace rowsmith {
 namespace {
 
-constexpr std::array<unsigned char, 256> makeUpperTable() {
-  std::array<unsigned char, 256> t{};
-  for (int c = 0; c < 256; ++c) t[c] = static_cast<unsigned char>(c);
-  for (int c = 'a'; c <= 'z'; ++c) t[c] = static_cast<unsigned char>(c - 0x20);
-  for (int c = 0xE0; c <= 0xFE; ++c)
-    if (c != 0xF7) t[c] = static_cast<unsigned char>(c - 0x20);
-  t[0x9A] = 0x8A;
-  t[0x9C] = 0x8C;
-  t[0x9E] = 0x8E;
-  t[0xFF] = 0x9F;
-  return t;
-}
-
-constexpr std::array<unsigned char, 256> kUpper = makeUpperTable();
-
 bool isBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
 
 }  // namespace
 
-char ansiUpperChar(char c) {
-  return static_cast<char>(kUpper[static_cast<unsigned char>(c)]);
-}
+char ansiUpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }
 
 std::string ansiUpperCase(std::string_view text) {
   std::string out(text.size(), '\0');

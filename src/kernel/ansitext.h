@@ -1,5 +1,5 @@
 #pragma once
-// Windows-1252 byte-string basics: upper-casing, trimming, integer reading.
+// Byte-string basics of UTF-8 text: upper-casing, trimming, integer reading.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -7,7 +7,9 @@
 
 namespace rowsmith {
 
-// Windows-1252 upper-casing: a-z, E0-FE except F7, 9A, 9C, 9E, FF.
+// Upper-cases a-z only: every byte of a multi-byte character stays, so
+// positions in the result are positions in the text, and the patterns
+// matched without regard to case (month names, tags) are ASCII.
 char ansiUpperChar(char c);
 std::string ansiUpperCase(std::string_view text);
 

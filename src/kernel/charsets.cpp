@@ -1,96 +1,18 @@
 #include "kernel/charsets.h"
 
-#include <algorithm>
 #include <array>
-#include <cstdint>
 
-// Each conversion could be written as a series of replace-all passes over the
-// line (95 for UTF-8, 95 + 95 for ANSEL), which is slow. The passes interact
-// only in the few ways noted below, so one left-to-right scan gives the same
-// bytes; the tests compare both forms on many random lines.
+#include "kernel/cp1252.h"
+#include "kernel/textcodec.h"
 
 namespace rowsmith {
 namespace {
 
 unsigned char ub(char c) { return static_cast<unsigned char>(c); }
 
-// --- UTF-8 -----------------------------------------------------------------
-// Passes C2 A1..C2 BF -> A1..BF, then C3 80..C3 BF -> C0..FF.
-//
-// A pass "C2 c -> c" restarts its search after each replacement, so the c it
-// leaves behind joins a C2 in front of it again: a run C2..C2 c becomes c.
-// Its output never starts a sequence of another C2 pass, so the C2 passes
-// amount to: every run of C2 bytes followed by a byte A1..BF becomes that
-// byte. They run first and may leave second bytes behind a C3, which is how
-// doubly encoded text comes back.
-//
-// Among the C3 passes only "C3 83 -> C3" produces a byte another pass reads:
-// C3 83..83 becomes C3, and that C3 then pairs with the next byte if a later
-// pass (84..BF) covers it; the passes for 80..82 are over by then.
-
-bool isUtf8Second(unsigned char c) { return c >= 0xA1 && c <= 0xBF; }
-
-size_t collapseC2Runs(std::string& s) {
-  size_t w = 0;
-  const size_t n = s.size();
-  for (size_t r = 0; r < n;) {
-    if (ub(s[r]) != 0xC2) {
-      s[w++] = s[r++];
-      continue;
-    }
-    size_t e = r;
-    while (e < n && ub(s[e]) == 0xC2) ++e;
-    if (e < n && isUtf8Second(ub(s[e]))) {
-      s[w++] = s[e];
-      r = e + 1;
-    } else {
-      while (r < e) s[w++] = s[r++];
-    }
-  }
-  s.resize(w);
-  return w;
-}
-
-void convertC3Pairs(std::string& s) {
-  size_t w = 0;
-  const size_t n = s.size();
-  for (size_t r = 0; r < n;) {
-    const unsigned char c = ub(s[r]);
-    if (c != 0xC3 || r + 1 == n) {
-      s[w++] = s[r++];
-      continue;
-    }
-    const unsigned char x = ub(s[r + 1]);
-    if (x >= 0x80 && x <= 0x82) {
-      s[w++] = static_cast<char>(x + 0x40);
-      r += 2;
-    } else if (x == 0x83) {
-      size_t e = r + 1;
-      while (e < n && ub(s[e]) == 0x83) ++e;
-      if (e < n && ub(s[e]) >= 0x84 && ub(s[e]) <= 0xBF) {
-        s[w++] = static_cast<char>(ub(s[e]) + 0x40);
-        r = e + 1;
-      } else {
-        s[w++] = static_cast<char>(0xC3);
-        r = e;
-      }
-    } else if (x >= 0x84 && x <= 0xBF) {
-      s[w++] = static_cast<char>(x + 0x40);
-      r += 2;
-    } else {
-      s[w++] = s[r++];
-    }
-  }
-  s.resize(w);
-}
-
-// --- ANSEL -----------------------------------------------------------------
-// Phase 1 turns each ANSEL sequence into a label of ASCII characters, phase 2
-// each label into its ANSI byte. No sequence overlaps another, none can be
-// formed by a label, and labels cannot overlap each other, so a sequence
-// simply becomes its ANSI byte and a label already present in the line
-// becomes its byte too, provided the line holds at least one sequence.
-
+// The common sequences with their Windows-1252 results. They decide before
+// the general rules, so that a sequence keeps the character it always gave
+// (D9 xx specials, A3 as Ð).
 struct AnselEntry {
   unsigned char ansi;
   unsigned char first;
@@ -125,12 +47,31 @@ constexpr AnselEntry kAnsel[] = {
 };
 static_assert(sizeof(kAnsel) / sizeof(kAnsel[0]) == 95);
 
-// ANSI byte of each one-byte sequence, and of each pair, indexed by the two
-// bytes; 0 where the table has no entry (no entry yields 0).
+// The rest of the ANSEL graphic set, 0 where it has no character.
+constexpr char32_t kAnselSpecials[0x60] = {
+    // A0..AF
+    0, 0x0141, 0x00D8, 0x0110, 0x00DE, 0x00C6, 0x0152, 0x02B9,
+    0x00B7, 0x266D, 0x00AE, 0x00B1, 0x01A0, 0x01AF, 0x02BC, 0,
+    // B0..BF
+    0x02BB, 0x0142, 0x00F8, 0x0111, 0x00FE, 0x00E6, 0x0153, 0x02BA,
+    0x0131, 0x00A3, 0x00F0, 0, 0x01A1, 0x01B0, 0x25A1, 0x25A0,
+    // C0..CF
+    0x00B0, 0x2113, 0x2117, 0x00A9, 0x266F, 0x00BF, 0x00A1, 0x00DF,
+    0x20AC, 0, 0, 0, 0, 0x0065, 0x006F, 0x00DF,
+    // D0..DF
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    // E0..FF: the combining marks, written before their letter
+    0x0309, 0x0300, 0x0301, 0x0302, 0x0303, 0x0304, 0x0306, 0x0307,
+    0x0308, 0x030C, 0x030A, 0xFE20, 0xFE21, 0x0315, 0x030B, 0x0310,
+    0x0327, 0x0328, 0x0323, 0x0324, 0x0325, 0x0333, 0x0332, 0x0326,
+    0x031C, 0x032E, 0xFE22, 0xFE23, 0x0338, 0x0337, 0x0313, 0,
+};
+
+bool isMark(unsigned char c) { return c >= 0xE0 && c <= 0xFE; }
+
 struct AnselLookup {
   std::array<unsigned char, 256> single{};
   std::array<std::array<unsigned char, 256>, 256> pair{};
-  std::array<bool, 256> starts{};  // byte begins some sequence
 };
 
 const AnselLookup& anselLookup() {
@@ -141,96 +82,56 @@ const AnselLookup& anselLookup() {
         t.single[e.first] = e.ansi;
       else
         t.pair[e.first][e.second] = e.ansi;
-      t.starts[e.first] = true;
     }
     return t;
   }();
   return lookup;
 }
 
-// ANSI byte of the sequence starting at i and its length, or length 0.
-size_t anselSequenceAt(const AnselLookup& t, std::string_view s, size_t i, unsigned char& ansi) {
-  const unsigned char c = ub(s[i]);
-  if (!t.starts[c]) return 0;
-  if (t.single[c] != 0) {
-    ansi = t.single[c];
-    return 1;
-  }
-  if (i + 1 < s.size() && t.pair[c][ub(s[i + 1])] != 0) {
-    ansi = t.pair[c][ub(s[i + 1])];
-    return 2;
-  }
-  return 0;
-}
-
-int lowerHexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-// Label "<<#$hh#$hh>>" or "<<#$hh    >>" at i (12 bytes) naming a table
-// entry: its ANSI byte, else 0.
-unsigned char anselLabelAt(const AnselLookup& t, std::string_view s, size_t i) {
-  if (s.size() - i < 12) return 0;
-  const std::string_view l = s.substr(i, 12);
-  if (l.substr(0, 4) != "<<#$" || l.substr(10, 2) != ">>") return 0;
-  const int h1 = lowerHexValue(l[4]);
-  const int h2 = lowerHexValue(l[5]);
-  if (h1 < 0 || h2 < 0) return 0;
-  const unsigned char first = static_cast<unsigned char>(h1 * 16 + h2);
-  if (l.substr(6, 4) == "    ") return t.single[first];
-  if (l.substr(6, 2) != "#$") return 0;
-  const int h3 = lowerHexValue(l[8]);
-  const int h4 = lowerHexValue(l[9]);
-  if (h3 < 0 || h4 < 0) return 0;
-  return t.pair[first][static_cast<unsigned char>(h3 * 16 + h4)];
+// One character that is not a mark. Bytes without an ANSEL meaning keep
+// their Windows-1252 one, so nothing of a mixed file is lost.
+char32_t anselCharacter(const AnselLookup& t, unsigned char c) {
+  if (c < 0x80) return c;
+  if (t.single[c] != 0) return cp1252ToUnicode(t.single[c]);
+  if (c >= 0xA0 && kAnselSpecials[c - 0xA0] != 0) return kAnselSpecials[c - 0xA0];
+  return cp1252ToUnicode(c);
 }
 
 }  // namespace
 
-bool Utf8ToAnsi(std::string& line) {
-  const size_t before = line.size();
-  bool lead = false;
-  for (char c : line) lead |= (ub(c) & 0xFE) == 0xC2;  // C2 or C3
-  if (!lead) return false;
-  collapseC2Runs(line);
-  convertC3Pairs(line);
-  // Every conversion shortens the line.
-  return line.size() != before;
-}
-
-bool RemoveNulChars(std::string& line) {
-  const auto end = std::remove(line.begin(), line.end(), '\0');
-  if (end == line.end()) return false;
-  line.erase(end, line.end());
-  return true;
-}
-
-bool AnselToAnsi(std::string& line) {
+bool hasAnselSequence(std::string_view line) {
   const AnselLookup& t = anselLookup();
-  unsigned char ansi = 0;
-  size_t first = 0;
-  while (first < line.size() && anselSequenceAt(t, line, first, ansi) == 0) ++first;
-  if (first == line.size()) return false;
-  // Labels before the first sequence are converted as well.
-  size_t w = 0;
-  for (size_t r = 0; r < line.size();) {
-    size_t len = anselSequenceAt(t, line, r, ansi);
-    if (len == 0 && line[r] == '<') {
-      ansi = anselLabelAt(t, line, r);
-      if (ansi != 0) len = 12;
-    }
-    if (len == 0) {
-      line[w++] = line[r++];
+  for (size_t i = 0; i < line.size(); ++i) {
+    const unsigned char c = ub(line[i]);
+    if (t.single[c] != 0 || (i + 1 < line.size() && t.pair[c][ub(line[i + 1])] != 0)) return true;
+  }
+  return false;
+}
+
+std::string decodeAnselLine(std::string_view line) {
+  const AnselLookup& t = anselLookup();
+  std::string out;
+  out.reserve(line.size() + line.size() / 2);
+  for (size_t i = 0; i < line.size();) {
+    const unsigned char c = ub(line[i]);
+    if (c == 0) {
+      ++i;
+    } else if (i + 1 < line.size() && t.pair[c][ub(line[i + 1])] != 0) {
+      appendUtf8(out, cp1252ToUnicode(t.pair[c][ub(line[i + 1])]));
+      i += 2;
+    } else if (isMark(c) && kAnselSpecials[c - 0xA0] != 0) {
+      // Marks before their letter; Unicode wants them after it.
+      size_t end = i;
+      while (end < line.size() && isMark(ub(line[end])) && kAnselSpecials[ub(line[end]) - 0xA0] != 0) ++end;
+      if (end < line.size() && line[end] != '\0') appendUtf8(out, anselCharacter(t, ub(line[end])));
+      for (size_t k = i; k < end; ++k) appendUtf8(out, kAnselSpecials[ub(line[k]) - 0xA0]);
+      i = end < line.size() ? end + 1 : end;
     } else {
-      line[w++] = static_cast<char>(ansi);
-      r += len;
+      appendUtf8(out, anselCharacter(t, c));
+      ++i;
     }
   }
-  line.resize(w);
-  // A sequence was replaced by a different byte or shortened the line.
-  return true;
+  return toNfc(out);
 }
 
 }  // namespace rowsmith

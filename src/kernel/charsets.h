@@ -1,12 +1,15 @@
 #pragma once
-// The three line conversions of the GEDCOM reading. Each returns whether the
-// line changed.
+// The ANSEL character set of GEDCOM files.
 #include <string>
+#include <string_view>
 
 namespace rowsmith {
 
-bool Utf8ToAnsi(std::string& line);
-bool RemoveNulChars(std::string& line);
-bool AnselToAnsi(std::string& line);
+// Whether the line holds one of the common ANSEL sequences: what tells an
+// ANSEL line from a Windows-1252 one before the header names the set.
+bool hasAnselSequence(std::string_view line);
+// The line as UTF-8 in NFC. A NUL byte is dropped; a byte without an ANSEL
+// meaning is its Windows-1252 character.
+std::string decodeAnselLine(std::string_view line);
 
 }  // namespace rowsmith

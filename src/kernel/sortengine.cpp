@@ -7,6 +7,8 @@
 #include <string>
 
 #include "kernel/ansitext.h"
+#include "kernel/cp1252.h"
+#include "kernel/textcodec.h"
 
 namespace rowsmith {
 
@@ -14,76 +16,21 @@ namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-std::string replaceCommas(std::string_view text, char by) {
-  std::string copy(text);
-  std::replace(copy.begin(), copy.end(), ',', by);
-  return copy;
+std::optional<long double> readNumberCell(std::string_view cell) {
+  if (cell.find(',') == std::string_view::npos) return readSortNumber(cell);
+  std::string dots(cell);
+  std::replace(dots.begin(), dots.end(), ',', '.');
+  return readSortNumber(dots);
 }
 
-// Reads 'minDigits'..'maxDigits' digits at pos.
-std::optional<int> readDigits(std::string_view s, size_t& pos, int minDigits, int maxDigits) {
-  int value = 0;
-  int count = 0;
-  while (pos < s.size() && count < maxDigits && isDigit(s[pos])) {
-    value = value * 10 + (s[pos] - '0');
-    ++pos;
-    ++count;
-  }
-  if (count < minDigits) return std::nullopt;
-  return value;
-}
+bool isEmptyCell(std::string_view cell) { return trimView(cell).empty(); }
 
-bool isLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int daysInMonth(int y, int m) {
-  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && isLeapYear(y) ? 29 : kDays[m - 1];
-}
-
-// Days since 1 March of year 0 of the proleptic Gregorian calendar.
-int64_t dayNumber(int y, int m, int d) {
-  if (m <= 2) --y;
-  int64_t era = y / 400;
-  int64_t yearOfEra = y - era * 400;
-  int64_t dayOfYear = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + dayOfEra;
-}
-
-// Rows whose cells decide a column's kind: 1.., without an empty last row.
-int lastExaminedRow(const StringTable& table) {
-  int last = table.rowCount() - 1;
-  if (last < 1) return last;
-  for (int c = 0; c < table.columnCount(); ++c)
-    if (!table.cell(c, last).empty()) return last;
-  return last - 1;
-}
-
-bool isNumberCell(std::string_view cell) {
-  if (cell.find(',') == std::string_view::npos) return readSortNumber(cell).has_value();
-  return readSortNumber(replaceCommas(cell, '.')).has_value();
-}
-
-bool isDateCell(std::string_view cell) {
-  if (cell.find(',') == std::string_view::npos) return readSortDate(cell).has_value();
-  return readSortDate(replaceCommas(cell, ' ')).has_value();
-}
-
-long double numberForCompare(std::string_view cell) {
-  std::optional<long double> value = cell.find(',') == std::string_view::npos
-                                         ? readSortNumber(cell)
-                                         : readSortNumber(replaceCommas(cell, '.'));
-  return value.value_or(0.0L);
-}
-
-std::optional<int64_t> dateForCompare(std::string_view cell) {
-  return cell.find(',') == std::string_view::npos ? readSortDate(cell)
-                                                  : readSortDate(replaceCommas(cell, '.'));
-}
-
-int compareText(std::string_view a, std::string_view b) {
-  int r = a.compare(b);  // char_traits<char> compares bytes as unsigned
-  return r < 0 ? -1 : (r > 0 ? 1 : 0);
+uint32_t textKey(char32_t code) {
+  const int byte = windows1252Byte(upperChar(code));
+  if (byte >= 0) return static_cast<uint32_t>(byte);
+  // A character of the code page whose capital is not (µ) keeps its place.
+  const int own = windows1252Byte(code);
+  return own >= 0 ? static_cast<uint32_t>(own) : 256 + upperChar(code);
 }
 
 template <class V>
@@ -91,68 +38,46 @@ int compareValues(const V& a, const V& b) {
   return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-constexpr int64_t kNoDate = std::numeric_limits<int64_t>::min();
-
-// One key's cells of rows first..last, converted once for the whole sort.
-struct KeyValues {
-  SortKey key;
-  std::vector<long double> numbers;
-  std::vector<int64_t> dates;
-  std::vector<std::string_view> texts;  // into the table or into upperText
-  std::vector<char> upperText;  // a vector keeps its buffer when moved
+// One cell of a key, converted once for the whole sort. Ranks: an empty cell
+// first, then the values, then (in a date column) the cells without a date.
+struct CellValue {
+  uint8_t rank = 0;
+  long double number = 0;
+  int64_t date = 0;
+  std::string_view text;
 };
 
-void convertKey(const StringTable& table, int first, int last, KeyValues& values) {
-  const int column = values.key.column;
-  const size_t count = static_cast<size_t>(last - first + 1);
-  if (values.key.numeric) {
-    values.numbers.resize(count);
-    for (size_t k = 0; k < count; ++k)
-      values.numbers[k] = numberForCompare(table.cell(column, first + static_cast<int>(k)));
-  } else if (values.key.date) {
-    values.dates.resize(count);
-    for (size_t k = 0; k < count; ++k)
-      values.dates[k] = dateForCompare(table.cell(column, first + static_cast<int>(k))).value_or(kNoDate);
-  } else {
-    // Cells that upper-casing leaves alone are used where they lie; the sort
-    // moves indices, not rows, so those views stay valid.
-    size_t upperBytes = 0;
-    for (int row = first; row <= last; ++row) {
-      std::string_view cell = table.cell(column, row);
-      if (std::any_of(cell.begin(), cell.end(), [](char c) { return ansiUpperChar(c) != c; }))
-        upperBytes += cell.size();
-    }
-    values.upperText.reserve(upperBytes);
-    std::vector<std::pair<size_t, size_t>> upperSpans(count, {std::string::npos, 0});
-    values.texts.resize(count);
-    for (size_t k = 0; k < count; ++k) {
-      std::string_view cell = table.cell(column, first + static_cast<int>(k));
-      if (std::any_of(cell.begin(), cell.end(), [](char c) { return ansiUpperChar(c) != c; })) {
-        upperSpans[k] = {values.upperText.size(), cell.size()};
-        for (char c : cell) values.upperText.push_back(ansiUpperChar(c));
-      } else {
-        values.texts[k] = cell;
-      }
-    }
-    for (size_t k = 0; k < count; ++k)
-      if (upperSpans[k].first != std::string::npos)
-        values.texts[k] = std::string_view(values.upperText.data() + upperSpans[k].first, upperSpans[k].second);
+CellValue convertCell(const SortKey& key, std::string_view cell) {
+  CellValue value;
+  if (isEmptyCell(cell)) return value;
+  value.rank = 1;
+  value.text = cell;
+  if (key.date) {
+    if (std::optional<int64_t> date = readDateKey(cell)) value.date = *date;
+    else value.rank = 2;
+  } else if (key.numeric) {
+    value.number = readNumberCell(cell).value_or(0.0L);
   }
+  return value;
 }
+
+int compareCells(const SortKey& key, const CellValue& a, const CellValue& b) {
+  if (a.rank != b.rank) return a.rank < b.rank ? -1 : 1;
+  if (a.rank == 0) return 0;
+  if (key.date && a.rank == 1) return compareValues(a.date, b.date);
+  if (key.numeric) return compareValues(a.number, b.number);
+  return compareSortText(a.text, b.text);
+}
+
+struct KeyValues {
+  SortKey key;
+  std::vector<CellValue> cells;
+};
 
 int compareConverted(const std::vector<KeyValues>& keys, int32_t a, int32_t b) {
   for (const KeyValues& values : keys) {
-    int r = 0;
-    if (values.key.numeric) {
-      r = compareValues(values.numbers[a], values.numbers[b]);
-    } else if (values.key.date) {
-      int64_t da = values.dates[a];
-      int64_t db = values.dates[b];
-      if (da != kNoDate && db != kNoDate) r = compareValues(da, db);
-    } else {
-      r = compareText(values.texts[a], values.texts[b]);
-    }
-    if (r != 0) return r;
+    if (int r = compareCells(values.key, values.cells[static_cast<size_t>(a)], values.cells[static_cast<size_t>(b)]))
+      return r;
   }
   return 0;
 }
@@ -225,65 +150,73 @@ std::optional<long double> readSortNumber(std::string_view s) {
   return value;
 }
 
-std::optional<int64_t> readSortDate(std::string_view s) {
-  size_t pos = 0;
-  while (pos < s.size() && s[pos] == ' ') ++pos;
-  auto day = readDigits(s, pos, 1, 2);
-  if (!day || pos >= s.size() || s[pos++] != '.') return std::nullopt;
-  auto month = readDigits(s, pos, 1, 2);
-  if (!month || pos >= s.size() || s[pos++] != '.') return std::nullopt;
-  auto year = readDigits(s, pos, 4, 4);
-  if (!year || *year < 1 || *month < 1 || *month > 12 || *day < 1 ||
-      *day > daysInMonth(*year, *month))
-    return std::nullopt;
-  if (pos < s.size() && isDigit(s[pos])) return std::nullopt;
-
-  int64_t millis = 0;
-  size_t blanks = pos;
-  while (pos < s.size() && s[pos] == ' ') ++pos;
-  if (pos < s.size()) {
-    if (pos == blanks) return std::nullopt;
-    auto hour = readDigits(s, pos, 1, 2);
-    if (!hour || pos >= s.size() || s[pos++] != ':') return std::nullopt;
-    auto minute = readDigits(s, pos, 2, 2);
-    if (!minute || *hour > 23 || *minute > 59) return std::nullopt;
-    int second = 0;
-    int milli = 0;
-    if (pos < s.size() && s[pos] == ':') {
-      ++pos;
-      auto sec = readDigits(s, pos, 2, 2);
-      if (!sec || *sec > 59) return std::nullopt;
-      second = *sec;
-      if (pos < s.size() && s[pos] == '.') {
-        ++pos;
-        size_t start = pos;
-        auto ms = readDigits(s, pos, 1, 3);
-        if (!ms) return std::nullopt;
-        milli = *ms * (pos - start == 1 ? 100 : pos - start == 2 ? 10 : 1);
-      }
+std::optional<int64_t> readDateKey(std::string_view s) {
+  // Words before the date (qualifiers, "um", "vor") do not count.
+  size_t i = 0;
+  while (i < s.size() && !isDigit(s[i])) ++i;
+  auto digits = [&](size_t& at) {
+    const size_t start = at;
+    int64_t value = 0;
+    while (at < s.size() && isDigit(s[at]) && at - start < 9) value = value * 10 + (s[at++] - '0');
+    return std::pair<int64_t, size_t>{value, at - start};
+  };
+  const auto [first, firstDigits] = digits(i);
+  if (firstDigits == 0) return std::nullopt;
+  int64_t year = 0, month = 0, day = 0;
+  size_t j = i + 1;
+  if (i < s.size() && s[i] == '.' && j < s.size() && isDigit(s[j])) {
+    const auto [second, secondDigits] = digits(j);
+    size_t k = j + 1;
+    if (j < s.size() && s[j] == '.' && k < s.size() && isDigit(s[k])) {
+      const auto [third, thirdDigits] = digits(k);
+      if (firstDigits > 2 || secondDigits > 2 || thirdDigits > 4) return std::nullopt;
+      day = first, month = second, year = third;
+    } else {
+      if (firstDigits > 2 || secondDigits > 4) return std::nullopt;
+      month = first, year = second;
     }
-    millis = ((*hour * 60 + *minute) * 60 + second) * 1000LL + milli;
-    while (pos < s.size() && s[pos] == ' ') ++pos;
-    if (pos != s.size()) return std::nullopt;
+  } else if (firstDigits == 8) {
+    year = first / 10000, month = first / 100 % 100, day = first % 100;
+  } else if (firstDigits == 6) {
+    year = first / 100, month = first % 100;
+  } else if (firstDigits <= 4) {
+    year = first;
+  } else {
+    return std::nullopt;
   }
-  return dayNumber(*year, *month, *day) * 86400000LL + millis;
+  return year * 10000 + month * 100 + day;
+}
+
+int compareSortText(std::string_view a, std::string_view b) {
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    const unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[j]);
+    uint32_t kx, ky;
+    if ((x | y) < 0x80) {
+      kx = static_cast<unsigned char>(ansiUpperChar(a[i++]));
+      ky = static_cast<unsigned char>(ansiUpperChar(b[j++]));
+    } else {
+      char32_t cx, cy;
+      i += nextCharacter(a, i, cx);
+      j += nextCharacter(b, j, cy);
+      kx = textKey(cx);
+      ky = textKey(cy);
+    }
+    if (kx != ky) return kx < ky ? -1 : 1;
+  }
+  return compareValues(a.size() - i, b.size() - j);
 }
 
 bool IsNumericColumn(const StringTable& table, int column) {
-  const int last = lastExaminedRow(table);
-  for (int row = 1; row <= last; ++row)
-    if (!isNumberCell(table.cell(column, row))) return false;
+  for (int row = 1; row < table.rowCount(); ++row) {
+    const std::string_view cell = table.cell(column, row);
+    if (!isEmptyCell(cell) && !readNumberCell(cell)) return false;
+  }
   return true;
 }
 
-bool IsDateColumn(const StringTable& table, int column) {
-  const int last = lastExaminedRow(table);
-  for (int row = 1; row <= last; ++row)
-    if (!isDateCell(table.cell(column, row))) return false;
-  return true;
-}
-
-std::vector<SortKey> classifySortKeys(const StringTable& table, std::span<const int> columns) {
+std::vector<SortKey> classifySortKeys(const StringTable& table, std::span<const int> columns,
+                                      DateHeaders dateHeaders) {
   std::vector<SortKey> keys;
   const size_t count = std::min(columns.size(), static_cast<size_t>(kMaxSortKeys));
   for (size_t k = 0; k < count; ++k) {
@@ -292,8 +225,9 @@ std::vector<SortKey> classifySortKeys(const StringTable& table, std::span<const 
     if (same != keys.end()) {
       key = *same;
     } else {
-      key.numeric = IsNumericColumn(table, key.column);
-      key.date = !key.numeric && IsDateColumn(table, key.column);
+      const std::string_view header = table.cell(key.column, 0);
+      key.date = std::find(dateHeaders.begin(), dateHeaders.end(), header) != dateHeaders.end();
+      key.numeric = !key.date && IsNumericColumn(table, key.column);
     }
     keys.push_back(key);
   }
@@ -302,34 +236,25 @@ std::vector<SortKey> classifySortKeys(const StringTable& table, std::span<const 
 
 int CompareGridRows(const StringTable& table, int rowA, int rowB, std::span<const SortKey> keys) {
   for (const SortKey& key : keys) {
-    std::string_view a = table.cell(key.column, rowA);
-    std::string_view b = table.cell(key.column, rowB);
-    int r = 0;
-    if (key.numeric) {
-      r = compareValues(numberForCompare(a), numberForCompare(b));
-    } else if (key.date) {
-      auto da = dateForCompare(a);
-      auto db = dateForCompare(b);
-      if (da && db) r = compareValues(*da, *db);
-    } else {
-      r = compareText(ansiUpperCase(a), ansiUpperCase(b));
-    }
+    const int r = compareCells(key, convertCell(key, table.cell(key.column, rowA)),
+                               convertCell(key, table.cell(key.column, rowB)));
     if (r != 0) return r;
   }
   return 0;
 }
 
-void SortGridRows(StringTable& table, int first, int last, bool descending,
-                  std::span<const int> keyColumns) {
+void SortGridRows(StringTable& table, int first, int last, bool descending, std::span<const int> keyColumns,
+                  DateHeaders dateHeaders) {
   first = std::max(first, 0);
   last = std::min(last, table.rowCount() - 1);
   if (last <= first || keyColumns.empty()) return;
 
+  // The sort moves indices, not rows, so views into the table stay valid.
   std::vector<KeyValues> keys;
-  for (const SortKey& key : classifySortKeys(table, keyColumns)) {
-    KeyValues values;
-    values.key = key;
-    convertKey(table, first, last, values);
+  for (const SortKey& key : classifySortKeys(table, keyColumns, dateHeaders)) {
+    KeyValues values{key, {}};
+    values.cells.reserve(static_cast<size_t>(last - first + 1));
+    for (int row = first; row <= last; ++row) values.cells.push_back(convertCell(key, table.cell(key.column, row)));
     keys.push_back(std::move(values));
   }
 
@@ -342,11 +267,11 @@ void SortGridRows(StringTable& table, int first, int last, bool descending,
   applyOrder(table, first, order);
 }
 
-int SortTableKeepingRow(StringTable& table, std::span<const int> keyColumns, bool descending,
-                        int selectedRow) {
+int SortTableKeepingRow(StringTable& table, std::span<const int> keyColumns, bool descending, int selectedRow,
+                        DateHeaders dateHeaders) {
   std::string selected;
   for (int c = 0; c < table.columnCount(); ++c) selected += table.cell(c, selectedRow);
-  SortGridRows(table, 1, table.rowCount() - 1, descending, keyColumns);
+  SortGridRows(table, 1, table.rowCount() - 1, descending, keyColumns, dateHeaders);
   for (int row = 1; row < table.rowCount(); ++row)
     if (rowContentEquals(table, row, selected)) return row;
   return table.rowCount() - 1;

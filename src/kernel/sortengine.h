@@ -1,8 +1,10 @@
 #pragma once
-// Sorting the data rows of a table by up to 256 key columns. Each key compares
-// its column as numbers, as dates or as upper-cased Windows-1252 text,
-// decided once per sort from the column's contents. Row 0 is the header and
-// never takes part.
+// Sorting the data rows of a table by up to 256 key columns. Each key
+// compares its column by date key, as numbers or as text, decided once per
+// sort: the columns named in dateHeaders (found by their header text, where
+// ever they stand) by date, the others as numbers when every non-empty cell
+// is one, else as text. An empty cell is the smallest value of every kind.
+// Row 0 is the header and never takes part.
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -15,18 +17,22 @@
 namespace rowsmith {
 
 inline constexpr int kMaxSortKeys = 256;
+using DateHeaders = std::span<const std::string_view>;
 
 // Leading blanks, optional sign, digits with an optional "." (digits may be
 // missing on one side), optional exponent; nothing may follow.
 std::optional<long double> readSortNumber(std::string_view text);
-// "D.M.YYYY" optionally followed by blanks and "H:MM", "H:MM:SS" or
-// "H:MM:SS.ZZZ"; blanks around allowed. Milliseconds on a linear time scale.
-std::optional<int64_t> readSortDate(std::string_view text);
+// year * 10000 + month * 100 + day, month and day 0 where the date lacks
+// them: the first date of the text in D.M.YYYY, M.YYYY, YYYY, YYYYMMDD or
+// YYYYMM, after any leading words ("ABT", "um", ...); nothing without one.
+std::optional<int64_t> readDateKey(std::string_view text);
+// Text order: each character upper-cased by the simple Unicode mapping, then
+// compared by its Windows-1252 byte, or 256 + its code point where the code
+// page lacks it. -1, 0 or 1.
+int compareSortText(std::string_view a, std::string_view b);
 
-// Every cell of rows 1.. (the last row left out when it is empty throughout)
-// reads as a number after "," -> ".", or as a date after "," -> " ".
+// Every non-empty cell of rows 1.. reads as a number after "," -> ".".
 bool IsNumericColumn(const StringTable& table, int column);
-bool IsDateColumn(const StringTable& table, int column);
 
 struct SortKey {
   int column = -1;
@@ -34,19 +40,20 @@ struct SortKey {
   bool date = false;
 };
 // The keys of a sort with their column kinds decided (at most kMaxSortKeys).
-std::vector<SortKey> classifySortKeys(const StringTable& table, std::span<const int> columns);
+std::vector<SortKey> classifySortKeys(const StringTable& table, std::span<const int> columns,
+                                      DateHeaders dateHeaders = {});
 // -1, 0 or 1: the first key that tells rows a and b apart decides. Converts
 // both cells at every call; the sort itself uses precomputed values.
 int CompareGridRows(const StringTable& table, int rowA, int rowB, std::span<const SortKey> keys);
 
 // Sorts rows first..last in place by the key columns (not stable).
-void SortGridRows(StringTable& table, int first, int last, bool descending,
-                  std::span<const int> keyColumns);
+void SortGridRows(StringTable& table, int first, int last, bool descending, std::span<const int> keyColumns,
+                  DateHeaders dateHeaders = {});
 
 // Sorts the data rows and returns the first row whose content (all cells
 // concatenated) equals what selectedRow held before, else the last row.
-int SortTableKeepingRow(StringTable& table, std::span<const int> keyColumns, bool descending,
-                        int selectedRow);
+int SortTableKeepingRow(StringTable& table, std::span<const int> keyColumns, bool descending, int selectedRow,
+                        DateHeaders dateHeaders = {});
 
 // Middle-pivot quicksort on items. before(x, pivot) / before(pivot, x) drive
 // the two scans. The scans never leave the range and the recursion goes into

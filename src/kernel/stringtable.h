@@ -1,5 +1,5 @@
 #pragma once
-// A table of 8-bit strings with a fixed column count and a growing row count.
+// A table of strings with a fixed column count and a growing row count.
 // Each row keeps its cells in one buffer so a million rows stay compact.
 #include <cstdint>
 #include <span>

@@ -9,7 +9,7 @@ namespace rowsmith {
 // beginning, so occurrences formed by a replacement are replaced too ("  " ->
 // " " collapses runs). A replacement that contains the pattern (ignoring case
 // when caseSensitive is false) replaces each original occurrence once, so it
-// terminates. caseSensitive=false compares Windows-1252 upper-cased bytes.
+// terminates. caseSensitive=false ignores the case of ASCII letters.
 std::string StrReplace(std::string_view pattern, std::string_view replacement,
                        std::string_view source, bool caseSensitive);
 

@@ -13,7 +13,7 @@ std::string_view phaseName(ImportPhase phase);
 class UserMessages {
  public:
   virtual ~UserMessages() = default;
-  // A plain message box with one OK button; text is Windows-1252.
+  // A plain message box with one OK button.
   virtual void showMessage(std::string_view text) = 0;
   // Progress of a long run, 0..100 within the phase. Default: ignored.
   virtual void showProgress(ImportPhase phase, int percent);

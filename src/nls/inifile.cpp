@@ -5,10 +5,13 @@
 
 #include "kernel/ansitext.h"
 #include "kernel/atomicfile.h"
+#include "kernel/textcodec.h"
 
 namespace rowsmith {
 
 namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 std::string_view trimBlanks(std::string_view text) {
   size_t first = text.find_first_not_of(" \t");
@@ -18,11 +21,14 @@ std::string_view trimBlanks(std::string_view text) {
 }
 
 bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (ansiUpperChar(a[i]) != ansiUpperChar(b[i])) return false;
+  char32_t x = 0, y = 0;
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    i += nextCharacter(a, i, x);
+    j += nextCharacter(b, j, y);
+    if (upperChar(x) != upperChar(y)) return false;
   }
-  return true;
+  return i == a.size() && j == b.size();
 }
 
 // The name of a section header line ("[name]"), or nothing.
@@ -60,9 +66,15 @@ void TIniFile::load() const {
   if (loaded_) return;
   loaded_ = true;
   lines_.clear();
+  utf8_ = utf8Bom_ = false;
   std::ifstream in(fileName_, std::ios::binary);
   if (!in) return;
   std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // Files of earlier versions are Windows-1252; an ASCII file is either.
+  utf8Bom_ = content.starts_with(kUtf8Bom);
+  if (utf8Bom_) content.erase(0, kUtf8Bom.size());
+  utf8_ = utf8Bom_ || (isWellFormedUtf8(content) && hasUtf8MultiByte(content));
+  if (!utf8_) content = decodeWindows1252(content);
   size_t firstBreak = content.find('\n');
   if (firstBreak != std::string::npos) {
     lineEnd_ = (firstBreak > 0 && content[firstBreak - 1] == '\r') ? "\r\n" : "\n";
@@ -128,13 +140,18 @@ bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool def
 bool TIniFile::WriteString(std::string_view section, std::string_view key,
                            std::string_view value) {
   load();
-  section = trimBlanks(section);
-  key = trimBlanks(key);
-  std::string text = oneLine(value);
+  // A stray byte would make the whole file unreadable as UTF-8.
+  const std::string sectionText = wellFormedUtf8(trimBlanks(section));
+  const std::string keyText = wellFormedUtf8(trimBlanks(key));
+  section = sectionText;
+  key = keyText;
+  std::string text = oneLine(wellFormedUtf8(value));
   int sectionLine = findSection(section);
   if (sectionLine < 0) {
     if (!lines_.empty() && !trimBlanks(lines_.back()).empty()) lines_.emplace_back();
-    lines_.push_back("[" + std::string(section) + "]");
+    std::string header = "[";
+    header.append(section).append("]");
+    lines_.push_back(std::move(header));
     lines_.push_back(std::string(key) + "=" + text);
   } else if (int line = findKey(sectionLine, key); line >= 0) {
     // Keep the key's spelling as the file has it.
@@ -180,7 +197,14 @@ bool TIniFile::save() {
     content += line;
     content += lineEnd_;
   }
-  if (!writeFileAtomically(fileName_, content)) {
+  // Written in the encoding read, unless a value needs more than the code page.
+  std::string bytes;
+  if (!utf8_ && !utf8ToWindows1252Exact(content, bytes)) utf8_ = true;
+  if (utf8_) {
+    bytes.assign(utf8Bom_ ? kUtf8Bom : std::string_view());
+    bytes.append(content);
+  }
+  if (!writeFileAtomically(fileName_, bytes)) {
     // The file on disk is unchanged; forget the edits so later reads agree.
     loaded_ = false;
     dirty_ = false;

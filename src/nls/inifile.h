@@ -1,6 +1,8 @@
 #pragma once
-// INI files of 8-bit text: section and key names compare without regard to
-// case; blanks and one pair of enclosing quotes around a value are dropped
+// INI files, read as UTF-8 when they are well-formed UTF-8 and else as
+// Windows-1252, written back the same way unless a value needs a character
+// the code page lacks (then the whole file is UTF-8). Section and key names
+// compare without regard to case; blanks and one pair of enclosing quotes around a value are dropped
 // when it is read, at most kMaxIniValue characters of it. Writing replaces a
 // key's line in place, adds a missing key or section, and replaces the file
 // whole (temporary file, then rename), so a failed write keeps the old file.
@@ -49,6 +51,8 @@ class TIniFile {
   mutable bool loaded_ = false;
   mutable std::vector<std::string> lines_;
   mutable std::string lineEnd_ = "\r\n";
+  mutable bool utf8_ = false;
+  mutable bool utf8Bom_ = false;
   int updateDepth_ = 0;
   bool dirty_ = false;
 };

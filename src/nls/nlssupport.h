@@ -9,7 +9,7 @@
 namespace rowsmith {
 
 // Removes trailing characters until the last one is a letter A..Z after
-// Windows-1252 upper-casing ("Button1" -> "Button", "1" -> "").
+// upper-casing ("Button1" -> "Button", "1" -> "").
 std::string TrimToLetter(std::string_view text);
 
 class TNLS {

@@ -10,8 +10,8 @@
 #include <QWidget>
 #include <QUrl>
 
-#include "kernel/cp1252.h"
 #include "kernel/folders.h"
+#include "kernel/textcodec.h"
 
 namespace rowsmith::platform {
 
@@ -43,22 +43,18 @@ Handler exchange(Handler& slot, Handler replacement) {
 
 }  // namespace
 
-QString fromCp1252(std::string_view text) {
-  std::u16string wide = cp1252ToUtf16(text);
-  return QString(reinterpret_cast<const QChar*>(wide.data()), static_cast<qsizetype>(wide.size()));
+QString fromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::string toCp1252(const QString& text) {
-  return utf16ToCp1252(
-      std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), text.size()));
-}
+std::string toUtf8(const QString& text) { return toNfc(text.toStdString()); }
 
-void showPlainMessage(const std::string& cp1252Text) {
+void showPlainMessage(const std::string& text) {
   if (plainMessageHandler()) {
-    plainMessageHandler()(cp1252Text);
+    plainMessageHandler()(text);
     return;
   }
-  QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), fromCp1252(cp1252Text),
+  QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), fromUtf8(text),
                   QMessageBox::Ok, QApplication::activeWindow());
   box.exec();
 }
@@ -67,12 +63,12 @@ PlainMessageHandler setPlainMessageHandler(PlainMessageHandler handler) {
   return exchange(plainMessageHandler(), std::move(handler));
 }
 
-void putClipboardText(const std::string& cp1252Text) {
+void putClipboardText(const std::string& text) {
   // The platform clipboard takes a C string: the text ends at a byte 0 that
   // a typed separator or line break may contain.
-  std::string_view text(cp1252Text);
-  if (size_t zero = text.find('\0'); zero != std::string_view::npos) text = text.substr(0, zero);
-  QGuiApplication::clipboard()->setText(fromCp1252(text));
+  std::string_view shown(text);
+  if (size_t zero = shown.find('\0'); zero != std::string_view::npos) shown = shown.substr(0, zero);
+  QGuiApplication::clipboard()->setText(fromUtf8(shown));
 }
 
 void setBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }

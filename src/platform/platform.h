@@ -1,6 +1,6 @@
 #pragma once
-// The thin layer between the dialogs and Qt: 8-bit text on screen and on the
-// clipboard, the plain message box, cursors, the Shift key, file dialogs and
+// The thin layer between the dialogs and Qt: the core's UTF-8 text on screen
+// and on the clipboard, the plain message box, cursors, the Shift key, file dialogs and
 // the shell. Tests replace the interactive parts through the handlers below,
 // since a modal box would block under the offscreen platform.
 #include <functional>
@@ -15,18 +15,19 @@ class QWidget;
 
 namespace rowsmith::platform {
 
-QString fromCp1252(std::string_view text);
-std::string toCp1252(const QString& text);
+QString fromUtf8(std::string_view text);
+// In NFC, as all text of the core.
+std::string toUtf8(const QString& text);
 
 // The plain message box: the text and one OK button, titled with the
 // application's name.
-void showPlainMessage(const std::string& cp1252Text);
-using PlainMessageHandler = std::function<void(const std::string& cp1252Text)>;
+void showPlainMessage(const std::string& text);
+using PlainMessageHandler = std::function<void(const std::string& text)>;
 // Replaces the box (empty restores it); returns the previous handler.
 PlainMessageHandler setPlainMessageHandler(PlainMessageHandler handler);
 
 // Puts the text on the clipboard as plain text, up to its first byte 0.
-void putClipboardText(const std::string& cp1252Text);
+void putClipboardText(const std::string& text);
 
 void setBusyCursor();
 void restoreCursor();
@@ -48,8 +49,7 @@ bool isShiftDown();
 // The program's folder; ends with "/".
 std::string executableFolder();
 
-// File dialogs; an empty result means the user cancelled. File names stay
-// QString so names outside the 8-bit code page survive.
+// File dialogs; an empty result means the user cancelled.
 QString getOpenFileName(QWidget* parent, const QString& caption, const QString& folder,
                         const QString& filter);
 QString getSaveFileName(QWidget* parent, const QString& caption);

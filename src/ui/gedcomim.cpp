@@ -97,18 +97,18 @@ QString runOpenDialog(QFileDialog& dialog) {
 const std::string& welcomeText() {
   static const std::string text =
       "Willkommen zum Konvertierer von GedCom-Dateien zu beliebig separierten Tabellen!\r\n\r\n"
-      "Um eine GedCom-Datei mit Personendaten zu konvertieren, \xF6" "ffnen Sie diese Datei "
-      "(Spaltfl\xE4" "che \"Go!\" unten links) und exportieren nach dem erfolgreichen Einlesen "
-      "die Daten in eine Datei oder in die Zwischenablage (Schaltfl\xE4" "che \"Export\" unten "
+      "Um eine GedCom-Datei mit Personendaten zu konvertieren, öffnen Sie diese Datei "
+      "(Spaltfläche \"Go!\" unten links) und exportieren nach dem erfolgreichen Einlesen "
+      "die Daten in eine Datei oder in die Zwischenablage (Schaltfläche \"Export\" unten "
       "links). \r\n\r\n"
       "Partner werden immer so dargestellt, dass die Daten des weiblichen Teils, also der mit "
-      "dem Zusatz \"(Partner)\" in der \xDC" "berschrift, rechts im Gitter gesetzt werden und die "
-      "Daten des m\xE4" "nnlichen Teils in der gleichen Zeile ohne diesen Zusatz links. Um die "
+      "dem Zusatz \"(Partner)\" in der Überschrift, rechts im Gitter gesetzt werden und die "
+      "Daten des männlichen Teils in der gleichen Zeile ohne diesen Zusatz links. Um die "
       "Ansicht homogen zu halten, werden auch weibliche Personen ohne Partner rechts "
-      "aufgef\xFC" "hrt.\r\n\r\n"
-      "Personen k\xF6" "nnen \xF6" "fter vorkommen, wenn diese mehrfach verheiratet sind. Die "
-      "Liste kann durch Mausklick auf die \xDC" "berschrift sortiert werden, eine "
-      "Mehrfachsortierung wird durch das Halten der \"Schift\"-Taste erm\xF6" "glicht.";
+      "aufgeführt.\r\n\r\n"
+      "Personen können öfter vorkommen, wenn diese mehrfach verheiratet sind. Die "
+      "Liste kann durch Mausklick auf die Überschrift sortiert werden, eine "
+      "Mehrfachsortierung wird durch das Halten der \"Schift\"-Taste ermöglicht.";
   return text;
 }
 
@@ -231,7 +231,7 @@ void TfrmGedComIm::FormCreate() {
     const char* const* headers = ResultHeaders();
     for (int c = 0; c < kResultColumns; ++c) table_.setCell(c, 0, headers[c]);
   }
-  QString welcome = platform::fromCp1252(welcomeText());
+  QString welcome = platform::fromUtf8(welcomeText());
   welcome.replace("\r\n", "\n");
   memClientTopTop->setPlainText(welcome);
   resetSortState();
@@ -254,9 +254,9 @@ void TfrmGedComIm::mnuClearAllClick() {
 
 void TfrmGedComIm::btnGoClick() {
   const QString gedcomFilter =
-      platform::fromCp1252(NLS().GetNLSText("CommonTXT", "GedComFileFilter", "GedCom Dateien"));
+      platform::fromUtf8(NLS().GetNLSText("CommonTXT", "GedComFileFilter", "GedCom Dateien"));
   const QString allFilter =
-      platform::fromCp1252(NLS().GetNLSText("CommonTXT", "AllFileFilter", "Alle Dateien"));
+      platform::fromUtf8(NLS().GetNLSText("CommonTXT", "AllFileFilter", "Alle Dateien"));
   const QStringList filters{gedcomFilter + " (*.ged)", allFilter + " (*)"};
   GetComOpenDialog->setNameFilters(filters);
   GetComOpenDialog->selectNameFilter(filters.constFirst());
@@ -292,7 +292,7 @@ void TfrmGedComIm::btnGoClick() {
     }
   }
   progress.finish();
-  const std::string shownName = platform::toCp1252(QFileInfo(fileName).fileName());
+  const std::string shownName = platform::toUtf8(QFileInfo(fileName).fileName());
   switch (outcome.status) {
     case ImportStatus::Imported:
       break;
@@ -427,7 +427,7 @@ void TfrmGedComIm::SortGrid(std::span<const int> keys, bool descending) {
   int row = selectedRow;
   reportingFailure([&] {
     RowOrderChange change(SGrid->tableModel());
-    row = SortTableKeepingRow(table_, keys, descending, selectedRow);
+    row = SortTableKeepingRow(table_, keys, descending, selectedRow, ResultDateHeaders());
   });
   SGrid->setCurrentCell(column, row);
 }

@@ -25,7 +25,7 @@ class TfrmSaveToForm;
 
 inline constexpr int kMaxShiftSortKeys = 5;
 
-// The welcome text of memClientTopTop (Windows-1252, CR LF line breaks).
+// The welcome text of memClientTopTop (CR LF line breaks).
 const std::string& welcomeText();
 
 // The export table: a numbered copy of the grid in the order it shows its

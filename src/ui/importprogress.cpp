@@ -38,7 +38,7 @@ void ImportProgress::showProgress(ImportPhase phase, int percent) {
   if (phase == phase_ && percent == percent_) return;
   if (phase != phase_) {
     phase_ = phase;
-    dialog_->setLabelText(platform::fromCp1252(phaseName(phase)));
+    dialog_->setLabelText(platform::fromUtf8(phaseName(phase)));
     percent_ = -1;
   }
   // The dialog starts its clock at its minimum value; values before that

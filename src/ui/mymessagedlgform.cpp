@@ -62,7 +62,7 @@ int iconIndex(TMsgDlgType type) {
 }
 
 QString messageText(const std::string& text) {
-  QString shown = platform::fromCp1252(text);
+  QString shown = platform::fromUtf8(text);
   shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   return shown;
@@ -136,7 +136,7 @@ void TfrmMyMessageDLGForm::PrepareMessage(const std::string& title, const std::s
                              : imlIcons[static_cast<size_t>(index)].pixmap(kImageSize, kImageSize));
   Image->setScaledContents(true);
 
-  setWindowTitle(platform::fromCp1252(title));
+  setWindowTitle(platform::fromUtf8(title));
 
   int height = kClientHeight;
   auto place = [&] {
@@ -176,7 +176,7 @@ void TfrmMyMessageDLGForm::PrepareMessage(const std::string& title, const std::s
     button->setObjectName(QString::fromLatin1(kind.key));
     button->setGeometry(x, 4, slot, 30);
     button->setIcon(style()->standardIcon(kind.glyph, nullptr, button));
-    button->setText(platform::fromCp1252(NLS().GetNLSText("MessageButtons", kind.key, kind.caption)));
+    button->setText(platform::fromUtf8(NLS().GetNLSText("MessageButtons", kind.key, kind.caption)));
     if (!defaultSet && (kind.kind == TMsgDlgBtn::mbYes || kind.kind == TMsgDlgBtn::mbOK)) {
       button->setDefault(true);
       button->setFocus();

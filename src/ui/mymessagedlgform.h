@@ -72,7 +72,7 @@ class TfrmMyMessageDLGForm : public QDialog {
 int CountButtons(const TMsgDlgButtons& buttons);
 
 // Shows the message modally; returns the pressed button's result, mrCancel
-// for the close box. Texts are Windows-1252.
+// for the close box.
 int16_t ExecuteMessage(TfrmMyMessageDLGForm& dialog, const std::string& title,
                        const std::string& text, TMsgDlgType type, const TMsgDlgButtons& buttons);
 

@@ -32,14 +32,15 @@ int ResultTableModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : table_.columnCount();
 }
 
+// The tooltip shows the whole text of a cell the column is too narrow for.
 QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || role != Qt::DisplayRole) return {};
-  return platform::fromCp1252(table_.cell(index.column(), index.row() + 1));
+  if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
+  return platform::fromUtf8(table_.cell(index.column(), index.row() + 1));
 }
 
 QVariant ResultTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (role != Qt::DisplayRole) return {};
-  if (orientation == Qt::Horizontal) return platform::fromCp1252(table_.cell(section, 0));
+  if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+  if (orientation == Qt::Horizontal) return platform::fromUtf8(table_.cell(section, 0));
   return QString::number(section + 1);
 }
 

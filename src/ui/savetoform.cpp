@@ -35,8 +35,8 @@ namespace rowsmith {
 
 namespace {
 
-using platform::fromCp1252;
-using platform::toCp1252;
+using platform::fromUtf8;
+using platform::toUtf8;
 
 constexpr int kPreviewRows = 7;
 constexpr int kPreviewRowHeight = 18;
@@ -54,7 +54,7 @@ W* named(QWidget* parent, const char* name) {
 
 QLabel* captionBar(QWidget* parent, const char* name, const std::string& text) {
   QLabel* bar = named<QLabel>(parent, name);
-  bar->setText(fromCp1252(text));
+  bar->setText(fromUtf8(text));
   bar->setAutoFillBackground(true);
   QPalette palette = bar->palette();
   palette.setColor(QPalette::Window, QColor(62, 88, 128));
@@ -69,7 +69,7 @@ QLabel* captionBar(QWidget* parent, const char* name, const std::string& text) {
 
 QRadioButton* option(QWidget* parent, const char* name, const std::string& text) {
   QRadioButton* button = named<QRadioButton>(parent, name);
-  button->setText(fromCp1252(text));
+  button->setText(fromUtf8(text));
   return button;
 }
 
@@ -136,6 +136,7 @@ void TfrmSaveToForm::buildControls() {
   setOption(btnClientBottomClientClientAddCharNone, true);
   setOption(btnClientBottomClientClientLineBreakCRLF, true);
   setOption(btnClientBottomClientClientSaveToClipboard, true);
+  setOption(btnClientBottomClientClientCharsetANSI, true);
   setFixedSize(sizeHint().expandedTo(QSize(617, 502)));
 
   // In the order of exportSettingKeys(); the row-number switch is the
@@ -158,6 +159,9 @@ void TfrmSaveToForm::buildControls() {
       {btnClientBottomClientClientAddCharDouble, nullptr},
       {btnClientBottomClientClientAddCharOther, nullptr},
       {nullptr, edtClientBottomClientClientAddCharOther},
+      {btnClientBottomClientClientCharsetANSI, nullptr},
+      {btnClientBottomClientClientCharsetUTF8, nullptr},
+      {btnClientBottomClientClientCharsetUTF8BOM, nullptr},
       {nullptr, nullptr},
   };
 }
@@ -204,7 +208,7 @@ QLayout* TfrmSaveToForm::buildColumnList() {
 QLayout* TfrmSaveToForm::buildOptionGroups() {
   auto group = [this](const char* name, const std::string& title) {
     QGroupBox* box = named<QGroupBox>(this, name);
-    box->setTitle(fromCp1252(title));
+    box->setTitle(fromUtf8(title));
     return box;
   };
   QGroupBox* box = gbxClientBottomClientClientSeperator = group("gbxClientBottomClientClientSeperator", "Trennzeichen");
@@ -217,10 +221,10 @@ QLayout* TfrmSaveToForm::buildOptionGroups() {
                     btnClientBottomClientClientSeperatorTAB, btnClientBottomClientClientSeperatorFree},
               edtClientBottomClientClientSeperatorFree);
 
-  box = gbxClientBottomClientClientAddChar = group("gbxClientBottomClientClientAddChar", "Zellen zus\xE4tzlich einklammern...");
-  btnClientBottomClientClientAddCharNone = option(box, "btnClientBottomClientClientAddCharNone", "Nicht zus\xE4tzlich einklammern");
-  btnClientBottomClientClientAddCharSingle = option(box, "btnClientBottomClientClientAddCharSingle", "Anf\xFChrungszeichen - (')");
-  btnClientBottomClientClientAddCharDouble = option(box, "btnClientBottomClientClientAddCharDouble", "Anf\xFChrungszeichen - (\")");
+  box = gbxClientBottomClientClientAddChar = group("gbxClientBottomClientClientAddChar", "Zellen zusätzlich einklammern...");
+  btnClientBottomClientClientAddCharNone = option(box, "btnClientBottomClientClientAddCharNone", "Nicht zusätzlich einklammern");
+  btnClientBottomClientClientAddCharSingle = option(box, "btnClientBottomClientClientAddCharSingle", "Anführungszeichen - (')");
+  btnClientBottomClientClientAddCharDouble = option(box, "btnClientBottomClientClientAddCharDouble", "Anführungszeichen - (\")");
   btnClientBottomClientClientAddCharOther = option(box, "btnClientBottomClientClientAddCharOther", "Anderes Zeichen");
   edtClientBottomClientClientAddCharOther = notationEdit(box, "edtClientBottomClientClientAddCharOther", "!");
   layOutGroup(box, {btnClientBottomClientClientAddCharNone, btnClientBottomClientClientAddCharSingle,
@@ -253,6 +257,14 @@ QLayout* TfrmSaveToForm::buildOptionGroups() {
   connect(btnClientBottomClientClientSaveToFileSeek, &QPushButton::clicked, this,
           [this] { btnClientBottomClientClientSaveToFileSeekClick(); });
 
+  // The bytes of an exported file; the clipboard always takes Unicode text.
+  box = gbxClientBottomClientClientCharset = group("gbxClientBottomClientClientCharset", "Zeichensatz");
+  btnClientBottomClientClientCharsetANSI = option(box, "btnClientBottomClientClientCharsetANSI", "ANSI (Windows-1252)");
+  btnClientBottomClientClientCharsetUTF8 = option(box, "btnClientBottomClientClientCharsetUTF8", "UTF-8");
+  btnClientBottomClientClientCharsetUTF8BOM = option(box, "btnClientBottomClientClientCharsetUTF8BOM", "UTF-8 mit BOM (Excel)");
+  layOutGroup(box, {btnClientBottomClientClientCharsetANSI, btnClientBottomClientClientCharsetUTF8,
+                    btnClientBottomClientClientCharsetUTF8BOM}, nullptr);
+
   auto* groups = new QGridLayout;
   groups->setHorizontalSpacing(6);
   groups->setVerticalSpacing(6);
@@ -260,6 +272,7 @@ QLayout* TfrmSaveToForm::buildOptionGroups() {
   groups->addWidget(gbxClientBottomClientClientAddChar, 0, 1);
   groups->addWidget(gbxClientBottomClientClientLineBreak, 1, 0);
   groups->addWidget(gbxClientBottomClientClientSaveTo, 1, 1);
+  groups->addWidget(gbxClientBottomClientClientCharset, 2, 0);
   groups->setColumnStretch(0, 1);
   groups->setColumnStretch(1, 1);
   return groups;
@@ -331,7 +344,7 @@ void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWi
   QFont headerFont = sgrClientTop->font();
   headerFont.setBold(true);
   auto addItem = [this](const std::string& text) {
-    auto* item = new QListWidgetItem(fromCp1252(text), clbClientBottomLeftClient);
+    auto* item = new QListWidgetItem(fromUtf8(text), clbClientBottomLeftClient);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Checked);
     itemTexts_.push_back(text);
@@ -349,7 +362,7 @@ void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWi
     for (int r = 0; r < kPreviewRows; ++r) {
       QString text;
       if (r < shownRows) {
-        text = fromCp1252(exportTable.cell(i, r));
+        text = fromUtf8(exportTable.cell(i, r));
       } else if (i >= 1) {
         text = QStringLiteral("...");
       }
@@ -366,7 +379,7 @@ void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWi
   for (size_t k = 0; k < settingWidgets_.size() && k < values.size(); ++k) {
     const SettingWidget& widget = settingWidgets_[k];
     if (widget.option) setOption(widget.option, values[k] == "1");
-    if (widget.edit) widget.edit->setText(fromCp1252(values[k]));
+    if (widget.edit) widget.edit->setText(fromUtf8(values[k]));
   }
   if (clbClientBottomLeftClient->count() > 0) {
     const bool rowCounts = exportSettingSet(values, "SaveRowCounts");
@@ -383,7 +396,7 @@ ExportSettingValues TfrmSaveToForm::currentSettings() const {
     if (widget.option)
       values.push_back(widget.option->isChecked() ? "1" : "0");
     else if (widget.edit)
-      values.push_back(toCp1252(widget.edit->text()));
+      values.push_back(toUtf8(widget.edit->text()));
     else if (clbClientBottomLeftClient->count() > 0)
       values.push_back(clbClientBottomLeftClient->item(0)->checkState() == Qt::Checked ? "1" : "0");
     else
@@ -451,12 +464,21 @@ int TfrmSaveToForm::deliver() {
   // Nothing chosen to export and nothing to separate: nothing to deliver.
   if (text.empty()) return mrCancel;
 
+  // A spreadsheet would split these cells; the user learns how many.
+  std::string splitNote;
+  if (const size_t splitting = CountCellsThatSplit(*table_, exported, format); splitting > 0) {
+    splitNote = " " + replaceCount(NLS().GetNLSText("Information", "CellsSplit",
+                                                    "%s Zellen enthalten das Trennzeichen oder einen "
+                                                    "Zeilenumbruch; Zellen einklammern hilft."),
+                                   static_cast<int>(splitting));
+  }
+
   const int lines = table_->rowCount();
   if (btnClientBottomClientClientSaveToClipboard->isChecked()) {
     platform::putClipboardText(text);
     ShowInfoMessage(replaceCount(NLS().GetNLSText("Information", "LinesCopied",
                                                   "%s Zeilen in die Zwischenablage kopiert!"),
-                                 lines),
+                                 lines) + splitNote,
                     this);
     return mrOk;
   }
@@ -465,19 +487,20 @@ int TfrmSaveToForm::deliver() {
     if (fileName.isEmpty()) {
       ShowInfoMessage(
           NLS().GetNLSText("Errors", "EmptyFileName",
-                           "Dateiname fehlt! Bitte geben Sie einen g\xFCltigen Namen ein!"),
+                           "Dateiname fehlt! Bitte geben Sie einen gültigen Namen ein!"),
           this);
       return mrCancel;
     }
     std::string cause;
-    if (!writeFileAtomically(QFile::encodeName(fileName).toStdString(), text, &cause)) {
-      platform::showPlainMessage("Die Datei \"" + toCp1252(fileName) +
+    if (!writeFileAtomically(QFile::encodeName(fileName).toStdString(),
+                             encodeExportText(text, options.encoding), &cause)) {
+      platform::showPlainMessage("Die Datei \"" + toUtf8(fileName) +
                                  "\" konnte nicht geschrieben werden: " + cause);
       return mrCancel;
     }
     ShowInfoMessage(replaceCount(NLS().GetNLSText("Information", "LinesSaved",
                                                   "%s Zeilen in die Datei geschrieben!"),
-                                 lines),
+                                 lines) + splitNote,
                     this);
     return mrOk;
   }

@@ -107,6 +107,10 @@ class TfrmSaveToForm : public QDialog {
   QRadioButton* btnClientBottomClientClientLineBreakLF;
   QRadioButton* btnClientBottomClientClientLineBreakFree;
   QLineEdit* edtClientBottomClientClientLineBreakFree;
+  QGroupBox* gbxClientBottomClientClientCharset;
+  QRadioButton* btnClientBottomClientClientCharsetANSI;
+  QRadioButton* btnClientBottomClientClientCharsetUTF8;
+  QRadioButton* btnClientBottomClientClientCharsetUTF8BOM;
   QGroupBox* gbxClientBottomClientClientSaveTo;
   QRadioButton* btnClientBottomClientClientSaveToClipboard;
   QRadioButton* btnClientBottomClientClientSaveToFile;

@@ -24,7 +24,7 @@ namespace rowsmith {
 
 namespace {
 
-using platform::fromCp1252;
+using platform::fromUtf8;
 
 constexpr char kSection[] = "frmToolsWerbungForm";
 
@@ -55,7 +55,7 @@ std::string productText() {
 }
 
 QLabel* makeLabel(QWidget* parent, const char* name, const std::string& text, bool bold) {
-  auto* label = new QLabel(fromCp1252(text), parent);
+  auto* label = new QLabel(fromUtf8(text), parent);
   label->setObjectName(name);
   if (bold) {
     QFont font = label->font();
@@ -75,7 +75,7 @@ QFrame* makePanel(QWidget* parent, const QRect& geometry) {
 
 // Centred lines, as the text is laid out for.
 void setMemoText(QTextEdit* memo, const std::string& text) {
-  QString shown = fromCp1252(text);
+  QString shown = fromUtf8(text);
   shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   memo->setPlainText(shown);
@@ -125,7 +125,7 @@ TfrmToolsWerbungForm::TfrmToolsWerbungForm(QWidget* parent) : QDialog(parent) {
   lblSoftwareII = makeLabel(top, "lblSoftwareII", "Rowsmith Project", true);
   lblSoftwareII->setGeometry(48, 24, 400, 16);
   lblSoftwareIII = makeLabel(
-      top, "lblSoftwareIII", "Ver\xF6" "ffentlicht vom Rowsmith Project",
+      top, "lblSoftwareIII", "Veröffentlicht vom Rowsmith Project",
       false);
   lblSoftwareIII->setGeometry(8, 43, 448, 16);
 
@@ -167,7 +167,7 @@ TfrmToolsWerbungForm::TfrmToolsWerbungForm(QWidget* parent) : QDialog(parent) {
 std::string TfrmToolsWerbungForm::memoText() const {
   QString text = Memo->toPlainText();
   text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-  return platform::toCp1252(text);
+  return platform::toUtf8(text);
 }
 
 void TfrmToolsWerbungForm::lblWebAddressClick() {

@@ -23,7 +23,7 @@ class TfrmToolsWerbungForm : public QDialog {
   QLabel* webAddressLabel() const { return lblWebAddress; }
   QTextEdit* memo() const { return Memo; }
   QPushButton* okButton() const { return BitBtn1; }
-  // The memo's text with CR LF line breaks, Windows-1252.
+  // The memo's text with CR LF line breaks.
   std::string memoText() const;
 
  protected:

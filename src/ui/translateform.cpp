@@ -19,13 +19,13 @@ namespace rowsmith {
 
 namespace {
 
-using platform::fromCp1252;
-using platform::toCp1252;
+using platform::fromUtf8;
+using platform::toUtf8;
 
 class Translator {
  public:
   Translator(TNLS& nls, std::string section, const QObject* component)
-      : nls_(nls), section_(std::move(section)), name_(toCp1252(component->objectName())) {}
+      : nls_(nls), section_(std::move(section)), name_(toUtf8(component->objectName())) {}
 
   QString caption(const QString& current) const { return lookup(name_, current); }
   QString hint(const QString& current) const { return lookup(name_ + "_Hint", current); }
@@ -34,7 +34,7 @@ class Translator {
   QString lookup(const std::string& key, const QString& current) const {
     // An empty default is never looked up, so untitled widgets get no key.
     if (current.isEmpty()) return current;
-    return fromCp1252(nls_.GetNLSText(section_, key, toCp1252(current)));
+    return fromUtf8(nls_.GetNLSText(section_, key, toUtf8(current)));
   }
 
   TNLS& nls_;
@@ -86,7 +86,7 @@ void translateItself(const Translator& t, QObject* component) {
 }  // namespace
 
 void TranslateForm(TNLS& nls, QWidget* form) {
-  TranslateComponent(nls, toCp1252(form->objectName()), form);
+  TranslateComponent(nls, toUtf8(form->objectName()), form);
 }
 
 void TranslateComponent(TNLS& nls, std::string_view section, QObject* component) {

@@ -1,7 +1,6 @@
 // The converter's own units are not part of the core library; they are
 // compiled into this test directly.
 #include "cli/options.cpp"
-#include "cli/utf8out.cpp"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +27,7 @@ std::string describe(const ConvertOptions& o, const std::string& what) {
   }
   if (what == "output") return o.output + (o.quiet ? " quiet" : "");
   if (what == "flags") {
-    return std::string(o.rowNumbers ? "rows " : "") + (o.westernDates ? "western " : "sortable ") + (o.utf8 ? "utf8" : "ansi");
+    return std::string(o.rowNumbers ? "rows " : "") + (o.westernDates ? "western " : "sortable ") + (o.format.encoding == TextEncoding::Utf8 ? "utf8" : o.format.encoding == TextEncoding::Utf8Bom ? "utf8-bom" : "ansi");
   }
   if (what == "input") return o.input;
   return {};
@@ -52,6 +51,7 @@ TEST(ParseConvertOptions, ReadsEveryOptionAndRejectsBadOnes) {
       {{"--output=x.csv", "f"}, true, "output", "x.csv"},
       {{"-o", "", "f"}, false, "", ""},
       {{"--no-rowcount", "--dates", "sortable", "--encoding", "UTF-8", "f"}, true, "flags", "sortable utf8"},
+      {{"--encoding=utf-8-bom", "f"}, true, "flags", "rows western utf8-bom"},
       {{"--encoding", "latin1", "f"}, false, "", ""},
       {{"--no-rowcount=1", "f"}, false, "", ""},
       {{"--separator"}, false, "", ""},
@@ -70,20 +70,6 @@ TEST(ParseConvertOptions, ReadsEveryOptionAndRejectsBadOnes) {
     if (c.ok) EXPECT_EQ(describe(o, c.check), c.expected);
     else EXPECT_FALSE(error.empty());
   }
-}
-
-TEST(Windows1252ToUtf8, MapsEveryByteToItsCodePoint) {
-  std::string all;
-  for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
-  std::string utf8 = windows1252ToUtf8(all);
-  // ASCII one byte; the 17 characters of 0x80-0x9F above U+07FF (euro sign,
-  // quotes, dashes...) three; every other byte two.
-  EXPECT_EQ(utf8.size(), 128u + 17u * 3 + (128u - 17u) * 2);
-  EXPECT_EQ(windows1252ToUtf8("\x80"), "\xE2\x82\xAC");
-  EXPECT_EQ(windows1252ToUtf8("\x9F"), "\xC5\xB8");
-  EXPECT_EQ(windows1252ToUtf8("\x81"), "\xC2\x81");
-  EXPECT_EQ(windows1252ToUtf8("\xE4\xF6\xFC\xDF"), "\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F");
-  EXPECT_EQ(windows1252ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
 }
 
 }  // namespace

@@ -102,6 +102,7 @@ struct TextCase {
   std::vector<bool> exported;
   ExportFormat format;
   std::string expected;
+  size_t splitting;  // cells a reader would split
 };
 
 TEST(BuildExportText, FollowsTheFormatRules) {
@@ -109,22 +110,42 @@ TEST(BuildExportText, FollowsTheFormatRules) {
   StringTable t = makeExportTable(result, {0, 1, 2});
   const std::vector<TextCase> cases = {
       {"defaults, everything", {true, true, true, true}, {";", "", "\r\n"},
-       ";H1;H2;H3\r\n1;x;;a<#13><#10>b\r\n2;y;q;';z"},
-      {"without row numbers", {false, true, true, true}, {";", "", "\r\n"}, "H1;H2;H3\r\nx;;a<#13><#10>b\r\ny;q;';z"},
+       ";H1;H2;H3\r\n1;x;;a<#13><#10>b\r\n2;y;q;';z", 1},
+      {"without row numbers", {false, true, true, true}, {";", "", "\r\n"}, "H1;H2;H3\r\nx;;a<#13><#10>b\r\ny;q;';z", 1},
       {"last column not exported: every line ends with the separator", {false, true, true, false}, {";", "", "\r\n"},
-       "H1;H2;\r\nx;;\r\ny;q;';"},
-      {"enclosing around every cell, empty ones too", {true, true, true, false}, {",", "'", "\n"},
-       "'','H1','H2',\n'1','x','',\n'2','y','q;'',"},
-      {"multi-character separator and no line break", {false, true, false, true}, {"<>", "", ""}, "H1<>H3x<>a<#13><#10>by<>z"},
-      {"nothing exported", {false, false, false, false}, {";", "", "\r\n"}, "\r\n\r\n"},
+       "H1;H2;\r\nx;;\r\ny;q;';", 1},
+      {"enclosing around every cell, empty ones too, an enclosing inside twice", {true, true, true, false},
+       {",", "'", "\n"}, "'','H1','H2',\n'1','x','',\n'2','y','q;''',", 0},
+      {"a multi-character enclosing inside twice", {false, false, true, false}, {"", ";'", ""}, ";'H2;';';';'q;';';'", 0},
+      {"multi-character separator and no line break", {false, true, false, true}, {"<>", "", ""},
+       "H1<>H3x<>a<#13><#10>by<>z", 0},
+      {"a line break that a cell holds", {false, false, true, false}, {",", "", "'"}, "H2,','q;',", 1},
+      {"nothing exported", {false, false, false, false}, {";", "", "\r\n"}, "\r\n\r\n", 0},
   };
   for (const TextCase& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(BuildExportText(t, c.exported, c.format), c.expected);
+    EXPECT_EQ(CountCellsThatSplit(t, c.exported, c.format), c.splitting);
     if (c.exported[1] && c.exported[2] && c.exported[3]) {
       EXPECT_EQ(buildExportTextFromResult(result, {0, 1, 2}, c.exported[0], c.format), c.expected);
+      EXPECT_EQ(countResultCellsThatSplit(result, {0, 1, 2}, c.format), c.splitting);
     }
   }
+}
+
+TEST(EncodeExportText, WritesTheChosenBytesAndTypedCodesAsWindows1252Characters) {
+  ExportOptions options = with([](ExportOptions& o) {
+    o.separator = SeparatorChoice::Free;
+    o.separatorFree = "#228";
+  });
+  ExportFormat format;
+  std::string error;
+  ASSERT_TRUE(decodeExportFormat(options, format, error));
+  EXPECT_EQ(format.separator, "ä");
+  const std::string text = "Łódź" + format.separator + "€";
+  EXPECT_EQ(encodeExportText(text, TextEncoding::Windows1252), "L\xF3" "dz\xE4\x80");
+  EXPECT_EQ(encodeExportText(text, TextEncoding::Utf8), text);
+  EXPECT_EQ(encodeExportText(text, TextEncoding::Utf8Bom), "\xEF\xBB\xBF" + text);
 }
 
 TEST(BuildExportText, KeepsEveryByteOfALargeTable) {

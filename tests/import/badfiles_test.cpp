@@ -13,10 +13,14 @@ namespace rowsmith {
 namespace {
 
 using test::crlf;
+using namespace std::string_literals;
 
-std::string utf16le(std::string_view text) {
-  std::string out = "\xFF\xFE";
-  for (char c : text) out += std::string{c, '\0'};
+std::string utf16(std::u16string_view text, bool bigEndian) {
+  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char16_t unit : text) {
+    const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+    out += bigEndian ? std::string{high, low} : std::string{low, high};
+  }
   return out;
 }
 
@@ -171,27 +175,36 @@ std::vector<Case> catalogue() {
                      {"1|03.05.1890|2"}});
   }
 
-  // 16-bit text without a CHAR line: the trial conversion drops the zero bytes.
-  const std::string umlauts = "0 HEAD\n0 @I1@ INDI\n1 NAME J\xFCrgen /M\xFCller/\n1 SEX M\n1 BIRT\n2 PLAC Gie\xDF"
-                              "en\n0 TRLR\n";
-  cases.push_back({"UTF-16 without CHAR", utf16le(crlf(umlauts)), 1, {"1||"},
-                   {{1, 2, "J\xFCrgen"}, {1, 3, "M\xFCller"}, {1, 6, "Gie\xDF" "en"}}});
-  // Only two-byte sequences of A1..FF are converted; every other byte,
-  // broken or not, stays as it is.
-  cases.push_back({"UTF-8 with invalid sequences",
-                   crlf("0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n1 NAME J\xC3\xBCrgen\xC3 /Gr\xC0\xAF\xA4" "e/\n1 SEX M\n"
-                        "1 BIRT\n2 PLAC Ort \xF0\x9F\x98\x80 \xC3(\xC2\xA0\xE2\x82\n0 TRLR\n"),
-                   1,
-                   {"1||"},
-                   {{1, 2, "J\xFCrgen\xC3"}, {1, 3, "Gr\xC0\xAF\xA4" "e"}, {1, 6, "Ort \xF0\x9F\x98\x80 \xC3(\xC2\xA0\xE2\x82"}}});
-  // ANSEL: acute on e is in the table; acute on Z, the caron and a mark
-  // without letter are not and stay as two (or one) bytes.
-  cases.push_back({"ANSEL marks on letters without a table entry",
-                   crlf("0 HEAD\n1 CHAR ANSEL\n0 @I1@ INDI\n1 NAME \xE2Zofia /\xE9Sebesty\xE2" "en/\n1 SEX F\n"
-                        "1 BIRT\n2 PLAC Pl\xE9zen\xE8\n0 TRLR\n"),
+  // 16-bit text, with or without a CHAR line, is read as UTF-16.
+  const std::u16string names = u"0 HEAD\r\n0 @I1@ INDI\r\n1 NAME J\u00FCrgen /W\u0105sowski/\r\n1 SEX M\r\n1 BIRT\r\n"
+                               u"2 PLAC \u0141\u00F3d\u017A \U0001F600\r\n0 TRLR\r\n";
+  cases.push_back({"UTF-16 without CHAR", utf16(names, false), 1, {"1||"},
+                   {{1, 2, "Jürgen"}, {1, 3, "Wąsowski"}, {1, 6, "Łódź 😀"}}});
+  // A lone surrogate is U+FFFD, a NUL character is dropped, and the odd last
+  // byte of a cut file is U+FFFD too.
+  cases.push_back({"UTF-16 big-endian with lone surrogates, NUL and an odd length",
+                   utf16(u"0 HEAD\r\n1 CHAR UNICODE\r\n0 @I1@ INDI\r\n1 NAME A\xD800na /Ma\0nn/\r\n1 SEX F\r\n"
+                         u"1 BIRT\r\n2 PLAC Ort\xDC00"s, true) + "x",
                    1,
                    {"||1"},
-                   {{1, 23, "\xE2Zofia"}, {1, 24, "\xE9Sebesty\xE9n"}, {1, 27, "Pl\xE9zen\xE8"}}});
+                   {{1, 23, "A\uFFFDna"}, {1, 24, "Mann"}, {1, 27, "Ort\uFFFD\uFFFD"}}});
+  // Well-formed sequences are characters, every other byte its Windows-1252
+  // character; a NUL byte is dropped.
+  cases.push_back({"UTF-8 with invalid sequences",
+                   crlf("0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n1 NAME J\xC3\xBCrgen\xC3 /Gr\xC0\xAF\xA4" "e/\n1 SEX M\n"
+                        "1 BIRT\n2 PLAC Ort \xF0\x9F\x98\x80 \xC3(\xC2\xA0\xE2\x82\n1 OCCU Bau\0er\n0 TRLR\n"s),
+                   1,
+                   {"1||"},
+                   {{1, 2, "JürgenÃ"}, {1, 3, "GrÀ¯¤e"}, {1, 6, "Ort 😀 Ã(\u00A0â‚"}, {1, 14, "Bauer"}}});
+  // ANSEL: every mark follows its letter and composes, a mark before a blank
+  // is the spacing accent; a byte without an ANSEL meaning is its
+  // Windows-1252 character.
+  cases.push_back({"ANSEL marks on letters without a table entry",
+                   crlf("0 HEAD\n1 CHAR ANSEL\n0 @I1@ INDI\n1 NAME \xE2Zofia /\xE9Sebesty\xE2" "en/\n1 SEX F\n"
+                        "1 BIRT\n2 PLAC Pl\xE9zen\xE8 \x81\xD0\n0 TRLR\n"),
+                   1,
+                   {"||1"},
+                   {{1, 23, "Źofia"}, {1, 24, "Šebestyén"}, {1, 27, "Plžen¨\u0081Ð"}}});
 
   // Line ends are decided by the first line. After a CR LF first line an LF
   // alone ends no line, so the record it should end swallows the next line

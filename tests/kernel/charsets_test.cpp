@@ -2,70 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "kernel/strreplace.h"
+#include "kernel/textcodec.h"
 
 namespace rowsmith {
 namespace {
 
-std::string hex(const std::string& s) {
-  std::string out;
-  char buf[4];
-  for (unsigned char c : s) out += (std::snprintf(buf, sizeof buf, "%02X ", c), buf);
-  return out;
-}
-
-struct Conversion {
-  std::string in, out;
-  bool changed;
-};
-
-void expectConversions(bool (*convert)(std::string&), std::initializer_list<Conversion> cases) {
-  for (const Conversion& c : cases) {
-    std::string line = c.in;
-    EXPECT_EQ(convert(line), c.changed) << hex(c.in);
-    EXPECT_EQ(hex(line), hex(c.out)) << hex(c.in);
-  }
-}
-
-TEST(Charsets, ConvertLineByLineAndReportAChange) {
-  expectConversions(Utf8ToAnsi, {
-      {"plain", "plain", false},
-      {"M\xC3\xBCller", "M\xFCller", true},
-      {"\xC2\xA1\xC2\xBF\xC3\x80\xC3\xBF", "\xA1\xBF\xC0\xFF", true},
-      // Not in the table: no-break space, C1 controls, the euro sign; lone lead bytes.
-      {"\xC2\xA0\xC2\x80\xE2\x82\xAC", "\xC2\xA0\xC2\x80\xE2\x82\xAC", false},
-      {"\xC2 x \xC3", "\xC2 x \xC3", false},
-      // Text encoded twice comes back to one byte.
-      {"M\xC3\x83\xC2\xBCller", "M\xFCller", true},
-      {"\xC3\x82\xC2\xA9", "\xC2\xA9", true},
-  });
-  expectConversions(RemoveNulChars, {
-      {std::string("0\0A\0", 4), "0A", true},
-      {"no nul", "no nul", false},
-  });
-  expectConversions(AnselToAnsi, {
-      {"M\xE8uller\xCF", "M\xFCller\xDF", true},
-      {"\xE8 \xF0" "c", "\xA8\xE7", true},
-      // Produced bytes are never read again.
-      {"\xE4" "A\xC3", "\xC3\xA9", true},
-      {"\xE9" "c\xE8z\xE8", "\xE9" "c\xE8z\xE8", false},
-      // Label text converts only when the line holds a real sequence too.
-      {"<<#$c6    >>", "<<#$c6    >>", false},
-      {"<<#$c6    >>\xCF", "\xA1\xDF", true},
-      {"\xCF<<#$E8#$41>>", "\xDF<<#$E8#$41>>", true},
-  });
-}
-
 // The ANSEL table written out once more, independently of the unit's copy.
 struct AnselRow {
   int ansi;
-  std::string sequence, label;
+  std::string sequence;
 };
 
 std::vector<AnselRow> anselRows() {
@@ -86,71 +35,38 @@ std::vector<AnselRow> anselRows() {
     std::istringstream bytes(item);
     AnselRow row{};
     bytes >> std::hex >> row.ansi;
-    row.label = "<<";
     for (int b; bytes >> b;) {
       row.sequence += static_cast<char>(b);
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "#$%02x", b);
-      row.label += buf;
     }
-    row.label += row.sequence.size() == 1 ? "    >>" : ">>";
     rows.push_back(row);
   }
   return rows;
 }
 
-// The conversions as first defined: one replace-all pass per table entry.
-bool referenceUtf8ToAnsi(std::string& line) {
-  if (line.find_first_of("\xC2\xC3") == std::string::npos) return false;
-  const std::string before = line;
-  for (int c = 0xA1; c <= 0xFF; ++c) {
-    const char pattern[2] = {c <= 0xBF ? '\xC2' : '\xC3', static_cast<char>(c <= 0xBF ? c : c - 0x40)};
-    line = StrReplace(std::string_view(pattern, 2), std::string(1, static_cast<char>(c)), line, true);
-  }
-  return line != before;
-}
-
-bool referenceAnselToAnsi(std::string& line) {
-  static const std::vector<AnselRow> rows = anselRows();
-  const std::string before = line;
-  for (const AnselRow& r : rows) line = StrReplace(r.sequence, r.label, line, true);
-  if (line == before) return false;
-  for (const AnselRow& r : rows) line = StrReplace(r.label, std::string(1, static_cast<char>(r.ansi)), line, true);
-  return line != before;
-}
-
-// Random lines from the pieces that matter, so sequences and near misses are frequent.
-void expectSameAsReference(bool (*fast)(std::string&), bool (*slow)(std::string&),
-                           const std::vector<std::string>& pieces, size_t maxPieces, int lines, unsigned seed) {
-  std::mt19937 rng(seed);
-  for (int i = 0; i < lines; ++i) {
-    std::string line;
-    for (size_t n = std::uniform_int_distribution<size_t>(0, maxPieces)(rng); n > 0; --n)
-      line += pieces[std::uniform_int_distribution<size_t>(0, pieces.size() - 1)(rng)];
-    std::string a = line, b = line;
-    const bool aChanged = fast(a), bChanged = slow(b);
-    ASSERT_EQ(hex(a), hex(b)) << "input " << hex(line);
-    ASSERT_EQ(aChanged, bChanged) << "input " << hex(line);
-  }
-}
-
-TEST(Utf8ToAnsi, OnePassEqualsTheSeriesOfReplacements) {
-  std::vector<std::string> pieces = {"\xC2", "\xC3", "\x80", "\x82", "\x83", "\x84", "\xA0",
-                                     "\xA1", "\xA4", "\xBF", "\xC0", "\xFF", "a", " "};
-  for (int c = 0x80; c < 0x100; c += 7) pieces.emplace_back(1, static_cast<char>(c));
-  expectSameAsReference(Utf8ToAnsi, referenceUtf8ToAnsi, pieces, 12, 50'000, 1987);
-}
-
-TEST(AnselToAnsi, OnePassEqualsTheTwoPhasesOfReplacements) {
-  std::vector<std::string> pieces = {"a", "A", " ", "<", ">", "#$", "e8", "c6", "    ",
-                                     "<<#$", ">>", "\xE8", "\xE1", "\xD9", "\xE9", "\x7A"};
+TEST(AnselCharset, KeepsWhatEveryCommonSequenceAlwaysGave) {
   for (const AnselRow& r : anselRows()) {
-    pieces.insert(pieces.end(), {r.sequence, r.label, std::string(1, static_cast<char>(r.ansi))});
-    std::string line = "x" + r.sequence + "y";  // every entry converts on its own too
-    EXPECT_TRUE(AnselToAnsi(line)) << std::hex << r.ansi;
-    EXPECT_EQ(hex(line), hex(std::string{'x', static_cast<char>(r.ansi), 'y'}));
+    const std::string line = "x" + r.sequence + "y";
+    EXPECT_TRUE(hasAnselSequence(line)) << std::hex << r.ansi;
+    std::string expected = "x";
+    expected += decodeWindows1252(std::string(1, static_cast<char>(r.ansi)));
+    expected += 'y';
+    EXPECT_EQ(decodeAnselLine(line), expected) << std::hex << r.ansi;
   }
-  expectSameAsReference(AnselToAnsi, referenceAnselToAnsi, pieces, 8, 30'000, 1850);
+}
+
+TEST(AnselCharset, PutsEveryMarkAfterItsLetterAndComposes) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Dvo\xE9rak", "Dvořak"},           // caron, no common sequence
+      {"\xA1\xE2od\xE2z", "Łódź"},        // special letter, acute on o and z
+      {"\xB1" "a\xE7z", "łaż"},            // dot above
+      {"W\xF1" "asowski", "Wąsowski"},     // ogonek
+      {"\xE8\xE2u", "ǘ"},                 // two marks on one letter, in their order
+      {"\xE8", "\u0308"},                 // a mark without a letter stays a mark
+      {"\xE3 ", " \u0302"},               // on a space it follows the space
+      {std::string("a\0b\x81\xD0", 5), "ab\u0081Ð"},  // NUL dropped; unknown bytes as Windows-1252
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(decodeAnselLine(in), out) << in;
+  EXPECT_FALSE(hasAnselSequence("Dvo\xE9r\x81k"));
 }
 
 }  // namespace

@@ -26,8 +26,8 @@ TEST(StrReplace, CollapsesRunsBecauseEachSearchRestarts) {
       {"ab", "xaby", "abab", true, "xabyxaby"},
       {"x", "X", "axbXc", false, "aXbXc"},
       {" jan ", "-01-", " 3 JAN 1850 ", false, " 3-01-1850 "},
-      {"\xE4", "ae", "\xC4pfel \xE4", false, "aepfel ae"},
-      {"\xE4", "ae", "\xC4pfel \xE4", true, "\xC4pfel ae"},
+      // Only ASCII letters fold: no byte of a multi-byte character changes.
+      {"\xC3\xA4", "ae", "\xC3\x84pfel \xC3\xA4", false, "\xC3\x84pfel ae"},
       {"ab", "", "aabb", true, ""},
       {"ab", "a", "abbb", true, "a"},
       {"ab", "", "aAbB", true, "aAbB"},

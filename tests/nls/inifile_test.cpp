@@ -34,7 +34,7 @@ TEST_F(TIniFileTest, ReadsValuesWithTheReaderRules) {
   const std::tuple<const char*, const char*, std::string> strings[] = {
       {"ALPHA", "plain", "text"},        {" alpha ", "PADDED", "two words"}, {"Alpha", "Double", "  quoted  "},
       {"Alpha", "Single", "x"},          {"Alpha", "Unpaired", "\"open"},    {"Alpha", "TwoPairs", "\"inner\""},
-      {"Alpha", "Equals", "a=b"},        {"alpha", "\xE4rger", "umlaut"},    {"Beta", "Plain", "other"},
+      {"Alpha", "Equals", "a=b"},        {"alpha", "ärger", "umlaut"},    {"Beta", "Plain", "other"},
       {"Beta", "Missing", "<default>"},  {"Gamma", "Plain", "<default>"},    {"Alpha", "Long", std::string(2047, 'x')},
   };
   for (const auto& [section, key, expected] : strings)
@@ -60,6 +60,29 @@ TEST_F(TIniFileTest, WritingReplacesTheKeyLineInPlaceAndKeepsEverythingElse) {
 
   EXPECT_TRUE(TIniFile(file("[S]\nK=v")).WriteString("S", "L", "w"));
   EXPECT_EQ(readFileBytes(path), "[S]\nK=v\nL=w\n");
+}
+
+TEST_F(TIniFileTest, KeepsTheEncodingReadUnlessAValueNeedsMore) {
+  const struct {
+    std::string before, value, after;
+  } cases[] = {
+      {"[S]\r\nK=M\xFCller\r\n", "Köln", "[S]\r\nK=M\xFCller\r\nL=K\xF6ln\r\n"},
+      {"[S]\r\nK=M\xFCller\r\n", "Łódź", "[S]\r\nK=Müller\r\nL=Łódź\r\n"},
+      {"[S]\r\nK=Müller\r\n", "Köln", "[S]\r\nK=Müller\r\nL=Köln\r\n"},
+      {"\xEF\xBB\xBF[S]\r\nK=x\r\n", "Köln", "\xEF\xBB\xBF[S]\r\nK=x\r\nL=Köln\r\n"},
+      {"[S]\r\nK=x\r\n", "Köln", "[S]\r\nK=x\r\nL=K\xF6ln\r\n"},
+  };
+  for (const auto& c : cases) {
+    TIniFile ini(file(c.before));
+    EXPECT_TRUE(ini.WriteString("s", "L", c.value));
+    EXPECT_EQ(readFileBytes(path), c.after) << c.value;
+    EXPECT_EQ(TIniFile(path).ReadString("S", "L", ""), c.value);
+  }
+  // A stray byte in a value is its Windows-1252 character, so the file stays
+  // UTF-8 and its other values readable.
+  TIniFile ini(file("[S]\r\nK=Łódź\r\n"));
+  EXPECT_TRUE(ini.WriteString("S", "L", "K\xF6ln"));
+  EXPECT_EQ(readFileBytes(path), "[S]\r\nK=Łódź\r\nL=Köln\r\n");
 }
 
 TEST_F(TIniFileTest, BatchedWritesCreateTheFileOnce) {

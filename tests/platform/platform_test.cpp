@@ -8,16 +8,14 @@
 namespace rowsmith::platform {
 namespace {
 
-TEST(Platform, ScreenTextIsWindows1252) {
-  const std::string bytes("Gr\xFC\xDF" "e \x80 \x84Zitat\x93 \x9F", 17);
-  QString shown = fromCp1252(bytes);
-  EXPECT_EQ(shown, QString::fromUtf8("Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC \xE2\x80\x9EZitat\xE2\x80\x9C \xC5\xB8"));
-  EXPECT_EQ(toCp1252(shown), bytes);
-  EXPECT_EQ(toCp1252(QString::fromUtf8("\xCE\xA9")), "?");
+TEST(Platform, ScreenTextIsUtf8AndTypedTextComesBackInNfc) {
+  const std::string text = "Łódź € Мария 中文";
+  EXPECT_EQ(toUtf8(fromUtf8(text)), text);
+  EXPECT_EQ(toUtf8(QString::fromUtf8("e\xCC\x81")), "é");
 }
 
 TEST(Platform, TheClipboardGetsTheTextUpToItsFirstZeroByte) {
-  putClipboardText(std::string("a;\xE4\0b", 5));
+  putClipboardText(std::string("a;\xC3\xA4\0b", 6));
   EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf8("a;\xC3\xA4"));
   putClipboardText("x\r\ny");
   EXPECT_EQ(QApplication::clipboard()->text(), "x\r\ny");

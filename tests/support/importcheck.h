@@ -18,6 +18,7 @@
 #include "import/importrun.h"
 #include "import/indexfiles.h"
 #include "kernel/folders.h"
+#include "kernel/textcodec.h"
 #include "kernel/usermessages.h"
 
 namespace rowsmith::importcheck {
@@ -68,6 +69,16 @@ inline Records readRecords(const std::string& file, const std::string& work) {
   }
   if (prepared) EraseIndexFiles(work, kIndexName);
   return records;
+}
+
+inline std::string fileBytes(const std::string& file) {
+  std::string bytes;
+  if (FILE* in = std::fopen(file.c_str(), "rb")) {
+    char buffer[65536];
+    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;) bytes.append(buffer, got);
+    std::fclose(in);
+  }
+  return bytes;
 }
 
 inline bool workFolderEmpty(const std::string& work) {
@@ -137,6 +148,21 @@ inline std::string brokenInvariant(const std::string& file, const std::string& w
   if (countOf(text, "\n") != static_cast<size_t>(exportTable.rowCount() - 1)) return "line breaks = rows - 1";
   if (text.find('\r') != std::string::npos) return "no CR of a cell reaches the text";
   if (text != buildExportTextFromResult(table, order, true, format)) return "both export routes agree";
+
+  // Whatever the file held, the UTF-8 export is well-formed; the Windows-1252
+  // export of a file that names ANSI before its first person holds no byte
+  // above 127 that the file lacks.
+  if (!isWellFormedUtf8(encodeExportText(text, TextEncoding::Utf8))) return "the UTF-8 export is well-formed";
+  const std::string ansi = encodeExportText(text, TextEncoding::Windows1252);
+  std::string bytes = fileBytes(file);
+  const size_t charset = bytes.find("1 CHAR");
+  if (charset != std::string::npos && charset == bytes.find("1 CHAR ANSI") && charset < bytes.find("INDI") &&
+      bytes.find('\0') == std::string::npos) {
+    bool present[256] = {};
+    for (unsigned char c : bytes) present[c] = true;
+    for (unsigned char c : ansi)
+      if (c >= 0x80 && !present[c]) return "the Windows-1252 export holds only bytes of the Windows-1252 file";
+  }
   return {};
 }
 

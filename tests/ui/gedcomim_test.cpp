@@ -160,7 +160,7 @@ TEST_F(MainWindowTest, StartsWithFoldersLanguageHeadersAndWelcomeText) {
   EXPECT_EQ(window->SGrid->model()->rowCount(), 1);
   EXPECT_EQ(window->btnGo->text(), "Go!");
   EXPECT_TRUE(window->rbtWesternDate->isChecked());
-  QString shown = platform::fromCp1252(welcomeText());
+  QString shown = platform::fromUtf8(welcomeText());
   EXPECT_EQ(window->memClientTopTop->toPlainText(), shown.replace("\r\n", "\n"));
 }
 
@@ -179,17 +179,24 @@ TEST_F(MainWindowTest, HeaderClickSortsAndTogglesDirection) {
   EXPECT_EQ(headerPixel(*window, 1), kRed);
   EXPECT_NE(headerPixel(*window, 0), kRed);
 
-  const std::pair<std::vector<Cells>, Cells> cases[] = {
-      // One empty cell among the numbers makes the column text: 10 before 9.
-      {{{"10"}, {"9"}, {""}, {"100"}, {"x"}}, {"", "10", "100", "9", "x"}},
-      // Dates in both display forms.
-      {{{"02.01.1900"}, {"31.12.1849"}, {"01.02.1850"}}, {"31.12.1849", "01.02.1850", "02.01.1900"}},
-      {{{"19000102"}, {"18491231"}, {"18500201"}}, {"18491231", "18500201", "19000102"}},
+  // Column 0 holds IDs, column 5 birth dates.
+  const std::tuple<int, Cells, Cells> cases[] = {
+      // An empty cell neither decides nor blocks: numbers stay numbers.
+      {0, {"2941", "294", "", "2939"}, {"", "294", "2939", "2941"}},
+      {0, {"10", "9", "", "100", "x"}, {"", "10", "100", "9", "x"}},
+      // Dates in both display forms, partial ones among them.
+      {5, {"02.02.1876", "", "1884", "12.01.1850"}, {"", "12.01.1850", "02.02.1876", "1884"}},
+      {5, {"19000102", "1849", "18500201"}, {"1849", "18500201", "19000102"}},
   };
-  for (const auto& [rows, sorted] : cases) {
+  for (const auto& [sortColumn, cells, sorted] : cases) {
+    std::vector<Cells> rows;
+    for (const std::string& cell : cells) {
+      rows.push_back(Cells(6));
+      rows.back()[static_cast<size_t>(sortColumn)] = cell;
+    }
     fill(*window, rows);
-    clickHeader(*window, 0);
-    EXPECT_EQ(column(*window, 0), sorted);
+    clickHeader(*window, sortColumn);
+    EXPECT_EQ(column(*window, sortColumn), sorted);
   }
 }
 

@@ -14,10 +14,10 @@ StringTable smallTable() {
   table.setCell(0, 0, "Name :");
   table.setCell(1, 0, "Ort :");
   table.setCell(2, 0, "Bemerkungen :");
-  table.setCell(0, 1, "M\xFCller \x80");  // Windows-1252, not Latin-1
-  table.setCell(1, 1, "K\xF6ln");
+  table.setCell(0, 1, "Müller €");  // UTF-8 inside
+  table.setCell(1, 1, "Köln");
   table.setCell(2, 1, "eins\r\nzwei");
-  table.setCell(0, 2, "Wei\xDF");
+  table.setCell(0, 2, "Weiß");
   return table;
 }
 
@@ -29,6 +29,8 @@ TEST(ResultTableModel, ShowsTheTableWithRowZeroAsHeader) {
   EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), "Ort :");
   EXPECT_EQ(model.data(model.index(0, 0)).toString(), QString::fromUtf8("Müller €"));
   EXPECT_EQ(model.data(model.index(1, 0)).toString(), QString::fromUtf8("Weiß"));
+  EXPECT_EQ(model.data(model.index(0, 2), Qt::ToolTipRole).toString(), "eins\r\nzwei");
+  EXPECT_EQ(model.headerData(2, Qt::Horizontal, Qt::ToolTipRole).toString(), "Bemerkungen :");
   EXPECT_FALSE(model.flags(model.index(0, 0)).testFlag(Qt::ItemIsEditable));
   EXPECT_FALSE(model.setData(model.index(0, 0), "x"));
 

@@ -42,7 +42,7 @@ StringTable sampleTable(int dataRows = 2) {
   table.setCell(3, 0, "Name :");
   for (int r = 1; r <= dataRows; ++r) {
     table.setCell(0, r, std::to_string(r));
-    table.setCell(1, r, "M\xFCller" + std::to_string(r));
+    table.setCell(1, r, "Müller" + std::to_string(r));
     table.setCell(2, r, "Anna");
     table.setCell(3, r, r == 1 ? "a\r\nb" : "");
   }
@@ -204,8 +204,8 @@ TEST_F(SaveToFormTest, ColumnListMatchesColumnsByHeaderText) {
 TEST_F(SaveToFormTest, GoWithTheDefaultsCopiesToTheClipboardAndSavesTheSettings) {
   StringTable table = sampleTable();
   EXPECT_EQ(executeAndPressGo(table), mrOk);
-  EXPECT_EQ(platform::toCp1252(QApplication::clipboard()->text()),
-            ";Name :;Vorname :;Name :\r\n1;M\xFCller1;Anna;a<#13><#10>b\r\n2;M\xFCller2;Anna;");
+  EXPECT_EQ(platform::toUtf8(QApplication::clipboard()->text()),
+            ";Name :;Vorname :;Name :\r\n1;Müller1;Anna;a<#13><#10>b\r\n2;Müller2;Anna;");
   EXPECT_EQ(infoMessages, Texts{"3 Zeilen in die Zwischenablage kopiert!"});
   EXPECT_TRUE(plainMessages.empty());
   EXPECT_EQ(readFileBytes(settings()),
@@ -213,7 +213,8 @@ TEST_F(SaveToFormTest, GoWithTheDefaultsCopiesToTheClipboardAndSavesTheSettings)
             "DelimiterSaveOther=0\r\nDelimiterSaveOtherSTR=#8\r\nSaveToClipboard=1\r\nSaveToFile=0\r\n"
             "SaveToFileSTR=\r\nLineBreakUseCRLF=1\r\nLineBreakUseLF=0\r\nLineBreakUseOther=0\r\n"
             "LineBreakUseOtherSTR=#10#13\r\nAddCharNone=1\r\nAddCharSingle=0\r\nAddCharDouble=0\r\n"
-            "AddCharOther=0\r\nAddCharOtherSTR=!\r\nSaveRowCounts=1\r\n");
+            "AddCharOther=0\r\nAddCharOtherSTR=!\r\nCharsetANSI=1\r\nCharsetUTF8=0\r\nCharsetUTF8BOM=0\r\n"
+            "SaveRowCounts=1\r\n");
 }
 
 TEST_F(SaveToFormTest, GoWritesTheExactBytesOverAnExistingFile) {
@@ -238,6 +239,30 @@ TEST_F(SaveToFormTest, GoWritesTheExactBytesOverAnExistingFile) {
   EXPECT_EQ(ini.ReadString("SaveToForm", "DelimiterSaveOtherSTR", ""), "#0");
   EXPECT_FALSE(ini.ReadBool("SaveToForm", "SaveRowCounts", true));
   EXPECT_TRUE(ini.ReadBool("SaveToForm", "AddCharSingle", false));
+}
+
+// A folder named in letters outside Windows-1252 survives DEFAULTS.INI, and
+// the file gets the chosen bytes; the message counts cells a reader splits.
+TEST_F(SaveToFormTest, GoWritesTheChosenCharacterSetToAnyPath) {
+  const std::string folder = dir.file("Łódź");
+  ASSERT_TRUE(std::filesystem::create_directory(folder));
+  const std::string target = folder + "/export.txt";
+  StringTable table = sampleTable();
+  table.setCell(2, 1, "Anna;Maria");
+  EXPECT_EQ(executeAndPressGo(table, [&] {
+              toFile(target);
+              choose(d.btnClientBottomClientClientCharsetUTF8BOM);
+              d.columnList()->item(0)->setCheckState(Qt::Unchecked);
+            }),
+            mrOk);
+  const std::string start = "\xEF\xBB\xBFName :;Vorname :;Name :\r\nMüller1;Anna;Maria;";
+  EXPECT_EQ(readFileBytes(target).substr(0, start.size()), start);
+  EXPECT_EQ(infoMessages, Texts{"3 Zeilen in die Datei geschrieben! 1 Zellen enthalten das Trennzeichen oder einen "
+                                "Zeilenumbruch; Zellen einklammern hilft."});
+  TIniFile ini(settings());
+  EXPECT_EQ(ini.ReadString("SaveToForm", "SaveToFileSTR", ""), target);
+  EXPECT_TRUE(ini.ReadBool("SaveToForm", "CharsetUTF8BOM", false));
+  EXPECT_FALSE(ini.ReadBool("SaveToForm", "CharsetANSI", true));
 }
 
 TEST_F(SaveToFormTest, AFailingWriteKeepsTheOldFileAndTheSettings) {
@@ -281,7 +306,7 @@ TEST_F(SaveToFormTest, NotationErrorsAndAMissingFileNameDeliverNothing) {
        "ERROR - # without number found!", ""},
       {d.btnClientBottomClientClientLineBreakFree, d.edtClientBottomClientClientLineBreakFree, "#300", notByte, ""},
       {d.btnClientBottomClientClientSaveToFile, d.edtClientBottomClientClientSaveToFile, "", "",
-       "Dateiname fehlt! Bitte geben Sie einen g\xFCltigen Namen ein!"},
+       "Dateiname fehlt! Bitte geben Sie einen gültigen Namen ein!"},
   };
   for (const auto& [option, edit, text, plain, info] : cases) {
     plainMessages.clear();

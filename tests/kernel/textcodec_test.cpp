@@ -1,0 +1,70 @@
+#include "kernel/textcodec.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace rowsmith {
+namespace {
+
+using Case = std::pair<std::string, std::string>;
+
+TEST(TextCodec, DecodesUtf8LinesWithoutLosingAByte) {
+  const Case cases[] = {
+      {"\xC5\x81\xC3\xB3" "d\xC5\xBA", "Łódź"},
+      {"Krak\xF3w \x80", "Kraków €"},                   // Windows-1252 bytes in a UTF-8 file
+      {"\xC3\xA4\xE4\xC0\xAF", "ää\u00C0\u00AF"},       // mixed; C0 begins no sequence
+      {"\xED\xA0\x80", "\u00ED\u00A0\u20AC"},           // an encoded surrogate is no character
+      {"M\xC3\x83\xC2\xBCller", "Müller"},              // encoded twice
+      {"\xC3\x85\xC2\x81ukasz", "Łukasz"},              // encoded twice through byte 81
+      {"\xC3\xA4 \xC3\x83", "ä Ã"},                     // once: Ã alone is no sequence
+      {"e\xCC\x81", "é"},                               // NFC
+      {std::string("a\0b", 3), "ab"},
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(decodeUtf8Line(in), out) << in;
+  EXPECT_EQ(decodeWindows1252(std::string("\x80\x81\xFC\0", 4)), std::string("€\u0081ü\0", 8));
+}
+
+TEST(TextCodec, DecodesSixteenBitUnitsWhereverTheLineBegins) {
+  struct Utf16Case {
+    std::string bytes;
+    bool bigEndian, startsOdd;
+    std::string out;
+  };
+  const Utf16Case cases[] = {
+      {std::string("A\0\x1C\x04", 4), false, false, "AМ"},
+      {std::string("\0A\0\x1C\x04", 5), false, true, "AМ"},        // half of the last line end first
+      {std::string("\x04\x1C\0\0", 4), true, false, "М"},          // NUL dropped
+      {std::string("\xD8\x3D\xDE\x00\0", 5), true, false, "😀"},   // pair, then the line end's half
+      {std::string("\x3D\xD8" "A\0", 4), false, false, "\uFFFDA"},  // lone high surrogate
+      {std::string("\x00\xDC", 2), false, false, "\uFFFD"},
+      {std::string("A\0B", 3), false, false, "A\uFFFD"},            // odd end of a file
+      {std::string("e\0\x01\x03", 4), false, false, "é"},
+  };
+  for (const Utf16Case& c : cases)
+    EXPECT_EQ(decodeUtf16Line(c.bytes, c.bigEndian, c.startsOdd), c.out) << c.out;
+}
+
+TEST(TextCodec, EncodesWindows1252WithTransliteratedRuns) {
+  const Case cases[] = {
+      {"Łódź", "L\xF3" "dz"},
+      {"Zoë Мария", "Zo\xEB Maria"},
+      {"中文", "zhong wen"},
+      {"Dvořák €", "Dvor\xE1k \x80"},
+      {"B\u0309", "B"},                 // a letter with a mark the code page lacks goes whole
+      {"a\u0081b\u009D", "a\x81" "b\x9D"},  // unassigned bytes go back out
+      {"x😀y", "x?y"},
+      {"\r\n\u0301", "\r\n?"},
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(encodeWindows1252(in), out) << in;
+  std::string all;
+  for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
+  EXPECT_EQ(encodeWindows1252(decodeWindows1252(all)), all);
+  std::string back;
+  EXPECT_TRUE(utf8ToWindows1252Exact("Müller €", back));
+  EXPECT_EQ(back, "M\xFCller \x80");
+  EXPECT_FALSE(utf8ToWindows1252Exact("Łódź", back));
+}
+
+}  // namespace
+}  // namespace rowsmith
