@@ -1,15 +1,10 @@
 #include "kernel/textcodec.h"
 
-#include <unicode/brkiter.h>
-#include <unicode/bytestream.h>
-#include <unicode/normalizer2.h>
-#include <unicode/translit.h>
-#include <unicode/uchar.h>
-#include <unicode/unistr.h>
 
 #include <memory>
 
 #include "kernel/cp1252.h"
+#include "kernel/unicodeservices.h"
 
 namespace rowsmith {
 
@@ -21,82 +16,6 @@ bool hasNulOrHighByte(std::string_view text) {
   for (char c : text)
     if (c == '\0' || (ub(c) & 0x80)) return true;
   return false;
-}
-
-// Marks and joiners that belong to the character before them.
-bool extendsCluster(char32_t code) {
-  if (code < 0x300) return false;
-  const auto kind = u_getIntPropertyValue(static_cast<UChar32>(code), UCHAR_GRAPHEME_CLUSTER_BREAK);
-  return kind == U_GCB_EXTEND || kind == U_GCB_SPACING_MARK || kind == U_GCB_ZWJ;
-}
-
-// Creating a transliterator or a break iterator is slow, so each thread
-// keeps one of each.
-icu::Transliterator* latinTransliterator() {
-  thread_local std::unique_ptr<icu::Transliterator> cached = [] {
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::Transliterator> t(
-        icu::Transliterator::createInstance("Any-Latin; Latin-ASCII", UTRANS_FORWARD, status));
-    return U_SUCCESS(status) ? std::move(t) : nullptr;
-  }();
-  return cached.get();
-}
-
-// The iterator keeps a reference to the text it walks, so the text lives
-// beside it.
-struct ClusterWalk {
-  std::unique_ptr<icu::BreakIterator> iterator;
-  icu::UnicodeString text;
-};
-
-ClusterWalk& clusterWalk() {
-  thread_local ClusterWalk walk = [] {
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> it(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    return ClusterWalk{U_SUCCESS(status) ? std::move(it) : nullptr, {}};
-  }();
-  return walk;
-}
-
-// Characters without a code-page byte, transliterated together so that
-// words keep their shape ("中文" -> "zhong wen").
-void appendTransliterated(std::string& out, icu::UnicodeString& run) {
-  if (run.isEmpty()) return;
-  if (icu::Transliterator* t = latinTransliterator()) t->transliterate(run);
-  for (int32_t i = 0; i < run.length();) {
-    const UChar32 code = run.char32At(i);
-    i += U16_LENGTH(code);
-    const int byte = windows1252Byte(static_cast<char32_t>(code));
-    out += byte >= 0 ? static_cast<char>(byte) : '?';
-  }
-  run.remove();
-}
-
-// A stretch of text that needs the cluster rules: it holds characters
-// outside the code page or marks.
-void encodeStretch(std::string& out, std::string_view utf8) {
-  ClusterWalk& walk = clusterWalk();
-  const icu::UnicodeString& text = walk.text =
-      icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
-  icu::UnicodeString run;
-  icu::BreakIterator* it = walk.iterator.get();
-  if (!it) {
-    run = text;
-    appendTransliterated(out, run);
-    return;
-  }
-  it->setText(text);
-  for (int32_t start = it->first(), end = it->next(); end != icu::BreakIterator::DONE; start = end, end = it->next()) {
-    const UChar32 first = text.char32At(start);
-    const int byte = windows1252Byte(static_cast<char32_t>(first));
-    if (byte >= 0 && start + U16_LENGTH(first) == end) {
-      appendTransliterated(out, run);
-      out += static_cast<char>(byte);
-    } else {
-      run.append(text, start, end - start);
-    }
-  }
-  appendTransliterated(out, run);
 }
 
 void appendDecodedMixed(std::string& out, std::string_view bytes, bool& invalid) {
@@ -184,20 +103,6 @@ bool hasUtf8MultiByte(std::string_view text) {
   return false;
 }
 
-std::string toNfc(std::string_view utf8) {
-  bool ascii = true;
-  for (char c : utf8) ascii &= ub(c) < 0x80;
-  if (ascii) return std::string(utf8);
-  UErrorCode status = U_ZERO_ERROR;
-  const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
-  const icu::StringPiece piece(utf8.data(), static_cast<int32_t>(utf8.size()));
-  if (U_FAILURE(status) || nfc->isNormalizedUTF8(piece, status)) return std::string(utf8);
-  status = U_ZERO_ERROR;
-  std::string out;
-  icu::StringByteSink<std::string> sink(&out, static_cast<int32_t>(utf8.size()));
-  nfc->normalizeUTF8(0, piece, sink, nullptr, status);
-  return U_SUCCESS(status) ? out : std::string(utf8);
-}
 
 std::string decodeWindows1252(std::string_view bytes) {
   std::string out;
@@ -310,9 +215,5 @@ std::string encodeWindows1252(std::string_view utf8) {
   return out;
 }
 
-char32_t upperChar(char32_t code) {
-  if (code < 0x80) return code >= 'a' && code <= 'z' ? code - 0x20 : code;
-  return static_cast<char32_t>(u_toupper(static_cast<UChar32>(code)));
-}
 
 }  // namespace rowsmith

@@ -1,0 +1,19 @@
+#pragma once
+// What the text codec needs of a Unicode library: normalisation, case,
+// grapheme clusters and transliteration. unicodeservices_icu.cpp gives them
+// with ICU; unicodeservices_win.cpp with the system's own functions where
+// ICU is not to be had.
+#include <string>
+#include <string_view>
+
+namespace rowsmith {
+
+// Marks and joiners that belong to the character before them.
+bool extendsCluster(char32_t code);
+// Appends a stretch of text that holds characters outside Windows-1252 or
+// marks: a cluster of one code-page character is its byte; each run of other
+// clusters is transliterated to Latin letters, and what still lacks a byte
+// becomes '?'.
+void encodeStretch(std::string& out, std::string_view utf8);
+
+}  // namespace rowsmith
