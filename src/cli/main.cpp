@@ -227,6 +227,7 @@ int convertFile(const cli::ConvertOptions& options) {
       messages.clearProgress();
       printError(options.input + " is not a GEDCOM file: its first line holds no \"0 HEAD\"");
       return 1;
+    case ImportStatus::Cancelled:  // the converter never asks to stop
     case ImportStatus::ReadFailed:
       messages.clearProgress();
       printError("reading " + options.input + " failed after line " + std::to_string(-outcome.counter));
