@@ -5,10 +5,14 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QMessageBox>
 #include <QScreen>
 #include <QWidget>
 #include <QUrl>
+
+#include <memory>
 
 #include "kernel/cp1252.h"
 #include "kernel/folders.h"
@@ -73,6 +77,20 @@ void putClipboardText(const std::string& cp1252Text) {
   std::string_view text(cp1252Text);
   if (size_t zero = text.find('\0'); zero != std::string_view::npos) text = text.substr(0, zero);
   QGuiApplication::clipboard()->setText(fromCp1252(text));
+}
+
+void loadToolkitTranslations(int languageId) {
+  static QTranslator* installed = nullptr;
+  if (installed) {
+    QCoreApplication::removeTranslator(installed);
+    delete installed;
+    installed = nullptr;
+  }
+  if (languageId != 49) return;
+  auto translator = std::make_unique<QTranslator>();
+  if (!translator->load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) return;
+  QCoreApplication::installTranslator(translator.get());
+  installed = translator.release();
 }
 
 void setBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -19,6 +20,7 @@
 #include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <QFontDatabase>
 
 #include "export/exportsettings.h"
 #include "export/exporttext.h"
@@ -137,6 +139,10 @@ void TfrmSaveToForm::buildControls() {
   setOption(btnClientBottomClientClientLineBreakCRLF, true);
   setOption(btnClientBottomClientClientSaveToClipboard, true);
   setFixedSize(sizeHint().expandedTo(QSize(617, 502)));
+  for (QRadioButton* button : findChildren<QRadioButton*>())
+    connect(button, &QRadioButton::toggled, this, [this] { updatePreviewText(); });
+  for (QLineEdit* edit : findChildren<QLineEdit*>())
+    connect(edit, &QLineEdit::textChanged, this, [this] { updatePreviewText(); });
 
   // In the order of exportSettingKeys(); the row-number switch is the
   // column list's first item.
@@ -185,6 +191,16 @@ QLayout* TfrmSaveToForm::buildPreview() {
                                sgrClientTop->horizontalScrollBar()->sizeHint().height());
   top->addWidget(pnlClientTop);
   top->addWidget(sgrClientTop);
+  pnlClientTopBottom = captionBar(this, "pnlClientTopBottom", "Vorschau des Textes");
+  memClientTopBottom = named<QPlainTextEdit>(this, "memClientTopBottom");
+  memClientTopBottom->setReadOnly(true);
+  memClientTopBottom->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memClientTopBottom->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  memClientTopBottom->setTabChangesFocus(true);
+  memClientTopBottom->setFixedHeight(memClientTopBottom->fontMetrics().lineSpacing() * (kPreviewTableRows + 1) +
+                                     2 * memClientTopBottom->frameWidth() + 8);
+  top->addWidget(pnlClientTopBottom);
+  top->addWidget(memClientTopBottom);
   return top;
 }
 
@@ -196,8 +212,20 @@ QLayout* TfrmSaveToForm::buildColumnList() {
   clbClientBottomLeftClient->setFixedWidth(220);
   left->addWidget(pnlClientBottomLeftTop);
   left->addWidget(clbClientBottomLeftClient, 1);
+  btnClientBottomLeftBottomAll = named<QPushButton>(this, "btnClientBottomLeftBottomAll");
+  btnClientBottomLeftBottomAll->setText("&alle");
+  btnClientBottomLeftBottomAll->setAutoDefault(false);
+  btnClientBottomLeftBottomNone = named<QPushButton>(this, "btnClientBottomLeftBottomNone");
+  btnClientBottomLeftBottomNone->setText("&keine");
+  btnClientBottomLeftBottomNone->setAutoDefault(false);
+  auto* allOrNone = new QHBoxLayout;
+  allOrNone->addWidget(btnClientBottomLeftBottomAll);
+  allOrNone->addWidget(btnClientBottomLeftBottomNone);
+  left->addLayout(allOrNone);
   connect(clbClientBottomLeftClient, &QListWidget::itemChanged, this,
           [this](QListWidgetItem*) { clbClientBottomLeftClientClickCheck(); });
+  connect(btnClientBottomLeftBottomAll, &QPushButton::clicked, this, [this] { checkAllColumns(true); });
+  connect(btnClientBottomLeftBottomNone, &QPushButton::clicked, this, [this] { checkAllColumns(false); });
   return left;
 }
 
@@ -269,12 +297,12 @@ QLayout* TfrmSaveToForm::buildButtons() {
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   btnClientBottomClientClientGO = named<QPushButton>(this, "btnClientBottomClientClientGO");
-  btnClientBottomClientClientGO->setText("Go");
+  btnClientBottomClientClientGO->setText("&Go");
   btnClientBottomClientClientGO->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
   btnClientBottomClientClientGO->setDefault(true);
   btnClientBottomClientClientGO->setMinimumWidth(96);
   btnClientBottomClientClientCancel = named<QPushButton>(this, "btnClientBottomClientClientCancel");
-  btnClientBottomClientClientCancel->setText("Cancel");
+  btnClientBottomClientClientCancel->setText("&Cancel");
   btnClientBottomClientClientCancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
   btnClientBottomClientClientCancel->setAutoDefault(false);
   btnClientBottomClientClientCancel->setMinimumWidth(96);
@@ -371,9 +399,15 @@ void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWi
   if (clbClientBottomLeftClient->count() > 0) {
     const bool rowCounts = exportSettingSet(values, "SaveRowCounts");
     clbClientBottomLeftClient->item(0)->setCheckState(rowCounts ? Qt::Checked : Qt::Unchecked);
+    const std::vector<std::string> unchecked = uncheckedColumnsFrom(
+        TIniFile(settingsFileName()).ReadString(kExportSettingsSection, kUncheckedColumnsKey, ""));
+    for (int k = 1; k < clbClientBottomLeftClient->count(); ++k)
+      if (std::find(unchecked.begin(), unchecked.end(), itemTexts_[static_cast<size_t>(k)]) != unchecked.end())
+        clbClientBottomLeftClient->item(k)->setCheckState(Qt::Unchecked);
     clbClientBottomLeftClientClickCheck();
   }
   storedRowCounts_ = exportSettingSet(values, "SaveRowCounts");
+  updatePreviewText();
   btnClientBottomClientClientGO->setFocus();
 }
 
@@ -394,7 +428,65 @@ ExportSettingValues TfrmSaveToForm::currentSettings() const {
 
 bool TfrmSaveToForm::WriteSettings() {
   TIniFile ini(settingsFileName());
-  return writeExportSettings(ini, currentSettings());
+  ini.BeginUpdate();
+  writeExportSettings(ini, currentSettings());
+  // Only when the list was shown: an export without it keeps the choice.
+  // The key appears once a column has been unticked.
+  if (clbClientBottomLeftClient->count() > 0) {
+    const std::string unchecked = uncheckedColumnsText(uncheckedHeaders());
+    if (!unchecked.empty() || !ini.ReadString(kExportSettingsSection, kUncheckedColumnsKey, "").empty())
+      ini.WriteString(kExportSettingsSection, kUncheckedColumnsKey, unchecked);
+  }
+  return ini.EndUpdate();
+}
+
+std::vector<std::string> TfrmSaveToForm::uncheckedHeaders() const {
+  std::vector<std::string> headers;
+  for (int k = 1; k < clbClientBottomLeftClient->count(); ++k)
+    if (clbClientBottomLeftClient->item(k)->checkState() != Qt::Checked)
+      headers.push_back(itemTexts_[static_cast<size_t>(k)]);
+  return headers;
+}
+
+void TfrmSaveToForm::checkAllColumns(bool checked) {
+  {
+    QSignalBlocker quiet(clbClientBottomLeftClient);
+    for (int k = 0; k < clbClientBottomLeftClient->count(); ++k)
+      clbClientBottomLeftClient->item(k)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+  }
+  clbClientBottomLeftClientClickCheck();
+}
+
+QString TfrmSaveToForm::previewText() const { return memClientTopBottom->toPlainText(); }
+
+void TfrmSaveToForm::updatePreviewText() {
+  if (!table_) return;
+  ExportFormat format;
+  std::string error;
+  if (!decodeExportFormat(exportOptionsFrom(currentSettings()), format, error)) {
+    memClientTopBottom->setPlainText(fromCp1252(error));
+    return;
+  }
+  StringTable first(table_->columnCount());
+  const int rows = std::min(table_->rowCount(), kPreviewTableRows);
+  first.setRowCount(rows);
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < table_->columnCount(); ++c) first.setCell(c, r, table_->cell(c, r));
+  std::vector<bool> exported(previewWidths_.size());
+  for (size_t c = 0; c < previewWidths_.size(); ++c) exported[c] = previewWidths_[c] > 0;
+  const QString written = fromCp1252(BuildExportText(first, exported, format));
+  // Control characters as their pictures (U+2400 + code), so a separator or
+  // line break can be read; after each LF the preview starts a new line.
+  QString shown;
+  for (QChar c : written) {
+    if (c.unicode() < 32) {
+      shown += QChar(0x2400 + c.unicode());
+      if (c == QLatin1Char('\n')) shown += QLatin1Char('\n');
+    } else {
+      shown += c;
+    }
+  }
+  memClientTopBottom->setPlainText(shown);
 }
 
 void TfrmSaveToForm::clbClientBottomLeftClientClickCheck() {
@@ -415,6 +507,7 @@ void TfrmSaveToForm::clbClientBottomLeftClientClickCheck() {
       }
     }
   }
+  updatePreviewText();
 }
 
 void TfrmSaveToForm::btnClientBottomClientClientSaveToFileSeekClick() {
@@ -471,8 +564,10 @@ int TfrmSaveToForm::deliver() {
     }
     std::string cause;
     if (!writeFileAtomically(QFile::encodeName(fileName).toStdString(), text, &cause)) {
-      platform::showPlainMessage("Die Datei \"" + toCp1252(fileName) +
-                                 "\" konnte nicht geschrieben werden: " + cause);
+      platform::showPlainMessage(
+          replacePlaceholder(NLS().GetNLSText("Errors", "CannotWrite", "Die Datei \"%s\" konnte nicht geschrieben werden: "),
+                       toCp1252(fileName)) +
+          causeText(cause));
       return mrCancel;
     }
     ShowInfoMessage(replaceCount(NLS().GetNLSText("Information", "LinesSaved",
