@@ -301,6 +301,7 @@ void TfrmGedComIm::FormCreate() {
   translateTexts();
   resetSortState();
   SGrid->setCurrentCell(0, 1);
+  SGrid->setFocus();
   // Every header readable at once; the user's widths are kept after that.
   const QFontMetrics metrics(SGrid->horizontalHeader()->font());
   for (int c = 0; c < table_.columnCount(); ++c) {
@@ -310,7 +311,10 @@ void TfrmGedComIm::FormCreate() {
 }
 
 void TfrmGedComIm::translateTexts() {
-  TranslateForm(NLS(), this);
+  // The window's own controls; the open dialog's come with the toolkit.
+  for (QWidget* part : {static_cast<QWidget*>(pnlButton), static_cast<QWidget*>(pnlFind)})
+    TranslateComponent(NLS(), objectName().toStdString(), part);
+  setWindowTitle(text("frmGedComIm", "Rowsmith V1.0.3.7"));
   {
     TableChange change(SGrid->tableModel());
     writeHeaders();
@@ -407,7 +411,9 @@ bool TfrmGedComIm::importFile(const QString& fileName) {
   rememberRecentFile(shownFile_);
   takeTable(std::move(run->table));
   reapplyFilter(false);
-  platform::showPlainMessage(importedMessage(run->outcome.persons));
+  platform::showPlainMessage(replacePlaceholder(
+      NLS().GetNLSText("Information", "PersonsImported", importedMessage(0).replace(0, 1, "%s")),
+      std::to_string(run->outcome.persons)));
   return true;
 }
 
@@ -422,6 +428,8 @@ void TfrmGedComIm::takeTable(StringTable table) {
   }
   resetSortState();
   SGrid->setCurrentCell(column, 1);
+  // The user has come for the rows.
+  SGrid->setFocus();
 }
 
 void TfrmGedComIm::rbtDateFormClick() {
@@ -728,7 +736,7 @@ void TfrmGedComIm::createSearchControls() {
   lblFind->setBuddy(edtFind);
   btnFindNext = new QPushButton("&Weiter", pnlFind);
   btnFindNext->setObjectName("btnFindNext");
-  btnFindPrevious = new QPushButton(platform::fromCp1252("&Zur\xFCck"), pnlFind);
+  btnFindPrevious = new QPushButton(platform::fromCp1252("&Zur\xFC" "ck"), pnlFind);
   btnFindPrevious->setObjectName("btnFindPrevious");
   lblFindState = new QLabel(pnlFind);
   lblFindState->setObjectName("lblFindState");

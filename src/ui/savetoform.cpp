@@ -342,6 +342,14 @@ void TfrmSaveToForm::setPreviewWidth(int column, int width) {
 
 void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWidths) {
   TranslateForm(NLS(), this);
+  // Group box titles are not part of the form translation; they are looked
+  // up under their own names like the rest.
+  for (QGroupBox* box : {gbxClientBottomClientClientSeperator, gbxClientBottomClientClientAddChar,
+                         gbxClientBottomClientClientLineBreak, gbxClientBottomClientClientSaveTo}) {
+    if (!box->property("germanTitle").isValid()) box->setProperty("germanTitle", box->title());
+    box->setTitle(fromCp1252(NLS().GetNLSText(objectName().toStdString(), box->objectName().toStdString(),
+                                              toCp1252(box->property("germanTitle").toString()))));
+  }
   table_ = &exportTable;
   const int columns = exportTable.columnCount();
   columnWidths.resize(static_cast<size_t>(columns), kExportColumnWidth);
@@ -565,9 +573,9 @@ int TfrmSaveToForm::deliver() {
     std::string cause;
     if (!writeFileAtomically(QFile::encodeName(fileName).toStdString(), text, &cause)) {
       platform::showPlainMessage(
-          replacePlaceholder(NLS().GetNLSText("Errors", "CannotWrite", "Die Datei \"%s\" konnte nicht geschrieben werden: "),
-                       toCp1252(fileName)) +
-          causeText(cause));
+          replacePlaceholder(NLS().GetNLSText("Errors", "CannotWrite", "Die Datei \"%s\" konnte nicht geschrieben werden:"),
+                             toCp1252(fileName)) +
+          " " + causeText(cause));
       return mrCancel;
     }
     ShowInfoMessage(replaceCount(NLS().GetNLSText("Information", "LinesSaved",
