@@ -29,6 +29,8 @@ class WorkerMessages : public UserMessages {
     // The reader's messages are the system's causes; the language file is
     // read on the window's thread only.
     std::string copy(text);
+    // Waiting for its own thread would never end.
+    if (QThread::currentThread() == progress_.dialog()->thread()) return progress_.showMessage(causeText(copy));
     QMetaObject::invokeMethod(progress_.dialog(), [this, copy] { progress_.showMessage(causeText(copy)); },
                               Qt::BlockingQueuedConnection);
   }
