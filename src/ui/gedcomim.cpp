@@ -209,6 +209,20 @@ void TfrmGedComIm::createControls() {
   splClient->setSizes({kWelcomeHeight, kWindowHeight - kWelcomeHeight - kButtonPanelHeight});
   layout->addWidget(pnlClient, 1);
 
+  layout->addWidget(createButtonPanel());
+
+  GetComOpenDialog = new QFileDialog(this);
+  GetComOpenDialog->setObjectName("GetComOpenDialog");
+  GetComOpenDialog->setFileMode(QFileDialog::ExistingFile);
+  GetComOpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
+  GetComOpenDialog->setOption(QFileDialog::HideNameFilterDetails);
+
+  connectControls();
+  SGrid->viewport()->installEventFilter(this);
+  SGrid->horizontalHeader()->viewport()->installEventFilter(this);
+}
+
+QFrame* TfrmGedComIm::createButtonPanel() {
   pnlButton = makePanel("pnlButton", this);
   pnlButton->setFixedHeight(kButtonPanelHeight);
   auto* buttonLayout = new QHBoxLayout(pnlButton);
@@ -258,14 +272,10 @@ void TfrmGedComIm::createControls() {
   lblFilter->setBuddy(edtFilter);
   buttonLayout->addWidget(lblFilter);
   buttonLayout->addWidget(edtFilter);
-  layout->addWidget(pnlButton);
+  return pnlButton;
+}
 
-  GetComOpenDialog = new QFileDialog(this);
-  GetComOpenDialog->setObjectName("GetComOpenDialog");
-  GetComOpenDialog->setFileMode(QFileDialog::ExistingFile);
-  GetComOpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
-  GetComOpenDialog->setOption(QFileDialog::HideNameFilterDetails);
-
+void TfrmGedComIm::connectControls() {
   connect(btnGo, &QPushButton::clicked, this, [this] { btnGoClick(); });
   connect(btnClientClientExport, &QPushButton::clicked, this, [this] { btnClientClientExportClick(); });
   connect(rbtWesternDate, &QRadioButton::toggled, this, [this] { rbtDateFormClick(); });
@@ -283,8 +293,6 @@ void TfrmGedComIm::createControls() {
   connect(SGrid->horizontalHeader(), &QHeaderView::sectionMoved, this,
           [this] { columnMovedSincePress_ = true; });
   SGrid->installEventFilter(this);
-  SGrid->viewport()->installEventFilter(this);
-  SGrid->horizontalHeader()->viewport()->installEventFilter(this);
 }
 
 void TfrmGedComIm::FormCreate() {

@@ -144,6 +144,8 @@ class TfrmGedComIm : public QWidget {
   };
   GridCell cellAt(int x, int y) const;
   void createControls();
+  QFrame* createButtonPanel();
+  void connectControls();
   void createSearchControls();
   void createShortcuts();
   void translateTexts();
