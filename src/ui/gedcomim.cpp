@@ -448,7 +448,12 @@ void TfrmGedComIm::rbtDateFormClick() {
   const int column = std::max(SGrid->currentColumn(), 0);
   const int row = std::max(SGrid->currentTableRow(), 1);
   std::optional<BackgroundImport> run = runImport(shownFile_);
-  if (!run) return;
+  if (!run) {
+    // The table keeps its dates, so the buttons show their form again.
+    const QSignalBlocker quiet(rbtWesternDate);
+    (rbtWesternDate->isChecked() ? rbtUnixDate : rbtWesternDate)->setChecked(true);
+    return;
+  }
   {
     TableChange change(SGrid->tableModel());
     table_ = std::move(run->table);

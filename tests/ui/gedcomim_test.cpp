@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <regex>
 #include <set>
@@ -346,6 +347,16 @@ TEST_F(MainWindowTest, TheDateFormSwitchRendersTheShownTableKeepingSortAndRow) {
   EXPECT_EQ(window->SGrid->currentTableRow(), 3);
   EXPECT_EQ(window->SGrid->currentColumn(), 2);
   EXPECT_TRUE(messages.empty());  // no count message for the same file again
+
+  // A file gone since keeps the table and the buttons in its form.
+  const std::string gone = home.file("weg.ged");
+  test::writeFileBytes(gone, test::readFileBytes(exampleGedcom()));
+  ASSERT_TRUE(window->importFile(QString::fromStdString(gone)));
+  std::remove(gone.c_str());
+  const StringTable before = window->resultTable();
+  window->rbtWesternDate->setChecked(true);
+  EXPECT_TRUE(window->rbtUnixDate->isChecked());
+  EXPECT_EQ(window->resultTable().cell(5, 1), before.cell(5, 1));
 }
 
 TEST_F(MainWindowTest, AFileDroppedOnTheWindowIsImportedAndRemembered) {
