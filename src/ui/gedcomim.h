@@ -1,7 +1,8 @@
 #pragma once
 // The main window: the welcome text above the result grid, the "Go!" and
-// "Export" buttons and the choice of the date form. It owns the result table
-// and the sort state that header clicks build.
+// "Export" buttons, the choice of the date form, the filter field and the
+// find bar. It owns the result table and the sort state that header clicks
+// build; imports run in the background and hand it a new table.
 #include <array>
 #include <functional>
 #include <optional>
