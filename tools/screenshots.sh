@@ -4,7 +4,7 @@
 # ImageMagick's import. Needs build/src/rowsmith.
 #   tools/screenshots.sh OUTDIR [GEDCOM_WITH_MANY_PERSONS]
 # Writes open-dialog-de.png, note-grid.png, note-details.png, find.png,
-# filter.png, tab-focus.png, main-en.png, export-en.png; each run starts from fresh settings.
+# filter.png, tab-focus.png, recent-menu.png, main-en.png, export-en.png; each run starts from fresh settings.
 # Mouse positions assume the window's default size and font.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -70,5 +70,6 @@ shot note-details de "$example" "${rights[@]}" Return sleep:1
 shot find de "$example" ctrl+f type:gereon
 if [ -n "$big" ]; then shot filter de "$big" alt+f type:lincoln sleep:1; fi
 shot tab-focus de "$example" Tab Tab Tab
+shot recent-menu de "$example" alt+l sleep:1
 shot main-en en "$example"
 shot export-en en "$example" ctrl+e sleep:1

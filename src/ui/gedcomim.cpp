@@ -249,6 +249,10 @@ QFrame* TfrmGedComIm::createButtonPanel() {
   mnuRecent->setObjectName("mnuRecent");
   btnGoRecent->setMenu(mnuRecent);
   connect(mnuRecent, &QMenu::aboutToShow, this, [this] { fillRecentMenu(); });
+  // The same list on Go! itself, by its context menu.
+  btnGo->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(btnGo, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { mnuRecent->exec(btnGo->mapToGlobal(at)); });
   buttonLayout->insertWidget(1, btnGoRecent);
   buttonLayout->addSpacing(24);
   auto* dateLayout = new QVBoxLayout();
