@@ -3,7 +3,7 @@
 # virtual X server (xvfb-run), driven with xdotool and grabbed with
 # ImageMagick's import. Needs build/src/rowsmith.
 #   tools/screenshots.sh OUTDIR [GEDCOM_WITH_MANY_PERSONS]
-# Writes open-dialog-de.png, note-grid.png, note-details.png, find.png,
+# Writes open-dialog-de.png, context-menu-de.png, note-grid.png, note-details.png, find.png,
 # filter.png, tab-focus.png, recent-menu.png, main-en.png, export-en.png; each run starts from fresh settings.
 # Mouse positions assume the window's default size and font.
 set -euo pipefail
@@ -44,6 +44,7 @@ shot() {
         type:*) xdotool type --delay 60 "${step#type:}" ;;
         sleep:*) sleep "${step#sleep:}" ;;
         mouse:*) xdotool mousemove ${step#mouse:} ;;
+        click:*) xdotool click "${step#click:}" ;;
         drag:*)
           read -r x1 y1 x2 y2 <<< "${step#drag:}"
           xdotool mousemove "$x1" "$y1" mousedown 1 sleep 0.3 mousemove "$x2" "$y2" sleep 0.3 mouseup 1 ;;
@@ -60,6 +61,7 @@ shot() {
 }
 
 shot open-dialog-de de "" ctrl+o sleep:1
+shot context-menu-de de "" "mouse:300 60" "click:3" sleep:1
 # Column 15 holds the notes of the first person.
 rights=()
 for _ in $(seq 15); do rights+=(Right); done
