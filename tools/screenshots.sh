@@ -45,9 +45,6 @@ shot() {
         sleep:*) sleep "${step#sleep:}" ;;
         mouse:*) xdotool mousemove ${step#mouse:} ;;
         click:*) xdotool click "${step#click:}" ;;
-        drag:*)
-          read -r x1 y1 x2 y2 <<< "${step#drag:}"
-          xdotool mousemove "$x1" "$y1" mousedown 1 sleep 0.3 mousemove "$x2" "$y2" sleep 0.3 mouseup 1 ;;
         *) xdotool key $step ;;
       esac
       sleep 0.4
@@ -65,9 +62,8 @@ shot context-menu-de de "" "mouse:300 60" "click:3" sleep:1
 # Column 15 holds the notes of the first person.
 rights=()
 for _ in $(seq 15); do rights+=(Right); done
-# Widens the notes column by its header border (at the default window size
-# and font), then rests the mouse on the note for its tooltip.
-shot note-grid de "$example" "${rights[@]}" "drag:924 203 1260 203" sleep:1 Right Left "mouse:700 221" sleep:3
+# Rests the mouse on the note for its tooltip.
+shot note-grid de "$example" "${rights[@]}" "mouse:680 221" sleep:3
 shot note-details de "$example" "${rights[@]}" Return sleep:1
 shot find de "$example" ctrl+f type:gereon
 if [ -n "$big" ]; then shot filter de "$big" alt+f type:lincoln sleep:1; fi

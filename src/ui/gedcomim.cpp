@@ -154,7 +154,6 @@ TfrmGedComIm::TfrmGedComIm(QWidget* parent)
   resize(kWindowWidth, kWindowHeight);
   setAcceptDrops(true);
   createControls();
-  createSearchControls();
   createShortcuts();
   FormCreate();
 }
@@ -210,6 +209,7 @@ void TfrmGedComIm::createControls() {
   layout->addWidget(pnlClient, 1);
 
   layout->addWidget(createButtonPanel());
+  createSearchControls();
 
   GetComOpenDialog = new QFileDialog(this);
   GetComOpenDialog->setObjectName("GetComOpenDialog");
@@ -267,15 +267,6 @@ QFrame* TfrmGedComIm::createButtonPanel() {
   dateLayout->addWidget(rbtUnixDate);
   buttonLayout->addLayout(dateLayout);
   buttonLayout->addStretch(1);
-  lblFilter = new QLabel("&Filter:", pnlButton);
-  lblFilter->setObjectName("lblFilter");
-  edtFilter = new QLineEdit(pnlButton);
-  edtFilter->setObjectName("edtFilter");
-  edtFilter->setClearButtonEnabled(true);
-  edtFilter->setMinimumWidth(160);
-  lblFilter->setBuddy(edtFilter);
-  buttonLayout->addWidget(lblFilter);
-  buttonLayout->addWidget(edtFilter);
   return pnlButton;
 }
 
@@ -380,15 +371,13 @@ void TfrmGedComIm::btnGoClick() {
 std::optional<BackgroundImport> TfrmGedComIm::runImport(const QString& fileName) {
   if (importRunning_) return std::nullopt;
   importRunning_ = true;
-  pnlClient->setEnabled(false);
-  pnlButton->setEnabled(false);
+  for (QWidget* part : {pnlClient, pnlFind, pnlButton}) part->setEnabled(false);
   BackgroundImport run;
   {
     platform::BusyCursor busy;
     run = importInBackground(this, QFile::encodeName(fileName).toStdString(), rbtWesternDate->isChecked());
   }
-  pnlClient->setEnabled(true);
-  pnlButton->setEnabled(true);
+  for (QWidget* part : {pnlClient, pnlFind, pnlButton}) part->setEnabled(true);
   importRunning_ = false;
   if (!run.failure.empty()) {
     // An exception must not leave the event loop: the run ends, the user
@@ -745,11 +734,20 @@ void TfrmGedComIm::createSearchControls() {
   pnlFind = makePanel("pnlFind", this);
   auto* findLayout = new QHBoxLayout(pnlFind);
   findLayout->setContentsMargins(4, 2, 4, 2);
+  lblFilter = new QLabel("&Filter:", pnlFind);
+  lblFilter->setObjectName("lblFilter");
+  edtFilter = new QLineEdit(pnlFind);
+  edtFilter->setObjectName("edtFilter");
+  edtFilter->setClearButtonEnabled(true);
+  edtFilter->setMinimumWidth(140);
+  lblFilter->setBuddy(edtFilter);
+  lblFilterCount = new QLabel(pnlFind);
+  lblFilterCount->setObjectName("lblFilterCount");
   lblFind = new QLabel("&Suchen:", pnlFind);
   lblFind->setObjectName("lblFind");
   edtFind = new QLineEdit(pnlFind);
   edtFind->setObjectName("edtFind");
-  edtFind->setMinimumWidth(220);
+  edtFind->setMinimumWidth(160);
   lblFind->setBuddy(edtFind);
   btnFindNext = new QPushButton("&Weiter", pnlFind);
   btnFindNext->setObjectName("btnFindNext");
@@ -757,12 +755,15 @@ void TfrmGedComIm::createSearchControls() {
   btnFindPrevious->setObjectName("btnFindPrevious");
   lblFindState = new QLabel(pnlFind);
   lblFindState->setObjectName("lblFindState");
+  findLayout->addWidget(lblFilter);
+  findLayout->addWidget(edtFilter);
+  findLayout->addWidget(lblFilterCount);
+  findLayout->addSpacing(16);
   for (QWidget* widget : {static_cast<QWidget*>(lblFind), static_cast<QWidget*>(edtFind),
                           static_cast<QWidget*>(btnFindNext), static_cast<QWidget*>(btnFindPrevious),
                           static_cast<QWidget*>(lblFindState)})
     findLayout->addWidget(widget);
   findLayout->addStretch(1);
-  pnlFind->hide();
   // Between the grid and the button bar.
   static_cast<QVBoxLayout*>(layout())->insertWidget(1, pnlFind);
 
@@ -801,14 +802,12 @@ void TfrmGedComIm::createShortcuts() {
   shortcut(QKeySequence(Qt::Key_F3), this, [this] { findNext(false); });
   shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this, [this] { findNext(true); });
   shortcut(QKeySequence(Qt::Key_Escape), pnlFind, [this] {
-    pnlFind->hide();
     SGrid->tableModel()->setHighlight(std::nullopt);
     SGrid->setFocus();
   });
 }
 
 void TfrmGedComIm::showFindBar() {
-  pnlFind->show();
   edtFind->setFocus();
   edtFind->selectAll();
   if (!edtFind->text().isEmpty()) SGrid->tableModel()->setHighlight(TableSearch(platform::toCp1252(edtFind->text())));
@@ -884,6 +883,10 @@ void TfrmGedComIm::reapplyFilter(bool narrowOnly) {
     model->setShownRows(narrowOnly && model->filtered() ? filterRows(table_, search, model->shownRows())
                                                         : filterRows(table_, search));
   }
+  lblFilterCount->setText(model->filtered() ? text("FilterCount", "%1 von %2")
+                                                  .arg(model->rowCount())
+                                                  .arg(std::max(table_.rowCount() - 1, 0))
+                                            : QString());
   if (row >= 1 && model->viewRow(row) >= 0)
     SGrid->setCurrentCell(column, row);
   else if (model->rowCount() > 0)

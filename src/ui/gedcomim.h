@@ -62,7 +62,7 @@ class TfrmGedComIm : public QWidget {
   // sort keys, the filter and the selected row.
   void rbtDateFormClick();
 
-  // Find bar (Ctrl+F): the next or previous cell containing its text.
+  // Find field (Ctrl+F): the next or previous cell containing its text.
   void showFindBar();
   bool findNext(bool backward = false);
   // Filter: only rows with a cell containing the text; empty shows all.
@@ -123,6 +123,7 @@ class TfrmGedComIm : public QWidget {
   QMenu* mnuRecent;
   QLabel* lblFilter;
   QLineEdit* edtFilter;
+  QLabel* lblFilterCount;  // "shown of all" while a filter is on
   QFrame* pnlFind;
   QLabel* lblFind;
   QLineEdit* edtFind;

@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QLineEdit>
@@ -397,6 +398,7 @@ TEST_F(MainWindowTest, TheFilterNarrowsTheGridAndTheExportFindGoesThroughWhatIsS
   };
   window->setFilterText("KOCH");
   EXPECT_EQ(shownIds(), (Cells{"1", "3"}));
+  EXPECT_EQ(window->lblFilterCount->text(), "2 von 3");
   EXPECT_EQ(window->makeExportTable().table.rowCount(), 3);
   window->setFilterText("koch m");
   EXPECT_EQ(shownIds(), Cells{});
