@@ -1,17 +1,35 @@
 // rowsmith: the desktop program. An optional argument names a GEDCOM file to
 // import at once, as a file manager passes it.
 #include <QApplication>
+#include <QFile>
 #include <QTimer>
 
 #include <csignal>
+#include <cstdio>
 
-#include "ui/savetoform.h"
+#include "app/startoptions.h"
 #include "kernel/usermessages.h"
 #include "nls/nlssupport.h"
-#include "ui/gedcomim.h"
 #include "platform/platform.h"
+#include "ui/gedcomim.h"
+#include "ui/savetoform.h"
 
 int main(int argc, char** argv) {
+  // --help and --version answer without a window, even without a display.
+  const rowsmith::StartOptions options = rowsmith::parseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
+  switch (options.action) {
+    case rowsmith::StartOptions::Action::PrintHelp:
+      std::fputs(rowsmith::startHelpText().c_str(), stdout);
+      return 0;
+    case rowsmith::StartOptions::Action::PrintVersion:
+      std::fputs(rowsmith::startVersionText().c_str(), stdout);
+      return 0;
+    case rowsmith::StartOptions::Action::Fail:
+      std::fprintf(stderr, "rowsmith: %s\n%s", options.error.c_str(), rowsmith::startHelpText().c_str());
+      return 2;
+    case rowsmith::StartOptions::Action::Run:
+      break;
+  }
   // A file-size limit then fails a settings or export write, which keeps the
   // old file and reports it, instead of ending the program half-way through.
   std::signal(SIGXFSZ, SIG_IGN);
@@ -27,13 +45,9 @@ int main(int argc, char** argv) {
   rowsmith::TfrmSaveToForm frmSaveToForm(&frmGedComIm);
   frmGedComIm.setSaveToForm(&frmSaveToForm);
   frmGedComIm.show();
-  if (const QStringList args = QApplication::arguments(); args.size() > 1) {
-    const QString file = args.at(1);
-    QTimer::singleShot(0, &frmGedComIm, [&frmGedComIm, file] {
-      frmGedComIm.setFileChooser([file](QFileDialog&) { return file; });
-      frmGedComIm.btnGoClick();
-      frmGedComIm.setFileChooser(nullptr);
-    });
+  if (!options.file.empty()) {
+    const QString file = QFile::decodeName(options.file.c_str());
+    QTimer::singleShot(0, &frmGedComIm, [&frmGedComIm, file] { frmGedComIm.importFile(file); });
   }
   const int result = QApplication::exec();
 

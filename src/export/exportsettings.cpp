@@ -1,5 +1,6 @@
 #include "export/exportsettings.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "nls/inifile.h"
@@ -98,6 +99,26 @@ ExportOptions exportOptionsFrom(const ExportSettingValues& v) {
                      : set("CharsetUTF8BOM") ? TextEncoding::Utf8Bom
                                              : TextEncoding::Windows1252;
   return options;
+}
+
+std::vector<std::string> uncheckedColumnsFrom(std::string_view stored) {
+  std::vector<std::string> headers;
+  while (!stored.empty()) {
+    const size_t end = std::min(stored.find('|'), stored.size());
+    if (end > 0) headers.emplace_back(stored.substr(0, end));
+    stored.remove_prefix(std::min(end + 1, stored.size()));
+  }
+  return headers;
+}
+
+std::string uncheckedColumnsText(const std::vector<std::string>& headers) {
+  std::string text;
+  for (const std::string& header : headers) {
+    if (header.empty() || header.find('|') != std::string::npos) continue;
+    if (!text.empty()) text += '|';
+    text += header;
+  }
+  return text;
 }
 
 }  // namespace rowsmith

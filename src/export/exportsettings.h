@@ -4,6 +4,7 @@
 // values to the options of the export text.
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "export/exporttext.h"
@@ -38,5 +39,11 @@ ExportOptions exportOptionsFrom(const ExportSettingValues& values);
 // Whether the value of key says true; false for an unknown key.
 bool exportSettingSet(const ExportSettingValues& values, const char* key);
 const std::string& exportSettingText(const ExportSettingValues& values, const char* key);
+
+// The columns the user left unticked, by header text, as the key
+// "UncheckedColumns" holds them: separated by "|", which no header holds.
+inline constexpr char kUncheckedColumnsKey[] = "UncheckedColumns";
+std::vector<std::string> uncheckedColumnsFrom(std::string_view stored);
+std::string uncheckedColumnsText(const std::vector<std::string>& headers);
 
 }  // namespace rowsmith

@@ -65,7 +65,10 @@ size_t extract(bool westernDates, StringTable& table, UserMessages& messages) {
   ProgressReport progress(messages, ImportPhase::Persons, persons.size());
   for (size_t i = 0; i < persons.size(); ++i) {
     rows.AddPersonRows(persons[i]);
-    if ((i & 1023) == 0) progress.at(i);
+    if ((i & 1023) == 0) {
+      progress.at(i);
+      if (messages.cancelled()) return 0;
+    }
   }
   progress.at(persons.size());
   table.setRowCount(rows.currentRow());
@@ -113,8 +116,11 @@ ImportOutcome importGedcom(const std::string& fileName, bool westernDates, Strin
       outcome.status = statusOf(outcome.counter);
     } else {
       messages.showProgress(ImportPhase::Reading, 100);
-      outcome.persons = extract(westernDates, table, messages);
-      outcome.status = outcome.persons > 0 ? ImportStatus::Imported : ImportStatus::NoPersons;
+      if (!messages.cancelled()) outcome.persons = extract(westernDates, table, messages);
+      if (messages.cancelled())
+        outcome.status = ImportStatus::Cancelled;
+      else
+        outcome.status = outcome.persons > 0 ? ImportStatus::Imported : ImportStatus::NoPersons;
     }
   } catch (...) {
     // The index files never outlive a run, not even a failed one.

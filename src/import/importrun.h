@@ -25,6 +25,7 @@ enum class ImportStatus {
   NotGedcom,   // no "0 HEAD" where it belongs
   CannotOpen,  // the file could not be opened
   ReadFailed,  // reading or indexing stopped part way
+  Cancelled,   // the receiver of the messages asked to stop
 };
 
 struct ImportOutcome {

@@ -20,6 +20,10 @@ class StringTable {
 
   std::string_view cell(int column, int row) const;
   void setCell(int column, int row, std::string_view text);
+  // All cells of a row, one after the other, for scanning a row at once.
+  std::string_view rowText(int row) const {
+    return row >= 0 && row < rowCount() ? std::string_view(rows_[static_cast<size_t>(row)]) : std::string_view();
+  }
   // Replaces a whole row by the given cells (missing ones empty), in one go.
   void setRow(int row, std::span<const std::string> cells);
   void clearRow(int row);

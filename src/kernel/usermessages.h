@@ -17,6 +17,8 @@ class UserMessages {
   virtual void showMessage(std::string_view text) = 0;
   // Progress of a long run, 0..100 within the phase. Default: ignored.
   virtual void showProgress(ImportPhase phase, int percent);
+  // Asked between pieces of a long run; true ends it early. Default: never.
+  virtual bool cancelled() const { return false; }
 };
 
 // The process-wide receiver; by default one that writes to standard error.

@@ -1,9 +1,12 @@
 #include "nls/nlssupport.h"
 
+#include <cerrno>
+
 #include "kernel/ansitext.h"
 #include "kernel/folders.h"
 #include "kernel/strreplace.h"
 #include "nls/inifile.h"
+#include "os/osfile.h"
 
 namespace rowsmith {
 
@@ -71,6 +74,43 @@ std::string TNLS::GetNLSText(std::string_view section, std::string_view key,
 TNLS& NLS() {
   static TNLS instance;
   return instance;
+}
+
+int32_t startLanguage(std::string_view main, int32_t id, std::string_view localeName, bool englishAvailable) {
+  if (!main.empty()) return id;
+  if (localeName.substr(0, 2) == "de") return 49;
+  return englishAvailable ? 44 : 49;
+}
+
+std::string replacePlaceholder(std::string text, std::string_view fileName) {
+  if (size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, fileName);
+  return text;
+}
+
+std::string causeText(std::string_view cause) {
+  struct Cause {
+    os::Error error;  // the system's text for it, whatever its wording
+    const char* key;
+    const char* german;
+  };
+  static const Cause kCauses[] = {
+      {os::errorNotFound(), "NotFound", "Datei nicht gefunden"},
+      {os::errorIsFolder(), "IsFolder", "Das ist ein Ordner"},
+      {os::Error{EROFS}, "ReadOnly", "Nur lesbares Dateisystem"},
+      {os::Error{EACCES}, "AccessDenied", "Zugriff verweigert"},
+      {os::Error{EPERM}, "NotPermitted", "Vorgang nicht erlaubt"},
+      {os::Error{ENOSPC}, "NoSpace", "Kein Platz mehr auf dem Gerät"},
+      {os::Error{EFBIG}, "TooLarge", "Datei zu groß"},
+      {os::Error{ENOTDIR}, "NotAFolder", "Ein Teil des Pfades ist kein Ordner"},
+      {os::Error{ENAMETOOLONG}, "NameTooLong", "Dateiname zu lang"},
+      {os::Error{EIO}, "IoError", "Ein-/Ausgabefehler"},
+  };
+  // The reader's own wording for the two it names.
+  if (cause == "File not found") return NLS().GetNLSText("Causes", "NotFound", "Datei nicht gefunden");
+  if (cause == "Access denied") return NLS().GetNLSText("Causes", "AccessDenied", "Zugriff verweigert");
+  for (const Cause& known : kCauses)
+    if (cause == known.error.text()) return NLS().GetNLSText("Causes", known.key, known.german);
+  return std::string(cause);
 }
 
 }  // namespace rowsmith

@@ -41,4 +41,19 @@ class TNLS {
 // The process-wide language object.
 TNLS& NLS();
 
+// The language at start-up. DEFAULTS.INI names it when its "Main" key is set
+// (then "ID", -1 when missing). Otherwise the system's locale decides
+// ("de_DE" and the like): German for German, else English when its language
+// file is there, else German.
+int32_t startLanguage(std::string_view main, int32_t id, std::string_view localeName, bool englishAvailable);
+
+// A language text with its first "%s" replaced by a file name, which is
+// inserted as it is even when it holds a "%s" itself.
+std::string replacePlaceholder(std::string text, std::string_view fileName);
+
+// A cause the system reports in English ("No such file or directory"), in
+// the active language, looked up in section "Causes"; an unknown cause
+// comes back as it is.
+std::string causeText(std::string_view cause);
+
 }  // namespace rowsmith

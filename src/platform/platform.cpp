@@ -5,6 +5,8 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QMessageBox>
 #include <QScreen>
 #include <QWidget>
@@ -69,6 +71,20 @@ void putClipboardText(const std::string& text) {
   std::string_view shown(text);
   if (size_t zero = shown.find('\0'); zero != std::string_view::npos) shown = shown.substr(0, zero);
   QGuiApplication::clipboard()->setText(fromUtf8(shown));
+}
+
+void loadToolkitTranslations(int languageId) {
+  static QTranslator* installed = nullptr;
+  if (installed) {
+    QCoreApplication::removeTranslator(installed);
+    delete installed;
+    installed = nullptr;
+  }
+  if (languageId != 49) return;
+  auto translator = std::make_unique<QTranslator>();
+  if (!translator->load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) return;
+  QCoreApplication::installTranslator(translator.get());
+  installed = translator.release();
 }
 
 void setBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }

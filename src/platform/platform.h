@@ -40,6 +40,10 @@ class BusyCursor {
   BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
+// Loads the toolkit's own texts (file dialogs, context menus) for a
+// language ID; German for 49, the toolkit's English otherwise.
+void loadToolkitTranslations(int languageId);
+
 // Moves a window to the middle of the screen it is on.
 void centreOnScreen(QWidget& window);
 

@@ -5,28 +5,44 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QSplitter>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "ui/savetoform.h"
 #include "export/exporttext.h"
+#include "export/rangetext.h"
 #include "import/importrun.h"
 #include "kernel/folders.h"
 #include "kernel/sortengine.h"
 #include "nls/inifile.h"
 #include "nls/nlssupport.h"
+#include "os/osfile.h"
+#include "ui/rowdetails.h"
 #include "ui/toolswerbungform.h"
+#include "ui/translateform.h"
 #include "ui/importprogress.h"
 #include "platform/platform.h"
 #include "ui/resultgrid.h"
@@ -87,6 +103,25 @@ class RowOrderChange {
   ResultTableModel* model_;
 };
 
+constexpr char kRecentSection[] = "RecentFiles";
+constexpr int kHeaderTextMargin = 12;
+
+// The keys under which the language file holds the column headers.
+const char* const kHeaderKeys[kResultColumns] = {
+    "Id", "Name", "GivenName", "Surname", "Sex", "BirthDate", "BirthPlace", "ChristeningDate",
+    "ChristeningPlace", "DeathDate", "DeathPlace", "BurialDate", "BurialPlace", "Religion",
+    "Occupation", "Notes", "FatherId", "MotherId", "MarriageDate", "MarriagePlace", "MarriageNote",
+    "IdPartner", "NamePartner", "GivenNamePartner", "SurnamePartner", "SexPartner",
+    "BirthDatePartner", "BirthPlacePartner", "ChristeningDatePartner", "ChristeningPlacePartner",
+    "DeathDatePartner", "DeathPlacePartner", "BurialDatePartner", "BurialPlacePartner",
+    "ReligionPartner", "OccupationPartner", "NotesPartner", "FatherIdPartner", "MotherIdPartner"};
+
+QString text(const char* key, const char* german) {
+  return platform::fromUtf8(NLS().GetNLSText("frmGedComIm", key, german));
+}
+
+std::string settingsFileName() { return SysDataPath() + "DEFAULTS.INI"; }
+
 QString runOpenDialog(QFileDialog& dialog) {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().constFirst();
@@ -117,7 +152,9 @@ TfrmGedComIm::TfrmGedComIm(QWidget* parent)
   setObjectName("frmGedComIm");
   setWindowTitle("Rowsmith V1.0.3.7");
   resize(kWindowWidth, kWindowHeight);
+  setAcceptDrops(true);
   createControls();
+  createShortcuts();
   FormCreate();
 }
 
@@ -152,6 +189,8 @@ void TfrmGedComIm::createControls() {
   memClientTopTop->setReadOnly(true);
   memClientTopTop->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memClientTopTop->setFrameShape(QFrame::NoFrame);
+  memClientTopTop->setTabChangesFocus(true);
+  memClientTopTop->setAcceptDrops(false);
   memClientTopTop->setBackgroundRole(QPalette::Window);  // the parent's colour
   {
     QPalette palette = memClientTopTop->palette();
@@ -169,36 +208,8 @@ void TfrmGedComIm::createControls() {
   splClient->setSizes({kWelcomeHeight, kWindowHeight - kWelcomeHeight - kButtonPanelHeight});
   layout->addWidget(pnlClient, 1);
 
-  pnlButton = makePanel("pnlButton", this);
-  pnlButton->setFixedHeight(kButtonPanelHeight);
-  auto* buttonLayout = new QHBoxLayout(pnlButton);
-  buttonLayout->setContentsMargins(4, 2, 4, 2);
-  buttonLayout->setSpacing(8);
-  btnGo = new QPushButton("Go!", pnlButton);
-  btnGo->setObjectName("btnGo");
-  btnGo->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
-  btnClientClientExport = new QPushButton("Export", pnlButton);
-  btnClientClientExport->setObjectName("btnClientClientExport");
-  btnClientClientExport->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-  for (QPushButton* button : {btnGo, btnClientClientExport}) {
-    button->setFixedWidth(140);
-    button->setMinimumHeight(kButtonPanelHeight - 8);
-    buttonLayout->addWidget(button);
-  }
-  buttonLayout->addSpacing(32);
-  auto* dateLayout = new QVBoxLayout();
-  dateLayout->setSpacing(0);
-  // Both radio buttons share their parent, which makes them one group.
-  rbtWesternDate = new QRadioButton("Datumsformat \"dd.mm.yyyy\" (21.01.1687)", pnlButton);
-  rbtWesternDate->setObjectName("rbtWesternDate");
-  rbtWesternDate->setChecked(true);
-  rbtUnixDate = new QRadioButton("Datumsformat \"yyyymmdd\" (16870121)", pnlButton);
-  rbtUnixDate->setObjectName("rbtUnixDate");
-  dateLayout->addWidget(rbtWesternDate);
-  dateLayout->addWidget(rbtUnixDate);
-  buttonLayout->addLayout(dateLayout);
-  buttonLayout->addStretch(1);
-  layout->addWidget(pnlButton);
+  layout->addWidget(createButtonPanel());
+  createSearchControls();
 
   GetComOpenDialog = new QFileDialog(this);
   GetComOpenDialog->setObjectName("GetComOpenDialog");
@@ -206,36 +217,119 @@ void TfrmGedComIm::createControls() {
   GetComOpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
   GetComOpenDialog->setOption(QFileDialog::HideNameFilterDetails);
 
+  connectControls();
+  SGrid->viewport()->installEventFilter(this);
+  SGrid->horizontalHeader()->viewport()->installEventFilter(this);
+}
+
+QFrame* TfrmGedComIm::createButtonPanel() {
+  pnlButton = makePanel("pnlButton", this);
+  pnlButton->setFixedHeight(kButtonPanelHeight);
+  auto* buttonLayout = new QHBoxLayout(pnlButton);
+  buttonLayout->setContentsMargins(4, 2, 4, 2);
+  buttonLayout->setSpacing(8);
+  btnGo = new QPushButton("&Go!", pnlButton);
+  btnGo->setObjectName("btnGo");
+  btnGo->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+  btnClientClientExport = new QPushButton("&Export", pnlButton);
+  btnClientClientExport->setObjectName("btnClientClientExport");
+  btnClientClientExport->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+  for (QPushButton* button : {btnGo, btnClientClientExport}) {
+    button->setFixedWidth(140);
+    button->setMinimumHeight(kButtonPanelHeight - 8);
+    buttonLayout->addWidget(button);
+  }
+  btnGoRecent = new QToolButton(pnlButton);
+  btnGoRecent->setObjectName("btnGoRecent");
+  btnGoRecent->setText("&Letzte Dateien");
+  btnGoRecent->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  btnGoRecent->setPopupMode(QToolButton::InstantPopup);
+  btnGoRecent->setMinimumHeight(kButtonPanelHeight - 8);
+  mnuRecent = new QMenu(btnGoRecent);
+  mnuRecent->setObjectName("mnuRecent");
+  btnGoRecent->setMenu(mnuRecent);
+  connect(mnuRecent, &QMenu::aboutToShow, this, [this] { fillRecentMenu(); });
+  // The same list on Go! itself, by its context menu.
+  btnGo->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(btnGo, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { mnuRecent->exec(btnGo->mapToGlobal(at)); });
+  buttonLayout->insertWidget(1, btnGoRecent);
+  buttonLayout->addSpacing(24);
+  auto* dateLayout = new QVBoxLayout();
+  dateLayout->setSpacing(0);
+  // Both radio buttons share their parent, which makes them one group.
+  rbtWesternDate = new QRadioButton("Datumsformat \"&dd.mm.yyyy\" (21.01.1687)", pnlButton);
+  rbtWesternDate->setObjectName("rbtWesternDate");
+  rbtWesternDate->setChecked(true);
+  rbtUnixDate = new QRadioButton("Datumsformat \"&yyyymmdd\" (16870121)", pnlButton);
+  rbtUnixDate->setObjectName("rbtUnixDate");
+  dateLayout->addWidget(rbtWesternDate);
+  dateLayout->addWidget(rbtUnixDate);
+  buttonLayout->addLayout(dateLayout);
+  buttonLayout->addStretch(1);
+  return pnlButton;
+}
+
+void TfrmGedComIm::connectControls() {
   connect(btnGo, &QPushButton::clicked, this, [this] { btnGoClick(); });
   connect(btnClientClientExport, &QPushButton::clicked, this, [this] { btnClientClientExportClick(); });
+  connect(rbtWesternDate, &QRadioButton::toggled, this, [this] { rbtDateFormClick(); });
+  connect(edtFilter, &QLineEdit::textChanged, this, [this](const QString& filter) { setFilterText(filter); });
+  connect(SGrid, &QAbstractItemView::doubleClicked, this, [this] { showRowDetails(); });
+  // Tab moves between the grid and the controls; the arrow keys move inside.
+  SGrid->setTabKeyNavigation(false);
+  setTabOrder(SGrid, btnGo);
+  setTabOrder(btnGo, btnGoRecent);
+  setTabOrder(btnGoRecent, btnClientClientExport);
+  setTabOrder(btnClientClientExport, rbtWesternDate);
+  setTabOrder(rbtWesternDate, edtFilter);
   SGrid->resultHeader()->setSectionColour([this](int column) { return headerColour(column); });
+  SGrid->tableModel()->setHeaderTip([this](int column) { return headerTip(column); });
   connect(SGrid->horizontalHeader(), &QHeaderView::sectionMoved, this,
           [this] { columnMovedSincePress_ = true; });
   SGrid->installEventFilter(this);
-  SGrid->viewport()->installEventFilter(this);
-  SGrid->horizontalHeader()->viewport()->installEventFilter(this);
 }
 
 void TfrmGedComIm::FormCreate() {
   forceDirectories(NLSPath());
   forceDirectories(SysDataPath());
   {
-    TIniFile settings(SysDataPath() + "DEFAULTS.INI");
-    if (!settings.ReadString("Language", "Main", "").empty())
-      NLS().SetLanguage(settings.ReadInteger("Language", "ID", -1));
-    else
-      NLS().SetLanguage(49);
+    TIniFile settings(settingsFileName());
+    const bool english = os::fileInfo(NLSPath() + "NLS.44").kind == os::FileKind::Regular;
+    NLS().SetLanguage(startLanguage(settings.ReadString("Language", "Main", ""),
+                                    settings.ReadInteger("Language", "ID", -1),
+                                    QLocale::system().name().toStdString(), english));
   }
-  {
-    TableChange change(SGrid->tableModel());
-    const char* const* headers = ResultHeaders();
-    for (int c = 0; c < kResultColumns; ++c) table_.setCell(c, 0, headers[c]);
-  }
-  QString welcome = platform::fromUtf8(welcomeText());
-  welcome.replace("\r\n", "\n");
-  memClientTopTop->setPlainText(welcome);
+  platform::loadToolkitTranslations(NLS().language());
+  translateTexts();
   resetSortState();
   SGrid->setCurrentCell(0, 1);
+  SGrid->setFocus();
+  // Every header readable at once; the user's widths are kept after that.
+  const QFontMetrics metrics(SGrid->horizontalHeader()->font());
+  for (int c = 0; c < table_.columnCount(); ++c) {
+    const int width = metrics.horizontalAdvance(platform::fromUtf8(table_.cell(c, 0))) + kHeaderTextMargin;
+    SGrid->horizontalHeader()->resizeSection(c, std::max(width, kDefaultColumnWidth));
+  }
+}
+
+void TfrmGedComIm::translateTexts() {
+  // The window's own controls; the open dialog's come with the toolkit.
+  for (QWidget* part : {static_cast<QWidget*>(pnlButton), static_cast<QWidget*>(pnlFind)})
+    TranslateComponent(NLS(), objectName().toStdString(), part);
+  setWindowTitle(text("frmGedComIm", "Rowsmith V1.0.3.7"));
+  {
+    TableChange change(SGrid->tableModel());
+    writeHeaders();
+  }
+  memClientTopTop->setPlainText(
+      platform::fromUtf8(NLS().GetNLSText("frmGedComIm", "WelcomeText", welcomeText())).replace("\r\n", "\n"));
+}
+
+void TfrmGedComIm::writeHeaders() {
+  const char* const* headers = ResultHeaders();
+  for (int c = 0; c < kResultColumns; ++c)
+    table_.setCell(c, 0, NLS().GetNLSText("Headers", kHeaderKeys[c], headers[c]));
 }
 
 void TfrmGedComIm::resetSortState() {
@@ -271,51 +365,163 @@ void TfrmGedComIm::btnGoClick() {
   if (fileName.isEmpty()) return;
   lastOpenFolder_ = QFileInfo(fileName).absolutePath();
 
-  platform::BusyCursor busy;
-  const int column = std::max(SGrid->currentColumn(), 0);
-  ImportProgress progress(this);
-  // The import fills a table of its own: a file that gives none leaves the
-  // one shown as it was.
-  StringTable imported;
-  ImportOutcome outcome;
+  importFile(fileName);
+}
+
+std::optional<BackgroundImport> TfrmGedComIm::runImport(const QString& fileName) {
+  if (importRunning_) return std::nullopt;
+  importRunning_ = true;
+  for (QWidget* part : {pnlClient, pnlFind, pnlButton}) part->setEnabled(false);
+  BackgroundImport run;
   {
-    ScopedUserMessages installed(&progress);
-    try {
-      outcome = importGedcom(QFile::encodeName(fileName).toStdString(), rbtWesternDate->isChecked(), imported,
-                             progress);
-    } catch (const std::exception& error) {
-      // An exception must not leave the event loop: the run ends, the user
-      // learns why, the program goes on.
-      progress.finish();
-      platform::showPlainMessage(error.what());
-      return;
-    }
+    platform::BusyCursor busy;
+    run = importInBackground(this, QFile::encodeName(fileName).toStdString(), rbtWesternDate->isChecked());
   }
-  progress.finish();
-  const std::string shownName = platform::toUtf8(QFileInfo(fileName).fileName());
-  switch (outcome.status) {
+  for (QWidget* part : {pnlClient, pnlFind, pnlButton}) part->setEnabled(true);
+  importRunning_ = false;
+  if (!run.failure.empty()) {
+    // An exception must not leave the event loop: the run ends, the user
+    // learns why, the program goes on with the table it showed.
+    platform::showPlainMessage(run.failure);
+    return std::nullopt;
+  }
+  const std::string shownName = platform::toUtf8(QDir::toNativeSeparators(fileName));
+  switch (run.outcome.status) {
     case ImportStatus::Imported:
-      break;
+      return run;
     case ImportStatus::NotGedcom:
-      platform::showPlainMessage(shownName + " ist keine GEDCOM-Datei");
-      return;
+      platform::showPlainMessage(replacePlaceholder(
+          NLS().GetNLSText("Errors", "NotGedcom", "%s ist keine GEDCOM-Datei"), shownName));
+      break;
     case ImportStatus::NoPersons:
-      platform::showPlainMessage(shownName + " enth\xE4lt keine Personen");
-      return;
-    case ImportStatus::CannotOpen:
+      platform::showPlainMessage(replacePlaceholder(
+          NLS().GetNLSText("Errors", "NoPersons", "%s enthält keine Personen"), shownName));
+      break;
+    case ImportStatus::CannotOpen:  // the reader has said why
     case ImportStatus::ReadFailed:
-      if (!outcome.cause.empty()) platform::showPlainMessage(shownName + ": " + outcome.cause);
-      return;
+    case ImportStatus::Cancelled:
+      break;
+  }
+  return std::nullopt;
+}
+
+bool TfrmGedComIm::importFile(const QString& fileName) {
+  std::optional<BackgroundImport> run = runImport(fileName);
+  if (!run) return false;
+  shownFile_ = QFileInfo(fileName).absoluteFilePath();
+  rememberRecentFile(shownFile_);
+  takeTable(std::move(run->table));
+  reapplyFilter(false);
+  platform::showPlainMessage(replacePlaceholder(
+      NLS().GetNLSText("Information", "PersonsImported", importedMessage(0).replace(0, 1, "%s")),
+      std::to_string(run->outcome.persons)));
+  return true;
+}
+
+void TfrmGedComIm::takeTable(StringTable table) {
+  const int column = std::max(SGrid->currentColumn(), 0);
+  {
+    TableChange change(SGrid->tableModel());
+    table_ = std::move(table);
+    // The grid always keeps one data row below its header.
+    if (table_.rowCount() < 2) table_.setRowCount(2);
+    writeHeaders();
+  }
+  resetSortState();
+  SGrid->setCurrentCell(column, 1);
+  // The user has come for the rows.
+  SGrid->setFocus();
+}
+
+void TfrmGedComIm::rbtDateFormClick() {
+  if (shownFile_.isEmpty() || importRunning_) return;
+  const auto keys = SortKeys;
+  const int keyCount = SortKeyCount, sortCol = SortCol;
+  const bool descending = SortDescending, multiSort = MultiSort;
+  const int column = std::max(SGrid->currentColumn(), 0);
+  const int row = std::max(SGrid->currentTableRow(), 1);
+  std::optional<BackgroundImport> run = runImport(shownFile_);
+  if (!run) {
+    // The table keeps its dates, so the buttons show their form again.
+    const QSignalBlocker quiet(rbtWesternDate);
+    (rbtWesternDate->isChecked() ? rbtUnixDate : rbtWesternDate)->setChecked(true);
+    return;
   }
   {
     TableChange change(SGrid->tableModel());
-    table_ = std::move(imported);
-    // The grid always keeps one data row below its header.
+    table_ = std::move(run->table);
     if (table_.rowCount() < 2) table_.setRowCount(2);
+    writeHeaders();
+    // The same file gives the same rows; the same keys put them in the same
+    // order, so the selected row keeps its number.
+    if (keyCount >= 0)
+      SortTableKeepingRow(table_, std::span<const int>(keys.data(), static_cast<size_t>(keyCount) + 1),
+                          descending, 1);
   }
-  resetSortState();
-  progress.showMessage(importedMessage(outcome.persons));
-  SGrid->setCurrentCell(column, 1);
+  SortKeys = keys;
+  SortKeyCount = keyCount;
+  SortCol = sortCol;
+  SortDescending = descending;
+  MultiSort = multiSort;
+  reapplyFilter(false);
+  SGrid->setCurrentCell(column, std::min(row, table_.rowCount() - 1));
+  SGrid->horizontalHeader()->viewport()->update();
+}
+
+QStringList TfrmGedComIm::recentFiles() const {
+  TIniFile settings(settingsFileName());
+  QStringList files;
+  for (int i = 1; i <= kRecentFiles; ++i) {
+    const std::string name = settings.ReadString(kRecentSection, "File" + std::to_string(i), "");
+    if (!name.empty()) files << platform::fromUtf8(name);
+  }
+  return files;
+}
+
+void TfrmGedComIm::rememberRecentFile(const QString& fileName) {
+  // A name the settings file cannot hold would come back as another name.
+  const std::string stored = platform::toUtf8(fileName);
+  if (platform::fromUtf8(stored) != fileName) return;
+  QStringList files = recentFiles();
+  files.removeAll(fileName);
+  files.prepend(fileName);
+  TIniFile settings(settingsFileName());
+  settings.BeginUpdate();
+  for (int i = 0; i < kRecentFiles; ++i)
+    settings.WriteString(kRecentSection, "File" + std::to_string(i + 1),
+                         i < files.size() ? platform::toUtf8(files.at(i)) : std::string());
+  settings.EndUpdate();
+}
+
+void TfrmGedComIm::fillRecentMenu() {
+  mnuRecent->clear();
+  const QStringList files = recentFiles();
+  if (files.isEmpty()) {
+    mnuRecent->addAction(text("NoRecentFiles", "(keine)"))->setEnabled(false);
+    return;
+  }
+  for (int i = 0; i < files.size(); ++i) {
+    const QString file = files.at(i);
+    QAction* action = mnuRecent->addAction(QString("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(file)));
+    connect(action, &QAction::triggered, this, [this, file] {
+      // After the menu has closed: the import runs an event loop of its own.
+      QTimer::singleShot(0, this, [this, file] { importFile(file); });
+    });
+  }
+}
+
+void TfrmGedComIm::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (!importRunning_ && urls.size() == 1 && urls.constFirst().isLocalFile()) event->acceptProposedAction();
+}
+
+void TfrmGedComIm::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (importRunning_ || urls.size() != 1 || !urls.constFirst().isLocalFile()) return;
+  event->acceptProposedAction();
+  const QString file = urls.constFirst().toLocalFile();
+  // The drag source waits for the drop to end; the import comes after.
+  QTimer::singleShot(0, this, [this, file] { importFile(file); });
 }
 
 ExportTable TfrmGedComIm::makeExportTable() const {
@@ -324,7 +530,19 @@ ExportTable TfrmGedComIm::makeExportTable() const {
   std::vector<int> shown(static_cast<size_t>(columns));
   for (int visual = 0; visual < columns; ++visual) shown[static_cast<size_t>(visual)] = header->logicalIndex(visual);
 
-  ExportTable result{rowsmith::makeExportTable(table_, shown), {}};
+  // The export follows the filter: what the user narrowed the grid to is
+  // what is written, in the order shown.
+  ResultTableModel* model = SGrid->tableModel();
+  StringTable visible(model->filtered() ? columns : 0);
+  if (model->filtered()) {
+    const std::vector<int>& rows = model->shownRows();
+    visible.setRowCount(static_cast<int>(rows.size()) + 1);
+    for (int r = 0; r <= static_cast<int>(rows.size()); ++r) {
+      const int from = r == 0 ? 0 : rows[static_cast<size_t>(r) - 1];
+      for (int c = 0; c < columns; ++c) visible.setCell(c, r, table_.cell(c, from));
+    }
+  }
+  ExportTable result{rowsmith::makeExportTable(model->filtered() ? visible : table_, shown), {}};
   result.columnWidths.push_back(kExportColumnWidth);
   for (int logical : shown) {
     const bool hidden = header->isSectionHidden(logical) || header->sectionSize(logical) == 0;
@@ -351,6 +569,12 @@ void TfrmGedComIm::FormClose() {
 }
 
 void TfrmGedComIm::closeEvent(QCloseEvent* event) {
+  // The window cannot go while a run is writing into its table; the
+  // progress dialog's Cancel ends the run.
+  if (importRunning_) {
+    event->ignore();
+    return;
+  }
   FormClose();
   event->accept();
 }
@@ -429,7 +653,28 @@ void TfrmGedComIm::SortGrid(std::span<const int> keys, bool descending) {
     RowOrderChange change(SGrid->tableModel());
     row = SortTableKeepingRow(table_, keys, descending, selectedRow, ResultDateHeaders());
   });
+  // The filter names rows by position, which the sort has changed.
+  reapplyFilter(false);
   SGrid->setCurrentCell(column, row);
+}
+
+QString TfrmGedComIm::headerTip(int column) const {
+  int position = -1;
+  int count = 0;
+  if (MultiSort) {
+    count = SortKeyCount + 1;
+    for (int k = 0; k < count; ++k)
+      if (SortKeys[static_cast<size_t>(k)] == column) position = k;
+  } else if (column == SortCol) {
+    position = 0;
+    count = 1;
+  }
+  if (position < 0)
+    return text("HeaderTipUnsorted",
+                "Klick: sortieren, nochmals: umkehren; Umschalt+Klick: weiterer Sortierschlüssel");
+  const QString direction = SortDescending ? text("HeaderTipDescending", "absteigend")
+                                           : text("HeaderTipAscending", "aufsteigend");
+  return text("HeaderTipKey", "Sortierschlüssel %1 von %2, %3").arg(position + 1).arg(count).arg(direction);
 }
 
 QColor TfrmGedComIm::headerColour(int column) const {
@@ -473,8 +718,208 @@ bool TfrmGedComIm::eventFilter(QObject* watched, QEvent* event) {
       SGridKeyDown(key->key(), key->modifiers());
       return true;
     }
+    if (key->matches(QKeySequence::Copy)) {
+      copySelection();
+      return true;
+    }
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {
+      showRowDetails();
+      return true;
+    }
   }
   return QWidget::eventFilter(watched, event);
+}
+
+void TfrmGedComIm::createSearchControls() {
+  pnlFind = makePanel("pnlFind", this);
+  auto* findLayout = new QHBoxLayout(pnlFind);
+  findLayout->setContentsMargins(4, 2, 4, 2);
+  lblFilter = new QLabel("&Filter:", pnlFind);
+  lblFilter->setObjectName("lblFilter");
+  edtFilter = new QLineEdit(pnlFind);
+  edtFilter->setObjectName("edtFilter");
+  edtFilter->setClearButtonEnabled(true);
+  edtFilter->setMinimumWidth(140);
+  lblFilter->setBuddy(edtFilter);
+  lblFilterCount = new QLabel(pnlFind);
+  lblFilterCount->setObjectName("lblFilterCount");
+  lblFind = new QLabel("&Suchen:", pnlFind);
+  lblFind->setObjectName("lblFind");
+  edtFind = new QLineEdit(pnlFind);
+  edtFind->setObjectName("edtFind");
+  edtFind->setMinimumWidth(160);
+  lblFind->setBuddy(edtFind);
+  btnFindNext = new QPushButton("&Weiter", pnlFind);
+  btnFindNext->setObjectName("btnFindNext");
+  btnFindPrevious = new QPushButton(platform::fromUtf8("&Zurück"), pnlFind);
+  btnFindPrevious->setObjectName("btnFindPrevious");
+  lblFindState = new QLabel(pnlFind);
+  lblFindState->setObjectName("lblFindState");
+  findLayout->addWidget(lblFilter);
+  findLayout->addWidget(edtFilter);
+  findLayout->addWidget(lblFilterCount);
+  findLayout->addSpacing(16);
+  for (QWidget* widget : {static_cast<QWidget*>(lblFind), static_cast<QWidget*>(edtFind),
+                          static_cast<QWidget*>(btnFindNext), static_cast<QWidget*>(btnFindPrevious),
+                          static_cast<QWidget*>(lblFindState)})
+    findLayout->addWidget(widget);
+  findLayout->addStretch(1);
+  // Between the grid and the button bar.
+  static_cast<QVBoxLayout*>(layout())->insertWidget(1, pnlFind);
+
+  connect(edtFind, &QLineEdit::textEdited, this, [this] {
+    // Typing searches from the current cell, which may itself match.
+    SGrid->tableModel()->setHighlight(TableSearch(platform::toUtf8(edtFind->text())));
+    const QModelIndex current = SGrid->currentIndex();
+    const TableSearch search(platform::toUtf8(edtFind->text()));
+    if (current.isValid() && search.contains(table_.cell(current.column(), SGrid->currentTableRow()))) {
+      lblFindState->clear();
+      return;
+    }
+    findNext();
+  });
+  connect(edtFind, &QLineEdit::returnPressed, this, [this] {
+    findNext(QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier));
+  });
+  connect(btnFindNext, &QPushButton::clicked, this, [this] { findNext(false); });
+  connect(btnFindPrevious, &QPushButton::clicked, this, [this] { findNext(true); });
+  setTabOrder(edtFilter, edtFind);
+  setTabOrder(edtFind, btnFindNext);
+  setTabOrder(btnFindNext, btnFindPrevious);
+}
+
+void TfrmGedComIm::createShortcuts() {
+  auto shortcut = [this](QKeySequence keys, QWidget* context, std::function<void()> action) {
+    auto* made = new QShortcut(keys, context);
+    made->setContext(context == this ? Qt::WindowShortcut : Qt::WidgetWithChildrenShortcut);
+    connect(made, &QShortcut::activated, this, [this, action] {
+      if (!importRunning_) action();
+    });
+  };
+  shortcut(QKeySequence::Open, this, [this] { btnGoClick(); });
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this, [this] { btnClientClientExportClick(); });
+  shortcut(QKeySequence::Find, this, [this] { showFindBar(); });
+  shortcut(QKeySequence(Qt::Key_F3), this, [this] { findNext(false); });
+  shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this, [this] { findNext(true); });
+  shortcut(QKeySequence(Qt::Key_Escape), pnlFind, [this] {
+    SGrid->tableModel()->setHighlight(std::nullopt);
+    SGrid->setFocus();
+  });
+}
+
+void TfrmGedComIm::showFindBar() {
+  edtFind->setFocus();
+  edtFind->selectAll();
+  if (!edtFind->text().isEmpty()) SGrid->tableModel()->setHighlight(TableSearch(platform::toUtf8(edtFind->text())));
+}
+
+std::vector<int> TfrmGedComIm::shownColumns() const {
+  const QHeaderView* header = SGrid->horizontalHeader();
+  std::vector<int> columns;
+  for (int visual = 0; visual < header->count(); ++visual) {
+    const int logical = header->logicalIndex(visual);
+    if (!header->isSectionHidden(logical) && header->sectionSize(logical) > 0) columns.push_back(logical);
+  }
+  return columns;
+}
+
+bool TfrmGedComIm::findNext(bool backward) {
+  if (edtFind->text().isEmpty()) {
+    showFindBar();
+    return false;
+  }
+  const TableSearch search(platform::toUtf8(edtFind->text()));
+  ResultTableModel* model = SGrid->tableModel();
+  std::vector<int> rows;
+  if (model->filtered()) {
+    rows = model->shownRows();
+  } else {
+    rows.resize(static_cast<size_t>(model->rowCount()));
+    for (size_t r = 0; r < rows.size(); ++r) rows[r] = static_cast<int>(r) + 1;
+  }
+  const std::vector<int> columns = shownColumns();
+  const QModelIndex current = SGrid->currentIndex();
+  ShownCell from{current.isValid() ? current.row() : 0, 0};
+  if (current.isValid()) {
+    const int visual = SGrid->horizontalHeader()->visualIndex(current.column());
+    for (size_t i = 0; i < columns.size(); ++i)
+      if (SGrid->horizontalHeader()->visualIndex(columns[i]) <= visual) from.column = static_cast<int>(i);
+  }
+  std::optional<ShownCell> found;
+  {
+    platform::BusyCursor busy;
+    found = findCell(table_, search, rows, columns, from, backward);
+  }
+  model->setHighlight(search);
+  if (!found) {
+    lblFindState->setText(text("NotFound", "Nicht gefunden"));
+    return false;
+  }
+  lblFindState->clear();
+  SGrid->setCurrentCell(columns[static_cast<size_t>(found->column)], rows[static_cast<size_t>(found->row)]);
+  return true;
+}
+
+void TfrmGedComIm::setFilterText(const QString& filter) {
+  if (edtFilter->text() != filter) {
+    const QSignalBlocker quiet(edtFilter);
+    edtFilter->setText(filter);
+  }
+  // A longer text can only narrow what the shorter one left.
+  const bool narrow = !appliedFilter_.isEmpty() && filter.startsWith(appliedFilter_);
+  appliedFilter_ = filter;
+  reapplyFilter(narrow);
+}
+
+void TfrmGedComIm::reapplyFilter(bool narrowOnly) {
+  ResultTableModel* model = SGrid->tableModel();
+  const int column = std::max(SGrid->currentColumn(), 0);
+  const int row = SGrid->currentTableRow();
+  if (appliedFilter_.isEmpty()) {
+    if (model->filtered()) model->setShownRows(std::nullopt);
+  } else {
+    platform::BusyCursor busy;
+    const TableSearch search(platform::toUtf8(appliedFilter_));
+    model->setShownRows(narrowOnly && model->filtered() ? filterRows(table_, search, model->shownRows())
+                                                        : filterRows(table_, search));
+  }
+  lblFilterCount->setText(model->filtered() ? text("FilterCount", "%1 von %2")
+                                                  .arg(model->rowCount())
+                                                  .arg(std::max(table_.rowCount() - 1, 0))
+                                            : QString());
+  if (row >= 1 && model->viewRow(row) >= 0)
+    SGrid->setCurrentCell(column, row);
+  else if (model->rowCount() > 0)
+    SGrid->setCurrentCell(column, model->tableRow(0));
+}
+
+void TfrmGedComIm::copySelection() {
+  const QModelIndexList selected = SGrid->selectionModel()->selectedIndexes();
+  if (selected.isEmpty()) return;
+  int top = selected.constFirst().row(), bottom = top;
+  int leftVisual = SGrid->horizontalHeader()->visualIndex(selected.constFirst().column()), rightVisual = leftVisual;
+  for (const QModelIndex& index : selected) {
+    top = std::min(top, index.row());
+    bottom = std::max(bottom, index.row());
+    const int visual = SGrid->horizontalHeader()->visualIndex(index.column());
+    leftVisual = std::min(leftVisual, visual);
+    rightVisual = std::max(rightVisual, visual);
+  }
+  std::vector<int> rows;
+  for (int r = top; r <= bottom; ++r) rows.push_back(SGrid->tableModel()->tableRow(r));
+  std::vector<int> columns;
+  for (int logical : shownColumns()) {
+    const int visual = SGrid->horizontalHeader()->visualIndex(logical);
+    if (visual >= leftVisual && visual <= rightVisual) columns.push_back(logical);
+  }
+  platform::putClipboardText(rangeText(table_, rows, columns));
+}
+
+void TfrmGedComIm::showRowDetails() {
+  const int row = SGrid->currentTableRow();
+  if (row < 1) return;
+  TfrmRowDetails details(table_, row, this);
+  details.exec();
 }
 
 }  // namespace rowsmith

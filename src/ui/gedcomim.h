@@ -1,22 +1,29 @@
 #pragma once
 // The main window: the welcome text above the result grid, the "Go!" and
-// "Export" buttons and the choice of the date form. It owns the result table
-// and the sort state that header clicks build.
+// "Export" buttons, the choice of the date form, the filter field and the
+// find bar. It owns the result table and the sort state that header clicks
+// build; imports run in the background and hand it a new table.
 #include <array>
 #include <functional>
+#include <optional>
 #include <span>
 
 #include <QString>
 #include <QWidget>
 
 #include "kernel/stringtable.h"
+#include "ui/importprogress.h"
 
 class QFileDialog;
 class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QSplitter;
+class QToolButton;
 
 namespace rowsmith {
 
@@ -27,6 +34,8 @@ inline constexpr int kMaxShiftSortKeys = 5;
 
 // The welcome text of memClientTopTop (CR LF line breaks).
 const std::string& welcomeText();
+// How many files the Go! button's menu offers again.
+inline constexpr int kRecentFiles = 8;
 
 // The export table: a numbered copy of the grid in the order it shows its
 // columns, with the width of each column (0 for one the user has hidden).
@@ -44,6 +53,24 @@ class TfrmGedComIm : public QWidget {
   void FormCreate();
   void mnuClearAllClick();
   void btnGoClick();
+  // Imports a file as "Go!" does after its dialog; a run that does not
+  // succeed keeps the table shown. True when the new table is shown.
+  bool importFile(const QString& fileName);
+  // The files imported last, newest first, as DEFAULTS.INI keeps them.
+  QStringList recentFiles() const;
+  // Imports the shown file again in the date form now chosen, keeping the
+  // sort keys, the filter and the selected row.
+  void rbtDateFormClick();
+
+  // Find field (Ctrl+F): the next or previous cell containing its text.
+  void showFindBar();
+  bool findNext(bool backward = false);
+  // Filter: only rows with a cell containing the text; empty shows all.
+  void setFilterText(const QString& text);
+  // Ctrl+C: the selected range as tab-separated lines.
+  void copySelection();
+  // Enter or double-click: the whole row in a dialog.
+  void showRowDetails();
   void btnClientClientExportClick();
   void FormClose();
 
@@ -55,6 +82,8 @@ class TfrmGedComIm : public QWidget {
   void SortGrid(std::span<const int> keys, bool descending);
   // Colour of a header for the current sort state; invalid = button face.
   QColor headerColour(int column) const;
+  // The header's tooltip: the column's place among the sort keys.
+  QString headerTip(int column) const;
 
   // The table behind the grid, row 0 the headers.
   StringTable& resultTable() { return table_; }
@@ -90,10 +119,23 @@ class TfrmGedComIm : public QWidget {
   QSplitter* splClient;
   ResultGrid* SGrid;
   QFileDialog* GetComOpenDialog;
+  QToolButton* btnGoRecent;
+  QMenu* mnuRecent;
+  QLabel* lblFilter;
+  QLineEdit* edtFilter;
+  QLabel* lblFilterCount;  // "shown of all" while a filter is on
+  QFrame* pnlFind;
+  QLabel* lblFind;
+  QLineEdit* edtFind;
+  QPushButton* btnFindNext;
+  QPushButton* btnFindPrevious;
+  QLabel* lblFindState;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   struct GridCell {
@@ -104,6 +146,21 @@ class TfrmGedComIm : public QWidget {
   };
   GridCell cellAt(int x, int y) const;
   void createControls();
+  QFrame* createButtonPanel();
+  void connectControls();
+  void createSearchControls();
+  void createShortcuts();
+  void translateTexts();
+  void writeHeaders();
+  void rememberRecentFile(const QString& fileName);
+  void fillRecentMenu();
+  std::vector<int> shownColumns() const;
+  void reapplyFilter(bool narrowOnly);
+  // Shows a freshly imported table in place of the current one.
+  void takeTable(StringTable table);
+  // A run in the background; the new table when it succeeded, after the
+  // user has been told why it did not.
+  std::optional<BackgroundImport> runImport(const QString& fileName);
 
   StringTable table_;
   FileChooser fileChooser_;
@@ -112,6 +169,9 @@ class TfrmGedComIm : public QWidget {
   bool openDialogUsed_ = false;
   QString lastOpenFolder_;
   bool columnMovedSincePress_ = false;
+  bool importRunning_ = false;
+  QString shownFile_;  // the file the table came from
+  QString appliedFilter_;
 };
 
 }  // namespace rowsmith

@@ -1,21 +1,56 @@
 #include "ui/importprogress.h"
 
 #include <algorithm>
+#include <exception>
 
+#include <QEventLoop>
 #include <QProgressDialog>
+#include <QThread>
+
+#include "nls/nlssupport.h"
 
 namespace rowsmith {
 
 namespace {
+
 constexpr int kShowAfterMilliseconds = 1000;
+
+std::string phaseText(ImportPhase phase) {
+  static const char* const kKeys[] = {"Reading", "Loading", "Persons", "Export"};
+  return NLS().GetNLSText("ImportProgress", kKeys[static_cast<int>(phase)], phaseName(phase));
 }
+
+// The worker's receiver: everything it hears is handed to the dialog on the
+// window's thread. Progress is queued; a message waits until it was shown.
+class WorkerMessages : public UserMessages {
+ public:
+  explicit WorkerMessages(ImportProgress& progress) : progress_(progress) {}
+  void showMessage(std::string_view text) override {
+    // The reader's messages are the system's causes; the language file is
+    // read on the window's thread only.
+    std::string copy(text);
+    // Waiting for its own thread would never end.
+    if (QThread::currentThread() == progress_.dialog()->thread()) return progress_.showMessage(causeText(copy));
+    QMetaObject::invokeMethod(progress_.dialog(), [this, copy] { progress_.showMessage(causeText(copy)); },
+                              Qt::BlockingQueuedConnection);
+  }
+  void showProgress(ImportPhase phase, int percent) override {
+    QMetaObject::invokeMethod(progress_.dialog(), [this, phase, percent] { progress_.showProgress(phase, percent); },
+                              Qt::QueuedConnection);
+  }
+  bool cancelled() const override { return progress_.cancelled(); }
+
+ private:
+  ImportProgress& progress_;
+};
+
+}  // namespace
 
 ImportProgress::ImportProgress(QWidget* parent)
     : dialog_(std::make_unique<QProgressDialog>(parent)) {
   dialog_->setObjectName("dlgImportProgress");
   dialog_->setWindowTitle("Rowsmith");
-  // The import cannot be interrupted halfway; the dialog only informs.
-  dialog_->setCancelButton(nullptr);
+  dialog_->setCancelButtonText(platform::fromUtf8(NLS().GetNLSText("ImportProgress", "Cancel", "&Abbrechen")));
   dialog_->setWindowModality(Qt::ApplicationModal);
   dialog_->setMinimumDuration(kShowAfterMilliseconds);
   dialog_->setAutoClose(false);
@@ -23,6 +58,7 @@ ImportProgress::ImportProgress(QWidget* parent)
   dialog_->setRange(0, 100);
   dialog_->setMinimumWidth(360);
   dialog_->reset();
+  QObject::connect(dialog_.get(), &QProgressDialog::canceled, dialog_.get(), [this] { cancelled_ = true; });
 }
 
 ImportProgress::~ImportProgress() = default;
@@ -33,12 +69,13 @@ void ImportProgress::showMessage(std::string_view text) {
 }
 
 void ImportProgress::showProgress(ImportPhase phase, int percent) {
+  if (finished_ || cancelled_) return;
   percent = std::clamp(percent, 0, 100);
   // The core may report often; the dialog only hears about changes.
   if (phase == phase_ && percent == percent_) return;
   if (phase != phase_) {
     phase_ = phase;
-    dialog_->setLabelText(platform::fromUtf8(phaseName(phase)));
+    dialog_->setLabelText(platform::fromUtf8(phaseText(phase)));
     percent_ = -1;
   }
   // The dialog starts its clock at its minimum value; values before that
@@ -49,8 +86,34 @@ void ImportProgress::showProgress(ImportPhase phase, int percent) {
 }
 
 void ImportProgress::finish() {
+  finished_ = true;
   dialog_->reset();
   dialog_->hide();
+}
+
+BackgroundImport importInBackground(QWidget* parent, const std::string& fileName, bool westernDates) {
+  BackgroundImport result;
+  ImportProgress progress(parent);
+  WorkerMessages messages(progress);
+  // The reader reports through the process-wide receiver; the worker reads
+  // it only between start and finish, while it is in place.
+  ScopedUserMessages installed(&messages);
+  QEventLoop loop;
+  std::unique_ptr<QThread> worker(QThread::create([&] {
+    try {
+      result.outcome = importGedcom(fileName, westernDates, result.table, messages);
+    } catch (const std::exception& error) {
+      result.failure = error.what();
+    } catch (...) {
+      result.failure = "?";
+    }
+  }));
+  QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+  worker->start();
+  loop.exec();
+  worker->wait();
+  progress.finish();
+  return result;
 }
 
 }  // namespace rowsmith

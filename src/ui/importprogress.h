@@ -1,11 +1,15 @@
 #pragma once
-// What an import tells the user while the window waits for it: the progress
-// in a modal dialog that appears once the run has taken about a second, and
-// the closing message in the plain message box.
+// An import in the window: the run goes on a worker thread while the window
+// keeps repainting; a modal dialog that appears once the run has taken about
+// a second shows the phases and offers Cancel, and the closing message goes
+// to the plain message box.
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "import/importrun.h"
+#include "kernel/stringtable.h"
 #include "platform/platform.h"
 
 class QProgressDialog;
@@ -13,6 +17,7 @@ class QWidget;
 
 namespace rowsmith {
 
+// The dialog; lives on the window's thread.
 class ImportProgress : public platform::QtUserMessages {
  public:
   explicit ImportProgress(QWidget* parent);
@@ -20,13 +25,31 @@ class ImportProgress : public platform::QtUserMessages {
 
   void showMessage(std::string_view text) override;
   void showProgress(ImportPhase phase, int percent) override;
-  // Closes the dialog; the run has ended.
+  bool cancelled() const override { return cancelled_.load(); }
+  // Closes the dialog; the run has ended and later progress is ignored.
   void finish();
+  QProgressDialog* dialog() const { return dialog_.get(); }
 
  private:
   std::unique_ptr<QProgressDialog> dialog_;
   std::optional<ImportPhase> phase_;
   int percent_ = -1;
+  bool finished_ = false;
+  std::atomic<bool> cancelled_{false};
 };
+
+// What a run in the background leaves: a fresh table for the window to take
+// over, the outcome, and the text of an exception that ended it.
+struct BackgroundImport {
+  ImportOutcome outcome;
+  StringTable table;
+  std::string failure;
+};
+
+// Imports on a worker thread and returns when it has finished; meanwhile the
+// caller's event loop runs on. The reader's own messages are shown by the
+// window's thread while the worker waits for them.
+BackgroundImport importInBackground(QWidget* parent, const std::string& fileName,
+                                    bool westernDates);
 
 }  // namespace rowsmith

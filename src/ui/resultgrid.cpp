@@ -1,5 +1,7 @@
 #include "ui/resultgrid.h"
 
+#include <algorithm>
+
 #include <QPainter>
 
 #include "platform/platform.h"
@@ -13,7 +15,6 @@ constexpr int kTextInset = 2;
 void drawCellText(QPainter* painter, const QRect& rect, const QString& text) {
   painter->save();
   painter->setClipRect(rect);
-  // Line breaks inside a cell (notes) are drawn as blanks on one line.
   painter->drawText(rect.adjusted(kTextInset, kTextInset, 0, 0),
                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
   painter->restore();
@@ -25,7 +26,8 @@ ResultTableModel::ResultTableModel(StringTable& table, QObject* parent)
     : QAbstractTableModel(parent), table_(table) {}
 
 int ResultTableModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : std::max(table_.rowCount() - 1, 0);
+  if (parent.isValid()) return 0;
+  return shown_ ? static_cast<int>(shown_->size()) : std::max(table_.rowCount() - 1, 0);
 }
 
 int ResultTableModel::columnCount(const QModelIndex& parent) const {
@@ -34,12 +36,56 @@ int ResultTableModel::columnCount(const QModelIndex& parent) const {
 
 // The tooltip shows the whole text of a cell the column is too narrow for.
 QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
-  return platform::fromUtf8(table_.cell(index.column(), index.row() + 1));
+  if (!index.isValid()) return {};
+  const std::string_view cell = table_.cell(index.column(), tableRow(index.row()));
+  switch (role) {
+    case Qt::DisplayRole:
+      return oneLineText(platform::fromUtf8(cell));
+    case Qt::ToolTipRole:
+      // The whole text, line breaks included, for cells cut or folded.
+      return cell.empty() ? QVariant() : QVariant(platform::fromUtf8(cell));
+    case Qt::BackgroundRole:
+      if (highlight_ && !highlight_->empty() && highlight_->contains(cell)) return kFoundCellColour;
+      return {};
+    default:
+      return {};
+  }
+}
+
+int ResultTableModel::tableRow(int viewRow) const {
+  if (!shown_) return viewRow + 1;
+  return viewRow >= 0 && static_cast<size_t>(viewRow) < shown_->size() ? (*shown_)[static_cast<size_t>(viewRow)] : -1;
+}
+
+int ResultTableModel::viewRow(int tableRow) const {
+  if (!shown_) return tableRow >= 1 && tableRow < table_.rowCount() ? tableRow - 1 : -1;
+  auto at = std::lower_bound(shown_->begin(), shown_->end(), tableRow);
+  return at != shown_->end() && *at == tableRow ? static_cast<int>(at - shown_->begin()) : -1;
+}
+
+void ResultTableModel::setShownRows(std::optional<std::vector<int>> rows) {
+  beginResetModel();
+  shown_ = std::move(rows);
+  endResetModel();
+}
+
+void ResultTableModel::setHighlight(std::optional<TableSearch> search) {
+  highlight_ = std::move(search);
+  if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::BackgroundRole});
+}
+
+QString oneLineText(const QString& text) {
+  if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'))) return text;
+  QString shown = text;
+  shown.replace(QLatin1String("\r\n"), QString(kLineBreakMark));
+  shown.replace(QLatin1Char('\r'), kLineBreakMark);
+  shown.replace(QLatin1Char('\n'), kLineBreakMark);
+  return shown;
 }
 
 QVariant ResultTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+  if (role == Qt::ToolTipRole && orientation == Qt::Horizontal && headerTip_) return headerTip_(section);
+  if (role != Qt::DisplayRole) return {};
   if (orientation == Qt::Horizontal) return platform::fromUtf8(table_.cell(section, 0));
   return QString::number(section + 1);
 }
@@ -51,8 +97,8 @@ Qt::ItemFlags ResultTableModel::flags(const QModelIndex& index) const {
 void ResultTableModel::setTableCell(int column, int row, std::string_view text) {
   if (row < 1 || row >= table_.rowCount() || column < 0 || column >= table_.columnCount()) return;
   table_.setCell(column, row, text);
-  QModelIndex changed = index(row - 1, column);
-  emit dataChanged(changed, changed);
+  QModelIndex changed = index(viewRow(row), column);
+  if (changed.isValid()) emit dataChanged(changed, changed);
 }
 
 ResultHeader::ResultHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
@@ -78,7 +124,8 @@ void ResultHeader::paintSection(QPainter* painter, const QRect& rect, int logica
 void ResultCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                const QModelIndex& index) const {
   const bool selected = option.state.testFlag(QStyle::State_Selected);
-  QColor background = option.palette.color(QPalette::Active, QPalette::Base);
+  const QVariant found = index.data(Qt::BackgroundRole);
+  QColor background = found.isValid() ? found.value<QColor>() : option.palette.color(QPalette::Active, QPalette::Base);
   QColor text = Qt::black;
   QFont font = option.font;
   if (selected) {
@@ -99,7 +146,8 @@ ResultGrid::ResultGrid(StringTable& table, QWidget* parent)
   setModel(model_);
   setItemDelegate(new ResultCellDelegate(this));
   setEditTriggers(QAbstractItemView::NoEditTriggers);
-  setSelectionMode(QAbstractItemView::SingleSelection);
+  // One rectangle of cells, copied as a block.
+  setSelectionMode(QAbstractItemView::ContiguousSelection);
   setSelectionBehavior(QAbstractItemView::SelectItems);
   setShowGrid(true);
   setWordWrap(false);
@@ -122,7 +170,7 @@ ResultGrid::ResultGrid(StringTable& table, QWidget* parent)
 
 int ResultGrid::currentTableRow() const {
   QModelIndex current = currentIndex();
-  return current.isValid() ? current.row() + 1 : -1;
+  return current.isValid() ? model_->tableRow(current.row()) : -1;
 }
 
 int ResultGrid::currentColumn() const {
@@ -131,7 +179,7 @@ int ResultGrid::currentColumn() const {
 }
 
 void ResultGrid::setCurrentCell(int column, int tableRow) {
-  QModelIndex cell = model_->index(tableRow - 1, column);
+  QModelIndex cell = model_->index(model_->viewRow(tableRow), column);
   if (!cell.isValid()) return;
   selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect);
   scrollTo(cell);

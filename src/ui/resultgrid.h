@@ -4,6 +4,8 @@
 // colours, and cells painted by the grid's own rules. Row 0 of the
 // table is the horizontal header; table row r is view row r - 1.
 #include <functional>
+#include <optional>
+#include <vector>
 
 #include <QAbstractTableModel>
 #include <QColor>
@@ -12,6 +14,7 @@
 #include <QTableView>
 
 #include "kernel/stringtable.h"
+#include "kernel/tablesearch.h"
 
 namespace rowsmith {
 
@@ -39,9 +42,28 @@ class ResultTableModel : public QAbstractTableModel {
   // Sets one cell of the table (row counted in table rows) and repaints it.
   void setTableCell(int column, int row, std::string_view text);
 
+  // Shows only the given table rows (ascending), or every row for nothing.
+  void setShownRows(std::optional<std::vector<int>> rows);
+  bool filtered() const { return shown_.has_value(); }
+  const std::vector<int>& shownRows() const { return *shown_; }
+  int tableRow(int viewRow) const;
+  // The view row of a table row; -1 when the filter hides it.
+  int viewRow(int tableRow) const;
+  // Cells containing the text of the find bar get a background of their own.
+  void setHighlight(std::optional<TableSearch> search);
+  void setHeaderTip(std::function<QString(int column)> tip) { headerTip_ = std::move(tip); }
+
  private:
   StringTable& table_;
+  std::optional<std::vector<int>> shown_;
+  std::optional<TableSearch> highlight_;
+  std::function<QString(int column)> headerTip_;
 };
+
+// How a cell shows on one line: each line break becomes one visible mark.
+QString oneLineText(const QString& text);
+inline constexpr QChar kLineBreakMark(0x21B5);
+inline const QColor kFoundCellColour(255, 230, 120);
 
 // Header sections painted on the button face, or in the colour the callback
 // gives for a sort key column.

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -19,6 +20,7 @@
 #include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <QFontDatabase>
 
 #include "export/exportsettings.h"
 #include "export/exporttext.h"
@@ -138,6 +140,10 @@ void TfrmSaveToForm::buildControls() {
   setOption(btnClientBottomClientClientSaveToClipboard, true);
   setOption(btnClientBottomClientClientCharsetANSI, true);
   setFixedSize(sizeHint().expandedTo(QSize(617, 502)));
+  for (QRadioButton* button : findChildren<QRadioButton*>())
+    connect(button, &QRadioButton::toggled, this, [this] { updatePreviewText(); });
+  for (QLineEdit* edit : findChildren<QLineEdit*>())
+    connect(edit, &QLineEdit::textChanged, this, [this] { updatePreviewText(); });
 
   // In the order of exportSettingKeys(); the row-number switch is the
   // column list's first item.
@@ -189,6 +195,16 @@ QLayout* TfrmSaveToForm::buildPreview() {
                                sgrClientTop->horizontalScrollBar()->sizeHint().height());
   top->addWidget(pnlClientTop);
   top->addWidget(sgrClientTop);
+  pnlClientTopBottom = captionBar(this, "pnlClientTopBottom", "Vorschau des Textes");
+  memClientTopBottom = named<QPlainTextEdit>(this, "memClientTopBottom");
+  memClientTopBottom->setReadOnly(true);
+  memClientTopBottom->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memClientTopBottom->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  memClientTopBottom->setTabChangesFocus(true);
+  memClientTopBottom->setFixedHeight(memClientTopBottom->fontMetrics().lineSpacing() * (kPreviewTableRows + 1) +
+                                     2 * memClientTopBottom->frameWidth() + 8);
+  top->addWidget(pnlClientTopBottom);
+  top->addWidget(memClientTopBottom);
   return top;
 }
 
@@ -200,8 +216,20 @@ QLayout* TfrmSaveToForm::buildColumnList() {
   clbClientBottomLeftClient->setFixedWidth(220);
   left->addWidget(pnlClientBottomLeftTop);
   left->addWidget(clbClientBottomLeftClient, 1);
+  btnClientBottomLeftBottomAll = named<QPushButton>(this, "btnClientBottomLeftBottomAll");
+  btnClientBottomLeftBottomAll->setText("&alle");
+  btnClientBottomLeftBottomAll->setAutoDefault(false);
+  btnClientBottomLeftBottomNone = named<QPushButton>(this, "btnClientBottomLeftBottomNone");
+  btnClientBottomLeftBottomNone->setText("&keine");
+  btnClientBottomLeftBottomNone->setAutoDefault(false);
+  auto* allOrNone = new QHBoxLayout;
+  allOrNone->addWidget(btnClientBottomLeftBottomAll);
+  allOrNone->addWidget(btnClientBottomLeftBottomNone);
+  left->addLayout(allOrNone);
   connect(clbClientBottomLeftClient, &QListWidget::itemChanged, this,
           [this](QListWidgetItem*) { clbClientBottomLeftClientClickCheck(); });
+  connect(btnClientBottomLeftBottomAll, &QPushButton::clicked, this, [this] { checkAllColumns(true); });
+  connect(btnClientBottomLeftBottomNone, &QPushButton::clicked, this, [this] { checkAllColumns(false); });
   return left;
 }
 
@@ -282,12 +310,12 @@ QLayout* TfrmSaveToForm::buildButtons() {
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   btnClientBottomClientClientGO = named<QPushButton>(this, "btnClientBottomClientClientGO");
-  btnClientBottomClientClientGO->setText("Go");
+  btnClientBottomClientClientGO->setText("&Go");
   btnClientBottomClientClientGO->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
   btnClientBottomClientClientGO->setDefault(true);
   btnClientBottomClientClientGO->setMinimumWidth(96);
   btnClientBottomClientClientCancel = named<QPushButton>(this, "btnClientBottomClientClientCancel");
-  btnClientBottomClientClientCancel->setText("Cancel");
+  btnClientBottomClientClientCancel->setText("&Cancel");
   btnClientBottomClientClientCancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
   btnClientBottomClientClientCancel->setAutoDefault(false);
   btnClientBottomClientClientCancel->setMinimumWidth(96);
@@ -327,6 +355,14 @@ void TfrmSaveToForm::setPreviewWidth(int column, int width) {
 
 void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWidths) {
   TranslateForm(NLS(), this);
+  // Group box titles are not part of the form translation; they are looked
+  // up under their own names like the rest.
+  for (QGroupBox* box : {gbxClientBottomClientClientSeperator, gbxClientBottomClientClientAddChar,
+                         gbxClientBottomClientClientLineBreak, gbxClientBottomClientClientSaveTo}) {
+    if (!box->property("germanTitle").isValid()) box->setProperty("germanTitle", box->title());
+    box->setTitle(fromUtf8(NLS().GetNLSText(objectName().toStdString(), box->objectName().toStdString(),
+                                              toUtf8(box->property("germanTitle").toString()))));
+  }
   table_ = &exportTable;
   const int columns = exportTable.columnCount();
   columnWidths.resize(static_cast<size_t>(columns), kExportColumnWidth);
@@ -384,9 +420,15 @@ void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWi
   if (clbClientBottomLeftClient->count() > 0) {
     const bool rowCounts = exportSettingSet(values, "SaveRowCounts");
     clbClientBottomLeftClient->item(0)->setCheckState(rowCounts ? Qt::Checked : Qt::Unchecked);
+    const std::vector<std::string> unchecked = uncheckedColumnsFrom(
+        TIniFile(settingsFileName()).ReadString(kExportSettingsSection, kUncheckedColumnsKey, ""));
+    for (int k = 1; k < clbClientBottomLeftClient->count(); ++k)
+      if (std::find(unchecked.begin(), unchecked.end(), itemTexts_[static_cast<size_t>(k)]) != unchecked.end())
+        clbClientBottomLeftClient->item(k)->setCheckState(Qt::Unchecked);
     clbClientBottomLeftClientClickCheck();
   }
   storedRowCounts_ = exportSettingSet(values, "SaveRowCounts");
+  updatePreviewText();
   btnClientBottomClientClientGO->setFocus();
 }
 
@@ -407,7 +449,65 @@ ExportSettingValues TfrmSaveToForm::currentSettings() const {
 
 bool TfrmSaveToForm::WriteSettings() {
   TIniFile ini(settingsFileName());
-  return writeExportSettings(ini, currentSettings());
+  ini.BeginUpdate();
+  writeExportSettings(ini, currentSettings());
+  // Only when the list was shown: an export without it keeps the choice.
+  // The key appears once a column has been unticked.
+  if (clbClientBottomLeftClient->count() > 0) {
+    const std::string unchecked = uncheckedColumnsText(uncheckedHeaders());
+    if (!unchecked.empty() || !ini.ReadString(kExportSettingsSection, kUncheckedColumnsKey, "").empty())
+      ini.WriteString(kExportSettingsSection, kUncheckedColumnsKey, unchecked);
+  }
+  return ini.EndUpdate();
+}
+
+std::vector<std::string> TfrmSaveToForm::uncheckedHeaders() const {
+  std::vector<std::string> headers;
+  for (int k = 1; k < clbClientBottomLeftClient->count(); ++k)
+    if (clbClientBottomLeftClient->item(k)->checkState() != Qt::Checked)
+      headers.push_back(itemTexts_[static_cast<size_t>(k)]);
+  return headers;
+}
+
+void TfrmSaveToForm::checkAllColumns(bool checked) {
+  {
+    QSignalBlocker quiet(clbClientBottomLeftClient);
+    for (int k = 0; k < clbClientBottomLeftClient->count(); ++k)
+      clbClientBottomLeftClient->item(k)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+  }
+  clbClientBottomLeftClientClickCheck();
+}
+
+QString TfrmSaveToForm::previewText() const { return memClientTopBottom->toPlainText(); }
+
+void TfrmSaveToForm::updatePreviewText() {
+  if (!table_) return;
+  ExportFormat format;
+  std::string error;
+  if (!decodeExportFormat(exportOptionsFrom(currentSettings()), format, error)) {
+    memClientTopBottom->setPlainText(fromUtf8(error));
+    return;
+  }
+  StringTable first(table_->columnCount());
+  const int rows = std::min(table_->rowCount(), kPreviewTableRows);
+  first.setRowCount(rows);
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < table_->columnCount(); ++c) first.setCell(c, r, table_->cell(c, r));
+  std::vector<bool> exported(previewWidths_.size());
+  for (size_t c = 0; c < previewWidths_.size(); ++c) exported[c] = previewWidths_[c] > 0;
+  const QString written = fromUtf8(BuildExportText(first, exported, format));
+  // Control characters as their pictures (U+2400 + code), so a separator or
+  // line break can be read; after each LF the preview starts a new line.
+  QString shown;
+  for (QChar c : written) {
+    if (c.unicode() < 32) {
+      shown += QChar(0x2400 + c.unicode());
+      if (c == QLatin1Char('\n')) shown += QLatin1Char('\n');
+    } else {
+      shown += c;
+    }
+  }
+  memClientTopBottom->setPlainText(shown);
 }
 
 void TfrmSaveToForm::clbClientBottomLeftClientClickCheck() {
@@ -428,6 +528,7 @@ void TfrmSaveToForm::clbClientBottomLeftClientClickCheck() {
       }
     }
   }
+  updatePreviewText();
 }
 
 void TfrmSaveToForm::btnClientBottomClientClientSaveToFileSeekClick() {
@@ -494,8 +595,10 @@ int TfrmSaveToForm::deliver() {
     std::string cause;
     if (!writeFileAtomically(QFile::encodeName(fileName).toStdString(),
                              encodeExportText(text, options.encoding), &cause)) {
-      platform::showPlainMessage("Die Datei \"" + toUtf8(fileName) +
-                                 "\" konnte nicht geschrieben werden: " + cause);
+      platform::showPlainMessage(
+          replacePlaceholder(NLS().GetNLSText("Errors", "CannotWrite", "Die Datei \"%s\" konnte nicht geschrieben werden:"),
+                             toUtf8(fileName)) +
+          " " + causeText(cause));
       return mrCancel;
     }
     ShowInfoMessage(replaceCount(NLS().GetNLSText("Information", "LinesSaved",

@@ -17,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
+class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QTableWidget;
@@ -52,6 +53,9 @@ class TfrmSaveToForm : public QDialog {
   // (0 = hidden, not exported) and the displayed widgets.
   int previewWidth(int column) const { return previewWidths_.at(static_cast<size_t>(column)); }
   QTableWidget* preview() const { return sgrClientTop; }
+  // The text the export writes for the first rows, control characters shown
+  // as marks; each written line break also ends a line here.
+  QString previewText() const;
   QListWidget* columnList() const { return clbClientBottomLeftClient; }
 
  protected:
@@ -67,6 +71,9 @@ class TfrmSaveToForm : public QDialog {
   void setOption(QRadioButton* option, bool selected);
   void setPreviewWidth(int column, int width);
   int deliver();
+  void updatePreviewText();
+  void checkAllColumns(bool checked);
+  std::vector<std::string> uncheckedHeaders() const;
   int reportBuildFailure();
 
   StringTable* table_ = nullptr;
@@ -89,6 +96,10 @@ class TfrmSaveToForm : public QDialog {
   QTableWidget* sgrClientTop;
   QLabel* pnlClientBottomLeftTop;
   QListWidget* clbClientBottomLeftClient;
+  QPushButton* btnClientBottomLeftBottomAll;
+  QPushButton* btnClientBottomLeftBottomNone;
+  QLabel* pnlClientTopBottom;
+  QPlainTextEdit* memClientTopBottom;
   QLabel* pnlClientBottomClientTop;
   QGroupBox* gbxClientBottomClientClientSeperator;
   QRadioButton* btnClientBottomClientClientSeperatorASCII;

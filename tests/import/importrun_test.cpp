@@ -57,6 +57,25 @@ TEST(ImportGedcom, ErasesTheIndexFilesAlsoWhenTheRunFails) {
   EXPECT_FALSE(test::fileExists(dir.path() + "work/" + kIndexName + "_FieldRef.Dat"));
 }
 
+// Asks to stop as soon as it is asked.
+class StoppingMessages : public UserMessages {
+ public:
+  void showMessage(std::string_view) override {}
+  bool cancelled() const override { return true; }
+};
+
+TEST(ImportGedcom, AReceiverThatAsksToStopEndsTheRunCancelled) {
+  test::TempDir dir;
+  const std::string file = dir.file("input.ged");
+  test::writeFileBytes(file, crlf("0 HEAD\n0 @I1@ INDI\n1 NAME A /B/\n0 TRLR\n"));
+  setWorkFolder(dir.path() + "work/");
+  StoppingMessages stopping;
+  StringTable table;
+  EXPECT_EQ(importGedcom(file, true, table, stopping).status, ImportStatus::Cancelled);
+  setWorkFolder("");
+  EXPECT_FALSE(test::fileExists(dir.path() + "work/" + kIndexName + "_BlockRef.Dat"));
+}
+
 TEST(ImportGedcom, WholeFilesGiveTheExpectedExportText) {
   const std::vector<std::pair<std::string, std::string>> files = {
       {std::string(ROWSMITH_SOURCE_DIR) + "/examples/familie.ged", "familie.expected"},

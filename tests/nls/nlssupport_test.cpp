@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
+#include "os/osfile.h"
 #include "support/testsupport.h"
 
 namespace rowsmith {
@@ -68,6 +71,33 @@ TEST_F(GetNLSTextTest, ReadsAnEditedFileAtEveryLookup) {
 TEST_F(GetNLSTextTest, AnUnwritableFileStillGivesTheDefault) {
   nls.setLanguageFolder(dir.file("no/such/folder/"));
   EXPECT_EQ(nls.GetNLSText("S", "Key", "a\r\nb"), "a\r\nb");
+}
+
+TEST(StartLanguage, DefaultsChooseOtherwiseTheLocaleDecides) {
+  const struct {
+    const char* main;
+    int32_t id;
+    const char* locale;
+    bool english;
+    int32_t expected;
+  } cases[] = {
+      {"English", 44, "de_DE", true, 44}, {"x", -1, "en_GB", true, -1}, {"", 44, "de_AT", true, 49},
+      {"", -1, "en_US", true, 44},        {"", -1, "fr_FR", false, 49}, {"", -1, "C", true, 44},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(startLanguage(c.main, c.id, c.locale, c.english), c.expected) << c.main << " " << c.locale;
+}
+
+TEST_F(GetNLSTextTest, SystemCausesComeInTheLanguageOfTheFile) {
+  const TNLS saved = NLS();
+  NLS() = nls;
+  writeFileBytes(file(), "[Causes]\r\nNoSpace=Platte voll\r\n");
+  EXPECT_EQ(causeText("File not found"), "Datei nicht gefunden");
+  EXPECT_EQ(causeText(os::errorIsFolder().text()), "Das ist ein Ordner");
+  EXPECT_EQ(causeText(os::Error{ENOSPC}.text()), "Platte voll");
+  EXPECT_EQ(causeText("something else"), "something else");
+  NLS() = saved;
+  EXPECT_EQ(replacePlaceholder("%s fehlt %s", "a%sb"), "a%sb fehlt %s");
 }
 
 }  // namespace

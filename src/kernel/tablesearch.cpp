@@ -1,0 +1,138 @@
+#include "kernel/tablesearch.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "kernel/ansitext.h"
+#include "kernel/textcodec.h"
+
+namespace rowsmith {
+
+namespace {
+
+// Upper-cases character by character, so "müller" finds "MÜLLER".
+std::string foldUnicode(std::string_view text) {
+  std::string folded;
+  folded.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    char32_t code = 0;
+    i += nextCharacter(text, i, code);
+    appendUtf8(folded, upperChar(code));
+  }
+  return folded;
+}
+
+bool isAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+}  // namespace
+
+TableSearch::TableSearch(std::string_view needle) : ascii_(isAscii(needle)) {
+  for (int c = 0; c < 256; ++c) fold_[c] = static_cast<unsigned char>(ansiUpperChar(static_cast<char>(c)));
+  if (!ascii_) unicodeNeedle_ = foldUnicode(needle);
+  needle_.reserve(needle.size());
+  for (char c : needle) needle_.push_back(static_cast<char>(fold_[static_cast<unsigned char>(c)]));
+  const size_t n = needle_.size();
+  std::array<uint32_t, 256> byFolded;
+  byFolded.fill(static_cast<uint32_t>(std::max<size_t>(n, 1)));
+  for (size_t i = 0; i + 1 < n; ++i) byFolded[static_cast<unsigned char>(needle_[i])] = static_cast<uint32_t>(n - 1 - i);
+  for (int c = 0; c < 256; ++c) shift_[c] = byFolded[fold_[c]];
+}
+
+size_t TableSearch::find(std::string_view text, size_t from) const {
+  const size_t n = needle_.size();
+  if (n == 0) return from <= text.size() ? from : std::string_view::npos;
+  if (text.size() < n) return std::string_view::npos;
+  const auto* data = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* needle = reinterpret_cast<const unsigned char*>(needle_.data());
+  const size_t last = text.size() - n;
+  if (n < 3) {
+    // Too short for skipping to pay.
+    const unsigned char first = needle[0];
+    for (size_t i = from; i <= last; ++i)
+      if (fold_[data[i]] == first && (n == 1 || fold_[data[i + 1]] == needle[1])) return i;
+    return std::string_view::npos;
+  }
+  const unsigned char final = needle[n - 1];
+  for (size_t i = from; i <= last;) {
+    const unsigned char end = data[i + n - 1];
+    if (fold_[end] == final) {
+      size_t k = 0;
+      while (k + 1 < n && fold_[data[i + k]] == needle[k]) ++k;
+      if (k + 1 == n) return i;
+    }
+    i += shift_[end];
+  }
+  return std::string_view::npos;
+}
+
+bool TableSearch::contains(std::string_view text) const {
+  // Only ASCII folds byte by byte; other letters need the whole character.
+  if (!ascii_) return foldUnicode(text).find(unicodeNeedle_) != std::string::npos;
+  return find(text, 0) != std::string_view::npos;
+}
+
+bool TableSearch::rowMatches(const StringTable& table, int row) const {
+  if (empty()) return true;
+  if (!ascii_) {
+    for (int c = 0; c < table.columnCount(); ++c)
+      if (contains(table.cell(c, row))) return true;
+    return false;
+  }
+  const std::string_view text = table.rowText(row);
+  // One scan over the whole row; a hit counts when it lies inside one cell,
+  // else the scan goes on behind its start.
+  int column = 0;
+  size_t cellEnd = 0;
+  for (size_t at = find(text, 0); at != std::string_view::npos; at = find(text, at + 1)) {
+    while (column < table.columnCount() && cellEnd <= at) {
+      const std::string_view cell = table.cell(column++, row);
+      cellEnd = static_cast<size_t>(cell.data() - text.data()) + cell.size();
+    }
+    if (at + needle_.size() <= cellEnd) return true;
+  }
+  return false;
+}
+
+std::vector<int> filterRows(const StringTable& table, const TableSearch& search) {
+  std::vector<int> rows;
+  rows.reserve(static_cast<size_t>(std::max(table.rowCount() - 1, 0)));
+  for (int r = 1; r < table.rowCount(); ++r)
+    if (search.rowMatches(table, r)) rows.push_back(r);
+  return rows;
+}
+
+std::vector<int> filterRows(const StringTable& table, const TableSearch& search, std::span<const int> among) {
+  std::vector<int> rows;
+  for (int r : among)
+    if (search.rowMatches(table, r)) rows.push_back(r);
+  return rows;
+}
+
+std::optional<ShownCell> findCell(const StringTable& table, const TableSearch& search,
+                                  std::span<const int> rows, std::span<const int> columns,
+                                  ShownCell from, bool backward) {
+  if (search.empty() || rows.empty() || columns.empty()) return std::nullopt;
+  const int rowCount = static_cast<int>(rows.size());
+  const int columnCount = static_cast<int>(columns.size());
+  from.row = std::clamp(from.row, 0, rowCount - 1);
+  from.column = std::clamp(from.column, 0, columnCount - 1);
+  const int step = backward ? -1 : 1;
+  // The rest of the starting row, every other row in turn, then the start
+  // of the starting row up to and including `from`.
+  for (int i = 0; i <= rowCount; ++i) {
+    const int shownRow = ((from.row + step * i) % rowCount + rowCount) % rowCount;
+    const int row = rows[static_cast<size_t>(shownRow)];
+    if (i > 0 && i < rowCount && !search.rowMatches(table, row)) continue;
+    int begin = backward ? columnCount - 1 : 0;
+    int end = backward ? -1 : columnCount;
+    if (i == 0) begin = from.column + step;
+    if (i == rowCount) end = from.column + step;
+    for (int c = begin; c != end; c += step)
+      if (search.contains(table.cell(columns[static_cast<size_t>(c)], row))) return ShownCell{shownRow, c};
+  }
+  return std::nullopt;
+}
+
+}  // namespace rowsmith

@@ -1,0 +1,63 @@
+#include "kernel/tablesearch.h"
+
+#include <gtest/gtest.h>
+
+namespace rowsmith {
+namespace {
+
+StringTable people() {
+  StringTable table(3);
+  table.setRowCount(5);
+  const char* rows[][3] = {{"ID", "Name", "Ort"},
+                           {"1", "Anna Koch", "Bonn"},
+                           {"2", "Karl", "Weber"},  // "KarlWeber" only across the cell border
+                           {"3", "M\xFCller", "K\xF6ln"},
+                           {"4", "", "Kochel am See"}};
+  for (int r = 0; r < 5; ++r)
+    for (int c = 0; c < 3; ++c) table.setCell(c, r, rows[r][c]);
+  return table;
+}
+
+TEST(TableSearch, FilterFindsCellsCaseIgnoredButNeverAcrossTwoCells) {
+  const StringTable table = people();
+  const std::pair<const char*, std::vector<int>> cases[] = {
+      {"koch", {1, 4}},
+      {"KOCHEL", {4}},
+      {"m\xDCLLER", {3}},  // umlauts fold as well
+      {"k\xD6LN", {3}},
+      {"karlweber", {}},
+      {"lweb", {}},
+      {"n", {1, 3}},
+      {"", {1, 2, 3, 4}},
+      {"Name", {}},  // the header row is no data row
+  };
+  for (const auto& [needle, rows] : cases) EXPECT_EQ(filterRows(table, TableSearch(needle)), rows) << needle;
+  // Narrowing searches only the rows it is given.
+  const std::vector<int> among{2, 4};
+  EXPECT_EQ(filterRows(table, TableSearch("koch"), among), std::vector<int>{4});
+}
+
+TEST(TableSearch, FindGoesOnInReadingOrderWrapsAndComesBackToItsStart) {
+  const StringTable table = people();
+  const std::vector<int> rows{1, 2, 3, 4};
+  const std::vector<int> columns{2, 1};  // the shown order puts "Ort" first
+  const TableSearch search("o");
+  struct Case {
+    ShownCell from;
+    bool backward;
+    std::optional<ShownCell> found;
+  };
+  const Case cases[] = {
+      {{0, 0}, false, ShownCell{0, 1}},   // "Bonn" -> "Anna Koch"
+      {{0, 1}, false, ShownCell{3, 0}},   // past "Weber" and "Köln" to "Kochel am See"
+      {{3, 0}, false, ShownCell{0, 0}},   // wraps to the top
+      {{0, 0}, true, ShownCell{3, 0}},    // backwards wraps to the bottom
+  };
+  for (const Case& c : cases) EXPECT_EQ(findCell(table, search, rows, columns, c.from, c.backward), c.found);
+  // The only match is found again from itself; no match gives nothing.
+  EXPECT_EQ(findCell(table, TableSearch("bonn"), rows, columns, {0, 0}, false), (ShownCell{0, 0}));
+  EXPECT_EQ(findCell(table, TableSearch("xyz"), rows, columns, {0, 0}, false), std::nullopt);
+}
+
+}  // namespace
+}  // namespace rowsmith
