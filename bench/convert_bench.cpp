@@ -23,7 +23,6 @@ int main(int argc, char** argv) {
     return 1;
   }
   const fs::path dir = tmpl;
-  setWorkFolder((dir / "db").string() + "/");
   const std::string gedcom = (dir / "bench.ged").string();
   std::vector<double> totals, cpuTotals;
   for (long long persons : sizes) {

@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
-  std::string broken = rowsmith::importcheck::brokenInvariant(file, folder() + "work/");
+  std::string broken = rowsmith::importcheck::brokenInvariant(file);
   if (broken.empty())
     broken = rowsmith::importcheck::lfTwinDiffers(std::string(reinterpret_cast<const char*>(data), size), folder());
   if (!broken.empty()) {

@@ -33,7 +33,7 @@ namespace {
 
 // Cells "ID :" to "Bemerkungen :": all but the parents, which the family
 // cache answers.
-void ownCells(Extractor& ex, TPersRec&& a, int32_t p, bool western, PersonSide& cells) {
+void ownCells(const Extractor& ex, TPersRec&& a, int32_t p, bool western, PersonSide& cells) {
   const uint8_t sex = a.Sex;
   cells[1].reserve(a.GivenName.size() + 1 + a.Surname.size());
   cells[1] = a.GivenName;
@@ -139,11 +139,13 @@ RowAssembly::~RowAssembly() {
 }
 
 void RowAssembly::prepareSide(int32_t p, Prepared& out) const {
+  // Runs on the reader ahead too: only const reads of the extractor.
+  const Extractor& reader = ex_;
   TPersRec person;
-  ex_.GetPersonRecord(p, person);
+  reader.GetPersonRecord(p, person);
   out.male = person.Sex == 1;
   PersonSide cells;
-  ownCells(ex_, std::move(person), p, western_, cells);
+  ownCells(reader, std::move(person), p, western_, cells);
   size_t size = 0;
   for (size_t c = 0; c < kOwnCells; ++c) size += cells[c].size();
   out.text.clear();

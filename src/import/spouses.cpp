@@ -17,9 +17,9 @@ std::vector<int32_t> Extractor::GetSpouseList(int32_t p, bool withoutSelf) {
 
 MarriageItems Extractor::GetMarriageItems(int32_t f) const {
   MarriageItems items;
-  if (!isRecord(f) || db_.Blocks[static_cast<size_t>(f)].tag() != "FAM") return items;
+  if (!isRecord(f) || !db_.Blocks[static_cast<size_t>(f)].is(tags::FAM)) return items;
   enum class Slot { None, First, Second } lastSlot = Slot::None;
-  std::vector<std::string> lines;
+  NoteText notes;
   int32_t eventLevel = 0;
   bool marriageOpen = false;
   bool inNote = false;
@@ -33,23 +33,7 @@ MarriageItems Extractor::GetMarriageItems(int32_t f) const {
       eventLevel = level + 1;
       marriageOpen = true;
     }
-    if (fields.is(tags::NOTE) && level == 1) {
-      if (isNoteReference(value)) {
-        collectNoteRecord(value, lines);
-      } else {
-        eventLevel = 2;
-        lines.emplace_back(value);
-        inNote = true;
-      }
-    }
-    if (inNote && eventLevel >= level) {
-      if (fields.is(tags::CONT)) {
-        lines.emplace_back(value);
-      } else if (fields.is(tags::CONC)) {
-        if (lines.empty()) lines.emplace_back(value);
-        else lines.back().append(value);
-      }
-    }
+    takeNoteLine(fields, eventLevel, inNote, notes);
     if (marriageOpen && eventLevel >= level) {
       if (fields.is(tags::DATE)) {
         if (items[0].empty()) {
@@ -65,7 +49,7 @@ MarriageItems Extractor::GetMarriageItems(int32_t f) const {
       }
     }
   }
-  items[4] = joinLines(lines);
+  items[4] = notes.joined();
   return items;
 }
 

@@ -6,8 +6,6 @@ namespace rowsmith {
 
 namespace {
 
-std::string gWorkFolderOverride;
-
 std::string withSlash(std::string folder) {
   if (!folder.empty() && folder.back() != '/') folder += '/';
   return folder;
@@ -42,13 +40,6 @@ std::string baseFolder() {
   if (os::isWritable(exeFolder)) return exeFolder;
   return userDataFolder();
 }
-
-std::string workFolder() {
-  if (!gWorkFolderOverride.empty()) return gWorkFolderOverride;
-  return baseFolder() + "Quillmere/Database/";
-}
-
-void setWorkFolder(const std::string& folder) { gWorkFolderOverride = withSlash(folder); }
 
 std::string NLSPath() { return baseFolder() + "NLS/"; }
 

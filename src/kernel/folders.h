@@ -9,10 +9,6 @@ namespace rowsmith {
 std::string baseFolder();
 // The executable's own folder.
 std::string executableFolder();
-// baseFolder() + "Quillmere/Database/", unless overridden.
-std::string workFolder();
-// A private work folder for one process (the converter); empty restores default.
-void setWorkFolder(const std::string& folder);
 // baseFolder() + "NLS/" and + "Quillmere/Sysdata/".
 std::string NLSPath();
 std::string SysDataPath();

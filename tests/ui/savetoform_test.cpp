@@ -328,7 +328,6 @@ TEST_F(SaveToFormTest, DialogExportEqualsTheConverterByteForByte) {
   GTEST_SKIP() << "rowsmith-convert is not built";
 #else
   if (test::gedcomTestdataDir().empty()) GTEST_SKIP() << "no GEDCOM test files";
-  setWorkFolder(dir.file("work"));
   test::CapturedMessages counts;
   for (const char* name : {"/gedcom4j/5.5.1 sample 2.ged", "/gedcom4j/TGC551LF.ged"}) {
     const std::string gedcom = test::gedcomTestdataDir() + name;
@@ -353,7 +352,6 @@ TEST_F(SaveToFormTest, DialogExportEqualsTheConverterByteForByte) {
     EXPECT_EQ(readFileBytes(fromDialog), expected) << gedcom;
     EXPECT_NE(expected.find('|'), std::string::npos);
   }
-  setWorkFolder("");
 #endif
 }
 
@@ -361,11 +359,9 @@ TEST_F(SaveToFormTest, DialogExportEqualsTheConverterByteForByte) {
 TEST_F(SaveToFormTest, Screenshot) {
   const QString folder = qEnvironmentVariable("ROWSMITH_SCREENSHOT_DIR");
   if (folder.isEmpty()) GTEST_SKIP() << "ROWSMITH_SCREENSHOT_DIR not set";
-  setWorkFolder(dir.file("work"));
   test::CapturedMessages counts;
   StringTable result = makeResultTable();
   ImportGedcom(std::string(ROWSMITH_SOURCE_DIR) + "/examples/familie.ged", true, result);
-  setWorkFolder("");
   StringTable exportTable = makeExportTable(result, allResultColumns());
   std::vector<int> widths(static_cast<size_t>(exportTable.columnCount()), 96);
   widths[0] = 40;
