@@ -124,6 +124,7 @@ inline void printConversion(const char* title, const std::string& gedcom, const 
   }
   std::printf("  %-12s %9.3f %10.1f %9.3f %10.1f %11.1f MB = %.1f x input\n", "whole", c.total(), mb / c.total(),
               c.totalCpu(), mb / c.totalCpu(), static_cast<double>(peak) / 1e6, static_cast<double>(peak) / 1e6 / mb);
+  std::printf("  %.0f persons/s\n", static_cast<double>(c.persons) / c.total());
 }
 
 }  // namespace rowsmith::bench

@@ -15,7 +15,7 @@ namespace rowsmith {
 Extractor::Extractor(const TDBDefaults& db)
     : db_(db), families_(db.Blocks.size()) {}
 
-int32_t Extractor::resolve(std::string_view xref) const { return FindBlockByXRef(db_.BlockXRefs, xref); }
+int32_t Extractor::resolve(std::string_view xref) const { return FindBlock(db_, xref); }
 
 int32_t Extractor::resolvePerson(std::string_view xref) const {
   const int32_t found = resolve(xref);

@@ -66,20 +66,17 @@ CharsetMode modeFromCharLine(std::string_view line) {
   return CharsetMode::Undetermined;
 }
 
-// Room for the whole index at once, guessed from the lines of the first
-// chunk, so that the arrays are not copied while they grow.
-void reserveFor(TDBDefaults& db, std::string_view firstChunk, uint64_t size) {
-  if (size == 0 || firstChunk.empty()) return;
-  size_t lines = 0;
-  for (const char* p = firstChunk.data(); (p = static_cast<const char*>(std::memchr(
-                                               p, '\n', static_cast<size_t>(firstChunk.data() + firstChunk.size() - p))));
-       ++p)
-    ++lines;
-  const double scale = static_cast<double>(size) / static_cast<double>(firstChunk.size());
-  const size_t fields = static_cast<size_t>(static_cast<double>(lines) * scale * 1.02) + 16;
-  db.Fields.reserve(fields);
-  db.Blocks.reserve(fields / 6 + 16);
-  db.Text.reserve(static_cast<size_t>(size / 2));
+// Room for the whole index at once, scaled from what the first chunk gave,
+// so that the arrays are not copied while they grow.
+void reserveAhead(TDBDefaults& db, uint64_t size) {
+  // Reserved but untouched pages cost no memory, so the guess is generous.
+  const double scale = 1.25 * static_cast<double>(size) / static_cast<double>(GedcomInput::kChunkBytes);
+  auto scaled = [scale](size_t n) { return static_cast<size_t>(static_cast<double>(n) * scale) + 1024; };
+  db.Fields.reserve(scaled(db.Fields.size()));
+  db.Blocks.reserve(scaled(db.Blocks.size()));
+  db.Text.reserve(scaled(db.Text.size()));
+  os::adviseHugePages(db.Fields.data(), db.Fields.capacity() * sizeof(TFieldRec));
+  os::adviseHugePages(db.Text.data(), db.Text.capacity());
 }
 
 class GedcomReading {
@@ -115,7 +112,7 @@ class GedcomReading {
     std::string_view start;
     size_t firstLineEnd = 0;
     if (!reader.peek(start, firstLineEnd)) return failed(0);
-    reserveFor(db_, start, input.size());
+    bool reserved = input.size() <= GedcomInput::kChunkBytes;
     if (firstLineEnd >= kHeaderWindow) {
       // A first line this long is read whole only when it begins a GEDCOM
       // file: 2 GB without a line end are no header.
@@ -145,6 +142,10 @@ class GedcomReading {
       }
       if (blank && !store(trimmed)) return -counter;
       if (!reader.readLine(line)) return failed(counter);
+      if (!reserved && input.bytesRead() > GedcomInput::kChunkBytes) {
+        reserveAhead(db_, input.size());
+        reserved = true;
+      }
       line = convert(line);
       if (mode_ == CharsetMode::Undetermined && contains(line, "1 CHAR")) mode_ = modeFromCharLine(line);
       if (counter < INT32_MAX) ++counter;

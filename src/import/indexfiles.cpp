@@ -29,6 +29,33 @@ uint64_t sortPrefix(std::string_view xref) {
   return prefix;
 }
 
+uint32_t xrefHash(std::string_view key) {
+  uint64_t h = 0x9E3779B97F4A7C15ull ^ key.size();
+  for (unsigned char c : key) h = (h ^ c) * 0x100000001B3ull;
+  return static_cast<uint32_t>(h ^ (h >> 29));
+}
+
+// Blocks in file order, so that among equal keys the first block keeps the
+// slot, as the sorted lookup finds it.
+void hashXRefs(TDBDefaults& db) {
+  size_t slots = 16;
+  while (slots < db.Blocks.size() + db.Blocks.size() / 2) slots *= 2;
+  db.XRefSlots.assign(slots, 0);
+  const size_t mask = slots - 1;
+  for (size_t k = 0; k < db.Blocks.size(); ++k) {
+    const std::string_view xref = db.xref(db.Blocks[k]);
+    const uint32_t hash = xrefHash(xref);
+    for (size_t s = hash & mask;; s = (s + 1) & mask) {
+      const uint64_t slot = db.XRefSlots[s];
+      if (slot == 0) {
+        db.XRefSlots[s] = uint64_t{hash} << 32 | (k + 1);
+        break;
+      }
+      if (slot >> 32 == hash && db.xref(db.Blocks[(slot & 0xFFFFFFFF) - 1]) == xref) break;
+    }
+  }
+}
+
 }  // namespace
 
 int32_t WriteBlock(TDBDefaults& db, std::string_view tag, std::string_view xref) {
@@ -44,7 +71,9 @@ int32_t WriteBlock(TDBDefaults& db, std::string_view tag, std::string_view xref)
 int32_t WriteField(TDBDefaults& db, int32_t blockNo, std::string_view tag, int32_t level, int32_t prevField,
                    std::string_view value) {
   if (blockNo < 1 || static_cast<size_t>(blockNo) > db.Blocks.size()) return -1;
-  if (db.Fields.size() >= kMaxRecords || value.size() > std::numeric_limits<uint32_t>::max()) return -1;
+  if (db.Fields.size() >= kMaxRecords || value.size() > std::numeric_limits<uint32_t>::max() ||
+      db.Text.size() > TFieldRec::kOffsetMask - value.size())
+    return -1;
   const int32_t index = static_cast<int32_t>(db.Fields.size());
   // Linked from the block's previous field, which is the last one written,
   // or from the block itself.
@@ -56,10 +85,8 @@ int32_t WriteField(TDBDefaults& db, int32_t blockNo, std::string_view tag, int32
   }
   TFieldRec& field = db.Fields.emplace_back();
   field.TagCode = tagCode(tag);
-  field.TagLength = tagLength(tag);
-  field.Level = static_cast<int8_t>(level);
-  field.BlockNo = blockNo;
-  field.ValueOffset = appendText(db.Text, value);
+  field.Packed = appendText(db.Text, value) | uint64_t{static_cast<uint8_t>(level)} << 48 |
+                 uint64_t{tagLength(tag)} << 56;
   field.ValueLength = static_cast<uint32_t>(value.size());
   return index + 1;
 }
@@ -95,8 +122,11 @@ int32_t LoadIndex(TDBDefaults& db) {
     db.BlockXRefs.resize(keys.size());
     for (size_t i = 0; i < keys.size(); ++i)
       db.BlockXRefs[i] = TBlockXRefEntry{keys[i].block, db.xref(db.Blocks[static_cast<size_t>(keys[i].block)])};
+    keys = {};
+    hashXRefs(db);
   } catch (const std::bad_alloc&) {
     db.BlockXRefs = TBlockIDX();
+    db.XRefSlots = {};
     return -1;
   }
   return blockCount;
@@ -113,6 +143,19 @@ int32_t FindBlockByXRef(const TBlockIDX& xrefs, std::string_view key) {
                              [](const TBlockXRefEntry& entry, std::string_view k) { return entry.XRef < k; });
   if (it == xrefs.end() || it->XRef != key) return -1;
   return it->BlockIndex;
+}
+
+int32_t FindBlock(const TDBDefaults& db, std::string_view key) {
+  if (db.XRefSlots.empty()) return -1;
+  const uint32_t hash = xrefHash(key);
+  const size_t mask = db.XRefSlots.size() - 1;
+  for (size_t s = hash & mask;; s = (s + 1) & mask) {
+    const uint64_t slot = db.XRefSlots[s];
+    if (slot == 0) return -1;
+    if (slot >> 32 != hash) continue;
+    const int32_t block = static_cast<int32_t>((slot & 0xFFFFFFFF) - 1);
+    if (db.xref(db.Blocks[static_cast<size_t>(block)]) == key) return block;
+  }
 }
 
 }  // namespace rowsmith

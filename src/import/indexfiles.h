@@ -39,18 +39,22 @@ struct TBlockRec {
   bool is(FieldTag t) const { return TagCode == t.code && TagLength == t.length; }
 };
 
+// 24 bytes: a million persons have some twelve million fields.
 struct TFieldRec {
   uint64_t TagCode = 0;
-  uint64_t ValueOffset = 0;  // the whole value, in TDBDefaults::Text
+  uint64_t Packed = 0;  // value offset in TDBDefaults::Text (48 bits), level, tag length
   uint32_t ValueLength = 0;
   int32_t NextField = 0;  // 0 after the block's last field
-  int32_t BlockNo = 0;    // the owning block's index + 1
-  int8_t Level = 0;       // 1..9, -1 when the level is not a digit
-  uint8_t TagLength = 0;
 
-  std::string_view tag() const { return {reinterpret_cast<const char*>(&TagCode), TagLength}; }
-  bool is(FieldTag t) const { return TagCode == t.code && TagLength == t.length; }
+  static constexpr uint64_t kOffsetMask = (uint64_t{1} << 48) - 1;
+  uint64_t valueOffset() const { return Packed & kOffsetMask; }
+  // 1..9, -1 when the level is not a digit.
+  int32_t level() const { return static_cast<int8_t>(static_cast<uint8_t>(Packed >> 48)); }
+  size_t tagLength() const { return static_cast<size_t>(Packed >> 56); }
+  std::string_view tag() const { return {reinterpret_cast<const char*>(&TagCode), tagLength()}; }
+  bool is(FieldTag t) const { return TagCode == t.code && tagLength() == t.length; }
 };
+static_assert(sizeof(TFieldRec) == 24);
 
 struct TBlockXRefEntry {
   int32_t BlockIndex = 0;
@@ -69,10 +73,13 @@ struct TDBDefaults {
   int32_t FirstFam = 0;
   int32_t LastIndi = 0;
   TBlockIDX BlockXRefs;  // sorted by XRef as unsigned bytes, by LoadIndex
+  // The same cross-references hashed: per slot the key's hash in the high
+  // half and the block index + 1 in the low half, 0 for an empty slot.
+  std::vector<uint64_t> XRefSlots;
 
   std::string_view xref(const TBlockRec& block) const { return {Text.data() + block.XRefOffset, block.XRefLength}; }
   std::string_view value(const TFieldRec& field) const {
-    return {Text.data() + field.ValueOffset, field.ValueLength};
+    return {Text.data() + field.valueOffset(), field.ValueLength};
   }
 
   TDBDefaults() = default;
@@ -96,5 +103,7 @@ int32_t LoadIndex(TDBDefaults& db);
 // The BlockIndex of the entry whose XRef equals key; the first block in file
 // order among equal keys; -1 when absent.
 int32_t FindBlockByXRef(const TBlockIDX& xrefs, std::string_view key);
+// The same answer from the hashed cross-references, in constant time.
+int32_t FindBlock(const TDBDefaults& db, std::string_view key);
 
 }  // namespace rowsmith

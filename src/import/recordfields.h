@@ -38,13 +38,13 @@ class RecordFields {
     index_ = next_;
     next_ = follow(next_);
     value_ = db_.value(*field_);
-    if (next_ >= 0 && isContinuation(next_, field_->Level + 1, field_->Level + 1)) fold();
+    if (next_ >= 0 && isContinuation(next_, field_->level() + 1, field_->level() + 1)) fold();
     return true;
   }
 
   std::string_view tag() const { return field_->tag(); }
   bool is(FieldTag t) const { return field_->is(t); }
-  int32_t level() const { return field_->Level; }
+  int32_t level() const { return field_->level(); }
   std::string_view value() const { return value_; }
   int32_t index() const { return index_; }
 
@@ -60,7 +60,8 @@ class RecordFields {
 
   bool isContinuation(int32_t i, int32_t minLevel, int32_t maxLevel) const {
     const TFieldRec& f = fields_[static_cast<size_t>(i)];
-    return f.Level >= minLevel && f.Level <= maxLevel && f.is(tags::CONC);
+    const int32_t level = f.level();
+    return level >= minLevel && level <= maxLevel && f.is(tags::CONC);
   }
 
   // A CONC one level below the field continues it; a CONC one level below such
@@ -68,12 +69,12 @@ class RecordFields {
   // taken still belongs to the value.
   void fold() {
     buffer_.assign(value_);
-    const int32_t minLevel = field_->Level + 1;
+    const int32_t minLevel = field_->level() + 1;
     int32_t maxLevel = minLevel;
     while (next_ >= 0 && isContinuation(next_, minLevel, maxLevel)) {
       const TFieldRec& piece = fields_[static_cast<size_t>(next_)];
       buffer_.append(db_.value(piece));
-      maxLevel = piece.Level + 1;
+      maxLevel = piece.level() + 1;
       next_ = follow(next_);
     }
     value_ = buffer_;

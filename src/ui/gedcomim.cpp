@@ -294,6 +294,7 @@ void TfrmGedComIm::btnGoClick() {
       const ImportOutcome outcome = importGedcom(QFile::encodeName(fileName).toStdString(),
                                                  rbtWesternDate->isChecked(), table_, progress);
       if (outcome.imported()) progress.showMessage(importedMessage(outcome.persons));
+      else if (!outcome.cause.empty()) progress.showMessage(outcome.cause);
     } catch (const std::exception& error) {
       // An exception must not leave the event loop: the run ends, the user
       // learns why, the program goes on.

@@ -61,10 +61,17 @@ class GedcomReaderTest : public ::testing::Test {
     return out;
   }
 
+  // The fields as the blocks' chains lead to them.
   std::vector<FieldLine> fields() const {
     std::vector<FieldLine> out;
-    for (const auto& f : db->Fields)
-      out.push_back({f.BlockNo, std::string(f.tag()), f.Level, std::string(db->value(f))});
+    for (size_t b = 0; b < db->Blocks.size(); ++b) {
+      for (int32_t i = db->Blocks[b].FirstField; i >= 0;) {
+        const TFieldRec& f = db->Fields.at(static_cast<size_t>(i));
+        out.push_back({static_cast<int32_t>(b + 1), std::string(f.tag()), f.level(), std::string(db->value(f))});
+        i = f.NextField > 0 ? f.NextField : -1;
+      }
+    }
+    EXPECT_EQ(out.size(), db->Fields.size());
     return out;
   }
 

@@ -32,8 +32,7 @@ TEST(IndexFiles, WritesLinkedRecordsWithWholeValuesAndReferences) {
   const std::vector<int32_t> next = {1, 0, 3, 0};
   for (size_t i = 0; i < 4; ++i) EXPECT_EQ(db.Fields[i].NextField, next[i]) << i;
   EXPECT_EQ(db.Fields[3].tag(), "VERYLONG");
-  EXPECT_EQ(db.Fields[3].Level, 2);
-  EXPECT_EQ(db.Fields[3].BlockNo, 3);
+  EXPECT_EQ(db.Fields[3].level(), 2);
   EXPECT_EQ(db.value(db.Fields[3]), longValue);
   EXPECT_EQ(db.value(db.Fields[2]), "  two spaces");
 }
@@ -68,6 +67,7 @@ TEST(IndexFiles, LoadIndexFindsFirstAndLastRecordsByExactTag) {
   }
 }
 
+// The sorted lookup and the hashed one agree.
 TEST(IndexFiles, FindBlockByXRefOnSmallAndLargeIndexes) {
   EXPECT_EQ(FindBlockByXRef(TBlockIDX{}, ""), -1);
   const std::string shared(32, 's');
@@ -90,13 +90,16 @@ TEST(IndexFiles, FindBlockByXRefOnSmallAndLargeIndexes) {
     ASSERT_EQ(db.BlockXRefs.size(), xrefs.size() + 1);
 
     EXPECT_EQ(FindBlockByXRef(db.BlockXRefs, ""), 0) << n;
+    EXPECT_EQ(FindBlock(db, ""), 0) << n;
     for (size_t i = 0; i < xrefs.size(); ++i) {
       auto first = std::find(xrefs.begin(), xrefs.end(), xrefs[i]) - xrefs.begin();
       EXPECT_EQ(FindBlockByXRef(db.BlockXRefs, xrefs[i]), first + 1) << n << " " << xrefs[i];
+      EXPECT_EQ(FindBlock(db, xrefs[i]), first + 1) << n << " " << xrefs[i];
     }
     for (const std::string& absent : std::vector<std::string>{"@", "@A@", "@I@", "@I1", "@I10000@", "@Z@", "\xFF",
                                                               "@I\xE4@x", "@" + shared, "@" + shared + "@"}) {
       EXPECT_EQ(FindBlockByXRef(db.BlockXRefs, absent), -1) << n << " " << absent;
+      EXPECT_EQ(FindBlock(db, absent), -1) << n << " " << absent;
     }
   }
 }
