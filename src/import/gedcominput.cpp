@@ -46,6 +46,7 @@ bool GedcomInput::open(const std::string& path, std::string& error) {
     return false;
   }
   const os::FileInfo info = file->info();
+  file_ = file;
   openSource(
       [file](char* data, size_t size, std::string& readError) {
         std::ptrdiff_t got = file->readFull(data, size);
@@ -60,6 +61,7 @@ bool GedcomInput::open(const std::string& path, std::string& error) {
 void GedcomInput::openSource(Source source, uint64_t size) {
   source_ = std::move(source);
   size_ = size;
+  limit_ = UINT64_MAX;
   done_ = 0;
   first_ = true;
   regular_ = false;
@@ -71,7 +73,8 @@ void GedcomInput::openSource(Source source, uint64_t size) {
 bool GedcomInput::next(std::string_view& chunk) {
   chunk = {};
   if (buffer_.empty()) buffer_.resize(kChunkBytes);
-  std::ptrdiff_t got = source_(buffer_.data(), buffer_.size(), error_);
+  const size_t want = static_cast<size_t>(std::min<uint64_t>(buffer_.size(), limit_ - std::min(limit_, done_)));
+  std::ptrdiff_t got = want == 0 ? 0 : source_(buffer_.data(), want, error_);
   if (got < 0) {
     if (error_.empty()) error_ = "Input/output error";
     return false;
@@ -90,6 +93,28 @@ bool GedcomInput::next(std::string_view& chunk) {
   }
   report();
   return true;
+}
+
+std::ptrdiff_t GedcomInput::readAt(char* data, size_t size, uint64_t offset, std::string& error) const {
+  std::ptrdiff_t got = file_->readFullAt(data, size, offset);
+  if (got < 0) error = os::lastError().text();
+  return got;
+}
+
+void GedcomInput::openPart(const GedcomInput& whole, uint64_t from) {
+  file_ = whole.file_;
+  std::shared_ptr<os::File> file = file_;
+  openSource(
+      [file, from, done = uint64_t{0}](char* data, size_t size, std::string& error) mutable {
+        std::ptrdiff_t got = file->readFullAt(data, size, from + done);
+        if (got < 0) error = os::lastError().text();
+        else done += static_cast<uint64_t>(got);
+        return got;
+      },
+      whole.size_ > from ? whole.size_ - from : 0);
+  regular_ = true;
+  first_ = false;
+  units_ = whole.units_;
 }
 
 void GedcomInput::report() {

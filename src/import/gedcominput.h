@@ -5,11 +5,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "kernel/usermessages.h"
+
+namespace rowsmith::os {
+class File;
+}
 
 namespace rowsmith {
 
@@ -41,12 +46,22 @@ class GedcomInput {
   // Progress of the reading goes to messages, whole percent as they change.
   void reportProgressTo(UserMessages* messages) { progress_ = messages; }
 
+  // A regular file can be read in two parts at once.
+  bool canSplit() const { return file_ != nullptr && regular_; }
+  // Up to size bytes from offset on, without moving on; -1 on an error.
+  std::ptrdiff_t readAt(char* data, size_t size, uint64_t offset, std::string& error) const;
+  // The rest of whole's file from offset from on, in whole's text units.
+  void openPart(const GedcomInput& whole, uint64_t from);
+  // Ends the input at byte end (which progress then counts against).
+  void limitTo(uint64_t end) { size_ = limit_ = end; }
+
   // The next chunk, overwriting the previous one: whole chunks until the
   // last, so each begins at an even file offset. Empty at the end; false on
   // a read error, with error() saying why.
   bool next(std::string_view& chunk);
   TextUnits units() const { return units_; }
   const std::string& error() const { return error_; }
+  void setError(std::string error) { error_ = std::move(error); }
   uint64_t bytesRead() const { return done_; }
   uint64_t size() const { return size_; }  // 0 when unknown
 
@@ -54,6 +69,8 @@ class GedcomInput {
   void report();
 
   Source source_;
+  std::shared_ptr<os::File> file_;
+  uint64_t limit_ = UINT64_MAX;
   std::vector<char> buffer_;
   uint64_t size_ = 0;
   uint64_t done_ = 0;

@@ -34,6 +34,14 @@ class LineReader {
   // the last line's view. True with error set on a read error.
   bool atEnd(bool& error);
 
+  // For a part of a file: its line ends are known already.
+  void assumeLineEnds(bool lfMode) { decided_ = true, lfMode_ = finalLineEndPending_ = lfMode; }
+  // Whether the first line end has been seen, and whether it was an LF.
+  bool lineEndsKnown() const { return decided_; }
+  bool lfLines() const { return lfMode_; }
+  // Whether a byte 26 or a zero tail ended the input.
+  bool endedEarly() const { return hitEndByte_; }
+
  private:
   bool fill();
   size_t findLineEnd(const char* begin, size_t available);

@@ -5,8 +5,11 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <string_view>
+#include <system_error>
+#include <thread>
 
 #include "import/gedcomlines.h"
 #include "kernel/charsets.h"
@@ -79,15 +82,77 @@ void reserveAhead(TDBDefaults& db, uint64_t size) {
   os::adviseHugePages(db.Text.data(), db.Text.capacity());
 }
 
+// Files this large are read in two parts on two threads.
+constexpr uint64_t kSplitBytes = 16 << 20;
+
+// Whether a line holds a character that no conversion turns into a blank.
+bool hasPrintable(std::string_view line) {
+  return std::any_of(line.begin(), line.end(), [](char c) { return c > 32 && c < 127; });
+}
+
+// Where, at or after from, a level-0 line begins whose previous line is not
+// blank, so that a reading which ends right before it stores what a reading
+// of the whole file would. 0 when none is found nearby or a byte 26 comes
+// first.
+uint64_t findRecordStart(const GedcomInput& input, uint64_t from, bool lfLines) {
+  std::string bytes(64 * 1024, '\0');
+  std::string error;
+  const std::ptrdiff_t got = input.readAt(bytes.data(), bytes.size(), from, error);
+  if (got <= 0) return 0;
+  bytes.resize(static_cast<size_t>(got));
+  const char lineEnd = lfLines ? '\n' : '\r';
+  size_t lineStart = std::string::npos;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == 26) return 0;
+    if (bytes[i] != lineEnd) continue;
+    size_t next = i + 1;
+    if (!lfLines) {
+      if (next >= bytes.size()) return 0;
+      if (bytes[next] == '\n') ++next;
+    }
+    if (lineStart != std::string::npos && hasPrintable(std::string_view(bytes).substr(lineStart, i - lineStart))) {
+      size_t k = next;
+      while (k < bytes.size() && static_cast<unsigned char>(bytes[k]) <= 32 && bytes[k] != lineEnd) ++k;
+      if (k < bytes.size() && bytes[k] == '0') return from + next;
+    }
+    lineStart = next;
+    i = next - 1;
+  }
+  return 0;
+}
+
+// Appends the index of a later part of the file.
+void appendIndex(TDBDefaults& db, const TDBDefaults& part) {
+  const uint64_t textBase = db.Text.size();
+  const int32_t fieldBase = static_cast<int32_t>(db.Fields.size());
+  db.Text.append(part.Text);
+  db.Blocks.reserve(db.Blocks.size() + part.Blocks.size());
+  for (TBlockRec block : part.Blocks) {
+    block.XRefOffset += textBase;
+    if (block.FirstField >= 0) block.FirstField += fieldBase;
+    db.Blocks.push_back(block);
+  }
+  db.Fields.reserve(db.Fields.size() + part.Fields.size());
+  for (TFieldRec field : part.Fields) {
+    field.Packed += textBase;
+    if (field.NextField > 0) field.NextField += fieldBase;
+    db.Fields.push_back(field);
+  }
+}
+
 class GedcomReading {
  public:
   GedcomReading(std::string folderOfFile, TDBDefaults& db) : folderOfFile_(std::move(folderOfFile)), db_(db) {}
+
+  ~GedcomReading() { joinSecondHalf(); }
 
   ReadOutcome read(GedcomInput& input) {
     ReadOutcome outcome;
     LineReader reader(input);
     try {
       outcome.counter = readAll(reader, input);
+      joinSecondHalf();
+      if (second_) outcome.counter = withSecondHalf(outcome.counter, reader, input);
     } catch (const std::bad_alloc&) {
       // A huge line or index: abandoned like a read error, naming the cause.
       outcome.counter = -std::max(counter_, 1);
@@ -112,7 +177,6 @@ class GedcomReading {
     std::string_view start;
     size_t firstLineEnd = 0;
     if (!reader.peek(start, firstLineEnd)) return failed(0);
-    bool reserved = input.size() <= GedcomInput::kChunkBytes;
     if (firstLineEnd >= kHeaderWindow) {
       // A first line this long is read whole only when it begins a GEDCOM
       // file: 2 GB without a line end are no header.
@@ -126,10 +190,20 @@ class GedcomReading {
     size_t header = line.find("0 HEAD");
     if (header == std::string_view::npos) return -1;
     line.remove_prefix(header);
+    return readLines(reader, input, line, true);
+  }
+
+  // The lines from line on, the first counted 1, up to the trailer or the end
+  // of the input; returns the counter.
+  int32_t readLines(LineReader& reader, GedcomInput& input, std::string_view line, bool mayLeaveSecondHalf) {
+    bool reserved = input.size() <= GedcomInput::kChunkBytes;
     int32_t& counter = counter_;
     counter = 1;
     for (;;) {
-      if (contains(line, "0 TRLR")) break;
+      if (contains(line, "0 TRLR")) {
+        trailer_ = true;
+        break;
+      }
       std::string_view trimmed = trim(line);
       const bool blank = trimmed.empty();
       // A blank last line is a line end's echo, not content; every other
@@ -145,12 +219,85 @@ class GedcomReading {
       if (!reserved && input.bytesRead() > GedcomInput::kChunkBytes) {
         reserveAhead(db_, input.size());
         reserved = true;
+        if (mayLeaveSecondHalf) startSecondHalf(reader, input);
       }
       line = convert(line);
       if (mode_ == CharsetMode::Undetermined && contains(line, "1 CHAR")) mode_ = modeFromCharLine(line);
       if (counter < INT32_MAX) ++counter;
     }
     return counter;
+  }
+
+  // The second half of a large file is read on a thread of its own into an
+  // index of its own, which is appended when both are done.
+  struct SecondHalf {
+    GedcomInput input;
+    TDBDefaults db;
+    int32_t counter = 0;
+    bool failed = false;
+    std::string cause;
+    std::thread thread;
+  };
+
+  void startSecondHalf(const LineReader& reader, GedcomInput& input) {
+    if (!input.canSplit() || input.units() != TextUnits::Bytes || mode_ == CharsetMode::Undetermined ||
+        !reader.lineEndsKnown() || input.size() < kSplitBytes || os::processorCount() < 2)
+      return;
+    const uint64_t start =
+        findRecordStart(input, input.bytesRead() + (input.size() - input.bytesRead()) / 2, reader.lfLines());
+    if (start == 0) return;
+    auto half = std::make_unique<SecondHalf>();
+    half->input.openPart(input, start);
+    const bool lfLines = reader.lfLines();
+    SecondHalf& h = *half;
+    try {
+      h.thread = std::thread([this, &h, lfLines] {
+        GedcomReading reading(folderOfFile_, h.db);
+        reading.mode_ = mode_;
+        LineReader partReader(h.input);
+        partReader.assumeLineEnds(lfLines);
+        try {
+          std::string_view line;
+          if (partReader.readLine(line)) {
+            h.counter = reading.readLines(partReader, h.input, reading.convert(line), false);
+          } else {
+            reading.failed(0);
+          }
+          h.failed = reading.readFailed_ || h.counter <= 0;
+          h.cause = h.input.error();
+        } catch (const std::bad_alloc&) {
+          h.counter = -std::max(reading.counter_, 1);
+          h.failed = true;
+          h.cause = os::Error{ENOMEM}.text();
+        }
+      });
+    } catch (const std::system_error&) {
+      return;  // no second thread: one reading of the whole file
+    }
+    input.limitTo(start);
+    second_ = std::move(half);
+  }
+
+  void joinSecondHalf() {
+    if (second_ && second_->thread.joinable()) second_->thread.join();
+  }
+
+  // The counter of the whole file from the first part's counter; the second
+  // part's index appended when the first part ran up to it.
+  int32_t withSecondHalf(int32_t counter, const LineReader& reader, GedcomInput& input) {
+    const std::unique_ptr<SecondHalf> half = std::move(second_);
+    if (counter <= 0 || trailer_ || reader.endedEarly()) return counter;
+    // Ending at the part's end, LF lines read one more, empty line, as at the
+    // end of a file; there the second part goes on instead.
+    const int64_t lines = int64_t{counter} - (reader.lfLines() ? 1 : 0) + std::abs(int64_t{half->counter});
+    const int32_t total = static_cast<int32_t>(std::min<int64_t>(lines, INT32_MAX));
+    if (half->failed) {
+      readFailed_ = true;
+      input.setError(half->cause);
+      return -total;
+    }
+    appendIndex(db_, half->db);
+    return total;
   }
 
   int32_t failed(int32_t counter) {
@@ -224,6 +371,8 @@ class GedcomReading {
   int32_t blockNo_ = -1;
   int32_t previousField_ = -1;
   std::string converted_;
+  bool trailer_ = false;
+  std::unique_ptr<SecondHalf> second_;
 };
 
 std::string folderOf(const std::string& fileName) {

@@ -523,6 +523,54 @@ TEST_F(GedcomReaderTest, ReadsFromAPipeAndReportsProgressPerChunk) {
   EXPECT_EQ(fromFile.Fields.size(), piped.Fields.size());
 }
 
+// Large files are read in two parts at once; the index and the counter are
+// those of one reading from the start to the end.
+TEST_F(GedcomReaderTest, ReadingInTwoPartsGivesTheIndexOfOneReading) {
+  std::string body;
+  for (int i = 0; body.size() < (18 << 20); ++i) {
+    const std::string n = std::to_string(i);
+    body += "0 @I" + n + "@ INDI\n1 NAME J\xC3\xBCrgen /M" + n + "/\n" + (i % 7 == 0 ? "\n  \n" : "") +
+            "1 NOTE " + std::string(static_cast<size_t>(i % 300), 'n') + "\n2 CONC x" + n + "\n";
+  }
+  const std::string head = "0 HEAD\n1 CHAR UTF-8\n";
+  const size_t middle = body.size() / 2;
+  const struct {
+    const char* name;
+    std::string text;
+  } cases[] = {
+      {"plain", head + body + "0 TRLR\n"},
+      {"no trailer", head + body},
+      {"trailer in the first half", head + body.substr(0, 1000) + "0 TRLR\n" + body.substr(1000)},
+      {"byte 26 in the second half", head + body.substr(0, middle + 5000) + "\x1a" + body.substr(middle + 5000)},
+  };
+  for (const auto& c : cases) {
+    for (const char* end : {"\r\n", "\n", "\r"}) {
+      SCOPED_TRACE(std::string(c.name) + " " + (end[1] ? "CR LF" : end[0] == '\n' ? "LF" : "CR"));
+      std::string bytes;
+      for (char ch : c.text) ch == '\n' ? bytes += end : bytes += ch;
+      TDBDefaults whole;
+      GedcomInput input;
+      size_t offset = 0;
+      input.openSource(
+          [&](char* data, size_t size, std::string&) -> std::ptrdiff_t {
+            const size_t n = std::min(size, bytes.size() - offset);
+            std::memcpy(data, bytes.data() + offset, n);
+            offset += n;
+            return static_cast<std::ptrdiff_t>(n);
+          },
+          bytes.size());
+      const int32_t wholeCounter = readGedcom(input, dir.path(), whole).counter;
+      ASSERT_GT(readBytes(bytes), 0);
+      EXPECT_EQ(counter, wholeCounter);
+      ASSERT_EQ(db->Fields.size(), whole.Fields.size());
+      const std::string parts = indexBytes();
+      db = std::make_unique<TDBDefaults>();
+      std::swap(db->Blocks, whole.Blocks), std::swap(db->Fields, whole.Fields), std::swap(db->Text, whole.Text);
+      EXPECT_TRUE(indexBytes() == parts);
+    }
+  }
+}
+
 // A crash can leave a file zero-filled after its last write: 64 KiB of NUL
 // bytes end the input there, and what came before is read as usual.
 TEST_F(GedcomReaderTest, AZeroFilledTailEndsTheInput) {
