@@ -45,7 +45,9 @@ bool GedcomInput::open(const std::string& path, std::string& error) {
     error = openError.code == os::errorNotFound().code ? "File not found" : openError.text();
     return false;
   }
-  const os::FileInfo info = file->info();
+  // Standard input may stand anywhere in a regular file: it is read as a
+  // stream of unknown size.
+  const os::FileInfo info = path == "-" ? os::FileInfo{} : file->info();
   file_ = file;
   openSource(
       [file](char* data, size_t size, std::string& readError) {

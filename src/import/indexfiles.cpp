@@ -37,21 +37,29 @@ uint32_t xrefHash(std::string_view key) {
 
 // Blocks in file order, so that among equal keys the first block keeps the
 // slot, as the sorted lookup finds it.
+constexpr uint64_t kLongKey = 0xFFFF;
+
+std::string_view slotKey(const TDBDefaults& db, const TDBDefaults::XRefSlot& slot) {
+  if ((slot.text >> 48) == kLongKey) return db.xref(db.Blocks[static_cast<size_t>(slot.block)]);
+  return {db.Text.data() + (slot.text & ((uint64_t{1} << 48) - 1)), static_cast<size_t>(slot.text >> 48)};
+}
+
 void hashXRefs(TDBDefaults& db) {
   size_t slots = 16;
   while (slots < db.Blocks.size() + db.Blocks.size() / 2) slots *= 2;
-  db.XRefSlots.assign(slots, 0);
+  db.XRefSlots.assign(slots, TDBDefaults::XRefSlot{});
   const size_t mask = slots - 1;
   for (size_t k = 0; k < db.Blocks.size(); ++k) {
-    const std::string_view xref = db.xref(db.Blocks[k]);
+    const TBlockRec& block = db.Blocks[k];
+    const std::string_view xref = db.xref(block);
     const uint32_t hash = xrefHash(xref);
     for (size_t s = hash & mask;; s = (s + 1) & mask) {
-      const uint64_t slot = db.XRefSlots[s];
-      if (slot == 0) {
-        db.XRefSlots[s] = uint64_t{hash} << 32 | (k + 1);
+      TDBDefaults::XRefSlot& slot = db.XRefSlots[s];
+      if (slot.block < 0) {
+        slot = {hash, static_cast<int32_t>(k), block.XRefOffset | std::min<uint64_t>(xref.size(), kLongKey) << 48};
         break;
       }
-      if (slot >> 32 == hash && db.xref(db.Blocks[(slot & 0xFFFFFFFF) - 1]) == xref) break;
+      if (slot.hash == hash && slotKey(db, slot) == xref) break;
     }
   }
 }
@@ -150,11 +158,9 @@ int32_t FindBlock(const TDBDefaults& db, std::string_view key) {
   const uint32_t hash = xrefHash(key);
   const size_t mask = db.XRefSlots.size() - 1;
   for (size_t s = hash & mask;; s = (s + 1) & mask) {
-    const uint64_t slot = db.XRefSlots[s];
-    if (slot == 0) return -1;
-    if (slot >> 32 != hash) continue;
-    const int32_t block = static_cast<int32_t>((slot & 0xFFFFFFFF) - 1);
-    if (db.xref(db.Blocks[static_cast<size_t>(block)]) == key) return block;
+    const TDBDefaults::XRefSlot& slot = db.XRefSlots[s];
+    if (slot.block < 0) return -1;
+    if (slot.hash == hash && slotKey(db, slot) == key) return slot.block;
   }
 }
 

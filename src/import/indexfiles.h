@@ -73,9 +73,14 @@ struct TDBDefaults {
   int32_t FirstFam = 0;
   int32_t LastIndi = 0;
   TBlockIDX BlockXRefs;  // sorted by XRef as unsigned bytes, by LoadIndex
-  // The same cross-references hashed: per slot the key's hash in the high
-  // half and the block index + 1 in the low half, 0 for an empty slot.
-  std::vector<uint64_t> XRefSlots;
+  // The same cross-references hashed. A slot holds where its key lies in
+  // Text, so that a lookup compares without visiting the block.
+  struct XRefSlot {
+    uint32_t hash = 0;
+    int32_t block = -1;  // -1 for an empty slot
+    uint64_t text = 0;   // offset (48 bits) and length (16 bits; all ones when longer)
+  };
+  std::vector<XRefSlot> XRefSlots;
 
   std::string_view xref(const TBlockRec& block) const { return {Text.data() + block.XRefOffset, block.XRefLength}; }
   std::string_view value(const TFieldRec& field) const {
