@@ -4,6 +4,10 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <system_error>
+#include <thread>
+
+#include "os/osfile.h"
 
 namespace rowsmith {
 
@@ -64,6 +68,24 @@ void hashXRefs(TDBDefaults& db) {
   }
 }
 
+void sortXRefs(TDBDefaults& db) {
+  struct Key {
+    uint64_t prefix;
+    int32_t block;
+  };
+  std::vector<Key> keys(db.Blocks.size());
+  for (size_t k = 0; k < keys.size(); ++k) keys[k] = Key{sortPrefix(db.xref(db.Blocks[k])), static_cast<int32_t>(k)};
+  // Equal keys keep file order so that lookups find the first block.
+  std::sort(keys.begin(), keys.end(), [&db](const Key& a, const Key& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    int c = db.xref(db.Blocks[static_cast<size_t>(a.block)]).compare(db.xref(db.Blocks[static_cast<size_t>(b.block)]));
+    return c != 0 ? c < 0 : a.block < b.block;
+  });
+  db.BlockXRefs.resize(keys.size());
+  for (size_t i = 0; i < keys.size(); ++i)
+    db.BlockXRefs[i] = TBlockXRefEntry{keys[i].block, db.xref(db.Blocks[static_cast<size_t>(keys[i].block)])};
+}
+
 }  // namespace
 
 int32_t WriteBlock(TDBDefaults& db, std::string_view tag, std::string_view xref) {
@@ -113,26 +135,34 @@ int32_t LoadIndex(TDBDefaults& db) {
       db.FirstFam = k;
     }
   }
+  // The hash, which the extraction uses, is built on a second thread while
+  // the sorted array is made.
+  std::thread hasher;
+  bool hashed = false;
+  if (blockCount >= 65536 && os::processorCount() >= 2) {
+    try {
+      hasher = std::thread([&db, &hashed] {
+        try {
+          hashXRefs(db);
+          hashed = true;
+        } catch (const std::bad_alloc&) {
+        }
+      });
+    } catch (const std::system_error&) {
+    }
+  }
+  bool sorted = false;
   try {
-    struct Key {
-      uint64_t prefix;
-      int32_t block;
-    };
-    std::vector<Key> keys(static_cast<size_t>(blockCount));
-    for (int32_t k = 0; k < blockCount; ++k)
-      keys[static_cast<size_t>(k)] = Key{sortPrefix(db.xref(db.Blocks[static_cast<size_t>(k)])), k};
-    // Equal keys keep file order so that lookups find the first block.
-    std::sort(keys.begin(), keys.end(), [&db](const Key& a, const Key& b) {
-      if (a.prefix != b.prefix) return a.prefix < b.prefix;
-      int c = db.xref(db.Blocks[static_cast<size_t>(a.block)]).compare(db.xref(db.Blocks[static_cast<size_t>(b.block)]));
-      return c != 0 ? c < 0 : a.block < b.block;
-    });
-    db.BlockXRefs.resize(keys.size());
-    for (size_t i = 0; i < keys.size(); ++i)
-      db.BlockXRefs[i] = TBlockXRefEntry{keys[i].block, db.xref(db.Blocks[static_cast<size_t>(keys[i].block)])};
-    keys = {};
-    hashXRefs(db);
+    sortXRefs(db);
+    sorted = true;
+    if (!hasher.joinable()) {
+      hashXRefs(db);
+      hashed = true;
+    }
   } catch (const std::bad_alloc&) {
+  }
+  if (hasher.joinable()) hasher.join();
+  if (!sorted || !hashed) {
     db.BlockXRefs = TBlockIDX();
     db.XRefSlots = {};
     return -1;
