@@ -17,8 +17,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A memory-backed folder where there is one: the run writes its index files
-// at every input.
+// A memory-backed folder where there is one: every input is written to a
+// file there.
 const std::string& folder() {
   static const std::string dir = [] {
     std::error_code ec;
