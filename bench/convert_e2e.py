@@ -26,7 +26,7 @@ def generate(generator, persons, folder):
     summary = path + ".json"
     if not (os.path.exists(path) and os.path.exists(summary)):
         subprocess.run([sys.executable, generator, "--persons", str(persons), "--seed", "11", "-o", path,
-                        "--summary", summary], check=True, stdout=subprocess.DEVNULL)
+                        "--summary", summary], check=True, capture_output=True)
     with open(summary) as f:
         return path, json.load(f)
 

@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
       auto start = Clock::now();
       double cpuStart = cpuSeconds();
       lines = rowsmith::ReadGedcomFile(gedcom, fresh);
-      if (run == 2) std::swap(db.Blocks, fresh.Blocks), std::swap(db.Fields, fresh.Fields), std::swap(db.Text, fresh.Text);
+      if (run == 2) std::swap(db.Blocks, fresh.Blocks), std::swap(db.Fields, fresh.Fields), std::swap(db.Text, fresh.Text),
+                    std::swap(db.Tags, fresh.Tags);
       double seconds = std::chrono::duration<double>(Clock::now() - start).count();
       best = std::min(best, seconds);
       bestCpu = std::min(bestCpu, cpuSeconds() - cpuStart);

@@ -132,9 +132,13 @@ void appendIndex(TDBDefaults& db, const TDBDefaults& part) {
     if (block.FirstField >= 0) block.FirstField += fieldBase;
     db.Blocks.push_back(block);
   }
+  // The part numbered its tags in its own order.
+  std::vector<uint64_t> tagNumbers(part.Tags.size());
+  for (size_t n = 0; n < part.Tags.size(); ++n) tagNumbers[n] = uint64_t{db.tagNumber(part.Tags[n])} << 48;
+  constexpr uint64_t kTagBits = ~uint64_t{0} << 48;
   db.Fields.reserve(db.Fields.size() + part.Fields.size());
   for (TFieldRec field : part.Fields) {
-    field.Packed += textBase;
+    field.Packed = ((field.Packed & ~kTagBits) + textBase) | tagNumbers[field.tagNumber()];
     if (field.NextField > 0) field.NextField += fieldBase;
     db.Fields.push_back(field);
   }

@@ -88,6 +88,35 @@ void sortXRefs(TDBDefaults& db) {
 
 }  // namespace
 
+uint16_t TDBDefaults::tagNumber(FieldTag tag) {
+  constexpr uint16_t kShared = 0xFFFF;
+  auto slotOf = [this](FieldTag t) {
+    const size_t mask = TagSlots.size() - 1;
+    size_t s = static_cast<size_t>((t.code ^ t.length) * 0x9E3779B97F4A7C15ull >> 40) & mask;
+    while (TagSlots[s] != 0) {
+      const FieldTag& known = Tags[TagSlots[s] - 1];
+      if (known.code == t.code && known.length == t.length) break;
+      s = (s + 1) & mask;
+    }
+    return s;
+  };
+  if (TagSlots.empty()) TagSlots.assign(256, 0);
+  size_t s = slotOf(tag);
+  if (TagSlots[s] != 0) return static_cast<uint16_t>(TagSlots[s] - 1);
+  if (Tags.size() >= kShared) {
+    // Code and length of no real tag, so that it matches none.
+    if (Tags.size() == kShared) Tags.push_back(FieldTag{~uint64_t{0}, 0});
+    return kShared;
+  }
+  Tags.push_back(tag);
+  TagSlots[s] = static_cast<uint32_t>(Tags.size());
+  if (Tags.size() * 2 > TagSlots.size()) {
+    TagSlots.assign(TagSlots.size() * 2, 0);
+    for (size_t n = 0; n < Tags.size(); ++n) TagSlots[slotOf(Tags[n])] = static_cast<uint32_t>(n + 1);
+  }
+  return static_cast<uint16_t>(Tags.size() - 1);
+}
+
 int32_t WriteBlock(TDBDefaults& db, std::string_view tag, std::string_view xref) {
   if (db.Blocks.size() >= kMaxRecords || xref.size() > std::numeric_limits<uint32_t>::max()) return -1;
   TBlockRec& block = db.Blocks.emplace_back();
@@ -113,10 +142,9 @@ int32_t WriteField(TDBDefaults& db, int32_t blockNo, std::string_view tag, int32
   } else {
     db.Blocks[static_cast<size_t>(blockNo) - 1].FirstField = index;
   }
+  const uint16_t tagNumber = db.tagNumber(fieldTag(tag));
   TFieldRec& field = db.Fields.emplace_back();
-  field.TagCode = tagCode(tag);
-  field.Packed = appendText(db.Text, value) | uint64_t{static_cast<uint8_t>(level)} << 48 |
-                 uint64_t{tagLength(tag)} << 56;
+  field.Packed = appendText(db.Text, value) | uint64_t{static_cast<uint8_t>(level)} << 40 | uint64_t{tagNumber} << 48;
   field.ValueLength = static_cast<uint32_t>(value.size());
   return index + 1;
 }

@@ -39,22 +39,20 @@ struct TBlockRec {
   bool is(FieldTag t) const { return TagCode == t.code && TagLength == t.length; }
 };
 
-// 24 bytes: a million persons have some twelve million fields.
+// 16 bytes: a million persons have some ten million fields. The tag is a
+// number in TDBDefaults::Tags.
 struct TFieldRec {
-  uint64_t TagCode = 0;
-  uint64_t Packed = 0;  // value offset in TDBDefaults::Text (48 bits), level, tag length
+  uint64_t Packed = 0;  // value offset in TDBDefaults::Text (40 bits), level (8), tag number (16)
   uint32_t ValueLength = 0;
   int32_t NextField = 0;  // 0 after the block's last field
 
-  static constexpr uint64_t kOffsetMask = (uint64_t{1} << 48) - 1;
+  static constexpr uint64_t kOffsetMask = (uint64_t{1} << 40) - 1;
   uint64_t valueOffset() const { return Packed & kOffsetMask; }
   // 1..9, -1 when the level is not a digit.
-  int32_t level() const { return static_cast<int8_t>(static_cast<uint8_t>(Packed >> 48)); }
-  size_t tagLength() const { return static_cast<size_t>(Packed >> 56); }
-  std::string_view tag() const { return {reinterpret_cast<const char*>(&TagCode), tagLength()}; }
-  bool is(FieldTag t) const { return TagCode == t.code && tagLength() == t.length; }
+  int32_t level() const { return static_cast<int8_t>(static_cast<uint8_t>(Packed >> 40)); }
+  uint16_t tagNumber() const { return static_cast<uint16_t>(Packed >> 48); }
 };
-static_assert(sizeof(TFieldRec) == 24);
+static_assert(sizeof(TFieldRec) == 16);
 
 struct TBlockXRefEntry {
   int32_t BlockIndex = 0;
@@ -69,6 +67,11 @@ struct TDBDefaults {
   TBlockIndex Blocks;
   TFieldIndex Fields;
   std::string Text;  // every cross-reference and value, back to back
+  // Every field tag once, cut to 8 characters; a file with more than 65,535
+  // different tags shares the last number among the rest, which then match
+  // no tag the extraction asks for.
+  std::vector<FieldTag> Tags;
+  std::vector<uint32_t> TagSlots;  // hashed Tags: number + 1, 0 for an empty slot
   int32_t FirstIndi = 0;
   int32_t FirstFam = 0;
   int32_t LastIndi = 0;
@@ -86,6 +89,17 @@ struct TDBDefaults {
   std::string_view value(const TFieldRec& field) const {
     return {Text.data() + field.valueOffset(), field.ValueLength};
   }
+  const FieldTag& fieldTagOf(const TFieldRec& field) const { return Tags[field.tagNumber()]; }
+  std::string_view tag(const TFieldRec& field) const {
+    const FieldTag& t = fieldTagOf(field);
+    return {reinterpret_cast<const char*>(&t.code), t.length};
+  }
+  bool is(const TFieldRec& field, FieldTag t) const {
+    const FieldTag& own = fieldTagOf(field);
+    return own.code == t.code && own.length == t.length;
+  }
+  // The number of a tag, added when new.
+  uint16_t tagNumber(FieldTag tag);
 
   TDBDefaults() = default;
   TDBDefaults(const TDBDefaults&) = delete;  // BlockXRefs points into Text

@@ -35,6 +35,7 @@ class RecordFields {
   bool next() {
     if (next_ < 0) return false;
     field_ = &fields_[static_cast<size_t>(next_)];
+    tag_ = &db_.fieldTagOf(*field_);
     index_ = next_;
     next_ = follow(next_);
     value_ = db_.value(*field_);
@@ -42,8 +43,8 @@ class RecordFields {
     return true;
   }
 
-  std::string_view tag() const { return field_->tag(); }
-  bool is(FieldTag t) const { return field_->is(t); }
+  std::string_view tag() const { return db_.tag(*field_); }
+  bool is(FieldTag t) const { return tag_->code == t.code && tag_->length == t.length; }
   int32_t level() const { return field_->level(); }
   std::string_view value() const { return value_; }
   int32_t index() const { return index_; }
@@ -61,7 +62,7 @@ class RecordFields {
   bool isContinuation(int32_t i, int32_t minLevel, int32_t maxLevel) const {
     const TFieldRec& f = fields_[static_cast<size_t>(i)];
     const int32_t level = f.level();
-    return level >= minLevel && level <= maxLevel && f.is(tags::CONC);
+    return level >= minLevel && level <= maxLevel && db_.is(f, tags::CONC);
   }
 
   // A CONC one level below the field continues it; a CONC one level below such
@@ -83,6 +84,7 @@ class RecordFields {
   const TDBDefaults& db_;
   const TFieldIndex& fields_;
   const TFieldRec* field_ = nullptr;
+  const FieldTag* tag_ = nullptr;
   int32_t next_ = -1;
   int32_t index_ = -1;
   std::string_view value_;

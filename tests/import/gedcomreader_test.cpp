@@ -67,7 +67,7 @@ class GedcomReaderTest : public ::testing::Test {
     for (size_t b = 0; b < db->Blocks.size(); ++b) {
       for (int32_t i = db->Blocks[b].FirstField; i >= 0;) {
         const TFieldRec& f = db->Fields.at(static_cast<size_t>(i));
-        out.push_back({static_cast<int32_t>(b + 1), std::string(f.tag()), f.level(), std::string(db->value(f))});
+        out.push_back({static_cast<int32_t>(b + 1), std::string(db->tag(f)), f.level(), std::string(db->value(f))});
         i = f.NextField > 0 ? f.NextField : -1;
       }
     }
@@ -566,6 +566,7 @@ TEST_F(GedcomReaderTest, ReadingInTwoPartsGivesTheIndexOfOneReading) {
       const std::string parts = indexBytes();
       db = std::make_unique<TDBDefaults>();
       std::swap(db->Blocks, whole.Blocks), std::swap(db->Fields, whole.Fields), std::swap(db->Text, whole.Text);
+      std::swap(db->Tags, whole.Tags);
       EXPECT_TRUE(indexBytes() == parts);
     }
   }

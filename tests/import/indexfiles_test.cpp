@@ -31,10 +31,26 @@ TEST(IndexFiles, WritesLinkedRecordsWithWholeValuesAndReferences) {
   ASSERT_EQ(db.Fields.size(), 4u);
   const std::vector<int32_t> next = {1, 0, 3, 0};
   for (size_t i = 0; i < 4; ++i) EXPECT_EQ(db.Fields[i].NextField, next[i]) << i;
-  EXPECT_EQ(db.Fields[3].tag(), "VERYLONG");
+  EXPECT_EQ(db.tag(db.Fields[3]), "VERYLONG");
   EXPECT_EQ(db.Fields[3].level(), 2);
   EXPECT_EQ(db.value(db.Fields[3]), longValue);
   EXPECT_EQ(db.value(db.Fields[2]), "  two spaces");
+}
+
+// Tags are numbered in 16 bits; past 65,535 different ones the rest share a
+// number that matches no tag, while every earlier tag keeps its own.
+TEST(IndexFiles, TagsBeyondTheNumberedOnesMatchNothing) {
+  TDBDefaults db;
+  ASSERT_EQ(WriteBlock(db, "HEAD", ""), 1);
+  int32_t prev = WriteField(db, 1, "NAME", 1, -1, "first");
+  for (int i = 0; i < 70000; ++i) prev = WriteField(db, 1, "T" + std::to_string(i), 1, prev, "");
+  prev = WriteField(db, 1, "NAME", 1, prev, "last");
+  ASSERT_EQ(prev, 70002);
+  EXPECT_TRUE(db.is(db.Fields.back(), fieldTag("NAME")));
+  EXPECT_EQ(db.tag(db.Fields[65534]), "T65533");
+  EXPECT_EQ(db.tag(db.Fields[65535]), "");
+  EXPECT_FALSE(db.is(db.Fields[65535], fieldTag("")));
+  EXPECT_EQ(db.Fields[65535].tagNumber(), db.Fields[69999].tagNumber());
 }
 
 TEST(IndexFiles, WritesFailOnLinksToNothing) {

@@ -58,7 +58,7 @@ inline Records readRecords(const std::string& file) {
     for (size_t b = 0; b < db.Blocks.size(); ++b)
       if (db.Blocks[b].tag() == "INDI") records.indi.insert(std::to_string(b));
     for (const TFieldRec& field : db.Fields)
-      if (field.tag() == "FAMS") ++records.famsLinks;
+      if (db.tag(field) == "FAMS") ++records.famsLinks;
     records.persons = Extractor(db).GetPersonList();
   }
   return records;
