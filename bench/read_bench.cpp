@@ -1,5 +1,6 @@
-// Reading plus index writing: generates 100,000 persons into a temporary
-// file, reads it with ReadGedcomFile (best of 3) and prints MB/s and lines/s.
+// Reading into the index in memory: generates 100,000 persons into a
+// temporary file, reads it with ReadGedcomFile (best of 3) and prints MB/s and
+// lines/s.
 // Usage: read_bench [PERSONS [utf8|ansi]]
 #include <algorithm>
 #include <chrono>
