@@ -273,6 +273,11 @@ class GedcomReading {
           h.counter = -std::max(reading.counter_, 1);
           h.failed = true;
           h.cause = os::Error{ENOMEM}.text();
+        } catch (const std::exception& error) {
+          // Nothing may escape a thread; the reading fails with the reason.
+          h.counter = -std::max(reading.counter_, 1);
+          h.failed = true;
+          h.cause = error.what();
         }
       });
     } catch (const std::system_error&) {
