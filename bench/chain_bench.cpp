@@ -20,7 +20,6 @@ int main(int argc, char** argv) {
     return 1;
   }
   const fs::path dir = tmpl;
-  setWorkFolder((dir / "db").string() + "/");
   const std::string gedcom = (dir / "bench.ged").string();
   double mbPerSecond[2] = {0, 0}, mbPerCpuSecond[2] = {0, 0};
   for (int chained = 1; chained >= 0; --chained) {

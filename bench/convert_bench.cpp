@@ -1,6 +1,7 @@
 // The whole conversion (read and index, load, extract, export text) of
-// generated files of 100,000 and 1,000,000 persons, or of the sizes given as
-// arguments: seconds, MB/s of input and peak memory per phase.
+// generated files of 100,000 and 1,000,000 persons, or of the sizes or files
+// given as arguments: seconds, MB/s of input, persons/s and peak memory per
+// phase.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,34 +15,37 @@ namespace fs = std::filesystem;
 using namespace rowsmith;
 
 int main(int argc, char** argv) {
-  std::vector<long long> sizes;
-  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoll(argv[i]));
-  if (sizes.empty()) sizes = {100000, 1000000};
+  // Numbers are sizes to generate; anything else is a GEDCOM file to convert.
+  std::vector<std::string> inputs(argv + 1, argv + argc);
+  if (inputs.empty()) inputs = {"100000", "1000000"};
   std::string tmpl = (fs::temp_directory_path() / "rowsmith-bench-XXXXXX").string();
   if (!mkdtemp(tmpl.data())) {
     std::perror("mkdtemp");
     return 1;
   }
   const fs::path dir = tmpl;
-  setWorkFolder((dir / "db").string() + "/");
-  const std::string gedcom = (dir / "bench.ged").string();
   std::vector<double> totals, cpuTotals;
-  for (long long persons : sizes) {
-    bench::GedcomGenOptions options;
-    options.persons = persons;
-    if (!bench::writeGedcomFile(gedcom, options)) {
-      std::fprintf(stderr, "cannot write %s\n", gedcom.c_str());
-      return 1;
+  std::vector<size_t> persons;
+  for (const std::string& input : inputs) {
+    std::string gedcom = input;
+    if (!input.empty() && input.find_first_not_of("0123456789") == std::string::npos) {
+      gedcom = (dir / "bench.ged").string();
+      bench::GedcomGenOptions options;
+      options.persons = std::atoll(input.c_str());
+      if (!bench::writeGedcomFile(gedcom, options)) {
+        std::fprintf(stderr, "cannot write %s\n", gedcom.c_str());
+        return 1;
+      }
     }
     bench::Conversion c = bench::convertFile(gedcom);
-    std::string title = std::to_string(persons) + " persons";
-    bench::printConversion(title.c_str(), gedcom, c);
+    bench::printConversion(input.c_str(), gedcom, c);
     totals.push_back(c.total());
     cpuTotals.push_back(c.totalCpu());
+    persons.push_back(c.persons);
   }
   for (size_t i = 1; i < totals.size(); ++i) {
-    std::printf("time ratio %lld / %lld persons: wall %.2f, cpu %.2f\n", sizes[i], sizes[0], totals[i] / totals[0],
-                cpuTotals[i] / cpuTotals[0]);
+    std::printf("time ratio %s / %s (%zu / %zu persons): wall %.2f, cpu %.2f\n", inputs[i].c_str(), inputs[0].c_str(),
+                persons[i], persons[0], totals[i] / totals[0], cpuTotals[i] / cpuTotals[0]);
   }
   std::error_code ec;
   fs::remove_all(dir, ec);

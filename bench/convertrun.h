@@ -16,7 +16,6 @@
 #include "import/importrun.h"
 #include "import/indexfiles.h"
 #include "import/rows.h"
-#include "kernel/folders.h"
 
 namespace rowsmith::bench {
 
@@ -82,17 +81,15 @@ inline Conversion convertFile(const std::string& gedcom) {
     cpuStart = cpuSeconds();
   };
   resetPeakMemory();
-  bool prepared = false;
-  if (ReadGedcomFile(gedcom, prepared) <= 0) {
-    std::fprintf(stderr, "reading %s failed\n", gedcom.c_str());
-    return result;
-  }
-  phase("read+index");
   StringTable table(kResultColumns);
   {
     TDBDefaults db;
-    db.DBPath = workFolder();
-    LoadIndex(db, kIndexName);
+    if (ReadGedcomFile(gedcom, db) <= 0) {
+      std::fprintf(stderr, "reading %s failed\n", gedcom.c_str());
+      return result;
+    }
+    phase("read+index");
+    LoadIndex(db);
     phase("load");
     Extractor extractor(db);
     std::vector<int32_t> persons = extractor.GetPersonList();
@@ -105,7 +102,6 @@ inline Conversion convertFile(const std::string& gedcom) {
     result.persons = persons.size();
     result.rows = static_cast<size_t>(table.rowCount() - 1);
   }
-  EraseIndexFiles(workFolder(), kIndexName);
   phase("extract");
   std::vector<int> columns;
   for (int c = 0; c < kResultColumns; ++c) columns.push_back(c);
@@ -128,6 +124,7 @@ inline void printConversion(const char* title, const std::string& gedcom, const 
   }
   std::printf("  %-12s %9.3f %10.1f %9.3f %10.1f %11.1f MB = %.1f x input\n", "whole", c.total(), mb / c.total(),
               c.totalCpu(), mb / c.totalCpu(), static_cast<double>(peak) / 1e6, static_cast<double>(peak) / 1e6 / mb);
+  std::printf("  %.0f persons/s\n", static_cast<double>(c.persons) / c.total());
 }
 
 }  // namespace rowsmith::bench

@@ -37,7 +37,6 @@ int main(int argc, char** argv) {
     return 1;
   }
   const fs::path dir = tmpl;
-  setWorkFolder((dir / "db").string() + "/");
   bool ok = run(dir, "one man, " + std::to_string(partners) + " wives", bench::starGedcomText(partners)) &&
             run(dir, "one family, " + std::to_string(children) + " children", bench::bigFamilyGedcomText(children));
   std::error_code ec;

@@ -2,12 +2,10 @@
 // What the converter says on standard error: one-line errors that start with
 // the program's name, the core's messages, and a progress line on a terminal.
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <thread>
 
 #include "kernel/usermessages.h"
 
@@ -19,8 +17,7 @@ inline constexpr const char* kProgram = "rowsmith-convert";
 void printError(const std::string& text);
 
 // Messages of the core go to standard error; progress only on a terminal and
-// only once a run has taken longer than a second. A ticker keeps the line
-// fresh while a phase reports nothing itself (the reading).
+// only once a run has taken longer than a second.
 class ConsoleMessages : public UserMessages {
  public:
   ConsoleMessages(bool quiet, const std::string& input);
@@ -37,7 +34,6 @@ class ConsoleMessages : public UserMessages {
   void clearProgress();
 
  private:
-  void tick();
   void renderLocked();
   void clearLocked();
 
@@ -47,15 +43,9 @@ class ConsoleMessages : public UserMessages {
   bool terminal_;
   bool coreSpoke_ = false;
   std::chrono::steady_clock::time_point start_;
-  std::string input_;
-  uintmax_t inputSize_ = 0;
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::thread ticker_;
-  bool stop_ = false;
+  std::mutex mutex_;  // the reading reports from a second thread too
   std::string phase_;
   int percent_ = 0;
-  bool reading_ = false;
   size_t lastWidth_ = 0;
 };
 

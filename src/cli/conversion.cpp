@@ -7,33 +7,12 @@
 #include "export/exporttext.h"
 #include "export/xlsxexport.h"
 #include "import/importrun.h"
-#include "kernel/folders.h"
 #include "kernel/sortengine.h"
 #include "os/osfile.h"
 
 namespace rowsmith::cli {
 
 namespace {
-
-// A private work folder per run, so parallel runs never share index files.
-class PrivateWorkFolder {
- public:
-  PrivateWorkFolder() {
-    os::Error error;
-    path_ = os::createPrivateFolder(os::temporaryFolder(), "rowsmith-convert-", &error);
-    if (path_.empty()) throw std::runtime_error("cannot create a work folder: " + error.text());
-    setWorkFolder(path_ + "/");
-  }
-  ~PrivateWorkFolder() {
-    setWorkFolder("");
-    os::removeTree(path_);
-  }
-  PrivateWorkFolder(const PrivateWorkFolder&) = delete;
-  PrivateWorkFolder& operator=(const PrivateWorkFolder&) = delete;
-
- private:
-  std::string path_;
-};
 
 // What can be told about the input without opening it: a pipe is opened only
 // once, by the reader.
@@ -57,6 +36,7 @@ std::string importProblem(const ImportOutcome& outcome, const std::string& input
       return "cannot read " + input + cause;
     case ImportStatus::NotGedcom:
       return input + " is not a GEDCOM file: its first line holds no \"0 HEAD\"";
+    case ImportStatus::Cancelled:  // the converter never asks to stop
     case ImportStatus::ReadFailed:
       if (!outcome.cause.empty()) return input + cause;
       return "reading " + input + " failed after line " + std::to_string(-outcome.counter);
@@ -88,10 +68,7 @@ int convertFile(const ConvertOptions& options) {
 
   StringTable table;
   ImportOutcome outcome;
-  {
-    PrivateWorkFolder folder;
-    outcome = importGedcom(options.input, options.westernDates, table, messages);
-  }
+  outcome = importGedcom(options.input, options.westernDates, table, messages);
   if (std::string problem = importProblem(outcome, options.input); !problem.empty()) {
     messages.clearProgress();
     const bool saidWhy = messages.coreSpoke() &&

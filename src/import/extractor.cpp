@@ -15,28 +15,17 @@ namespace rowsmith {
 Extractor::Extractor(const TDBDefaults& db)
     : db_(db), families_(db.Blocks.size()) {}
 
-namespace {
-
-// The index keeps the first 32 characters of a record's cross-reference, so a
-// link is looked up by as many; a longer one would never be found.
-std::string_view indexedXRef(std::string_view xref) { return xref.substr(0, sizeof(TBlockRec::XRef)); }
-
-}  // namespace
-
-int32_t Extractor::resolve(std::string_view xref) const {
-  return FindBlockByXRef(db_.BlockXRefs, indexedXRef(xref));
-}
+int32_t Extractor::resolve(std::string_view xref) const { return FindBlock(db_, xref); }
 
 int32_t Extractor::resolvePerson(std::string_view xref) const {
-  xref = indexedXRef(xref);
   const int32_t found = resolve(xref);
-  if (found < 0 || db_.Blocks[static_cast<size_t>(found)].tag() == "INDI") return found;
+  if (found < 0 || db_.Blocks[static_cast<size_t>(found)].is(tags::INDI)) return found;
   // Entries of equal XRef lie together, in file order.
   const TBlockIDX& xrefs = db_.BlockXRefs;
   auto it = std::lower_bound(xrefs.begin(), xrefs.end(), xref,
                              [](const TBlockXRefEntry& e, std::string_view k) { return e.XRef < k; });
   for (; it != xrefs.end() && it->XRef == xref; ++it)
-    if (db_.Blocks[static_cast<size_t>(it->BlockIndex)].tag() == "INDI") return it->BlockIndex;
+    if (db_.Blocks[static_cast<size_t>(it->BlockIndex)].is(tags::INDI)) return it->BlockIndex;
   return -1;
 }
 
@@ -46,7 +35,6 @@ int32_t Extractor::resolvePerson(std::string_view xref) const {
 int32_t Extractor::listedFamily(std::string_view xref, int32_t found) const {
   if (found >= 1) return found;
   if (found < 0) return -1;
-  xref = indexedXRef(xref);
   const TBlockIDX& xrefs = db_.BlockXRefs;
   auto it = std::lower_bound(xrefs.begin(), xrefs.end(), std::pair(xref, db_.FirstFam),
                              [](const TBlockXRefEntry& e, const std::pair<std::string_view, int32_t>& k) {
@@ -120,7 +108,7 @@ void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links
   std::string name, surname, given;
   for (size_t r = from; r < to; ++r) {
     linkStart_[r] = static_cast<uint32_t>(links.size());
-    const bool individual = static_cast<int32_t>(r) >= db_.FirstIndi && db_.Blocks[r].tag() == "INDI";
+    const bool individual = static_cast<int32_t>(r) >= db_.FirstIndi && db_.Blocks[r].is(tags::INDI);
     name.clear();
     surname.clear();
     given.clear();
@@ -197,7 +185,7 @@ const Extractor::FamilyInfo& Extractor::family(int32_t f) {
   // A spouse or parent must be an individual.
   auto lookupPerson = [&](std::string_view xref) {
     int32_t id = lookup(xref);
-    return id < 0 || db_.Blocks[static_cast<size_t>(id)].tag() == "INDI" ? id : resolvePerson(xref);
+    return id < 0 || db_.Blocks[static_cast<size_t>(id)].is(tags::INDI) ? id : resolvePerson(xref);
   };
 
   // Spouse list: the walk stops once both have a value; a later line of the
@@ -257,6 +245,44 @@ Extractor::Couple Extractor::memberCouple(int32_t f, bool& found) {
 Extractor::Couple Extractor::parentCouple(int32_t f) {
   if (!isRecord(f)) return {};
   return family(f).parents;
+}
+
+void Extractor::NoteText::addLine(std::string_view line) {
+  if (any_) text_ += '\n';
+  text_.append(line);
+  any_ = true;
+}
+
+void Extractor::NoteText::addContinuation(const RecordFields& fields) {
+  if (fields.is(tags::CONT)) {
+    addLine(fields.value());
+  } else if (fields.is(tags::CONC)) {
+    if (any_) text_.append(fields.value());
+    else addLine(fields.value());
+  }
+}
+
+// A record whose level-0 line carries text after NOTE has a longer tag and
+// adds nothing.
+void Extractor::addNoteRecord(std::string_view xref, NoteText& notes) const {
+  int32_t record = resolve(xref);
+  if (!isRecord(record) || !db_.Blocks[static_cast<size_t>(record)].is(tags::NOTE)) return;
+  RecordFields fields(db_, record);
+  while (fields.next()) notes.addContinuation(fields);
+}
+
+void Extractor::takeNoteLine(const RecordFields& fields, int32_t& level, bool& inNote, NoteText& notes) const {
+  if (fields.is(tags::NOTE) && fields.level() == 1) {
+    const std::string_view value = fields.value();
+    if (value.size() > 2 && value.front() == '@' && value.back() == '@') {
+      addNoteRecord(value, notes);
+    } else {
+      level = 2;
+      notes.addLine(value);
+      inNote = true;
+    }
+  }
+  if (inNote && fields.level() <= level) notes.addContinuation(fields);
 }
 
 bool recordTextLess(int32_t a, int32_t b) {

@@ -14,6 +14,7 @@
 #include "import/families.h"
 #include "import/indexfiles.h"
 #include "import/persons.h"
+#include "import/recordfields.h"
 
 namespace rowsmith {
 
@@ -30,7 +31,7 @@ class Extractor {
   std::vector<int32_t> GetPersonList();
   std::optional<PersonValues> GetPersonValues(int32_t p) const;
   bool GetPersonRecord(int32_t p, TPersRec& record) const;
-  std::string GetPersonNotes(int32_t p);
+  std::string GetPersonNotes(int32_t p) const;
 
   // Husband and wife of each family that p's FAMS lines name, in their order;
   // withoutSelf drops the entries equal to p.
@@ -80,9 +81,24 @@ class Extractor {
   };
   const FamilyInfo& family(int32_t f);
   int32_t listedFamily(std::string_view xref, int32_t found) const;
-  static bool isNoteReference(std::string_view value);
-  static std::string joinLines(const std::vector<std::string>& lines);
-  void collectNoteRecord(std::string_view xref, std::vector<std::string>& lines) const;
+  // Note text line by line: a CONT line starts a new line, a CONC continues
+  // the last one; joined, every line is followed by LF.
+  class NoteText {
+   public:
+    void addLine(std::string_view line);
+    void addContinuation(const RecordFields& fields);
+    std::string joined() const { return any_ ? text_ + '\n' : std::string(); }
+
+   private:
+    std::string text_;
+    bool any_ = false;
+  };
+  // The one reading of notes: a level-1 NOTE line starts a note (its own text,
+  // or the lines of the note record it refers to); the CONT and CONC lines of
+  // the note follow while inNote holds and they lie no deeper than level.
+  // The caller lowers level and ends the note as its own record demands.
+  void takeNoteLine(const RecordFields& fields, int32_t& level, bool& inNote, NoteText& notes) const;
+  void addNoteRecord(std::string_view xref, NoteText& notes) const;
   void buildLinkIndex();
   void scanRecords(size_t from, size_t to, std::vector<FamsLink>& links);
 

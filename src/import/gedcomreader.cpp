@@ -1,313 +1,27 @@
 #include "import/gedcomreader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <optional>
+#include <memory>
+#include <new>
 #include <string_view>
-#include <vector>
+#include <system_error>
+#include <thread>
 
-#include "import/indexfiles.h"
+#include "import/gedcomlines.h"
 #include "kernel/charsets.h"
-#include "kernel/folders.h"
 #include "kernel/strreplace.h"
 #include "kernel/textcodec.h"
-#include "kernel/usermessages.h"
+#include "os/osfile.h"
 
 namespace fs = std::filesystem;
 
 namespace rowsmith {
 
 namespace {
-
-constexpr size_t kChunkBytes = 1 << 20;
-constexpr char kEndOfFile = 26;
-
-std::string errorText(int error) {
-  switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-      return "File not found";
-    case EACCES:
-    case EPERM:
-      return "Access denied";
-    default:
-      return std::strerror(error);
-  }
-}
-
-// Opens a file for reading; a folder does not count as a readable file.
-int openForReading(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return -1;
-  struct stat st {};
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
-    ::close(fd);
-    errno = error;
-    return -1;
-  }
-  return fd;
-}
-
-class FileHandle {
- public:
-  explicit FileHandle(int fd = -1) : fd_(fd) {}
-  ~FileHandle() { reset(); }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  int get() const { return fd_; }
-  int release() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-  void reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_;
-};
-
-// Reads up to size bytes; -1 on an error.
-ssize_t readSome(int fd, char* data, size_t size) {
-  for (;;) {
-    ssize_t got = ::read(fd, data, size);
-    if (got < 0 && errno == EINTR) continue;
-    return got;
-  }
-}
-
-// Fills data as far as the file allows, so that every chunk but the last is
-// whole and chunks begin at even file offsets. -1 on an error.
-ssize_t readChunk(int fd, char* data, size_t size) {
-  size_t done = 0;
-  while (done < size) {
-    ssize_t got = readSome(fd, data + done, size - done);
-    if (got < 0) return -1;
-    if (got == 0) break;
-    done += static_cast<size_t>(got);
-  }
-  return static_cast<ssize_t>(done);
-}
-
-// How the file stores its characters. In 16-bit text a CR, LF or byte 26 that
-// is only one half of another character (U+040D is 0D 04 in little-endian
-// order) must not end a line or the file.
-enum class TextUnits { Bytes, Utf16Le, Utf16Be };
-
-// Told by the byte-order mark or by the header's leading "0".
-TextUnits detectTextUnits(const char* data, size_t size) {
-  if (size < 2) return TextUnits::Bytes;
-  const auto b0 = static_cast<unsigned char>(data[0]);
-  const auto b1 = static_cast<unsigned char>(data[1]);
-  if ((b0 == 0xFF && b1 == 0xFE) || (b0 == '0' && b1 == 0)) return TextUnits::Utf16Le;
-  if ((b0 == 0xFE && b1 == 0xFF) || (b0 == 0 && b1 == '0')) return TextUnits::Utf16Be;
-  return TextUnits::Bytes;
-}
-
-// Whether data[i] stands for a character of its own: in 16-bit text it must
-// be the low byte of a code unit whose high byte is 0. Chunks begin at even
-// file offsets (readChunk), so the index tells the byte's place in its unit.
-bool isWholeCharacter(const char* data, size_t size, size_t i, TextUnits units) {
-  switch (units) {
-    case TextUnits::Utf16Le:
-      return i % 2 == 0 && i + 1 < size && data[i + 1] == 0;
-    case TextUnits::Utf16Be:
-      return i % 2 == 1 && data[i - 1] == 0;
-    default:
-      return true;
-  }
-}
-
-// Index of the first whole character c in data[from, to), or to.
-size_t findCharacter(const char* data, size_t size, size_t from, size_t to, char c, TextUnits units) {
-  while (from < to) {
-    const void* hit = std::memchr(data + from, c, to - from);
-    if (!hit) break;
-    const size_t i = static_cast<size_t>(static_cast<const char*>(hit) - data);
-    if (isWholeCharacter(data, size, i, units)) return i;
-    from = i + 1;
-  }
-  return to;
-}
-
-// Streams text lines out of a file in large chunks. A line ends at a CR, and
-// an LF right after the CR belongs to the line end; a byte 26 ends the file.
-// In LF mode the stream is read as if every LF had become CR LF, every other
-// CR were dropped and one more CR LF followed the last byte: the same lines
-// a CR LF copy of the file would give, without making the copy.
-// In 16-bit text only whole CR, LF and 26 characters count; each still ends
-// at its one byte 13, 10 or 26, so a line may begin or end with the other
-// half of a line end: lineStartsOdd() tells the decoder where units begin.
-class LineReader {
- public:
-  LineReader() : buffer_(kChunkBytes) {}
-
-  bool open(const std::string& path, bool lfMode) {
-    file_.reset(openForReading(path));
-    lfMode_ = lfMode;
-    finalLineEndPending_ = lfMode;
-    pos_ = end_ = endByte_ = 0;
-    dataExhausted_ = hitEndByte_ = false;
-    units_ = TextUnits::Bytes;
-    firstChunk_ = true;
-    return file_.get() >= 0;
-  }
-
-  // The view stays valid until the next readLine() or atEnd(). False on a
-  // read error.
-  bool readLine(std::string_view& line) {
-    line_.clear();
-    lineStartsOdd_ = pos_ % 2 == 1;
-    bool inLine = false;  // part of the line already copied to line_
-    const char lineEnd = lfMode_ ? '\n' : '\r';
-    for (;;) {
-      if (hitEndByte_) return finish(line, {}, inLine);
-      if (pos_ == end_) {
-        if (!fill()) return false;
-        if (pos_ == end_) {
-          finalLineEndPending_ = false;
-          return finish(line, {}, inLine);
-        }
-      }
-      const char* begin = buffer_.data() + pos_;
-      const size_t available = endByte_ - pos_;
-      const char* stop;
-      if (units_ == TextUnits::Bytes) {
-        stop = static_cast<const char*>(std::memchr(begin, lineEnd, available));
-      } else {
-        const size_t at = findCharacter(buffer_.data(), end_, pos_, endByte_, lineEnd, units_);
-        stop = at < endByte_ ? buffer_.data() + at : nullptr;
-      }
-      const size_t length = stop ? static_cast<size_t>(stop - begin) : available;
-      if (!stop && endByte_ < end_) {
-        pos_ = endByte_;
-        hitEndByte_ = true;
-        return finish(line, {begin, length}, inLine);
-      }
-      if (!stop) {
-        append({begin, length});
-        inLine = true;
-        pos_ = end_;
-        continue;
-      }
-      pos_ += length + 1;
-      std::string_view piece(begin, length);
-      if (lfMode_) return finish(line, piece, inLine);
-      if (pos_ == end_) {
-        // The LF that may follow lies in the next chunk, which overwrites this one.
-        append(piece);
-        inLine = true;
-        piece = {};
-        if (!fill()) return false;
-      }
-      // In 16-bit text the byte after the CR is a high byte, never an LF.
-      if (units_ == TextUnits::Bytes && pos_ < end_ && buffer_[pos_] == '\n') ++pos_;
-      return finish(line, piece, inLine);
-    }
-  }
-
-  TextUnits units() const { return units_; }
-  // Chunks begin at even file offsets, so the place in the chunk tells.
-  bool lineStartsOdd() const { return lineStartsOdd_; }
-
-  // True when no byte remains or the next byte is 26. May read ahead, which
-  // ends the validity of the last line's view. False with error set on a
-  // read error.
-  bool atEnd(bool& error) {
-    error = false;
-    if (hitEndByte_) return true;
-    if (pos_ == end_) {
-      if (!fill()) {
-        error = true;
-        return true;
-      }
-      if (pos_ == end_) return !finalLineEndPending_;
-    }
-    return pos_ == endByte_;  // the reading never passes the chunk's end byte
-  }
-
- private:
-  bool fill() {
-    pos_ = end_ = endByte_ = 0;
-    if (dataExhausted_) return true;
-    ssize_t got = readChunk(file_.get(), buffer_.data(), buffer_.size());
-    if (got < 0) return false;
-    if (got == 0) dataExhausted_ = true;
-    end_ = static_cast<size_t>(got);
-    if (firstChunk_) {
-      units_ = detectTextUnits(buffer_.data(), end_);
-      firstChunk_ = false;
-    }
-    // Found once per chunk, so that lines need not be searched for it.
-    endByte_ = findCharacter(buffer_.data(), end_, 0, end_, kEndOfFile, units_);
-    return true;
-  }
-
-  void append(std::string_view piece) {
-    if (!lfMode_) {
-      line_.append(piece);
-      return;
-    }
-    // A dropped CR of 16-bit text takes its other half along.
-    const size_t partner = units_ == TextUnits::Utf16Le ? 1 : 0;
-    for (size_t i = 0; i < piece.size(); ++i) {
-      if (piece[i] != '\r' || !isCr(piece, i)) {
-        line_.push_back(piece[i]);
-      } else if (units_ != TextUnits::Bytes) {
-        if (partner == 0 && !line_.empty()) line_.pop_back();
-        i += partner;
-      }
-    }
-  }
-
-  // Whether piece[i], a byte 13 of the current chunk, is a whole CR.
-  bool isCr(std::string_view piece, size_t i) const {
-    if (units_ == TextUnits::Bytes) return true;
-    const size_t at = static_cast<size_t>(piece.data() - buffer_.data()) + i;
-    return isWholeCharacter(buffer_.data(), end_, at, units_);
-  }
-
-  bool hasCr(std::string_view piece) const {
-    for (size_t i = piece.find('\r'); i != std::string_view::npos; i = piece.find('\r', i + 1)) {
-      if (isCr(piece, i)) return true;
-    }
-    return false;
-  }
-
-  bool finish(std::string_view& line, std::string_view piece, bool inLine) {
-    if (!inLine && (!lfMode_ || !hasCr(piece))) {
-      line = piece;
-      return true;
-    }
-    append(piece);
-    line = line_;
-    return true;
-  }
-
-  FileHandle file_;
-  std::vector<char> buffer_;
-  size_t pos_ = 0;
-  size_t end_ = 0;
-  size_t endByte_ = 0;  // first byte 26 of the chunk, or end_
-  bool dataExhausted_ = false;
-  bool hitEndByte_ = false;
-  bool lfMode_ = false;
-  bool finalLineEndPending_ = false;
-  TextUnits units_ = TextUnits::Bytes;
-  bool firstChunk_ = true;
-  bool lineStartsOdd_ = false;
-  std::string line_;
-};
 
 bool isTrimmed(char c) { return static_cast<unsigned char>(c) <= 32; }
 
@@ -325,12 +39,10 @@ std::string_view trimRight(std::string_view text) {
   return text.substr(0, end);
 }
 
-bool contains(std::string_view text, std::string_view what) {
-  return text.find(what) != std::string_view::npos;
-}
+bool contains(std::string_view text, std::string_view what) { return text.find(what) != std::string_view::npos; }
 
-// Every decoder only changes NUL bytes and bytes above 127, so lines
-// without them (most lines of most files) are used as they are.
+// Every conversion only touches NUL bytes or bytes above 127, so lines
+// without them (most lines of most files) skip the conversion calls.
 bool hasNulOrHighByte(std::string_view text) {
   constexpr uint64_t kOnes = 0x0101010101010101ull;
   constexpr uint64_t kHighBits = 0x8080808080808080ull;
@@ -358,33 +70,145 @@ CharsetMode modeFromCharLine(std::string_view line) {
   return CharsetMode::Undetermined;
 }
 
+// Room for the whole index at once, scaled from what the first chunk gave,
+// so that the arrays are not copied while they grow.
+void reserveAhead(TDBDefaults& db, uint64_t size) {
+  // Reserved but untouched pages cost no memory, so the guess is generous.
+  const double scale = 1.25 * static_cast<double>(size) / static_cast<double>(GedcomInput::kChunkBytes);
+  auto scaled = [scale](size_t n) { return static_cast<size_t>(static_cast<double>(n) * scale) + 1024; };
+  db.Fields.reserve(scaled(db.Fields.size()));
+  db.Blocks.reserve(scaled(db.Blocks.size()));
+  db.Text.reserve(scaled(db.Text.size()));
+  os::adviseHugePages(db.Fields.data(), db.Fields.capacity() * sizeof(TFieldRec));
+  os::adviseHugePages(db.Text.data(), db.Text.capacity());
+}
+
+// Files this large are read in two parts on two threads.
+constexpr uint64_t kSplitBytes = 16 << 20;
+
+// Whether a line holds a character that no conversion turns into a blank.
+bool hasPrintable(std::string_view line) {
+  return std::any_of(line.begin(), line.end(), [](char c) { return c > 32 && c < 127; });
+}
+
+// Where, at or after from, a level-0 line begins whose previous line is not
+// blank, so that a reading which ends right before it stores what a reading
+// of the whole file would. 0 when none is found nearby or a byte 26 comes
+// first.
+uint64_t findRecordStart(const GedcomInput& input, uint64_t from, bool lfLines) {
+  std::string bytes(64 * 1024, '\0');
+  std::string error;
+  const std::ptrdiff_t got = input.readAt(bytes.data(), bytes.size(), from, error);
+  if (got <= 0) return 0;
+  bytes.resize(static_cast<size_t>(got));
+  const char lineEnd = lfLines ? '\n' : '\r';
+  size_t lineStart = std::string::npos;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == 26) return 0;
+    if (bytes[i] != lineEnd) continue;
+    size_t next = i + 1;
+    if (!lfLines) {
+      if (next >= bytes.size()) return 0;
+      if (bytes[next] == '\n') ++next;
+    }
+    if (lineStart != std::string::npos && hasPrintable(std::string_view(bytes).substr(lineStart, i - lineStart))) {
+      size_t k = next;
+      while (k < bytes.size() && static_cast<unsigned char>(bytes[k]) <= 32 && bytes[k] != lineEnd) ++k;
+      if (k < bytes.size() && bytes[k] == '0') return from + next;
+    }
+    lineStart = next;
+    i = next - 1;
+  }
+  return 0;
+}
+
+// Appends the index of a later part of the file.
+void appendIndex(TDBDefaults& db, const TDBDefaults& part) {
+  const uint64_t textBase = db.Text.size();
+  const int32_t fieldBase = static_cast<int32_t>(db.Fields.size());
+  db.Text.append(part.Text);
+  db.Blocks.reserve(db.Blocks.size() + part.Blocks.size());
+  for (TBlockRec block : part.Blocks) {
+    block.XRefOffset += textBase;
+    if (block.FirstField >= 0) block.FirstField += fieldBase;
+    db.Blocks.push_back(block);
+  }
+  // The part numbered its tags in its own order.
+  std::vector<uint64_t> tagNumbers(part.Tags.size());
+  for (size_t n = 0; n < part.Tags.size(); ++n) tagNumbers[n] = uint64_t{db.tagNumber(part.Tags[n])} << 48;
+  constexpr uint64_t kTagBits = ~uint64_t{0} << 48;
+  db.Fields.reserve(db.Fields.size() + part.Fields.size());
+  for (TFieldRec field : part.Fields) {
+    field.Packed = ((field.Packed & ~kTagBits) + textBase) | tagNumbers[field.tagNumber()];
+    if (field.NextField > 0) field.NextField += fieldBase;
+    db.Fields.push_back(field);
+  }
+}
+
 class GedcomReading {
  public:
-  explicit GedcomReading(std::string folderOfFile) : folderOfFile_(std::move(folderOfFile)) {}
+  GedcomReading(std::string folderOfFile, TDBDefaults& db) : folderOfFile_(std::move(folderOfFile)), db_(db) {}
 
-  // Reads the whole file into the open index files; returns the counter.
-  int32_t readAllLines(LineReader& reader) {
-    counter_ = 0;
-    counter_ = readAll(reader);
-    return counter_;
+  ~GedcomReading() { joinSecondHalf(); }
+
+  ReadOutcome read(GedcomInput& input) {
+    ReadOutcome outcome;
+    LineReader reader(input);
+    try {
+      outcome.counter = readAll(reader, input);
+      joinSecondHalf();
+      if (second_) outcome.counter = withSecondHalf(outcome.counter, reader, input);
+    } catch (const std::bad_alloc&) {
+      // A huge line or index: abandoned like a read error, naming the cause.
+      outcome.counter = -std::max(counter_, 1);
+      outcome.status = ReadStatus::Failed;
+      outcome.cause = os::Error{ENOMEM}.text();
+      return outcome;
+    }
+    if (outcome.counter > 0) {
+      outcome.status = ReadStatus::Complete;
+    } else if (outcome.counter == -1 && !readFailed_) {
+      outcome.status = ReadStatus::NotGedcom;
+    } else {
+      outcome.status = ReadStatus::Failed;
+      outcome.cause = input.error();
+      if (outcome.counter == 0) outcome.counter = -1;
+    }
+    return outcome;
   }
 
-  // Lines read so far, for a reading that ended in an exception.
-  int32_t counter() const { return counter_; }
-
  private:
-  int32_t readAll(LineReader& reader) {
+  int32_t readAll(LineReader& reader, GedcomInput& input) {
+    std::string_view start;
+    size_t firstLineEnd = 0;
+    if (!reader.peek(start, firstLineEnd)) return failed(0);
+    if (firstLineEnd >= kHeaderWindow) {
+      // A first line this long is read whole only when it begins a GEDCOM
+      // file: 2 GB without a line end are no header.
+      std::string head(start.substr(0, kHeaderWindow));
+      if (!contains(convert(head, reader), "0 HEAD")) return -1;
+    }
     std::string_view line;
-    if (!reader.readLine(line)) return 0;
+    if (!reader.readLine(line)) return failed(0);
     line = convert(line, reader);
     // Bytes before the header on the first line (a byte-order mark, say) go.
     size_t header = line.find("0 HEAD");
     if (header == std::string_view::npos) return -1;
     line.remove_prefix(header);
+    return readLines(reader, input, line, true);
+  }
+
+  // The lines from line on, the first counted 1, up to the trailer or the end
+  // of the input; returns the counter.
+  int32_t readLines(LineReader& reader, GedcomInput& input, std::string_view line, bool mayLeaveSecondHalf) {
+    bool reserved = input.size() <= GedcomInput::kChunkBytes;
     int32_t& counter = counter_;
     counter = 1;
     for (;;) {
-      if (contains(line, "0 TRLR")) break;
+      if (contains(line, "0 TRLR")) {
+        trailer_ = true;
+        break;
+      }
       std::string_view trimmed = trim(line);
       const bool blank = trimmed.empty();
       // A blank last line is a line end's echo, not content; every other
@@ -392,16 +216,103 @@ class GedcomReading {
       if (!blank && !store(trimmed)) return -counter;
       bool error = false;
       if (reader.atEnd(error)) {
-        if (error) return -counter;
+        if (error) return failed(counter);
         break;
       }
       if (blank && !store(trimmed)) return -counter;
-      if (!reader.readLine(line)) return -counter;
+      if (!reader.readLine(line)) return failed(counter);
+      if (!reserved && input.bytesRead() > GedcomInput::kChunkBytes) {
+        reserveAhead(db_, input.size());
+        reserved = true;
+        if (mayLeaveSecondHalf) startSecondHalf(reader, input);
+      }
       line = convert(line, reader);
       if (mode_ == CharsetMode::Undetermined && contains(line, "1 CHAR")) mode_ = modeFromCharLine(line);
       if (counter < INT32_MAX) ++counter;
     }
     return counter;
+  }
+
+  // The second half of a large file is read on a thread of its own into an
+  // index of its own, which is appended when both are done.
+  struct SecondHalf {
+    GedcomInput input;
+    TDBDefaults db;
+    int32_t counter = 0;
+    bool failed = false;
+    std::string cause;
+    std::thread thread;
+  };
+
+  void startSecondHalf(const LineReader& reader, GedcomInput& input) {
+    if (!input.canSplit() || input.units() != TextUnits::Bytes || mode_ == CharsetMode::Undetermined ||
+        !reader.lineEndsKnown() || input.size() < kSplitBytes || os::processorCount() < 2)
+      return;
+    const uint64_t start =
+        findRecordStart(input, input.bytesRead() + (input.size() - input.bytesRead()) / 2, reader.lfLines());
+    if (start == 0) return;
+    auto half = std::make_unique<SecondHalf>();
+    half->input.openPart(input, start);
+    const bool lfLines = reader.lfLines();
+    SecondHalf& h = *half;
+    try {
+      h.thread = std::thread([this, &h, lfLines] {
+        GedcomReading reading(folderOfFile_, h.db);
+        reading.mode_ = mode_;
+        LineReader partReader(h.input);
+        partReader.assumeLineEnds(lfLines);
+        try {
+          std::string_view line;
+          if (partReader.readLine(line)) {
+            h.counter = reading.readLines(partReader, h.input, reading.convert(line, partReader), false);
+          } else {
+            reading.failed(0);
+          }
+          h.failed = reading.readFailed_ || h.counter <= 0;
+          h.cause = h.input.error();
+        } catch (const std::bad_alloc&) {
+          h.counter = -std::max(reading.counter_, 1);
+          h.failed = true;
+          h.cause = os::Error{ENOMEM}.text();
+        } catch (const std::exception& error) {
+          // Nothing may escape a thread; the reading fails with the reason.
+          h.counter = -std::max(reading.counter_, 1);
+          h.failed = true;
+          h.cause = error.what();
+        }
+      });
+    } catch (const std::system_error&) {
+      return;  // no second thread: one reading of the whole file
+    }
+    input.limitTo(start);
+    second_ = std::move(half);
+  }
+
+  void joinSecondHalf() {
+    if (second_ && second_->thread.joinable()) second_->thread.join();
+  }
+
+  // The counter of the whole file from the first part's counter; the second
+  // part's index appended when the first part ran up to it.
+  int32_t withSecondHalf(int32_t counter, const LineReader& reader, GedcomInput& input) {
+    const std::unique_ptr<SecondHalf> half = std::move(second_);
+    if (counter <= 0 || trailer_ || reader.endedEarly()) return counter;
+    // Ending at the part's end, LF lines read one more, empty line, as at the
+    // end of a file; there the second part goes on instead.
+    const int64_t lines = int64_t{counter} - (reader.lfLines() ? 1 : 0) + std::abs(int64_t{half->counter});
+    const int32_t total = static_cast<int32_t>(std::min<int64_t>(lines, INT32_MAX));
+    if (half->failed) {
+      readFailed_ = true;
+      input.setError(half->cause);
+      return -total;
+    }
+    appendIndex(db_, half->db);
+    return total;
+  }
+
+  int32_t failed(int32_t counter) {
+    readFailed_ = true;
+    return -counter;
   }
 
   // Every line becomes UTF-8 in NFC. Until the header names the character
@@ -445,7 +356,7 @@ class GedcomReading {
         xref = rest.substr(0, rest.find(' '));
         rest = trim(rest.substr(xref.size()));
       }
-      blockNo_ = WriteBlock(rest, xref);
+      blockNo_ = WriteBlock(db_, rest, xref);
       return blockNo_ >= 0;
     }
     int32_t level = -1;
@@ -456,9 +367,9 @@ class GedcomReading {
     if (value.size() >= 2) value.remove_prefix(1);
     if (tag == "FILE") {
       std::string resolved = resolveFileValue(value);
-      previousField_ = WriteField(blockNo_, tag, level, previousField_, resolved);
+      previousField_ = WriteField(db_, blockNo_, tag, level, previousField_, resolved);
     } else {
-      previousField_ = WriteField(blockNo_, tag, level, previousField_, value);
+      previousField_ = WriteField(db_, blockNo_, tag, level, previousField_, value);
     }
     return previousField_ >= 0;
   }
@@ -469,17 +380,21 @@ class GedcomReading {
     if (!value.empty() && value.front() != '/' && (path.empty() || path.back() != '/')) path += '/';
     path.append(value);
     path = StrReplace("./", "", path, true);
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) return path;
+    const os::FileKind kind = os::fileInfo(path).kind;
+    if (kind != os::FileKind::Missing && kind != os::FileKind::Folder) return path;
     return std::string(value);
   }
 
   std::string folderOfFile_;
+  TDBDefaults& db_;
   int32_t counter_ = 0;
+  bool readFailed_ = false;
   CharsetMode mode_ = CharsetMode::Undetermined;
   int32_t blockNo_ = -1;
   int32_t previousField_ = -1;
   std::string converted_;
+  bool trailer_ = false;
+  std::unique_ptr<SecondHalf> second_;
 };
 
 std::string folderOf(const std::string& fileName) {
@@ -493,127 +408,18 @@ std::string folderOf(const std::string& fileName) {
 
 }  // namespace
 
-bool NeedsLineEndFix(const std::string& fileName) {
-  FileHandle file(openForReading(fileName));
-  if (file.get() < 0) {
-    userMessages().showMessage(errorText(errno));
-    return false;
-  }
-  std::vector<char> buffer(kChunkBytes);
-  std::optional<TextUnits> units;
-  for (;;) {
-    ssize_t got = readChunk(file.get(), buffer.data(), buffer.size());
-    if (got < 0) {
-      userMessages().showMessage(errorText(errno));
-      return false;
-    }
-    if (got == 0) return false;
-    const size_t size = static_cast<size_t>(got);
-    if (!units) units = detectTextUnits(buffer.data(), size);
-    for (size_t i = 0; i < size; ++i) {
-      char c = buffer[i];
-      if (c != '\n' && c != '\r' && c != kEndOfFile) continue;
-      if (!isWholeCharacter(buffer.data(), size, i, *units)) continue;
-      return c == '\n';
-    }
-  }
+ReadOutcome readGedcom(GedcomInput& input, const std::string& folder, TDBDefaults& db) {
+  return GedcomReading(folder, db).read(input);
 }
 
-bool NormalizeLineEnds(std::string& fileName) {
-  if (!NeedsLineEndFix(fileName)) return true;
-  FileHandle in(openForReading(fileName));
-  if (in.get() < 0) return false;
-  std::error_code ec;
-  std::string pattern = (fs::temp_directory_path(ec) / "GEDXXXXXX").string();
-  if (ec) return false;
-  FileHandle out(mkstemp(pattern.data()));
-  if (out.get() < 0) return false;
-
-  auto writeAll = [&](const char* data, size_t size) {
-    while (size > 0) {
-      ssize_t done = ::write(out.get(), data, size);
-      if (done < 0 && errno == EINTR) continue;
-      if (done <= 0) return false;
-      data += done;
-      size -= static_cast<size_t>(done);
-    }
-    return true;
-  };
-  std::vector<char> buffer(kChunkBytes);
-  std::string copy;
-  copy.reserve(2 * kChunkBytes + 2);
-  bool ok = true;
-  // A CR is kept only in front of an LF; whether one follows may be decided
-  // by the next chunk.
-  bool pendingCr = false;
-  for (;;) {
-    ssize_t got = readSome(in.get(), buffer.data(), buffer.size());
-    if (got < 0) {
-      ok = false;
-      break;
-    }
-    if (got == 0) break;
-    copy.clear();
-    for (ssize_t i = 0; i < got; ++i) {
-      char c = buffer[static_cast<size_t>(i)];
-      if (pendingCr) {
-        pendingCr = false;
-        if (c == '\n') {
-          copy += "\r\n";
-          continue;
-        }
-      }
-      if (c == '\r') {
-        pendingCr = true;
-      } else if (c == '\n') {
-        copy += "\r\n";
-      } else {
-        copy += c;
-      }
-    }
-    if (!writeAll(copy.data(), copy.size())) {
-      ok = false;
-      break;
-    }
-  }
-  if (ok) ok = writeAll("\r\n", 2);
-  if (::close(out.release()) != 0) ok = false;
-  if (!ok) {
-    ::unlink(pattern.c_str());
-    return false;
-  }
-  fileName = pattern;
-  return true;
+ReadOutcome readGedcom(const std::string& fileName, TDBDefaults& db, UserMessages* progress) {
+  GedcomInput input;
+  ReadOutcome outcome;
+  if (!input.open(fileName, outcome.cause)) return outcome;
+  input.reportProgressTo(progress);
+  return readGedcom(input, folderOf(fileName), db);
 }
 
-int32_t ReadGedcomFile(const std::string& fileName, bool& prepared) {
-  prepared = false;
-  // LF-only files are read in LF mode, which gives the lines of a CR LF copy.
-  const bool lfMode = NeedsLineEndFix(fileName);
-  const std::string folder = workFolder();
-  if (!EraseIndexFiles(folder, kIndexName)) return -1;
-  prepared = true;
-  OpenIndexFiles(folder, kIndexName);
-
-  int32_t counter = 0;
-  std::optional<GedcomReading> reading;
-  try {
-    LineReader reader;
-    if (reader.open(fileName, lfMode)) {
-      reading.emplace(folderOf(fileName));
-      counter = reading->readAllLines(reader);
-    }
-  } catch (const std::exception&) {
-    // Memory exhausted by a huge line, say: abandoned like a read error.
-    counter = reading ? -std::abs(reading->counter()) : 0;
-  }
-  try {
-    CloseIndexFiles();
-  } catch (const std::exception&) {
-    // The last buffered records were lost, so the index is not complete.
-    if (counter > 0) counter = -counter;
-  }
-  return counter;
-}
+int32_t ReadGedcomFile(const std::string& fileName, TDBDefaults& db) { return readGedcom(fileName, db).counter; }
 
 }  // namespace rowsmith

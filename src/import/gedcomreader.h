@@ -1,28 +1,41 @@
 #pragma once
-// Reads a GEDCOM file line by line into the block and field index files in
-// workFolder(). The file is streamed in large chunks; only the current line
-// is held in memory.
+// Reads a GEDCOM file into the block and field index in memory, in one pass
+// over its bytes.
 #include <cstdint>
 #include <string>
 
+#include "import/gedcominput.h"
+#include "import/indexfiles.h"
+#include "kernel/usermessages.h"
+
 namespace rowsmith {
 
-// Returns the line counter: lines read on success, negative when reading was
-// abandoned (also when the index could not be written completely), 0 when
-// the file could not be opened, -1 when no header was found or reading did
-// not begin. prepared tells whether the index files were set up; they are
-// left closed in the work folder in every case. A missing or unreadable file
-// is reported through userMessages() ("File not found").
-int32_t ReadGedcomFile(const std::string& fileName, bool& prepared);
-// True when the first line (up to the first CR) contains an LF. In 16-bit
-// text (told by a byte-order mark or a leading "0" with a NUL byte) only
-// whole CR, LF and 26 characters count, here and in ReadGedcomFile.
-bool NeedsLineEndFix(const std::string& fileName);
-// Replaces fileName by a temporary CR LF copy in the system temporary folder
-// when the file has LF-only line ends; the caller deletes the copy.
-// ReadGedcomFile does not need it: it reads such files directly, line for
-// line as it would read the copy. The copy is made byte by byte, which does
-// not suit 16-bit text.
-bool NormalizeLineEnds(std::string& fileName);
+enum class ReadStatus {
+  Complete,    // the index holds the whole file
+  CannotOpen,  // the file could not be opened
+  NotGedcom,   // no "0 HEAD" in the first line, within its first kHeaderWindow bytes
+  Failed,      // reading stopped part way: a read error, memory exhausted
+};
+
+struct ReadOutcome {
+  ReadStatus status = ReadStatus::CannotOpen;
+  std::string cause;    // the system's description of a failure
+  int32_t counter = 0;  // lines read; negative when reading was abandoned
+};
+
+// How far into the first line "0 HEAD" is looked for: a file without it there
+// is not read any further.
+inline constexpr size_t kHeaderWindow = 64 * 1024;
+
+// Reads fileName ("-" is standard input) into db, which should be empty.
+// FILE values are resolved against the file's folder. Progress goes to
+// progress when given.
+ReadOutcome readGedcom(const std::string& fileName, TDBDefaults& db, UserMessages* progress = nullptr);
+// The same from an input already open; FILE values resolve against folder.
+ReadOutcome readGedcom(GedcomInput& input, const std::string& folder, TDBDefaults& db);
+// The line counter of readGedcom: lines read on success, negative when
+// reading was abandoned, 0 when the file could not be opened, -1 when no
+// header was found.
+int32_t ReadGedcomFile(const std::string& fileName, TDBDefaults& db);
 
 }  // namespace rowsmith

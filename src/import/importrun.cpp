@@ -1,13 +1,13 @@
 #include "import/importrun.h"
 
-#include <exception>
+#include <cerrno>
 
 #include "import/extractor.h"
 #include "import/gedcomreader.h"
 #include "import/indexfiles.h"
 #include "import/rows.h"
-#include "kernel/folders.h"
 #include "kernel/usermessages.h"
+#include "os/osfile.h"
 
 namespace rowsmith {
 
@@ -51,12 +51,7 @@ class ProgressReport {
 };
 
 // The number of persons found.
-size_t extract(bool westernDates, StringTable& table, UserMessages& messages) {
-  TDBDefaults db;
-  db.DBPath = workFolder();
-  messages.showProgress(ImportPhase::Loading, 0);
-  LoadIndex(db, kIndexName);
-  messages.showProgress(ImportPhase::Loading, 100);
+size_t extract(const TDBDefaults& db, bool westernDates, StringTable& table, UserMessages& messages) {
   Extractor extractor(db);
   std::vector<int32_t> persons = extractor.GetPersonList();
   if (persons.empty()) return 0;
@@ -75,9 +70,13 @@ size_t extract(bool westernDates, StringTable& table, UserMessages& messages) {
   return persons.size();
 }
 
-ImportStatus statusOf(int32_t counter) {
-  if (counter == 0) return ImportStatus::CannotOpen;
-  if (counter == -1) return ImportStatus::NotGedcom;
+ImportStatus statusOf(ReadStatus status) {
+  switch (status) {
+    case ReadStatus::Complete: return ImportStatus::Imported;
+    case ReadStatus::CannotOpen: return ImportStatus::CannotOpen;
+    case ReadStatus::NotGedcom: return ImportStatus::NotGedcom;
+    case ReadStatus::Failed: break;
+  }
   return ImportStatus::ReadFailed;
 }
 
@@ -109,31 +108,34 @@ ImportOutcome importGedcom(const std::string& fileName, bool westernDates, Strin
 
   ImportOutcome outcome;
   messages.showProgress(ImportPhase::Reading, 0);
-  bool prepared = false;
-  try {
-    outcome.counter = ReadGedcomFile(fileName, prepared);
-    if (!prepared || outcome.counter <= 0) {
-      outcome.status = statusOf(outcome.counter);
-    } else {
-      messages.showProgress(ImportPhase::Reading, 100);
-      if (!messages.cancelled()) outcome.persons = extract(westernDates, table, messages);
-      if (messages.cancelled())
-        outcome.status = ImportStatus::Cancelled;
-      else
-        outcome.status = outcome.persons > 0 ? ImportStatus::Imported : ImportStatus::NoPersons;
-    }
-  } catch (...) {
-    // The index files never outlive a run, not even a failed one.
-    if (prepared) EraseIndexFiles(workFolder(), kIndexName);
-    throw;
+  TDBDefaults db;
+  const ReadOutcome read = readGedcom(fileName, db, &messages);
+  outcome.counter = read.counter;
+  outcome.cause = read.cause;
+  if (read.status != ReadStatus::Complete) {
+    outcome.status = messages.cancelled() ? ImportStatus::Cancelled : statusOf(read.status);
+    return outcome;
   }
-  if (prepared) EraseIndexFiles(workFolder(), kIndexName);
+  messages.showProgress(ImportPhase::Reading, 100);
+  messages.showProgress(ImportPhase::Loading, 0);
+  if (LoadIndex(db) < 0) {
+    outcome.status = ImportStatus::ReadFailed;
+    outcome.cause = os::Error{ENOMEM}.text();
+    return outcome;
+  }
+  messages.showProgress(ImportPhase::Loading, 100);
+  if (!messages.cancelled()) outcome.persons = extract(db, westernDates, table, messages);
+  if (messages.cancelled())
+    outcome.status = ImportStatus::Cancelled;
+  else
+    outcome.status = outcome.persons > 0 ? ImportStatus::Imported : ImportStatus::NoPersons;
   return outcome;
 }
 
 int32_t ImportGedcom(const std::string& fileName, bool westernDates, StringTable& table) {
   ImportOutcome outcome = importGedcom(fileName, westernDates, table, userMessages());
   if (outcome.imported()) userMessages().showMessage(importedMessage(outcome.persons));
+  else if (outcome.status == ImportStatus::CannotOpen) userMessages().showMessage(outcome.cause);
   return outcome.counter;
 }
 

@@ -24,22 +24,21 @@ enum class ImportStatus {
   NoPersons,   // a GEDCOM file without individuals
   NotGedcom,   // no "0 HEAD" where it belongs
   CannotOpen,  // the file could not be opened
-  ReadFailed,  // reading or indexing stopped part way
+  ReadFailed,  // reading stopped part way: a read error, memory exhausted
   Cancelled,   // the receiver of the messages asked to stop
 };
 
 struct ImportOutcome {
   ImportStatus status = ImportStatus::CannotOpen;
-  std::string cause;    // the system's description, where there is one
+  std::string cause;    // the system's description of a failure ("File not found")
   int32_t counter = 0;  // the reader's line counter
   size_t persons = 0;
   bool imported() const { return status == ImportStatus::Imported; }
 };
 
-// Clears the table to the header row, reads the file and fills the rows.
-// Progress and the reader's own messages go to messages; the count message
-// is the caller's to show. The index files are erased at the end of every
-// run.
+// Clears the table to the header row, reads the file ("-" is standard input)
+// and fills the rows. Progress goes to messages; the count message and the
+// cause of a failure are the caller's to show. Nothing is written.
 ImportOutcome importGedcom(const std::string& fileName, bool westernDates, StringTable& table,
                            UserMessages& messages);
 // The same, reporting "N Personen importiert!" through userMessages() when

@@ -1,8 +1,9 @@
 #pragma once
-// The block and field index: one fixed-size record per level-0 line
-// (BlockRef.Dat, 48 bytes) and per subordinate line (FieldRef.Dat, 124
-// bytes), little-endian, texts with a length byte. In memory the records
-// keep exactly their file layout, so loading is one read per file.
+// The block and field index, in memory: one record per level-0 line (a block)
+// and per subordinate line (a field), in file order. A record is a few
+// integers; the texts of all records lie in one arena, so a million persons
+// cost a few hundred bytes each and no file is written.
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,40 +11,52 @@
 
 namespace rowsmith {
 
-#pragma pack(push, 1)
+// tag() reads the tag code as its bytes.
+static_assert(std::endian::native == std::endian::little);
+
+// A tag as its first 8 bytes read as one number (little-endian), so a tag
+// test is one compare; longer tags are cut to 8 characters.
+struct FieldTag {
+  uint64_t code;
+  uint32_t length;
+};
+
+constexpr FieldTag fieldTag(std::string_view text) {
+  uint64_t code = 0;
+  for (size_t i = 0; i < text.size() && i < 8; ++i)
+    code |= static_cast<uint64_t>(static_cast<uint8_t>(text[i])) << (8 * i);
+  return {code, static_cast<uint32_t>(text.size() < 8 ? text.size() : 8)};
+}
+
 struct TBlockRec {
-  uint8_t TagLen = 0;
-  char Tag[8] = {};
-  uint8_t XRefLen = 0;
-  char XRef[32] = {};
-  char Padding[2] = {};
-  int32_t FirstField = -1;
+  uint64_t TagCode = 0;     // the rest of the level-0 line, cut to 8 characters
+  uint64_t XRefOffset = 0;  // the whole cross-reference, in TDBDefaults::Text
+  uint32_t XRefLength = 0;
+  int32_t FirstField = -1;  // -1 while the block has no field
+  uint8_t TagLength = 0;
 
-  std::string_view tag() const { return {Tag, TagLen > 8 ? 8u : TagLen}; }
-  std::string_view xref() const { return {XRef, XRefLen > 32 ? 32u : XRefLen}; }
+  std::string_view tag() const { return {reinterpret_cast<const char*>(&TagCode), TagLength}; }
+  bool is(FieldTag t) const { return TagCode == t.code && TagLength == t.length; }
 };
 
+// 16 bytes: a million persons have some ten million fields. The tag is a
+// number in TDBDefaults::Tags.
 struct TFieldRec {
-  int32_t BlockNo = 0;
-  uint8_t TagLen = 0;
-  char Tag[8] = {};
-  char Padding1[3] = {};
-  int32_t Level = 0;
-  uint8_t ValueLen = 0;
-  char Value[96] = {};
-  char Padding2[3] = {};
-  int32_t NextField = 0;
+  uint64_t Packed = 0;  // value offset in TDBDefaults::Text (40 bits), level (8), tag number (16)
+  uint32_t ValueLength = 0;
+  int32_t NextField = 0;  // 0 after the block's last field
 
-  std::string_view tag() const { return {Tag, TagLen > 8 ? 8u : TagLen}; }
-  std::string_view value() const { return {Value, ValueLen > 96 ? 96u : ValueLen}; }
+  static constexpr uint64_t kOffsetMask = (uint64_t{1} << 40) - 1;
+  uint64_t valueOffset() const { return Packed & kOffsetMask; }
+  // 1..9, -1 when the level is not a digit.
+  int32_t level() const { return static_cast<int8_t>(static_cast<uint8_t>(Packed >> 40)); }
+  uint16_t tagNumber() const { return static_cast<uint16_t>(Packed >> 48); }
 };
-#pragma pack(pop)
-static_assert(sizeof(TBlockRec) == 48);
-static_assert(sizeof(TFieldRec) == 124);
+static_assert(sizeof(TFieldRec) == 16);
 
 struct TBlockXRefEntry {
   int32_t BlockIndex = 0;
-  std::string_view XRef;  // points into the owning TDBDefaults::Blocks
+  std::string_view XRef;  // points into the owning TDBDefaults::Text
 };
 
 using TBlockIndex = std::vector<TBlockRec>;
@@ -51,39 +64,65 @@ using TFieldIndex = std::vector<TFieldRec>;
 using TBlockIDX = std::vector<TBlockXRefEntry>;
 
 struct TDBDefaults {
-  std::string DBPath;     // the work folder, with trailing "/"
-  std::string IndexName;  // "_gedcomconvert_" once loaded
   TBlockIndex Blocks;
   TFieldIndex Fields;
+  std::string Text;  // every cross-reference and value, back to back
+  // Every field tag once, cut to 8 characters; a file with more than 65,535
+  // different tags shares the last number among the rest, which then match
+  // no tag the extraction asks for.
+  std::vector<FieldTag> Tags;
+  std::vector<uint32_t> TagSlots;  // hashed Tags: number + 1, 0 for an empty slot
   int32_t FirstIndi = 0;
   int32_t FirstFam = 0;
   int32_t LastIndi = 0;
-  TBlockIDX BlockXRefs;  // sorted by XRef as unsigned bytes
+  TBlockIDX BlockXRefs;  // sorted by XRef as unsigned bytes, by LoadIndex
+  // The same cross-references hashed. A slot holds where its key lies in
+  // Text, so that a lookup compares without visiting the block.
+  struct XRefSlot {
+    uint32_t hash = 0;
+    int32_t block = -1;  // -1 for an empty slot
+    uint64_t text = 0;   // offset (48 bits) and length (16 bits; all ones when longer)
+  };
+  std::vector<XRefSlot> XRefSlots;
+
+  std::string_view xref(const TBlockRec& block) const { return {Text.data() + block.XRefOffset, block.XRefLength}; }
+  std::string_view value(const TFieldRec& field) const {
+    return {Text.data() + field.valueOffset(), field.ValueLength};
+  }
+  const FieldTag& fieldTagOf(const TFieldRec& field) const { return Tags[field.tagNumber()]; }
+  std::string_view tag(const TFieldRec& field) const {
+    const FieldTag& t = fieldTagOf(field);
+    return {reinterpret_cast<const char*>(&t.code), t.length};
+  }
+  bool is(const TFieldRec& field, FieldTag t) const {
+    const FieldTag& own = fieldTagOf(field);
+    return own.code == t.code && own.length == t.length;
+  }
+  // The number of a tag, added when new.
+  uint16_t tagNumber(FieldTag tag);
 
   TDBDefaults() = default;
-  TDBDefaults(const TDBDefaults&) = delete;  // BlockXRefs points into Blocks
+  TDBDefaults(const TDBDefaults&) = delete;  // BlockXRefs points into Text
   TDBDefaults& operator=(const TDBDefaults&) = delete;
 };
 
-inline constexpr const char* kIndexName = "_gedcomconvert_";
-
-// Creates the folder, deletes both files; false only when the folder cannot
-// be made.
-bool EraseIndexFiles(const std::string& folder, const std::string& name);
-void OpenIndexFiles(const std::string& folder, const std::string& name);
-// Returns the new block's number (from 1), -1 on an I/O error.
-int32_t WriteBlock(std::string_view tag, std::string_view xref);
-// Returns the number of field records after writing, -1 on an I/O error.
-// Values over 96 characters are split into the field and CONC fields.
-int32_t WriteField(int32_t blockNo, std::string_view tag, int32_t level, int32_t prevField,
+// Appends a block; returns its number (block index + 1), -1 when the index is
+// full.
+int32_t WriteBlock(TDBDefaults& db, std::string_view tag, std::string_view xref);
+// Appends a field of block blockNo and links it from prevField (the result of
+// the block's previous WriteField, or <= 0 for its first field). Returns the
+// number of fields, which is the index the next field gets; -1 when the block
+// or the previous field does not exist or the index is full.
+int32_t WriteField(TDBDefaults& db, int32_t blockNo, std::string_view tag, int32_t level, int32_t prevField,
                    std::string_view value);
-// Flushes and closes; throws std::runtime_error on a write error.
-void CloseIndexFiles();
-// Loads both files from db.DBPath into db, one read per file. Returns the
-// number of blocks; -1 (nothing loaded) when a file is missing.
-int32_t LoadIndex(TDBDefaults& db, const std::string& name);
+// Makes the written index ready for lookups: the first and last individual,
+// the first family, the sorted cross-references. Returns the number of
+// blocks; -1, with the lookups left empty, when memory ran out.
+int32_t LoadIndex(TDBDefaults& db);
 // The BlockIndex of the entry whose XRef equals key; the first block in file
 // order among equal keys; -1 when absent.
 int32_t FindBlockByXRef(const TBlockIDX& xrefs, std::string_view key);
+// The same answer from the hashed cross-references, in constant time.
+int32_t FindBlock(const TDBDefaults& db, std::string_view key);
 
 }  // namespace rowsmith

@@ -158,69 +158,21 @@ bool Extractor::GetPersonRecord(int32_t p, TPersRec& r) const {
   return true;
 }
 
-// The lines of a note record that a NOTE line refers to. A record whose
-// level-0 line carries text after NOTE has a longer tag and adds nothing.
-void Extractor::collectNoteRecord(std::string_view xref, std::vector<std::string>& lines) const {
-  int32_t record = resolve(xref);
-  if (!isRecord(record) || db_.Blocks[static_cast<size_t>(record)].tag() != "NOTE") return;
-  RecordFields fields(db_, record);
-  while (fields.next()) {
-    if (fields.is(tags::CONT)) {
-      lines.emplace_back(fields.value());
-    } else if (fields.is(tags::CONC)) {
-      if (lines.empty()) lines.emplace_back(fields.value());
-      else lines.back().append(fields.value());
-    }
-  }
-}
-
-bool Extractor::isNoteReference(std::string_view v) { return v.size() > 2 && v.front() == '@' && v.back() == '@'; }
-
-std::string Extractor::joinLines(const std::vector<std::string>& lines) {
-  size_t size = 0;
-  for (const std::string& line : lines) size += line.size() + 1;
-  std::string text;
-  text.reserve(size);
-  for (const std::string& line : lines) {
-    text += line;
-    text += '\n';
-  }
-  return text;
-}
-
-std::string Extractor::GetPersonNotes(int32_t p) {
-  if (!isRecord(p) || db_.Blocks[static_cast<size_t>(p)].tag() != "INDI") return {};
+std::string Extractor::GetPersonNotes(int32_t p) const {
+  if (!isRecord(p) || !db_.Blocks[static_cast<size_t>(p)].is(tags::INDI)) return {};
   // Without a level-1 NOTE line no line is ever taken.
-  if (linkStart_.empty()) buildLinkIndex();
-  if (!noted_[static_cast<size_t>(p)]) return {};
-  std::vector<std::string> lines;
+  if (!noted_.empty() && !noted_[static_cast<size_t>(p)]) return {};
+  NoteText notes;
   int32_t noteLevel = 0;
   bool inNote = false;
   RecordFields fields(db_, p);
   while (fields.next()) {
     const int32_t level = fields.level();
-    const std::string_view value = fields.value();
     if (level < noteLevel) noteLevel = level;
     if (level == 1) inNote = false;
-    if (fields.is(tags::NOTE) && level == 1) {
-      if (isNoteReference(value)) {
-        collectNoteRecord(value, lines);
-      } else {
-        noteLevel = 2;
-        lines.emplace_back(value);
-        inNote = true;
-      }
-    }
-    if (inNote && level <= noteLevel) {
-      if (fields.is(tags::CONT)) {
-        lines.emplace_back(value);
-      } else if (fields.is(tags::CONC)) {
-        if (lines.empty()) lines.emplace_back(value);
-        else lines.back().append(value);
-      }
-    }
+    takeNoteLine(fields, noteLevel, inNote, notes);
   }
-  return joinLines(lines);
+  return notes.joined();
 }
 
 int32_t Extractor::birthKey(int32_t p) const {

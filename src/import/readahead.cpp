@@ -24,7 +24,7 @@ constexpr size_t kRing = 2 * kAheadWindow;
 // reader fills slot i into ring[i % kRing] and stays within kAheadWindow of
 // the rows, so it only reuses places the rows are done with.
 struct ReadAhead::State {
-  Extractor& extractor;
+  const Extractor& extractor;  // the reader ahead only reads it
   bool western;
   std::vector<int32_t> persons;
   std::vector<int32_t> slotOf;  // record -> slot, -1 without one

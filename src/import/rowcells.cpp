@@ -23,7 +23,7 @@ std::string notesCell(std::string_view notes) {
 }
 
 // All cells but the parents, which the family cache answers.
-void ownCells(Extractor& ex, TPersRec&& a, int32_t p, bool western, std::array<std::string, kOwnCells>& cells) {
+void ownCells(const Extractor& ex, TPersRec&& a, int32_t p, bool western, std::array<std::string, kOwnCells>& cells) {
   const uint8_t sex = a.Sex;
   cells[1].reserve(a.GivenName.size() + 1 + a.Surname.size());
   cells[1] = a.GivenName;
@@ -53,7 +53,7 @@ void assignDecimal(std::string& cell, int32_t n) {
   cell.assign(buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, n).ptr - buf));
 }
 
-void prepareSide(Extractor& ex, int32_t p, bool western, PreparedSide& out) {
+void prepareSide(const Extractor& ex, int32_t p, bool western, PreparedSide& out) {
   TPersRec person;
   ex.GetPersonRecord(p, person);
   out.male = person.Sex == 1;

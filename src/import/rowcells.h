@@ -20,7 +20,7 @@ struct PreparedSide {
   std::array<uint32_t, kOwnCells> ends{};
   bool male = false;
 };
-void prepareSide(Extractor& extractor, int32_t p, bool westernDates, PreparedSide& out);
+void prepareSide(const Extractor& extractor, int32_t p, bool westernDates, PreparedSide& out);
 
 // The decimal text of n in cell, without a temporary string.
 void assignDecimal(std::string& cell, int32_t n);

@@ -18,12 +18,12 @@ std::vector<int32_t> Extractor::GetSpouseList(int32_t p, bool withoutSelf) {
 
 MarriageItems Extractor::GetMarriageItems(int32_t f) const {
   MarriageItems items;
-  if (!isRecord(f) || db_.Blocks[static_cast<size_t>(f)].tag() != "FAM") return items;
+  if (!isRecord(f) || !db_.Blocks[static_cast<size_t>(f)].is(tags::FAM)) return items;
   // Date and place belong to the MARR event they stand under, in any order;
   // the first event with either is marriage 1, each later one marriage 2.
   int marriagesWithData = 0;
   int slot = -1;  // 0 marriage 1, 1 marriage 2, -1 this event has no data yet
-  std::vector<std::string> lines;
+  NoteText notes;
   int32_t eventLevel = 0;
   bool marriageOpen = false;
   bool inNote = false;
@@ -38,23 +38,7 @@ MarriageItems Extractor::GetMarriageItems(int32_t f) const {
       marriageOpen = true;
       slot = -1;
     }
-    if (fields.is(tags::NOTE) && level == 1) {
-      if (isNoteReference(value)) {
-        collectNoteRecord(value, lines);
-      } else {
-        eventLevel = 2;
-        lines.emplace_back(value);
-        inNote = true;
-      }
-    }
-    if (inNote && eventLevel >= level) {
-      if (fields.is(tags::CONT)) {
-        lines.emplace_back(value);
-      } else if (fields.is(tags::CONC)) {
-        if (lines.empty()) lines.emplace_back(value);
-        else lines.back().append(value);
-      }
-    }
+    takeNoteLine(fields, eventLevel, inNote, notes);
     const bool date = fields.is(tags::DATE), place = fields.is(tags::PLAC);
     if (marriageOpen && eventLevel >= level && (date || place) && !trimView(value).empty()) {
       if (slot < 0) {
@@ -67,7 +51,7 @@ MarriageItems Extractor::GetMarriageItems(int32_t f) const {
       else items[2 * slot + 1].assign(value);
     }
   }
-  items[4] = joinLines(lines);
+  items[4] = notes.joined();
   return items;
 }
 

@@ -6,8 +6,6 @@ namespace rowsmith {
 
 namespace {
 
-std::string gWorkFolderOverride;
-
 std::string withSlash(std::string folder) {
   if (!folder.empty() && folder.back() != '/') folder += '/';
   return folder;
@@ -40,13 +38,6 @@ std::string baseFolder() {
   if (keepsFilesBeside(exeFolder)) return exeFolder;
   return os::userDataFolder() + "rowsmith/";
 }
-
-std::string workFolder() {
-  if (!gWorkFolderOverride.empty()) return gWorkFolderOverride;
-  return baseFolder() + "Quillmere/Database/";
-}
-
-void setWorkFolder(const std::string& folder) { gWorkFolderOverride = withSlash(folder); }
 
 std::string NLSPath() { return baseFolder() + "NLS/"; }
 

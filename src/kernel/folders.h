@@ -12,10 +12,6 @@ std::string baseFolder();
 bool keepsFilesBeside(const std::string& exeFolder);
 // The executable's own folder.
 std::string executableFolder();
-// baseFolder() + "Quillmere/Database/", unless overridden.
-std::string workFolder();
-// A private work folder for one process (the converter); empty restores default.
-void setWorkFolder(const std::string& folder);
 // baseFolder() + "NLS/" and + "Quillmere/Sysdata/".
 std::string NLSPath();
 std::string SysDataPath();

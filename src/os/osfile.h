@@ -78,6 +78,9 @@ class File {
   std::ptrdiff_t readSome(char* data, size_t size);
   // Fills data as far as the file allows; -1 on an error.
   std::ptrdiff_t readFull(char* data, size_t size);
+  // The same from offset on, leaving the file position alone, so that two
+  // threads can read two parts of one open file.
+  std::ptrdiff_t readFullAt(char* data, size_t size, uint64_t offset) const;
   bool writeAll(std::string_view bytes);
   bool setMode(unsigned mode);
   bool sync();

@@ -209,6 +209,18 @@ std::ptrdiff_t File::readFull(char* data, size_t size) {
   return static_cast<std::ptrdiff_t>(done);
 }
 
+std::ptrdiff_t File::readFullAt(char* data, size_t size, uint64_t offset) const {
+  size_t done = 0;
+  while (done < size) {
+    ssize_t got = ::pread(handle_, data + done, size - done, static_cast<off_t>(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return -1;
+    if (got == 0) break;
+    done += static_cast<size_t>(got);
+  }
+  return static_cast<std::ptrdiff_t>(done);
+}
+
 bool File::writeAll(std::string_view bytes) {
   while (!bytes.empty()) {
     ssize_t n = ::write(static_cast<int>(handle_), bytes.data(), bytes.size());

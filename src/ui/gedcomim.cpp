@@ -397,8 +397,10 @@ std::optional<BackgroundImport> TfrmGedComIm::runImport(const QString& fileName)
       platform::showPlainMessage(replacePlaceholder(
           NLS().GetNLSText("Errors", "NoPersons", "%s enthält keine Personen"), shownName));
       break;
-    case ImportStatus::CannotOpen:  // the reader has said why
+    case ImportStatus::CannotOpen:
     case ImportStatus::ReadFailed:
+      if (!run.outcome.cause.empty()) platform::showPlainMessage(causeText(run.outcome.cause));
+      break;
     case ImportStatus::Cancelled:
       break;
   }

@@ -221,7 +221,7 @@ TEST(Convert, AWriteThatFailsHalfWayKeepsTheOldFile) {
   std::filesystem::create_directory(outputs);
   const std::string target = outputs + "table.csv", old = "the table of an earlier run\r\n";
   test::writeFileBytes(target, old);
-  // Small index files, a large table: sixteen enclosing characters per cell.
+  // A small index, a large table: sixteen enclosing characters per cell.
   std::string gedcom = "0 HEAD\r\n1 CHAR ANSI\r\n";
   for (int i = 1; i <= 12; ++i) gedcom += "0 @I" + std::to_string(i) + "@ INDI\r\n1 NAME Anna /Nummer/\r\n";
   const std::string input = dir.file("twelve.ged");

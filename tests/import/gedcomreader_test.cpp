@@ -4,15 +4,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "support/filesizelimit.h"
 #include "import/indexfiles.h"
-#include "kernel/folders.h"
 #include "support/testsupport.h"
 
 namespace rowsmith {
@@ -33,12 +34,8 @@ std::ostream& operator<<(std::ostream& out, const FieldLine& f) {
   return out << "{" << f.blockNo << " '" << f.tag << "' " << f.level << " '" << f.value << "'}";
 }
 
-// Each test reads into its own work folder: test processes run in parallel.
 class GedcomReaderTest : public ::testing::Test {
  protected:
-  void SetUp() override { setWorkFolder(dir.path() + "db/"); }
-  void TearDown() override { setWorkFolder(""); }
-
   std::string write(std::string_view name, std::string_view bytes) {
     std::string path = dir.file(name);
     test::writeFileBytes(path, bytes);
@@ -46,26 +43,35 @@ class GedcomReaderTest : public ::testing::Test {
   }
 
   int32_t read(const std::string& path) {
-    prepared = false;
-    test::CapturedMessages captured;
-    counter = ReadGedcomFile(path, prepared);
-    messages = captured.messages;
     db = std::make_unique<TDBDefaults>();
-    db->DBPath = workFolder();
-    LoadIndex(*db, kIndexName);
+    counter = ReadGedcomFile(path, *db);
+    LoadIndex(*db);
     return counter;
   }
 
   int32_t readBytes(std::string_view bytes) { return read(write("input.ged", bytes)); }
 
+  // The whole index as text: blocks with their links, fields with theirs.
   std::string indexBytes() const {
-    return test::readFileBytes(workFolder() + kIndexName + "_BlockRef.Dat") + "|" +
-           test::readFileBytes(workFolder() + kIndexName + "_FieldRef.Dat");
+    std::string out;
+    for (const auto& b : db->Blocks)
+      out += std::string(b.tag()) + "/" + std::string(db->xref(b)) + "/" + std::to_string(b.FirstField) + "|";
+    for (const auto& f : fields()) out += f.tag + "/" + f.value + "/" + std::to_string(f.level) + "|";
+    for (const auto& f : db->Fields) out += std::to_string(f.NextField) + " ";
+    return out;
   }
 
+  // The fields as the blocks' chains lead to them.
   std::vector<FieldLine> fields() const {
     std::vector<FieldLine> out;
-    for (const auto& f : db->Fields) out.push_back({f.BlockNo, std::string(f.tag()), f.Level, std::string(f.value())});
+    for (size_t b = 0; b < db->Blocks.size(); ++b) {
+      for (int32_t i = db->Blocks[b].FirstField; i >= 0;) {
+        const TFieldRec& f = db->Fields.at(static_cast<size_t>(i));
+        out.push_back({static_cast<int32_t>(b + 1), std::string(db->tag(f)), f.level(), std::string(db->value(f))});
+        i = f.NextField > 0 ? f.NextField : -1;
+      }
+    }
+    EXPECT_EQ(out.size(), db->Fields.size());
     return out;
   }
 
@@ -76,9 +82,7 @@ class GedcomReaderTest : public ::testing::Test {
   }
 
   TempDir dir;
-  bool prepared = false;
   int32_t counter = 0;
-  std::vector<std::string> messages;
   std::unique_ptr<TDBDefaults> db;
 };
 
@@ -93,13 +97,13 @@ TEST_F(GedcomReaderTest, SplitsLevelZeroLinesIntoCrossReferenceAndTagText) {
       {"0 @lonely@", "", "@lonely@"},
       {"0 SUBMISSION", "SUBMISSI", ""},
       {"0INDI", "INDI", ""},
-      {std::string("0 @").append(40, 'X').append("@ INDI"), "INDI", std::string("@").append(31, 'X')},
+      {std::string("0 @").append(40, 'X').append("@ INDI"), "INDI", std::string("@").append(40, 'X').append("@")},
   };
   for (const Case& c : cases) {
     ASSERT_EQ(readBytes("0 HEAD\r\n" + c.line + "\r\n0 TRLR\r\n"), 3) << c.line;
     ASSERT_EQ(db->Blocks.size(), 2u) << c.line;
     EXPECT_EQ(db->Blocks[1].tag(), c.tag) << c.line;
-    EXPECT_EQ(db->Blocks[1].xref(), c.xref) << c.line;
+    EXPECT_EQ(db->xref(db->Blocks[1]), c.xref) << c.line;
     EXPECT_EQ(db->Blocks[1].FirstField, -1) << c.line;
   }
 }
@@ -154,7 +158,6 @@ TEST_F(GedcomReaderTest, CountsLinesAndStopsAtTheTrailer) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(readBytes(c.bytes), c.counter) << c.name;
-    EXPECT_TRUE(prepared) << c.name;
     std::vector<std::string> values;
     for (const auto& f : fields()) {
       if (f.tag == "SOUR") values.push_back(f.value);
@@ -184,7 +187,7 @@ TEST_F(GedcomReaderTest, LineEndStylesGiveTheSameIndex) {
   readBytes(join("\r\n", true));
   const std::string reference = indexBytes();
   ASSERT_EQ(db->Blocks.size(), 3u);
-  ASSERT_EQ(db->Fields.back().value(), "@I1@");
+  ASSERT_EQ(db->value(db->Fields.back()), "@I1@");
 
   struct Case {
     std::string name, bytes;
@@ -225,7 +228,7 @@ TEST_F(GedcomReaderTest, LeavesNoFileBehindBesideTheInputOrInTheCurrentFolder) {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"db", "lf.ged"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"lf.ged"}));
 }
 
 TEST_F(GedcomReaderTest, CharacterSetLineSelectsTheConversionOfLaterLines) {
@@ -346,29 +349,33 @@ TEST_F(GedcomReaderTest, SixteenBitTextInEveryLayout) {
   }
 }
 
-// LF-only files are read through a CR LF twin, told by the first line end;
-// 16-bit files by whole line-end characters.
-TEST_F(GedcomReaderTest, NeedsLineEndFixLooksAtTheFirstLineOnly) {
-  const std::vector<std::pair<std::string, bool>> cases = {
-      {"0 HEAD\n1 SOUR\n", true}, {"0 HEAD\r\n1 SOUR\n", false}, {"0 HEAD\r1 SOUR\n", false},
-      {"0 HEAD", false},          {"", false},                   {"0 HEAD\x1a\n", false},
-      {"\n", true},
+// Whether a file has LF-only line ends is told by its first line end; in
+// 16-bit files only whole line-end characters count. Then a CR inside a line
+// is dropped, else it ends the line.
+TEST_F(GedcomReaderTest, TheFirstLineEndTellsLfFromCrLines) {
+  const std::string probe = "1 SOUR a\rb\n";
+  auto sourValue = [&] {
+    for (const auto& f : fields())
+      if (f.tag == "SOUR") return f.value;
+    return std::string("none");
   };
-  for (const auto& [bytes, expected] : cases) EXPECT_EQ(NeedsLineEndFix(write("x.ged", bytes)), expected) << bytes;
-  const std::vector<std::pair<std::u16string, bool>> wideCases = {
-      {u"0 HEAD\n1 SOUR\n", true},   {u"0 HEAD\r\n", false},        {u"0 HEAD\n\r", true},
-      {u"0 HEAD \u040A\r\n", false}, {u"0 HEAD \u0A00\r\n", false}, {u"0 HEAD \u040D\u041A\n", true},
-      {u"0 HEAD \u001A\n", false},
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"0 HEAD\n", "ab"}, {"0 HEAD\r\n", "a"}, {"0 HEAD\r", "a"}, {"0 HEAD\x1a\n", "none"}};
+  for (const auto& [first, expected] : cases) {
+    readBytes(first + probe);
+    EXPECT_EQ(sourValue(), expected) << first;
+  }
+  const std::vector<std::pair<std::u16string, std::string>> wideCases = {
+      {u"0 HEAD\n", "ab"},          {u"0 HEAD\r\n", "a"},          {u"0 HEAD\n\r", "ab"},
+      {u"0 HEAD \u040A\r\n", "a"}, {u"0 HEAD \u0A00\r\n", "a"}, {u"0 HEAD \u040D\u041A\n", "ab"},
+      {u"0 HEAD \u001A\n", "none"},
   };
   for (const auto& [text, expected] : wideCases) {
     for (int layout = 0; layout < 4; ++layout) {
-      EXPECT_EQ(NeedsLineEndFix(write("x.ged", utf16(text, layout & 1, layout & 2))), expected)
-          << asUtf8(text) << " " << layout;
+      readBytes(utf16(text + u"1 SOUR a\rb\n", layout & 1, layout & 2));
+      EXPECT_EQ(sourValue(), expected) << asUtf8(text) << " " << layout;
     }
   }
-  test::CapturedMessages captured;
-  EXPECT_FALSE(NeedsLineEndFix(dir.file("missing.ged")));
-  EXPECT_EQ(captured.messages, std::vector<std::string>{"File not found"});
 }
 
 // The file is read in chunks of 1 MiB: put each kind of character on the
@@ -438,51 +445,154 @@ TEST_F(GedcomReaderTest, GarbageAndHugeFirstLinesGiveADefinedResult) {
   EXPECT_EQ(blockTags().at(0), "HEAD");
 }
 
-TEST_F(GedcomReaderTest, FailureRowsOfTheReading) {
-  EXPECT_EQ(read(dir.file("missing.ged")), 0);
-  EXPECT_TRUE(prepared);
-  EXPECT_EQ(messages, std::vector<std::string>{"File not found"});
-  EXPECT_TRUE(db->Blocks.empty());
-  EXPECT_EQ(indexBytes(), "|");
-
-  if (geteuid() != 0) {
-    std::string locked = write("locked.ged", "0 HEAD\r\n0 TRLR\r\n");
-    chmod(locked.c_str(), 0);
-    EXPECT_EQ(read(locked), 0);
-    EXPECT_EQ(messages, std::vector<std::string>{"Access denied"});
-  }
-
-  write("blocker", "x");
-  setWorkFolder(dir.path() + "blocker/db/");
-  bool wasPrepared = true;
-  {
-    test::CapturedMessages quiet;
-    EXPECT_EQ(ReadGedcomFile(write("ok.ged", "0 HEAD\r\n0 TRLR\r\n"), wasPrepared), -1);
-  }
-  EXPECT_FALSE(wasPrepared);
-
-  // The block index file cannot be opened.
-  setWorkFolder(dir.path() + "db2/");
-  fs::create_directories(dir.path() + "db2/" + kIndexName + "_BlockRef.Dat");
-  {
-    test::CapturedMessages quiet;
-    EXPECT_EQ(ReadGedcomFile(dir.file("ok.ged"), wasPrepared), -1);
-  }
-  EXPECT_TRUE(wasPrepared);
+// A source that delivers the file in pieces and then fails as told.
+GedcomInput failingInput(const std::string& bytes, size_t failAtCall, int error) {
+  GedcomInput input;
+  auto calls = std::make_shared<size_t>(0);
+  auto offset = std::make_shared<size_t>(0);
+  input.openSource(
+      [=](char* data, size_t size, std::string& text) -> std::ptrdiff_t {
+        if (++*calls == failAtCall) {
+          text = std::strerror(error);
+          return -1;
+        }
+        const size_t n = std::min(size, bytes.size() - *offset);
+        std::memcpy(data, bytes.data() + *offset, n);
+        *offset += n;
+        return static_cast<std::ptrdiff_t>(n);
+      },
+      bytes.size());
+  return input;
 }
 
-// The last records reach the disk only when the files are closed; if they
-// cannot be written, the reading must not count as complete.
-TEST_F(GedcomReaderTest, AnIndexThatCannotBeWrittenCompletelyIsNotReportedComplete) {
+// A read error, a file cut while read or an unopenable file is a failure
+// with the system's reason, never a complete index.
+TEST_F(GedcomReaderTest, FailuresNameTheirCause) {
   std::string text = "0 HEAD\r\n";
-  for (int i = 0; i < 2000; ++i) text += "1 NOTE line " + std::to_string(i) + "\r\n";
-  std::string path = write("many.ged", text + "0 TRLR\r\n");
+  for (int i = 0; text.size() < 3 * GedcomInput::kChunkBytes; ++i)
+    text += "0 @I" + std::to_string(i) + "@ INDI\r\n1 NAME A /B/\r\n";
+  text += "0 TRLR\r\n";
+  for (size_t call : {1, 2, 4}) {
+    TDBDefaults index;
+    GedcomInput input = failingInput(text, call, EIO);
+    const ReadOutcome outcome = readGedcom(input, dir.path(), index);
+    EXPECT_EQ(outcome.status, ReadStatus::Failed) << call;
+    EXPECT_EQ(outcome.cause, std::strerror(EIO)) << call;
+    EXPECT_LT(outcome.counter, 0) << call;
+  }
+  {
+    TDBDefaults index;
+    GedcomInput input = failingInput(text, 0, 0);
+    EXPECT_EQ(readGedcom(input, dir.path(), index).status, ReadStatus::Complete);
+  }
 
-  bool wasPrepared = false;
-  int32_t result = 0;
-  test::withFileSizeLimit(64 * 1024, [&] { result = ReadGedcomFile(path, wasPrepared); });
-  EXPECT_EQ(result, -2002);
-  EXPECT_TRUE(wasPrepared);
+  const std::string path = write("cut.ged", text);
+  GedcomInput cut;
+  std::string error;
+  ASSERT_TRUE(cut.open(path, error));
+  truncate(path.c_str(), 100000);
+  TDBDefaults index;
+  const ReadOutcome outcome = readGedcom(cut, dir.path(), index);
+  EXPECT_EQ(outcome.status, ReadStatus::Failed);
+  EXPECT_EQ(outcome.cause, "the file ended after 100000 of " + std::to_string(text.size()) + " bytes");
+
+  const ReadOutcome missing = readGedcom(dir.file("missing.ged"), index);
+  EXPECT_EQ(missing.status, ReadStatus::CannotOpen);
+  EXPECT_EQ(missing.cause, "File not found");
+  EXPECT_EQ(ReadGedcomFile(dir.file("missing.ged"), index), 0);
+}
+
+// A pipe is read once, as it comes; progress is told per chunk where the size
+// is known.
+TEST_F(GedcomReaderTest, ReadsFromAPipeAndReportsProgressPerChunk) {
+  std::string text = "0 HEAD\r\n";
+  while (text.size() < 3 * GedcomInput::kChunkBytes) text += "1 NOTE " + std::string(100, 'n') + "\r\n";
+  const std::string fifo = dir.file("pipe.ged");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::thread writer([&] { test::writeFileBytes(fifo, text); });
+  TDBDefaults piped;
+  const ReadOutcome outcome = readGedcom(fifo, piped);
+  writer.join();
+  EXPECT_EQ(outcome.status, ReadStatus::Complete);
+
+  struct Progress : UserMessages {
+    void showMessage(std::string_view) override {}
+    void showProgress(ImportPhase phase, int percent) override {
+      if (phase == ImportPhase::Reading) percents.push_back(percent);
+    }
+    std::vector<int> percents;
+  } progress;
+  TDBDefaults fromFile;
+  readGedcom(write("file.ged", text), fromFile, &progress);
+  EXPECT_EQ(progress.percents.size(), 4u);
+  EXPECT_EQ(progress.percents.back(), 100);
+  EXPECT_EQ(fromFile.Fields.size(), piped.Fields.size());
+}
+
+// Large files are read in two parts at once; the index and the counter are
+// those of one reading from the start to the end.
+TEST_F(GedcomReaderTest, ReadingInTwoPartsGivesTheIndexOfOneReading) {
+  std::string body;
+  for (int i = 0; body.size() < (18 << 20); ++i) {
+    const std::string n = std::to_string(i);
+    body += "0 @I" + n + "@ INDI\n1 NAME J\xC3\xBCrgen /M" + n + "/\n" + (i % 7 == 0 ? "\n  \n" : "") +
+            "1 NOTE " + std::string(static_cast<size_t>(i % 300), 'n') + "\n2 CONC x" + n + "\n";
+  }
+  const std::string head = "0 HEAD\n1 CHAR UTF-8\n";
+  const size_t middle = body.size() / 2;
+  const struct {
+    const char* name;
+    std::string text;
+  } cases[] = {
+      {"plain", head + body + "0 TRLR\n"},
+      {"no trailer", head + body},
+      {"trailer in the first half", head + body.substr(0, 1000) + "0 TRLR\n" + body.substr(1000)},
+      {"byte 26 in the second half", head + body.substr(0, middle + 5000) + "\x1a" + body.substr(middle + 5000)},
+  };
+  for (const auto& c : cases) {
+    for (const char* end : {"\r\n", "\n", "\r"}) {
+      SCOPED_TRACE(std::string(c.name) + " " + (end[1] ? "CR LF" : end[0] == '\n' ? "LF" : "CR"));
+      std::string bytes;
+      for (char ch : c.text) ch == '\n' ? bytes += end : bytes += ch;
+      TDBDefaults whole;
+      GedcomInput input;
+      size_t offset = 0;
+      input.openSource(
+          [&](char* data, size_t size, std::string&) -> std::ptrdiff_t {
+            const size_t n = std::min(size, bytes.size() - offset);
+            std::memcpy(data, bytes.data() + offset, n);
+            offset += n;
+            return static_cast<std::ptrdiff_t>(n);
+          },
+          bytes.size());
+      const int32_t wholeCounter = readGedcom(input, dir.path(), whole).counter;
+      ASSERT_GT(readBytes(bytes), 0);
+      EXPECT_EQ(counter, wholeCounter);
+      ASSERT_EQ(db->Fields.size(), whole.Fields.size());
+      const std::string parts = indexBytes();
+      db = std::make_unique<TDBDefaults>();
+      std::swap(db->Blocks, whole.Blocks), std::swap(db->Fields, whole.Fields), std::swap(db->Text, whole.Text);
+      std::swap(db->Tags, whole.Tags);
+      EXPECT_TRUE(indexBytes() == parts);
+    }
+  }
+}
+
+// A crash can leave a file zero-filled after its last write: 64 KiB of NUL
+// bytes end the input there, and what came before is read as usual.
+TEST_F(GedcomReaderTest, AZeroFilledTailEndsTheInput) {
+  const std::string tree = "0 HEAD\r\n0 @I1@ INDI\r\n1 NAME A /B/\r\n";
+  ASSERT_EQ(readBytes(tree), 3);
+  const std::string reference = indexBytes();
+  for (size_t before : {size_t{0}, size_t{1000}, GedcomInput::kChunkBytes - tree.size() - 10}) {
+    EXPECT_EQ(readBytes(tree + std::string(before, 'x') + std::string(3 << 20, '\0')) > 0, true) << before;
+    if (before == 0) {
+      EXPECT_EQ(indexBytes(), reference);
+    }
+  }
+  // Fewer NUL bytes are text: the trial conversion removes them.
+  readBytes("0 HEAD\r\n1 NOTE a" + std::string(1000, '\0') + "b\r\n");
+  EXPECT_EQ(fields().at(0).value, "ab");
 }
 
 }  // namespace

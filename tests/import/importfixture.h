@@ -1,12 +1,9 @@
 #pragma once
-// A whole import run of a file or of raw bytes in a private work folder.
-#include <filesystem>
+// A whole import run of a file or of raw bytes.
 #include <string>
 #include <vector>
 
 #include "import/importrun.h"
-#include "import/indexfiles.h"
-#include "kernel/folders.h"
 #include "support/testsupport.h"
 
 namespace rowsmith::test {
@@ -15,22 +12,13 @@ struct ImportOutcome {
   int32_t counter = 0;
   StringTable table{kResultColumns};
   std::vector<std::string> messages;
-  bool indexFilesLeft = false;
 };
 
 inline ImportOutcome importFile(const std::string& file, bool western = true) {
-  TempDir dir;
   ImportOutcome out;
-  setWorkFolder(dir.path() + "work/");
-  {
-    CapturedMessages captured;
-    out.counter = ImportGedcom(file, western, out.table);
-    out.messages = captured.messages;
-  }
-  setWorkFolder("");
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.path() + "work/", ec))
-    out.indexFilesLeft |= entry.path().filename().string().find(kIndexName) != std::string::npos;
+  CapturedMessages captured;
+  out.counter = ImportGedcom(file, western, out.table);
+  out.messages = captured.messages;
   return out;
 }
 

@@ -9,7 +9,6 @@
 #include "import/gedcomreader.h"
 #include "import/indexfiles.h"
 #include "import/rows.h"
-#include "kernel/folders.h"
 #include "support/testsupport.h"
 
 namespace rowsmith::test {
@@ -27,14 +26,10 @@ inline std::string crlf(std::string_view text) {
 class LoadedGedcom {
  public:
   explicit LoadedGedcom(std::string_view text) {
-    setWorkFolder(dir_.path() + "work/");
     const std::string file = dir_.file("input.ged");
     writeFileBytes(file, crlf(text));
-    bool prepared = false;
-    counter_ = ReadGedcomFile(file, prepared);
-    db_.DBPath = workFolder();
-    LoadIndex(db_, kIndexName);
-    setWorkFolder("");
+    counter_ = ReadGedcomFile(file, db_);
+    LoadIndex(db_);
   }
   const TDBDefaults& db() const { return db_; }
   int32_t counter() const { return counter_; }

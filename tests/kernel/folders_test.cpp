@@ -10,19 +10,13 @@
 namespace rowsmith {
 namespace {
 
-TEST(Folders, HomeVariableDecidesTheBaseFolderAndWorkFolderCanBeOverridden) {
+TEST(Folders, HomeVariableDecidesTheBaseFolder) {
   test::TempDir dir;
   const std::string home = dir.path() + "home";  // no trailing slash on purpose
   setenv("ROWSMITH_HOME", home.c_str(), 1);
-  setWorkFolder("");
   EXPECT_EQ(baseFolder(), home + "/");
-  EXPECT_EQ(workFolder(), home + "/Quillmere/Database/");
   EXPECT_EQ(NLSPath(), home + "/NLS/");
   EXPECT_EQ(SysDataPath(), home + "/Quillmere/Sysdata/");
-  setWorkFolder(dir.path() + "private");
-  EXPECT_EQ(workFolder(), dir.path() + "private/");
-  setWorkFolder("");
-  EXPECT_EQ(workFolder(), home + "/Quillmere/Database/");
 
   unsetenv("ROWSMITH_HOME");
   const std::string exe = executableFolder();

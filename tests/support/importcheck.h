@@ -6,19 +6,17 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "export/exporttext.h"
+#include "kernel/textcodec.h"
 #include "import/extractor.h"
 #include "import/gedcomreader.h"
 #include "import/importrun.h"
 #include "import/indexfiles.h"
-#include "kernel/folders.h"
-#include "kernel/textcodec.h"
 #include "kernel/usermessages.h"
 
 namespace rowsmith::importcheck {
@@ -52,22 +50,18 @@ struct Records {
   std::vector<int32_t> persons;  // the person list
 };
 
-inline Records readRecords(const std::string& file, const std::string& work) {
+inline Records readRecords(const std::string& file) {
   Records records;
-  bool prepared = false;
-  int32_t counter = ReadGedcomFile(file, prepared);
-  if (prepared && counter > 0) {
+  TDBDefaults db;
+  int32_t counter = ReadGedcomFile(file, db);
+  if (counter > 0 && LoadIndex(db) >= 0) {
     records.complete = true;
-    TDBDefaults db;
-    db.DBPath = work;
-    LoadIndex(db, kIndexName);
     for (size_t b = 0; b < db.Blocks.size(); ++b)
       if (db.Blocks[b].tag() == "INDI") records.indi.insert(std::to_string(b));
     for (const TFieldRec& field : db.Fields)
-      if (field.tag() == "FAMS") ++records.famsLinks;
+      if (db.tag(field) == "FAMS") ++records.famsLinks;
     records.persons = Extractor(db).GetPersonList();
   }
-  if (prepared) EraseIndexFiles(work, kIndexName);
   return records;
 }
 
@@ -81,26 +75,16 @@ inline std::string fileBytes(const std::string& file) {
   return bytes;
 }
 
-inline bool workFolderEmpty(const std::string& work) {
-  std::error_code ec;
-  return !std::filesystem::exists(work, ec) || std::filesystem::is_empty(work, ec);
-}
-
-// Imports file with work as the work folder (which it sets) and checks the
-// run: the table against the file's records, the message, the export text,
-// and that no index file is left.
-inline std::string brokenInvariant(const std::string& file, const std::string& work) {
-  setWorkFolder(work);
+// Imports file and checks the run: the table against the file's records, the
+// message, the export text.
+inline std::string brokenInvariant(const std::string& file) {
   QuietMessages quiet;
   UserMessages* previous = setUserMessages(&quiet);
   StringTable table = makeResultTable();
   const int32_t counter = ImportGedcom(file, true, table);
-  const bool leftBehind = !workFolderEmpty(work);
-  const Records records = readRecords(file, work);
+  const Records records = readRecords(file);
   setUserMessages(previous);
-  setWorkFolder({});
 
-  if (leftBehind) return "no index file left behind";
   if (records.complete != (counter > 0)) return "the same counter on a second reading";
 
   // The message counts the person list and comes only with rows.
@@ -185,7 +169,6 @@ inline std::string lfTwinDiffers(const std::string& bytes, const std::string& fo
       std::fwrite(content.data(), 1, content.size(), out);
       std::fclose(out);
     }
-    setWorkFolder(folder + "twin-work/");
     StringTable table = makeResultTable();
     counter = ImportGedcom(file, true, table);
     std::remove(file.c_str());
@@ -194,7 +177,6 @@ inline std::string lfTwinDiffers(const std::string& bytes, const std::string& fo
   int32_t lfCounter = 0, crlfCounter = 0;
   const StringTable lf = import(bytes, "lf.ged", lfCounter);
   const StringTable crlf = import(twin, "crlf.ged", crlfCounter);
-  setWorkFolder({});
   setUserMessages(previous);
   if ((lfCounter > 0) != (crlfCounter > 0)) return "LF file and CR LF twin read alike";
   if (lf.rowCount() != crlf.rowCount()) return "LF file and CR LF twin give as many rows";

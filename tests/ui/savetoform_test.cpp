@@ -364,7 +364,6 @@ TEST_F(SaveToFormTest, DialogExportEqualsTheConverterByteForByte) {
   GTEST_SKIP() << "rowsmith-convert is not built";
 #else
   if (test::gedcomTestdataDir().empty()) GTEST_SKIP() << "no GEDCOM test files";
-  setWorkFolder(dir.file("work"));
   test::CapturedMessages counts;
   for (const char* name : {"/gedcom4j/5.5.1 sample 2.ged", "/gedcom4j/TGC551LF.ged"}) {
     const std::string gedcom = test::gedcomTestdataDir() + name;
@@ -389,7 +388,6 @@ TEST_F(SaveToFormTest, DialogExportEqualsTheConverterByteForByte) {
     EXPECT_EQ(readFileBytes(fromDialog), expected) << gedcom;
     EXPECT_NE(expected.find('|'), std::string::npos);
   }
-  setWorkFolder("");
 #endif
 }
 
