@@ -22,6 +22,20 @@ TEST(AnselCharset, KeepsWhatCommonSequencesAlwaysGave) {
   }
 }
 
+// A mark on a letter gives the composed letter, whether a common sequence
+// covers the pair or not.
+TEST(AnselCharset, EveryMarkedLetterIsItsComposedCharacter) {
+  const std::pair<char, char32_t> marks[] = {{'\xE1', 0x300}, {'\xE2', 0x301}, {'\xE3', 0x302}, {'\xE4', 0x303},
+                                             {'\xE8', 0x308}, {'\xEA', 0x30A}, {'\xF0', 0x327}};
+  for (const auto& [mark, combining] : marks) {
+    for (char letter : std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) {
+      std::string expected(1, letter);
+      appendUtf8(expected, combining);
+      EXPECT_EQ(decodeAnselLine(std::string{mark, letter}), toNfc(expected)) << std::hex << int(mark & 0xFF) << letter;
+    }
+  }
+}
+
 TEST(AnselCharset, PutsEveryMarkAfterItsLetterAndComposes) {
   const std::pair<std::string, std::string> cases[] = {
       {"Dvo\xE9rak", "Dvořak"},           // caron, no common sequence
