@@ -14,8 +14,6 @@
 #include "kernel/textcodec.h"
 #include "support/testsupport.h"
 
-extern char** environ;
-
 namespace rowsmith {
 namespace {
 
@@ -35,14 +33,13 @@ struct Result {
 // action, as a shell would start it).
 pid_t start(const TempDir& dir, const std::string& tag, const std::vector<std::string>& args, rlim_t limit = 0,
             const std::vector<std::string>& extraEnvironment = {}) {
-  std::vector<std::string> all{ROWSMITH_CONVERT_EXE}, variables(extraEnvironment);
+  std::vector<std::string> all{"/usr/bin/env"};  // env sets the extra variables and becomes the converter
+  all.insert(all.end(), extraEnvironment.begin(), extraEnvironment.end());
+  all.emplace_back(ROWSMITH_CONVERT_EXE);
   all.insert(all.end(), args.begin(), args.end());
-  for (char** e = environ; *e; ++e) variables.emplace_back(*e);
-  std::vector<char*> argv, envp;
+  std::vector<char*> argv;
   for (std::string& a : all) argv.push_back(a.data());
-  for (std::string& v : variables) envp.push_back(v.data());
   argv.push_back(nullptr);
-  envp.push_back(nullptr);
   const std::string out = dir.path() + tag + ".out", err = dir.path() + tag + ".err";
   rlimit size{};
   getrlimit(RLIMIT_FSIZE, &size);
@@ -58,7 +55,7 @@ pid_t start(const TempDir& dir, const std::string& tag, const std::vector<std::s
     redirect(err, 2);
     signal(SIGXFSZ, SIG_DFL);
     setrlimit(RLIMIT_FSIZE, &size);
-    execve(argv[0], argv.data(), envp.data());
+    execv(argv[0], argv.data());
     _exit(127);
   }
   return pid;
