@@ -6,7 +6,6 @@
 
 #include <filesystem>
 
-#include "support/filesizelimit.h"
 #include "support/testsupport.h"
 
 namespace rowsmith {
@@ -41,16 +40,6 @@ TEST(WriteFileAtomically, AFailureLeavesTheTargetAndNoTemporaryFile) {
   fs::create_directories(dir.file("target/inner"));
   EXPECT_FALSE(writeFileAtomically(dir.file("target"), "x", &error));
   EXPECT_EQ(entries(dir.path()), 1u);
-
-  // A full disk: the write stops half-way.
-  const std::string path = dir.file("NLS.49"), old = "[S]\r\nK=old\r\n";
-  test::writeFileBytes(path, old);
-  bool written = true;
-  test::withFileSizeLimit(4096, [&] { written = writeFileAtomically(path, std::string(10000, 'n'), &error); });
-  EXPECT_FALSE(written);
-  EXPECT_EQ(error, "File too large");
-  EXPECT_EQ(test::readFileBytes(path), old);
-  EXPECT_EQ(entries(dir.path()), 2u);
 }
 
 TEST(AtomicFile, WritesTheFileTheUserNamed) {

@@ -44,12 +44,5 @@ TEST(SortDateToDisplay, ShowsDayMonthYear) {
   EXPECT_EQ(DateForDisplay("ABT 19000112", false), "ABT 19000112");
 }
 
-TEST(GedComDate, RoundTripsToTheWesternForm) {
-  for (const auto& [gedcom, western] : Pairs{
-           {"12 JAN 1900", "12.01.1900"}, {"JUN 1850", "JUN 1850"}, {"ABT JUN 1850", "ABT06.1850"},
-           {"2 okt 1799", "02.10.1799"}})
-    EXPECT_EQ(DateForDisplay(GedComDateToSortDate(gedcom), true), western) << gedcom;
-}
-
 }  // namespace
 }  // namespace rowsmith

@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <iterator>
 
-#include <sys/resource.h>
-
+#include "support/filesizelimit.h"
 #include "support/testsupport.h"
 
 namespace rowsmith {
@@ -41,9 +39,20 @@ TEST_F(TIniFileTest, ReadsValuesWithTheReaderRules) {
     EXPECT_EQ(ini.ReadString(section, key, "<default>"), expected) << section << "/" << key;
   const std::pair<const char*, int> integers[] = {{"A", 44}, {"B", -1}, {"C", 5}, {"F", 5}, {"G", 7}, {"Missing", 5}};
   for (const auto& [key, expected] : integers) EXPECT_EQ(ini.ReadInteger("Beta", key, 5), expected) << key;
-  EXPECT_TRUE(ini.ReadBool("Beta", "A", false));
-  EXPECT_FALSE(ini.ReadBool("Beta", "E", true));
-  EXPECT_FALSE(ini.ReadBool("Beta", "C", false));
+}
+
+// Booleans are integers: non-zero is true; a value that is no signed 32-bit
+// decimal (after blanks and one pair of quotes are dropped) gives the default.
+TEST_F(TIniFileTest, NonNumericBooleansGiveTheirDefaults) {
+  const std::pair<std::string, int> cases[] = {  // 1 true, 0 false, -1 the default
+      {"2", 1},    {"-1", 1},  {"\t1\t", 1}, {"\"0\"", 0}, {"'1'", 1}, {"0", 0}, {"ja", -1},
+      {"", -1},    {"1.0", -1}, {"1 0", -1},  {"\"0", -1},  {"2147483648", -1}, {std::string("\0" "1", 2), -1},
+  };
+  for (const auto& [value, number] : cases) {
+    TIniFile ini(file("[S]\r\nB=" + value + "\r\n"));
+    EXPECT_EQ(ini.ReadBool("S", "B", true), number != 0) << value;
+    EXPECT_EQ(ini.ReadBool("S", "B", false), number == 1) << value;
+  }
 }
 
 TEST_F(TIniFileTest, WritingReplacesTheKeyLineInPlaceAndKeepsEverythingElse) {
@@ -95,27 +104,22 @@ TEST_F(TIniFileTest, BatchedWritesCreateTheFileOnce) {
   EXPECT_EQ(readFileBytes(path), "[S]\r\nA=1\r\nB=2\r\n");
 }
 
+// The disk fills up half-way: the old file stays whole, with what it said,
+// and no temporary file is left.
 TEST_F(TIniFileTest, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
-  const std::string old = "[S]\r\nK=old\r\n";
+  const std::string old = "; hand-edited\r\n[S]\r\nK=old\r\nUnknown=keep me\r\n" + std::string(4000, '#') + "\r\n";
   TIniFile ini(file(old));
-  // A file-size limit makes the write fail half-way, even for root.
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 64;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const bool written = ini.WriteString("S", "K", std::string(200, 'n'));
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previousSignal);
-
+  bool written = true;
+  test::withFileSizeLimit(1024, [&] {
+    ini.BeginUpdate();
+    ini.WriteString("S", "K", "new");
+    ini.WriteBool("S", "Flag", true);
+    written = ini.EndUpdate();
+  });
   EXPECT_FALSE(written);
   EXPECT_EQ(readFileBytes(path), old);
   EXPECT_EQ(ini.ReadString("S", "K", ""), "old");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
-
-  EXPECT_FALSE(TIniFile(dir.file("missing/y.ini")).WriteString("S", "K", "v"));
-  EXPECT_FALSE(std::filesystem::exists(dir.file("missing")));
 }
 
 }  // namespace

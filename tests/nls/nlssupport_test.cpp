@@ -10,13 +10,13 @@
 namespace rowsmith {
 namespace {
 
+using namespace std::string_view_literals;
 using test::readFileBytes;
 using test::writeFileBytes;
 
 TEST(TrimToLetter, RemovesTrailingNonLetters) {
   const std::pair<const char*, const char*> cases[] = {
-      {"BitBtn1", "BitBtn"}, {"Label12", "Label"}, {"a_b_ 1.", "a_b"}, {"123", ""},
-      {"ok\xE4", "ok"},      {"BitBtn1_Hint", "BitBtn1_Hint"},
+      {"BitBtn1", "BitBtn"}, {"a_b_ 1.", "a_b"}, {"123", ""}, {"ok\xE4", "ok"}, {"BitBtn1_Hint", "BitBtn1_Hint"},
   };
   for (const auto& [text, expected] : cases) EXPECT_EQ(TrimToLetter(text), expected) << text;
 }
@@ -47,18 +47,23 @@ TEST_F(GetNLSTextTest, FillsAFreshFileWithEncodedDefaultsAndLeavesBlankNamesAlon
 }
 
 TEST_F(GetNLSTextTest, ReadsAnEditedFileAtEveryLookup) {
+  const std::string x3000(3000, 'x');
   writeFileBytes(file(), "[MessageButtons]\r\nMsgOk=Okay\r\nMsgYes=  Yes  \r\n[frmX]\r\nLabel=Zeile<#13><#10>zwei\r\n"
-                         "[S]\r\nTwo=first \r\nKey=\r\nNext=1\r\nLong=" + std::string(3000, 'x') + "\r\n");
+                         "[S]\r\nTwo=first \r\nKey=\r\nNext=1\r\nLong=" + x3000 + "\r\nCut=" + x3000 + "\r\n");
   const std::tuple<const char*, const char*, std::string, std::string> cases[] = {
       {"messagebuttons", "MSGOK", "OK", "Okay"},
       {"MessageButtons", "MsgYes", "Ja", "Yes"},
       {"frmX", "Label12", "x", "Zeile\r\nzwei"},
       // A value that begins the default gets the default's tail.
       {"S", "Two", "first second", "first second"},
-      // A value cut by the reader gets at most 255 characters of its tail back.
-      {"S", "Long", std::string(3000, 'x'), std::string(2047 + 255, 'x')},
+      // A value cut by the reader gets at most 255 characters of its tail back;
+      // one that does not begin the default stays cut.
+      {"S", "Long", x3000, std::string(2047 + 255, 'x')},
+      {"S", "Cut", "Go", std::string(2047, 'x')},
       {"S", "Key", "Text", "Text"},
       {"S", "Next", "", ""},
+      // A missing key is stored with its whole default, which this lookup answers.
+      {"S", "New", x3000, x3000},
   };
   for (const auto& [section, key, defaultText, expected] : cases)
     EXPECT_EQ(nls.GetNLSText(section, key, defaultText), expected) << key;
@@ -98,6 +103,34 @@ TEST_F(GetNLSTextTest, SystemCausesComeInTheLanguageOfTheFile) {
   EXPECT_EQ(causeText("something else"), "something else");
   NLS() = saved;
   EXPECT_EQ(replacePlaceholder("%s fehlt %s", "a%sb"), "a%sb fehlt %s");
+}
+
+// Garbage without a line feed is one line and no section: the new section
+// goes after it, and the garbage stays byte for byte.
+TEST_F(GetNLSTextTest, BinaryGarbageIsKeptAndTheTextAddedAfterIt) {
+  std::string garbage;
+  for (int i = 0; i < 1024; ++i)
+    if (char c = static_cast<char>((i * 167 + 13) % 256); c != '\n') garbage += c;
+  writeFileBytes(file(), garbage);
+  EXPECT_EQ(nls.GetNLSText("CommonTXT", "AllFileFilter", "Alle Dateien"), "Alle Dateien");
+  EXPECT_EQ(readFileBytes(file()), garbage + "\r\n\r\n[CommonTXT]\r\nAllFileFilter=Alle Dateien\r\n");
+  EXPECT_EQ(nls.GetNLSText("CommonTXT", "AllFileFilter", "Alle Dateien"), "Alle Dateien");
+}
+
+// Real sections between garbage lines are found; "[Common\0TXT]" is another
+// section; a text added goes into its own section.
+TEST_F(GetNLSTextTest, SectionsBetweenGarbageLinesAreFound) {
+  const std::string content = std::string("\x00\xFF\x01[=]\xFE=\r\r==\r\n"sv) +
+                              "[CommonTXT]\r\n\x1A\x7F\x80 = \x9F\r\nAllFileFilter = \"Alle Dateien (*)\"\r\n" +
+                              std::string("[Common\0TXT]\r\nGedComFileFilter=falsch\r\n"sv) + "\xFF\xFE[\r\n=\r\n";
+  writeFileBytes(file(), content);
+  EXPECT_EQ(nls.GetNLSText("CommonTXT", "AllFileFilter", "Alle Dateien"), "Alle Dateien (*)");
+  EXPECT_EQ(readFileBytes(file()), content);
+  EXPECT_EQ(nls.GetNLSText("CommonTXT", "GedComFileFilter", "GedCom Dateien"), "GedCom Dateien");
+  const std::string added = "GedComFileFilter=GedCom Dateien\r\n";
+  std::string expected = content;
+  expected.insert(content.find("[Common\0TXT]"sv), added);
+  EXPECT_EQ(readFileBytes(file()), expected);
 }
 
 }  // namespace
