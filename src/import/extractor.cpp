@@ -262,8 +262,8 @@ void Extractor::NoteText::addContinuation(const RecordFields& fields) {
   }
 }
 
-// A record whose level-0 line carries text after NOTE has a longer tag and
-// adds nothing.
+// The lines of the note record a NOTE line points to; the reader keeps the
+// record's own level-0 text as its first CONT line.
 void Extractor::addNoteRecord(std::string_view xref, NoteText& notes) const {
   int32_t record = resolve(xref);
   if (!isRecord(record) || !db_.Blocks[static_cast<size_t>(record)].is(tags::NOTE)) return;

@@ -259,6 +259,7 @@ class GedcomReading {
       h.thread = std::thread([this, &h, lfLines] {
         GedcomReading reading(folderOfFile_, h.db);
         reading.mode_ = mode_;
+        reading.gedcom7_ = gedcom7_;
         LineReader partReader(h.input);
         partReader.assumeLineEnds(lfLines);
         try {
@@ -356,6 +357,8 @@ class GedcomReading {
         xref = rest.substr(0, rest.find(' '));
         rest = trim(rest.substr(xref.size()));
       }
+      const std::string_view tag = rest.substr(0, rest.find(' '));
+      if (tag == "NOTE" || tag == "SNOTE") return storeNoteRecord(xref, trim(rest.substr(tag.size())));
       blockNo_ = WriteBlock(db_, rest, xref);
       return blockNo_ >= 0;
     }
@@ -365,6 +368,11 @@ class GedcomReading {
     std::string_view tag = rest.substr(0, rest.find(' '));
     std::string_view value = trimRight(rest.substr(tag.size()));
     if (value.size() >= 2) value.remove_prefix(1);
+    // GEDCOM 7's shared notes are notes; its void pointer names nobody.
+    if (tag == "SNOTE") tag = "NOTE";
+    if (value == "@VOID@") return true;
+    if (blockNo_ == 1 && level == 2 && tag == "VERS" && !value.empty() && value.front() == '7') gedcom7_ = true;
+    value = unescapeAt(value);
     if (tag == "FILE") {
       std::string resolved = resolveFileValue(value);
       previousField_ = WriteField(db_, blockNo_, tag, level, previousField_, resolved);
@@ -372,6 +380,29 @@ class GedcomReading {
       previousField_ = WriteField(db_, blockNo_, tag, level, previousField_, value);
     }
     return previousField_ >= 0;
+  }
+
+  // A note record's level-0 text is the note's first line: kept as a CONT
+  // field ahead of the record's own CONC and CONT lines.
+  bool storeNoteRecord(std::string_view xref, std::string_view text) {
+    blockNo_ = WriteBlock(db_, "NOTE", xref);
+    if (blockNo_ < 0) return false;
+    if (text.empty()) return true;
+    previousField_ = WriteField(db_, blockNo_, "CONT", 1, previousField_, unescapeAt(text));
+    return previousField_ >= 0;
+  }
+
+  // "@@" stands for "@" in a value; GEDCOM 7 doubles only a leading "@".
+  std::string_view unescapeAt(std::string_view value) {
+    const size_t at = value.find("@@");
+    if (at == std::string_view::npos || (gedcom7_ && at != 0)) return value;
+    if (gedcom7_) return value.substr(1);
+    unescaped_.clear();
+    for (size_t i = 0; i < value.size(); ++i) {
+      unescaped_ += value[i];
+      if (value[i] == '@' && i + 1 < value.size() && value[i + 1] == '@') ++i;
+    }
+    return unescaped_;
   }
 
   // A FILE value names a file beside the GEDCOM file when such a file exists.
@@ -393,6 +424,8 @@ class GedcomReading {
   int32_t blockNo_ = -1;
   int32_t previousField_ = -1;
   std::string converted_;
+  std::string unescaped_;
+  bool gedcom7_ = false;
   bool trailer_ = false;
   std::unique_ptr<SecondHalf> second_;
 };

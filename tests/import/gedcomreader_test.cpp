@@ -92,7 +92,6 @@ TEST_F(GedcomReaderTest, SplitsLevelZeroLinesIntoCrossReferenceAndTagText) {
   };
   std::vector<Case> cases = {
       {"0 @I1@ INDI", "INDI", "@I1@"},
-      {"0 @N1@ NOTE Some text", "NOTE Som", "@N1@"},
       {"0   @F2@   FAM   ", "FAM", "@F2@"},
       {"0 @lonely@", "", "@lonely@"},
       {"0 SUBMISSION", "SUBMISSI", ""},

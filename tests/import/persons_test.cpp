@@ -111,8 +111,6 @@ TEST(GetPersonNotes, CollectsLevelOneNotesWithContinuationsAndReferencedRecords)
        "First line\nSecond line\n"},
       {"empty NOTE value still gives a line", "", "1 NOTE\n2 CONT b\n", "\nb\n"},
       {"referenced record", "0 @N1@ NOTE\n1 CONT a\n1 CONC b\n", "1 NOTE @N1@\n", "ab\n"},
-      {"referenced record with text on its level-0 line adds nothing",
-       "0 @N1@ NOTE Some text\n1 CONT a\n", "1 NOTE @N1@\n1 NOTE own\n", "own\n"},
       {"unknown reference adds nothing", "", "1 NOTE @N9@\n1 NOTE x\n", "x\n"},
       {"notes of events are not the person's", "", "1 BIRT\n2 NOTE hidden\n3 CONT more\n", ""},
       {"a CONT deeper than the note is ignored", "", "1 NOTE a\n2 SOUR s\n3 CONT deep\n2 CONT b\n", "a\nb\n"},
