@@ -1,6 +1,7 @@
 # What `cmake --install` puts under the prefix: the two programs, the menu
-# entry with its file type and icons, the manual pages and the completion.
-# Language files are not shipped: the program writes them itself, per user.
+# entry with its file type and icons, the manual pages, the completion and
+# the English language file (NLS.49 the program writes itself, per user; the
+# shipped files are copied into the user's language folder at first use).
 include(GNUInstallDirs)
 
 if(TARGET rowsmith)
@@ -26,3 +27,4 @@ foreach(size 48 128)
 endforeach()
 install(FILES ${ROWSMITH_DIST_DIR}/rowsmith-convert.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME rowsmith-convert)
+install(FILES ${PROJECT_SOURCE_DIR}/data/nls/NLS.44 DESTINATION ${CMAKE_INSTALL_DATADIR}/rowsmith/NLS)

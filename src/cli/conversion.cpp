@@ -7,6 +7,7 @@
 #include "export/exporttext.h"
 #include "export/xlsxexport.h"
 #include "import/importrun.h"
+#include "nls/nlssupport.h"
 #include "kernel/sortengine.h"
 #include "os/osfile.h"
 
@@ -84,6 +85,20 @@ int convertFile(const ConvertOptions& options) {
 
   if (!options.sortKeys.empty())
     SortGridRows(table, 1, table.rowCount() - 1, options.descending, options.sortKeys, ResultDateHeaders());
+  // After sorting: the sort tells date columns by their German headers.
+  if (options.english) {
+    // The English texts live in the shipped language file, as the window's do.
+    TNLS english;
+    english.SetLanguage(44);
+    copyShippedLanguageFiles(english.languageFolder());
+    if (os::fileInfo(english.languageFileName()).kind != os::FileKind::Regular) {
+      printError("no English language file " + english.languageFileName());
+      return 1;
+    }
+    english.setReadOnly(true);
+    const std::vector<std::string> headers = translatedResultHeaders(english);
+    for (int c = 0; c < kResultColumns; ++c) table.setCell(c, 0, headers[static_cast<size_t>(c)]);
+  }
   messages.showProgress(ImportPhase::Export, 0);
   std::string text;
   size_t splitting = 0;

@@ -61,6 +61,7 @@ const char* usageText() {
          "                          whole at the end, a device, pipe or /dev/stdout written\n"
          "                          through; the input file and read-only files are refused\n"
          "  --format text|xlsx      delimited text (default) or a workbook (needs -o)\n"
+         "  --language de|en        the header line in German (default) or English\n"
          "  --separator SEP         comma, semicolon (default), tab, or a text in #-notation (#124)\n"
          "  --enclose Q             none (default), single, double, or a text in #-notation\n"
          "  --line-break L          crlf (default), lf, or a text in #-notation\n"
@@ -183,6 +184,14 @@ bool readEncoding(OptionReader& r) {
   return true;
 }
 
+bool readLanguage(OptionReader& r) {
+  if (!r.needValue()) return false;
+  const std::string v = lower(r.value);
+  if (v != "de" && v != "en") return r.fail("--language must be de or en, not \"" + r.value + "\"");
+  r.options.english = v == "en";
+  return true;
+}
+
 bool readFormat(OptionReader& r) {
   if (!r.needValue()) return false;
   const std::string v = lower(r.value);
@@ -221,6 +230,7 @@ constexpr OptionEntry kOptions[] = {
     {"--dates", nullptr, readDates},
     {"--encoding", nullptr, readEncoding},
     {"--format", nullptr, readFormat},
+    {"--language", nullptr, readLanguage},
 };
 
 bool readOption(OptionReader& r) {

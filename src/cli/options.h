@@ -20,6 +20,7 @@ struct ConvertOptions {
   bool help = false;
   bool version = false;
   bool xlsx = false;             // a workbook instead of delimited text
+  bool english = false;          // the header line from the English language file
 };
 
 // Parses the arguments after the program name. On a bad option returns false

@@ -84,6 +84,24 @@ ImportStatus statusOf(ReadStatus status) {
 
 const char* const* ResultHeaders() { return kHeaders; }
 
+const char* const* ResultHeaderKeys() {
+  static const char* const kKeys[kResultColumns] = {
+      "Id", "Name", "GivenName", "Surname", "Sex", "BirthDate", "BirthPlace", "ChristeningDate",
+      "ChristeningPlace", "DeathDate", "DeathPlace", "BurialDate", "BurialPlace", "Religion",
+      "Occupation", "Notes", "FatherId", "MotherId", "MarriageDate", "MarriagePlace", "MarriageNote",
+      "IdPartner", "NamePartner", "GivenNamePartner", "SurnamePartner", "SexPartner",
+      "BirthDatePartner", "BirthPlacePartner", "ChristeningDatePartner", "ChristeningPlacePartner",
+      "DeathDatePartner", "DeathPlacePartner", "BurialDatePartner", "BurialPlacePartner",
+      "ReligionPartner", "OccupationPartner", "NotesPartner", "FatherIdPartner", "MotherIdPartner"};
+  return kKeys;
+}
+
+bool isResultDateColumn(int c) {
+  for (std::string_view header : ResultDateHeaders())
+    if (c >= 0 && c < kResultColumns && header == kHeaders[c]) return true;
+  return false;
+}
+
 std::span<const std::string_view> ResultDateHeaders() {
   static constexpr std::string_view kDateHeaders[] = {
       "Geburtsdatum :", "Taufdatum :", "Sterbedatum :", "Bestattungsdatum :", "Heiratsdatum :",

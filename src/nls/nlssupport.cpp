@@ -2,7 +2,9 @@
 
 #include <cerrno>
 
+#include "import/importrun.h"
 #include "kernel/ansitext.h"
+#include "kernel/atomicfile.h"
 #include "kernel/folders.h"
 #include "kernel/strreplace.h"
 #include "nls/inifile.h"
@@ -55,7 +57,7 @@ std::string TNLS::GetNLSText(std::string_view section, std::string_view key,
     value = file.ReadString(section, trimmedKey, {});
     if (value.empty()) {
       value = encodeLineBreaks(defaultText);
-      file.WriteString(section, trimmedKey, value);
+      if (!readOnly_) file.WriteString(section, trimmedKey, value);
     }
   } catch (const std::exception&) {
     // A language file that cannot be read or written leaves the default.
@@ -111,6 +113,34 @@ std::string causeText(std::string_view cause) {
   for (const Cause& known : kCauses)
     if (cause == known.error.text()) return NLS().GetNLSText("Causes", known.key, known.german);
   return std::string(cause);
+}
+
+std::vector<std::string> translatedResultHeaders(const TNLS& nls) {
+  std::vector<std::string> headers;
+  for (int c = 0; c < kResultColumns; ++c)
+    headers.push_back(nls.GetNLSText("Headers", ResultHeaderKeys()[c], ResultHeaders()[c]));
+  return headers;
+}
+
+std::vector<std::string> dateHeadersOf(const std::vector<std::string>& headers) {
+  std::vector<std::string> dates;
+  for (size_t c = 0; c < headers.size(); ++c)
+    if (isResultDateColumn(static_cast<int>(c))) dates.push_back(headers[c]);
+  return dates;
+}
+
+void copyShippedLanguageFiles(const std::string& languageFolder) {
+  const std::string shipped = executableFolder() + "../share/rowsmith/NLS/";
+  for (const char* name : {"NLS.44"}) {
+    if (os::fileInfo(languageFolder + name).kind != os::FileKind::Missing) continue;
+    os::Error error;
+    os::File in = os::File::openForReading(shipped + name, &error);
+    if (!in.isOpen()) continue;
+    std::string bytes(static_cast<size_t>(in.info().size), '\0');
+    if (in.readFull(bytes.data(), bytes.size()) != static_cast<std::ptrdiff_t>(bytes.size())) continue;
+    os::createFolders(languageFolder);
+    writeFileAtomically(languageFolder + name, bytes);
+  }
 }
 
 }  // namespace rowsmith

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rowsmith {
 
@@ -30,12 +31,15 @@ class TNLS {
   // The folder of the language files, ending with "/"; NLSPath() unless set.
   std::string languageFolder() const;
   void setLanguageFolder(std::string folder) { folder_ = std::move(folder); }
+  // A reader that only looks (the converter) leaves the file as it is.
+  void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
   std::string languageFileName() const;
 
   int32_t LanguageID = -1;
 
  private:
   std::string folder_;
+  bool readOnly_ = false;
 };
 
 // The process-wide language object.
@@ -55,5 +59,15 @@ std::string replacePlaceholder(std::string text, std::string_view fileName);
 // the active language, looked up in section "Causes"; an unknown cause
 // comes back as it is.
 std::string causeText(std::string_view cause);
+
+// The 39 column headers in the language of nls (German defaults).
+std::vector<std::string> translatedResultHeaders(const TNLS& nls);
+// The headers of the date columns among them, for the sort engine.
+std::vector<std::string> dateHeadersOf(const std::vector<std::string>& headers);
+
+// Language files the program ships (share/rowsmith/NLS beside an installed
+// program's bin/) are copied into the user's language folder when missing
+// there, so an installed program finds them like its own.
+void copyShippedLanguageFiles(const std::string& languageFolder);
 
 }  // namespace rowsmith

@@ -106,16 +106,6 @@ class RowOrderChange {
 constexpr char kRecentSection[] = "RecentFiles";
 constexpr int kHeaderTextMargin = 12;
 
-// The keys under which the language file holds the column headers.
-const char* const kHeaderKeys[kResultColumns] = {
-    "Id", "Name", "GivenName", "Surname", "Sex", "BirthDate", "BirthPlace", "ChristeningDate",
-    "ChristeningPlace", "DeathDate", "DeathPlace", "BurialDate", "BurialPlace", "Religion",
-    "Occupation", "Notes", "FatherId", "MotherId", "MarriageDate", "MarriagePlace", "MarriageNote",
-    "IdPartner", "NamePartner", "GivenNamePartner", "SurnamePartner", "SexPartner",
-    "BirthDatePartner", "BirthPlacePartner", "ChristeningDatePartner", "ChristeningPlacePartner",
-    "DeathDatePartner", "DeathPlacePartner", "BurialDatePartner", "BurialPlacePartner",
-    "ReligionPartner", "OccupationPartner", "NotesPartner", "FatherIdPartner", "MotherIdPartner"};
-
 QString text(const char* key, const char* german) {
   return platform::fromUtf8(NLS().GetNLSText("frmGedComIm", key, german));
 }
@@ -148,7 +138,10 @@ const std::string& welcomeText() {
 }
 
 TfrmGedComIm::TfrmGedComIm(QWidget* parent)
-    : QWidget(parent), table_(makeResultTable()), shiftDown_(platform::isShiftDown) {
+    : QWidget(parent),
+      table_(makeResultTable()),
+      dateHeaders_(ResultDateHeaders().begin(), ResultDateHeaders().end()),
+      shiftDown_(platform::isShiftDown) {
   setObjectName("frmGedComIm");
   setWindowTitle("Rowsmith V1.0.3.7");
   resize(kWindowWidth, kWindowHeight);
@@ -293,6 +286,7 @@ void TfrmGedComIm::connectControls() {
 void TfrmGedComIm::FormCreate() {
   forceDirectories(NLSPath());
   forceDirectories(SysDataPath());
+  copyShippedLanguageFiles(NLSPath());
   {
     TIniFile settings(settingsFileName());
     const bool english = os::fileInfo(NLSPath() + "NLS.44").kind == os::FileKind::Regular;
@@ -327,9 +321,10 @@ void TfrmGedComIm::translateTexts() {
 }
 
 void TfrmGedComIm::writeHeaders() {
-  const char* const* headers = ResultHeaders();
-  for (int c = 0; c < kResultColumns; ++c)
-    table_.setCell(c, 0, NLS().GetNLSText("Headers", kHeaderKeys[c], headers[c]));
+  const std::vector<std::string> headers = translatedResultHeaders(NLS());
+  for (int c = 0; c < kResultColumns; ++c) table_.setCell(c, 0, headers[static_cast<size_t>(c)]);
+  // The sort tells date columns by their header, in the language shown.
+  dateHeaders_ = dateHeadersOf(headers);
 }
 
 void TfrmGedComIm::resetSortState() {
@@ -653,7 +648,8 @@ void TfrmGedComIm::SortGrid(std::span<const int> keys, bool descending) {
   int row = selectedRow;
   reportingFailure([&] {
     RowOrderChange change(SGrid->tableModel());
-    row = SortTableKeepingRow(table_, keys, descending, selectedRow, ResultDateHeaders());
+    const std::vector<std::string_view> dates(dateHeaders_.begin(), dateHeaders_.end());
+    row = SortTableKeepingRow(table_, keys, descending, selectedRow, dates);
   });
   // The filter names rows by position, which the sort has changed.
   reapplyFilter(false);
