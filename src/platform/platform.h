@@ -22,6 +22,20 @@ std::string toUtf8(const QString& text);
 // The plain message box: the text and one OK button, titled with the
 // application's name.
 void showPlainMessage(const std::string& text);
+// Puts a handler in place for its lifetime and the previous one back after
+// it, so a test never leaves its replacement behind.
+template <class Handler, Handler (*Set)(Handler)>
+class ScopedHandler {
+ public:
+  explicit ScopedHandler(Handler handler) : previous_(Set(std::move(handler))) {}
+  ~ScopedHandler() { Set(std::move(previous_)); }
+  ScopedHandler(const ScopedHandler&) = delete;
+  ScopedHandler& operator=(const ScopedHandler&) = delete;
+
+ private:
+  Handler previous_;
+};
+
 using PlainMessageHandler = std::function<void(const std::string& text)>;
 // Replaces the box (empty restores it); returns the previous handler.
 PlainMessageHandler setPlainMessageHandler(PlainMessageHandler handler);
