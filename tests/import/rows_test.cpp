@@ -29,22 +29,10 @@ struct RowCase {
 
 TEST(AddPersonRows, PlacesCouplesAndSinglesInTheirRowsAndOrder) {
   const std::vector<RowCase> cases = {
-      {"couple, husband first",
-       "0 @I1@ INDI\n1 SEX M\n1 FAMS @F1@\n0 @I2@ INDI\n1 SEX F\n1 FAMS @F1@\n"
-       "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 1890\n",
-       {"1|1890|2"}},
       {"couple, wife first",
        "0 @I1@ INDI\n1 SEX F\n1 FAMS @F1@\n0 @I2@ INDI\n1 SEX M\n1 FAMS @F1@\n"
        "0 @F1@ FAM\n1 HUSB @I2@\n1 WIFE @I1@\n1 MARR\n2 DATE 1890\n",
        {"2|1890|1"}},
-      {"man with two wives, the second wife's further partner follows her row",
-       "0 @I1@ INDI\n1 SEX M\n1 FAMS @F1@\n1 FAMS @F2@\n0 @I2@ INDI\n1 SEX F\n1 FAMS @F1@\n"
-       "0 @I3@ INDI\n1 SEX F\n1 FAMS @F2@\n1 FAMS @F3@\n0 @I4@ INDI\n1 SEX M\n1 FAMS @F3@\n"
-       "0 @I5@ INDI\n1 SEX M\n"
-       "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 1890\n"
-       "0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n1 MARR\n2 DATE 1895\n"
-       "0 @F3@ FAM\n1 HUSB @I4@\n1 WIFE @I3@\n1 MARR\n2 DATE 1900\n",
-       {"1|1890|2", "1|1895|3", "4|1900|3", "5||"}},
       {"woman, man and unknown sex alone", "0 @I1@ INDI\n1 SEX F\n0 @I2@ INDI\n1 SEX M\n0 @I3@ INDI\n",
        {"||1", "2||", "||3"}},
       {"two men married: the first processed stands left",
@@ -72,8 +60,6 @@ TEST(AddPersonRows, PlacesCouplesAndSinglesInTheirRowsAndOrder) {
        "0 @I3@ INDI\n1 SEX M\n1 FAMS @F1@\n0 @I4@ INDI\n1 SEX F\n"
        "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n",
        {"1||2", "3||", "||4"}},
-      {"a person who is their own spouse", "0 @I1@ INDI\n1 SEX M\n1 FAMS @F1@\n0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I1@\n"
-       "1 MARR\n2 DATE 1890\n", {"1|1890|"}},
       {"a shared family listed only by a third person in the spouse closure counts",
        "0 @I1@ INDI\n1 SEX M\n1 FAMS @F4@\n1 FAMS @F2@\n0 @I2@ INDI\n1 SEX F\n1 FAMS @F1@\n0 @I3@ INDI\n1 SEX F\n"
        "0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n0 @F4@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n"
@@ -83,9 +69,6 @@ TEST(AddPersonRows, PlacesCouplesAndSinglesInTheirRowsAndOrder) {
        "0 @I1@ INDI\n1 SEX M\n1 FAMS @F4@\n0 @I2@ INDI\n1 SEX F\n1 FAMS @F1@\n0 @I3@ INDI\n1 SEX F\n"
        "0 @F4@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n1 MARR\n2 DATE 1900\n",
        {"1||3", "||2"}},
-      {"a partner named only by a one-sided link",
-       "0 @I1@ INDI\n1 SEX F\n1 FAMS @F1@\n0 @I2@ INDI\n1 SEX M\n0 @F1@ FAM\n1 HUSB @I2@\n1 WIFE @I1@\n",
-       {"2||1"}},
   };
   for (const RowCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -129,24 +112,13 @@ TEST(AddPersonRows, FillsEveryColumnOfACoupleRow) {
     const std::vector<std::string> right = {"2", "NN Meyer", "NN", "Meyer", "W", "", "", "", "", "", "",
                                             "",  "",         "",   "",      "",  "0", "0"};
     for (size_t c = 0; c < 18; ++c) EXPECT_EQ(rows[0][c], left[c]) << c;
-    EXPECT_EQ(rows[0][18], western ? "1710 / 1711" : "1710 / 1711");
+    // Year-only marriage dates read alike in both orders.
+    EXPECT_EQ(rows[0][18], "1710 / 1711");
     EXPECT_EQ(rows[0][19], "Koeln / ");
     EXPECT_EQ(rows[0][20], "Dom\r\n");
     for (size_t c = 0; c < 18; ++c) EXPECT_EQ(rows[0][21 + c], right[c]) << c;
     EXPECT_EQ(rows[1][21], "3");
   }
-}
-
-TEST(AddPersonRows, ParentColumnsShowUnknownParentsAsMinusOne) {
-  LoadedGedcom g(gedcom(
-      "0 @I1@ INDI\n1 SEX M\n1 FAMC @F1@\n0 @I2@ INDI\n1 SEX M\n1 FAMC @F2@\n"
-      "0 @F1@ FAM\n1 HUSB @IX@\n1 WIFE @I2@\n0 @F2@ FAM\n1 WIFE @I1@\n"));
-  Rows rows = assembleRows(g.db());
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[0][16], "-1");
-  EXPECT_EQ(rows[0][17], "2");
-  EXPECT_EQ(rows[1][16], "0");
-  EXPECT_EQ(rows[1][17], "1");
 }
 
 void WritePersonSide(Extractor& ex, StringTable& table, bool left, int row, const TPersRec& person, int32_t p) {
