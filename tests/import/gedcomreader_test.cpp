@@ -175,7 +175,6 @@ TEST_F(GedcomReaderTest, LineEndStylesGiveTheSameIndex) {
       {"CR LF without final line end", join("\r\n", false)},
       {"LF", join("\n", true)},
       {"CR without final line end", join("\r", false)},
-      {"LF with a stray CR", "0 HEAD\n1 CHAR\r" + join("\n", true).substr(13)},
   };
   for (const Case& c : cases) {
     readBytes(c.bytes);
@@ -192,20 +191,6 @@ TEST_F(GedcomReaderTest, LfModeReadsTheLinesOfACrLfTwin) {
   readBytes("0 HEAD\n1 SOUR a\r\r\n1 SOUR b\r\n\n1 SOUR c\x1a\nrest\n");
   EXPECT_EQ(std::to_string(counter) + indexBytes(), twin);
   EXPECT_EQ(fields().back(), (FieldLine{1, "SOUR", 1, "c"}));
-}
-
-TEST_F(GedcomReaderTest, LeavesNoFileBehindBesideTheInputOrInTheCurrentFolder) {
-  TempDir cwd;
-  fs::path previous = fs::current_path();
-  fs::current_path(cwd.path());
-  std::string path = write("lf.ged", "0 HEAD\n1 SOUR a\n0 TRLR\n");
-  EXPECT_EQ(read(path), 3);
-  fs::current_path(previous);
-  EXPECT_TRUE(fs::is_empty(cwd.path()));
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"lf.ged"}));
 }
 
 TEST_F(GedcomReaderTest, CharacterSetLineSelectsTheConversionOfLaterLines) {
@@ -304,22 +289,14 @@ TEST_F(GedcomReaderTest, SixteenBitTextInEveryLayout) {
   }
 }
 
-// Whether a file has LF-only line ends is told by its first line end; in
-// 16-bit files only whole line-end characters count. Then a CR inside a line
-// is dropped, else it ends the line.
+// Whether a 16-bit file has LF-only line ends is told by its first whole
+// line-end character. Then a CR inside a line is dropped, else it ends the line.
 TEST_F(GedcomReaderTest, TheFirstLineEndTellsLfFromCrLines) {
-  const std::string probe = "1 SOUR a\rb\n";
   auto sourValue = [&] {
     for (const auto& f : fields())
       if (f.tag == "SOUR") return f.value;
     return std::string("none");
   };
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"0 HEAD\n", "ab"}, {"0 HEAD\r\n", "a"}, {"0 HEAD\r", "a"}, {"0 HEAD\x1a\n", "none"}};
-  for (const auto& [first, expected] : cases) {
-    readBytes(first + probe);
-    EXPECT_EQ(sourValue(), expected) << first;
-  }
   const std::vector<std::pair<std::u16string, std::string>> wideCases = {
       {u"0 HEAD\n", "ab"},          {u"0 HEAD\r\n", "a"},          {u"0 HEAD\n\r", "ab"},
       {u"0 HEAD \u040A\r\n", "a"}, {u"0 HEAD \u0A00\r\n", "a"}, {u"0 HEAD \u040D\u041A\n", "ab"},

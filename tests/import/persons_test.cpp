@@ -55,20 +55,6 @@ TEST(GetPersonValues, ReadsNamesEventsAndAttributesAsTheRecordHoldsThem) {
   }
 }
 
-TEST(GetPersonRecord, TrimsValuesAndCodesTheSex) {
-  const std::vector<std::pair<const char*, uint8_t>> sexes = {
-      {"1 SEX m\n", 1}, {"1 SEX U\n", 0}, {"1 SEX  f \n", 2}};
-  for (const auto& [line, code] : sexes) {
-    LoadedGedcom g(oneIndi(std::string("1 NAME Johann Georg /Becker/\n") + line));
-    Extractor ex(g.db());
-    TPersRec r;
-    ASSERT_TRUE(ex.GetPersonRecord(1, r));
-    EXPECT_EQ(r.Sex, code) << line;
-    EXPECT_EQ(r.GivenName, "Johann Georg");
-    EXPECT_EQ(r.Surname, "Becker");
-  }
-}
-
 TEST(GetPersonRecord, RecordZeroIsThePlaceholderAndUnknownRecordsFail) {
   LoadedGedcom g(oneIndi("1 NAME A /B/\n"));
   Extractor ex(g.db());

@@ -33,7 +33,8 @@ TEST(AddPersonRows, PlacesCouplesAndSinglesInTheirRowsAndOrder) {
        "0 @I1@ INDI\n1 SEX F\n1 FAMS @F1@\n0 @I2@ INDI\n1 SEX M\n1 FAMS @F1@\n"
        "0 @F1@ FAM\n1 HUSB @I2@\n1 WIFE @I1@\n1 MARR\n2 DATE 1890\n",
        {"2|1890|1"}},
-      {"woman, man and unknown sex alone", "0 @I1@ INDI\n1 SEX F\n0 @I2@ INDI\n1 SEX M\n0 @I3@ INDI\n",
+      {"woman, man and unknown sex alone; the sex in either case, padded",
+       "0 @I1@ INDI\n1 SEX f\n0 @I2@ INDI\n1 SEX  m \n0 @I3@ INDI\n1 SEX U\n",
        {"||1", "2||", "||3"}},
       {"two men married: the first processed stands left",
        "0 @I1@ INDI\n1 SEX M\n1 FAMS @F1@\n0 @I2@ INDI\n1 SEX M\n1 FAMS @F1@\n"
