@@ -66,8 +66,6 @@ class Extractor {
   // spouse or parent link to a family, a source or a note names no person.
   int32_t resolvePerson(std::string_view xref) const;
 
-  // Birth date as the child ordering reads it.
-  int32_t birthKey(int32_t p) const;
 
  private:
   // What the three family rules (spouse list, members, parents) make of one

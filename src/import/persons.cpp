@@ -175,12 +175,5 @@ std::string Extractor::GetPersonNotes(int32_t p) const {
   return notes.joined();
 }
 
-int32_t Extractor::birthKey(int32_t p) const {
-  std::optional<PersonValues> values = GetPersonValues(p);
-  if (!values) return 0;
-  std::string date = (*values)[pvBirthDate];
-  if (date.size() < 8) date.append(8 - date.size(), '0');
-  return toInt32(date).value_or(0);
-}
 
 }  // namespace rowsmith

@@ -2,14 +2,10 @@
 
 #include "import/extractor.h"
 #include "import/loadedgedcom.h"
-#include "support/familylookups.h"
 
 namespace rowsmith {
 namespace {
 
-using test::GetFamilyMembers;
-using test::GetPersonFamilies;
-using test::IsFamilySpouse;
 using test::LoadedGedcom;
 using Ids = std::vector<int32_t>;
 
@@ -45,13 +41,10 @@ struct MarriageCase {
 
 TEST(GetMarriageItems, TakesDatesPlacesAndNotesOfTheMarriageEvents) {
   const std::vector<MarriageCase> cases = {
-      {"one marriage", "1 MARR\n2 DATE 3 MAY 1890\n2 PLAC Koeln\n", {"18900503", "Koeln", "", "", ""}},
       {"second marriage with its place before its date",
        "1 MARR\n2 DATE 1890\n2 PLAC Koeln\n1 MARR\n2 PLAC Bonn\n2 DATE 1895\n", {"1890", "Koeln", "1895", "Bonn", ""}},
       {"a place without a date", "1 MARR\n2 PLAC Koeln\n1 MARR\n2 DATE 1895\n", {"", "Koeln", "1895", "", ""}},
       {"a later date of one event overwrites", "1 MARR\n2 DATE 1890\n2 DATE 1891\n", {"1891", "", "", "", ""}},
-      {"second marriage with date and place", "1 MARR\n2 DATE 1890\n1 MARR\n2 DATE 1895\n2 PLAC Bonn\n",
-       {"1890", "", "1895", "Bonn", ""}},
       {"a third marriage replaces the second whole",
        "1 MARR\n2 DATE 1890\n1 MARR\n2 DATE 1895\n2 PLAC Bonn\n1 MARR\n2 DATE 1899\n", {"1890", "", "1899", "", ""}},
       {"an event without date or place is no marriage of its own",
@@ -75,17 +68,6 @@ TEST(GetMarriageItems, NotAFamilyGivesEmptyItems) {
   EXPECT_EQ(Extractor(g.db()).GetMarriageItems(1), MarriageItems{});
 }
 
-TEST(GetMarriageData, BreaksNoteLinesWithCrLfAndKeepsTheFamilyNumber) {
-  LoadedGedcom g("0 HEAD\n1 CHAR ANSI\n0 @F1@ FAM\n1 MARR\n2 DATE 1890\n1 NOTE a\n2 CONT b\n0 TRLR\n");
-  Extractor ex(g.db());
-  TFamDataRec data;
-  ASSERT_TRUE(ex.GetMarriageData(1, data));
-  EXPECT_EQ(data.ID, "1");
-  EXPECT_EQ(data.FirstDate, "1890");
-  EXPECT_EQ(data.Notes, "a\r\nb\r\n");
-  EXPECT_FALSE(ex.GetMarriageData(9, data));
-}
-
 TEST(MarriageCells, ShowTheSecondPlaceOnlyWithASecondDate) {
   TFamDataRec data;
   data.FirstDate = "18900503";
@@ -96,35 +78,6 @@ TEST(MarriageCells, ShowTheSecondPlaceOnlyWithASecondDate) {
   data.SecondPlace = "";
   EXPECT_EQ(marriageCells(data, true), (std::array<std::string, 3>{"03.05.1890 / 1895", "Koeln / ", ""}));
   EXPECT_EQ(marriageCells(data, false)[0], "18900503 / 1895");
-}
-
-TEST(GetFamilyMembers, OrdersChildrenByBirthDateKeepingEqualOnesInOrder) {
-  LoadedGedcom g(
-      "0 HEAD\n1 CHAR ANSI\n"
-      "0 @C1@ INDI\n1 BIRT\n2 DATE 1905\n"           // 1: 19050000
-      "0 @C2@ INDI\n1 BIRT\n2 DATE 3 MAR 1901\n"     // 2: 19010303
-      "0 @C3@ INDI\n"                                // 3: no date, first
-      "0 @C4@ INDI\n1 BIRT\n2 DATE 1905\n"           // 4: equal to C1, after it
-      "0 @C5@ INDI\n1 BIRT\n2 DATE 99999999999\n"    // 5: more than 32 bits counts as 0
-      "0 @C6@ INDI\n1 BIRT\n2 DATE ABT 1800\n"       // 6: not a number, 0
-      "0 @F1@ FAM\n1 CHIL @C1@\n1 CHIL @C2@\n1 WIFE @C9@\n1 CHIL @C3@\n1 CHIL @C4@\n1 CHIL @C5@\n"
-      "1 CHIL @C6@\n2 HUSB @C1@\n"
-      "0 TRLR\n");
-  Extractor ex(g.db());
-  EXPECT_EQ(GetFamilyMembers(ex, 7), (Ids{0, 0, 3, 5, 6, 2, 1, 4}));
-}
-
-TEST(GetFamilyMembers, HusbandAndWifeAreLevelOneAndTheLastKnownWins) {
-  LoadedGedcom g(
-      "0 HEAD\n1 CHAR ANSI\n0 @I1@ INDI\n0 @I2@ INDI\n0 @I3@ INDI\n"
-      "0 @F1@ FAM\n1 HUSB @I1@\n1 HUSB @I3@\n1 HUSB @I9@\n1 WIFE @I2@\n"
-      "0 @F2@ FAM\n1 HUSB @I9@\n"
-      "0 TRLR\n");
-  Extractor ex(g.db());
-  EXPECT_EQ(GetFamilyMembers(ex, 4), (Ids{3, 2}));
-  EXPECT_EQ(GetFamilyMembers(ex, 5), Ids{});
-  EXPECT_TRUE(IsFamilySpouse(ex, 3, 4) && IsFamilySpouse(ex, 2, 4));
-  EXPECT_FALSE(IsFamilySpouse(ex, 1, 4) || IsFamilySpouse(ex, 0, 5));
 }
 
 TEST(GetParentIDs, ResolvesTheParentsFamily) {
@@ -150,25 +103,6 @@ TEST(GetParentIDs, ResolvesTheParentsFamily) {
   EXPECT_EQ(ex.GetParentIDs(5), (Ids{1, 2}));
   EXPECT_EQ(ex.GetParentIDs(6), (Ids{0, 5}));
   EXPECT_EQ(ex.GetParentIDs(0), (Ids{0, 0}));
-}
-
-TEST(GetPersonFamilies, CoversTheSpouseClosureInTextOrder) {
-  // I1 links only F1 (record 12), his wife also F2 (record 100): both, in
-  // text order.
-  std::string text = "0 HEAD\n1 CHAR ANSI\n0 @I1@ INDI\n1 FAMS @F1@\n0 @I2@ INDI\n1 FAMS @F1@\n1 FAMS @F2@\n"
-                     "0 @I3@ INDI\n1 FAMS @F2@\n0 @I4@ INDI\n1 FAMS @F3@\n";
-  for (int i = 5; i < 12; ++i) text += "0 @N" + std::to_string(i) + "@ NOTE\n";
-  text += "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n";  // record 12
-  for (int i = 13; i < 100; ++i) text += "0 @M" + std::to_string(i) + "@ NOTE\n";
-  text += "0 @F2@ FAM\n1 HUSB @I3@\n1 WIFE @I2@\n";  // record 100
-  text += "0 @F3@ FAM\n1 HUSB @I4@\n0 TRLR\n";
-  LoadedGedcom g(text);
-  ASSERT_EQ(g.id("@F1@"), 12);
-  ASSERT_EQ(g.id("@F2@"), 100);
-  Extractor ex(g.db());
-  EXPECT_EQ(GetPersonFamilies(ex, 1), (Ids{100, 12}));
-  EXPECT_EQ(GetPersonFamilies(ex, 3), (Ids{100, 12}));
-  EXPECT_EQ(GetPersonFamilies(ex, 4), (Ids{101}));
 }
 
 }  // namespace

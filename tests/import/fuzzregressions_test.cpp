@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "support/importcheck.h"
-#include "import/importfixture.h"
+#include "import/loadedgedcom.h"
 
 namespace rowsmith {
 namespace {

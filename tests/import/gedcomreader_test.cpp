@@ -8,12 +8,13 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "import/indexfiles.h"
+#include "import/loadedgedcom.h"
+#include "kernel/textcodec.h"
 #include "support/testsupport.h"
 
 namespace rowsmith {
@@ -21,6 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::TempDir;
+using test::utf16;
 
 struct FieldLine {
   int32_t blockNo;
@@ -86,49 +88,30 @@ class GedcomReaderTest : public ::testing::Test {
   std::unique_ptr<TDBDefaults> db;
 };
 
-TEST_F(GedcomReaderTest, SplitsLevelZeroLinesIntoCrossReferenceAndTagText) {
-  struct Case {
-    std::string line, tag, xref;
+// Level-0 lines give "block tag|xref", other lines "field level|tag|value".
+TEST_F(GedcomReaderTest, SplitsLinesIntoLevelCrossReferenceTagAndValue) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"0 @I1@ INDI", "block INDI|@I1@"},
+      {"0   @F2@   FAM   ", "block FAM|@F2@"},
+      {"0 @lonely@", "block |@lonely@"},
+      {"0INDI", "block INDI|"},
+      {"1 NAME Johann /M\xC3\xBCller/", "field 1|NAME|Johann /Müller/"},
+      {"10 CONC text", "field 1|0|CONC text"},  // levels are one digit
+      {"2 CONC  two spaces", "field 2|CONC| two spaces"},
+      {"3 NOTE a   \t", "field 3|NOTE|a"},
+      {"x NAME y", "field -1|NAME|y"},
+      {"1 NAME\tJohn", "field 1|NAME\tJoh|"},
+      {"1 VERYLONGTAG v", "field 1|VERYLONG|v"},
+      {"   \t ", "field -1||"},
+      {"\t 9   DATE 1 JAN 1900", "field 9|DATE|1 JAN 1900"},
   };
-  std::vector<Case> cases = {
-      {"0 @I1@ INDI", "INDI", "@I1@"},
-      {"0   @F2@   FAM   ", "FAM", "@F2@"},
-      {"0 @lonely@", "", "@lonely@"},
-      {"0 SUBMISSION", "SUBMISSI", ""},
-      {"0INDI", "INDI", ""},
-      {std::string("0 @").append(40, 'X').append("@ INDI"), "INDI", std::string("@").append(40, 'X').append("@")},
-  };
-  for (const Case& c : cases) {
-    ASSERT_EQ(readBytes("0 HEAD\r\n" + c.line + "\r\n0 TRLR\r\n"), 3) << c.line;
-    ASSERT_EQ(db->Blocks.size(), 2u) << c.line;
-    EXPECT_EQ(db->Blocks[1].tag(), c.tag) << c.line;
-    EXPECT_EQ(db->xref(db->Blocks[1]), c.xref) << c.line;
-    EXPECT_EQ(db->Blocks[1].FirstField, -1) << c.line;
-  }
-}
-
-TEST_F(GedcomReaderTest, SplitsFieldLinesIntoLevelTagAndValue) {
-  struct Case {
-    std::string line;
-    int32_t level;
-    std::string tag, value;
-  };
-  std::vector<Case> cases = {
-      {"1 NAME Johann /M\xC3\xBCller/", 1, "NAME", "Johann /Müller/"},
-      {"10 CONC text", 1, "0", "CONC text"},  // levels are one digit
-      {"2 CONC  two spaces", 2, "CONC", " two spaces"},
-      {"3 NOTE a   \t", 3, "NOTE", "a"},
-      {"1 NAME", 1, "NAME", ""},
-      {"x NAME y", -1, "NAME", "y"},
-      {"1 NAME\tJohn", 1, "NAME\tJoh", ""},
-      {"1 VERYLONGTAG v", 1, "VERYLONG", "v"},
-      {"   \t ", -1, "", ""},
-      {"\t 9   DATE 1 JAN 1900", 9, "DATE", "1 JAN 1900"},
-  };
-  for (const Case& c : cases) {
-    ASSERT_EQ(readBytes("0 HEAD\r\n" + c.line + "\r\n0 TRLR\r\n"), 3) << c.line;
-    EXPECT_EQ(fields(), (std::vector<FieldLine>{{1, c.tag, c.level, c.value}})) << c.line;
-    EXPECT_EQ(db->Blocks[0].FirstField, 0);
+  for (const auto& [line, expected] : cases) {
+    ASSERT_EQ(readBytes("0 HEAD\r\n" + line + "\r\n0 TRLR\r\n"), 3) << line;
+    const auto f = fields();
+    ASSERT_EQ(db->Blocks.size() + f.size(), 2u) << line;
+    EXPECT_EQ(f.empty() ? "block " + std::string(db->Blocks[1].tag()) + "|" + std::string(db->xref(db->Blocks[1]))
+                        : "field " + std::to_string(f[0].level) + "|" + f[0].tag + "|" + f[0].value,
+              expected);
   }
 }
 
@@ -142,17 +125,13 @@ TEST_F(GedcomReaderTest, CountsLinesAndStopsAtTheTrailer) {
       {"trailer", "0 HEAD\r\n1 SOUR a\r\n0 TRLR\r\n1 SOUR b\r\n", 3, {"a"}},
       {"trailer inside a line", "0 HEAD\r\n1 SOUR a\r\n1 SOUR x 0 TRLR y\r\n1 SOUR b\r\n", 3, {"a"}},
       {"no trailer, line end", "0 HEAD\r\n1 SOUR a\r\n1 SOUR b\r\n", 3, {"a", "b"}},
-      {"no trailer, no line end", "0 HEAD\r\n1 SOUR a\r\n1 SOUR b", 3, {"a", "b"}},
       {"blank lines at the end", "0 HEAD\r\n1 SOUR a\r\n\r\n  \r\n", 4, {"a"}},
       {"lone CR at the end", "0 HEAD\r\n1 SOUR a\r", 2, {"a"}},
       {"byte 26 ends the file", "0 HEAD\r\n1 SOUR a\x1a\r\n1 SOUR b\r\n", 2, {"a"}},
       {"byte 26 after a line end", "0 HEAD\r\n1 SOUR a\r\n\x1a" "1 SOUR b\r\n", 2, {"a"}},
-      {"only the header", "0 HEAD", 1, {}},
       {"byte-order mark", "\xEF\xBB\xBF" "0 HEAD\r\n1 SOUR a\r\n0 TRLR\r\n", 3, {"a"}},
       {"junk before the header", "x\x01y 0 0 HEAD\r\n1 SOUR a\r\n", 2, {"a"}},
       {"no header", "1 SOUR a\r\n0 HEAD\r\n", -1, {}},
-      {"header on the second line", "\r\n0 HEAD\r\n", -1, {}},
-      {"empty file", "", -1, {}},
       {"byte 26 first", "\x1a" "0 HEAD\r\n", -1, {}},
   };
   for (const Case& c : cases) {
@@ -194,10 +173,7 @@ TEST_F(GedcomReaderTest, LineEndStylesGiveTheSameIndex) {
   std::vector<Case> cases = {
       {"CR LF without final line end", join("\r\n", false)},
       {"LF", join("\n", true)},
-      {"LF without final line end", join("\n", false)},
-      {"CR", join("\r", true)},
       {"CR without final line end", join("\r", false)},
-      {"LF with a stray CR", "0 HEAD\n1 CHAR\r" + join("\n", true).substr(13)},
   };
   for (const Case& c : cases) {
     readBytes(c.bytes);
@@ -214,20 +190,6 @@ TEST_F(GedcomReaderTest, LfModeReadsTheLinesOfACrLfTwin) {
   readBytes("0 HEAD\n1 SOUR a\r\r\n1 SOUR b\r\n\n1 SOUR c\x1a\nrest\n");
   EXPECT_EQ(std::to_string(counter) + indexBytes(), twin);
   EXPECT_EQ(fields().back(), (FieldLine{1, "SOUR", 1, "c"}));
-}
-
-TEST_F(GedcomReaderTest, LeavesNoFileBehindBesideTheInputOrInTheCurrentFolder) {
-  TempDir cwd;
-  fs::path previous = fs::current_path();
-  fs::current_path(cwd.path());
-  std::string path = write("lf.ged", "0 HEAD\n1 SOUR a\n0 TRLR\n");
-  EXPECT_EQ(read(path), 3);
-  fs::current_path(previous);
-  EXPECT_TRUE(fs::is_empty(cwd.path()));
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"lf.ged"}));
 }
 
 TEST_F(GedcomReaderTest, CharacterSetLineSelectsTheConversionOfLaterLines) {
@@ -258,37 +220,15 @@ TEST_F(GedcomReaderTest, CharacterSetLineSelectsTheConversionOfLaterLines) {
   }
 }
 
-// 16-bit text in either byte order, from ASCII-and-Latin-1 or wider text.
-std::string utf16(std::u16string_view text, bool bigEndian, bool bom) {
-  std::string out;
-  if (bom) out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-  for (char16_t c : text) {
-    const char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
-    out += bigEndian ? high : low;
-    out += bigEndian ? low : high;
-  }
-  return out;
-}
-
 std::u16string widen(std::string_view latin1) {
   std::u16string out;
   for (char c : latin1) out += static_cast<char16_t>(static_cast<unsigned char>(c));
   return out;
 }
 
-// The text as UTF-8; the tests use no surrogates.
 std::string asUtf8(std::u16string_view text) {
   std::string out;
-  for (char16_t c : text) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
-    } else {
-      out += {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
-              static_cast<char>(0x80 | (c & 0x3F))};
-    }
-  }
+  for (char16_t c : text) appendUtf8(out, c);
   return out;
 }
 
@@ -348,22 +288,14 @@ TEST_F(GedcomReaderTest, SixteenBitTextInEveryLayout) {
   }
 }
 
-// Whether a file has LF-only line ends is told by its first line end; in
-// 16-bit files only whole line-end characters count. Then a CR inside a line
-// is dropped, else it ends the line.
+// Whether a 16-bit file has LF-only line ends is told by its first whole
+// line-end character. Then a CR inside a line is dropped, else it ends the line.
 TEST_F(GedcomReaderTest, TheFirstLineEndTellsLfFromCrLines) {
-  const std::string probe = "1 SOUR a\rb\n";
   auto sourValue = [&] {
     for (const auto& f : fields())
       if (f.tag == "SOUR") return f.value;
     return std::string("none");
   };
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"0 HEAD\n", "ab"}, {"0 HEAD\r\n", "a"}, {"0 HEAD\r", "a"}, {"0 HEAD\x1a\n", "none"}};
-  for (const auto& [first, expected] : cases) {
-    readBytes(first + probe);
-    EXPECT_EQ(sourValue(), expected) << first;
-  }
   const std::vector<std::pair<std::u16string, std::string>> wideCases = {
       {u"0 HEAD\n", "ab"},          {u"0 HEAD\r\n", "a"},          {u"0 HEAD\n\r", "ab"},
       {u"0 HEAD \u040A\r\n", "a"}, {u"0 HEAD \u0A00\r\n", "a"}, {u"0 HEAD \u040D\u041A\n", "ab"},
@@ -415,11 +347,9 @@ TEST_F(GedcomReaderTest, FileValuesNameFilesBesideTheGedcomFile) {
   const std::string folder = dir.path();  // ends with "/"
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"1 FILE photo.jpg", folder + "photo.jpg"},
-      {"1 FILE ./photo.jpg", folder + "photo.jpg"},
       {"1 FILE /photo.jpg", folder + "photo.jpg"},
       {"1 FILE missing.jpg", "missing.jpg"},
       {"1 FILE folder", "folder"},
-      {"1 FILE", ""},
       {"1 FILEX photo.jpg", "photo.jpg"},
   };
   for (const char* ends : {"\r\n", "\n"}) {
@@ -437,11 +367,6 @@ TEST_F(GedcomReaderTest, GarbageAndHugeFirstLinesGiveADefinedResult) {
   EXPECT_EQ(readBytes(big + "\r\n0 HEAD\r\n"), -1);
   EXPECT_EQ(readBytes("0 HEAD " + big), 1);
   EXPECT_EQ(blockTags(), std::vector<std::string>{"HEAD xxx"});
-  std::mt19937 rng(1234);
-  std::string garbage(1 << 20, '\0');
-  for (char& c : garbage) c = static_cast<char>(rng());
-  EXPECT_GT(readBytes("0 HEAD\r\n" + garbage), 0);
-  EXPECT_EQ(blockTags().at(0), "HEAD");
 }
 
 // A source that delivers the file in pieces and then fails as told.
@@ -478,11 +403,6 @@ TEST_F(GedcomReaderTest, FailuresNameTheirCause) {
     EXPECT_EQ(outcome.status, ReadStatus::Failed) << call;
     EXPECT_EQ(outcome.cause, std::strerror(EIO)) << call;
     EXPECT_LT(outcome.counter, 0) << call;
-  }
-  {
-    TDBDefaults index;
-    GedcomInput input = failingInput(text, 0, 0);
-    EXPECT_EQ(readGedcom(input, dir.path(), index).status, ReadStatus::Complete);
   }
 
   const std::string path = write("cut.ged", text);
@@ -554,16 +474,7 @@ TEST_F(GedcomReaderTest, ReadingInTwoPartsGivesTheIndexOfOneReading) {
       std::string bytes;
       for (char ch : c.text) ch == '\n' ? bytes += end : bytes += ch;
       TDBDefaults whole;
-      GedcomInput input;
-      size_t offset = 0;
-      input.openSource(
-          [&](char* data, size_t size, std::string&) -> std::ptrdiff_t {
-            const size_t n = std::min(size, bytes.size() - offset);
-            std::memcpy(data, bytes.data() + offset, n);
-            offset += n;
-            return static_cast<std::ptrdiff_t>(n);
-          },
-          bytes.size());
+      GedcomInput input = failingInput(bytes, 0, 0);
       const int32_t wholeCounter = readGedcom(input, dir.path(), whole).counter;
       ASSERT_GT(readBytes(bytes), 0);
       EXPECT_EQ(counter, wholeCounter);

@@ -5,23 +5,12 @@
 #include "support/importcheck.h"
 #include "export/exporttext.h"
 #include "import/gedcomreader.h"
-#include "import/importfixture.h"
 #include "import/loadedgedcom.h"
 
 namespace rowsmith {
 namespace {
 
 using test::crlf;
-using test::importBytes;
-
-TEST(ImportGedcom, WithoutHeaderOrPersonsGivesNoRowsAndNoMessage) {
-  for (const char* text : {"garbage\n0 @I1@ INDI\n1 NAME A /B/\n", "0 HEAD\n1 CHAR ANSI\n0 @F1@ FAM\n0 TRLR\n"}) {
-    auto run = importBytes(crlf(text));
-    EXPECT_EQ(run.table.rowCount(), 1) << text;
-    EXPECT_EQ(run.table.cell(0, 0), "ID :");
-    EXPECT_TRUE(run.messages.empty()) << text;
-  }
-}
 
 TEST(ImportGedcom, StartsFromAnEmptyTableEachRun) {
   test::TempDir dir;

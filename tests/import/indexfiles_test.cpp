@@ -10,33 +10,6 @@
 namespace rowsmith {
 namespace {
 
-TEST(IndexFiles, WritesLinkedRecordsWithWholeValuesAndReferences) {
-  TDBDefaults db;
-  const std::string longRef = "@" + std::string(40, 'x') + "@";
-  const std::string longValue = std::string(80, 'b') + " " + std::string(300, 'c');
-  EXPECT_EQ(WriteBlock(db, "HEAD", ""), 1);
-  EXPECT_EQ(WriteField(db, 1, "SOUR", 1, -1, "Gen"), 1);
-  EXPECT_EQ(WriteField(db, 1, "CHAR", 1, 1, "UTF-8"), 2);
-  EXPECT_EQ(WriteBlock(db, "INDI", longRef), 2);
-  EXPECT_EQ(WriteBlock(db, "NOTE Some text", "@N1@"), 3);
-  EXPECT_EQ(WriteField(db, 3, "CONT", 1, -1, "  two spaces"), 3);
-  EXPECT_EQ(WriteField(db, 3, "VERYLONGTAG", 2, 3, longValue), 4);
-
-  ASSERT_EQ(db.Blocks.size(), 3u);
-  EXPECT_EQ(db.Blocks[0].FirstField, 0);
-  EXPECT_EQ(db.Blocks[1].FirstField, -1);
-  EXPECT_EQ(db.Blocks[2].FirstField, 2);
-  EXPECT_EQ(db.Blocks[2].tag(), "NOTE Som");
-  EXPECT_EQ(db.xref(db.Blocks[1]), longRef);
-  ASSERT_EQ(db.Fields.size(), 4u);
-  const std::vector<int32_t> next = {1, 0, 3, 0};
-  for (size_t i = 0; i < 4; ++i) EXPECT_EQ(db.Fields[i].NextField, next[i]) << i;
-  EXPECT_EQ(db.tag(db.Fields[3]), "VERYLONG");
-  EXPECT_EQ(db.Fields[3].level(), 2);
-  EXPECT_EQ(db.value(db.Fields[3]), longValue);
-  EXPECT_EQ(db.value(db.Fields[2]), "  two spaces");
-}
-
 // Tags are numbered in 16 bits; past 65,535 different ones the rest share a
 // number that matches no tag, while every earlier tag keeps its own.
 TEST(IndexFiles, TagsBeyondTheNumberedOnesMatchNothing) {

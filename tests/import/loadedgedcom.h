@@ -1,12 +1,13 @@
 #pragma once
-// Test fixture: a GEDCOM text read and loaded into an index, and the rows the
-// assembly makes of it.
+// Test fixture: a GEDCOM text read and loaded into an index, the rows the
+// assembly makes of it, and whole import runs.
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "import/extractor.h"
 #include "import/gedcomreader.h"
+#include "import/importrun.h"
 #include "import/indexfiles.h"
 #include "import/rows.h"
 #include "support/testsupport.h"
@@ -19,6 +20,18 @@ inline std::string crlf(std::string_view text) {
   for (char c : text) {
     if (c == '\n') out += '\r';
     out += c;
+  }
+  return out;
+}
+
+// 16-bit text in either byte order, with or without a byte-order mark.
+inline std::string utf16(std::u16string_view text, bool bigEndian, bool bom = true) {
+  std::string out;
+  if (bom) out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char16_t c : text) {
+    const char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
+    out += bigEndian ? high : low;
+    out += bigEndian ? low : high;
   }
   return out;
 }
@@ -41,6 +54,21 @@ class LoadedGedcom {
   TDBDefaults db_;
   int32_t counter_ = 0;
 };
+
+// A whole import run of a file.
+struct ImportOutcome {
+  int32_t counter = 0;
+  StringTable table{kResultColumns};
+  std::vector<std::string> messages;
+};
+
+inline ImportOutcome importFile(const std::string& file, bool western = true) {
+  ImportOutcome out;
+  CapturedMessages captured;
+  out.counter = ImportGedcom(file, western, out.table);
+  out.messages = captured.messages;
+  return out;
+}
 
 using Rows = std::vector<std::vector<std::string>>;
 

@@ -19,9 +19,7 @@ struct ValueCase {
 };
 
 TEST(GetPersonValues, ReadsNamesEventsAndAttributesAsTheRecordHoldsThem) {
-  const std::string longPlace(150, 'x');
   const std::vector<ValueCase> cases = {
-      {"name from slashes", "1 NAME Johann /Becker/\n", {{pvSurname, "Becker"}, {pvGivenName, "Johann "}}},
       {"SURN and GIVN win over NAME", "1 NAME Johann /Becker/\n2 GIVN Hans\n2 SURN Baecker\n",
        {{pvSurname, "Baecker"}, {pvGivenName, "Hans"}}},
       {"a married name keeps the birth names", "1 NAME A /X/\n2 SURN X\n1 NAME B /Y/\n2 TYPE married\n2 SURN Y\n2 GIVN B\n1 SEX F\n",
@@ -35,9 +33,6 @@ TEST(GetPersonValues, ReadsNamesEventsAndAttributesAsTheRecordHoldsThem) {
        "1 BIRT\n2 DATE 12 JAN 1900\n2 SOUR @S1@\n3 DATE 1950\n", {{pvBirthDate, "19000112"}}},
       {"second birth overwrites what it carries",
        "1 BIRT\n2 DATE 1900\n2 PLAC A\n1 BIRT\n2 PLAC B\n", {{pvBirthDate, "1900"}, {pvBirthPlace, "B"}}},
-      {"all four events", "1 DEAT\n2 DATE 1950\n2 PLAC D\n1 CHR\n2 DATE 1901\n2 PLAC C\n1 BURI\n2 DATE 1951\n2 PLAC G\n",
-       {{pvDeathDate, "1950"}, {pvDeathPlace, "D"}, {pvChrDate, "1901"}, {pvChrPlace, "C"},
-        {pvBurialDate, "1951"}, {pvBurialPlace, "G"}}},
       {"a baptism fills in for a missing christening", "1 BAPM\n2 DATE 1901\n2 PLAC Ulm\n",
        {{pvChrDate, "1901"}, {pvChrPlace, "Ulm"}}},
       {"a christening wins over a baptism", "1 BAPM\n2 DATE 1901\n1 CHR\n2 PLAC Ulm\n",
@@ -45,8 +40,6 @@ TEST(GetPersonValues, ReadsNamesEventsAndAttributesAsTheRecordHoldsThem) {
       {"occupation only on level 1, religion anywhere",
        "1 OCCU Bauer\n1 RELI ev.\n1 BIRT\n2 OCCU Knecht\n2 RELI rk.\n",
        {{pvOccupation, "Bauer"}, {pvReligion, "rk."}}},
-      {"a long place comes back whole", "1 BIRT\n2 PLAC " + longPlace + "\n",
-       {{pvBirthPlace, longPlace}}},
       {"an event at level 1 ends the events even after a level-less line",
        "1 BIRT\n2 DATE 1900\n\n1 BURI\n2 DATE 1950\n", {{pvBirthDate, "1900"}, {pvBurialDate, "1950"}}},
       {"a date of the NAME structure is no event's", "1 NAME A /B/\n2 DATE 1900\n", {{pvBirthDate, ""}}},
@@ -59,20 +52,6 @@ TEST(GetPersonValues, ReadsNamesEventsAndAttributesAsTheRecordHoldsThem) {
     ASSERT_TRUE(values);
     EXPECT_EQ((*values)[pvID], "1");
     for (const auto& [index, text] : c.expected) EXPECT_EQ((*values)[static_cast<size_t>(index)], text) << index;
-  }
-}
-
-TEST(GetPersonRecord, TrimsValuesAndCodesTheSex) {
-  const std::vector<std::pair<const char*, uint8_t>> sexes = {
-      {"1 SEX m\n", 1}, {"1 SEX F\n", 2}, {"1 SEX U\n", 0}, {"", 0}, {"1 SEX  f \n", 2}};
-  for (const auto& [line, code] : sexes) {
-    LoadedGedcom g(oneIndi(std::string("1 NAME Johann Georg /Becker/\n") + line));
-    Extractor ex(g.db());
-    TPersRec r;
-    ASSERT_TRUE(ex.GetPersonRecord(1, r));
-    EXPECT_EQ(r.Sex, code) << line;
-    EXPECT_EQ(r.GivenName, "Johann Georg");
-    EXPECT_EQ(r.Surname, "Becker");
   }
 }
 
@@ -105,7 +84,6 @@ struct NotesCase {
 };
 
 TEST(GetPersonNotes, CollectsLevelOneNotesWithContinuationsAndReferencedRecords) {
-  const std::string longLine(200, 'n');
   const std::vector<NotesCase> cases = {
       {"text with CONT and CONC", "", "1 NOTE First line\n2 CONT Second li\n2 CONC ne\n",
        "First line\nSecond line\n"},
@@ -115,9 +93,6 @@ TEST(GetPersonNotes, CollectsLevelOneNotesWithContinuationsAndReferencedRecords)
       {"notes of events are not the person's", "", "1 BIRT\n2 NOTE hidden\n3 CONT more\n", ""},
       {"a CONT deeper than the note is ignored", "", "1 NOTE a\n2 SOUR s\n3 CONT deep\n2 CONT b\n", "a\nb\n"},
       {"a level-1 line ends the note", "", "1 NOTE a\n1 SEX M\n2 CONT lost\n", "a\n"},
-      {"a long line comes back whole", "", "1 NOTE x\n2 CONT " + longLine + "\n",
-       "x\n" + longLine + "\n"},
-      {"two notes", "", "1 NOTE a\n1 NOTE b\n", "a\nb\n"},
   };
   for (const NotesCase& c : cases) {
     SCOPED_TRACE(c.name);

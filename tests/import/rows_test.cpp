@@ -29,23 +29,12 @@ struct RowCase {
 
 TEST(AddPersonRows, PlacesCouplesAndSinglesInTheirRowsAndOrder) {
   const std::vector<RowCase> cases = {
-      {"couple, husband first",
-       "0 @I1@ INDI\n1 SEX M\n1 FAMS @F1@\n0 @I2@ INDI\n1 SEX F\n1 FAMS @F1@\n"
-       "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 1890\n",
-       {"1|1890|2"}},
       {"couple, wife first",
        "0 @I1@ INDI\n1 SEX F\n1 FAMS @F1@\n0 @I2@ INDI\n1 SEX M\n1 FAMS @F1@\n"
        "0 @F1@ FAM\n1 HUSB @I2@\n1 WIFE @I1@\n1 MARR\n2 DATE 1890\n",
        {"2|1890|1"}},
-      {"man with two wives, the second wife's further partner follows her row",
-       "0 @I1@ INDI\n1 SEX M\n1 FAMS @F1@\n1 FAMS @F2@\n0 @I2@ INDI\n1 SEX F\n1 FAMS @F1@\n"
-       "0 @I3@ INDI\n1 SEX F\n1 FAMS @F2@\n1 FAMS @F3@\n0 @I4@ INDI\n1 SEX M\n1 FAMS @F3@\n"
-       "0 @I5@ INDI\n1 SEX M\n"
-       "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 1890\n"
-       "0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n1 MARR\n2 DATE 1895\n"
-       "0 @F3@ FAM\n1 HUSB @I4@\n1 WIFE @I3@\n1 MARR\n2 DATE 1900\n",
-       {"1|1890|2", "1|1895|3", "4|1900|3", "5||"}},
-      {"woman, man and unknown sex alone", "0 @I1@ INDI\n1 SEX F\n0 @I2@ INDI\n1 SEX M\n0 @I3@ INDI\n",
+      {"woman, man and unknown sex alone; the sex in either case, padded",
+       "0 @I1@ INDI\n1 SEX f\n0 @I2@ INDI\n1 SEX  m \n0 @I3@ INDI\n1 SEX U\n",
        {"||1", "2||", "||3"}},
       {"two men married: the first processed stands left",
        "0 @I1@ INDI\n1 SEX M\n1 FAMS @F1@\n0 @I2@ INDI\n1 SEX M\n1 FAMS @F1@\n"
@@ -72,8 +61,6 @@ TEST(AddPersonRows, PlacesCouplesAndSinglesInTheirRowsAndOrder) {
        "0 @I3@ INDI\n1 SEX M\n1 FAMS @F1@\n0 @I4@ INDI\n1 SEX F\n"
        "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n",
        {"1||2", "3||", "||4"}},
-      {"a person who is their own spouse", "0 @I1@ INDI\n1 SEX M\n1 FAMS @F1@\n0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I1@\n"
-       "1 MARR\n2 DATE 1890\n", {"1|1890|"}},
       {"a shared family listed only by a third person in the spouse closure counts",
        "0 @I1@ INDI\n1 SEX M\n1 FAMS @F4@\n1 FAMS @F2@\n0 @I2@ INDI\n1 SEX F\n1 FAMS @F1@\n0 @I3@ INDI\n1 SEX F\n"
        "0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n0 @F4@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n"
@@ -83,9 +70,6 @@ TEST(AddPersonRows, PlacesCouplesAndSinglesInTheirRowsAndOrder) {
        "0 @I1@ INDI\n1 SEX M\n1 FAMS @F4@\n0 @I2@ INDI\n1 SEX F\n1 FAMS @F1@\n0 @I3@ INDI\n1 SEX F\n"
        "0 @F4@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n1 MARR\n2 DATE 1900\n",
        {"1||3", "||2"}},
-      {"a partner named only by a one-sided link",
-       "0 @I1@ INDI\n1 SEX F\n1 FAMS @F1@\n0 @I2@ INDI\n1 SEX M\n0 @F1@ FAM\n1 HUSB @I2@\n1 WIFE @I1@\n",
-       {"2||1"}},
   };
   for (const RowCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -108,45 +92,20 @@ TEST(AddPersonRows, TheLastSharedFamilyInTextOrderGivesTheMarriage) {
   EXPECT_EQ(pairsOf(assembleRows(g.db())), (Pairs{"1|1890|2"}));
 }
 
-TEST(AddPersonRows, FillsEveryColumnOfACoupleRow) {
+// The whole-file outputs show western dates; here the sortable ones, a note
+// without its blank first and last lines, and a name of only a surname.
+TEST(AddPersonRows, FillsEveryColumnOfACoupleRowWithSortableDates) {
   LoadedGedcom g(gedcom(
-      "0 @I1@ INDI\n1 NAME Johann /Becker/\n1 SEX M\n1 BIRT\n2 DATE 21 JAN 1687\n2 PLAC Bremen\n"
-      "1 CHR\n2 DATE 1 FEB 1687\n2 PLAC Kirche\n1 DEAT\n2 DATE 1750\n2 PLAC Hamburg\n1 BURI\n2 DATE ABT 1750\n"
-      "2 PLAC Friedhof\n1 RELI ev.\n1 OCCU Schmied\n1 NOTE \n2 CONT first\n2 CONT second\n2 CONT \n"
-      "1 FAMS @F1@\n1 FAMC @F2@\n"
-      "0 @I2@ INDI\n1 NAME /Meyer/\n1 SEX F\n1 FAMS @F1@\n1 FAMC @FX@\n"
-      "0 @I3@ INDI\n1 SEX F\n1 FAMS @F2@\n"
-      "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 1710\n2 PLAC Koeln\n1 MARR\n2 DATE 1711\n"
-      "1 NOTE Dom\n"
-      "0 @F2@ FAM\n1 WIFE @I3@\n1 CHIL @I1@\n"));
-  for (bool western : {true, false}) {
-    Rows rows = assembleRows(g.db(), western);
-    ASSERT_EQ(rows.size(), 2u);
-    const std::vector<std::string> left = {
-        "1", "Johann Becker", "Johann", "Becker", "M", western ? "21.01.1687" : "16870121", "Bremen",
-        western ? "01.02.1687" : "16870201", "Kirche", "1750", "Hamburg", "ABT 1750", "Friedhof", "ev.",
-        "Schmied", "first\r\nsecond", "0", "3"};
-    const std::vector<std::string> right = {"2", "NN Meyer", "NN", "Meyer", "W", "", "", "", "", "", "",
-                                            "",  "",         "",   "",      "",  "0", "0"};
-    for (size_t c = 0; c < 18; ++c) EXPECT_EQ(rows[0][c], left[c]) << c;
-    EXPECT_EQ(rows[0][18], western ? "1710 / 1711" : "1710 / 1711");
-    EXPECT_EQ(rows[0][19], "Koeln / ");
-    EXPECT_EQ(rows[0][20], "Dom\r\n");
-    for (size_t c = 0; c < 18; ++c) EXPECT_EQ(rows[0][21 + c], right[c]) << c;
-    EXPECT_EQ(rows[1][21], "3");
-  }
-}
-
-TEST(AddPersonRows, ParentColumnsShowUnknownParentsAsMinusOne) {
-  LoadedGedcom g(gedcom(
-      "0 @I1@ INDI\n1 SEX M\n1 FAMC @F1@\n0 @I2@ INDI\n1 SEX M\n1 FAMC @F2@\n"
-      "0 @F1@ FAM\n1 HUSB @IX@\n1 WIFE @I2@\n0 @F2@ FAM\n1 WIFE @I1@\n"));
-  Rows rows = assembleRows(g.db());
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[0][16], "-1");
-  EXPECT_EQ(rows[0][17], "2");
-  EXPECT_EQ(rows[1][16], "0");
-  EXPECT_EQ(rows[1][17], "1");
+      "0 @I1@ INDI\n1 NAME Johann /Becker/\n1 SEX M\n1 BIRT\n2 DATE 21 JAN 1687\n2 PLAC Bremen\n1 CHR\n"
+      "2 DATE 1 FEB 1687\n1 BURI\n2 DATE ABT 1750\n1 OCCU Schmied\n1 NOTE \n2 CONT first\n2 CONT second\n"
+      "2 CONT \n1 FAMS @F1@\n0 @I2@ INDI\n1 NAME /Meyer/\n1 SEX F\n1 FAMS @F1@\n1 FAMC @FX@\n"
+      "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 3 MAY 1710\n2 PLAC Koeln\n1 MARR\n2 DATE 1711\n"));
+  const Rows rows = assembleRows(g.db(), false);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{
+                         "1", "Johann Becker", "Johann", "Becker", "M", "16870121", "Bremen", "16870201", "", "", "",
+                         "ABT 1750", "", "", "Schmied", "first\r\nsecond", "0", "0", "17100503 / 1711", "Koeln / ",
+                         "", "2", "NN Meyer", "NN", "Meyer", "W", "", "", "", "", "", "", "", "", "", "", "", "0", "0"}));
 }
 
 void WritePersonSide(Extractor& ex, StringTable& table, bool left, int row, const TPersRec& person, int32_t p) {

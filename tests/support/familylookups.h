@@ -11,9 +11,6 @@ namespace rowsmith::test {
 
 // Families of p's spouse closure, sorted by their decimal text.
 std::vector<int32_t> GetPersonFamilies(Extractor& ex, int32_t p);
-// Husband, wife (0 when missing), children by birth date; empty when the
-// family names nobody known.
-std::vector<int32_t> GetFamilyMembers(const Extractor& ex, int32_t f);
 bool IsFamilySpouse(Extractor& ex, int32_t p, int32_t f);
 
 }  // namespace rowsmith::test
