@@ -7,6 +7,7 @@
 #include "import/gedcomreader.h"
 #include "import/importfixture.h"
 #include "import/loadedgedcom.h"
+#include "os/osfile.h"
 
 namespace rowsmith {
 namespace {
@@ -45,7 +46,7 @@ TEST(ImportGedcom, OutcomeTellsWhyNothingWasImported) {
     std::string cause;
   } cases[] = {
       {dir.file("missing.ged"), ImportStatus::CannotOpen, "File not found"},
-      {dir.path(), ImportStatus::CannotOpen, "Is a directory"},
+      {dir.path(), ImportStatus::CannotOpen, os::errorIsFolder().text()},
       {dir.file("zeros.ged"), ImportStatus::NotGedcom, ""},
       {dir.file("late.ged"), ImportStatus::NotGedcom, ""},
       {dir.file("nobody.ged"), ImportStatus::NoPersons, ""},
