@@ -4,12 +4,12 @@
 #include <QFile>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdio>
 
 #include "app/startoptions.h"
 #include "kernel/usermessages.h"
 #include "nls/nlssupport.h"
+#include "os/osfile.h"
 #include "platform/platform.h"
 #include "ui/gedcomim.h"
 #include "ui/savetoform.h"
@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
   }
   // A file-size limit then fails a settings or export write, which keeps the
   // old file and reports it, instead of ending the program half-way through.
-  std::signal(SIGXFSZ, SIG_IGN);
+  rowsmith::os::ignoreFileSizeLimitSignal();
   // The language object exists before any window asks it for a text.
   rowsmith::NLS();
   QApplication application(argc, argv);

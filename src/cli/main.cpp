@@ -1,5 +1,4 @@
 // rowsmith-convert: a GEDCOM file in, the delimited table out, no window.
-#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -9,13 +8,14 @@
 #include "cli/console.h"
 #include "cli/conversion.h"
 #include "cli/options.h"
+#include "os/osfile.h"
 
 using namespace rowsmith;
 
 int main(int argc, char** argv) {
   // A file-size limit then fails the write, which removes its temporary file
   // and says so, instead of ending the process half-way through it.
-  std::signal(SIGXFSZ, SIG_IGN);
+  os::ignoreFileSizeLimitSignal();
   std::vector<std::string> args(argv + 1, argv + argc);
   cli::ConvertOptions options;
   std::string error;

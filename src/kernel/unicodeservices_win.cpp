@@ -77,7 +77,8 @@ bool extendsCluster(char32_t code) {
   const wchar_t unit = static_cast<wchar_t>(code);
   WORD type = 0;
   if (!GetStringTypeW(CT_CTYPE3, &unit, 1, &type)) return false;
-  return (type & (C3_NONSPACING | C3_DIACRITIC | C3_VOWELMARK)) != 0;
+  // Not C3_DIACRITIC: Windows sets it on composed letters such as Ṕ too.
+  return (type & (C3_NONSPACING | C3_VOWELMARK)) != 0;
 }
 
 void encodeStretch(std::string& out, std::string_view utf8) {

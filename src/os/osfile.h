@@ -90,6 +90,10 @@ class File {
   explicit File(intptr_t handle, bool owned) : handle_(handle), owned_(owned) {}
   intptr_t handle_ = -1;  // a descriptor or a handle, as the system has it
   bool owned_ = true;
+  // Where the next readSome starts, on systems where a read at an offset
+  // moves the file position: a read of another part on another thread then
+  // cannot disturb this one. UINT64_MAX: the system's position.
+  uint64_t position_ = UINT64_MAX;
 };
 
 // Renames over an existing target in one step.
@@ -133,6 +137,10 @@ class InterruptsHeld {
  private:
   alignas(16) unsigned char saved_[128];  // the signal mask before
 };
+
+// A write beyond the process's file-size limit then fails with an error
+// instead of ending the process; a no-op where no such limit exists.
+void ignoreFileSizeLimitSignal();
 
 bool isTerminal(int stream);  // 1 standard output, 2 standard error
 unsigned processorCount();

@@ -381,6 +381,8 @@ InterruptsHeld::InterruptsHeld() {
 
 InterruptsHeld::~InterruptsHeld() { ::pthread_sigmask(SIG_SETMASK, reinterpret_cast<sigset_t*>(saved_), nullptr); }
 
+void ignoreFileSizeLimitSignal() { ::signal(SIGXFSZ, SIG_IGN); }
+
 bool isTerminal(int stream) { return ::isatty(stream) == 1; }
 
 unsigned processorCount() { return std::thread::hardware_concurrency(); }

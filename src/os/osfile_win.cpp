@@ -50,6 +50,17 @@ std::string forwardSlashes(std::string path) {
 HANDLE handleOf(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 intptr_t valueOf(HANDLE handle) { return reinterpret_cast<intptr_t>(handle); }
 
+// One ReadFile at offset; 0 at the end of the file, -1 on an error.
+std::ptrdiff_t readAt(HANDLE h, char* data, size_t size, uint64_t offset) {
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD got = 0;
+  const DWORD want = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+  if (!ReadFile(h, data, want, &got, &at)) return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+  return static_cast<std::ptrdiff_t>(got);
+}
+
 void setError(Error* error) {
   if (error) *error = lastError();
 }
@@ -152,13 +163,16 @@ File::~File() {
   if (handle_ >= 0 && owned_) CloseHandle(handleOf(handle_));
 }
 
-File::File(File&& other) noexcept : handle_(other.handle_), owned_(other.owned_) { other.handle_ = -1; }
+File::File(File&& other) noexcept : handle_(other.handle_), owned_(other.owned_), position_(other.position_) {
+  other.handle_ = -1;
+}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     if (handle_ >= 0 && owned_) CloseHandle(handleOf(handle_));
     handle_ = other.handle_;
     owned_ = other.owned_;
+    position_ = other.position_;
     other.handle_ = -1;
   }
   return *this;
@@ -173,10 +187,14 @@ File File::openForReading(const std::string& path, Error* error) {
     return File();
   }
   File file(valueOf(h), true);
-  if (file.info().kind == FileKind::Folder) {
+  const FileKind kind = file.info().kind;
+  if (kind == FileKind::Folder) {
     if (error) *error = errorIsFolder();
     return File();
   }
+  // ReadFile at an offset moves the file position, so sequential reads keep
+  // their own for readFullAt on another thread.
+  if (kind == FileKind::Regular) file.position_ = 0;
   return file;
 }
 
@@ -222,6 +240,11 @@ FileInfo File::info() const {
 }
 
 std::ptrdiff_t File::readSome(char* data, size_t size) {
+  if (position_ != UINT64_MAX) {
+    std::ptrdiff_t got = readAt(handleOf(handle_), data, size, position_);
+    if (got > 0) position_ += static_cast<uint64_t>(got);
+    return got;
+  }
   DWORD got = 0;
   const DWORD want = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
   if (!ReadFile(handleOf(handle_), data, want, &got, nullptr)) {
@@ -229,6 +252,17 @@ std::ptrdiff_t File::readSome(char* data, size_t size) {
     return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
   }
   return static_cast<std::ptrdiff_t>(got);
+}
+
+std::ptrdiff_t File::readFullAt(char* data, size_t size, uint64_t offset) const {
+  size_t done = 0;
+  while (done < size) {
+    std::ptrdiff_t got = readAt(handleOf(handle_), data + done, size - done, offset + done);
+    if (got < 0) return -1;
+    if (got == 0) break;
+    done += static_cast<size_t>(got);
+  }
+  return static_cast<std::ptrdiff_t>(done);
 }
 
 std::ptrdiff_t File::readFull(char* data, size_t size) {
@@ -371,6 +405,8 @@ void removeOnInterrupt(const std::string& path) {
 // Windows delivers Ctrl+C on a thread of its own; there is no mask to hold.
 InterruptsHeld::InterruptsHeld() {}
 InterruptsHeld::~InterruptsHeld() {}
+
+void ignoreFileSizeLimitSignal() {}
 
 bool isTerminal(int stream) { return _isatty(stream) != 0; }
 

@@ -80,8 +80,8 @@ TEST(BuildExportText, ALargeTableGivesTheTextOfAPlainRowByRowBuild) {
 }
 
 TEST(EncodeExportText, WritesTheTextInTheChosenEncoding) {
-  const std::string text = "Łódź;ä€";
-  EXPECT_EQ(encodeExportText(text, TextEncoding::Windows1252), "L\xF3" "dz;\xE4\x80");
+  const std::string text = "Dvořák;ä€";
+  EXPECT_EQ(encodeExportText(text, TextEncoding::Windows1252), "Dvor\xE1k;\xE4\x80");
   EXPECT_EQ(encodeExportText(text, TextEncoding::Utf8), text);
   EXPECT_EQ(encodeExportText(text, TextEncoding::Utf8Bom), "\xEF\xBB\xBF" + text);
 }

@@ -424,6 +424,9 @@ TEST_F(GedcomReaderTest, FailuresNameTheirCause) {
 // A pipe is read once, as it comes; progress is told per chunk where the size
 // is known.
 TEST_F(GedcomReaderTest, ReadsFromAPipeAndReportsProgressPerChunk) {
+#ifdef _WIN32
+  GTEST_SKIP() << "no named pipes in the file system";
+#else
   std::string text = "0 HEAD\r\n";
   while (text.size() < 3 * GedcomInput::kChunkBytes) text += "1 NOTE " + std::string(100, 'n') + "\r\n";
   const std::string fifo = dir.file("pipe.ged");
@@ -446,6 +449,7 @@ TEST_F(GedcomReaderTest, ReadsFromAPipeAndReportsProgressPerChunk) {
   EXPECT_EQ(progress.percents.size(), 4u);
   EXPECT_EQ(progress.percents.back(), 100);
   EXPECT_EQ(fromFile.Fields.size(), piped.Fields.size());
+#endif
 }
 
 // Large files are read in two parts at once; the index and the counter are

@@ -6,6 +6,7 @@
 #include "export/exporttext.h"
 #include "import/gedcomreader.h"
 #include "import/loadedgedcom.h"
+#include "os/osfile.h"
 
 namespace rowsmith {
 namespace {
@@ -34,7 +35,7 @@ TEST(ImportGedcom, OutcomeTellsWhyNothingWasImported) {
     std::string cause;
   } cases[] = {
       {dir.file("missing.ged"), ImportStatus::CannotOpen, "File not found"},
-      {dir.path(), ImportStatus::CannotOpen, "Is a directory"},
+      {dir.path(), ImportStatus::CannotOpen, os::errorIsFolder().text()},
       {dir.file("zeros.ged"), ImportStatus::NotGedcom, ""},
       {dir.file("late.ged"), ImportStatus::NotGedcom, ""},
       {dir.file("nobody.ged"), ImportStatus::NoPersons, ""},

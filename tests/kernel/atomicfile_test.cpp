@@ -18,6 +18,9 @@ size_t entries(const std::string& folder) {
 }
 
 TEST(WriteFileAtomically, ReplacesAnExistingFileKeepingItsPermissions) {
+#ifdef _WIN32
+  GTEST_SKIP() << "no permission bits beyond read-only";
+#endif
   test::TempDir dir;
   const std::string path = dir.file("private.ini");
   const std::string bytes("a\0b\r\n\xFF", 6);
@@ -44,6 +47,7 @@ TEST(WriteFileAtomically, AFailureLeavesTheTargetAndNoTemporaryFile) {
 
 TEST(AtomicFile, WritesTheFileTheUserNamed) {
   test::TempDir dir;
+#ifndef _WIN32  // links and descriptor names are POSIX's
   // A link is followed and stays a link.
   const std::string real = dir.file("real.csv"), link = dir.file("link.csv");
   test::writeFileBytes(real, "old");
@@ -51,6 +55,7 @@ TEST(AtomicFile, WritesTheFileTheUserNamed) {
   ASSERT_TRUE(writeFileAtomically(link, "new"));
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(test::readFileBytes(real), "new");
+#endif
 
   // A name as long as the folder allows still gets a temporary file beside it.
   const std::string longName = dir.file(std::string(255, 'n'));
@@ -66,6 +71,7 @@ TEST(AtomicFile, WritesTheFileTheUserNamed) {
   EXPECT_FALSE(writeFileAtomically(locked, "x", &error));
   EXPECT_EQ(test::readFileBytes(locked), "keep");
 
+#ifndef _WIN32
   // An open descriptor's name is written through, after what is there.
   const std::string log = dir.file("log.txt");
   test::writeFileBytes(log, "before;");
@@ -74,6 +80,7 @@ TEST(AtomicFile, WritesTheFileTheUserNamed) {
   ::close(fd);
   EXPECT_EQ(test::readFileBytes(log), "before;after");
   EXPECT_EQ(entries(dir.path()), 5u);
+#endif
 }
 
 }  // namespace

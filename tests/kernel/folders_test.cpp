@@ -13,12 +13,20 @@ namespace {
 TEST(Folders, HomeVariableDecidesTheBaseFolder) {
   test::TempDir dir;
   const std::string home = dir.path() + "home";  // no trailing slash on purpose
+#ifdef _WIN32
+  _putenv_s("ROWSMITH_HOME", home.c_str());
+#else
   setenv("ROWSMITH_HOME", home.c_str(), 1);
+#endif
   EXPECT_EQ(baseFolder(), home + "/");
   EXPECT_EQ(NLSPath(), home + "/NLS/");
   EXPECT_EQ(SysDataPath(), home + "/Quillmere/Sysdata/");
 
+#ifdef _WIN32
+  _putenv_s("ROWSMITH_HOME", "");
+#else
   unsetenv("ROWSMITH_HOME");
+#endif
   const std::string exe = executableFolder();
   ASSERT_FALSE(exe.empty());
   EXPECT_EQ(exe.back(), '/');

@@ -107,6 +107,9 @@ TEST_F(TIniFileTest, BatchedWritesCreateTheFileOnce) {
 // The disk fills up half-way: the old file stays whole, with what it said,
 // and no temporary file is left.
 TEST_F(TIniFileTest, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "no per-process file-size limit to fill the disk with";
+#endif
   const std::string old = "; hand-edited\r\n[S]\r\nK=old\r\nUnknown=keep me\r\n" + std::string(4000, '#') + "\r\n";
   TIniFile ini(file(old));
   bool written = true;

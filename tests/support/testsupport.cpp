@@ -7,6 +7,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "os/osfile.h"
+
 namespace fs = std::filesystem;
 
 namespace rowsmith::test {
@@ -53,9 +55,9 @@ bool fileExists(const std::string& path) {
 }
 
 TempDir::TempDir() {
-  std::string pattern = (fs::temp_directory_path() / "rowsmith-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern + "/";
+  std::string folder = os::createPrivateFolder(os::temporaryFolder(), "rowsmith-test-", nullptr);
+  if (folder.empty()) throw std::runtime_error("cannot create a temporary folder");
+  path_ = folder + "/";
 }
 
 TempDir::~TempDir() {
