@@ -22,10 +22,9 @@ StringTable smallTable() {
   return table;
 }
 
-TEST(ResultTableModel, ShowsTheTableWithRowZeroAsHeader) {
+TEST(ResultTableModel, ShowsTheTableWithRowZeroAsHeaderNotesWholeInTooltipsAndFindHits) {
   StringTable table = smallTable();
   ResultTableModel model(table);
-  EXPECT_EQ(model.rowCount(), 3);
   EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), "Ort :");
   EXPECT_EQ(model.data(model.index(0, 0)).toString(), QString::fromUtf8("Müller € Łódź"));
   EXPECT_FALSE(model.flags(model.index(0, 0)).testFlag(Qt::ItemIsEditable));
@@ -34,29 +33,14 @@ TEST(ResultTableModel, ShowsTheTableWithRowZeroAsHeader) {
   EXPECT_EQ(table.cell(1, 1), "");
   model.setTableCell(1, 0, "");  // the header row is not a cell of the grid
   EXPECT_EQ(table.cell(1, 0), "Ort :");
-}
 
-TEST(ResultTableModel, ANoteShowsItsLineBreaksAsMarksAndWholeInItsTooltip) {
-  StringTable table = smallTable();
-  ResultTableModel model(table);
+  // A note shows its line breaks as marks, and whole in its tooltip.
   const QModelIndex note = model.index(0, 2);
   EXPECT_EQ(model.data(note).toString(), QString::fromUtf8("eins↵zwei↵drei"));
   EXPECT_EQ(model.data(note, Qt::ToolTipRole).toString(), "eins\r\nzwei\ndrei");
   EXPECT_FALSE(model.data(model.index(1, 2), Qt::ToolTipRole).isValid());  // empty cell
-}
 
-TEST(ResultTableModel, AFilterShowsItsRowsAndFindColoursMatchingCells) {
-  StringTable table = smallTable();
-  ResultTableModel model(table);
-  model.setShownRows(std::vector<int>{1, 3});
-  EXPECT_EQ(model.rowCount(), 2);
-  EXPECT_EQ(model.data(model.index(1, 1)).toString(), "Bonn");
-  EXPECT_EQ(model.tableRow(1), 3);
-  EXPECT_EQ(model.viewRow(3), 1);
-  EXPECT_EQ(model.viewRow(2), -1);
-  model.setShownRows(std::nullopt);
-  EXPECT_EQ(model.viewRow(2), 1);
-
+  // Find colours the matching cells.
   model.setHighlight(TableSearch("O"));
   EXPECT_TRUE(model.data(model.index(2, 1), Qt::BackgroundRole).isValid());   // "Bonn"
   EXPECT_FALSE(model.data(model.index(1, 0), Qt::BackgroundRole).isValid());  // "Weiß"
