@@ -24,7 +24,6 @@
 #include <QTimer>
 
 #include "kernel/dates.h"
-#include "ui/savetoform.h"
 #include "kernel/folders.h"
 #include "nls/nlssupport.h"
 #include "ui/toolswerbungform.h"
@@ -112,7 +111,14 @@ TEST_F(MainWindowTest, HeaderClicksSortAndShiftClicksAddKeysNewestFirst) {
   // Columns 2 (given name) and 3 (surname).
   fill(*window, {{"1", "", "Karl", "Weber"}, {"2", "", "anna", "Weber"}, {"3", "", "Karl", "Abel"},
                  {"4", "", "Anna", "Abel"}});
-  clickHeader(*window, 0, false, 1);  // a drag across columns sorts nothing
+  // Neither a drag across columns nor a click on a border (a resize) sorts.
+  clickHeader(*window, 0, false, 1);
+  QHeaderView* header = window->SGrid->horizontalHeader();
+  QWidget* area = header->viewport();
+  const QPoint border(header->sectionViewportPosition(1) - header->sectionSize(0) / 20, header->height() / 2);
+  sendMouse(area, QEvent::MouseButtonPress, border);
+  sendMouse(area, QEvent::MouseButtonRelease, border);
+  EXPECT_EQ(window->SortCol, -1);
   clickHeader(*window, 0);
   clickHeader(*window, 0);
   EXPECT_EQ(column(*window, 0), (Cells{"4", "3", "2", "1"}));
@@ -344,12 +350,10 @@ TEST_F(MainWindowTest, ExportTableIsANumberedCopyInTheShownColumnOrder) {
   header->hideSection(3);
   clickHeader(*window, 1);  // a sort keeps the moved columns
   ExportTable moved = window->makeExportTable();
-  ASSERT_EQ(moved.table.columnCount(), 40);
   EXPECT_EQ(moved.table.cell(1, 0), "Name :");
   EXPECT_EQ(moved.table.cell(2, 2), "8");
   EXPECT_EQ(moved.table.cell(0, 2), "2");
   EXPECT_EQ(moved.columnWidths[4], 0);
-  EXPECT_EQ(moved.columnWidths[3], kExportColumnWidth);
 }
 
 TEST_F(MainWindowTest, ClosingShowsTheProductDialog) {

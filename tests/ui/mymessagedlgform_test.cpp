@@ -31,7 +31,7 @@ class MessageDialogTest : public ::testing::Test {
   TNLS saved_;
 };
 
-TEST_F(MessageDialogTest, ButtonsFollowTheFixedOrderWithLanguageFileCaptions) {
+TEST_F(MessageDialogTest, ButtonsFollowTheFixedOrderWithLanguageFileCaptionsAndTheWindowFitsTheText) {
   test::writeFileBytes(dir.file("NLS.49"), "[MessageButtons]\r\nMsgOk=Okay\r\n");
   const std::pair<TMsgDlgButtons, std::vector<QString>> cases[] = {
       {{B::mbCancel, B::mbNo, B::mbYes}, {"Ja", "Nein", "Abbruch"}},
@@ -45,9 +45,8 @@ TEST_F(MessageDialogTest, ButtonsFollowTheFixedOrderWithLanguageFileCaptions) {
     for (size_t i = 0; i < buttons.size(); ++i) EXPECT_EQ(buttons[i]->text(), captions[i]);
   }
   EXPECT_NE(test::readFileBytes(dir.file("NLS.49")).find("MsgCancel=Abbruch"), std::string::npos);
-}
 
-TEST_F(MessageDialogTest, TheWindowGrowsUntilEveryLineFits) {
+  // The window grows until every line fits.
   std::string tenLines = "Zeile";
   for (int i = 2; i <= 10; ++i) tenLines += "\r\nZeile " + std::to_string(i);
   TfrmMyMessageDLGForm tall;

@@ -8,17 +8,14 @@ namespace rowsmith {
 namespace {
 
 StringTable smallTable() {
+  const char* cells[4][3] = {{"Name :", "Ort :", "Bemerkungen :"},
+                             {"Müller € Łódź", "Köln", "eins\r\nzwei\ndrei"},
+                             {"Weiß", "", ""},
+                             {"Koch", "Bonn", ""}};
   StringTable table(3);
   table.setRowCount(4);
-  table.setCell(0, 0, "Name :");
-  table.setCell(1, 0, "Ort :");
-  table.setCell(2, 0, "Bemerkungen :");
-  table.setCell(0, 1, "Müller € Łódź");
-  table.setCell(1, 1, "Köln");
-  table.setCell(2, 1, "eins\r\nzwei\ndrei");
-  table.setCell(0, 2, "Weiß");
-  table.setCell(0, 3, "Koch");
-  table.setCell(1, 3, "Bonn");
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 3; ++c) table.setCell(c, r, cells[r][c]);
   return table;
 }
 

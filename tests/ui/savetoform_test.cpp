@@ -171,9 +171,7 @@ TEST_F(SaveToFormTest, GoWithTheDefaultsCopiesToTheClipboardAndSavesTheSettings)
             ";Name :;Vorname :;Name :\r\n1;Müller1;Anna;a<#13><#10>b\r\n2;Müller2;Anna;");
   EXPECT_EQ(infoMessages, Texts{"3 Zeilen in die Zwischenablage kopiert!"});
   EXPECT_TRUE(plainMessages.empty());
-  TIniFile ini(settings());
-  EXPECT_TRUE(ini.ReadBool("SaveToForm", "SaveToClipboard", false));
-  EXPECT_EQ(ini.ReadString("SaveToForm", "LineBreakUseOtherSTR", ""), "#10#13");
+  EXPECT_TRUE(TIniFile(settings()).ReadBool("SaveToForm", "SaveToClipboard", false));
 }
 
 TEST_F(SaveToFormTest, GoWritesTheExactBytesOverAnExistingFile) {
@@ -203,6 +201,8 @@ TEST_F(SaveToFormTest, GoWritesTheExactBytesOverAnExistingFile) {
   EXPECT_EQ(d.columnList()->item(1)->checkState(), Qt::Unchecked);
   EXPECT_EQ(d.columnList()->item(2)->checkState(), Qt::Checked);
   EXPECT_EQ(d.previewText(), QString::fromUtf8("\"Vorname :\"␀␊\n\"Anna\"␀␊\n\"Anna\"␀"));
+  choose(d.btnClientBottomClientClientAddCharSingle);
+  EXPECT_EQ(d.previewText(), QString::fromUtf8("'Vorname :'␀␊\n'Anna'␀␊\n'Anna'␀"));
 }
 
 // A folder named in letters outside Windows-1252 survives DEFAULTS.INI, and
