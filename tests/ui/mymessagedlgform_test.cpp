@@ -80,14 +80,5 @@ TEST_F(MessageDialogTest, ButtonsKeysAndCloseBoxGiveTheirResults) {
   EXPECT_EQ(dialog.result(), mrAll);
 }
 
-TEST_F(MessageDialogTest, ShowInfoMessageTitlesWithTheLanguageText) {
-  std::vector<std::pair<std::string, std::string>> shown;
-  InfoMessageHandler previous = setInfoMessageHandler(
-      [&](const std::string& title, const std::string& text) { shown.emplace_back(title, text); });
-  EXPECT_EQ(ShowInfoMessage("Fertig"), mrOk);
-  setInfoMessageHandler(previous);
-  EXPECT_EQ(shown, (std::vector<std::pair<std::string, std::string>>{{"Information", "Fertig"}}));
-}
-
 }  // namespace
 }  // namespace rowsmith
