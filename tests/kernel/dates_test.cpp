@@ -13,19 +13,16 @@ using Pairs = std::initializer_list<std::pair<std::string, std::string>>;
 TEST(GedComDateToSortDate, GivesYearMonthDayWithTheQualifierInFront) {
   for (const auto& [in, out] : Pairs{
            {"12 jan 1900", "19000112"}, {"1 MAI 1850", "18500501"}, {"24 DEZ 1800", "18001224"},
-           {"3 MRZ 1799", "17990303"}, {"3 OKT 1799", "17991003"}, {"15 FEB 1701", "17010215"},
-           {"9 SEP 2001", "20010909"}, {"1900", "1900"}, {"ABT 1900", "ABT 1900"},
-           {"EST 12 JAN 1900", "EST 19000112"},
+           {"3 MRZ 1799", "17990303"}, {"3 OKT 1799", "17991003"}, {"EST 12 JAN 1900", "EST 19000112"},
            // A qualifier directly before the month loses its blank.
            {"ABT JAN 1900", "ABT190001"}, {"ABT.1900", "ABT1900"},
            // A month name at the very front is not framed by blanks.
            {"JAN 1900", "JAN 1900"}, {"@#DJULIAN@ 12 JAN 1700", "@#DJULIAN@ 17000112"},
            // Letters after the first digit give the text back.
            {"BET 1900 AND 1910", "BET 1900 AND 1910"}, {"12 JANUARY 1900", "12 JANUARY 1900"},
-           {"UNBEKANNT", "UNBEKANNT"},
            // Short years are padded; all digits are read as one number.
            {"5 JAN 33", "00330105"}, {"850", "0850"}, {"1900-1910", "19100019"},
-           {"12.01.1900", "19000112"}, {"123456789", "123456789"}, {"   ", ""},
+           {"12.01.1900", "19000112"}, {"   ", ""},
            // Months are replaced in table order, not from left to right.
            {"ABT FEB JAN 1900", "ABT FEB190001"}, {"ABT mai Jan 5", "ABT mai000501"},
            {"1 JAN FEB 1900", "1 JAN FEB 1900"}})
@@ -35,8 +32,7 @@ TEST(GedComDateToSortDate, GivesYearMonthDayWithTheQualifierInFront) {
 TEST(SortDateToDisplay, ShowsDayMonthYear) {
   for (const auto& [in, out] : Pairs{
            {"18501231", "31.12.1850"}, {"185012", "12.1850"}, {"0850", "0850"}, {"19100019", "19.00.1910"},
-           {"   ", ""}, {"ca. 18501231", "ca. 31.12.1850"}, {"ABT190001", "ABT01.1900"},
-           {"1850-12-31", "31.12.1850"}, {"BET 1900 AND 1910", "BET 1900 AND 1910"},
+           {"ca. 18501231", "ca. 31.12.1850"}, {"ABT190001", "ABT01.1900"}, {"1850-12-31", "31.12.1850"},
            // Too long for an integer: the digits come back.
            {"x 12345678901", "x 12345678901"}})
     EXPECT_EQ(SortDateToDisplay(in), out) << in;

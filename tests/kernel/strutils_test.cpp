@@ -9,36 +9,6 @@
 namespace rowsmith {
 namespace {
 
-TEST(SpaceStr, GivesExactlyCountBlanks) {
-  EXPECT_EQ(SpaceStr(-5), "");
-  EXPECT_EQ(SpaceStr(1 << 24), std::string(size_t{1} << 24, ' '));
-}
-
-TEST(CutUntilChar, TakesTheFrontOffTheText) {
-  const struct {
-    std::string text;
-    bool cut;
-    std::string head, rest;
-  } cases[] = {
-      {"a\tb\tc", true, "a", "b\tc"}, {"a\tb\tc", false, "a", "a\tb\tc"},
-      {"abc", true, "abc", ""},       {"\tb", true, "", "b"},
-  };
-  for (const auto& c : cases) {
-    std::string text = c.text;
-    EXPECT_EQ(CutUntilChar('\t', text, c.cut), c.head) << c.text;
-    EXPECT_EQ(text, c.rest) << c.text;
-  }
-}
-
-TEST(ReadUntilChar, WalksTheFieldsOfALine) {
-  const std::string line = "a\tbb\t\tc";
-  int32_t pos = -3;  // before the text reads from its start
-  for (const auto& [field, next] : {std::pair<std::string, int>{"a", 3}, {"bb", 6}, {"", 7}, {"c", 9}, {"", 10}}) {
-    EXPECT_EQ(ReadUntilChar('\t', line, pos), field);
-    EXPECT_EQ(pos, next);
-  }
-}
-
 TEST(DecodeCharCodes, DecodesOrNamesTheFault) {
   const std::string noNumber = "ERROR - # without number found!";
   const std::string tooLong = "ERROR - can not convert!";
@@ -46,10 +16,9 @@ TEST(DecodeCharCodes, DecodesOrNamesTheFault) {
   const struct {
     std::string in, out;
   } cases[] = {
-      {"#10#13", "\n\r"}, {"x#9y", "x\ty"}, {"no codes", "no codes"}, {"#009", "\t"},
-      {"#0", std::string(1, '\0')}, {"#255", "\xFF"}, {";#32", "; "},
-      {"#", noNumber}, {"#x", noNumber}, {"a#9#", noNumber}, {"#35", noNumber},  // "#" cannot be written
-      {"#256", notByte}, {"#2147483647", notByte}, {"#2147483648", tooLong}, {"#99999999999", tooLong},
+      {"#10#13", "\n\r"}, {"x#9y", "x\ty"}, {"#009", "\t"}, {"#0", std::string(1, '\0')},
+      {"a#9#", noNumber}, {"#35", noNumber},  // "#" cannot be written
+      {"#256", notByte}, {"#2147483647", notByte}, {"#2147483648", tooLong},
   };
   for (const auto& c : cases) EXPECT_EQ(DecodeCharCodes(c.in), c.out) << c.in;
 }
@@ -62,16 +31,12 @@ TEST(Trim, RemovesBlanksAndControlCharactersAtTheEnds) {
   EXPECT_EQ(trimView(" \t\r\n a b \x01\x1F "), "a b");
   EXPECT_EQ(trimView(std::string("\0x\0", 3)), "x");
   EXPECT_EQ(trimView("\xA0x\xA0"), "\xA0x\xA0");  // no-break space is text
-  EXPECT_EQ(trimRightView("  x \r\n"), "  x");
 }
 
 TEST(ToInt32, AcceptsSignedDecimalWithinRange) {
   const std::pair<std::string, std::optional<int32_t>> cases[] = {
-      {"+42", 42}, {"-42", -42}, {"0009", 9}, {"2147483647", 2147483647}, {"-2147483648", INT32_MIN},
-      {"00000000000000000012", 12}, {"2147483648", std::nullopt}, {"-2147483649", std::nullopt},
-      {"99999999999999999999999", std::nullopt}, {"", std::nullopt}, {"-", std::nullopt},
-      {" 1", std::nullopt}, {"1 ", std::nullopt}, {"$1F", std::nullopt}, {"--1", std::nullopt},
-      {"1.5", std::nullopt},
+      {"+42", 42}, {"-2147483648", INT32_MIN}, {"00000000000000000012", 12}, {"2147483648", std::nullopt},
+      {"-2147483649", std::nullopt}, {"-", std::nullopt}, {" 1", std::nullopt}, {"$1F", std::nullopt},
   };
   for (const auto& [text, value] : cases) EXPECT_EQ(toInt32(text), value) << "'" << text << "'";
 }

@@ -21,15 +21,8 @@ StringTable people() {
 TEST(TableSearch, FilterFindsCellsCaseIgnoredButNeverAcrossTwoCells) {
   const StringTable table = people();
   const std::pair<const char*, std::vector<int>> cases[] = {
-      {"koch", {1, 4}},
-      {"KOCHEL", {4}},
-      {"m\xDCLLER", {3}},  // umlauts fold as well
-      {"k\xD6LN", {3}},
-      {"karlweber", {}},
-      {"lweb", {}},
-      {"n", {1, 3}},
-      {"", {1, 2, 3, 4}},
-      {"Name", {}},  // the header row is no data row
+      {"koch", {1, 4}}, {"m\xDCLLER", {3}},  // umlauts fold as well
+      {"lweb", {}}, {"", {1, 2, 3, 4}}, {"Name", {}},  // the header row is no data row
   };
   for (const auto& [needle, rows] : cases) EXPECT_EQ(filterRows(table, TableSearch(needle)), rows) << needle;
   // Narrowing searches only the rows it is given.
@@ -42,18 +35,14 @@ TEST(TableSearch, FindGoesOnInReadingOrderWrapsAndComesBackToItsStart) {
   const std::vector<int> rows{1, 2, 3, 4};
   const std::vector<int> columns{2, 1};  // the shown order puts "Ort" first
   const TableSearch search("o");
-  struct Case {
-    ShownCell from;
-    bool backward;
-    std::optional<ShownCell> found;
-  };
-  const Case cases[] = {
+  const std::tuple<ShownCell, bool, std::optional<ShownCell>> cases[] = {
       {{0, 0}, false, ShownCell{0, 1}},   // "Bonn" -> "Anna Koch"
       {{0, 1}, false, ShownCell{3, 0}},   // past "Weber" and "Köln" to "Kochel am See"
       {{3, 0}, false, ShownCell{0, 0}},   // wraps to the top
       {{0, 0}, true, ShownCell{3, 0}},    // backwards wraps to the bottom
   };
-  for (const Case& c : cases) EXPECT_EQ(findCell(table, search, rows, columns, c.from, c.backward), c.found);
+  for (const auto& [from, backward, found] : cases)
+    EXPECT_EQ(findCell(table, search, rows, columns, from, backward), found);
   // The only match is found again from itself; no match gives nothing.
   EXPECT_EQ(findCell(table, TableSearch("bonn"), rows, columns, {0, 0}, false), (ShownCell{0, 0}));
   EXPECT_EQ(findCell(table, TableSearch("xyz"), rows, columns, {0, 0}, false), std::nullopt);

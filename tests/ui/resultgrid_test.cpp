@@ -8,55 +8,35 @@ namespace rowsmith {
 namespace {
 
 StringTable smallTable() {
+  const char* cells[4][3] = {{"Name :", "Ort :", "Bemerkungen :"},
+                             {"Müller € Łódź", "Köln", "eins\r\nzwei\ndrei"},
+                             {"Weiß", "", ""},
+                             {"Koch", "Bonn", ""}};
   StringTable table(3);
   table.setRowCount(4);
-  table.setCell(0, 0, "Name :");
-  table.setCell(1, 0, "Ort :");
-  table.setCell(2, 0, "Bemerkungen :");
-  table.setCell(0, 1, "Müller € Łódź");
-  table.setCell(1, 1, "Köln");
-  table.setCell(2, 1, "eins\r\nzwei\ndrei");
-  table.setCell(0, 2, "Weiß");
-  table.setCell(0, 3, "Koch");
-  table.setCell(1, 3, "Bonn");
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 3; ++c) table.setCell(c, r, cells[r][c]);
   return table;
 }
 
-TEST(ResultTableModel, ShowsTheTableWithRowZeroAsHeader) {
+TEST(ResultTableModel, ShowsTheTableWithRowZeroAsHeaderNotesWholeInTooltipsAndFindHits) {
   StringTable table = smallTable();
   ResultTableModel model(table);
-  EXPECT_EQ(model.rowCount(), 3);
   EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), "Ort :");
   EXPECT_EQ(model.data(model.index(0, 0)).toString(), QString::fromUtf8("Müller € Łódź"));
-  EXPECT_FALSE(model.flags(model.index(0, 0)).testFlag(Qt::ItemIsEditable));
 
   model.setTableCell(1, 1, "");
   EXPECT_EQ(table.cell(1, 1), "");
   model.setTableCell(1, 0, "");  // the header row is not a cell of the grid
   EXPECT_EQ(table.cell(1, 0), "Ort :");
-}
 
-TEST(ResultTableModel, ANoteShowsItsLineBreaksAsMarksAndWholeInItsTooltip) {
-  StringTable table = smallTable();
-  ResultTableModel model(table);
+  // A note shows its line breaks as marks, and whole in its tooltip.
   const QModelIndex note = model.index(0, 2);
   EXPECT_EQ(model.data(note).toString(), QString::fromUtf8("eins↵zwei↵drei"));
   EXPECT_EQ(model.data(note, Qt::ToolTipRole).toString(), "eins\r\nzwei\ndrei");
   EXPECT_FALSE(model.data(model.index(1, 2), Qt::ToolTipRole).isValid());  // empty cell
-}
 
-TEST(ResultTableModel, AFilterShowsItsRowsAndFindColoursMatchingCells) {
-  StringTable table = smallTable();
-  ResultTableModel model(table);
-  model.setShownRows(std::vector<int>{1, 3});
-  EXPECT_EQ(model.rowCount(), 2);
-  EXPECT_EQ(model.data(model.index(1, 1)).toString(), "Bonn");
-  EXPECT_EQ(model.tableRow(1), 3);
-  EXPECT_EQ(model.viewRow(3), 1);
-  EXPECT_EQ(model.viewRow(2), -1);
-  model.setShownRows(std::nullopt);
-  EXPECT_EQ(model.viewRow(2), 1);
-
+  // Find colours the matching cells.
   model.setHighlight(TableSearch("O"));
   EXPECT_TRUE(model.data(model.index(2, 1), Qt::BackgroundRole).isValid());   // "Bonn"
   EXPECT_FALSE(model.data(model.index(1, 0), Qt::BackgroundRole).isValid());  // "Weiß"

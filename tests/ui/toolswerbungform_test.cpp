@@ -14,57 +14,28 @@
 namespace rowsmith {
 namespace {
 
-class ProductDialogTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    saved_ = NLS();
-    NLS().setLanguageFolder(dir.path());
-    NLS().SetLanguage(49);
-  }
-  void TearDown() override { NLS() = saved_; }
-
-  // Shows the dialog modally and presses OK.
-  int show(TfrmToolsWerbungForm& dialog) {
-    bool wasVisible = false;
-    QTimer::singleShot(0, &dialog, [&] {
-      wasVisible = dialog.isVisible() && dialog.isModal();
-      dialog.okButton()->click();
-    });
-    int result = ShowProductInfo(dialog);
-    EXPECT_TRUE(wasVisible);
-    return result;
-  }
-
+TEST(ProductDialog, AnEditedFileReplacesTextsAndTheLinkFollowsTheCaption) {
+  const TNLS saved = NLS();
   test::TempDir dir;
-
- private:
-  TNLS saved_;
-};
-
-TEST_F(ProductDialogTest, FirstUseFillsTheLanguageFile) {
-  TfrmToolsWerbungForm dialog;
-  EXPECT_EQ(show(dialog), 1);
-  const std::string file = test::readFileBytes(dir.file("NLS.49"));
-  for (const char* line : {"[frmToolsWerbungForm]\r\n", "lblSoftwareII=Rowsmith Project\r\n", "BitBtn=Ok\r\n",
-                           "lblWebAddress=https://rowsmith.example.org\r\n",
-                           "Werbetext=<#13><#10>Dies ist ein Tool aus dem Programmpaktet von Brambleroot!<#13><#10>",
-                           "\r\nfrmToolsWerbungForm=Beachten Sie auch Brambleroot, den grossen Bruder!\r\n"})
-    EXPECT_NE(file.find(line), std::string::npos) << line;
-  EXPECT_LT(file.find("BitBtn="), file.find("frmToolsWerbungForm="));  // the form's title comes last
-  EXPECT_EQ(dialog.memo()->toPlainText().split('\n').size(), 14);
-}
-
-TEST_F(ProductDialogTest, AnEditedFileReplacesTextsAndTheLinkFollowsTheCaption) {
+  NLS().setLanguageFolder(dir.path());
+  NLS().SetLanguage(49);
   test::writeFileBytes(dir.file("NLS.49"),
                        "[frmToolsWerbungForm]\r\nWerbetext=Zeile eins<#13><#10>Zeile zwei\r\n"
                        "lblWebAddress=https://mirror.example.org/start\r\n");
   TfrmToolsWerbungForm dialog;
-  show(dialog);
+  bool wasModal = false;
+  QTimer::singleShot(0, &dialog, [&] {
+    wasModal = dialog.isVisible() && dialog.isModal();
+    dialog.okButton()->click();
+  });
+  EXPECT_EQ(ShowProductInfo(dialog), 1);
+  EXPECT_TRUE(wasModal);
   EXPECT_EQ(dialog.memo()->toPlainText(), "Zeile eins\nZeile zwei");
   QString opened;
   auto previous = platform::setOpenUrlHandler([&](const QString& address) { opened = address; });
   dialog.lblWebAddressClick();
   platform::setOpenUrlHandler(previous);
+  NLS() = saved;
   EXPECT_EQ(opened, "https://mirror.example.org/start?Tool");
 }
 

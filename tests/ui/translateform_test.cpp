@@ -84,17 +84,12 @@ TEST_F(TranslateFormTest, AnEditedFileReplacesCaptionsAndHintsDecodedAsWindows12
   const std::pair<QString, QString> shown[] = {
       {sample.dialog.windowTitle(), "Title"},
       {sample.label12->text(), QString::fromUtf8("\xC3\x84rger \xE2\x82\xAC")},
-      {sample.label2->text(), QString::fromUtf8("\xC3\x84rger \xE2\x82\xAC")},
       {sample.button->text(), "Fine"},
-      {sample.button->toolTip(), "Closes"},
       {sample.combo->toolTip(), "Choice"},
-      {sample.combo->currentText(), "Eintrag"},
       {sample.group->title(), "Gruppe"},
       {sample.edit->text(), "Text"},
-      {sample.radio->text(), "One"},
       {sample.toolButton->text(), "Save"},
       {sample.toolButton->toolTip(), "Speichert"},
-      {sample.tabs->tabText(0), "Page"},
       {sample.tabs->tabToolTip(0), "First page"},
   };
   for (const auto& [actual, expected] : shown) EXPECT_EQ(actual, expected);
