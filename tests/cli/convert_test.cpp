@@ -192,25 +192,6 @@ TEST(Convert, Utf8EncodingsWriteTheSameTextAsUtf8) {
   EXPECT_EQ(convert(dir, {"-q", "--encoding=utf-8-bom", example()}).out, "\xEF\xBB\xBF" + r.out);
 }
 
-TEST(Convert, ParallelRunsDoNotDisturbEachOther) {
-  TempDir dir;
-  std::vector<pid_t> pids;
-  for (int i = 0; i < 4; ++i) pids.push_back(start(dir, "p" + std::to_string(i), {"-q", example()}));
-  for (int i = 0; i < 4; ++i) {
-    Result r = finish(dir, "p" + std::to_string(i), pids[static_cast<size_t>(i)]);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, expected());
-  }
-}
-
-TEST(Convert, HelpAndVersion) {
-  TempDir dir;
-  Result help = convert(dir, {"--help"});
-  EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("Usage: rowsmith-convert"), std::string::npos);
-  EXPECT_EQ(convert(dir, {"--version"}).out.rfind("rowsmith-convert ", 0), 0u);
-}
-
 // The disk fills up half-way through the output: the run fails with a
 // message, the old output stays and no temporary file is left beside it.
 TEST(Convert, AWriteThatFailsHalfWayKeepsTheOldFile) {

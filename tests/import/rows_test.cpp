@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <random>
 #include <set>
 
@@ -283,38 +282,20 @@ TEST(AddPersonRows, ALongRemarriageChainNeedsNoCallDepth) {
 }
 
 // One man, his wives listed on his side: every wife's row shows her own
-// family's marriage, and it takes about as long as as many separate couples
-// (a check that holds under sanitizers too, which slow both alike).
-TEST(AddPersonRows, OneManWithManyWivesTakesAsLongAsSeparateCouples) {
-  const int wives = 20000;
-  auto file = [&](bool oneHusband) {
-    std::string text;
-    auto husband = [&](int f) { return oneHusband ? 1 : wives + 1 + f; };
-    for (int f = 1; f <= wives; ++f) {
-      if (f == 1 || !oneHusband) text += "0 @I" + std::to_string(husband(f)) + "@ INDI\n1 SEX M\n";
-      text += "1 FAMS @F" + std::to_string(f) + "@\n";  // the one man's record lists all
-    }
-    for (int f = 1; f <= wives; ++f) text += "0 @I" + std::to_string(f + 1) + "@ INDI\n1 SEX F\n";
-    for (int f = 1; f <= wives; ++f) {
-      text += "0 @F" + std::to_string(f) + "@ FAM\n1 HUSB @I" + std::to_string(husband(f)) + "@\n1 WIFE @I" +
-              std::to_string(f + 1) + "@\n1 MARR\n2 DATE " + std::to_string(1000 + f % 1000) + "\n";
-    }
-    return gedcom(text);
-  };
-  auto timed = [](const std::string& text, Rows& rows) {
-    LoadedGedcom g(text);
-    const auto start = std::chrono::steady_clock::now();
-    rows = assembleRows(g.db());
-    return std::chrono::steady_clock::now() - start;
-  };
-  Rows star, couples;
-  const auto starTime = timed(file(true), star), couplesTime = timed(file(false), couples);
-  EXPECT_LT(starTime, 5 * couplesTime + std::chrono::milliseconds(200));
-  ASSERT_EQ(star.size(), static_cast<size_t>(wives));
-  for (int f : {1, 2, 999, wives}) {
-    EXPECT_EQ(test::pairOf(star[static_cast<size_t>(f - 1)]),
-              "1|" + std::to_string(1000 + f % 1000) + "|" + std::to_string(f + 1));
+// family's marriage. How long it takes is the star benchmark's to tell.
+TEST(AddPersonRows, OneManWithManyWivesGivesEachWifeHerOwnMarriage) {
+  const int wives = 300;
+  std::string text = "0 @I1@ INDI\n1 SEX M\n";
+  for (int f = 1; f <= wives; ++f) text += "1 FAMS @F" + std::to_string(f) + "@\n";
+  for (int f = 1; f <= wives; ++f) {
+    text += "0 @I" + std::to_string(f + 1) + "@ INDI\n1 SEX F\n0 @F" + std::to_string(f) + "@ FAM\n1 HUSB @I1@\n1 WIFE @I" +
+            std::to_string(f + 1) + "@\n1 MARR\n2 DATE " + std::to_string(1000 + f) + "\n";
   }
+  LoadedGedcom g(gedcom(text));
+  const Rows star = assembleRows(g.db());
+  ASSERT_EQ(star.size(), static_cast<size_t>(wives));
+  for (int f : {1, 2, wives})
+    EXPECT_EQ(test::pairOf(star[static_cast<size_t>(f - 1)]), "1|" + std::to_string(1000 + f) + "|" + std::to_string(2 * f));  // wife f is record 2f
 }
 
 }  // namespace

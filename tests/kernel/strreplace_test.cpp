@@ -33,7 +33,7 @@ TEST(StrReplace, GrowingRewritesStopAndLongRunsCollapseQuickly) {
   EXPECT_EQ(StrReplace("  ", " ", "x" + std::string(2'000'000, ' ') + "y", true), "x y");
 }
 
-// The routine as first defined: insert at the leftmost occurrence, delete the
+// The routine written the slow, obvious way: insert at the leftmost occurrence, delete the
 // leftmost occurrence of the new text, repeat; a replacement containing the
 // pattern replaces the original occurrences once instead.
 size_t findIn(const std::string& hay, const std::string& needle, bool caseSensitive) {

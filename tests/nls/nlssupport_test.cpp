@@ -105,18 +105,6 @@ TEST_F(GetNLSTextTest, SystemCausesComeInTheLanguageOfTheFile) {
   EXPECT_EQ(replacePlaceholder("%s fehlt %s", "a%sb"), "a%sb fehlt %s");
 }
 
-// Garbage without a line feed is one line and no section: the new section
-// goes after it, and the garbage stays byte for byte.
-TEST_F(GetNLSTextTest, BinaryGarbageIsKeptAndTheTextAddedAfterIt) {
-  std::string garbage;
-  for (int i = 0; i < 1024; ++i)
-    if (char c = static_cast<char>((i * 167 + 13) % 256); c != '\n') garbage += c;
-  writeFileBytes(file(), garbage);
-  EXPECT_EQ(nls.GetNLSText("CommonTXT", "AllFileFilter", "Alle Dateien"), "Alle Dateien");
-  EXPECT_EQ(readFileBytes(file()), garbage + "\r\n\r\n[CommonTXT]\r\nAllFileFilter=Alle Dateien\r\n");
-  EXPECT_EQ(nls.GetNLSText("CommonTXT", "AllFileFilter", "Alle Dateien"), "Alle Dateien");
-}
-
 // Real sections between garbage lines are found; "[Common\0TXT]" is another
 // section; a text added goes into its own section.
 TEST_F(GetNLSTextTest, SectionsBetweenGarbageLinesAreFound) {

@@ -23,14 +23,14 @@ TEST(Platform, TheClipboardGetsTheTextUpToItsFirstZeroByte) {
 
 TEST(Platform, CoreMessagesReachThePlainMessageHandler) {
   std::vector<std::string> shown;
-  PlainMessageHandler previous =
-      setPlainMessageHandler([&](const std::string& text) { shown.push_back(text); });
-  QtUserMessages messages;
-  UserMessages* before = setUserMessages(&messages);
-  userMessages().showMessage("12 Personen importiert!");
-  showPlainMessage("ERROR - number must be a byte!");
-  setUserMessages(before);
-  setPlainMessageHandler(previous);
+  {
+    ScopedHandler<PlainMessageHandler, setPlainMessageHandler> plain(
+        [&](const std::string& text) { shown.push_back(text); });
+    QtUserMessages messages;
+    ScopedUserMessages installed(&messages);
+    userMessages().showMessage("12 Personen importiert!");
+    showPlainMessage("ERROR - number must be a byte!");
+  }
   EXPECT_EQ(shown, (std::vector<std::string>{"12 Personen importiert!",
                                              "ERROR - number must be a byte!"}));
 }

@@ -44,12 +44,8 @@ class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv("ROWSMITH_HOME", home.path().c_str(), 1);
-    previousHandler = platform::setPlainMessageHandler([this](const std::string& text) { messages.push_back(text); });
   }
-  void TearDown() override {
-    platform::setPlainMessageHandler(previousHandler);
-    unsetenv("ROWSMITH_HOME");
-  }
+  void TearDown() override { unsetenv("ROWSMITH_HOME"); }
 
   std::unique_ptr<TfrmGedComIm> openWindow(const std::string& gedcom = "") {
     auto window = std::make_unique<TfrmGedComIm>();
@@ -102,7 +98,8 @@ class MainWindowTest : public ::testing::Test {
 
   test::TempDir home;
   std::vector<std::string> messages;
-  platform::PlainMessageHandler previousHandler;
+  platform::ScopedHandler<platform::PlainMessageHandler, platform::setPlainMessageHandler> plain{
+      [this](const std::string& text) { messages.push_back(text); }};
   bool shift = false;
 };
 

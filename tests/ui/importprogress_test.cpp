@@ -11,8 +11,9 @@ namespace {
 TEST(ImportProgress, FollowsPhaseAndPercentAndClosesBeforeTheMessage) {
   QWidget window;
   std::vector<std::string> shown;
-  auto previous = platform::setPlainMessageHandler([&](const std::string& text) { shown.push_back(text); });
   {
+    platform::ScopedHandler<platform::PlainMessageHandler, platform::setPlainMessageHandler> plain(
+        [&](const std::string& text) { shown.push_back(text); });
     ImportProgress progress(&window);
     auto* dialog = window.findChild<QProgressDialog*>("dlgImportProgress");
     ASSERT_NE(dialog, nullptr);
@@ -28,7 +29,6 @@ TEST(ImportProgress, FollowsPhaseAndPercentAndClosesBeforeTheMessage) {
     progress.showMessage("3 Personen importiert!");
     EXPECT_FALSE(dialog->isVisible());
   }
-  platform::setPlainMessageHandler(previous);
   EXPECT_EQ(shown, (std::vector<std::string>{"3 Personen importiert!"}));
 }
 

@@ -50,15 +50,8 @@ class SaveToFormTest : public ::testing::Test {
     NLS().setLanguageFolder(dir.path());
     NLS().SetLanguage(49);
     d.setSettingsFileName(settings());
-    previousPlain_ = platform::setPlainMessageHandler([this](const std::string& text) { plainMessages.push_back(text); });
-    previousInfo_ = setInfoMessageHandler(
-        [this](const std::string&, const std::string& text) { infoMessages.push_back(text); });
   }
-  void TearDown() override {
-    platform::setPlainMessageHandler(previousPlain_);
-    setInfoMessageHandler(previousInfo_);
-    NLS() = savedNls_;
-  }
+  void TearDown() override { NLS() = savedNls_; }
 
   std::string settings() const { return dir.file("DEFAULTS.INI"); }
 
@@ -98,8 +91,10 @@ class SaveToFormTest : public ::testing::Test {
 
  private:
   TNLS savedNls_;
-  platform::PlainMessageHandler previousPlain_;
-  InfoMessageHandler previousInfo_;
+  platform::ScopedHandler<platform::PlainMessageHandler, platform::setPlainMessageHandler> plain_{
+      [this](const std::string& text) { plainMessages.push_back(text); }};
+  platform::ScopedHandler<InfoMessageHandler, setInfoMessageHandler> info_{
+      [this](const std::string&, const std::string& text) { infoMessages.push_back(text); }};
 };
 
 TEST_F(SaveToFormTest, OptionsLoadInTableOrderAndAGroupMayEndUpEmpty) {

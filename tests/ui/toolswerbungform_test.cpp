@@ -32,9 +32,11 @@ TEST(ProductDialog, AnEditedFileReplacesTextsAndTheLinkFollowsTheCaption) {
   EXPECT_TRUE(wasModal);
   EXPECT_EQ(dialog.memo()->toPlainText(), "Zeile eins\nZeile zwei");
   QString opened;
-  auto previous = platform::setOpenUrlHandler([&](const QString& address) { opened = address; });
-  dialog.lblWebAddressClick();
-  platform::setOpenUrlHandler(previous);
+  {
+    platform::ScopedHandler<platform::OpenUrlHandler, platform::setOpenUrlHandler> url(
+        [&](const QString& address) { opened = address; });
+    dialog.lblWebAddressClick();
+  }
   NLS() = saved;
   EXPECT_EQ(opened, "https://mirror.example.org/start?Tool");
 }
