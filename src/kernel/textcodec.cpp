@@ -1,6 +1,7 @@
 #include "kernel/textcodec.h"
 
 
+#include <cstring>
 #include <memory>
 
 #include "kernel/cp1252.h"
@@ -15,6 +16,20 @@ unsigned char ub(char c) { return static_cast<unsigned char>(c); }
 bool hasNulOrHighByte(std::string_view text) {
   for (char c : text)
     if (c == '\0' || (ub(c) & 0x80)) return true;
+  return false;
+}
+
+// Text encoded twice holds a lead byte of UTF-8 taken as a Windows-1252
+// character (U+00C2..U+00F4, "\xC3\x82".."\xC3\xB4") right before a
+// continuation byte taken as one, whose UTF-8 starts with C2, C5, C6, CB or
+// E2. Without such a pair the costly check is skipped.
+bool mayBeEncodedTwice(std::string_view utf8) {
+  for (size_t i = utf8.find('\xC3'); i != std::string_view::npos && i + 2 < utf8.size(); i = utf8.find('\xC3', i + 1)) {
+    const auto second = ub(utf8[i + 1]), third = ub(utf8[i + 2]);
+    if (second >= 0x82 && second <= 0xB4 &&
+        (third == 0xC2 || third == 0xC5 || third == 0xC6 || third == 0xCB || third == 0xE2))
+      return true;
+  }
   return false;
 }
 
@@ -130,11 +145,16 @@ std::string wellFormedUtf8(std::string_view bytes) {
 std::string decodeUtf8Line(std::string_view bytes) {
   if (!hasNulOrHighByte(bytes)) return std::string(bytes);
   std::string once;
-  once.reserve(bytes.size());
   bool invalid = false;
-  appendDecodedMixed(once, bytes, invalid);
+  if (bytes.find('\0') == std::string_view::npos && isWellFormedUtf8(bytes)) {
+    once.assign(bytes);
+  } else {
+    once.reserve(bytes.size());
+    appendDecodedMixed(once, bytes, invalid);
+  }
   std::string back;
-  if (!invalid && utf8ToWindows1252Exact(once, back) && hasUtf8MultiByte(back) && isWellFormedUtf8(back))
+  if (!invalid && mayBeEncodedTwice(once) && utf8ToWindows1252Exact(once, back) && hasUtf8MultiByte(back) &&
+      isWellFormedUtf8(back))
     once = std::move(back);
   return toNfc(once);
 }
@@ -187,9 +207,21 @@ std::string encodeWindows1252(std::string_view utf8) {
   char32_t code = 0;
   char32_t next = 0;
   for (size_t i = 0; i < utf8.size();) {
-    if (ub(utf8[i]) < 0x80 && (i + 1 == utf8.size() || ub(utf8[i + 1]) < 0x80)) {
-      out += utf8[i++];
-      continue;
+    // Most of a table is ASCII: a run of it is copied whole, but for its last
+    // byte when a mark may follow it.
+    size_t asciiEnd = i;
+    while (asciiEnd + 8 <= utf8.size()) {
+      uint64_t word;
+      std::memcpy(&word, utf8.data() + asciiEnd, 8);
+      if (word & 0x8080808080808080ull) break;
+      asciiEnd += 8;
+    }
+    while (asciiEnd < utf8.size() && ub(utf8[asciiEnd]) < 0x80) ++asciiEnd;
+    if (asciiEnd == utf8.size() || asciiEnd > i + 1) {
+      const size_t copied = asciiEnd == utf8.size() ? asciiEnd : asciiEnd - 1;
+      out.append(utf8.data() + i, copied - i);
+      i = copied;
+      if (i == utf8.size()) break;
     }
     size_t length = nextCharacter(utf8, i, code);
     auto followedByMark = [&](size_t at) {
