@@ -44,20 +44,56 @@ struct CellValue {
   uint8_t rank = 0;
   long double number = 0;
   int64_t date = 0;
-  std::string_view text;
+  std::string text;  // the text key, for a byte-wise compare
 };
+
+// Appends k in the form of UTF-8 (extended past U+10FFFF): byte order is
+// number order, so whole keys compare as bytes.
+void appendOrdered(std::string& out, uint32_t k) {
+  if (k < 0x80) {
+    out += static_cast<char>(k);
+  } else if (k < 0x800) {
+    out += static_cast<char>(0xC0 | (k >> 6));
+    out += static_cast<char>(0x80 | (k & 0x3F));
+  } else if (k < 0x10000) {
+    out += static_cast<char>(0xE0 | (k >> 12));
+    out += static_cast<char>(0x80 | ((k >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (k & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (k >> 18));
+    out += static_cast<char>(0x80 | ((k >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((k >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (k & 0x3F));
+  }
+}
+
+// The text key of a cell, computed once instead of at every compare.
+std::string sortTextKey(std::string_view text) {
+  std::string key;
+  key.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      key += ansiUpperChar(text[i++]);
+    } else {
+      char32_t code;
+      i += nextCharacter(text, i, code);
+      appendOrdered(key, textKey(code));
+    }
+  }
+  return key;
+}
 
 CellValue convertCell(const SortKey& key, std::string_view cell) {
   CellValue value;
   if (isEmptyCell(cell)) return value;
   value.rank = 1;
-  value.text = cell;
   if (key.date) {
     if (std::optional<int64_t> date = readDateKey(cell)) value.date = *date;
     else value.rank = 2;
   } else if (key.numeric) {
     value.number = readNumberCell(cell).value_or(0.0L);
   }
+  if (!key.numeric && !(key.date && value.rank == 1)) value.text = sortTextKey(cell);
   return value;
 }
 
@@ -66,7 +102,8 @@ int compareCells(const SortKey& key, const CellValue& a, const CellValue& b) {
   if (a.rank == 0) return 0;
   if (key.date && a.rank == 1) return compareValues(a.date, b.date);
   if (key.numeric) return compareValues(a.number, b.number);
-  return compareSortText(a.text, b.text);
+  const int r = a.text.compare(b.text);
+  return r < 0 ? -1 : (r > 0 ? 1 : 0);
 }
 
 struct KeyValues {
