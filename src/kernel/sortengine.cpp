@@ -106,15 +106,35 @@ int compareCells(const SortKey& key, const CellValue& a, const CellValue& b) {
   return r < 0 ? -1 : (r > 0 ? 1 : 0);
 }
 
+// The converted cells of one key, kind by kind in arrays of their own, so
+// that a compare touches only the few bytes it needs.
 struct KeyValues {
   SortKey key;
-  std::vector<CellValue> cells;
+  std::vector<uint8_t> rank;
+  std::vector<int64_t> date;         // a date key's dates
+  std::vector<long double> number;   // a numeric key's numbers
+  std::vector<std::string> text;     // text keys, and a date key's cells without a date
+
+  void add(CellValue&& value) {
+    rank.push_back(value.rank);
+    if (key.date) date.push_back(value.date);
+    if (key.numeric) number.push_back(value.number);
+    if (!key.numeric) text.push_back(std::move(value.text));
+  }
+
+  int compare(size_t a, size_t b) const {
+    if (rank[a] != rank[b]) return rank[a] < rank[b] ? -1 : 1;
+    if (rank[a] == 0) return 0;
+    if (key.date && rank[a] == 1) return compareValues(date[a], date[b]);
+    if (key.numeric) return compareValues(number[a], number[b]);
+    const int r = text[a].compare(text[b]);
+    return r < 0 ? -1 : (r > 0 ? 1 : 0);
+  }
 };
 
 int compareConverted(const std::vector<KeyValues>& keys, int32_t a, int32_t b) {
   for (const KeyValues& values : keys) {
-    if (int r = compareCells(values.key, values.cells[static_cast<size_t>(a)], values.cells[static_cast<size_t>(b)]))
-      return r;
+    if (int r = values.compare(static_cast<size_t>(a), static_cast<size_t>(b))) return r;
   }
   return 0;
 }
@@ -289,9 +309,8 @@ void SortGridRows(StringTable& table, int first, int last, bool descending, std:
   // The sort moves indices, not rows, so views into the table stay valid.
   std::vector<KeyValues> keys;
   for (const SortKey& key : classifySortKeys(table, keyColumns, dateHeaders)) {
-    KeyValues values{key, {}};
-    values.cells.reserve(static_cast<size_t>(last - first + 1));
-    for (int row = first; row <= last; ++row) values.cells.push_back(convertCell(key, table.cell(key.column, row)));
+    KeyValues values{key, {}, {}, {}, {}};
+    for (int row = first; row <= last; ++row) values.add(convertCell(key, table.cell(key.column, row)));
     keys.push_back(std::move(values));
   }
 
