@@ -30,22 +30,37 @@ bool isAscii(std::string_view text) {
 
 TableSearch::TableSearch(std::string_view needle) : ascii_(isAscii(needle)) {
   for (int c = 0; c < 256; ++c) fold_[c] = static_cast<unsigned char>(ansiUpperChar(static_cast<char>(c)));
-  if (!ascii_) unicodeNeedle_ = foldUnicode(needle);
   needle_.reserve(needle.size());
   for (char c : needle) needle_.push_back(static_cast<char>(fold_[static_cast<unsigned char>(c)]));
-  const size_t n = needle_.size();
+  scan_ = needle_;
+  if (!ascii_) {
+    unicodeNeedle_ = foldUnicode(needle);
+    // The longest ASCII stretch of the needle finds the candidates fast;
+    // only they are upper-cased character by character.
+    std::string_view longest, rest = needle_;
+    while (!rest.empty()) {
+      size_t start = 0;
+      while (start < rest.size() && static_cast<unsigned char>(rest[start]) >= 0x80) ++start;
+      size_t end = start;
+      while (end < rest.size() && static_cast<unsigned char>(rest[end]) < 0x80) ++end;
+      if (end - start > longest.size()) longest = rest.substr(start, end - start);
+      rest.remove_prefix(end);
+    }
+    scan_ = std::string(longest);
+  }
+  const size_t n = scan_.size();
   std::array<uint32_t, 256> byFolded;
   byFolded.fill(static_cast<uint32_t>(std::max<size_t>(n, 1)));
-  for (size_t i = 0; i + 1 < n; ++i) byFolded[static_cast<unsigned char>(needle_[i])] = static_cast<uint32_t>(n - 1 - i);
+  for (size_t i = 0; i + 1 < n; ++i) byFolded[static_cast<unsigned char>(scan_[i])] = static_cast<uint32_t>(n - 1 - i);
   for (int c = 0; c < 256; ++c) shift_[c] = byFolded[fold_[c]];
 }
 
 size_t TableSearch::find(std::string_view text, size_t from) const {
-  const size_t n = needle_.size();
+  const size_t n = scan_.size();
   if (n == 0) return from <= text.size() ? from : std::string_view::npos;
   if (text.size() < n) return std::string_view::npos;
   const auto* data = reinterpret_cast<const unsigned char*>(text.data());
-  const auto* needle = reinterpret_cast<const unsigned char*>(needle_.data());
+  const auto* needle = reinterpret_cast<const unsigned char*>(scan_.data());
   const size_t last = text.size() - n;
   if (n < 3) {
     // Too short for skipping to pay.
@@ -69,13 +84,17 @@ size_t TableSearch::find(std::string_view text, size_t from) const {
 
 bool TableSearch::contains(std::string_view text) const {
   // Only ASCII folds byte by byte; other letters need the whole character.
-  if (!ascii_) return foldUnicode(text).find(unicodeNeedle_) != std::string::npos;
+  if (!ascii_) {
+    if (!scan_.empty() && find(text, 0) == std::string_view::npos) return false;
+    return foldUnicode(text).find(unicodeNeedle_) != std::string::npos;
+  }
   return find(text, 0) != std::string_view::npos;
 }
 
 bool TableSearch::rowMatches(const StringTable& table, int row) const {
   if (empty()) return true;
   if (!ascii_) {
+    if (!scan_.empty() && find(table.rowText(row), 0) == std::string_view::npos) return false;
     for (int c = 0; c < table.columnCount(); ++c)
       if (contains(table.cell(c, row))) return true;
     return false;

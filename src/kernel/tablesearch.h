@@ -35,6 +35,7 @@ class TableSearch {
   std::string needle_;  // folded
   bool ascii_ = true;
   std::string unicodeNeedle_;  // upper-cased by character, when not ASCII
+  std::string scan_;           // what find() looks for: the needle, or its longest ASCII stretch
 };
 
 // The data rows (1 and up) that match, in table order; every data row for
