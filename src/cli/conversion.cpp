@@ -45,6 +45,43 @@ std::string importProblem(const ImportOutcome& outcome, const std::string& input
   return {};
 }
 
+// The header line from the English language file; false when there is none.
+bool useEnglishHeaders(StringTable& table) {
+  // The English texts live in the shipped language file, as the window's do.
+  TNLS english;
+  english.SetLanguage(44);
+  copyShippedLanguageFiles(english.languageFolder());
+  if (os::fileInfo(english.languageFileName()).kind != os::FileKind::Regular) {
+    printError("no English language file " + english.languageFileName());
+    return false;
+  }
+  english.setReadOnly(true);
+  const std::vector<std::string> headers = translatedResultHeaders(english);
+  for (int c = 0; c < kResultColumns; ++c) table.setCell(c, 0, headers[static_cast<size_t>(c)]);
+  return true;
+}
+
+// The bytes to write: a workbook, or the delimited text in its encoding with
+// the count of cells a spreadsheet would split.
+bool exportBytes(const ConvertOptions& options, const ExportFormat& format, const StringTable& table,
+                 std::string& bytes, size_t& splitting) {
+  if (options.xlsx) {
+    XlsxOutcome book = buildXlsxWorkbook(table, options.columns, options.rowNumbers);
+    if (!book.ok) {
+      printError(book.cause);
+      return false;
+    }
+    if (book.cutCells > 0)
+      printError(std::to_string(book.cutCells) + " cells cut to the 32767 characters a spreadsheet cell holds");
+    bytes = std::move(book.bytes);
+    return true;
+  }
+  bytes = buildExportTextFromResult(table, options.columns, options.rowNumbers, format);
+  splitting = countResultCellsThatSplit(table, options.columns, format);
+  bytes = encodeExportText(bytes, options.format.encoding);
+  return true;
+}
+
 }  // namespace
 
 int convertFile(const ConvertOptions& options) {
@@ -86,36 +123,13 @@ int convertFile(const ConvertOptions& options) {
   if (!options.sortKeys.empty())
     SortGridRows(table, 1, table.rowCount() - 1, options.descending, options.sortKeys, ResultDateHeaders());
   // After sorting: the sort tells date columns by their German headers.
-  if (options.english) {
-    // The English texts live in the shipped language file, as the window's do.
-    TNLS english;
-    english.SetLanguage(44);
-    copyShippedLanguageFiles(english.languageFolder());
-    if (os::fileInfo(english.languageFileName()).kind != os::FileKind::Regular) {
-      printError("no English language file " + english.languageFileName());
-      return 1;
-    }
-    english.setReadOnly(true);
-    const std::vector<std::string> headers = translatedResultHeaders(english);
-    for (int c = 0; c < kResultColumns; ++c) table.setCell(c, 0, headers[static_cast<size_t>(c)]);
-  }
+  if (options.english && !useEnglishHeaders(table)) return 1;
   messages.showProgress(ImportPhase::Export, 0);
   std::string text;
   size_t splitting = 0;
-  if (options.xlsx) {
-    XlsxOutcome book = buildXlsxWorkbook(table, options.columns, options.rowNumbers);
-    if (!book.ok) {
-      messages.clearProgress();
-      printError(book.cause);
-      return 1;
-    }
-    if (book.cutCells > 0)
-      printError(std::to_string(book.cutCells) + " cells cut to the 32767 characters a spreadsheet cell holds");
-    text = std::move(book.bytes);
-  } else {
-    text = buildExportTextFromResult(table, options.columns, options.rowNumbers, format);
-    splitting = countResultCellsThatSplit(table, options.columns, format);
-    text = encodeExportText(text, options.format.encoding);
+  if (!exportBytes(options, format, table, text, splitting)) {
+    messages.clearProgress();
+    return 1;
   }
   table = StringTable();
   messages.showProgress(ImportPhase::Export, 100);

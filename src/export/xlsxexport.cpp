@@ -150,6 +150,38 @@ struct TemporaryFile {
   }
 };
 
+// Widths fitted to the content, the header row frozen and filtered.
+lxw_error layOutColumns(lxw_worksheet* sheet, const std::vector<CellKind>& kinds, const std::vector<size_t>& widths,
+                        int rows) {
+  lxw_error error = LXW_NO_ERROR;
+  for (size_t i = 0; i < kinds.size() && error == LXW_NO_ERROR; ++i) {
+    size_t chars = kinds[i] == CellKind::Date ? std::max<size_t>(widths[i], 10) : widths[i];
+    double width = static_cast<double>(std::min(chars, kMaxColumnChars) + 2);
+    error = worksheet_set_column(sheet, static_cast<lxw_col_t>(i), static_cast<lxw_col_t>(i), width, nullptr);
+  }
+  if (kinds.empty() || error != LXW_NO_ERROR) return error;
+  worksheet_freeze_panes(sheet, 1, 0);
+  const lxw_row_t last = static_cast<lxw_row_t>(std::max(rows, 1) - 1);
+  return worksheet_autofilter(sheet, 0, 0, last, static_cast<lxw_col_t>(kinds.size() - 1));
+}
+
+// One cell: an ID as a number, a full date as a date cell, all else as text
+// (header cells are given as text, with the bold format).
+lxw_error writeCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, std::string_view text, CellKind kind,
+                    lxw_format* format, lxw_format* dateFormat, int32_t& cutCells) {
+  if (row > 0 && text.empty()) return LXW_NO_ERROR;
+  if (kind == CellKind::Id) {
+    if (std::optional<int32_t> id = toInt32(text)) return worksheet_write_number(sheet, row, col, *id, nullptr);
+  }
+  if (kind == CellKind::Date) {
+    if (std::optional<lxw_datetime> date = fullDate(text)) return worksheet_write_datetime(sheet, row, col, &*date, dateFormat);
+  }
+  bool cut = false;
+  const std::string utf8 = cellText(text, cut);
+  if (cut) ++cutCells;
+  return worksheet_write_string(sheet, row, col, utf8.c_str(), format);
+}
+
 }  // namespace
 
 XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>& columnOrder,
@@ -200,16 +232,7 @@ XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>&
   auto keep = [&](lxw_error e) {
     if (error == LXW_NO_ERROR) error = e;
   };
-  for (size_t i = 0; i < source.size(); ++i) {
-    size_t chars = kinds[i] == CellKind::Date ? std::max<size_t>(widths[i], 10) : widths[i];
-    double width = static_cast<double>(std::min(chars, kMaxColumnChars) + 2);
-    keep(worksheet_set_column(sheet, static_cast<lxw_col_t>(i), static_cast<lxw_col_t>(i), width, nullptr));
-  }
-  if (!source.empty()) {
-    worksheet_freeze_panes(sheet, 1, 0);
-    lxw_row_t last = static_cast<lxw_row_t>(std::max(result.rowCount(), 1) - 1);
-    keep(worksheet_autofilter(sheet, 0, 0, last, static_cast<lxw_col_t>(source.size() - 1)));
-  }
+  keep(layOutColumns(sheet, kinds, widths, result.rowCount()));
 
   for (int r = 0; r < result.rowCount() && error == LXW_NO_ERROR; ++r) {
     const lxw_row_t row = static_cast<lxw_row_t>(r);
@@ -220,24 +243,8 @@ XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>&
         else keep(worksheet_write_blank(sheet, row, col, bold));
         continue;
       }
-      std::string_view text = result.cell(source[i], r);
-      if (r > 0 && text.empty()) continue;
-      if (r > 0 && kinds[i] == CellKind::Id) {
-        if (std::optional<int32_t> id = toInt32(text)) {
-          keep(worksheet_write_number(sheet, row, col, *id, nullptr));
-          continue;
-        }
-      }
-      if (r > 0 && kinds[i] == CellKind::Date) {
-        if (std::optional<lxw_datetime> date = fullDate(text)) {
-          keep(worksheet_write_datetime(sheet, row, col, &*date, dateFormat));
-          continue;
-        }
-      }
-      bool cut = false;
-      std::string utf8 = cellText(text, cut);
-      if (cut) ++outcome.cutCells;
-      keep(worksheet_write_string(sheet, row, col, utf8.c_str(), r == 0 ? bold : nullptr));
+      keep(writeCell(sheet, row, col, result.cell(source[i], r), r == 0 ? CellKind::Text : kinds[i],
+                     r == 0 ? bold : nullptr, dateFormat, outcome.cutCells));
     }
   }
   lxw_error closed = workbook_close(book);

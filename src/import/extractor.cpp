@@ -1,5 +1,7 @@
 #include "import/extractor.h"
 
+#include "kernel/runbeside.h"
+
 #include <algorithm>
 #include <charconv>
 #include <exception>
@@ -68,33 +70,10 @@ void Extractor::buildLinkIndex() {
       }
     }
     std::vector<FamsLink> second;
-    std::exception_ptr failure;
-    std::thread worker;
-    try {
-      worker = std::thread([&] {
-        try {
-          scanRecords(middle, blocks, second);
-        } catch (...) {
-          failure = std::current_exception();
-        }
-      });
-    } catch (const std::system_error&) {
-      scanRecords(0, blocks, links_);
-      middle = blocks;
-    }
-    if (worker.joinable()) {
-      try {
-        scanRecords(0, middle, links_);
-      } catch (...) {
-        worker.join();
-        throw;
-      }
-      worker.join();
-      if (failure) std::rethrow_exception(failure);
-      const uint32_t offset = static_cast<uint32_t>(links_.size());
-      for (size_t r = middle; r < blocks; ++r) linkStart_[r] += offset;
-      links_.insert(links_.end(), second.begin(), second.end());
-    }
+    runBeside([&] { scanRecords(middle, blocks, second); }, [&] { scanRecords(0, middle, links_); });
+    const uint32_t offset = static_cast<uint32_t>(links_.size());
+    for (size_t r = middle; r < blocks; ++r) linkStart_[r] += offset;
+    links_.insert(links_.end(), second.begin(), second.end());
   } else {
     scanRecords(0, blocks, links_);
   }

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "import/gedcomlines.h"
+#include "kernel/ansitext.h"
 #include "kernel/charsets.h"
 #include "kernel/strreplace.h"
 #include "kernel/textcodec.h"
@@ -23,21 +24,6 @@ namespace rowsmith {
 
 namespace {
 
-bool isTrimmed(char c) { return static_cast<unsigned char>(c) <= 32; }
-
-std::string_view trim(std::string_view text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && isTrimmed(text[begin])) ++begin;
-  while (end > begin && isTrimmed(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
-
-std::string_view trimRight(std::string_view text) {
-  size_t end = text.size();
-  while (end > 0 && isTrimmed(text[end - 1])) --end;
-  return text.substr(0, end);
-}
 
 bool contains(std::string_view text, std::string_view what) { return text.find(what) != std::string_view::npos; }
 
@@ -209,7 +195,7 @@ class GedcomReading {
         trailer_ = true;
         break;
       }
-      std::string_view trimmed = trim(line);
+      std::string_view trimmed = trimView(line);
       const bool blank = trimmed.empty();
       // A blank last line is a line end's echo, not content; every other
       // line is stored, the last one of a file without trailer too.
@@ -351,22 +337,22 @@ class GedcomReading {
   bool store(std::string_view line) {
     if (!line.empty() && line.front() == '0') {
       previousField_ = -1;
-      std::string_view rest = trim(line.substr(1));
+      std::string_view rest = trimView(line.substr(1));
       std::string_view xref;
       if (!rest.empty() && rest.front() == '@') {
         xref = rest.substr(0, rest.find(' '));
-        rest = trim(rest.substr(xref.size()));
+        rest = trimView(rest.substr(xref.size()));
       }
       const std::string_view tag = rest.substr(0, rest.find(' '));
-      if (tag == "NOTE" || tag == "SNOTE") return storeNoteRecord(xref, trim(rest.substr(tag.size())));
+      if (tag == "NOTE" || tag == "SNOTE") return storeNoteRecord(xref, trimView(rest.substr(tag.size())));
       blockNo_ = WriteBlock(db_, rest, xref);
       return blockNo_ >= 0;
     }
     int32_t level = -1;
     if (!line.empty() && line.front() >= '1' && line.front() <= '9') level = line.front() - '0';
-    std::string_view rest = line.empty() ? line : trim(line.substr(1));
+    std::string_view rest = line.empty() ? line : trimView(line.substr(1));
     std::string_view tag = rest.substr(0, rest.find(' '));
-    std::string_view value = trimRight(rest.substr(tag.size()));
+    std::string_view value = trimRightView(rest.substr(tag.size()));
     if (value.size() >= 2) value.remove_prefix(1);
     // GEDCOM 7's shared notes are notes; its void pointer names nobody.
     if (tag == "SNOTE") tag = "NOTE";

@@ -1,5 +1,7 @@
 #include "import/indexfiles.h"
 
+#include "kernel/runbeside.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -165,31 +167,27 @@ int32_t LoadIndex(TDBDefaults& db) {
   }
   // The hash, which the extraction uses, is built on a second thread while
   // the sorted array is made.
-  std::thread hasher;
-  bool hashed = false;
-  if (blockCount >= 65536 && os::processorCount() >= 2) {
+  bool hashed = false, sorted = false;
+  const auto hash = [&db, &hashed] {
     try {
-      hasher = std::thread([&db, &hashed] {
-        try {
-          hashXRefs(db);
-          hashed = true;
-        } catch (const std::bad_alloc&) {
-        }
-      });
-    } catch (const std::system_error&) {
-    }
-  }
-  bool sorted = false;
-  try {
-    sortXRefs(db);
-    sorted = true;
-    if (!hasher.joinable()) {
       hashXRefs(db);
       hashed = true;
+    } catch (const std::bad_alloc&) {
     }
-  } catch (const std::bad_alloc&) {
+  };
+  const auto sort = [&db, &sorted] {
+    try {
+      sortXRefs(db);
+      sorted = true;
+    } catch (const std::bad_alloc&) {
+    }
+  };
+  if (blockCount >= 65536) {
+    runBeside(hash, sort);
+  } else {
+    sort();
+    hash();
   }
-  if (hasher.joinable()) hasher.join();
   if (!sorted || !hashed) {
     db.BlockXRefs = TBlockIDX();
     db.XRefSlots = {};

@@ -8,12 +8,14 @@
 #include <thread>
 #include <utility>
 
+#include "os/osfile.h"
+
 namespace rowsmith {
 
 class BesideWork {
  public:
   explicit BesideWork(std::function<void()> work) : work_(std::move(work)) {
-    if (std::thread::hardware_concurrency() < 2) return;
+    if (os::processorCount() < 2) return;
     try {
       thread_ = std::thread([this] { runCatching(); });
     } catch (const std::system_error&) {
