@@ -63,11 +63,6 @@ TEST(GetMarriageItems, TakesDatesPlacesAndNotesOfTheMarriageEvents) {
   }
 }
 
-TEST(GetMarriageItems, NotAFamilyGivesEmptyItems) {
-  LoadedGedcom g("0 HEAD\n1 CHAR ANSI\n0 @I1@ INDI\n1 MARR\n2 DATE 1890\n0 TRLR\n");
-  EXPECT_EQ(Extractor(g.db()).GetMarriageItems(1), MarriageItems{});
-}
-
 TEST(MarriageCells, ShowTheSecondPlaceOnlyWithASecondDate) {
   TFamDataRec data;
   data.FirstDate = "18900503";

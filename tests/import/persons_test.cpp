@@ -101,11 +101,5 @@ TEST(GetPersonNotes, CollectsLevelOneNotesWithContinuationsAndReferencedRecords)
   }
 }
 
-TEST(GetPersonNotes, OnlyIndividualsHaveNotes) {
-  LoadedGedcom g("0 HEAD\n1 CHAR ANSI\n0 @F1@ FAM\n1 NOTE x\n0 TRLR\n");
-  EXPECT_EQ(Extractor(g.db()).GetPersonNotes(1), "");
-  EXPECT_EQ(Extractor(g.db()).GetPersonNotes(-1), "");
-}
-
 }  // namespace
 }  // namespace rowsmith

@@ -37,14 +37,5 @@ TEST(Folders, AnInstalledProgramKeepsItsFilesPerUserEvenWhereItMayWrite) {
   EXPECT_FALSE(keepsFilesBeside(dir.path() + "missing/"));
 }
 
-TEST(Folders, ForceDirectoriesCreatesMissingParents) {
-  test::TempDir dir;
-  EXPECT_TRUE(forceDirectories(dir.path() + "a/b/c/"));
-  EXPECT_TRUE(test::fileExists(dir.path() + "a/b/c"));
-  EXPECT_TRUE(forceDirectories(dir.path() + "a/b/c"));  // already there
-  test::writeFileBytes(dir.file("file"), "x");
-  EXPECT_FALSE(forceDirectories(dir.path() + "file/sub"));
-}
-
 }  // namespace
 }  // namespace rowsmith

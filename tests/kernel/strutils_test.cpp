@@ -23,16 +23,6 @@ TEST(DecodeCharCodes, DecodesOrNamesTheFault) {
   for (const auto& c : cases) EXPECT_EQ(DecodeCharCodes(c.in), c.out) << c.in;
 }
 
-TEST(AnsiUpperCase, ChangesAsciiLettersAndNoByteOfOtherCharacters) {
-  EXPECT_EQ(ansiUpperCase("m\xC3\xBCller \xE4\xB8\xAD z"), "M\xC3\xBCLLER \xE4\xB8\xAD Z");
-}
-
-TEST(Trim, RemovesBlanksAndControlCharactersAtTheEnds) {
-  EXPECT_EQ(trimView(" \t\r\n a b \x01\x1F "), "a b");
-  EXPECT_EQ(trimView(std::string("\0x\0", 3)), "x");
-  EXPECT_EQ(trimView("\xA0x\xA0"), "\xA0x\xA0");  // no-break space is text
-}
-
 TEST(ToInt32, AcceptsSignedDecimalWithinRange) {
   const std::pair<std::string, std::optional<int32_t>> cases[] = {
       {"+42", 42}, {"-2147483648", INT32_MIN}, {"00000000000000000012", 12}, {"2147483648", std::nullopt},

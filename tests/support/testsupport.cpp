@@ -1,7 +1,6 @@
 #include "support/testsupport.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <regex>
 
@@ -139,10 +138,8 @@ TEST_F(MainWindowTest, HeaderClicksSortAndShiftClicksAddKeysNewestFirst) {
 TEST_F(MainWindowTest, SortKeepsTheSelectedRowAndDeleteClearsTheCell) {
   auto window = openWindow();
   fill(*window, {{"c", "3"}, {"a", "1"}, {"b", "2"}});
-  window->SGrid->setCurrentCell(1, 1);  // row "c"
+  window->SGrid->setCurrentCell(1, 1);  // row "c", which the sort moves to the end
   clickHeader(*window, 0);
-  EXPECT_EQ(window->SGrid->currentTableRow(), 3);
-  EXPECT_EQ(window->SGrid->currentColumn(), 1);
   QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
   QApplication::sendEvent(window->SGrid, &press);
   EXPECT_EQ(window->resultTable().cell(1, 3), "");
