@@ -18,6 +18,7 @@ constexpr ExportSettingKey kKeys[] = {
     {"SaveToClipboard", false, "1"},
     {"SaveToFile", false, "0"},
     {"SaveToFileSTR", true, ""},
+    {"SaveToWorkbook", false, "0"},
     {"LineBreakUseCRLF", false, "1"},
     {"LineBreakUseLF", false, "0"},
     {"LineBreakUseOther", false, "0"},

@@ -182,29 +182,18 @@ lxw_error writeCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, std::str
   return worksheet_write_string(sheet, row, col, utf8.c_str(), format);
 }
 
-}  // namespace
 
-XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>& columnOrder,
-                              bool rowNumbers) {
+// The sheet's columns: source[i] is the table column of sheet column i (-1
+// the row numbers) and kinds[i] what its cells become.
+XlsxOutcome writeWorkbook(const StringTable& result, const std::vector<int>& source, const std::vector<CellKind>& kinds) {
   XlsxOutcome outcome;
   if (static_cast<uint64_t>(result.rowCount()) > LXW_ROW_MAX) {
     outcome.cause = "the table has " + std::to_string(result.rowCount()) + " rows; a worksheet holds at most " +
                     std::to_string(LXW_ROW_MAX);
     return outcome;
   }
-
-  // Sheet columns: the row numbers, then the chosen result columns (-1 marks
-  // the row numbers).
-  std::vector<int> source;
-  if (rowNumbers) source.push_back(-1);
-  for (int c : columnOrder)
-    if (c >= 0 && c < result.columnCount()) source.push_back(c);
-  std::vector<CellKind> kinds;
   std::vector<size_t> widths;
-  for (int c : source) {
-    kinds.push_back(c < 0 ? CellKind::RowNumber : kindOfColumn(c));
-    widths.push_back(c < 0 ? std::to_string(result.rowCount()).size() : 0);
-  }
+  for (int c : source) widths.push_back(c < 0 ? std::to_string(result.rowCount()).size() : 0);
   for (int r = 0; r < result.rowCount(); ++r)
     for (size_t i = 0; i < source.size(); ++i)
       if (source[i] >= 0) widths[i] = std::max(widths[i], displayWidth(result.cell(source[i], r)) + (r == 0 ? kFilterButtonChars : 0));
@@ -264,6 +253,36 @@ XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>&
   outcome.ok = true;
   outcome.rows = result.rowCount();
   return outcome;
+}
+
+}  // namespace
+
+XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers) {
+  std::vector<int> source;
+  std::vector<CellKind> kinds;
+  if (rowNumbers) {
+    source.push_back(-1);
+    kinds.push_back(CellKind::RowNumber);
+  }
+  for (int c : columnOrder) {
+    if (c < 0 || c >= result.columnCount()) continue;
+    source.push_back(c);
+    kinds.push_back(kindOfColumn(c));
+  }
+  return writeWorkbook(result, source, kinds);
+}
+
+XlsxOutcome buildXlsxWorkbookOfExportTable(const StringTable& exportTable, const std::vector<bool>& exported,
+                                           const std::vector<int>& resultColumns) {
+  std::vector<int> source;
+  std::vector<CellKind> kinds;
+  for (int c = 0; c < exportTable.columnCount(); ++c) {
+    if (static_cast<size_t>(c) >= exported.size() || !exported[static_cast<size_t>(c)]) continue;
+    const int result = static_cast<size_t>(c) < resultColumns.size() ? resultColumns[static_cast<size_t>(c)] : -2;
+    source.push_back(c == 0 ? -1 : c);
+    kinds.push_back(c == 0 ? CellKind::RowNumber : result >= 0 ? kindOfColumn(result) : CellKind::Text);
+  }
+  return writeWorkbook(exportTable, source, kinds);
 }
 
 }  // namespace rowsmith

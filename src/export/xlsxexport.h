@@ -23,5 +23,9 @@ struct XlsxOutcome {
 // UTF-8 text; dates in either display form.
 XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>& columnOrder,
                               bool rowNumbers);
+// The same from an export table (column 0 the row numbers) whose column c
+// shows result column resultColumns[c]; exported[c] tells which are written.
+XlsxOutcome buildXlsxWorkbookOfExportTable(const StringTable& exportTable, const std::vector<bool>& exported,
+                                           const std::vector<int>& resultColumns);
 
 }  // namespace rowsmith

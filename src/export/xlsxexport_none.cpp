@@ -8,4 +8,8 @@ XlsxOutcome buildXlsxWorkbook(const StringTable&, const std::vector<int>&, bool)
   return outcome;
 }
 
+XlsxOutcome buildXlsxWorkbookOfExportTable(const StringTable& table, const std::vector<bool>&, const std::vector<int>&) {
+  return buildXlsxWorkbook(table, {}, false);
+}
+
 }  // namespace rowsmith

@@ -539,7 +539,8 @@ ExportTable TfrmGedComIm::makeExportTable() const {
       for (int c = 0; c < columns; ++c) visible.setCell(c, r, table_.cell(c, from));
     }
   }
-  ExportTable result{rowsmith::makeExportTable(model->filtered() ? visible : table_, shown), {}};
+  ExportTable result{rowsmith::makeExportTable(model->filtered() ? visible : table_, shown), {}, {-1}};
+  result.resultColumns.insert(result.resultColumns.end(), shown.begin(), shown.end());
   result.columnWidths.push_back(kExportColumnWidth);
   for (int logical : shown) {
     const bool hidden = header->isSectionHidden(logical) || header->sectionSize(logical) == 0;
@@ -556,7 +557,8 @@ TfrmSaveToForm* TfrmGedComIm::saveToForm() {
 void TfrmGedComIm::btnClientClientExportClick() {
   reportingFailure([this] {
     ExportTable exportTable = makeExportTable();
-    ExecuteSaveToForm(*saveToForm(), exportTable.table, std::move(exportTable.columnWidths));
+    ExecuteSaveToForm(*saveToForm(), exportTable.table, std::move(exportTable.columnWidths),
+                      std::move(exportTable.resultColumns));
   });
 }
 

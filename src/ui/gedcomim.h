@@ -42,6 +42,7 @@ inline constexpr int kRecentFiles = 8;
 struct ExportTable {
   StringTable table;
   std::vector<int> columnWidths;
+  std::vector<int> resultColumns;  // what each column shows; -1 the row numbers
 };
 
 class TfrmGedComIm : public QWidget {

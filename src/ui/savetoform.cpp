@@ -24,6 +24,7 @@
 
 #include "export/exportsettings.h"
 #include "export/exporttext.h"
+#include "export/xlsxexport.h"
 #include "kernel/atomicfile.h"
 #include "kernel/folders.h"
 #include "kernel/strreplace.h"
@@ -156,6 +157,7 @@ void TfrmSaveToForm::buildControls() {
       {btnClientBottomClientClientSaveToClipboard, nullptr},
       {btnClientBottomClientClientSaveToFile, nullptr},
       {nullptr, edtClientBottomClientClientSaveToFile},
+      {btnClientBottomClientClientSaveToWorkbook, nullptr},
       {btnClientBottomClientClientLineBreakCRLF, nullptr},
       {btnClientBottomClientClientLineBreakLF, nullptr},
       {btnClientBottomClientClientLineBreakFree, nullptr},
@@ -271,6 +273,8 @@ QLayout* TfrmSaveToForm::buildOptionGroups() {
   box = gbxClientBottomClientClientSaveTo = group("gbxClientBottomClientClientSaveTo", "Sichern nach...");
   btnClientBottomClientClientSaveToClipboard = option(box, "btnClientBottomClientClientSaveToClipboard", "In die Zwischenablage kopieren");
   btnClientBottomClientClientSaveToFile = option(box, "btnClientBottomClientClientSaveToFile", "Als Datei speichern");
+  btnClientBottomClientClientSaveToWorkbook =
+      option(box, "btnClientBottomClientClientSaveToWorkbook", "Als Arbeitsmappe speichern (.xlsx)");
   edtClientBottomClientClientSaveToFile = named<QLineEdit>(box, "edtClientBottomClientClientSaveToFile");
   btnClientBottomClientClientSaveToFileSeek = named<QPushButton>(box, "btnClientBottomClientClientSaveToFileSeek");
   btnClientBottomClientClientSaveToFileSeek->setText("...");
@@ -280,8 +284,9 @@ QLayout* TfrmSaveToForm::buildOptionGroups() {
   fileRow->setSpacing(4);
   fileRow->addWidget(edtClientBottomClientClientSaveToFile, 1);
   fileRow->addWidget(btnClientBottomClientClientSaveToFileSeek);
-  QVBoxLayout* saveTo = layOutGroup(box, {btnClientBottomClientClientSaveToClipboard, btnClientBottomClientClientSaveToFile}, nullptr);
-  saveTo->insertLayout(2, fileRow);
+  QVBoxLayout* saveTo = layOutGroup(box, {btnClientBottomClientClientSaveToClipboard, btnClientBottomClientClientSaveToFile,
+                                          btnClientBottomClientClientSaveToWorkbook}, nullptr);
+  saveTo->insertLayout(3, fileRow);
   connect(btnClientBottomClientClientSaveToFileSeek, &QPushButton::clicked, this,
           [this] { btnClientBottomClientClientSaveToFileSeekClick(); });
 
@@ -353,8 +358,10 @@ void TfrmSaveToForm::setPreviewWidth(int column, int width) {
   }
 }
 
-void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWidths) {
+void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWidths,
+                             std::vector<int> resultColumns) {
   TranslateForm(NLS(), this);
+  resultColumns_ = std::move(resultColumns);
   // Group box titles are not part of the form translation; they are looked
   // up under their own names like the rest.
   for (QGroupBox* box : {gbxClientBottomClientClientSeperator, gbxClientBottomClientClientAddChar,
@@ -583,7 +590,8 @@ int TfrmSaveToForm::deliver() {
                     this);
     return mrOk;
   }
-  if (btnClientBottomClientClientSaveToFile->isChecked()) {
+  const bool workbook = btnClientBottomClientClientSaveToWorkbook->isChecked();
+  if (btnClientBottomClientClientSaveToFile->isChecked() || workbook) {
     const QString fileName = edtClientBottomClientClientSaveToFile->text();
     if (fileName.isEmpty()) {
       ShowInfoMessage(
@@ -592,9 +600,20 @@ int TfrmSaveToForm::deliver() {
           this);
       return mrCancel;
     }
+    std::string bytes;
+    if (workbook) {
+      XlsxOutcome book = buildXlsxWorkbookOfExportTable(*table_, exported, resultColumns_);
+      if (!book.ok) {
+        platform::showPlainMessage(book.cause);
+        return mrCancel;
+      }
+      bytes = std::move(book.bytes);
+      splitNote.clear();  // a workbook cell never splits
+    } else {
+      bytes = encodeExportText(text, options.encoding);
+    }
     std::string cause;
-    if (!writeFileAtomically(QFile::encodeName(fileName).toStdString(),
-                             encodeExportText(text, options.encoding), &cause)) {
+    if (!writeFileAtomically(QFile::encodeName(fileName).toStdString(), bytes, &cause)) {
       platform::showPlainMessage(
           replacePlaceholder(NLS().GetNLSText("Errors", "CannotWrite", "Die Datei \"%s\" konnte nicht geschrieben werden:"),
                              toUtf8(fileName)) +
@@ -622,8 +641,8 @@ int TfrmSaveToForm::reportBuildFailure() {
 }
 
 int ExecuteSaveToForm(TfrmSaveToForm& dialog, StringTable& exportTable,
-                      std::vector<int> columnWidths) {
-  dialog.Prepare(exportTable, std::move(columnWidths));
+                      std::vector<int> columnWidths, std::vector<int> resultColumns) {
+  dialog.Prepare(exportTable, std::move(columnWidths), std::move(resultColumns));
   platform::centreOnScreen(dialog);
   int result = dialog.exec();
   if (result == mrOk) dialog.WriteSettings();

@@ -36,7 +36,9 @@ class TfrmSaveToForm : public QDialog {
   // list, the options from DEFAULTS.INI. columnWidths holds one width per
   // table column (missing entries: kExportColumnWidth); a column of width 0
   // or less is hidden: not listed and not exported.
-  void Prepare(StringTable& exportTable, std::vector<int> columnWidths = {});
+  // resultColumns[c] is the result column export column c shows (-1 for
+  // the row numbers); the workbook decides its cell kinds by it.
+  void Prepare(StringTable& exportTable, std::vector<int> columnWidths = {}, std::vector<int> resultColumns = {});
   // Writes every option back to DEFAULTS.INI in one replacement of the file.
   bool WriteSettings();
 
@@ -88,6 +90,7 @@ class TfrmSaveToForm : public QDialog {
     QLineEdit* edit;
   };
   std::vector<SettingWidget> settingWidgets_;
+  std::vector<int> resultColumns_;
   bool storedRowCounts_ = true;
 
  public:
@@ -126,6 +129,7 @@ class TfrmSaveToForm : public QDialog {
   QRadioButton* btnClientBottomClientClientSaveToClipboard;
   QRadioButton* btnClientBottomClientClientSaveToFile;
   QLineEdit* edtClientBottomClientClientSaveToFile;
+  QRadioButton* btnClientBottomClientClientSaveToWorkbook;
   QPushButton* btnClientBottomClientClientSaveToFileSeek;
   QPushButton* btnClientBottomClientClientGO;
   QPushButton* btnClientBottomClientClientCancel;
@@ -135,6 +139,6 @@ class TfrmSaveToForm : public QDialog {
 // 1) the options are written back. Returns the dialog result (1 or 2). The
 // table is the caller's throw-away copy: the export may change its cells.
 int ExecuteSaveToForm(TfrmSaveToForm& dialog, StringTable& exportTable,
-                      std::vector<int> columnWidths = {});
+                      std::vector<int> columnWidths = {}, std::vector<int> resultColumns = {});
 
 }  // namespace rowsmith

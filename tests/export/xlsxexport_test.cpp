@@ -109,5 +109,19 @@ TEST(BuildXlsxWorkbook, WritesTheChosenColumnsFittedAndCutsOverlongCells) {
   EXPECT_EQ(readBack(book), expected);
 }
 
+// An export table in the order the grid shows: kinds follow the result
+// column each one shows, whatever its place.
+TEST(BuildXlsxWorkbook, AnExportTableKeepsTheKindsOfItsResultColumns) {
+  if (!havePython()) GTEST_SKIP() << "python3 is needed to read the workbook back";
+  StringTable table(3);
+  table.setRowCount(2);
+  table.setCell(1, 0, "Geburtsdatum :");
+  table.setCell(2, 0, "ID :");
+  const std::vector<std::string> row{"1", "21.01.1950", "7"};
+  table.setRow(1, row);
+  const Sheet sheet = readBack(buildXlsxWorkbookOfExportTable(table, {true, true, true}, {-1, 5, 0}));
+  EXPECT_EQ(sheet.at("A2") + "|" + sheet.at("B2") + "|" + sheet.at("C2"), "number 1|date 21.01.1950|number 7");
+}
+
 }  // namespace
 }  // namespace rowsmith

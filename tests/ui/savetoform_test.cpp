@@ -201,6 +201,15 @@ TEST_F(SaveToFormTest, GoWritesTheChosenCharacterSetToAnyPath) {
   EXPECT_EQ(infoMessages, Texts{"3 Zeilen in die Datei geschrieben! 1 Zellen enthalten das Trennzeichen oder einen "
                                 "Zeilenumbruch; Zellen einklammern hilft."});
   EXPECT_EQ(TIniFile(settings()).ReadString("SaveToForm", "SaveToFileSTR", ""), target);
+
+  const std::string book = folder + "/export.xlsx";
+  EXPECT_EQ(executeAndPressGo(table, [&] {
+              toFile(book);
+              choose(d.btnClientBottomClientClientSaveToWorkbook);
+            }),
+            mrOk);
+  EXPECT_EQ(readFileBytes(book).substr(0, 4), std::string("PK\x03\x04", 4));
+  EXPECT_TRUE(TIniFile(settings()).ReadBool("SaveToForm", "SaveToWorkbook", false));
 }
 
 TEST_F(SaveToFormTest, AFailingWriteKeepsTheSettingsAndLeavesNoFile) {
