@@ -76,7 +76,7 @@ TEST(ImportGedcom, WholeFilesGiveTheExpectedExportText) {
   for (const auto& [input, expectedName] : files) {
     SCOPED_TRACE(input);
     auto run = test::importFile(input);
-    // The default export of the files is Windows-1252 as it always was.
+    // The expected files hold the default export: Windows-1252 bytes.
     const std::string text = encodeExportText(BuildExportText(makeExportTable(run.table, order),
                                              std::vector<bool>(kResultColumns + 1, true), {";", "", "\r\n"}),
                                               TextEncoding::Windows1252);
