@@ -6,33 +6,26 @@
 #include <string>
 
 #include "kernel/sortengine.h"
+#include "benchtable.h"
 #include "kernel/stringtable.h"
 
 using namespace rowsmith;
+using namespace rowsmith::bench;
 
 namespace {
 
 constexpr int kRows = 1000000;
 constexpr int kColumns = 39;
 
-double secondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 StringTable makeTable() {
-  const char* surnames[] = {"M\xFCller", "Schmidt", "schneider", "Fischer", "Weber", "\xD6zdemir",
-                            "Meyer", "wagner", "Becker", "Hoffmann", "Sch\xE4" "fer", "Koch"};
-  const char* given[] = {"Anna", "Johann", "maria", "Friedrich", "\xC4nne", "Karl", "Elisabeth",
-                         "Wilhelm", "Katharina", "Heinrich", "Margarethe", "Georg"};
-  const char* places[] = {"Berlin", "Hamburg", "M\xFCnchen", "K\xF6ln", "Leipzig", "Bremen"};
   std::mt19937 random(42);
   StringTable table(kColumns);
   table.setRowCount(kRows + 1);
   for (int c = 0; c < kColumns; ++c) table.setCell(c, 0, "Header " + std::to_string(c) + " :");
   char date[16];
   for (int r = 1; r <= kRows; ++r) {
-    std::string first = given[random() % 12];
-    std::string last = surnames[random() % 13];
+    std::string first = kGivenNames[random() % std::size(kGivenNames)];
+    std::string last = kSurnames[random() % std::size(kSurnames)];
     unsigned day = 1 + random() % 28, month = 1 + random() % 12, year = 1700 + random() % 250;
     std::snprintf(date, sizeof date, "%02u.%02u.%04u", day, month, year);
     table.setCell(0, r, std::to_string(r));
@@ -41,7 +34,7 @@ StringTable makeTable() {
     table.setCell(3, r, last);
     table.setCell(4, r, random() % 2 ? "M" : "W");
     table.setCell(5, r, date);
-    table.setCell(6, r, places[random() % 6]);
+    table.setCell(6, r, kPlaces[random() % std::size(kPlaces)]);
     table.setCell(16, r, std::to_string(random() % kRows));
     table.setCell(17, r, std::to_string(random() % kRows));
   }

@@ -8,27 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "benchtable.h"
 #include "kernel/stringtable.h"
 #include "kernel/tablesearch.h"
 
 using namespace rowsmith;
+using namespace rowsmith::bench;
 
 namespace {
 
 constexpr int kRows = 1000000;
 constexpr int kColumns = 39;
 
-double secondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 StringTable makeTable() {
-  const char* surnames[] = {"M\xFCller", "Schmidt", "Schneider", "Fischer", "Weber", "\xD6zdemir",
-                            "Meyer", "Wagner", "Becker", "Hoffmann", "Sch\xE4" "fer", "Koch"};
-  const char* given[] = {"Anna", "Johann", "Maria", "Friedrich", "\xC4nne", "Karl", "Elisabeth",
-                         "Wilhelm", "Katharina", "Heinrich", "Margarethe", "Georg"};
-  const char* places[] = {"Berlin", "Hamburg", "M\xFCnchen", "K\xF6ln", "Leipzig", "Bremen"};
-  const char* jobs[] = {"Bauer", "Schmied", "Lehrer", "Pfarrer", "Weber", "Tagl\xF6hner"};
   std::mt19937 random(42);
   StringTable table(kColumns);
   table.setRowCount(kRows + 1);
@@ -42,24 +34,24 @@ StringTable makeTable() {
   std::vector<std::string> cells(kColumns);
   for (int r = 1; r <= kRows; ++r) {
     for (int side : {0, 21}) {
-      std::string first = given[random() % 12];
-      std::string last = surnames[random() % 13];
+      std::string first = kGivenNames[random() % std::size(kGivenNames)];
+      std::string last = kSurnames[random() % std::size(kSurnames)];
       cells[side + 0] = std::to_string(random() % (2 * kRows));
       cells[side + 1] = first + " " + last;
       cells[side + 2] = first;
       cells[side + 3] = last;
       cells[side + 4] = side ? "W" : "M";
       cells[side + 5] = nextDate();
-      cells[side + 6] = places[random() % 6];
+      cells[side + 6] = kPlaces[random() % std::size(kPlaces)];
       cells[side + 9] = nextDate();
-      cells[side + 10] = places[random() % 6];
-      cells[side + 14] = jobs[random() % 6];
+      cells[side + 10] = kPlaces[random() % std::size(kPlaces)];
+      cells[side + 14] = kJobs[random() % std::size(kJobs)];
       cells[side + 15] = random() % 4 ? "" : "Aus dem Kirchenbuch der Gemeinde,\r\nSeite " + std::to_string(random() % 900);
       cells[side + 16] = std::to_string(random() % (2 * kRows));
       cells[side + 17] = std::to_string(random() % (2 * kRows));
     }
     cells[18] = nextDate();
-    cells[19] = places[random() % 6];
+    cells[19] = kPlaces[random() % std::size(kPlaces)];
     table.setRow(r, cells);
   }
   // One rare text, near the end.
