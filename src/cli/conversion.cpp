@@ -61,10 +61,10 @@ bool useEnglishHeaders(StringTable& table) {
   return true;
 }
 
-// The bytes to write: a workbook, or the delimited text in its encoding with
-// the count of cells a spreadsheet would split.
+// The pieces of bytes to write: a workbook, or the delimited text in its
+// encoding with the count of cells a spreadsheet would split.
 bool exportBytes(const ConvertOptions& options, const ExportFormat& format, const StringTable& table,
-                 std::string& bytes, size_t& splitting) {
+                 ExportBytes& bytes) {
   if (options.xlsx) {
     XlsxOutcome book = buildXlsxWorkbook(table, options.columns, options.rowNumbers);
     if (!book.ok) {
@@ -73,12 +73,10 @@ bool exportBytes(const ConvertOptions& options, const ExportFormat& format, cons
     }
     if (book.cutCells > 0)
       printError(std::to_string(book.cutCells) + " cells cut to the 32767 characters a spreadsheet cell holds");
-    bytes = std::move(book.bytes);
+    bytes.pieces.push_back(std::move(book.bytes));
     return true;
   }
-  bytes = buildExportTextFromResult(table, options.columns, options.rowNumbers, format);
-  splitting = countResultCellsThatSplit(table, options.columns, format);
-  bytes = encodeExportText(bytes, options.format.encoding);
+  bytes = exportResult(table, options.columns, options.rowNumbers, format, options.format.encoding);
   return true;
 }
 
@@ -125,9 +123,8 @@ int convertFile(const ConvertOptions& options) {
   // After sorting: the sort tells date columns by their German headers.
   if (options.english && !useEnglishHeaders(table)) return 1;
   messages.showProgress(ImportPhase::Export, 0);
-  std::string text;
-  size_t splitting = 0;
-  if (!exportBytes(options, format, table, text, splitting)) {
+  ExportBytes bytes;
+  if (!exportBytes(options, format, table, bytes)) {
     messages.clearProgress();
     return 1;
   }
@@ -135,11 +132,11 @@ int convertFile(const ConvertOptions& options) {
   messages.showProgress(ImportPhase::Export, 100);
   messages.clearProgress();
 
-  const std::string problem = output.finish(text);
+  const std::string problem = output.finish(bytes.pieces);
   if (problem.empty()) {
     // Told after the table is safe, and only then: a failed write is news enough.
-    if (splitting > 0)
-      printError(std::to_string(splitting) + " cells contain the separator or a line break; use --enclose double");
+    if (bytes.splitting > 0)
+      printError(std::to_string(bytes.splitting) + " cells contain the separator or a line break; use --enclose double");
     return 0;
   }
   if (problem != "-") printError(problem);

@@ -59,14 +59,19 @@ std::string TableOutput::open(const std::string& target, const std::string& inpu
   return {};
 }
 
-std::string TableOutput::finish(std::string_view text) {
+std::string TableOutput::finish(std::span<const std::string> pieces) {
   if (target_.empty()) {
-    if (os::File::standardOutput().writeAll(text)) return {};
-    const os::Error error = os::lastError();
-    return os::isBrokenPipe(error) ? "-" : "cannot write to standard output: " + error.text();
+    for (const std::string& piece : pieces) {
+      if (os::File::standardOutput().writeAll(piece)) continue;
+      const os::Error error = os::lastError();
+      return os::isBrokenPipe(error) ? "-" : "cannot write to standard output: " + error.text();
+    }
+    return {};
   }
   std::string error;
-  file_.write(text);  // a failed write is reported by commit
+  for (const std::string& piece : pieces) {
+    if (!file_.write(piece)) break;  // a failed write is reported by commit
+  }
   const bool committed = file_.commit(&error);
   os::removeOnInterrupt("");
   return committed ? std::string() : "cannot write " + target_ + ": " + error;

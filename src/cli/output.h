@@ -2,6 +2,7 @@
 // Where the table goes: the file named with -o, replaced whole, or standard
 // output. Failures come back as the line to print, naming the file and the
 // real cause.
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -20,9 +21,9 @@ class TableOutput {
   // target that cannot be written costs no conversion. An interrupt from
   // then on removes the temporary file. Empty on success.
   std::string open(const std::string& target, const std::string& input);
-  // Writes the whole text and puts it in place. Empty on success; a broken
-  // pipe on standard output ends quietly with "-".
-  std::string finish(std::string_view text);
+  // Writes the pieces one after the other and puts the whole in place.
+  // Empty on success; a broken pipe on standard output ends quietly with "-".
+  std::string finish(std::span<const std::string> pieces);
 
  private:
   std::string target_;

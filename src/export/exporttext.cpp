@@ -1,9 +1,11 @@
 #include "export/exporttext.h"
 
 #include <charconv>
+#include <array>
 #include <cstring>
 
 #include "kernel/cp1252.h"
+#include "kernel/runbeside.h"
 #include "kernel/strutils.h"
 #include "kernel/textcodec.h"
 
@@ -56,56 +58,118 @@ bool contains(std::string_view text, std::string_view part) {
   return !part.empty() && text.find(part) != std::string_view::npos;
 }
 
-template <typename CellFn>
-size_t countCellsThatSplit(int rows, int columns, const std::vector<bool>& exported, const ExportFormat& format,
-                           CellFn cell) {
-  if (!format.enclose.empty()) return 0;
-  size_t count = 0;
-  for (int r = 0; r < rows; ++r) {
-    for (int c = 0; c < columns; ++c) {
-      if (static_cast<size_t>(c) >= exported.size() || !exported[static_cast<size_t>(c)]) continue;
-      // What the file holds: line breaks inside a cell are written as codes.
-      std::string_view text = cell(c, r);
-      std::string written;
-      if (text.find_first_of("\r\n") != std::string_view::npos) {
-        appendBreaksEscaped(written, text);
-        text = written;
-      }
-      count += contains(text, format.separator) || contains(text, format.lineBreak);
-    }
+// The bytes of a cell that need care: CR and LF, and the first bytes of the
+// enclosing text, the separator and the line break. Most cells hold none of
+// them; those are written as they stand and split nothing.
+class CellScan {
+ public:
+  explicit CellScan(const ExportFormat& format) {
+    mark('\r');
+    mark('\n');
+    for (const std::string* text : {&format.enclose, &format.separator, &format.lineBreak})
+      if (!text->empty()) mark((*text)[0]);
   }
-  return count;
+  bool plain(std::string_view cell) const {
+    uint8_t any = 0;
+    for (char c : cell) any |= special_[static_cast<uint8_t>(c)];
+    return any == 0;
+  }
+
+ private:
+  void mark(char c) { special_[static_cast<uint8_t>(c)] = 1; }
+  std::array<uint8_t, 256> special_{};
+};
+
+// Writes rows of any table shape: cell(c, r) gives a cell, exported(c)
+// whether column c is written. Counts, without an enclosing text, the
+// written cells from column firstCounted on that hold the separator or the
+// line break, which a reader of the file would split.
+template <typename CellFn, typename ExportedFn>
+class RowWriter {
+ public:
+  RowWriter(int rows, int columns, int firstCounted, const ExportFormat& format, CellFn cell, ExportedFn exported)
+      : rows_(rows), columns_(columns), firstCounted_(firstCounted), format_(format), scan_(format), cell_(cell),
+        exported_(exported) {}
+
+  int rows() const { return rows_; }
+  size_t splitting() const { return splitting_; }
+
+  // Row r and the line break after it, unless it is the last row.
+  void append(std::string& out, int r) {
+    for (int c = 0; c < columns_; ++c) {
+      if (!exported_(c)) continue;
+      out += format_.enclose;
+      const std::string_view cell = cell_(c, r);
+      if (scan_.plain(cell)) {
+        out.append(cell);
+      } else {
+        const size_t begin = out.size();
+        appendCell(out, cell, format_.enclose);
+        // What the file holds decides: line breaks inside are written as codes.
+        const std::string_view written = std::string_view(out).substr(begin);
+        splitting_ += format_.enclose.empty() && c >= firstCounted_ &&
+                      (contains(written, format_.separator) || contains(written, format_.lineBreak));
+      }
+      out += format_.enclose;
+      if (c != columns_ - 1) out += format_.separator;
+    }
+    if (r != rows_ - 1) out += format_.lineBreak;
+  }
+
+ private:
+  int rows_, columns_, firstCounted_;
+  const ExportFormat& format_;
+  CellScan scan_;
+  CellFn cell_;
+  ExportedFn exported_;
+  size_t splitting_ = 0;
+};
+
+// Text that may be encoded apart from what comes before it: it starts with an
+// ASCII character, which begins a character cluster of its own (LF may
+// belong to a CR before it).
+bool startsAlone(std::string_view text) {
+  return !text.empty() && static_cast<uint8_t>(text[0]) < 0x80 && text[0] != '\n';
 }
 
-// Builds the text over any table shape: cell(c, r) gives a cell, exported(c)
-// whether column c is written.
-template <typename CellFn, typename SizeFn>
-std::string buildText(int rows, int columns, const std::vector<bool>& exported, const ExportFormat& format,
-                      CellFn cell, SizeFn cellSize) {
-  auto isExported = [&](int c) { return static_cast<size_t>(c) < exported.size() && exported[static_cast<size_t>(c)]; };
-  size_t exportedCount = 0;
-  for (int c = 0; c < columns; ++c) exportedCount += isExported(c);
-  // Reserve once: every cell with its enclosing and separator, every break.
-  size_t size = static_cast<size_t>(rows) *
-                    (exportedCount * (2 * format.enclose.size() + format.separator.size()) + format.lineBreak.size());
-  for (int r = 0; r < rows; ++r) {
-    for (int c = 0; c < columns; ++c) {
-      if (isExported(c)) size += cellSize(c, r);
+// Rows [from, to) in the bytes of the encoding, appended to out. Windows-1252
+// is encoded a block of rows at a time, so the UTF-8 text never lies whole in
+// memory.
+template <typename Writer>
+void writeRows(Writer& writer, int from, int to, TextEncoding encoding, std::string& out) {
+  if (encoding != TextEncoding::Windows1252) {
+    for (int r = from; r < to; ++r) writer.append(out, r);
+    return;
+  }
+  constexpr size_t kBlock = size_t{1} << 20;
+  std::string text;
+  text.reserve(kBlock + kBlock / 4);
+  for (int r = from; r < to; ++r) {
+    const size_t rowStart = text.size();
+    writer.append(text, r);
+    if (text.size() >= kBlock && rowStart > 0 && startsAlone(std::string_view(text).substr(rowStart))) {
+      appendWindows1252(out, std::string_view(text).substr(0, rowStart));
+      text.erase(0, rowStart);
     }
   }
-  std::string out;
-  out.reserve(size);
-  for (int r = 0; r < rows; ++r) {
-    for (int c = 0; c < columns; ++c) {
-      if (!isExported(c)) continue;
-      out += format.enclose;
-      appendCell(out, cell(c, r), format.enclose);
-      out += format.enclose;
-      if (c != columns - 1) out += format.separator;
-    }
-    if (r != rows - 1) out += format.lineBreak;
+  appendWindows1252(out, text);
+}
+
+// Where the second core's rows begin: a row near the middle that may be
+// encoded apart; rows when the text is built in one piece.
+template <typename Writer>
+int splitRow(Writer writer, TextEncoding encoding) {
+  constexpr int kLeastRows = 4096;
+  if (writer.rows() < kLeastRows || os::processorCount() < 2) return writer.rows();
+  const int middle = writer.rows() / 2;
+  if (encoding != TextEncoding::Windows1252) return middle;
+  std::string row;
+  for (int r = middle; r < writer.rows() && r < middle + kLeastRows; ++r) {
+    row.clear();
+    writer.append(row, r);
+    if (startsAlone(row)) return r;
   }
-  return out;
+  return writer.rows();
 }
 
 }  // namespace
@@ -155,38 +219,81 @@ StringTable makeExportTable(const StringTable& result, const std::vector<int>& c
 }
 
 std::string BuildExportText(const StringTable& t, const std::vector<bool>& exported, const ExportFormat& format) {
-  return buildText(
-      t.rowCount(), t.columnCount(), exported, format, [&](int c, int r) { return t.cell(c, r); },
-      [&](int c, int r) { return t.cell(c, r).size(); });
+  auto isExported = [&](int c) { return static_cast<size_t>(c) < exported.size() && exported[static_cast<size_t>(c)]; };
+  RowWriter writer(
+      t.rowCount(), t.columnCount(), 0, format, [&](int c, int r) { return t.cell(c, r); }, isExported);
+  std::string out;
+  size_t size = 0;
+  for (int r = 0; r < t.rowCount(); ++r) size += t.rowText(r).size();
+  out.reserve(size + static_cast<size_t>(t.rowCount()) *
+                         (static_cast<size_t>(t.columnCount()) * (2 * format.enclose.size() + format.separator.size()) +
+                          format.lineBreak.size()));
+  writeRows(writer, 0, t.rowCount(), TextEncoding::Utf8, out);
+  return out;
+}
+
+ExportBytes exportResult(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers,
+                         const ExportFormat& format, TextEncoding encoding) {
+  const int columns = static_cast<int>(columnOrder.size()) + 1;
+  auto cell = [&result, &columnOrder](int c, int r) -> std::string_view {
+    if (c > 0) return result.cell(columnOrder[static_cast<size_t>(c) - 1], r);
+    if (r == 0) return {};
+    // Each writer has its own number buffer: the two run at the same time.
+    thread_local char number[16];
+    return std::string_view(number, static_cast<size_t>(std::to_chars(number, number + sizeof number, r).ptr - number));
+  };
+  auto exported = [rowNumbers](int c) { return c > 0 || rowNumbers; };
+  using Writer = RowWriter<decltype(cell), decltype(exported)>;
+  const int rows = result.rowCount();
+  Writer first(rows, columns, 1, format, cell, exported);
+  Writer second = first;
+  const int split = splitRow(first, encoding);
+
+  ExportBytes bytes;
+  bytes.pieces.resize(split < rows ? 2 : 1);
+  // Room for the cells, their enclosing and separators, the row numbers and
+  // line breaks; pages not written are never touched.
+  auto reserve = [&](int from, int to, std::string& out) {
+    size_t size = 3;
+    for (int r = from; r < to; ++r) size += result.rowText(r).size();
+    out.reserve(size + static_cast<size_t>(to - from) *
+                           (static_cast<size_t>(columns) * (2 * format.enclose.size() + format.separator.size()) +
+                            format.lineBreak.size() + 10));
+  };
+  runBeside(
+      [&] {
+        if (split >= rows) return;
+        reserve(split, rows, bytes.pieces[1]);
+        writeRows(second, split, rows, encoding, bytes.pieces[1]);
+      },
+      [&] {
+        reserve(0, split, bytes.pieces[0]);
+        if (encoding == TextEncoding::Utf8Bom) bytes.pieces[0] = "\xEF\xBB\xBF";
+        writeRows(first, 0, split, encoding, bytes.pieces[0]);
+      });
+  bytes.splitting = first.splitting() + second.splitting();
+  return bytes;
 }
 
 std::string buildExportTextFromResult(const StringTable& result, const std::vector<int>& columnOrder,
                                       bool rowNumbers, const ExportFormat& format) {
-  std::vector<bool> exported(columnOrder.size() + 1, true);
-  exported[0] = rowNumbers;
-  char number[16];
-  auto cell = [&](int c, int r) -> std::string_view {
-    if (c > 0) return result.cell(columnOrder[static_cast<size_t>(c) - 1], r);
-    if (r == 0) return {};
-    return std::string_view(number, static_cast<size_t>(std::to_chars(number, number + sizeof number, r).ptr - number));
-  };
-  auto size = [&](int c, int r) -> size_t {
-    if (c > 0) return result.cell(columnOrder[static_cast<size_t>(c) - 1], r).size();
-    return r == 0 ? 0 : 10;
-  };
-  return buildText(result.rowCount(), static_cast<int>(columnOrder.size()) + 1, exported, format, cell, size);
+  ExportBytes bytes = exportResult(result, columnOrder, rowNumbers, format, TextEncoding::Utf8);
+  std::string text = std::move(bytes.pieces[0]);
+  for (size_t i = 1; i < bytes.pieces.size(); ++i) text += bytes.pieces[i];
+  return text;
 }
 
 size_t CountCellsThatSplit(const StringTable& t, const std::vector<bool>& exported, const ExportFormat& format) {
-  return countCellsThatSplit(t.rowCount(), t.columnCount(), exported, format,
-                             [&](int c, int r) { return t.cell(c, r); });
-}
-
-size_t countResultCellsThatSplit(const StringTable& result, const std::vector<int>& columnOrder,
-                                 const ExportFormat& format) {
-  return countCellsThatSplit(result.rowCount(), static_cast<int>(columnOrder.size()),
-                             std::vector<bool>(columnOrder.size(), true), format,
-                             [&](int c, int r) { return result.cell(columnOrder[static_cast<size_t>(c)], r); });
+  if (!format.enclose.empty()) return 0;
+  auto isExported = [&](int c) { return static_cast<size_t>(c) < exported.size() && exported[static_cast<size_t>(c)]; };
+  RowWriter writer(
+      t.rowCount(), t.columnCount(), 0, format, [&](int c, int r) { return t.cell(c, r); }, isExported);
+  std::string row;
+  for (int r = 0; r < t.rowCount(); ++r) {
+    row.clear();
+    writer.append(row, r);
+  }
+  return writer.splitting();
 }
 
 std::string encodeExportText(std::string_view text, TextEncoding encoding) {

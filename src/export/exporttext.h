@@ -57,8 +57,16 @@ std::string buildExportTextFromResult(const StringTable& result, const std::vect
 // the line break, which a reader of the file would split. 0 with one.
 size_t CountCellsThatSplit(const StringTable& exportTable, const std::vector<bool>& exported,
                            const ExportFormat& format);
-size_t countResultCellsThatSplit(const StringTable& result, const std::vector<int>& columnOrder,
-                                 const ExportFormat& format);
+
+// The export text of a result table in the bytes of an encoding, built by
+// both cores: the pieces, written one after the other, are the file.
+// splitting counts the result cells (not the row numbers) that would split.
+struct ExportBytes {
+  std::vector<std::string> pieces;
+  size_t splitting = 0;
+};
+ExportBytes exportResult(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers,
+                         const ExportFormat& format, TextEncoding encoding);
 
 // The export text in the bytes of an encoding.
 std::string encodeExportText(std::string_view text, TextEncoding encoding);

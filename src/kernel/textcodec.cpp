@@ -204,6 +204,11 @@ bool utf8ToWindows1252Exact(std::string_view utf8, std::string& bytes) {
 std::string encodeWindows1252(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());
+  appendWindows1252(out, utf8);
+  return out;
+}
+
+void appendWindows1252(std::string& out, std::string_view utf8) {
   char32_t code = 0;
   char32_t next = 0;
   for (size_t i = 0; i < utf8.size();) {
@@ -244,7 +249,6 @@ std::string encodeWindows1252(std::string_view utf8) {
     encodeStretch(out, utf8.substr(i, end - i));
     i = end;
   }
-  return out;
 }
 
 

@@ -40,6 +40,8 @@ bool utf8ToWindows1252Exact(std::string_view utf8, std::string& bytes);
 // user-perceived characters it lacks is transliterated to Latin letters,
 // and what still lacks a byte becomes '?'.
 std::string encodeWindows1252(std::string_view utf8);
+// The same, appended to out.
+void appendWindows1252(std::string& out, std::string_view utf8);
 
 // Upper-cases by the simple Unicode mapping, one character for one.
 char32_t upperChar(char32_t code);

@@ -79,6 +79,34 @@ TEST(BuildExportText, ALargeTableGivesTheTextOfAPlainRowByRowBuild) {
   EXPECT_EQ(BuildExportText(t, {true, true, true}, {",", "'", "\n"}), expected);
 }
 
+// The converter's route: pieces built by two cores, Windows-1252 encoded a
+// block at a time, must join into the window's text in that encoding, even
+// where a row starts with a mark that joins nothing before it.
+TEST(ExportResult, PiecesJoinIntoTheWholeTextInItsEncoding) {
+  const char* const starts[] = {"\xCC\x81x", "\xD0\x96uk", "\xC5\x81\xC3\xB3d\xC5\xBA", "e\xCC\x81", "a;b", "c\r\nd"};
+  StringTable result(3);
+  const int rows = 30000;
+  result.setRowCount(rows);
+  for (int r = 0; r < rows; ++r) {
+    result.setCell(0, r, starts[(r / 6) % 6]);
+    result.setCell(2, r, starts[r % 6] + std::string(static_cast<size_t>(r % 90), 'z'));
+  }
+  const std::vector<int> order = {2, 0, 1};
+  for (bool numbers : {false, true}) {
+    std::vector<bool> exported(4, true);
+    exported[0] = numbers;
+    const StringTable table = makeExportTable(result, order);
+    for (TextEncoding encoding : {TextEncoding::Windows1252, TextEncoding::Utf8Bom}) {
+      const ExportBytes bytes = exportResult(result, order, numbers, {";", "", "e"}, encoding);
+      std::string joined;
+      for (const std::string& piece : bytes.pieces) joined += piece;
+      EXPECT_EQ(joined, encodeExportText(BuildExportText(table, exported, {";", "", "e"}), encoding));
+      EXPECT_EQ(bytes.splitting, CountCellsThatSplit(table, exported, {";", "", "e"}));
+      EXPECT_EQ(bytes.pieces.size(), 2u);
+    }
+  }
+}
+
 TEST(EncodeExportText, WritesTheTextInTheChosenEncoding) {
   const std::string text = "Dvořák;ä€";
   EXPECT_EQ(encodeExportText(text, TextEncoding::Utf8), text);
