@@ -8,6 +8,7 @@
 
 #include "kernel/ansitext.h"
 #include "kernel/cp1252.h"
+#include "kernel/runbeside.h"
 #include "kernel/textcodec.h"
 
 namespace rowsmith {
@@ -115,11 +116,17 @@ struct KeyValues {
   std::vector<long double> number;   // a numeric key's numbers
   std::vector<std::string> text;     // text keys, and a date key's cells without a date
 
-  void add(CellValue&& value) {
-    rank.push_back(value.rank);
-    if (key.date) date.push_back(value.date);
-    if (key.numeric) number.push_back(value.number);
-    if (!key.numeric) text.push_back(std::move(value.text));
+  void resize(size_t rows) {
+    rank.resize(rows);
+    if (key.date) date.resize(rows);
+    if (key.numeric) number.resize(rows);
+    if (!key.numeric) text.resize(rows);
+  }
+  void set(size_t i, CellValue&& value) {
+    rank[i] = value.rank;
+    if (key.date) date[i] = value.date;
+    if (key.numeric) number[i] = value.number;
+    if (!key.numeric) text[i] = std::move(value.text);
   }
 
   int compare(size_t a, size_t b) const {
@@ -137,6 +144,25 @@ int compareConverted(const std::vector<KeyValues>& keys, int32_t a, int32_t b) {
     if (int r = values.compare(static_cast<size_t>(a), static_cast<size_t>(b))) return r;
   }
   return 0;
+}
+
+// The order boundedQuickSort gives, the two parts of its first partition
+// sorted each on a core of its own: they are disjoint, so the result is the
+// same as sorting them one after the other.
+template <class Before>
+void sortOnBothCores(std::span<int32_t> items, Before before) {
+  if (items.size() < 2) return;
+  std::ptrdiff_t lo = 0, hi = static_cast<std::ptrdiff_t>(items.size()) - 1;
+  const int32_t pivot = items[static_cast<size_t>((lo + hi) / 2)];
+  std::ptrdiff_t i = lo, j = hi;
+  do {
+    while (i < hi && before(items[static_cast<size_t>(i)], pivot)) ++i;
+    while (j > lo && before(pivot, items[static_cast<size_t>(j)])) --j;
+    if (i <= j) std::swap(items[static_cast<size_t>(i++)], items[static_cast<size_t>(j--)]);
+  } while (i <= j);
+  const std::span<int32_t> low = items.first(static_cast<size_t>(std::max<std::ptrdiff_t>(j + 1, 0)));
+  const std::span<int32_t> high = items.subspan(static_cast<size_t>(std::min<std::ptrdiff_t>(i, hi + 1)));
+  runBeside([&] { boundedQuickSort(high, before); }, [&] { boundedQuickSort(low, before); });
 }
 
 // Puts original row order[k] at position first + k using row swaps only.
@@ -307,19 +333,27 @@ void SortGridRows(StringTable& table, int first, int last, bool descending, std:
   if (last <= first || keyColumns.empty()) return;
 
   // The sort moves indices, not rows, so views into the table stay valid.
+  // Both cores convert the cells, each half of the rows.
+  const size_t rows = static_cast<size_t>(last - first + 1);
   std::vector<KeyValues> keys;
   for (const SortKey& key : classifySortKeys(table, keyColumns, dateHeaders)) {
-    KeyValues values{key, {}, {}, {}, {}};
-    for (int row = first; row <= last; ++row) values.add(convertCell(key, table.cell(key.column, row)));
-    keys.push_back(std::move(values));
+    keys.push_back(KeyValues{key, {}, {}, {}, {}});
+    keys.back().resize(rows);
   }
+  auto convert = [&](size_t from, size_t to) {
+    for (KeyValues& values : keys) {
+      for (size_t i = from; i < to; ++i)
+        values.set(i, convertCell(values.key, table.cell(values.key.column, first + static_cast<int>(i))));
+    }
+  };
+  runBeside([&] { convert(rows / 2, rows); }, [&] { convert(0, rows / 2); });
 
-  std::vector<int32_t> order(static_cast<size_t>(last - first + 1));
+  std::vector<int32_t> order(rows);
   for (size_t k = 0; k < order.size(); ++k) order[k] = static_cast<int32_t>(k);
   if (descending)
-    boundedQuickSort(std::span<int32_t>(order), [&](int32_t a, int32_t b) { return compareConverted(keys, a, b) > 0; });
+    sortOnBothCores(std::span<int32_t>(order), [&](int32_t a, int32_t b) { return compareConverted(keys, a, b) > 0; });
   else
-    boundedQuickSort(std::span<int32_t>(order), [&](int32_t a, int32_t b) { return compareConverted(keys, a, b) < 0; });
+    sortOnBothCores(std::span<int32_t>(order), [&](int32_t a, int32_t b) { return compareConverted(keys, a, b) < 0; });
   applyOrder(table, first, order);
 }
 

@@ -111,7 +111,17 @@ TEST(SortGridRows, PrecomputedOrderAgreesWithCompareGridRows) {
   const std::string_view dateHeaders[] = {"H2"};
   const int keyColumns[] = {0, 2, 1};
   for (bool descending : {false, true}) {
+    // Ties keep the order of the one-core quicksort over the row indices.
+    const StringTable before = table;
+    const auto beforeKeys = classifySortKeys(before, keyColumns, dateHeaders);
+    std::vector<int> order(500);
+    for (int i = 0; i < 500; ++i) order[static_cast<size_t>(i)] = i + 1;
+    boundedQuickSort(std::span<int>(order), [&](int a, int b) {
+      const int r = CompareGridRows(before, a, b, beforeKeys);
+      return descending ? r > 0 : r < 0;
+    });
     SortGridRows(table, 1, table.rowCount() - 1, descending, keyColumns, dateHeaders);
+    for (int i = 0; i < 500; ++i) EXPECT_EQ(table.cell(3, i + 1), before.cell(3, order[static_cast<size_t>(i)]));
     auto keys = classifySortKeys(table, keyColumns, dateHeaders);
     ASSERT_TRUE(!keys[0].numeric && !keys[0].date && keys[1].date && keys[2].numeric);
     for (int r = 1; r + 1 < table.rowCount(); ++r) {
