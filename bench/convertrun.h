@@ -105,8 +105,10 @@ inline Conversion convertFile(const std::string& gedcom) {
   phase("extract");
   std::vector<int> columns;
   for (int c = 0; c < kResultColumns; ++c) columns.push_back(c);
-  std::string text = buildExportTextFromResult(table, columns, true, ExportFormat{";", "", "\r\n"});
-  result.textBytes = text.size();
+  // As the converter writes it by default: Windows-1252, in pieces.
+  const ExportBytes bytes =
+      exportResult(table, columns, true, ExportFormat{";", "", "\r\n"}, TextEncoding::Windows1252);
+  for (const std::string& piece : bytes.pieces) result.textBytes += piece.size();
   phase("export text");
   return result;
 }
