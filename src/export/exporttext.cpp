@@ -80,50 +80,92 @@ class CellScan {
   std::array<uint8_t, 256> special_{};
 };
 
-// Writes rows of any table shape: cell(c, r) gives a cell, exported(c)
-// whether column c is written. Counts, without an enclosing text, the
-// written cells from column firstCounted on that hold the separator or the
-// line break, which a reader of the file would split.
-template <typename CellFn, typename ExportedFn>
+// One written column: the table column it shows (kRowNumber for the row
+// number), whether a separator follows it, whether it counts among the cells
+// that split.
+struct WrittenColumn {
+  int source;
+  bool separator;
+  bool counted;
+};
+constexpr int kRowNumber = -1;
+constexpr int kNoColumn = -2;  // a column the table lacks: always empty
+
+// Writes the rows of a table in the format. Counts, without an enclosing
+// text, the counted cells that hold the separator or the line break, which a
+// reader of the file would split.
 class RowWriter {
  public:
-  RowWriter(int rows, int columns, int firstCounted, const ExportFormat& format, CellFn cell, ExportedFn exported)
-      : rows_(rows), columns_(columns), firstCounted_(firstCounted), format_(format), scan_(format), cell_(cell),
-        exported_(exported) {}
+  RowWriter(const StringTable& table, std::vector<WrittenColumn> columns, const ExportFormat& format)
+      : table_(table), columns_(std::move(columns)), format_(format), scan_(format) {
+    for (WrittenColumn& column : columns_)
+      if (column.source < kRowNumber || column.source >= table.columnCount()) column.source = kNoColumn;
+  }
 
-  int rows() const { return rows_; }
+  int rows() const { return table_.rowCount(); }
   size_t splitting() const { return splitting_; }
 
   // Row r and the line break after it, unless it is the last row.
   void append(std::string& out, int r) {
-    for (int c = 0; c < columns_; ++c) {
-      if (!exported_(c)) continue;
-      out += format_.enclose;
-      const std::string_view cell = cell_(c, r);
-      if (scan_.plain(cell)) {
+    const std::string_view text = table_.rowText(r);
+    const std::span<const uint32_t> ends = table_.cellEnds(r);
+    // Most rows need no care in any cell: their cells are copied as they are.
+    const bool plainRow = format_.enclose.empty() && scan_.plain(text);
+    char number[16];
+    for (const WrittenColumn& column : columns_) {
+      std::string_view cell;
+      if (column.source == kRowNumber) {
+        if (r > 0) cell = std::string_view(number, static_cast<size_t>(std::to_chars(number, number + sizeof number, r).ptr - number));
+      } else if (column.source != kNoColumn) {
+        const uint32_t begin = column.source == 0 ? 0 : ends[static_cast<size_t>(column.source) - 1];
+        cell = text.substr(begin, ends[static_cast<size_t>(column.source)] - begin);
+      }
+      if (plainRow) {
         out.append(cell);
       } else {
-        const size_t begin = out.size();
-        appendCell(out, cell, format_.enclose);
-        // What the file holds decides: line breaks inside are written as codes.
-        const std::string_view written = std::string_view(out).substr(begin);
-        splitting_ += format_.enclose.empty() && c >= firstCounted_ &&
-                      (contains(written, format_.separator) || contains(written, format_.lineBreak));
+        appendFramed(out, cell, column.counted);
       }
-      out += format_.enclose;
-      if (c != columns_ - 1) out += format_.separator;
+      if (column.separator) out.append(format_.separator);
     }
-    if (r != rows_ - 1) out += format_.lineBreak;
+    if (r != rows() - 1) out.append(format_.lineBreak);
   }
 
  private:
-  int rows_, columns_, firstCounted_;
+  void appendFramed(std::string& out, std::string_view cell, bool counted) {
+    out.append(format_.enclose);
+    if (scan_.plain(cell)) {
+      out.append(cell);
+    } else {
+      const size_t begin = out.size();
+      appendCell(out, cell, format_.enclose);
+      // What the file holds decides: line breaks inside are written as codes.
+      const std::string_view written = std::string_view(out).substr(begin);
+      splitting_ += format_.enclose.empty() && counted &&
+                    (contains(written, format_.separator) || contains(written, format_.lineBreak));
+    }
+    out.append(format_.enclose);
+  }
+
+  const StringTable& table_;
+  std::vector<WrittenColumn> columns_;
   const ExportFormat& format_;
   CellScan scan_;
-  CellFn cell_;
-  ExportedFn exported_;
   size_t splitting_ = 0;
 };
+
+// The written columns of a table whose column c is written when exported(c):
+// a separator follows each but one of the table's last column.
+template <typename ExportedFn>
+std::vector<WrittenColumn> writtenColumns(int columns, ExportedFn exported, int firstCounted,
+                                          const std::vector<int>* sources = nullptr) {
+  std::vector<WrittenColumn> written;
+  for (int c = 0; c < columns; ++c) {
+    if (!exported(c)) continue;
+    const int source = sources ? (*sources)[static_cast<size_t>(c)] : c;
+    written.push_back({source, c != columns - 1, c >= firstCounted});
+  }
+  return written;
+}
 
 // Text that may be encoded apart from what comes before it: it starts with an
 // ASCII character, which begins a character cluster of its own (LF may
@@ -135,8 +177,7 @@ bool startsAlone(std::string_view text) {
 // Rows [from, to) in the bytes of the encoding, appended to out. Windows-1252
 // is encoded a block of rows at a time, so the UTF-8 text never lies whole in
 // memory.
-template <typename Writer>
-void writeRows(Writer& writer, int from, int to, TextEncoding encoding, std::string& out) {
+void writeRows(RowWriter& writer, int from, int to, TextEncoding encoding, std::string& out) {
   if (encoding != TextEncoding::Windows1252) {
     for (int r = from; r < to; ++r) writer.append(out, r);
     return;
@@ -157,8 +198,7 @@ void writeRows(Writer& writer, int from, int to, TextEncoding encoding, std::str
 
 // Where the second core's rows begin: a row near the middle that may be
 // encoded apart; rows when the text is built in one piece.
-template <typename Writer>
-int splitRow(Writer writer, TextEncoding encoding) {
+int splitRow(RowWriter writer, TextEncoding encoding) {
   constexpr int kLeastRows = 4096;
   if (writer.rows() < kLeastRows || os::processorCount() < 2) return writer.rows();
   const int middle = writer.rows() / 2;
@@ -220,8 +260,7 @@ StringTable makeExportTable(const StringTable& result, const std::vector<int>& c
 
 std::string BuildExportText(const StringTable& t, const std::vector<bool>& exported, const ExportFormat& format) {
   auto isExported = [&](int c) { return static_cast<size_t>(c) < exported.size() && exported[static_cast<size_t>(c)]; };
-  RowWriter writer(
-      t.rowCount(), t.columnCount(), 0, format, [&](int c, int r) { return t.cell(c, r); }, isExported);
+  RowWriter writer(t, writtenColumns(t.columnCount(), isExported, 0), format);
   std::string out;
   size_t size = 0;
   for (int r = 0; r < t.rowCount(); ++r) size += t.rowText(r).size();
@@ -235,18 +274,12 @@ std::string BuildExportText(const StringTable& t, const std::vector<bool>& expor
 ExportBytes exportResult(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers,
                          const ExportFormat& format, TextEncoding encoding) {
   const int columns = static_cast<int>(columnOrder.size()) + 1;
-  auto cell = [&result, &columnOrder](int c, int r) -> std::string_view {
-    if (c > 0) return result.cell(columnOrder[static_cast<size_t>(c) - 1], r);
-    if (r == 0) return {};
-    // Each writer has its own number buffer: the two run at the same time.
-    thread_local char number[16];
-    return std::string_view(number, static_cast<size_t>(std::to_chars(number, number + sizeof number, r).ptr - number));
-  };
-  auto exported = [rowNumbers](int c) { return c > 0 || rowNumbers; };
-  using Writer = RowWriter<decltype(cell), decltype(exported)>;
+  std::vector<int> sources{kRowNumber};
+  sources.insert(sources.end(), columnOrder.begin(), columnOrder.end());
+  RowWriter first(result, writtenColumns(columns, [rowNumbers](int c) { return c > 0 || rowNumbers; }, 1, &sources),
+                  format);
+  RowWriter second = first;
   const int rows = result.rowCount();
-  Writer first(rows, columns, 1, format, cell, exported);
-  Writer second = first;
   const int split = splitRow(first, encoding);
 
   ExportBytes bytes;
@@ -286,8 +319,7 @@ std::string buildExportTextFromResult(const StringTable& result, const std::vect
 size_t CountCellsThatSplit(const StringTable& t, const std::vector<bool>& exported, const ExportFormat& format) {
   if (!format.enclose.empty()) return 0;
   auto isExported = [&](int c) { return static_cast<size_t>(c) < exported.size() && exported[static_cast<size_t>(c)]; };
-  RowWriter writer(
-      t.rowCount(), t.columnCount(), 0, format, [&](int c, int r) { return t.cell(c, r); }, isExported);
+  RowWriter writer(t, writtenColumns(t.columnCount(), isExported, 0), format);
   std::string row;
   for (int r = 0; r < t.rowCount(); ++r) {
     row.clear();

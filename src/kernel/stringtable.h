@@ -24,6 +24,12 @@ class StringTable {
   std::string_view rowText(int row) const {
     return row >= 0 && row < rowCount() ? std::string_view(rows_[static_cast<size_t>(row)]) : std::string_view();
   }
+  // The end offset of each cell within rowText(row); empty for a row that
+  // does not exist.
+  std::span<const uint32_t> cellEnds(int row) const {
+    if (row < 0 || row >= rowCount()) return {};
+    return {endsOf(row), static_cast<size_t>(columns_)};
+  }
   // Replaces a whole row by the given cells (missing ones empty), in one go.
   void setRow(int row, std::span<const std::string> cells);
   void clearRow(int row);
