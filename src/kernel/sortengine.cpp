@@ -165,25 +165,6 @@ void sortOnBothCores(std::span<int32_t> items, Before before) {
   runBeside([&] { boundedQuickSort(high, before); }, [&] { boundedQuickSort(low, before); });
 }
 
-// Puts original row order[k] at position first + k using row swaps only.
-void applyOrder(StringTable& table, int first, const std::vector<int32_t>& order) {
-  const int32_t count = static_cast<int32_t>(order.size());
-  std::vector<int32_t> where(count);  // current position of original row
-  std::vector<int32_t> at(count);     // original row at a position
-  for (int32_t k = 0; k < count; ++k) where[k] = at[k] = k;
-  for (int32_t p = 0; p < count; ++p) {
-    int32_t row = order[p];
-    int32_t q = where[row];
-    if (q == p) continue;
-    table.swapRows(first + p, first + q);
-    int32_t displaced = at[p];
-    at[p] = row;
-    at[q] = displaced;
-    where[row] = p;
-    where[displaced] = q;
-  }
-}
-
 bool rowContentEquals(const StringTable& table, int row, std::string_view content) {
   for (int c = 0; c < table.columnCount(); ++c) {
     std::string_view cell = table.cell(c, row);
@@ -354,7 +335,7 @@ void SortGridRows(StringTable& table, int first, int last, bool descending, std:
     sortOnBothCores(std::span<int32_t>(order), [&](int32_t a, int32_t b) { return compareConverted(keys, a, b) > 0; });
   else
     sortOnBothCores(std::span<int32_t>(order), [&](int32_t a, int32_t b) { return compareConverted(keys, a, b) < 0; });
-  applyOrder(table, first, order);
+  table.reorderRows(first, order);
 }
 
 int SortTableKeepingRow(StringTable& table, std::span<const int> keyColumns, bool descending, int selectedRow,

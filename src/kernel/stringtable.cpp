@@ -64,4 +64,18 @@ void StringTable::swapRows(int a, int b) {
   std::swap_ranges(endsOf(a), endsOf(a) + columns_, endsOf(b));
 }
 
+void StringTable::reorderRows(int first, std::span<const int32_t> order) {
+  const size_t count = order.size();
+  if (first < 0 || first + count > rows_.size()) throw std::out_of_range("rows to reorder");
+  std::vector<std::string> rows(count);
+  std::vector<uint32_t> ends(count * static_cast<size_t>(columns_));
+  for (size_t k = 0; k < count; ++k) {
+    const int from = first + order[k];
+    rows[k] = std::move(rows_[static_cast<size_t>(from)]);
+    std::copy_n(endsOf(from), columns_, ends.data() + k * static_cast<size_t>(columns_));
+  }
+  std::move(rows.begin(), rows.end(), rows_.begin() + first);
+  std::copy(ends.begin(), ends.end(), endsOf(first));
+}
+
 }  // namespace rowsmith

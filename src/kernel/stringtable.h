@@ -36,6 +36,8 @@ class StringTable {
 
   // Moves whole rows; cell contents never change.
   void swapRows(int a, int b);
+  // Puts row first + order[k] at row first + k, for a permutation order.
+  void reorderRows(int first, std::span<const int32_t> order);
 
  private:
   uint32_t* endsOf(int row) { return ends_.data() + static_cast<size_t>(row) * columns_; }
