@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 
 #include "kernel/cp1252.h"
 #include "kernel/unicodeservices.h"
@@ -201,6 +202,26 @@ bool utf8ToWindows1252Exact(std::string_view utf8, std::string& bytes) {
   return true;
 }
 
+namespace {
+
+// A stretch's bytes depend on nothing but the stretch, and a table repeats
+// the same names and places many times over: each thread remembers the
+// stretches it has encoded, up to a bound.
+void encodeStretchOnce(std::string& out, std::string_view stretch) {
+  constexpr size_t kRemembered = 1 << 16;
+  thread_local std::unordered_map<std::string, std::string> known;
+  const auto hit = known.find(std::string(stretch));
+  if (hit != known.end()) {
+    out += hit->second;
+    return;
+  }
+  const size_t begin = out.size();
+  encodeStretch(out, stretch);
+  if (known.size() < kRemembered) known.emplace(stretch, out.substr(begin));
+}
+
+}  // namespace
+
 std::string encodeWindows1252(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());
@@ -246,7 +267,7 @@ void appendWindows1252(std::string& out, std::string_view utf8) {
       if (byte >= 0 && !extendsCluster(code) && !followedByMark(end + length)) break;
       end += length;
     }
-    encodeStretch(out, utf8.substr(i, end - i));
+    encodeStretchOnce(out, utf8.substr(i, end - i));
     i = end;
   }
 }
