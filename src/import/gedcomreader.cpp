@@ -310,6 +310,9 @@ class GedcomReading {
       return converted_;
     }
     if (!hasNulOrHighByte(raw)) return raw;
+    // Most lines of a UTF-8 file (and of one that names no character set)
+    // come out of the decoder as they went in.
+    if (mode_ != CharsetMode::Ansi && mode_ != CharsetMode::Ansel && isPlainUtf8Line(raw)) return raw;
     switch (mode_) {
       case CharsetMode::Ansi:
         converted_ = decodeWindows1252(raw);

@@ -159,6 +159,24 @@ std::string decodeUtf8Line(std::string_view bytes) {
   return toNfc(once);
 }
 
+bool isPlainUtf8Line(std::string_view bytes) {
+  const size_t n = bytes.size();
+  for (size_t i = 0; i < n;) {
+    const unsigned char lead = ub(bytes[i]);
+    if (lead < 0x80) {
+      if (lead == 0) return false;
+      ++i;
+      continue;
+    }
+    // Two-byte sequences of U+0080..U+02FF; U+0300 on are combining marks
+    // and characters NFC may change.
+    if (lead < 0xC2 || lead > 0xCB || i + 1 >= n || (ub(bytes[i + 1]) & 0xC0) != 0x80) return false;
+    if (lead == 0xC3 && i + 2 < n && mayBeEncodedTwice(bytes.substr(i, 3))) return false;
+    i += 2;
+  }
+  return true;
+}
+
 std::string decodeUtf16Line(std::string_view bytes, bool bigEndian, bool startsOdd) {
   if (startsOdd && !bytes.empty()) bytes.remove_prefix(1);
   std::string out;
