@@ -46,6 +46,23 @@ bool hasNulOrHighByte(std::string_view text) {
   return false;
 }
 
+// Whether "0 TRLR" stands anywhere in the line. Asked of every line, so words
+// of 8 bytes are first searched for a '0' before a blank, which most lines lack.
+bool hasTrailer(std::string_view line) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kHighBits = 0x8080808080808080ull;
+  // Flags every zero byte (and at worst some bytes above one).
+  auto zeroBytes = [](uint64_t word) { return (word - kOnes) & ~word & kHighBits; };
+  size_t i = 0;
+  for (; i + 9 <= line.size(); i += 8) {
+    uint64_t here, after;
+    std::memcpy(&here, line.data() + i, 8);
+    std::memcpy(&after, line.data() + i + 1, 8);
+    if (zeroBytes(here ^ (kOnes * '0')) & zeroBytes(after ^ (kOnes * ' '))) break;
+  }
+  return contains(line.substr(i), "0 TRLR");
+}
+
 enum class CharsetMode { Undetermined = 0, Ansi = 1, Utf8 = 2, Unicode = 3, Ansel = 4 };
 
 CharsetMode modeFromCharLine(std::string_view line) {
@@ -191,7 +208,7 @@ class GedcomReading {
     int32_t& counter = counter_;
     counter = 1;
     for (;;) {
-      if (contains(line, "0 TRLR")) {
+      if (hasTrailer(line)) {
         trailer_ = true;
         break;
       }
