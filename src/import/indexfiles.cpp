@@ -3,6 +3,7 @@
 #include "kernel/runbeside.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -26,23 +27,13 @@ uint64_t appendText(std::string& text, std::string_view bytes) {
   return offset;
 }
 
-// The first 8 bytes in the order a byte-wise compare sees them, so that most
-// comparisons of the sort are one integer compare.
-uint64_t sortPrefix(std::string_view xref) {
-  uint64_t prefix = 0;
-  for (size_t i = 0; i < 8; ++i)
-    prefix = (prefix << 8) | (i < xref.size() ? static_cast<uint8_t>(xref[i]) : 0u);
-  return prefix;
-}
-
 uint32_t xrefHash(std::string_view key) {
   uint64_t h = 0x9E3779B97F4A7C15ull ^ key.size();
   for (unsigned char c : key) h = (h ^ c) * 0x100000001B3ull;
   return static_cast<uint32_t>(h ^ (h >> 29));
 }
 
-// Blocks in file order, so that among equal keys the first block keeps the
-// slot, as the sorted lookup finds it.
+// The length a slot gives a key too long for its 16 bits.
 constexpr uint64_t kLongKey = 0xFFFF;
 
 std::string_view slotKey(const TDBDefaults& db, const TDBDefaults::XRefSlot& slot) {
@@ -55,37 +46,63 @@ void hashXRefs(TDBDefaults& db) {
   while (slots < db.Blocks.size() + db.Blocks.size() / 2) slots *= 2;
   db.XRefSlots.assign(slots, TDBDefaults::XRefSlot{});
   const size_t mask = slots - 1;
+  // The blocks go in by the region of the table their slot lies in, so that
+  // the table fills front to back instead of at random; within a region in
+  // file order, so that among equal keys the first block keeps the slot.
+  const int regionBits = std::max(0, static_cast<int>(std::bit_width(mask)) - 12);
+  std::vector<uint32_t> regionStart((mask >> regionBits) + 2, 0);
+  std::vector<TDBDefaults::XRefSlot> entries(db.Blocks.size());
   for (size_t k = 0; k < db.Blocks.size(); ++k) {
     const TBlockRec& block = db.Blocks[k];
-    const std::string_view xref = db.xref(block);
-    const uint32_t hash = xrefHash(xref);
-    for (size_t s = hash & mask;; s = (s + 1) & mask) {
+    const uint32_t hash = xrefHash(db.xref(block));
+    entries[k] = {hash, static_cast<int32_t>(k), block.XRefOffset | std::min<uint64_t>(block.XRefLength, kLongKey) << 48};
+    ++regionStart[((hash & mask) >> regionBits) + 1];
+  }
+  for (size_t r = 1; r < regionStart.size(); ++r) regionStart[r] += regionStart[r - 1];
+  std::vector<TDBDefaults::XRefSlot> ordered(entries.size());
+  for (const TDBDefaults::XRefSlot& entry : entries) ordered[regionStart[(entry.hash & mask) >> regionBits]++] = entry;
+  entries = {};
+  for (const TDBDefaults::XRefSlot& entry : ordered) {
+    for (size_t s = entry.hash & mask;; s = (s + 1) & mask) {
       TDBDefaults::XRefSlot& slot = db.XRefSlots[s];
       if (slot.block < 0) {
-        slot = {hash, static_cast<int32_t>(k), block.XRefOffset | std::min<uint64_t>(xref.size(), kLongKey) << 48};
+        slot = entry;
         break;
       }
-      if (slot.hash == hash && slotKey(db, slot) == xref) break;
+      if (slot.hash == entry.hash && slotKey(db, slot) == slotKey(db, entry)) break;
     }
   }
 }
 
-void sortXRefs(TDBDefaults& db) {
-  struct Key {
-    uint64_t prefix;
-    int32_t block;
-  };
-  std::vector<Key> keys(db.Blocks.size());
-  for (size_t k = 0; k < keys.size(); ++k) keys[k] = Key{sortPrefix(db.xref(db.Blocks[k])), static_cast<int32_t>(k)};
-  // Equal keys keep file order so that lookups find the first block.
-  std::sort(keys.begin(), keys.end(), [&db](const Key& a, const Key& b) {
-    if (a.prefix != b.prefix) return a.prefix < b.prefix;
-    int c = db.xref(db.Blocks[static_cast<size_t>(a.block)]).compare(db.xref(db.Blocks[static_cast<size_t>(b.block)]));
-    return c != 0 ? c < 0 : a.block < b.block;
-  });
-  db.BlockXRefs.resize(keys.size());
-  for (size_t i = 0; i < keys.size(); ++i)
-    db.BlockXRefs[i] = TBlockXRefEntry{keys[i].block, db.xref(db.Blocks[static_cast<size_t>(keys[i].block)])};
+// A cross-reference for the sort: its first 16 bytes in the order a byte-wise
+// compare sees them, so that most comparisons are integer compares. Two keys
+// of at most 16 bytes with the same prefix differ only by trailing NUL bytes,
+// so the shorter comes first.
+struct XRefKey {
+  uint64_t high = 0, low = 0;
+  uint64_t offset = 0;
+  uint32_t length = 0;
+  int32_t block = 0;
+
+  XRefKey(const TBlockRec& rec, std::string_view xref, int32_t k) : offset(rec.XRefOffset), length(rec.XRefLength), block(k) {
+    for (size_t i = 0; i < 16; ++i) {
+      uint64_t& half = i < 8 ? high : low;
+      half = (half << 8) | (i < xref.size() ? static_cast<uint8_t>(xref[i]) : 0u);
+    }
+  }
+};
+
+// Sorted by key, equal keys in file order so that lookups find the first block.
+bool xrefBefore(const TDBDefaults& db, const XRefKey& a, const XRefKey& b) {
+  if (a.high != b.high) return a.high < b.high;
+  if (a.low != b.low) return a.low < b.low;
+  if (a.length > 16 || b.length > 16) {
+    const int c = std::string_view(db.Text.data() + a.offset, a.length).compare({db.Text.data() + b.offset, b.length});
+    if (c != 0) return c < 0;
+  } else if (a.length != b.length) {
+    return a.length < b.length;
+  }
+  return a.block < b.block;
 }
 
 }  // namespace
@@ -165,30 +182,37 @@ int32_t LoadIndex(TDBDefaults& db) {
       db.FirstFam = k;
     }
   }
-  // The hash, which the extraction uses, is built on a second thread while
-  // the sorted array is made.
-  bool hashed = false, sorted = false;
-  const auto hash = [&db, &hashed] {
-    try {
+  // The hash, which the extraction uses, is built on a second thread, which
+  // then sorts the last third of the cross-references while this one sorts
+  // the rest; the two runs are merged.
+  try {
+    std::vector<XRefKey> keys;
+    keys.reserve(db.Blocks.size());
+    for (int32_t k = 0; k < blockCount; ++k) {
+      const TBlockRec& block = db.Blocks[static_cast<size_t>(k)];
+      keys.emplace_back(block, db.xref(block), k);
+    }
+    const auto before = [&db](const XRefKey& a, const XRefKey& b) { return xrefBefore(db, a, b); };
+    const auto middle = keys.begin() + (blockCount >= 65536 ? blockCount * 2 / 3 : blockCount);
+    const auto sortFront = [&] { std::sort(keys.begin(), middle, before); };
+    const auto hashAndSortBack = [&] {
       hashXRefs(db);
-      hashed = true;
-    } catch (const std::bad_alloc&) {
+      std::sort(middle, keys.end(), before);
+    };
+    if (blockCount >= 65536) {
+      runBeside(hashAndSortBack, sortFront);
+    } else {
+      sortFront();
+      hashAndSortBack();
     }
-  };
-  const auto sort = [&db, &sorted] {
-    try {
-      sortXRefs(db);
-      sorted = true;
-    } catch (const std::bad_alloc&) {
+    db.BlockXRefs.resize(keys.size());
+    auto front = keys.begin(), back = middle;
+    for (TBlockXRefEntry& entry : db.BlockXRefs) {
+      const bool fromFront = back == keys.end() || (front != middle && before(*front, *back));
+      const XRefKey& key = fromFront ? *front++ : *back++;
+      entry = TBlockXRefEntry{key.block, {db.Text.data() + key.offset, key.length}};
     }
-  };
-  if (blockCount >= 65536) {
-    runBeside(hash, sort);
-  } else {
-    sort();
-    hash();
-  }
-  if (!sorted || !hashed) {
+  } catch (const std::bad_alloc&) {
     db.BlockXRefs = TBlockIDX();
     db.XRefSlots = {};
     return -1;
