@@ -6,28 +6,31 @@
 
 namespace rowsmith {
 
-namespace {
-
-constexpr char kEndOfFile = 26;
-
-// The first byte c in [p, p + n), or n. Lines are short, so their first words
-// are searched inline before a long line is handed to memchr.
-size_t findByte(const char* p, size_t n, char c) {
+size_t findByte(std::string_view text, char c) {
   constexpr uint64_t kOnes = 0x0101010101010101ull;
   constexpr uint64_t kHighBits = 0x8080808080808080ull;
   const uint64_t pattern = kOnes * static_cast<uint8_t>(c);
+  const size_t n = text.size();
   size_t i = 0;
-  for (; i + 8 <= n && i < 64; i += 8) {
+  for (; i + 8 <= n; i += 8) {
+    if (i == 64) {
+      const void* hit = std::memchr(text.data() + i, c, n - i);
+      return hit ? static_cast<size_t>(static_cast<const char*>(hit) - text.data()) : n;
+    }
     uint64_t word;
-    std::memcpy(&word, p + i, 8);
+    std::memcpy(&word, text.data() + i, 8);
     const uint64_t x = word ^ pattern;
     // The lowest flagged byte is always a true match.
     const uint64_t hits = (x - kOnes) & ~x & kHighBits;
     if (hits != 0) return i + static_cast<size_t>(std::countr_zero(hits)) / 8;
   }
-  const void* hit = std::memchr(p + i, c, n - i);
-  return hit ? static_cast<size_t>(static_cast<const char*>(hit) - p) : n;
+  while (i < n && text[i] != c) ++i;
+  return i;
 }
+
+namespace {
+
+constexpr char kEndOfFile = 26;
 
 }  // namespace
 
@@ -46,7 +49,7 @@ size_t LineReader::findLineEnd(const char* begin, size_t available) {
   const TextUnits units = input_.units();
   const size_t from = static_cast<size_t>(begin - chunk_.data());
   auto find = [&](char c, size_t to) -> size_t {
-    if (units == TextUnits::Bytes) return from + findByte(begin, to - from, c);
+    if (units == TextUnits::Bytes) return from + findByte({begin, to - from}, c);
     return findCharacter(chunk_, from, to, c, units);
   };
   const size_t to = from + available;

@@ -19,6 +19,10 @@
 
 namespace rowsmith {
 
+// The first byte c in text, or text.size(): quicker than memchr on texts as
+// short as most lines and their parts; long ones are left to memchr.
+size_t findByte(std::string_view text, char c);
+
 class LineReader {
  public:
   static constexpr size_t kZeroTail = 64 * 1024;

@@ -60,7 +60,10 @@ bool hasTrailer(std::string_view line) {
     std::memcpy(&after, line.data() + i + 1, 8);
     if (zeroBytes(here ^ (kOnes * '0')) & zeroBytes(after ^ (kOnes * ' '))) break;
   }
-  return contains(line.substr(i), "0 TRLR");
+  for (; i + 6 <= line.size(); ++i) {
+    if (line[i] == '0' && line.compare(i, 6, "0 TRLR") == 0) return true;
+  }
+  return false;
 }
 
 enum class CharsetMode { Undetermined = 0, Ansi = 1, Utf8 = 2, Unicode = 3, Ansel = 4 };
@@ -360,10 +363,10 @@ class GedcomReading {
       std::string_view rest = trimView(line.substr(1));
       std::string_view xref;
       if (!rest.empty() && rest.front() == '@') {
-        xref = rest.substr(0, rest.find(' '));
+        xref = rest.substr(0, findByte(rest, ' '));
         rest = trimView(rest.substr(xref.size()));
       }
-      const std::string_view tag = rest.substr(0, rest.find(' '));
+      const std::string_view tag = rest.substr(0, findByte(rest, ' '));
       if (tag == "NOTE" || tag == "SNOTE") return storeNoteRecord(xref, trimView(rest.substr(tag.size())));
       blockNo_ = WriteBlock(db_, rest, xref);
       return blockNo_ >= 0;
@@ -371,7 +374,7 @@ class GedcomReading {
     int32_t level = -1;
     if (!line.empty() && line.front() >= '1' && line.front() <= '9') level = line.front() - '0';
     std::string_view rest = line.empty() ? line : trimView(line.substr(1));
-    std::string_view tag = rest.substr(0, rest.find(' '));
+    std::string_view tag = rest.substr(0, findByte(rest, ' '));
     std::string_view value = trimRightView(rest.substr(tag.size()));
     if (value.size() >= 2) value.remove_prefix(1);
     // GEDCOM 7's shared notes are notes; its void pointer names nobody.
@@ -400,8 +403,9 @@ class GedcomReading {
 
   // "@@" stands for "@" in a value; GEDCOM 7 doubles only a leading "@".
   std::string_view unescapeAt(std::string_view value) {
-    const size_t at = value.find("@@");
-    if (at == std::string_view::npos || (gedcom7_ && at != 0)) return value;
+    size_t at = findByte(value, '@');
+    while (at + 1 < value.size() && value[at + 1] != '@') at += 1 + findByte(value.substr(at + 1), '@');
+    if (at + 1 >= value.size() || (gedcom7_ && at != 0)) return value;
     if (gedcom7_) return value.substr(1);
     unescaped_.clear();
     for (size_t i = 0; i < value.size(); ++i) {
