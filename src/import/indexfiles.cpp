@@ -27,6 +27,14 @@ uint64_t appendText(std::string& text, std::string_view bytes) {
   return offset;
 }
 
+// Room for n elements, on huge pages where the system has them: the first
+// touch of each small page of a fresh array costs more than filling it.
+template <class T>
+void reserveHuge(std::vector<T>& array, size_t n) {
+  array.reserve(n);
+  os::adviseHugePages(array.data(), array.capacity() * sizeof(T));
+}
+
 uint32_t xrefHash(std::string_view key) {
   uint64_t h = 0x9E3779B97F4A7C15ull ^ key.size();
   for (unsigned char c : key) h = (h ^ c) * 0x100000001B3ull;
@@ -44,24 +52,26 @@ std::string_view slotKey(const TDBDefaults& db, const TDBDefaults::XRefSlot& slo
 void hashXRefs(TDBDefaults& db) {
   size_t slots = 16;
   while (slots < db.Blocks.size() + db.Blocks.size() / 2) slots *= 2;
+  db.XRefSlots.clear();
+  reserveHuge(db.XRefSlots, slots);
   db.XRefSlots.assign(slots, TDBDefaults::XRefSlot{});
   const size_t mask = slots - 1;
   // The blocks go in by the region of the table their slot lies in, so that
   // the table fills front to back instead of at random; within a region in
   // file order, so that among equal keys the first block keeps the slot.
-  const int regionBits = std::max(0, static_cast<int>(std::bit_width(mask)) - 12);
+  const int regionBits = std::max(0, static_cast<int>(std::bit_width(mask)) - 8);
   std::vector<uint32_t> regionStart((mask >> regionBits) + 2, 0);
-  std::vector<TDBDefaults::XRefSlot> entries(db.Blocks.size());
+  for (const TBlockRec& block : db.Blocks) ++regionStart[((xrefHash(db.xref(block)) & mask) >> regionBits) + 1];
+  for (size_t r = 1; r < regionStart.size(); ++r) regionStart[r] += regionStart[r - 1];
+  std::vector<TDBDefaults::XRefSlot> ordered;
+  reserveHuge(ordered, db.Blocks.size());
+  ordered.resize(db.Blocks.size());
   for (size_t k = 0; k < db.Blocks.size(); ++k) {
     const TBlockRec& block = db.Blocks[k];
     const uint32_t hash = xrefHash(db.xref(block));
-    entries[k] = {hash, static_cast<int32_t>(k), block.XRefOffset | std::min<uint64_t>(block.XRefLength, kLongKey) << 48};
-    ++regionStart[((hash & mask) >> regionBits) + 1];
+    ordered[regionStart[(hash & mask) >> regionBits]++] = {
+        hash, static_cast<int32_t>(k), block.XRefOffset | std::min<uint64_t>(block.XRefLength, kLongKey) << 48};
   }
-  for (size_t r = 1; r < regionStart.size(); ++r) regionStart[r] += regionStart[r - 1];
-  std::vector<TDBDefaults::XRefSlot> ordered(entries.size());
-  for (const TDBDefaults::XRefSlot& entry : entries) ordered[regionStart[(entry.hash & mask) >> regionBits]++] = entry;
-  entries = {};
   for (const TDBDefaults::XRefSlot& entry : ordered) {
     for (size_t s = entry.hash & mask;; s = (s + 1) & mask) {
       TDBDefaults::XRefSlot& slot = db.XRefSlots[s];
@@ -187,7 +197,7 @@ int32_t LoadIndex(TDBDefaults& db) {
   // the rest; the two runs are merged.
   try {
     std::vector<XRefKey> keys;
-    keys.reserve(db.Blocks.size());
+    reserveHuge(keys, db.Blocks.size());
     for (int32_t k = 0; k < blockCount; ++k) {
       const TBlockRec& block = db.Blocks[static_cast<size_t>(k)];
       keys.emplace_back(block, db.xref(block), k);
@@ -205,6 +215,7 @@ int32_t LoadIndex(TDBDefaults& db) {
       sortFront();
       hashAndSortBack();
     }
+    reserveHuge(db.BlockXRefs, keys.size());
     db.BlockXRefs.resize(keys.size());
     auto front = keys.begin(), back = middle;
     for (TBlockXRefEntry& entry : db.BlockXRefs) {
