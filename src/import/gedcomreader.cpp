@@ -14,6 +14,7 @@
 #include "import/gedcomlines.h"
 #include "kernel/ansitext.h"
 #include "kernel/charsets.h"
+#include "kernel/runbeside.h"
 #include "kernel/strreplace.h"
 #include "kernel/textcodec.h"
 #include "os/osfile.h"
@@ -87,6 +88,7 @@ void reserveAhead(TDBDefaults& db, uint64_t size) {
   db.Text.reserve(scaled(db.Text.size()));
   os::adviseHugePages(db.Fields.data(), db.Fields.capacity() * sizeof(TFieldRec));
   os::adviseHugePages(db.Text.data(), db.Text.capacity());
+  os::adviseHugePages(db.Blocks.data(), db.Blocks.capacity() * sizeof(TBlockRec));
 }
 
 // Files this large are read in two parts on two threads.
@@ -128,26 +130,39 @@ uint64_t findRecordStart(const GedcomInput& input, uint64_t from, bool lfLines) 
   return 0;
 }
 
-// Appends the index of a later part of the file.
+// Appends the index of a later part of the file. The fields are copied on
+// the second core while the text and the blocks are copied here: most of the
+// cost is the first touch of the new pages.
 void appendIndex(TDBDefaults& db, const TDBDefaults& part) {
   const uint64_t textBase = db.Text.size();
   const int32_t fieldBase = static_cast<int32_t>(db.Fields.size());
-  db.Text.append(part.Text);
-  db.Blocks.reserve(db.Blocks.size() + part.Blocks.size());
-  for (TBlockRec block : part.Blocks) {
-    block.XRefOffset += textBase;
-    if (block.FirstField >= 0) block.FirstField += fieldBase;
-    db.Blocks.push_back(block);
-  }
   // The part numbered its tags in its own order.
   std::vector<uint64_t> tagNumbers(part.Tags.size());
   for (size_t n = 0; n < part.Tags.size(); ++n) tagNumbers[n] = uint64_t{db.tagNumber(part.Tags[n])} << 48;
-  constexpr uint64_t kTagBits = ~uint64_t{0} << 48;
   db.Fields.reserve(db.Fields.size() + part.Fields.size());
-  for (TFieldRec field : part.Fields) {
-    field.Packed = ((field.Packed & ~kTagBits) + textBase) | tagNumbers[field.tagNumber()];
-    if (field.NextField > 0) field.NextField += fieldBase;
-    db.Fields.push_back(field);
+  db.Blocks.reserve(db.Blocks.size() + part.Blocks.size());
+  db.Text.reserve(db.Text.size() + part.Text.size());
+  const auto appendFields = [&db, &part, &tagNumbers, textBase, fieldBase] {
+    constexpr uint64_t kTagBits = ~uint64_t{0} << 48;
+    for (TFieldRec field : part.Fields) {
+      field.Packed = ((field.Packed & ~kTagBits) + textBase) | tagNumbers[field.tagNumber()];
+      if (field.NextField > 0) field.NextField += fieldBase;
+      db.Fields.push_back(field);
+    }
+  };
+  const auto appendTextAndBlocks = [&db, &part, textBase, fieldBase] {
+    db.Text.append(part.Text);
+    for (TBlockRec block : part.Blocks) {
+      block.XRefOffset += textBase;
+      if (block.FirstField >= 0) block.FirstField += fieldBase;
+      db.Blocks.push_back(block);
+    }
+  };
+  if (part.Fields.size() >= 65536) {
+    runBeside(appendFields, appendTextAndBlocks);
+  } else {
+    appendFields();
+    appendTextAndBlocks();
   }
 }
 
