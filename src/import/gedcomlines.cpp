@@ -1,32 +1,8 @@
 #include "import/gedcomlines.h"
 
-#include <bit>
-#include <cstdint>
 #include <cstring>
 
 namespace rowsmith {
-
-size_t findByte(std::string_view text, char c) {
-  constexpr uint64_t kOnes = 0x0101010101010101ull;
-  constexpr uint64_t kHighBits = 0x8080808080808080ull;
-  const uint64_t pattern = kOnes * static_cast<uint8_t>(c);
-  const size_t n = text.size();
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    if (i == 64) {
-      const void* hit = std::memchr(text.data() + i, c, n - i);
-      return hit ? static_cast<size_t>(static_cast<const char*>(hit) - text.data()) : n;
-    }
-    uint64_t word;
-    std::memcpy(&word, text.data() + i, 8);
-    const uint64_t x = word ^ pattern;
-    // The lowest flagged byte is always a true match.
-    const uint64_t hits = (x - kOnes) & ~x & kHighBits;
-    if (hits != 0) return i + static_cast<size_t>(std::countr_zero(hits)) / 8;
-  }
-  while (i < n && text[i] != c) ++i;
-  return i;
-}
 
 namespace {
 
@@ -64,7 +40,7 @@ size_t LineReader::findLineEnd(const char* begin, size_t available) {
   return cr - from;
 }
 
-bool LineReader::readLine(std::string_view& line) {
+bool LineReader::readLineSlow(std::string_view& line) {
   line_.clear();
   lineStartsOdd_ = pos_ % 2 == 1;
   bool inLine = false;  // part of the line already copied to line_
@@ -109,7 +85,7 @@ bool LineReader::readLine(std::string_view& line) {
   }
 }
 
-bool LineReader::atEnd(bool& error) {
+bool LineReader::atEndSlow(bool& error) {
   error = false;
   if (hitEndByte_) return true;
   if (!started_ || pos_ == chunk_.size()) {

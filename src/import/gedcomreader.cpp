@@ -28,6 +28,13 @@ namespace {
 
 bool contains(std::string_view text, std::string_view what) { return text.find(what) != std::string_view::npos; }
 
+// trimView, without a call for the many texts that need no trimming.
+std::string_view trimmedView(std::string_view text) {
+  if (!text.empty() && static_cast<unsigned char>(text.front()) > 32 && static_cast<unsigned char>(text.back()) > 32)
+    return text;
+  return trimView(text);
+}
+
 // Every conversion only touches NUL bytes or bytes above 127, so lines
 // without them (most lines of most files) skip the conversion calls.
 bool hasNulOrHighByte(std::string_view text) {
@@ -230,7 +237,7 @@ class GedcomReading {
         trailer_ = true;
         break;
       }
-      std::string_view trimmed = trimView(line);
+      std::string_view trimmed = trimmedView(line);
       const bool blank = trimmed.empty();
       // A blank last line is a line end's echo, not content; every other
       // line is stored, the last one of a file without trailer too.
@@ -375,11 +382,11 @@ class GedcomReading {
   bool store(std::string_view line) {
     if (!line.empty() && line.front() == '0') {
       previousField_ = -1;
-      std::string_view rest = trimView(line.substr(1));
+      std::string_view rest = trimmedView(line.substr(1));
       std::string_view xref;
       if (!rest.empty() && rest.front() == '@') {
         xref = rest.substr(0, findByte(rest, ' '));
-        rest = trimView(rest.substr(xref.size()));
+        rest = trimmedView(rest.substr(xref.size()));
       }
       const std::string_view tag = rest.substr(0, findByte(rest, ' '));
       if (tag == "NOTE" || tag == "SNOTE") return storeNoteRecord(xref, trimView(rest.substr(tag.size())));
@@ -388,9 +395,10 @@ class GedcomReading {
     }
     int32_t level = -1;
     if (!line.empty() && line.front() >= '1' && line.front() <= '9') level = line.front() - '0';
-    std::string_view rest = line.empty() ? line : trimView(line.substr(1));
+    std::string_view rest = line.empty() ? line : trimmedView(line.substr(1));
     std::string_view tag = rest.substr(0, findByte(rest, ' '));
-    std::string_view value = trimRightView(rest.substr(tag.size()));
+    std::string_view value = rest.substr(tag.size());
+    if (!value.empty() && static_cast<unsigned char>(value.back()) <= 32) value = trimRightView(value);
     if (value.size() >= 2) value.remove_prefix(1);
     // GEDCOM 7's shared notes are notes; its void pointer names nobody.
     if (tag == "SNOTE") tag = "NOTE";
