@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -89,18 +90,22 @@ void hashXRefs(TDBDefaults& db) {
 // of at most 16 bytes with the same prefix differ only by trailing NUL bytes,
 // so the shorter comes first.
 struct XRefKey {
-  uint64_t high = 0, low = 0;
-  uint64_t offset = 0;
-  uint32_t length = 0;
-  int32_t block = 0;
-
-  XRefKey(const TBlockRec& rec, std::string_view xref, int32_t k) : offset(rec.XRefOffset), length(rec.XRefLength), block(k) {
-    for (size_t i = 0; i < 16; ++i) {
-      uint64_t& half = i < 8 ? high : low;
-      half = (half << 8) | (i < xref.size() ? static_cast<uint8_t>(xref[i]) : 0u);
-    }
-  }
+  uint64_t high, low;
+  uint64_t offset;
+  uint32_t length;
+  int32_t block;
 };
+
+XRefKey xrefKey(const TDBDefaults& db, size_t k) {
+  const TBlockRec& block = db.Blocks[k];
+  const std::string_view xref = db.xref(block);
+  XRefKey key{0, 0, block.XRefOffset, block.XRefLength, static_cast<int32_t>(k)};
+  for (size_t i = 0; i < 16; ++i) {
+    uint64_t& half = i < 8 ? key.high : key.low;
+    half = (half << 8) | (i < xref.size() ? static_cast<uint8_t>(xref[i]) : 0u);
+  }
+  return key;
+}
 
 // Sorted by key, equal keys in file order so that lookups find the first block.
 bool xrefBefore(const TDBDefaults& db, const XRefKey& a, const XRefKey& b) {
@@ -194,34 +199,55 @@ int32_t LoadIndex(TDBDefaults& db) {
   }
   // The hash, which the extraction uses, is built on a second thread, which
   // then sorts the last third of the cross-references while this one sorts
-  // the rest; the two runs are merged.
+  // the rest; the two runs are merged from both ends at once.
   try {
-    std::vector<XRefKey> keys;
-    reserveHuge(keys, db.Blocks.size());
-    for (int32_t k = 0; k < blockCount; ++k) {
-      const TBlockRec& block = db.Blocks[static_cast<size_t>(k)];
-      keys.emplace_back(block, db.xref(block), k);
-    }
+    const size_t n = db.Blocks.size();
+    const bool beside = n >= 65536;
+    const size_t middle = beside ? n * 2 / 3 : n;
+    // Left uninitialised: each thread fills its own part.
+    const std::unique_ptr<XRefKey[]> keys(new XRefKey[n]);
+    os::adviseHugePages(keys.get(), n * sizeof(XRefKey));
     const auto before = [&db](const XRefKey& a, const XRefKey& b) { return xrefBefore(db, a, b); };
-    const auto middle = keys.begin() + (blockCount >= 65536 ? blockCount * 2 / 3 : blockCount);
-    const auto sortFront = [&] { std::sort(keys.begin(), middle, before); };
+    const auto sortRun = [&](size_t from, size_t to) {
+      for (size_t k = from; k < to; ++k) keys[k] = xrefKey(db, k);
+      std::sort(keys.get() + from, keys.get() + to, before);
+    };
     const auto hashAndSortBack = [&] {
       hashXRefs(db);
-      std::sort(middle, keys.end(), before);
+      sortRun(middle, n);
     };
-    if (blockCount >= 65536) {
-      runBeside(hashAndSortBack, sortFront);
+    if (beside) {
+      runBeside(hashAndSortBack, [&] { sortRun(0, middle); });
     } else {
-      sortFront();
+      sortRun(0, middle);
       hashAndSortBack();
     }
-    reserveHuge(db.BlockXRefs, keys.size());
-    db.BlockXRefs.resize(keys.size());
-    auto front = keys.begin(), back = middle;
-    for (TBlockXRefEntry& entry : db.BlockXRefs) {
-      const bool fromFront = back == keys.end() || (front != middle && before(*front, *back));
-      const XRefKey& key = fromFront ? *front++ : *back++;
-      entry = TBlockXRefEntry{key.block, {db.Text.data() + key.offset, key.length}};
+    reserveHuge(db.BlockXRefs, n);
+    db.BlockXRefs.resize(n);
+    const auto entry = [&db](const XRefKey& key) {
+      return TBlockXRefEntry{key.block, {db.Text.data() + key.offset, key.length}};
+    };
+    // The front half takes the smallest keys, the back half the largest.
+    const size_t half = n / 2;
+    const auto mergeFront = [&] {
+      size_t front = 0, back = middle;
+      for (size_t i = 0; i < half; ++i) {
+        const bool fromFront = back == n || (front != middle && before(keys[front], keys[back]));
+        db.BlockXRefs[i] = entry(keys[fromFront ? front++ : back++]);
+      }
+    };
+    const auto mergeBack = [&] {
+      size_t front = middle, back = n;
+      for (size_t i = n; i > half; --i) {
+        const bool fromFront = back == middle || (front != 0 && before(keys[back - 1], keys[front - 1]));
+        db.BlockXRefs[i - 1] = entry(keys[fromFront ? --front : --back]);
+      }
+    };
+    if (beside) {
+      runBeside(mergeBack, mergeFront);
+    } else {
+      mergeFront();
+      mergeBack();
     }
   } catch (const std::bad_alloc&) {
     db.BlockXRefs = TBlockIDX();
