@@ -25,10 +25,7 @@ size_t LineReader::findLineEnd(const char* begin, size_t available) {
   const TextUnits units = input_.units();
   const size_t from = static_cast<size_t>(begin - chunk_.data());
   auto find = [&](char c, size_t to) -> size_t {
-    if (units == TextUnits::Bytes) {
-      const void* hit = std::memchr(begin, c, to - from);
-      return hit ? static_cast<size_t>(static_cast<const char*>(hit) - chunk_.data()) : to;
-    }
+    if (units == TextUnits::Bytes) return from + findByte({begin, to - from}, c);
     return findCharacter(chunk_, from, to, c, units);
   };
   const size_t to = from + available;
@@ -43,7 +40,7 @@ size_t LineReader::findLineEnd(const char* begin, size_t available) {
   return cr - from;
 }
 
-bool LineReader::readLine(std::string_view& line) {
+bool LineReader::readLineSlow(std::string_view& line) {
   line_.clear();
   lineStartsOdd_ = pos_ % 2 == 1;
   bool inLine = false;  // part of the line already copied to line_
@@ -88,7 +85,7 @@ bool LineReader::readLine(std::string_view& line) {
   }
 }
 
-bool LineReader::atEnd(bool& error) {
+bool LineReader::atEndSlow(bool& error) {
   error = false;
   if (hitEndByte_) return true;
   if (!started_ || pos_ == chunk_.size()) {

@@ -11,13 +11,40 @@
 // leaves behind, not text: the input ends where it begins, as at a byte 26.
 // A line is held in memory whole only when it spans chunks; memory for a
 // line is at most twice its length beside the chunk.
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
 #include "import/gedcominput.h"
 
 namespace rowsmith {
+
+// The first byte c in text, or text.size(): quicker than memchr on texts as
+// short as most lines and their parts; long ones are left to memchr.
+inline size_t findByte(std::string_view text, char c) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kHighBits = 0x8080808080808080ull;
+  const uint64_t pattern = kOnes * static_cast<uint8_t>(c);
+  const size_t n = text.size();
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    if (i == 64) {
+      const void* hit = std::memchr(text.data() + i, c, n - i);
+      return hit ? static_cast<size_t>(static_cast<const char*>(hit) - text.data()) : n;
+    }
+    uint64_t word;
+    std::memcpy(&word, text.data() + i, 8);
+    const uint64_t x = word ^ pattern;
+    // The lowest flagged byte is always a true match.
+    const uint64_t hits = (x - kOnes) & ~x & kHighBits;
+    if (hits != 0) return i + static_cast<size_t>(std::countr_zero(hits)) / 8;
+  }
+  while (i < n && text[i] != c) ++i;
+  return i;
+}
 
 class LineReader {
  public:
@@ -30,10 +57,34 @@ class LineReader {
   bool peek(std::string_view& start, size_t& firstLineEnd);
   // The view stays valid until the next readLine() or atEnd(). False on a
   // read error.
-  bool readLine(std::string_view& line);
+  bool readLine(std::string_view& line) {
+    // Most lines of 8-bit text lie whole in the chunk, their line end too;
+    // the rest, and an LF line holding a CR to drop, take the long way.
+    if (started_ && !hitEndByte_ && decided_ && pos_ < endByte_ && input_.units() == TextUnits::Bytes) {
+      const std::string_view rest(chunk_.data() + pos_, endByte_ - pos_);
+      const size_t length = findByte(rest, lfMode_ ? '\n' : '\r');
+      if (length < rest.size() && pos_ + length + 1 < chunk_.size()) {
+        const std::string_view piece = rest.substr(0, length);
+        if (!lfMode_ || findByte(piece, '\r') == piece.size()) {
+          lineStartsOdd_ = pos_ % 2 == 1;
+          pos_ += length + 1;
+          if (!lfMode_ && pos_ < endByte_ && chunk_[pos_] == '\n') ++pos_;
+          line = piece;
+          return true;
+        }
+      }
+    }
+    return readLineSlow(line);
+  }
   // True when no line remains. May read ahead, which ends the validity of
   // the last line's view. True with error set on a read error.
-  bool atEnd(bool& error);
+  bool atEnd(bool& error) {
+    if (started_ && !hitEndByte_ && pos_ < chunk_.size()) {
+      error = false;
+      return pos_ == endByte_;  // the reading never passes the chunk's end byte
+    }
+    return atEndSlow(error);
+  }
 
   // For a part of a file: its line ends are known already.
   void assumeLineEnds(bool lfMode) { decided_ = true, lfMode_ = finalLineEndPending_ = lfMode; }
@@ -47,6 +98,8 @@ class LineReader {
   bool lineStartsOdd() const { return lineStartsOdd_; }
 
  private:
+  bool readLineSlow(std::string_view& line);
+  bool atEndSlow(bool& error);
   bool fill();
   size_t findLineEnd(const char* begin, size_t available);
   void append(std::string_view piece);

@@ -14,6 +14,7 @@
 #include "import/gedcomlines.h"
 #include "kernel/ansitext.h"
 #include "kernel/charsets.h"
+#include "kernel/runbeside.h"
 #include "kernel/strreplace.h"
 #include "kernel/textcodec.h"
 #include "os/osfile.h"
@@ -26,6 +27,13 @@ namespace {
 
 
 bool contains(std::string_view text, std::string_view what) { return text.find(what) != std::string_view::npos; }
+
+// trimView, without a call for the many texts that need no trimming.
+std::string_view trimmedView(std::string_view text) {
+  if (!text.empty() && static_cast<unsigned char>(text.front()) > 32 && static_cast<unsigned char>(text.back()) > 32)
+    return text;
+  return trimView(text);
+}
 
 // Every conversion only touches NUL bytes or bytes above 127, so lines
 // without them (most lines of most files) skip the conversion calls.
@@ -42,6 +50,26 @@ bool hasNulOrHighByte(std::string_view text) {
   }
   for (; n > 0; ++p, --n) {
     if (*p == 0 || (static_cast<unsigned char>(*p) & 0x80)) return true;
+  }
+  return false;
+}
+
+// Whether "0 TRLR" stands anywhere in the line. Asked of every line, so words
+// of 8 bytes are first searched for a '0' before a blank, which most lines lack.
+bool hasTrailer(std::string_view line) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kHighBits = 0x8080808080808080ull;
+  // Flags every zero byte (and at worst some bytes above one).
+  auto zeroBytes = [](uint64_t word) { return (word - kOnes) & ~word & kHighBits; };
+  size_t i = 0;
+  for (; i + 9 <= line.size(); i += 8) {
+    uint64_t here, after;
+    std::memcpy(&here, line.data() + i, 8);
+    std::memcpy(&after, line.data() + i + 1, 8);
+    if (zeroBytes(here ^ (kOnes * '0')) & zeroBytes(after ^ (kOnes * ' '))) break;
+  }
+  for (; i + 6 <= line.size(); ++i) {
+    if (line[i] == '0' && line.compare(i, 6, "0 TRLR") == 0) return true;
   }
   return false;
 }
@@ -67,6 +95,7 @@ void reserveAhead(TDBDefaults& db, uint64_t size) {
   db.Text.reserve(scaled(db.Text.size()));
   os::adviseHugePages(db.Fields.data(), db.Fields.capacity() * sizeof(TFieldRec));
   os::adviseHugePages(db.Text.data(), db.Text.capacity());
+  os::adviseHugePages(db.Blocks.data(), db.Blocks.capacity() * sizeof(TBlockRec));
 }
 
 // Files this large are read in two parts on two threads.
@@ -108,26 +137,39 @@ uint64_t findRecordStart(const GedcomInput& input, uint64_t from, bool lfLines) 
   return 0;
 }
 
-// Appends the index of a later part of the file.
+// Appends the index of a later part of the file. The fields are copied on
+// the second core while the text and the blocks are copied here: most of the
+// cost is the first touch of the new pages.
 void appendIndex(TDBDefaults& db, const TDBDefaults& part) {
   const uint64_t textBase = db.Text.size();
   const int32_t fieldBase = static_cast<int32_t>(db.Fields.size());
-  db.Text.append(part.Text);
-  db.Blocks.reserve(db.Blocks.size() + part.Blocks.size());
-  for (TBlockRec block : part.Blocks) {
-    block.XRefOffset += textBase;
-    if (block.FirstField >= 0) block.FirstField += fieldBase;
-    db.Blocks.push_back(block);
-  }
   // The part numbered its tags in its own order.
   std::vector<uint64_t> tagNumbers(part.Tags.size());
   for (size_t n = 0; n < part.Tags.size(); ++n) tagNumbers[n] = uint64_t{db.tagNumber(part.Tags[n])} << 48;
-  constexpr uint64_t kTagBits = ~uint64_t{0} << 48;
   db.Fields.reserve(db.Fields.size() + part.Fields.size());
-  for (TFieldRec field : part.Fields) {
-    field.Packed = ((field.Packed & ~kTagBits) + textBase) | tagNumbers[field.tagNumber()];
-    if (field.NextField > 0) field.NextField += fieldBase;
-    db.Fields.push_back(field);
+  db.Blocks.reserve(db.Blocks.size() + part.Blocks.size());
+  db.Text.reserve(db.Text.size() + part.Text.size());
+  const auto appendFields = [&db, &part, &tagNumbers, textBase, fieldBase] {
+    constexpr uint64_t kTagBits = ~uint64_t{0} << 48;
+    for (TFieldRec field : part.Fields) {
+      field.Packed = ((field.Packed & ~kTagBits) + textBase) | tagNumbers[field.tagNumber()];
+      if (field.NextField > 0) field.NextField += fieldBase;
+      db.Fields.push_back(field);
+    }
+  };
+  const auto appendTextAndBlocks = [&db, &part, textBase, fieldBase] {
+    db.Text.append(part.Text);
+    for (TBlockRec block : part.Blocks) {
+      block.XRefOffset += textBase;
+      if (block.FirstField >= 0) block.FirstField += fieldBase;
+      db.Blocks.push_back(block);
+    }
+  };
+  if (part.Fields.size() >= 65536) {
+    runBeside(appendFields, appendTextAndBlocks);
+  } else {
+    appendFields();
+    appendTextAndBlocks();
   }
 }
 
@@ -191,11 +233,11 @@ class GedcomReading {
     int32_t& counter = counter_;
     counter = 1;
     for (;;) {
-      if (contains(line, "0 TRLR")) {
+      if (hasTrailer(line)) {
         trailer_ = true;
         break;
       }
-      std::string_view trimmed = trimView(line);
+      std::string_view trimmed = trimmedView(line);
       const bool blank = trimmed.empty();
       // A blank last line is a line end's echo, not content; every other
       // line is stored, the last one of a file without trailer too.
@@ -310,6 +352,9 @@ class GedcomReading {
       return converted_;
     }
     if (!hasNulOrHighByte(raw)) return raw;
+    // Most lines of a UTF-8 file (and of one that names no character set)
+    // come out of the decoder as they went in.
+    if (mode_ != CharsetMode::Ansi && mode_ != CharsetMode::Ansel && isPlainUtf8Line(raw)) return raw;
     switch (mode_) {
       case CharsetMode::Ansi:
         converted_ = decodeWindows1252(raw);
@@ -337,22 +382,23 @@ class GedcomReading {
   bool store(std::string_view line) {
     if (!line.empty() && line.front() == '0') {
       previousField_ = -1;
-      std::string_view rest = trimView(line.substr(1));
+      std::string_view rest = trimmedView(line.substr(1));
       std::string_view xref;
       if (!rest.empty() && rest.front() == '@') {
-        xref = rest.substr(0, rest.find(' '));
-        rest = trimView(rest.substr(xref.size()));
+        xref = rest.substr(0, findByte(rest, ' '));
+        rest = trimmedView(rest.substr(xref.size()));
       }
-      const std::string_view tag = rest.substr(0, rest.find(' '));
+      const std::string_view tag = rest.substr(0, findByte(rest, ' '));
       if (tag == "NOTE" || tag == "SNOTE") return storeNoteRecord(xref, trimView(rest.substr(tag.size())));
       blockNo_ = WriteBlock(db_, rest, xref);
       return blockNo_ >= 0;
     }
     int32_t level = -1;
     if (!line.empty() && line.front() >= '1' && line.front() <= '9') level = line.front() - '0';
-    std::string_view rest = line.empty() ? line : trimView(line.substr(1));
-    std::string_view tag = rest.substr(0, rest.find(' '));
-    std::string_view value = trimRightView(rest.substr(tag.size()));
+    std::string_view rest = line.empty() ? line : trimmedView(line.substr(1));
+    std::string_view tag = rest.substr(0, findByte(rest, ' '));
+    std::string_view value = rest.substr(tag.size());
+    if (!value.empty() && static_cast<unsigned char>(value.back()) <= 32) value = trimRightView(value);
     if (value.size() >= 2) value.remove_prefix(1);
     // GEDCOM 7's shared notes are notes; its void pointer names nobody.
     if (tag == "SNOTE") tag = "NOTE";
@@ -380,8 +426,9 @@ class GedcomReading {
 
   // "@@" stands for "@" in a value; GEDCOM 7 doubles only a leading "@".
   std::string_view unescapeAt(std::string_view value) {
-    const size_t at = value.find("@@");
-    if (at == std::string_view::npos || (gedcom7_ && at != 0)) return value;
+    size_t at = findByte(value, '@');
+    while (at + 1 < value.size() && value[at + 1] != '@') at += 1 + findByte(value.substr(at + 1), '@');
+    if (at + 1 >= value.size() || (gedcom7_ && at != 0)) return value;
     if (gedcom7_) return value.substr(1);
     unescaped_.clear();
     for (size_t i = 0; i < value.size(); ++i) {

@@ -3,8 +3,10 @@
 #include "kernel/runbeside.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -26,23 +28,35 @@ uint64_t appendText(std::string& text, std::string_view bytes) {
   return offset;
 }
 
-// The first 8 bytes in the order a byte-wise compare sees them, so that most
-// comparisons of the sort are one integer compare.
-uint64_t sortPrefix(std::string_view xref) {
-  uint64_t prefix = 0;
-  for (size_t i = 0; i < 8; ++i)
-    prefix = (prefix << 8) | (i < xref.size() ? static_cast<uint8_t>(xref[i]) : 0u);
-  return prefix;
+// Room for n elements, on huge pages where the system has them: the first
+// touch of each small page of a fresh array costs more than filling it.
+template <class T>
+void reserveHuge(std::vector<T>& array, size_t n) {
+  array.reserve(n);
+  os::adviseHugePages(array.data(), array.capacity() * sizeof(T));
 }
 
+// Eight bytes at a time: references are short, and the hash is taken of every
+// block when loading and of every reference the extraction follows.
 uint32_t xrefHash(std::string_view key) {
-  uint64_t h = 0x9E3779B97F4A7C15ull ^ key.size();
-  for (unsigned char c : key) h = (h ^ c) * 0x100000001B3ull;
-  return static_cast<uint32_t>(h ^ (h >> 29));
+  constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+  uint64_t h = key.size() * kMultiplier;
+  size_t i = 0;
+  for (; i + 8 <= key.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, key.data() + i, 8);
+    h = (h ^ word) * kMultiplier;
+    h ^= h >> 29;
+  }
+  uint64_t last = 0;
+  if (i < key.size()) std::memcpy(&last, key.data() + i, key.size() - i);
+  h = (h ^ last) * 0xBF58476D1CE4E5B9ull;
+  h ^= h >> 31;
+  h *= 0x94D049BB133111EBull;
+  return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
-// Blocks in file order, so that among equal keys the first block keeps the
-// slot, as the sorted lookup finds it.
+// The length a slot gives a key too long for its 16 bits.
 constexpr uint64_t kLongKey = 0xFFFF;
 
 std::string_view slotKey(const TDBDefaults& db, const TDBDefaults::XRefSlot& slot) {
@@ -53,39 +67,71 @@ std::string_view slotKey(const TDBDefaults& db, const TDBDefaults::XRefSlot& slo
 void hashXRefs(TDBDefaults& db) {
   size_t slots = 16;
   while (slots < db.Blocks.size() + db.Blocks.size() / 2) slots *= 2;
+  db.XRefSlots.clear();
+  reserveHuge(db.XRefSlots, slots);
   db.XRefSlots.assign(slots, TDBDefaults::XRefSlot{});
   const size_t mask = slots - 1;
+  // The blocks go in by the region of the table their slot lies in, so that
+  // the table fills front to back instead of at random; within a region in
+  // file order, so that among equal keys the first block keeps the slot.
+  const int regionBits = std::max(0, static_cast<int>(std::bit_width(mask)) - 8);
+  std::vector<uint32_t> regionStart((mask >> regionBits) + 2, 0);
+  for (const TBlockRec& block : db.Blocks) ++regionStart[((block.XRefHash & mask) >> regionBits) + 1];
+  for (size_t r = 1; r < regionStart.size(); ++r) regionStart[r] += regionStart[r - 1];
+  std::vector<TDBDefaults::XRefSlot> ordered;
+  reserveHuge(ordered, db.Blocks.size());
+  ordered.resize(db.Blocks.size());
   for (size_t k = 0; k < db.Blocks.size(); ++k) {
     const TBlockRec& block = db.Blocks[k];
-    const std::string_view xref = db.xref(block);
-    const uint32_t hash = xrefHash(xref);
-    for (size_t s = hash & mask;; s = (s + 1) & mask) {
+    ordered[regionStart[(block.XRefHash & mask) >> regionBits]++] = {
+        block.XRefHash, static_cast<int32_t>(k),
+        block.XRefOffset | std::min<uint64_t>(block.XRefLength, kLongKey) << 48};
+  }
+  for (const TDBDefaults::XRefSlot& entry : ordered) {
+    for (size_t s = entry.hash & mask;; s = (s + 1) & mask) {
       TDBDefaults::XRefSlot& slot = db.XRefSlots[s];
       if (slot.block < 0) {
-        slot = {hash, static_cast<int32_t>(k), block.XRefOffset | std::min<uint64_t>(xref.size(), kLongKey) << 48};
+        slot = entry;
         break;
       }
-      if (slot.hash == hash && slotKey(db, slot) == xref) break;
+      if (slot.hash == entry.hash && slotKey(db, slot) == slotKey(db, entry)) break;
     }
   }
 }
 
-void sortXRefs(TDBDefaults& db) {
-  struct Key {
-    uint64_t prefix;
-    int32_t block;
-  };
-  std::vector<Key> keys(db.Blocks.size());
-  for (size_t k = 0; k < keys.size(); ++k) keys[k] = Key{sortPrefix(db.xref(db.Blocks[k])), static_cast<int32_t>(k)};
-  // Equal keys keep file order so that lookups find the first block.
-  std::sort(keys.begin(), keys.end(), [&db](const Key& a, const Key& b) {
-    if (a.prefix != b.prefix) return a.prefix < b.prefix;
-    int c = db.xref(db.Blocks[static_cast<size_t>(a.block)]).compare(db.xref(db.Blocks[static_cast<size_t>(b.block)]));
-    return c != 0 ? c < 0 : a.block < b.block;
-  });
-  db.BlockXRefs.resize(keys.size());
-  for (size_t i = 0; i < keys.size(); ++i)
-    db.BlockXRefs[i] = TBlockXRefEntry{keys[i].block, db.xref(db.Blocks[static_cast<size_t>(keys[i].block)])};
+// A cross-reference for the sort: its first 16 bytes in the order a byte-wise
+// compare sees them, so that most comparisons are integer compares. Two keys
+// of at most 16 bytes with the same prefix differ only by trailing NUL bytes,
+// so the shorter comes first.
+struct XRefKey {
+  uint64_t high, low;
+  uint64_t offset;
+  uint32_t length;
+  int32_t block;
+};
+
+XRefKey xrefKey(const TDBDefaults& db, size_t k) {
+  const TBlockRec& block = db.Blocks[k];
+  const std::string_view xref = db.xref(block);
+  XRefKey key{0, 0, block.XRefOffset, block.XRefLength, static_cast<int32_t>(k)};
+  for (size_t i = 0; i < 16; ++i) {
+    uint64_t& half = i < 8 ? key.high : key.low;
+    half = (half << 8) | (i < xref.size() ? static_cast<uint8_t>(xref[i]) : 0u);
+  }
+  return key;
+}
+
+// Sorted by key, equal keys in file order so that lookups find the first block.
+bool xrefBefore(const TDBDefaults& db, const XRefKey& a, const XRefKey& b) {
+  if (a.high != b.high) return a.high < b.high;
+  if (a.low != b.low) return a.low < b.low;
+  if (a.length > 16 || b.length > 16) {
+    const int c = std::string_view(db.Text.data() + a.offset, a.length).compare({db.Text.data() + b.offset, b.length});
+    if (c != 0) return c < 0;
+  } else if (a.length != b.length) {
+    return a.length < b.length;
+  }
+  return a.block < b.block;
 }
 
 }  // namespace
@@ -126,6 +172,7 @@ int32_t WriteBlock(TDBDefaults& db, std::string_view tag, std::string_view xref)
   block.TagLength = tagLength(tag);
   block.XRefOffset = appendText(db.Text, xref);
   block.XRefLength = static_cast<uint32_t>(xref.size());
+  block.XRefHash = xrefHash(xref);
   return static_cast<int32_t>(db.Blocks.size());
 }
 
@@ -165,30 +212,59 @@ int32_t LoadIndex(TDBDefaults& db) {
       db.FirstFam = k;
     }
   }
-  // The hash, which the extraction uses, is built on a second thread while
-  // the sorted array is made.
-  bool hashed = false, sorted = false;
-  const auto hash = [&db, &hashed] {
-    try {
+  // The hash, which the extraction uses, is built on a second thread, which
+  // then sorts the last third of the cross-references while this one sorts
+  // the rest; the two runs are merged from both ends at once.
+  try {
+    const size_t n = db.Blocks.size();
+    const bool beside = n >= 65536;
+    const size_t middle = beside ? n * 2 / 3 : n;
+    // Left uninitialised: each thread fills its own part.
+    const std::unique_ptr<XRefKey[]> keys(new XRefKey[n]);
+    os::adviseHugePages(keys.get(), n * sizeof(XRefKey));
+    const auto before = [&db](const XRefKey& a, const XRefKey& b) { return xrefBefore(db, a, b); };
+    const auto sortRun = [&](size_t from, size_t to) {
+      for (size_t k = from; k < to; ++k) keys[k] = xrefKey(db, k);
+      std::sort(keys.get() + from, keys.get() + to, before);
+    };
+    const auto hashAndSortBack = [&] {
       hashXRefs(db);
-      hashed = true;
-    } catch (const std::bad_alloc&) {
+      sortRun(middle, n);
+    };
+    if (beside) {
+      runBeside(hashAndSortBack, [&] { sortRun(0, middle); });
+    } else {
+      sortRun(0, middle);
+      hashAndSortBack();
     }
-  };
-  const auto sort = [&db, &sorted] {
-    try {
-      sortXRefs(db);
-      sorted = true;
-    } catch (const std::bad_alloc&) {
+    reserveHuge(db.BlockXRefs, n);
+    db.BlockXRefs.resize(n);
+    const auto entry = [&db](const XRefKey& key) {
+      return TBlockXRefEntry{key.block, {db.Text.data() + key.offset, key.length}};
+    };
+    // The front half takes the smallest keys, the back half the largest.
+    const size_t half = n / 2;
+    const auto mergeFront = [&] {
+      size_t front = 0, back = middle;
+      for (size_t i = 0; i < half; ++i) {
+        const bool fromFront = back == n || (front != middle && before(keys[front], keys[back]));
+        db.BlockXRefs[i] = entry(keys[fromFront ? front++ : back++]);
+      }
+    };
+    const auto mergeBack = [&] {
+      size_t front = middle, back = n;
+      for (size_t i = n; i > half; --i) {
+        const bool fromFront = back == middle || (front != 0 && before(keys[back - 1], keys[front - 1]));
+        db.BlockXRefs[i - 1] = entry(keys[fromFront ? --front : --back]);
+      }
+    };
+    if (beside) {
+      runBeside(mergeBack, mergeFront);
+    } else {
+      mergeFront();
+      mergeBack();
     }
-  };
-  if (blockCount >= 65536) {
-    runBeside(hash, sort);
-  } else {
-    sort();
-    hash();
-  }
-  if (!sorted || !hashed) {
+  } catch (const std::bad_alloc&) {
     db.BlockXRefs = TBlockIDX();
     db.XRefSlots = {};
     return -1;

@@ -34,10 +34,13 @@ struct TBlockRec {
   uint32_t XRefLength = 0;
   int32_t FirstField = -1;  // -1 while the block has no field
   uint8_t TagLength = 0;
+  uint32_t XRefHash = 0;  // of the cross-reference, set by WriteBlock while it is at hand
 
   std::string_view tag() const { return {reinterpret_cast<const char*>(&TagCode), TagLength}; }
   bool is(FieldTag t) const { return TagCode == t.code && TagLength == t.length; }
 };
+
+static_assert(sizeof(TBlockRec) == 32);
 
 // 16 bytes: a million persons have some ten million fields. The tag is a
 // number in TDBDefaults::Tags.

@@ -1,6 +1,7 @@
 #include "kernel/textcodec.h"
 
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <unordered_map>
@@ -23,13 +24,16 @@ bool hasNulOrHighByte(std::string_view text) {
 // Text encoded twice holds a lead byte of UTF-8 taken as a Windows-1252
 // character (U+00C2..U+00F4, "\xC3\x82".."\xC3\xB4") right before a
 // continuation byte taken as one, whose UTF-8 starts with C2, C5, C6, CB or
-// E2. Without such a pair the costly check is skipped.
+// E2: the two bytes after such a C3.
+bool marksEncodedTwice(unsigned char second, unsigned char third) {
+  return second >= 0x82 && second <= 0xB4 &&
+         (third == 0xC2 || third == 0xC5 || third == 0xC6 || third == 0xCB || third == 0xE2);
+}
+
+// Without such a pair the costly check is skipped.
 bool mayBeEncodedTwice(std::string_view utf8) {
   for (size_t i = utf8.find('\xC3'); i != std::string_view::npos && i + 2 < utf8.size(); i = utf8.find('\xC3', i + 1)) {
-    const auto second = ub(utf8[i + 1]), third = ub(utf8[i + 2]);
-    if (second >= 0x82 && second <= 0xB4 &&
-        (third == 0xC2 || third == 0xC5 || third == 0xC6 || third == 0xCB || third == 0xE2))
-      return true;
+    if (marksEncodedTwice(ub(utf8[i + 1]), ub(utf8[i + 2]))) return true;
   }
   return false;
 }
@@ -158,6 +162,35 @@ std::string decodeUtf8Line(std::string_view bytes) {
       isWellFormedUtf8(back))
     once = std::move(back);
   return toNfc(once);
+}
+
+bool isPlainUtf8Line(std::string_view bytes) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kHighBits = 0x8080808080808080ull;
+  const size_t n = bytes.size();
+  for (size_t i = 0; i < n;) {
+    uint64_t word;
+    if (i + 8 <= n) {
+      std::memcpy(&word, bytes.data() + i, 8);
+      // Eight ASCII characters, none of them NUL.
+      if (((word | ((word - kOnes) & ~word)) & kHighBits) == 0) {
+        i += 8;
+        continue;
+      }
+    }
+    const unsigned char lead = ub(bytes[i]);
+    if (lead < 0x80) {
+      if (lead == 0) return false;
+      ++i;
+      continue;
+    }
+    // Two-byte sequences of U+0080..U+02FF; U+0300 on are combining marks
+    // and characters NFC may change.
+    if (lead < 0xC2 || lead > 0xCB || i + 1 >= n || (ub(bytes[i + 1]) & 0xC0) != 0x80) return false;
+    if (lead == 0xC3 && i + 2 < n && marksEncodedTwice(ub(bytes[i + 1]), ub(bytes[i + 2]))) return false;
+    i += 2;
+  }
+  return true;
 }
 
 std::string decodeUtf16Line(std::string_view bytes, bool bigEndian, bool startsOdd) {

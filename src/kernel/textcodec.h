@@ -29,6 +29,10 @@ std::string wellFormedUtf8(std::string_view bytes);
 // Well-formed sequences are characters, every other byte its Windows-1252
 // character; a line encoded twice is decoded twice.
 std::string decodeUtf8Line(std::string_view bytes);
+// Whether decodeUtf8Line gives the bytes back as they are, told in one cheap
+// pass for the common case: no NUL, only well-formed characters below U+0300
+// (which NFC never changes), no sign of text encoded twice. False when unsure.
+bool isPlainUtf8Line(std::string_view bytes);
 // 16-bit code units; startsOdd drops the first byte, the half of a unit
 // that ended the previous line. A lone surrogate or a lone last byte gives
 // U+FFFD.

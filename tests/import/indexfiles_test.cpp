@@ -93,5 +93,27 @@ TEST(IndexFiles, FindBlockByXRefOnSmallAndLargeIndexes) {
   }
 }
 
+// Large indexes are sorted in two runs and hashed on a second thread.
+TEST(IndexFiles, LargeIndexesSortByBytesAndFindTheFirstOfEqualKeys) {
+  TDBDefaults db;
+  constexpr int kBlocks = 70000;
+  for (int i = 0; i < kBlocks; ++i) {
+    const std::string tail = i % 7 == 0 ? std::string(20, static_cast<char>(i % 3 ? 'x' : '\xE4')) : "";
+    WriteBlock(db, "INDI", "@I" + std::to_string(i % 50000) + tail + "@");
+  }
+  ASSERT_EQ(LoadIndex(db), kBlocks);
+  ASSERT_EQ(db.BlockXRefs.size(), size_t{kBlocks});
+  for (size_t i = 1; i < db.BlockXRefs.size(); ++i) {
+    const TBlockXRefEntry &a = db.BlockXRefs[i - 1], &b = db.BlockXRefs[i];
+    ASSERT_TRUE(a.XRef < b.XRef || (a.XRef == b.XRef && a.BlockIndex < b.BlockIndex)) << i;
+  }
+  for (const TBlockXRefEntry& e : db.BlockXRefs) {
+    const int32_t first = FindBlockByXRef(db.BlockXRefs, e.XRef);
+    ASSERT_EQ(FindBlock(db, e.XRef), first) << e.XRef;
+    ASSERT_LE(first, e.BlockIndex);
+    ASSERT_EQ(db.xref(db.Blocks[static_cast<size_t>(e.BlockIndex)]), e.XRef);
+  }
+}
+
 }  // namespace
 }  // namespace rowsmith

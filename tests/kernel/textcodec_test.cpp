@@ -23,7 +23,11 @@ TEST(TextCodec, DecodesUtf8LinesWithoutLosingAByte) {
       {"e\xCC\x81", "é"},                               // NFC
       {std::string("a\0b", 3), "ab"},
   };
-  for (const auto& [in, out] : cases) EXPECT_EQ(decodeUtf8Line(in), out) << in;
+  for (const auto& [in, out] : cases) {
+    EXPECT_EQ(decodeUtf8Line(in), out) << in;
+    EXPECT_EQ(isPlainUtf8Line(in), in == out) << in;
+  }
+  EXPECT_TRUE(isPlainUtf8Line("Gro\xC3\x9F" "enhain \xC5\x81\xC3\xB3" "d\xC5\xBA"));
   EXPECT_EQ(decodeWindows1252(std::string("\x80\x81\xFC\0", 4)), std::string("€\u0081ü\0", 8));
 }
 
