@@ -218,25 +218,25 @@ bool decodeExportFormat(const ExportOptions& options, ExportFormat& format, std:
   format = ExportFormat{};
   error.clear();
   switch (options.separator) {
-    case SeparatorChoice::Ascii: format.separator = ","; break;
-    case SeparatorChoice::Csv: format.separator = ";"; break;
-    case SeparatorChoice::Tab: format.separator = "\t"; break;
+    case SeparatorChoice::Ascii: format.separator.append(","); break;
+    case SeparatorChoice::Csv: format.separator.append(";"); break;
+    case SeparatorChoice::Tab: format.separator.append("\t"); break;
     case SeparatorChoice::Free:
       if (!decodeFree(options.separatorFree, format.separator, error)) return false;
       break;
     case SeparatorChoice::None: break;
   }
   switch (options.enclose) {
-    case EncloseChoice::Single: format.enclose = "'"; break;
-    case EncloseChoice::Double: format.enclose = "\""; break;
+    case EncloseChoice::Single: format.enclose.append("'"); break;
+    case EncloseChoice::Double: format.enclose.append("\""); break;
     case EncloseChoice::Other:
       if (!decodeFree(options.encloseOther, format.enclose, error)) return false;
       break;
     case EncloseChoice::None: break;
   }
   switch (options.lineBreak) {
-    case LineBreakChoice::CrLf: format.lineBreak = "\r\n"; break;
-    case LineBreakChoice::Lf: format.lineBreak = "\n"; break;
+    case LineBreakChoice::CrLf: format.lineBreak.append("\r\n"); break;
+    case LineBreakChoice::Lf: format.lineBreak.append("\n"); break;
     case LineBreakChoice::Free:
       if (!decodeFree(options.lineBreakFree, format.lineBreak, error)) return false;
       break;
@@ -301,7 +301,7 @@ ExportBytes exportResult(const StringTable& result, const std::vector<int>& colu
       },
       [&] {
         reserve(0, split, bytes.pieces[0]);
-        if (encoding == TextEncoding::Utf8Bom) bytes.pieces[0] = "\xEF\xBB\xBF";
+        if (encoding == TextEncoding::Utf8Bom) bytes.pieces[0].append("\xEF\xBB\xBF", 3);
         writeRows(first, 0, split, encoding, bytes.pieces[0]);
       });
   bytes.splitting = first.splitting() + second.splitting();
