@@ -47,8 +47,8 @@ int32_t Extractor::listedFamily(std::string_view xref, int32_t found) const {
   return it->BlockIndex;
 }
 
-// One pass over all records gives every record's FAMS links and parents'
-// family, and tells which individuals are named and which records have notes,
+// One pass over all records gives every record's FAMS links, parents'
+// family and what the family rules make of its HUSB and WIFE lines, and tells which individuals are named and which records have notes,
 // so none of these needs a walk of its own later. On large files the two
 // halves of the records are walked on two threads.
 void Extractor::buildLinkIndex() {
@@ -85,15 +85,23 @@ void Extractor::buildLinkIndex() {
 // to the start of links.
 void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links) {
   std::string name, surname, given;
+  std::vector<FamilyLine> familyLines;
   for (size_t r = from; r < to; ++r) {
     linkStart_[r] = static_cast<uint32_t>(links.size());
     const bool individual = static_cast<int32_t>(r) >= db_.FirstIndi && db_.Blocks[r].is(tags::INDI);
     name.clear();
     surname.clear();
     given.clear();
+    familyLines.clear();
     RecordFields fields(db_, static_cast<int32_t>(r));
     while (fields.next()) {
-      if (fields.is(tags::FAMS)) {
+      if (fields.is(tags::HUSB)) {
+        familyLines.push_back({FamilyLine::Husband, fields.level() == 1, std::string(fields.value())});
+      } else if (fields.is(tags::WIFE)) {
+        familyLines.push_back({FamilyLine::Wife, fields.level() == 1, std::string(fields.value())});
+      } else if (fields.is(tags::CHIL) && fields.level() == 1) {
+        familyLines.push_back({FamilyLine::Child, true, std::string(fields.value())});
+      } else if (fields.is(tags::FAMS)) {
         int32_t found = resolve(fields.value());
         if (found >= 0) links.push_back(FamsLink{found, listedFamily(fields.value(), found)});
       } else if (fields.is(tags::FAMC)) {
@@ -111,6 +119,7 @@ void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links
         }
       }
     }
+    families_[r] = familyInfo(familyLines);
     if (individual) {
       // Non-blank SURN or GIVN values are kept as they are by the completion.
       if (!trimView(surname).empty() || !trimView(given).empty()) {
@@ -132,26 +141,15 @@ std::span<const Extractor::FamsLink> Extractor::famsLinks(int32_t record) {
 }
 
 const Extractor::FamilyInfo& Extractor::family(int32_t f) {
-  FamilyInfo& info = families_[static_cast<size_t>(f)];
-  if (info.known) return info;
-  // The lines that matter, in order; each distinct cross-reference is then
-  // looked up once for all three rules.
-  enum Kind : uint8_t { Husband, Wife, Child };
-  struct Line {
-    Kind kind;
-    bool levelOne;
-    std::string value;
-  };
-  std::vector<Line> lines;
-  RecordFields fields(db_, f);
-  while (fields.next()) {
-    Kind kind;
-    if (fields.is(tags::HUSB)) kind = Husband;
-    else if (fields.is(tags::WIFE)) kind = Wife;
-    else if (fields.is(tags::CHIL) && fields.level() == 1) kind = Child;
-    else continue;
-    lines.push_back(Line{kind, fields.level() == 1, std::string(fields.value())});
-  }
+  if (linkStart_.empty()) buildLinkIndex();
+  return families_[static_cast<size_t>(f)];
+}
+
+// What the three family rules make of a record's HUSB, WIFE and CHIL lines;
+// each distinct cross-reference is looked up once for all three rules.
+Extractor::FamilyInfo Extractor::familyInfo(std::span<const FamilyLine> lines) const {
+  FamilyInfo info;
+  if (lines.empty()) return info;
   std::vector<std::pair<std::string_view, int32_t>> resolved;
   auto lookup = [&](std::string_view xref) {
     for (const auto& [key, id] : resolved) {
@@ -171,40 +169,39 @@ const Extractor::FamilyInfo& Extractor::family(int32_t f) {
   // same kind before that replaces an earlier one.
   std::string_view husband, wife;
   bool haveHusband = false, haveWife = false;
-  for (const Line& line : lines) {
+  for (const FamilyLine& line : lines) {
     if (!husband.empty() && !wife.empty()) break;
-    if (line.kind == Husband) husband = line.value;
-    else if (line.kind == Wife) wife = line.value;
+    if (line.kind == FamilyLine::Husband) husband = line.value;
+    else if (line.kind == FamilyLine::Wife) wife = line.value;
   }
   info.spouses.husband = husband.empty() ? 0 : lookupPerson(husband);
   info.spouses.wife = wife.empty() ? 0 : lookupPerson(wife);
 
   // Members: level-1 lines; the last HUSB and WIFE that resolve win.
   for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
-    if (!it->levelOne || it->kind == Child) continue;
-    bool& have = it->kind == Husband ? haveHusband : haveWife;
+    if (!it->levelOne || it->kind == FamilyLine::Child) continue;
+    bool& have = it->kind == FamilyLine::Husband ? haveHusband : haveWife;
     if (have) continue;
     int32_t id = lookup(it->value);
     if (id < 0) continue;
     have = true;
-    (it->kind == Husband ? info.members.husband : info.members.wife) = id;
+    (it->kind == FamilyLine::Husband ? info.members.husband : info.members.wife) = id;
   }
   info.membersFound = haveHusband || haveWife;
   for (size_t i = 0; !info.membersFound && i < lines.size(); ++i) {
-    if (lines[i].kind == Child) info.membersFound = lookup(lines[i].value) >= 0;
+    if (lines[i].kind == FamilyLine::Child) info.membersFound = lookup(lines[i].value) >= 0;
   }
 
   // Parents: the first HUSB and WIFE with a value, at any level; value-less
   // ones (under MARR, with an AGE below) are no links.
   std::string_view father, mother;
-  for (const Line& line : lines) {
+  for (const FamilyLine& line : lines) {
     if (line.value.empty()) continue;
-    if (line.kind == Husband && father.empty()) father = line.value;
-    else if (line.kind == Wife && mother.empty()) mother = line.value;
+    if (line.kind == FamilyLine::Husband && father.empty()) father = line.value;
+    else if (line.kind == FamilyLine::Wife && mother.empty()) mother = line.value;
   }
   info.parents.husband = father.empty() ? 0 : lookupPerson(father);
   info.parents.wife = mother.empty() ? 0 : lookupPerson(mother);
-  info.known = true;
   return info;
 }
 

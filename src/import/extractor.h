@@ -61,6 +61,10 @@ class Extractor {
   Couple memberCouple(int32_t family, bool& found);
   // The first HUSB and WIFE with a value, resolved (parents rule).
   Couple parentCouple(int32_t family);
+  // p's father and mother as the parent cells show them: both 0 where
+  // GetParentIDs is empty. Only reads, so the reader ahead may ask; the link
+  // index must have been built.
+  Couple parentCells(int32_t p) const;
   int32_t resolve(std::string_view xref) const;
   // The INDI block bearing xref (the first of several), -1 when none does: a
   // spouse or parent link to a family, a source or a note names no person.
@@ -75,9 +79,14 @@ class Extractor {
     Couple members;
     Couple parents;
     bool membersFound = false;
-    bool known = false;
+  };
+  struct FamilyLine {
+    enum Kind : uint8_t { Husband, Wife, Child } kind;
+    bool levelOne;
+    std::string value;
   };
   const FamilyInfo& family(int32_t f);
+  FamilyInfo familyInfo(std::span<const FamilyLine> lines) const;
   int32_t listedFamily(std::string_view xref, int32_t found) const;
   // Note text line by line: a CONT line starts a new line, a CONC continues
   // the last one; joined, every line is followed by LF.

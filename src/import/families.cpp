@@ -21,6 +21,16 @@ std::vector<int32_t> Extractor::GetParentIDs(int32_t p) {
   return ids;
 }
 
+Extractor::Couple Extractor::parentCells(int32_t p) const {
+  if (p <= 0 || !isRecord(p) || linkStart_.empty()) return {};
+  const int32_t family = parentFamily_[static_cast<size_t>(p)];
+  if (family < 0) return {};
+  Couple parents = families_[static_cast<size_t>(family)].parents;
+  if (parents.husband == p) parents.husband = 0;
+  if (parents.wife == p) parents.wife = 0;
+  return parents;
+}
+
 namespace {
 
 // Line breaks of a marriage item become CR LF, whatever the file had.

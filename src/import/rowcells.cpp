@@ -48,9 +48,9 @@ void ownCells(const Extractor& ex, TPersRec&& a, int32_t p, bool western, std::a
 
 }  // namespace
 
-void assignDecimal(std::string& cell, int32_t n) {
+void appendDecimal(std::string& text, int32_t n) {
   char buf[16];
-  cell.assign(buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, n).ptr - buf));
+  text.append(buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, n).ptr - buf));
 }
 
 void prepareSide(const Extractor& ex, int32_t p, bool western, PreparedSide& out) {
@@ -67,6 +67,11 @@ void prepareSide(const Extractor& ex, int32_t p, bool western, PreparedSide& out
     out.text += cells[c];
     out.ends[c] = static_cast<uint32_t>(out.text.size());
   }
+  const Extractor::Couple parents = ex.parentCells(p);
+  appendDecimal(out.text, parents.husband);
+  out.ends[kOwnCells] = static_cast<uint32_t>(out.text.size());
+  appendDecimal(out.text, parents.wife);
+  out.ends[kOwnCells + 1] = static_cast<uint32_t>(out.text.size());
 }
 
 }  // namespace rowsmith

@@ -26,6 +26,9 @@ class StringTable {
   }
   // Replaces a whole row by the given cells (missing ones empty), in one go.
   void setRow(int row, std::span<const std::string> cells);
+  // The same from the row's text and each cell's end offset in it (missing
+  // cells empty): a row built elsewhere is copied once.
+  void setRow(int row, std::string_view text, std::span<const uint32_t> ends);
   void clearRow(int row);
 
   // Moves whole rows; cell contents never change.
