@@ -31,6 +31,8 @@ class Extractor {
   std::vector<int32_t> GetPersonList();
   std::optional<PersonValues> GetPersonValues(int32_t p) const;
   bool GetPersonRecord(int32_t p, TPersRec& record) const;
+  // The values of p before completion; false for an unknown record.
+  bool readPersonFields(int32_t p, PersonFields& fields) const;
   std::string GetPersonNotes(int32_t p) const;
 
   // Husband and wife of each family that p's FAMS lines name, in their order;

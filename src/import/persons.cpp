@@ -17,23 +17,14 @@ std::string decimal(int32_t n) {
   return std::string(buf, end);
 }
 
-// The names as a person's values give them: the first NAME line with a value,
-// the last SURN and GIVN lines, completed from the NAME value.
-struct RawNames {
-  std::string name;
-  std::string surname;
-  std::string given;
-};
-
-SplitName completeNames(const RawNames& raw) { return SplitGedComName(raw.surname, raw.given, raw.name); }
-
 // A Protestant baptism is mostly recorded as BAPM; it fills the christening
 // columns of a person who has no CHR event.
 constexpr FieldTag kBapm = fieldTag("BAPM");
-constexpr int kEvents = 5;
-constexpr int kChr = 2;
+constexpr int kEvents = PersonFields::kEvents;
+constexpr int kChr = PersonFields::kChristening;
 constexpr int kBapmEvent = 4;
 constexpr FieldTag kEventTags[kEvents] = {tags::BIRT, tags::DEAT, tags::CHR, tags::BURI, kBapm};
+static_assert(PersonFields::kBirth == 0 && PersonFields::kDeath == 1 && PersonFields::kBurial == 3);
 
 }  // namespace
 
@@ -54,11 +45,38 @@ std::optional<PersonValues> Extractor::GetPersonValues(int32_t p) const {
     values[pvGivenName] = std::string("NN");
     return values;
   }
-  if (!isRecord(p)) return std::nullopt;
+  PersonFields raw;
+  if (!readPersonFields(p, raw)) return std::nullopt;
+  SplitName names = SplitGedComName(raw.surname, raw.given, raw.name);
+  values[pvID] = decimal(p);
+  values[pvSurname] = std::move(names.surname);
+  values[pvGivenName] = std::move(names.given);
+  values[pvBirthDate] = GedComDateToSortDate(raw.dates[PersonFields::kBirth]);
+  values[pvBirthPlace] = std::move(raw.places[PersonFields::kBirth]);
+  values[pvDeathDate] = GedComDateToSortDate(raw.dates[PersonFields::kDeath]);
+  values[pvDeathPlace] = std::move(raw.places[PersonFields::kDeath]);
+  values[pvReligion] = std::move(raw.religion);
+  values[pvOccupation] = std::move(raw.occupation);
+  values[pvChrDate] = GedComDateToSortDate(raw.dates[PersonFields::kChristening]);
+  values[pvChrPlace] = std::move(raw.places[PersonFields::kChristening]);
+  values[pvBurialDate] = GedComDateToSortDate(raw.dates[PersonFields::kBurial]);
+  values[pvBurialPlace] = std::move(raw.places[PersonFields::kBurial]);
+  values[pvSex] = std::move(raw.sex);
+  return values;
+}
 
-  RawNames raw;
-  std::string religion, occupation, sex;
-  std::string dates[kEvents], places[kEvents];
+bool Extractor::readPersonFields(int32_t p, PersonFields& raw) const {
+  if (!isRecord(p)) return false;
+  raw.name.clear();
+  raw.surname.clear();
+  raw.given.clear();
+  raw.religion.clear();
+  raw.occupation.clear();
+  raw.sex.clear();
+  for (int e = 0; e < kEvents; ++e) {
+    raw.dates[e].clear();
+    raw.places[e].clear();
+  }
   bool open[kEvents] = {};
   bool hasChr = false;
   int32_t eventLevel = 0;
@@ -82,9 +100,9 @@ std::optional<PersonValues> Extractor::GetPersonValues(int32_t p) const {
     } else if (fields.is(tags::GIVN)) {
       if (!underLaterName) raw.given.assign(value);
     } else if (fields.is(tags::RELI)) {
-      religion.assign(value);
+      raw.religion.assign(value);
     } else if (fields.is(tags::SEX)) {
-      sex.assign(value);
+      raw.sex.assign(value);
     }
     // Lowering the event level and closing the events at level 1 are two
     // separate steps: a level-1 line ends every event whatever came before.
@@ -97,34 +115,18 @@ std::optional<PersonValues> Extractor::GetPersonValues(int32_t p) const {
         if (e == kChr) hasChr = true;
       }
       if (eventLevel >= level && open[e]) {
-        if (fields.is(tags::DATE)) dates[e].assign(value);
-        else if (fields.is(tags::PLAC)) places[e].assign(value);
+        if (fields.is(tags::DATE)) raw.dates[e].assign(value);
+        else if (fields.is(tags::PLAC)) raw.places[e].assign(value);
       }
     }
-    if (fields.is(tags::OCCU) && level == 1) occupation.assign(value);
+    if (fields.is(tags::OCCU) && level == 1) raw.occupation.assign(value);
   }
 
   if (!hasChr) {
-    dates[kChr] = std::move(dates[kBapmEvent]);
-    places[kChr] = std::move(places[kBapmEvent]);
+    raw.dates[kChr].swap(raw.dates[kBapmEvent]);
+    raw.places[kChr].swap(raw.places[kBapmEvent]);
   }
-
-  SplitName names = completeNames(raw);
-  values[pvID] = decimal(p);
-  values[pvSurname] = std::move(names.surname);
-  values[pvGivenName] = std::move(names.given);
-  values[pvBirthDate] = GedComDateToSortDate(dates[0]);
-  values[pvBirthPlace] = std::move(places[0]);
-  values[pvDeathDate] = GedComDateToSortDate(dates[1]);
-  values[pvDeathPlace] = std::move(places[1]);
-  values[pvReligion] = std::move(religion);
-  values[pvOccupation] = std::move(occupation);
-  values[pvChrDate] = GedComDateToSortDate(dates[2]);
-  values[pvChrPlace] = std::move(places[2]);
-  values[pvBurialDate] = GedComDateToSortDate(dates[3]);
-  values[pvBurialPlace] = std::move(places[3]);
-  values[pvSex] = std::move(sex);
-  return values;
+  return true;
 }
 
 // Most values need no trimming; those are moved, not copied.

@@ -37,4 +37,14 @@ struct TPersRec {
   std::string Spare2;
 };
 
+// A person's values as one walk of the record finds them, before names are
+// completed and dates converted: the first NAME value, the last SURN and GIVN,
+// the dates and places of birth, death, christening (a baptism where there is
+// none) and burial. Reused from person to person, the strings keep their room.
+struct PersonFields {
+  enum Event : int { kBirth, kDeath, kChristening, kBurial, kEvents = 5 };
+  std::string name, surname, given, religion, occupation, sex;
+  std::string dates[kEvents], places[kEvents];
+};
+
 }  // namespace rowsmith

@@ -94,9 +94,34 @@ std::string formatIntegerDate(std::string_view text) {
   return firstKept == std::string::npos ? std::string() : out.substr(firstKept);
 }
 
+bool allDigits(std::string_view s) {
+  for (char c : s)
+    if (!isDigit(c)) return false;
+  return true;
+}
+
+// The common "9 MAR 1850" and "1850" shapes, read straight; the general
+// reading below gives the same for them. False for every other text.
+bool shortSortDate(std::string_view text, std::string& out) {
+  if (text.size() == 4 && allDigits(text)) {
+    out.assign(text);
+    return true;
+  }
+  const size_t day = text.size() == 10 ? 1 : text.size() == 11 ? 2 : 0;
+  if (day == 0 || !allDigits(text.substr(0, day)) || !allDigits(text.substr(day + 5))) return false;
+  const int month = monthAt(text, day);
+  if (month < 0) return false;
+  out.assign(text.substr(day + 5));
+  out += kMonths[month].digits;
+  if (day == 1) out += '0';
+  out.append(text.substr(0, day));
+  return true;
+}
+
 }  // namespace
 
 std::string GedComDateToSortDate(std::string_view dateText) {
+  if (std::string quick; shortSortDate(dateText, quick)) return quick;
   std::string s(dateText);
   if (s.find(' ') == 1) s.insert(s.begin(), '0');  // one-digit day
 
@@ -139,6 +164,12 @@ std::string GedComDateToSortDate(std::string_view dateText) {
 
 std::string SortDateToDisplay(std::string_view text) {
   if (trimView(text).empty()) return std::string();
+  if (text.size() == 8 && allDigits(text)) {
+    std::string out;
+    out.reserve(10);
+    out.append(text.substr(6, 2)).append(1, '.').append(text.substr(4, 2)).append(1, '.').append(text.substr(0, 4));
+    return out;
+  }
   if (toInt32(text)) return formatIntegerDate(text);
 
   // Salvage: keep what stands before the first digit, format the digits.
