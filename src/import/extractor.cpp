@@ -3,6 +3,7 @@
 #include "kernel/runbeside.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <exception>
 #include <system_error>
@@ -48,42 +49,63 @@ int32_t Extractor::listedFamily(std::string_view xref, int32_t found) const {
 }
 
 // One pass over all records gives every record's FAMS links, parents'
-// family and what the family rules make of its HUSB and WIFE lines, and tells which individuals are named and which records have notes,
-// so none of these needs a walk of its own later. On large files the two
-// halves of the records are walked on two threads.
+// family, marriage items and what the family rules make of its HUSB and WIFE
+// lines, and tells which individuals are named and which records have notes,
+// so none of these needs a walk of its own later. The records are walked in
+// chunks that two threads take in turn, so both stay busy however the kinds
+// of records lie in the file.
 void Extractor::buildLinkIndex() {
   const size_t blocks = db_.Blocks.size();
   linkStart_.assign(blocks + 1, 0);
   named_.assign(blocks, 0);
   noted_.assign(blocks, 0);
   parentFamily_.assign(blocks, kNoParents);
+  marriageAt_.assign(blocks, -1);
   links_.clear();
-  constexpr size_t kRecordsForTwoThreads = 4096;
-  if (blocks >= kRecordsForTwoThreads && std::thread::hardware_concurrency() >= 2) {
-    // Split where half of the fields lie behind, so both halves weigh alike.
-    const int32_t halfFields = static_cast<int32_t>(db_.Fields.size() / 2);
-    size_t middle = blocks / 2;
-    for (size_t r = 1; r < blocks; ++r) {
-      if (db_.Blocks[r].FirstField >= halfFields) {
-        middle = r;
-        break;
-      }
+  marriages_ = {};
+  constexpr size_t kChunkRecords = 16384;
+  struct Chunk {
+    std::vector<FamsLink> links;
+    MarriageTexts marriages;
+  };
+  std::vector<Chunk> chunks((blocks + kChunkRecords - 1) / kChunkRecords);
+  std::atomic<size_t> next{0};
+  auto scan = [&] {
+    for (size_t k; (k = next.fetch_add(1)) < chunks.size();)
+      scanRecords(k * kChunkRecords, std::min(blocks, (k + 1) * kChunkRecords), chunks[k].links, chunks[k].marriages);
+  };
+  if (chunks.size() > 1) runBeside(scan, scan);
+  else scan();
+
+  size_t linkCount = 0, marriageEnds = 0, marriageText = 0;
+  for (const Chunk& chunk : chunks) {
+    linkCount += chunk.links.size();
+    marriageEnds += chunk.marriages.ends.size();
+    marriageText += chunk.marriages.text.size();
+  }
+  links_.reserve(linkCount);
+  marriages_.ends.reserve(marriageEnds);
+  marriages_.text.reserve(marriageText);
+  for (size_t k = 0; k < chunks.size(); ++k) {
+    const uint32_t linksBefore = static_cast<uint32_t>(links_.size());
+    const int32_t endsBefore = static_cast<int32_t>(marriages_.ends.size());
+    const uint32_t textBefore = static_cast<uint32_t>(marriages_.text.size());
+    for (size_t r = k * kChunkRecords; r < std::min(blocks, (k + 1) * kChunkRecords); ++r) {
+      linkStart_[r] += linksBefore;
+      if (marriageAt_[r] >= 0) marriageAt_[r] += endsBefore;
     }
-    std::vector<FamsLink> second;
-    runBeside([&] { scanRecords(middle, blocks, second); }, [&] { scanRecords(0, middle, links_); });
-    const uint32_t offset = static_cast<uint32_t>(links_.size());
-    for (size_t r = middle; r < blocks; ++r) linkStart_[r] += offset;
-    links_.insert(links_.end(), second.begin(), second.end());
-  } else {
-    scanRecords(0, blocks, links_);
+    Chunk& chunk = chunks[k];
+    links_.insert(links_.end(), chunk.links.begin(), chunk.links.end());
+    marriages_.text += chunk.marriages.text;
+    for (uint32_t end : chunk.marriages.ends) marriages_.ends.push_back(textBefore + end);
+    chunk = Chunk{};
   }
   linkStart_[blocks] = static_cast<uint32_t>(links_.size());
-  links_.shrink_to_fit();
 }
 
 // Records [from, to): their links go to links, each record's start relative
 // to the start of links.
-void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links) {
+void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links, MarriageTexts& marriages) {
   std::string name, surname, given;
   std::vector<FamilyLine> familyLines;
   for (size_t r = from; r < to; ++r) {
@@ -120,6 +142,13 @@ void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links
       }
     }
     families_[r] = familyInfo(familyLines);
+    if (db_.Blocks[r].is(tags::FAM)) {
+      marriageAt_[r] = static_cast<int32_t>(marriages.ends.size());
+      for (const std::string& item : GetMarriageItems(static_cast<int32_t>(r))) {
+        appendCrlfLines(marriages.text, item);
+        marriages.ends.push_back(static_cast<uint32_t>(marriages.text.size()));
+      }
+    }
     if (individual) {
       // Non-blank SURN or GIVN values are kept as they are by the completion.
       if (!trimView(surname).empty() || !trimView(given).empty()) {
@@ -130,6 +159,18 @@ void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links
       }
     }
   }
+}
+
+std::array<std::string_view, 5> Extractor::marriageItems(int32_t f) const {
+  std::array<std::string_view, 5> items;
+  if (!isRecord(f) || marriageAt_.empty() || marriageAt_[static_cast<size_t>(f)] < 0) return items;
+  const uint32_t* ends = marriages_.ends.data() + marriageAt_[static_cast<size_t>(f)];
+  uint32_t begin = ends == marriages_.ends.data() ? 0 : ends[-1];
+  for (size_t i = 0; i < items.size(); ++i) {
+    items[i] = std::string_view(marriages_.text).substr(begin, ends[i] - begin);
+    begin = ends[i];
+  }
+  return items;
 }
 
 std::span<const Extractor::FamsLink> Extractor::famsLinks(int32_t record) {

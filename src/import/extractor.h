@@ -4,6 +4,7 @@
 // block indices; 0 names no person and -1 a cross-reference nobody bears.
 // What several rows ask again (family couples, parents) is remembered, so the
 // answers are those of a fresh lookup but each is computed once.
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -43,6 +44,9 @@ class Extractor {
   // Father and mother; empty on an unknown FAMC family.
   std::vector<int32_t> GetParentIDs(int32_t p);
   bool GetMarriageData(int32_t f, TFamDataRec& data) const;
+  // The five items of GetMarriageData, read in the link index pass; all
+  // empty for a record that is no family. Only reads, as parentCells.
+  std::array<std::string_view, 5> marriageItems(int32_t f) const;
 
   // The pieces the row assembly builds on.
   struct Couple {
@@ -108,8 +112,14 @@ class Extractor {
   // The caller lowers level and ends the note as its own record demands.
   void takeNoteLine(const RecordFields& fields, int32_t& level, bool& inNote, NoteText& notes) const;
   void addNoteRecord(std::string_view xref, NoteText& notes) const;
+  // The marriage items of the family records of a range, one after the
+  // other, each family's five ends in turn.
+  struct MarriageTexts {
+    std::string text;
+    std::vector<uint32_t> ends;
+  };
   void buildLinkIndex();
-  void scanRecords(size_t from, size_t to, std::vector<FamsLink>& links);
+  void scanRecords(size_t from, size_t to, std::vector<FamsLink>& links, MarriageTexts& marriages);
 
   const TDBDefaults& db_;
   // FAMS links of every record, one pass over the index, built on first use.
@@ -122,6 +132,8 @@ class Extractor {
   std::vector<int32_t> parentFamily_;
   static constexpr int32_t kNoParents = -2, kUnknownParents = -1;
   std::vector<FamilyInfo> families_;
+  MarriageTexts marriages_;
+  std::vector<int32_t> marriageAt_;  // record -> its first end in marriages_.ends, -1 for none
 };
 
 // Text order of decimal record numbers: "10" before "9".

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <charconv>
+#include <functional>
 
 #include "import/extractor.h"
 #include "import/recordfields.h"
@@ -52,31 +53,24 @@ std::optional<PersonValues> Extractor::GetPersonValues(int32_t p) const {
   values[pvSurname] = std::move(names.surname);
   values[pvGivenName] = std::move(names.given);
   values[pvBirthDate] = GedComDateToSortDate(raw.dates[PersonFields::kBirth]);
-  values[pvBirthPlace] = std::move(raw.places[PersonFields::kBirth]);
+  values[pvBirthPlace] = raw.places[PersonFields::kBirth];
   values[pvDeathDate] = GedComDateToSortDate(raw.dates[PersonFields::kDeath]);
-  values[pvDeathPlace] = std::move(raw.places[PersonFields::kDeath]);
-  values[pvReligion] = std::move(raw.religion);
-  values[pvOccupation] = std::move(raw.occupation);
+  values[pvDeathPlace] = raw.places[PersonFields::kDeath];
+  values[pvReligion] = raw.religion;
+  values[pvOccupation] = raw.occupation;
   values[pvChrDate] = GedComDateToSortDate(raw.dates[PersonFields::kChristening]);
-  values[pvChrPlace] = std::move(raw.places[PersonFields::kChristening]);
+  values[pvChrPlace] = raw.places[PersonFields::kChristening];
   values[pvBurialDate] = GedComDateToSortDate(raw.dates[PersonFields::kBurial]);
-  values[pvBurialPlace] = std::move(raw.places[PersonFields::kBurial]);
-  values[pvSex] = std::move(raw.sex);
+  values[pvBurialPlace] = raw.places[PersonFields::kBurial];
+  values[pvSex] = raw.sex;
   return values;
 }
 
 bool Extractor::readPersonFields(int32_t p, PersonFields& raw) const {
   if (!isRecord(p)) return false;
-  raw.name.clear();
-  raw.surname.clear();
-  raw.given.clear();
-  raw.religion.clear();
-  raw.occupation.clear();
-  raw.sex.clear();
-  for (int e = 0; e < kEvents; ++e) {
-    raw.dates[e].clear();
-    raw.places[e].clear();
-  }
+  raw.name = raw.surname = raw.given = raw.religion = raw.occupation = raw.sex = {};
+  for (int e = 0; e < kEvents; ++e) raw.dates[e] = raw.places[e] = {};
+  const std::string_view text = db_.Text;
   bool open[kEvents] = {};
   bool hasChr = false;
   int32_t eventLevel = 0;
@@ -90,41 +84,57 @@ bool Extractor::readPersonFields(int32_t p, PersonFields& raw) const {
   while (fields.next()) {
     const int32_t level = fields.level();
     const std::string_view value = fields.value();
+    // A value folded from CONC pieces lives only until the next field.
+    const bool inIndex = std::less_equal<>()(text.data(), value.data()) &&
+                         std::less_equal<>()(value.data() + value.size(), text.data() + text.size());
+    auto take = [&](std::string_view& target, int slot) {
+      if (inIndex) {
+        target = value;
+      } else {
+        raw.folded[slot].assign(value);
+        target = raw.folded[slot];
+      }
+    };
     if (underLaterName && level <= nameLevel) underLaterName = false;
-    if (fields.is(tags::NAME)) {
-      if (raw.name.empty()) raw.name.assign(value);
-      nameLevel = level;
-      underLaterName = ++nameCount > 1;
-    } else if (fields.is(tags::SURN)) {
-      if (!underLaterName) raw.surname.assign(value);
-    } else if (fields.is(tags::GIVN)) {
-      if (!underLaterName) raw.given.assign(value);
-    } else if (fields.is(tags::RELI)) {
-      raw.religion.assign(value);
-    } else if (fields.is(tags::SEX)) {
-      raw.sex.assign(value);
-    }
     // Lowering the event level and closing the events at level 1 are two
     // separate steps: a level-1 line ends every event whatever came before.
     if (eventLevel > level) eventLevel = level;
     if (level == 1) std::fill(std::begin(open), std::end(open), false);
-    for (int e = 0; e < kEvents; ++e) {
-      if (fields.is(kEventTags[e])) {
-        eventLevel = level + 1;
-        open[e] = true;
-        if (e == kChr) hasChr = true;
+    // Each line has one tag: the commonest are asked first.
+    if (fields.is(tags::DATE) || fields.is(tags::PLAC)) {
+      const bool date = fields.is(tags::DATE);
+      for (int e = 0; e < kEvents && eventLevel >= level; ++e) {
+        if (open[e]) take(date ? raw.dates[e] : raw.places[e], date ? 6 + e : 6 + kEvents + e);
       }
-      if (eventLevel >= level && open[e]) {
-        if (fields.is(tags::DATE)) raw.dates[e].assign(value);
-        else if (fields.is(tags::PLAC)) raw.places[e].assign(value);
+    } else if (fields.is(tags::NAME)) {
+      if (raw.name.empty()) take(raw.name, 0);
+      nameLevel = level;
+      underLaterName = ++nameCount > 1;
+    } else if (fields.is(tags::SEX)) {
+      take(raw.sex, 4);
+    } else if (fields.is(tags::SURN)) {
+      if (!underLaterName) take(raw.surname, 1);
+    } else if (fields.is(tags::GIVN)) {
+      if (!underLaterName) take(raw.given, 2);
+    } else if (fields.is(tags::RELI)) {
+      take(raw.religion, 3);
+    } else if (fields.is(tags::OCCU)) {
+      if (level == 1) take(raw.occupation, 5);
+    } else {
+      for (int e = 0; e < kEvents; ++e) {
+        if (fields.is(kEventTags[e])) {
+          eventLevel = level + 1;
+          open[e] = true;
+          if (e == kChr) hasChr = true;
+          break;
+        }
       }
     }
-    if (fields.is(tags::OCCU) && level == 1) raw.occupation.assign(value);
   }
 
   if (!hasChr) {
-    raw.dates[kChr].swap(raw.dates[kBapmEvent]);
-    raw.places[kChr].swap(raw.places[kBapmEvent]);
+    raw.dates[kChr] = raw.dates[kBapmEvent];
+    raw.places[kChr] = raw.places[kBapmEvent];
   }
   return true;
 }

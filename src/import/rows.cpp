@@ -75,14 +75,9 @@ void RowAssembly::copySide(int fromRow, bool fromLeft, bool toLeft) {
 }
 
 void RowAssembly::writeMarriage(int32_t family) {
-  TFamDataRec data;
-  if (!ex_.GetMarriageData(family, data)) return;
-  std::array<std::string, 3> cells = marriageCells(data, western_);
+  if (!ex_.isRecord(family)) return;
   marriage_.clear();
-  for (size_t c = 0; c < 3; ++c) {
-    marriage_ += cells[c];
-    marriageEnds_[c] = static_cast<uint32_t>(marriage_.size());
-  }
+  appendMarriageCells(marriage_, marriageEnds_, ex_.marriageItems(family), western_);
 }
 
 void RowAssembly::finishRow() {
