@@ -33,6 +33,8 @@ RowAssembly::~RowAssembly() = default;
 
 void RowAssembly::prepare(std::span<const int32_t> persons) {
   if (ahead_ || persons.empty()) return;
+  // Most files give fewer rows than persons.
+  table_.reserveRows(current_ + static_cast<int>(persons.size()));
   // The reader ahead only reads the index and the link index; build the
   // latter now so that nothing it reads is written while it runs.
   ex_.famsLinks(persons.front());

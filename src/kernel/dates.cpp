@@ -121,6 +121,7 @@ bool shortSortDate(std::string_view text, std::string& out) {
 }  // namespace
 
 std::string GedComDateToSortDate(std::string_view dateText) {
+  if (dateText.empty()) return {};
   if (std::string quick; shortSortDate(dateText, quick)) return quick;
   std::string s(dateText);
   if (s.find(' ') == 1) s.insert(s.begin(), '0');  // one-digit day

@@ -13,6 +13,12 @@ void StringTable::setRowCount(int rows) {
   ends_.resize(static_cast<size_t>(rows) * columns_, 0);
 }
 
+void StringTable::reserveRows(int rows) {
+  rows = std::max(rows, 0);
+  rows_.reserve(static_cast<size_t>(rows));
+  ends_.reserve(static_cast<size_t>(rows) * columns_);
+}
+
 std::string_view StringTable::cell(int column, int row) const {
   if (column < 0 || column >= columns_ || row < 0 || row >= rowCount()) return {};
   const uint32_t* ends = endsOf(row);

@@ -17,6 +17,9 @@ class StringTable {
   int rowCount() const { return static_cast<int>(rows_.size()); }
   // Grows with empty rows or drops rows from the end.
   void setRowCount(int rows);
+  // Room for this many rows, so that growing row by row up to it moves no
+  // row; rooms never touched cost no memory.
+  void reserveRows(int rows);
 
   std::string_view cell(int column, int row) const;
   void setCell(int column, int row, std::string_view text);
