@@ -63,7 +63,7 @@ void Extractor::buildLinkIndex() {
   marriageAt_.assign(blocks, -1);
   links_.clear();
   marriages_ = {};
-  constexpr size_t kChunkRecords = 16384;
+  constexpr size_t kChunkRecords = 4096;
   struct Chunk {
     std::vector<FamsLink> links;
     MarriageTexts marriages;
