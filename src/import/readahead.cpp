@@ -16,6 +16,7 @@ namespace {
 constexpr size_t kAheadWindow = 16384;
 constexpr size_t kAheadLead = 64;
 constexpr size_t kRing = 2 * kAheadWindow;
+constexpr size_t kPublishEvery = 64;
 
 }  // namespace
 
@@ -32,6 +33,10 @@ struct ReadAhead::State {
   std::vector<PreparedSide> ring;
   // Slot of the person the rows are at; every slot before it is done with.
   std::atomic<size_t> position{0};
+  // The rows' own slot, published to position only every kPublishEvery
+  // slots: a position that lags is safe, and the reader ahead is not slowed
+  // by a value that changes with every person.
+  size_t reachedSlot = 0;
   std::atomic<bool> stop{false};
   std::thread worker;
 };
@@ -91,8 +96,10 @@ void ReadAhead::run() {
 void ReadAhead::reached(int32_t p) {
   const int32_t s = state_->slotOf[static_cast<size_t>(p)];
   // Release: the reader ahead reuses the places of the slots before it.
-  if (s >= 0 && static_cast<size_t>(s) > state_->position.load(std::memory_order_relaxed))
-    state_->position.store(static_cast<size_t>(s), std::memory_order_release);
+  if (s < 0 || static_cast<size_t>(s) <= state_->reachedSlot) return;
+  state_->reachedSlot = static_cast<size_t>(s);
+  if (state_->reachedSlot >= state_->position.load(std::memory_order_relaxed) + kPublishEvery)
+    state_->position.store(state_->reachedSlot, std::memory_order_release);
 }
 
 const PreparedSide& ReadAhead::side(int32_t p, PreparedSide& scratch) {
