@@ -32,7 +32,8 @@ class SideWriter {
     end();
   }
   void date(std::string_view gedcomDate, bool western) {
-    cell(DateForDisplay(trimView(GedComDateToSortDate(gedcomDate)), western));
+    appendDisplayDate(out_.text, gedcomDate, western);
+    end();
   }
   void number(int32_t n) {
     appendDecimal(out_.text, n);
