@@ -12,10 +12,13 @@ namespace rowsmith {
 namespace {
 
 // How far the reading ahead may run before the rows: bounds the memory the
-// prepared cells take.
-constexpr size_t kAheadWindow = 16384;
+// prepared cells take. The rows only read slots from their own on, and the
+// reader never writes beyond the window, so a ring a little larger than the
+// window is never written where the rows read; a wide window keeps the
+// reader busy while the rows wait for the marriage index at the start.
+constexpr size_t kRing = 32768;
+constexpr size_t kAheadWindow = kRing - 1024;
 constexpr size_t kAheadLead = 64;
-constexpr size_t kRing = 2 * kAheadWindow;
 constexpr size_t kPublishEvery = 64;
 
 }  // namespace
