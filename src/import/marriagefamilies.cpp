@@ -12,8 +12,16 @@ bool byCouple(int32_t spouseA, int32_t partnerA, int32_t spouseB, int32_t partne
 
 }  // namespace
 
+// A person with many families (a star of remarriages) is looked up in the
+// family's listers instead, so no row costs time in proportion to them.
 bool MarriageFamilies::lists(int32_t record, int32_t family) {
-  for (const Extractor::FamsLink& link : ex_.famsLinks(record))
+  constexpr size_t kFewLinks = 32;
+  std::span<const Extractor::FamsLink> links = ex_.famsLinks(record);
+  if (links.size() > kFewLinks) {
+    std::span<const int32_t> by = listers(family);
+    return std::find(by.begin(), by.end(), record) != by.end();
+  }
+  for (const Extractor::FamsLink& link : links)
     if (link.listedFamily == family) return true;
   return false;
 }

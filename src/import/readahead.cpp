@@ -34,11 +34,11 @@ struct ReadAhead::State {
   std::vector<int32_t> slotOf;  // record -> slot, -1 without one
   std::unique_ptr<std::atomic<uint8_t>[]> state;
   std::vector<PreparedSide> ring;
-  // Slot of the person the rows are at; every slot before it is done with.
+  // Every slot before it is done with: its person has been handled.
   std::atomic<size_t> position{0};
-  // The rows' own slot, published to position only every kPublishEvery
-  // slots: a position that lags is safe, and the reader ahead is not slowed
-  // by a value that changes with every person.
+  // The rows' own first slot not handled, published to position only every
+  // kPublishEvery slots: a position that lags is safe, and the reader ahead
+  // is not slowed by a value that changes with every person.
   size_t reachedSlot = 0;
   std::atomic<bool> stop{false};
   std::thread worker;
@@ -96,13 +96,12 @@ void ReadAhead::run() {
   }
 }
 
-void ReadAhead::reached(int32_t p) {
-  const int32_t s = state_->slotOf[static_cast<size_t>(p)];
+void ReadAhead::advance(const std::vector<uint8_t>& handled) {
+  State& a = *state_;
+  while (a.reachedSlot < a.persons.size() && handled[static_cast<size_t>(a.persons[a.reachedSlot])]) ++a.reachedSlot;
   // Release: the reader ahead reuses the places of the slots before it.
-  if (s < 0 || static_cast<size_t>(s) <= state_->reachedSlot) return;
-  state_->reachedSlot = static_cast<size_t>(s);
-  if (state_->reachedSlot >= state_->position.load(std::memory_order_relaxed) + kPublishEvery)
-    state_->position.store(state_->reachedSlot, std::memory_order_release);
+  if (a.reachedSlot >= a.position.load(std::memory_order_relaxed) + kPublishEvery)
+    a.position.store(a.reachedSlot, std::memory_order_release);
 }
 
 const PreparedSide& ReadAhead::side(int32_t p, PreparedSide& scratch) {

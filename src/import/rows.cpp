@@ -100,6 +100,7 @@ void RowAssembly::finishRow() {
   }
   marriage_.clear();
   marriageEnds_.fill(0);
+  if (ahead_) ahead_->advance(handled_);
   ++current_;
   if (table_.rowCount() < current_) table_.setRowCount(current_);
 }
@@ -155,7 +156,7 @@ bool RowAssembly::addPartnerRow(Frame& f, const Extractor::Couple& couple) {
 
 void RowAssembly::AddPersonRows(int32_t p) {
   if (!ex_.isRecord(p)) return;
-  if (ahead_) ahead_->reached(p);
+  if (ahead_) ahead_->advance(handled_);
   if (handled_[static_cast<size_t>(p)]) return;
   handled_[static_cast<size_t>(p)] = 1;
   const bool male = placePerson(p, false, true);
