@@ -16,7 +16,7 @@
 namespace rowsmith {
 
 Extractor::Extractor(const TDBDefaults& db)
-    : db_(db), families_(db.Blocks.size()) {}
+    : db_(db) {}
 
 int32_t Extractor::resolve(std::string_view xref) const { return FindBlock(db_, xref); }
 
@@ -61,40 +61,49 @@ void Extractor::buildLinkIndex() {
   noted_.assign(blocks, 0);
   parentFamily_.assign(blocks, kNoParents);
   marriageAt_.assign(blocks, -1);
+  familyAt_.assign(blocks, -1);
   links_.clear();
   marriages_ = {};
+  families_.clear();
   constexpr size_t kChunkRecords = 4096;
   struct Chunk {
     std::vector<FamsLink> links;
     MarriageTexts marriages;
+    std::vector<FamilyInfo> families;
   };
   std::vector<Chunk> chunks((blocks + kChunkRecords - 1) / kChunkRecords);
   std::atomic<size_t> next{0};
   auto scan = [&] {
     for (size_t k; (k = next.fetch_add(1)) < chunks.size();)
-      scanRecords(k * kChunkRecords, std::min(blocks, (k + 1) * kChunkRecords), chunks[k].links, chunks[k].marriages);
+      scanRecords(k * kChunkRecords, std::min(blocks, (k + 1) * kChunkRecords), chunks[k].links, chunks[k].marriages,
+                  chunks[k].families);
   };
   if (chunks.size() > 1) runBeside(scan, scan);
   else scan();
 
-  size_t linkCount = 0, marriageEnds = 0, marriageText = 0;
+  size_t linkCount = 0, marriageEnds = 0, marriageText = 0, familyCount = 0;
   for (const Chunk& chunk : chunks) {
     linkCount += chunk.links.size();
+    familyCount += chunk.families.size();
     marriageEnds += chunk.marriages.ends.size();
     marriageText += chunk.marriages.text.size();
   }
   links_.reserve(linkCount);
   marriages_.ends.reserve(marriageEnds);
   marriages_.text.reserve(marriageText);
+  families_.reserve(familyCount);
   for (size_t k = 0; k < chunks.size(); ++k) {
     const uint32_t linksBefore = static_cast<uint32_t>(links_.size());
     const int32_t endsBefore = static_cast<int32_t>(marriages_.ends.size());
     const uint32_t textBefore = static_cast<uint32_t>(marriages_.text.size());
+    const int32_t familiesBefore = static_cast<int32_t>(families_.size());
     for (size_t r = k * kChunkRecords; r < std::min(blocks, (k + 1) * kChunkRecords); ++r) {
       linkStart_[r] += linksBefore;
       if (marriageAt_[r] >= 0) marriageAt_[r] += endsBefore;
+      if (familyAt_[r] >= 0) familyAt_[r] += familiesBefore;
     }
     Chunk& chunk = chunks[k];
+    families_.insert(families_.end(), chunk.families.begin(), chunk.families.end());
     links_.insert(links_.end(), chunk.links.begin(), chunk.links.end());
     marriages_.text += chunk.marriages.text;
     for (uint32_t end : chunk.marriages.ends) marriages_.ends.push_back(textBefore + end);
@@ -105,7 +114,8 @@ void Extractor::buildLinkIndex() {
 
 // Records [from, to): their links go to links, each record's start relative
 // to the start of links.
-void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links, MarriageTexts& marriages) {
+void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links, MarriageTexts& marriages,
+                            std::vector<FamilyInfo>& families) {
   std::string name, surname, given;
   std::vector<FamilyLine> familyLines;
   for (size_t r = from; r < to; ++r) {
@@ -141,7 +151,10 @@ void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links
         }
       }
     }
-    families_[r] = familyInfo(familyLines);
+    if (!familyLines.empty()) {
+      familyAt_[r] = static_cast<int32_t>(families.size());
+      families.push_back(familyInfo(familyLines));
+    }
     if (db_.Blocks[r].is(tags::FAM)) {
       marriageAt_[r] = static_cast<int32_t>(marriages.ends.size());
       for (const std::string& item : GetMarriageItems(static_cast<int32_t>(r))) {
@@ -183,14 +196,15 @@ std::span<const Extractor::FamsLink> Extractor::famsLinks(int32_t record) {
 
 const Extractor::FamilyInfo& Extractor::family(int32_t f) {
   if (linkStart_.empty()) buildLinkIndex();
-  return families_[static_cast<size_t>(f)];
+  static constexpr FamilyInfo kNoLines{};
+  const int32_t at = familyAt_[static_cast<size_t>(f)];
+  return at < 0 ? kNoLines : families_[static_cast<size_t>(at)];
 }
 
 // What the three family rules make of a record's HUSB, WIFE and CHIL lines;
 // each distinct cross-reference is looked up once for all three rules.
 Extractor::FamilyInfo Extractor::familyInfo(std::span<const FamilyLine> lines) const {
   FamilyInfo info;
-  if (lines.empty()) return info;
   std::vector<std::pair<std::string_view, int32_t>> resolved;
   auto lookup = [&](std::string_view xref) {
     for (const auto& [key, id] : resolved) {

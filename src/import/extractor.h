@@ -119,7 +119,8 @@ class Extractor {
     std::vector<uint32_t> ends;
   };
   void buildLinkIndex();
-  void scanRecords(size_t from, size_t to, std::vector<FamsLink>& links, MarriageTexts& marriages);
+  void scanRecords(size_t from, size_t to, std::vector<FamsLink>& links, MarriageTexts& marriages,
+                   std::vector<FamilyInfo>& families);
 
   const TDBDefaults& db_;
   // FAMS links of every record, one pass over the index, built on first use.
@@ -131,7 +132,10 @@ class Extractor {
   // kUnknownParents once a FAMC names no record.
   std::vector<int32_t> parentFamily_;
   static constexpr int32_t kNoParents = -2, kUnknownParents = -1;
+  // Only records with HUSB, WIFE or CHIL lines have one; the rules make
+  // nothing of the others.
   std::vector<FamilyInfo> families_;
+  std::vector<int32_t> familyAt_;  // record -> its entry in families_, -1 for none
   MarriageTexts marriages_;
   std::vector<int32_t> marriageAt_;  // record -> its first end in marriages_.ends, -1 for none
 };

@@ -25,7 +25,9 @@ Extractor::Couple Extractor::parentCells(int32_t p) const {
   if (p <= 0 || !isRecord(p) || linkStart_.empty()) return {};
   const int32_t family = parentFamily_[static_cast<size_t>(p)];
   if (family < 0) return {};
-  Couple parents = families_[static_cast<size_t>(family)].parents;
+  const int32_t at = familyAt_[static_cast<size_t>(family)];
+  if (at < 0) return {};
+  Couple parents = families_[static_cast<size_t>(at)].parents;
   if (parents.husband == p) parents.husband = 0;
   if (parents.wife == p) parents.wife = 0;
   return parents;
