@@ -3,6 +3,7 @@
 #include "kernel/runbeside.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <exception>
 #include <system_error>
@@ -15,7 +16,7 @@
 namespace rowsmith {
 
 Extractor::Extractor(const TDBDefaults& db)
-    : db_(db), families_(db.Blocks.size()) {}
+    : db_(db) {}
 
 int32_t Extractor::resolve(std::string_view xref) const { return FindBlock(db_, xref); }
 
@@ -47,53 +48,92 @@ int32_t Extractor::listedFamily(std::string_view xref, int32_t found) const {
   return it->BlockIndex;
 }
 
-// One pass over all records gives every record's FAMS links and parents'
-// family, and tells which individuals are named and which records have notes,
-// so none of these needs a walk of its own later. On large files the two
-// halves of the records are walked on two threads.
+// One pass over all records gives every record's FAMS links, parents'
+// family, marriage items and what the family rules make of its HUSB and WIFE
+// lines, and tells which individuals are named and which records have notes,
+// so none of these needs a walk of its own later. The records are walked in
+// chunks that two threads take in turn, so both stay busy however the kinds
+// of records lie in the file.
 void Extractor::buildLinkIndex() {
   const size_t blocks = db_.Blocks.size();
   linkStart_.assign(blocks + 1, 0);
   named_.assign(blocks, 0);
   noted_.assign(blocks, 0);
   parentFamily_.assign(blocks, kNoParents);
+  marriageAt_.assign(blocks, -1);
+  familyAt_.assign(blocks, -1);
   links_.clear();
-  constexpr size_t kRecordsForTwoThreads = 4096;
-  if (blocks >= kRecordsForTwoThreads && std::thread::hardware_concurrency() >= 2) {
-    // Split where half of the fields lie behind, so both halves weigh alike.
-    const int32_t halfFields = static_cast<int32_t>(db_.Fields.size() / 2);
-    size_t middle = blocks / 2;
-    for (size_t r = 1; r < blocks; ++r) {
-      if (db_.Blocks[r].FirstField >= halfFields) {
-        middle = r;
-        break;
-      }
+  marriages_ = {};
+  families_.clear();
+  constexpr size_t kChunkRecords = 4096;
+  struct Chunk {
+    std::vector<FamsLink> links;
+    MarriageTexts marriages;
+    std::vector<FamilyInfo> families;
+  };
+  std::vector<Chunk> chunks((blocks + kChunkRecords - 1) / kChunkRecords);
+  std::atomic<size_t> next{0};
+  auto scan = [&] {
+    for (size_t k; (k = next.fetch_add(1)) < chunks.size();)
+      scanRecords(k * kChunkRecords, std::min(blocks, (k + 1) * kChunkRecords), chunks[k].links, chunks[k].marriages,
+                  chunks[k].families);
+  };
+  if (chunks.size() > 1) runBeside(scan, scan);
+  else scan();
+
+  size_t linkCount = 0, marriageEnds = 0, marriageText = 0, familyCount = 0;
+  for (const Chunk& chunk : chunks) {
+    linkCount += chunk.links.size();
+    familyCount += chunk.families.size();
+    marriageEnds += chunk.marriages.ends.size();
+    marriageText += chunk.marriages.text.size();
+  }
+  links_.reserve(linkCount);
+  marriages_.ends.reserve(marriageEnds);
+  marriages_.text.reserve(marriageText);
+  families_.reserve(familyCount);
+  for (size_t k = 0; k < chunks.size(); ++k) {
+    const uint32_t linksBefore = static_cast<uint32_t>(links_.size());
+    const int32_t endsBefore = static_cast<int32_t>(marriages_.ends.size());
+    const uint32_t textBefore = static_cast<uint32_t>(marriages_.text.size());
+    const int32_t familiesBefore = static_cast<int32_t>(families_.size());
+    for (size_t r = k * kChunkRecords; r < std::min(blocks, (k + 1) * kChunkRecords); ++r) {
+      linkStart_[r] += linksBefore;
+      if (marriageAt_[r] >= 0) marriageAt_[r] += endsBefore;
+      if (familyAt_[r] >= 0) familyAt_[r] += familiesBefore;
     }
-    std::vector<FamsLink> second;
-    runBeside([&] { scanRecords(middle, blocks, second); }, [&] { scanRecords(0, middle, links_); });
-    const uint32_t offset = static_cast<uint32_t>(links_.size());
-    for (size_t r = middle; r < blocks; ++r) linkStart_[r] += offset;
-    links_.insert(links_.end(), second.begin(), second.end());
-  } else {
-    scanRecords(0, blocks, links_);
+    Chunk& chunk = chunks[k];
+    families_.insert(families_.end(), chunk.families.begin(), chunk.families.end());
+    links_.insert(links_.end(), chunk.links.begin(), chunk.links.end());
+    marriages_.text += chunk.marriages.text;
+    for (uint32_t end : chunk.marriages.ends) marriages_.ends.push_back(textBefore + end);
+    chunk = Chunk{};
   }
   linkStart_[blocks] = static_cast<uint32_t>(links_.size());
-  links_.shrink_to_fit();
 }
 
 // Records [from, to): their links go to links, each record's start relative
 // to the start of links.
-void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links) {
+void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links, MarriageTexts& marriages,
+                            std::vector<FamilyInfo>& families) {
   std::string name, surname, given;
+  std::vector<FamilyLine> familyLines;
   for (size_t r = from; r < to; ++r) {
     linkStart_[r] = static_cast<uint32_t>(links.size());
     const bool individual = static_cast<int32_t>(r) >= db_.FirstIndi && db_.Blocks[r].is(tags::INDI);
     name.clear();
     surname.clear();
     given.clear();
+    familyLines.clear();
     RecordFields fields(db_, static_cast<int32_t>(r));
     while (fields.next()) {
-      if (fields.is(tags::FAMS)) {
+      if (fields.is(tags::HUSB)) {
+        familyLines.push_back({FamilyLine::Husband, fields.level() == 1, std::string(fields.value())});
+      } else if (fields.is(tags::WIFE)) {
+        familyLines.push_back({FamilyLine::Wife, fields.level() == 1, std::string(fields.value())});
+      } else if (fields.is(tags::CHIL) && fields.level() == 1) {
+        familyLines.push_back({FamilyLine::Child, true, std::string(fields.value())});
+      } else if (fields.is(tags::FAMS)) {
         int32_t found = resolve(fields.value());
         if (found >= 0) links.push_back(FamsLink{found, listedFamily(fields.value(), found)});
       } else if (fields.is(tags::FAMC)) {
@@ -111,6 +151,17 @@ void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links
         }
       }
     }
+    if (!familyLines.empty()) {
+      familyAt_[r] = static_cast<int32_t>(families.size());
+      families.push_back(familyInfo(familyLines));
+    }
+    if (db_.Blocks[r].is(tags::FAM)) {
+      marriageAt_[r] = static_cast<int32_t>(marriages.ends.size());
+      for (const std::string& item : GetMarriageItems(static_cast<int32_t>(r))) {
+        appendCrlfLines(marriages.text, item);
+        marriages.ends.push_back(static_cast<uint32_t>(marriages.text.size()));
+      }
+    }
     if (individual) {
       // Non-blank SURN or GIVN values are kept as they are by the completion.
       if (!trimView(surname).empty() || !trimView(given).empty()) {
@@ -123,6 +174,18 @@ void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links
   }
 }
 
+std::array<std::string_view, 5> Extractor::marriageItems(int32_t f) const {
+  std::array<std::string_view, 5> items;
+  if (!isRecord(f) || marriageAt_.empty() || marriageAt_[static_cast<size_t>(f)] < 0) return items;
+  const uint32_t* ends = marriages_.ends.data() + marriageAt_[static_cast<size_t>(f)];
+  uint32_t begin = ends == marriages_.ends.data() ? 0 : ends[-1];
+  for (size_t i = 0; i < items.size(); ++i) {
+    items[i] = std::string_view(marriages_.text).substr(begin, ends[i] - begin);
+    begin = ends[i];
+  }
+  return items;
+}
+
 std::span<const Extractor::FamsLink> Extractor::famsLinks(int32_t record) {
   if (!isRecord(record)) return {};
   if (linkStart_.empty()) buildLinkIndex();
@@ -132,26 +195,16 @@ std::span<const Extractor::FamsLink> Extractor::famsLinks(int32_t record) {
 }
 
 const Extractor::FamilyInfo& Extractor::family(int32_t f) {
-  FamilyInfo& info = families_[static_cast<size_t>(f)];
-  if (info.known) return info;
-  // The lines that matter, in order; each distinct cross-reference is then
-  // looked up once for all three rules.
-  enum Kind : uint8_t { Husband, Wife, Child };
-  struct Line {
-    Kind kind;
-    bool levelOne;
-    std::string value;
-  };
-  std::vector<Line> lines;
-  RecordFields fields(db_, f);
-  while (fields.next()) {
-    Kind kind;
-    if (fields.is(tags::HUSB)) kind = Husband;
-    else if (fields.is(tags::WIFE)) kind = Wife;
-    else if (fields.is(tags::CHIL) && fields.level() == 1) kind = Child;
-    else continue;
-    lines.push_back(Line{kind, fields.level() == 1, std::string(fields.value())});
-  }
+  if (linkStart_.empty()) buildLinkIndex();
+  static constexpr FamilyInfo kNoLines{};
+  const int32_t at = familyAt_[static_cast<size_t>(f)];
+  return at < 0 ? kNoLines : families_[static_cast<size_t>(at)];
+}
+
+// What the three family rules make of a record's HUSB, WIFE and CHIL lines;
+// each distinct cross-reference is looked up once for all three rules.
+Extractor::FamilyInfo Extractor::familyInfo(std::span<const FamilyLine> lines) const {
+  FamilyInfo info;
   std::vector<std::pair<std::string_view, int32_t>> resolved;
   auto lookup = [&](std::string_view xref) {
     for (const auto& [key, id] : resolved) {
@@ -171,40 +224,39 @@ const Extractor::FamilyInfo& Extractor::family(int32_t f) {
   // same kind before that replaces an earlier one.
   std::string_view husband, wife;
   bool haveHusband = false, haveWife = false;
-  for (const Line& line : lines) {
+  for (const FamilyLine& line : lines) {
     if (!husband.empty() && !wife.empty()) break;
-    if (line.kind == Husband) husband = line.value;
-    else if (line.kind == Wife) wife = line.value;
+    if (line.kind == FamilyLine::Husband) husband = line.value;
+    else if (line.kind == FamilyLine::Wife) wife = line.value;
   }
   info.spouses.husband = husband.empty() ? 0 : lookupPerson(husband);
   info.spouses.wife = wife.empty() ? 0 : lookupPerson(wife);
 
   // Members: level-1 lines; the last HUSB and WIFE that resolve win.
   for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
-    if (!it->levelOne || it->kind == Child) continue;
-    bool& have = it->kind == Husband ? haveHusband : haveWife;
+    if (!it->levelOne || it->kind == FamilyLine::Child) continue;
+    bool& have = it->kind == FamilyLine::Husband ? haveHusband : haveWife;
     if (have) continue;
     int32_t id = lookup(it->value);
     if (id < 0) continue;
     have = true;
-    (it->kind == Husband ? info.members.husband : info.members.wife) = id;
+    (it->kind == FamilyLine::Husband ? info.members.husband : info.members.wife) = id;
   }
   info.membersFound = haveHusband || haveWife;
   for (size_t i = 0; !info.membersFound && i < lines.size(); ++i) {
-    if (lines[i].kind == Child) info.membersFound = lookup(lines[i].value) >= 0;
+    if (lines[i].kind == FamilyLine::Child) info.membersFound = lookup(lines[i].value) >= 0;
   }
 
   // Parents: the first HUSB and WIFE with a value, at any level; value-less
   // ones (under MARR, with an AGE below) are no links.
   std::string_view father, mother;
-  for (const Line& line : lines) {
+  for (const FamilyLine& line : lines) {
     if (line.value.empty()) continue;
-    if (line.kind == Husband && father.empty()) father = line.value;
-    else if (line.kind == Wife && mother.empty()) mother = line.value;
+    if (line.kind == FamilyLine::Husband && father.empty()) father = line.value;
+    else if (line.kind == FamilyLine::Wife && mother.empty()) mother = line.value;
   }
   info.parents.husband = father.empty() ? 0 : lookupPerson(father);
   info.parents.wife = mother.empty() ? 0 : lookupPerson(mother);
-  info.known = true;
   return info;
 }
 

@@ -4,6 +4,7 @@
 // block indices; 0 names no person and -1 a cross-reference nobody bears.
 // What several rows ask again (family couples, parents) is remembered, so the
 // answers are those of a fresh lookup but each is computed once.
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -31,6 +32,8 @@ class Extractor {
   std::vector<int32_t> GetPersonList();
   std::optional<PersonValues> GetPersonValues(int32_t p) const;
   bool GetPersonRecord(int32_t p, TPersRec& record) const;
+  // The values of p before completion; false for an unknown record.
+  bool readPersonFields(int32_t p, PersonFields& fields) const;
   std::string GetPersonNotes(int32_t p) const;
 
   // Husband and wife of each family that p's FAMS lines name, in their order;
@@ -41,6 +44,9 @@ class Extractor {
   // Father and mother; empty on an unknown FAMC family.
   std::vector<int32_t> GetParentIDs(int32_t p);
   bool GetMarriageData(int32_t f, TFamDataRec& data) const;
+  // The five items of GetMarriageData, read in the link index pass; all
+  // empty for a record that is no family. Only reads, as parentCells.
+  std::array<std::string_view, 5> marriageItems(int32_t f) const;
 
   // The pieces the row assembly builds on.
   struct Couple {
@@ -61,6 +67,10 @@ class Extractor {
   Couple memberCouple(int32_t family, bool& found);
   // The first HUSB and WIFE with a value, resolved (parents rule).
   Couple parentCouple(int32_t family);
+  // p's father and mother as the parent cells show them: both 0 where
+  // GetParentIDs is empty. Only reads, so the reader ahead may ask; the link
+  // index must have been built.
+  Couple parentCells(int32_t p) const;
   int32_t resolve(std::string_view xref) const;
   // The INDI block bearing xref (the first of several), -1 when none does: a
   // spouse or parent link to a family, a source or a note names no person.
@@ -75,9 +85,14 @@ class Extractor {
     Couple members;
     Couple parents;
     bool membersFound = false;
-    bool known = false;
+  };
+  struct FamilyLine {
+    enum Kind : uint8_t { Husband, Wife, Child } kind;
+    bool levelOne;
+    std::string value;
   };
   const FamilyInfo& family(int32_t f);
+  FamilyInfo familyInfo(std::span<const FamilyLine> lines) const;
   int32_t listedFamily(std::string_view xref, int32_t found) const;
   // Note text line by line: a CONT line starts a new line, a CONC continues
   // the last one; joined, every line is followed by LF.
@@ -97,8 +112,15 @@ class Extractor {
   // The caller lowers level and ends the note as its own record demands.
   void takeNoteLine(const RecordFields& fields, int32_t& level, bool& inNote, NoteText& notes) const;
   void addNoteRecord(std::string_view xref, NoteText& notes) const;
+  // The marriage items of the family records of a range, one after the
+  // other, each family's five ends in turn.
+  struct MarriageTexts {
+    std::string text;
+    std::vector<uint32_t> ends;
+  };
   void buildLinkIndex();
-  void scanRecords(size_t from, size_t to, std::vector<FamsLink>& links);
+  void scanRecords(size_t from, size_t to, std::vector<FamsLink>& links, MarriageTexts& marriages,
+                   std::vector<FamilyInfo>& families);
 
   const TDBDefaults& db_;
   // FAMS links of every record, one pass over the index, built on first use.
@@ -110,7 +132,12 @@ class Extractor {
   // kUnknownParents once a FAMC names no record.
   std::vector<int32_t> parentFamily_;
   static constexpr int32_t kNoParents = -2, kUnknownParents = -1;
+  // Only records with HUSB, WIFE or CHIL lines have one; the rules make
+  // nothing of the others.
   std::vector<FamilyInfo> families_;
+  std::vector<int32_t> familyAt_;  // record -> its entry in families_, -1 for none
+  MarriageTexts marriages_;
+  std::vector<int32_t> marriageAt_;  // record -> its first end in marriages_.ends, -1 for none
 };
 
 // Text order of decimal record numbers: "10" before "9".

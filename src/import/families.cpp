@@ -21,21 +21,27 @@ std::vector<int32_t> Extractor::GetParentIDs(int32_t p) {
   return ids;
 }
 
-namespace {
+Extractor::Couple Extractor::parentCells(int32_t p) const {
+  if (p <= 0 || !isRecord(p) || linkStart_.empty()) return {};
+  const int32_t family = parentFamily_[static_cast<size_t>(p)];
+  if (family < 0) return {};
+  const int32_t at = familyAt_[static_cast<size_t>(family)];
+  if (at < 0) return {};
+  Couple parents = families_[static_cast<size_t>(at)].parents;
+  if (parents.husband == p) parents.husband = 0;
+  if (parents.wife == p) parents.wife = 0;
+  return parents;
+}
 
 // Line breaks of a marriage item become CR LF, whatever the file had.
-std::string crlfLines(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + 8);
+void appendCrlfLines(std::string& out, std::string_view text) {
+  out.reserve(out.size() + text.size() + 8);
   for (char c : text) {
     if (c == '\r') continue;
     if (c == '\n') out += '\r';
     out += c;
   }
-  return out;
 }
-
-}  // namespace
 
 bool Extractor::GetMarriageData(int32_t f, TFamDataRec& data) const {
   data = TFamDataRec{};
@@ -43,26 +49,39 @@ bool Extractor::GetMarriageData(int32_t f, TFamDataRec& data) const {
   MarriageItems items = GetMarriageItems(f);
   char buf[16];
   data.ID.assign(buf, std::to_chars(buf, buf + sizeof buf, f).ptr);
-  data.FirstDate = crlfLines(items[0]);
-  data.FirstPlace = crlfLines(items[1]);
-  data.SecondDate = crlfLines(items[2]);
-  data.SecondPlace = crlfLines(items[3]);
-  data.Notes = crlfLines(items[4]);
+  appendCrlfLines(data.FirstDate, items[0]);
+  appendCrlfLines(data.FirstPlace, items[1]);
+  appendCrlfLines(data.SecondDate, items[2]);
+  appendCrlfLines(data.SecondPlace, items[3]);
+  appendCrlfLines(data.Notes, items[4]);
   return true;
 }
 
 std::array<std::string, 3> marriageCells(const TFamDataRec& data, bool westernDates) {
-  std::array<std::string, 3> cells;
-  cells[0] = DateForDisplay(data.FirstDate, westernDates);
-  cells[1] = data.FirstPlace;
-  if (!data.SecondDate.empty()) {
-    cells[0] += " / ";
-    cells[0] += DateForDisplay(data.SecondDate, westernDates);
-    cells[1] += " / ";
-    cells[1] += data.SecondPlace;
+  std::string text;
+  std::array<uint32_t, 3> ends;
+  appendMarriageCells(text, ends, {data.FirstDate, data.FirstPlace, data.SecondDate, data.SecondPlace, data.Notes},
+                      westernDates);
+  return {text.substr(0, ends[0]), text.substr(ends[0], ends[1] - ends[0]), text.substr(ends[1], ends[2] - ends[1])};
+}
+
+void appendMarriageCells(std::string& text, std::span<uint32_t, 3> ends, const std::array<std::string_view, 5>& items,
+                         bool westernDates) {
+  const bool second = !items[2].empty();
+  text += DateForDisplay(items[0], westernDates);
+  if (second) {
+    text += " / ";
+    text += DateForDisplay(items[2], westernDates);
   }
-  cells[2] = data.Notes;
-  return cells;
+  ends[0] = static_cast<uint32_t>(text.size());
+  text += items[1];
+  if (second) {
+    text += " / ";
+    text += items[3];
+  }
+  ends[1] = static_cast<uint32_t>(text.size());
+  text += items[4];
+  ends[2] = static_cast<uint32_t>(text.size());
 }
 
 }  // namespace rowsmith

@@ -12,13 +12,28 @@ bool byCouple(int32_t spouseA, int32_t partnerA, int32_t spouseB, int32_t partne
 
 }  // namespace
 
-std::span<const int32_t> MarriageFamilies::listers(int32_t family) const {
+// A person with many families (a star of remarriages) is looked up in the
+// family's listers instead, so no row costs time in proportion to them.
+bool MarriageFamilies::lists(int32_t record, int32_t family) {
+  constexpr size_t kFewLinks = 32;
+  std::span<const Extractor::FamsLink> links = ex_.famsLinks(record);
+  if (links.size() > kFewLinks) {
+    std::span<const int32_t> by = listers(family);
+    return std::find(by.begin(), by.end(), record) != by.end();
+  }
+  for (const Extractor::FamsLink& link : links)
+    if (link.listedFamily == family) return true;
+  return false;
+}
+
+std::span<const int32_t> MarriageFamilies::listers(int32_t family) {
+  if (linkerStart_.empty()) buildListers();
   if (family < 0 || static_cast<size_t>(family) + 1 >= linkerStart_.size()) return {};
   const uint32_t begin = linkerStart_[static_cast<size_t>(family)];
   return {linkers_.data() + begin, linkerStart_[static_cast<size_t>(family) + 1] - begin};
 }
 
-void MarriageFamilies::build() {
+void MarriageFamilies::buildListers() {
   const int32_t records = ex_.recordCount();
   // Counting sort of (family, record that lists it).
   linkerStart_.assign(static_cast<size_t>(records) + 1, 0);
@@ -33,9 +48,12 @@ void MarriageFamilies::build() {
     for (const Extractor::FamsLink& link : ex_.famsLinks(r))
       if (link.listedFamily >= 0) linkers_[fill[static_cast<size_t>(link.listedFamily)]++] = r;
   }
+}
 
+// A family that nobody lists is kept here too: find never counts it.
+void MarriageFamilies::build() {
+  const int32_t records = ex_.recordCount();
   for (int32_t family = 0; family < records; ++family) {
-    if (listers(family).empty()) continue;
     bool found = false;
     const Extractor::Couple couple = ex_.memberCouple(family, found);
     if (!found) continue;
@@ -58,11 +76,11 @@ int32_t MarriageFamilies::find(int32_t p, int32_t q) {
   for (auto it = begin; it != end; ++it) {
     // The family counts when someone of p's spouse closure lists it. p lists
     // its own families and q, p's partner, is in the closure; anyone else
-    // must be reachable from p through spouse links.
-    std::span<const int32_t> by = listers(it->family);
-    bool listed = std::find_if(by.begin(), by.end(), [&](int32_t r) { return r == p || r == q; }) != by.end();
-    for (size_t i = 0; !listed && i < by.size(); ++i) listed = reach_.reaches(p, by[i]);
-    if (listed) return it->family;
+    // must be reachable from p through spouse links. Mostly p or q lists
+    // it, so the index of all listers is built only when asked.
+    if (lists(p, it->family) || lists(q, it->family)) return it->family;
+    for (int32_t r : listers(it->family))
+      if (reach_.reaches(p, r)) return it->family;
   }
   return -1;
 }

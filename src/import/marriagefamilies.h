@@ -25,14 +25,16 @@ class MarriageFamilies {
     int32_t family;
   };
   void build();
-  std::span<const int32_t> listers(int32_t family) const;
+  void buildListers();
+  bool lists(int32_t record, int32_t family);
+  std::span<const int32_t> listers(int32_t family);
 
   Extractor& ex_;
   SpouseComponents reach_;
   bool built_ = false;
   // Member rule couples, sorted by spouse, partner and text order, last first.
   std::vector<PartnerFamily> partnerFamilies_;
-  // The records whose FAMS lines list a family.
+  // The records whose FAMS lines list a family, built on first use.
   std::vector<int32_t> linkers_;
   std::vector<uint32_t> linkerStart_;
 };

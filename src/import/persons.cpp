@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <charconv>
+#include <functional>
 
 #include "import/extractor.h"
 #include "import/recordfields.h"
@@ -17,23 +18,14 @@ std::string decimal(int32_t n) {
   return std::string(buf, end);
 }
 
-// The names as a person's values give them: the first NAME line with a value,
-// the last SURN and GIVN lines, completed from the NAME value.
-struct RawNames {
-  std::string name;
-  std::string surname;
-  std::string given;
-};
-
-SplitName completeNames(const RawNames& raw) { return SplitGedComName(raw.surname, raw.given, raw.name); }
-
 // A Protestant baptism is mostly recorded as BAPM; it fills the christening
 // columns of a person who has no CHR event.
 constexpr FieldTag kBapm = fieldTag("BAPM");
-constexpr int kEvents = 5;
-constexpr int kChr = 2;
+constexpr int kEvents = PersonFields::kEvents;
+constexpr int kChr = PersonFields::kChristening;
 constexpr int kBapmEvent = 4;
 constexpr FieldTag kEventTags[kEvents] = {tags::BIRT, tags::DEAT, tags::CHR, tags::BURI, kBapm};
+static_assert(PersonFields::kBirth == 0 && PersonFields::kDeath == 1 && PersonFields::kBurial == 3);
 
 }  // namespace
 
@@ -54,11 +46,31 @@ std::optional<PersonValues> Extractor::GetPersonValues(int32_t p) const {
     values[pvGivenName] = std::string("NN");
     return values;
   }
-  if (!isRecord(p)) return std::nullopt;
+  PersonFields raw;
+  if (!readPersonFields(p, raw)) return std::nullopt;
+  SplitName names = SplitGedComName(raw.surname, raw.given, raw.name);
+  values[pvID] = decimal(p);
+  values[pvSurname] = std::move(names.surname);
+  values[pvGivenName] = std::move(names.given);
+  values[pvBirthDate] = GedComDateToSortDate(raw.dates[PersonFields::kBirth]);
+  values[pvBirthPlace] = raw.places[PersonFields::kBirth];
+  values[pvDeathDate] = GedComDateToSortDate(raw.dates[PersonFields::kDeath]);
+  values[pvDeathPlace] = raw.places[PersonFields::kDeath];
+  values[pvReligion] = raw.religion;
+  values[pvOccupation] = raw.occupation;
+  values[pvChrDate] = GedComDateToSortDate(raw.dates[PersonFields::kChristening]);
+  values[pvChrPlace] = raw.places[PersonFields::kChristening];
+  values[pvBurialDate] = GedComDateToSortDate(raw.dates[PersonFields::kBurial]);
+  values[pvBurialPlace] = raw.places[PersonFields::kBurial];
+  values[pvSex] = raw.sex;
+  return values;
+}
 
-  RawNames raw;
-  std::string religion, occupation, sex;
-  std::string dates[kEvents], places[kEvents];
+bool Extractor::readPersonFields(int32_t p, PersonFields& raw) const {
+  if (!isRecord(p)) return false;
+  raw.name = raw.surname = raw.given = raw.religion = raw.occupation = raw.sex = {};
+  for (int e = 0; e < kEvents; ++e) raw.dates[e] = raw.places[e] = {};
+  const std::string_view text = db_.Text;
   bool open[kEvents] = {};
   bool hasChr = false;
   int32_t eventLevel = 0;
@@ -72,59 +84,59 @@ std::optional<PersonValues> Extractor::GetPersonValues(int32_t p) const {
   while (fields.next()) {
     const int32_t level = fields.level();
     const std::string_view value = fields.value();
+    // A value folded from CONC pieces lives only until the next field.
+    const bool inIndex = std::less_equal<>()(text.data(), value.data()) &&
+                         std::less_equal<>()(value.data() + value.size(), text.data() + text.size());
+    auto take = [&](std::string_view& target, int slot) {
+      if (inIndex) {
+        target = value;
+      } else {
+        raw.folded[slot].assign(value);
+        target = raw.folded[slot];
+      }
+    };
     if (underLaterName && level <= nameLevel) underLaterName = false;
-    if (fields.is(tags::NAME)) {
-      if (raw.name.empty()) raw.name.assign(value);
-      nameLevel = level;
-      underLaterName = ++nameCount > 1;
-    } else if (fields.is(tags::SURN)) {
-      if (!underLaterName) raw.surname.assign(value);
-    } else if (fields.is(tags::GIVN)) {
-      if (!underLaterName) raw.given.assign(value);
-    } else if (fields.is(tags::RELI)) {
-      religion.assign(value);
-    } else if (fields.is(tags::SEX)) {
-      sex.assign(value);
-    }
     // Lowering the event level and closing the events at level 1 are two
     // separate steps: a level-1 line ends every event whatever came before.
     if (eventLevel > level) eventLevel = level;
     if (level == 1) std::fill(std::begin(open), std::end(open), false);
-    for (int e = 0; e < kEvents; ++e) {
-      if (fields.is(kEventTags[e])) {
-        eventLevel = level + 1;
-        open[e] = true;
-        if (e == kChr) hasChr = true;
+    // Each line has one tag: the commonest are asked first.
+    if (fields.is(tags::DATE) || fields.is(tags::PLAC)) {
+      const bool date = fields.is(tags::DATE);
+      for (int e = 0; e < kEvents && eventLevel >= level; ++e) {
+        if (open[e]) take(date ? raw.dates[e] : raw.places[e], date ? 6 + e : 6 + kEvents + e);
       }
-      if (eventLevel >= level && open[e]) {
-        if (fields.is(tags::DATE)) dates[e].assign(value);
-        else if (fields.is(tags::PLAC)) places[e].assign(value);
+    } else if (fields.is(tags::NAME)) {
+      if (raw.name.empty()) take(raw.name, 0);
+      nameLevel = level;
+      underLaterName = ++nameCount > 1;
+    } else if (fields.is(tags::SEX)) {
+      take(raw.sex, 4);
+    } else if (fields.is(tags::SURN)) {
+      if (!underLaterName) take(raw.surname, 1);
+    } else if (fields.is(tags::GIVN)) {
+      if (!underLaterName) take(raw.given, 2);
+    } else if (fields.is(tags::RELI)) {
+      take(raw.religion, 3);
+    } else if (fields.is(tags::OCCU)) {
+      if (level == 1) take(raw.occupation, 5);
+    } else {
+      for (int e = 0; e < kEvents; ++e) {
+        if (fields.is(kEventTags[e])) {
+          eventLevel = level + 1;
+          open[e] = true;
+          if (e == kChr) hasChr = true;
+          break;
+        }
       }
     }
-    if (fields.is(tags::OCCU) && level == 1) occupation.assign(value);
   }
 
   if (!hasChr) {
-    dates[kChr] = std::move(dates[kBapmEvent]);
-    places[kChr] = std::move(places[kBapmEvent]);
+    raw.dates[kChr] = raw.dates[kBapmEvent];
+    raw.places[kChr] = raw.places[kBapmEvent];
   }
-
-  SplitName names = completeNames(raw);
-  values[pvID] = decimal(p);
-  values[pvSurname] = std::move(names.surname);
-  values[pvGivenName] = std::move(names.given);
-  values[pvBirthDate] = GedComDateToSortDate(dates[0]);
-  values[pvBirthPlace] = std::move(places[0]);
-  values[pvDeathDate] = GedComDateToSortDate(dates[1]);
-  values[pvDeathPlace] = std::move(places[1]);
-  values[pvReligion] = std::move(religion);
-  values[pvOccupation] = std::move(occupation);
-  values[pvChrDate] = GedComDateToSortDate(dates[2]);
-  values[pvChrPlace] = std::move(places[2]);
-  values[pvBurialDate] = GedComDateToSortDate(dates[3]);
-  values[pvBurialPlace] = std::move(places[3]);
-  values[pvSex] = std::move(sex);
-  return values;
+  return true;
 }
 
 // Most values need no trimming; those are moved, not copied.

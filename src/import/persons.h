@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace rowsmith {
 
@@ -35,6 +36,18 @@ struct TPersRec {
   uint8_t Sex = 0;  // 0 unknown, 1 male, 2 female
   std::string Spare1;
   std::string Spare2;
+};
+
+// A person's values as one walk of the record finds them, before names are
+// completed and dates converted: the first NAME value, the last SURN and GIVN,
+// the dates and places of birth, death, christening (a baptism where there is
+// none) and burial. The views point into the index, or into folded where the
+// file continued a value over CONC lines; reused from person to person.
+struct PersonFields {
+  enum Event : int { kBirth, kDeath, kChristening, kBurial, kEvents = 5 };
+  std::string_view name, surname, given, religion, occupation, sex;
+  std::string_view dates[kEvents], places[kEvents];
+  std::string folded[6 + 2 * kEvents];
 };
 
 }  // namespace rowsmith

@@ -12,10 +12,14 @@ namespace rowsmith {
 namespace {
 
 // How far the reading ahead may run before the rows: bounds the memory the
-// prepared cells take.
-constexpr size_t kAheadWindow = 16384;
+// prepared cells take. The rows only read slots from their own on, and the
+// reader never writes beyond the window, so a ring a little larger than the
+// window is never written where the rows read; a wide window keeps the
+// reader busy while the rows wait for the marriage index at the start.
+constexpr size_t kRing = 32768;
+constexpr size_t kAheadWindow = kRing - 1024;
 constexpr size_t kAheadLead = 64;
-constexpr size_t kRing = 2 * kAheadWindow;
+constexpr size_t kPublishEvery = 64;
 
 }  // namespace
 
@@ -30,8 +34,12 @@ struct ReadAhead::State {
   std::vector<int32_t> slotOf;  // record -> slot, -1 without one
   std::unique_ptr<std::atomic<uint8_t>[]> state;
   std::vector<PreparedSide> ring;
-  // Slot of the person the rows are at; every slot before it is done with.
+  // Every slot before it is done with: its person has been handled.
   std::atomic<size_t> position{0};
+  // The rows' own first slot not handled, published to position only every
+  // kPublishEvery slots: a position that lags is safe, and the reader ahead
+  // is not slowed by a value that changes with every person.
+  size_t reachedSlot = 0;
   std::atomic<bool> stop{false};
   std::thread worker;
 };
@@ -88,11 +96,12 @@ void ReadAhead::run() {
   }
 }
 
-void ReadAhead::reached(int32_t p) {
-  const int32_t s = state_->slotOf[static_cast<size_t>(p)];
+void ReadAhead::advance(const std::vector<uint8_t>& handled) {
+  State& a = *state_;
+  while (a.reachedSlot < a.persons.size() && handled[static_cast<size_t>(a.persons[a.reachedSlot])]) ++a.reachedSlot;
   // Release: the reader ahead reuses the places of the slots before it.
-  if (s >= 0 && static_cast<size_t>(s) > state_->position.load(std::memory_order_relaxed))
-    state_->position.store(static_cast<size_t>(s), std::memory_order_release);
+  if (a.reachedSlot >= a.position.load(std::memory_order_relaxed) + kPublishEvery)
+    a.position.store(a.reachedSlot, std::memory_order_release);
 }
 
 const PreparedSide& ReadAhead::side(int32_t p, PreparedSide& scratch) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "import/rowcells.h"
 
@@ -20,8 +21,11 @@ class ReadAhead {
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
 
-  // The rows have got to p: the places of the persons before it are free.
-  void reached(int32_t p);
+  // handled tells by record which persons the rows are done with; the places
+  // of the slots before the first one not done are free. A remarriage chain
+  // walked in one go thus still frees places as it goes. Not to be called
+  // while a side returned by side() is in use.
+  void advance(const std::vector<uint8_t>& handled);
   // p's cells, read ahead or, when they are not, into scratch now.
   const PreparedSide& side(int32_t p, PreparedSide& scratch);
 

@@ -5,6 +5,7 @@
 
 #include "kernel/ansitext.h"
 #include "kernel/dates.h"
+#include "kernel/names.h"
 
 namespace rowsmith {
 
@@ -22,51 +23,84 @@ std::string notesCell(std::string_view notes) {
   return trimText(out);
 }
 
-// All cells but the parents, which the family cache answers.
-void ownCells(const Extractor& ex, TPersRec&& a, int32_t p, bool western, std::array<std::string, kOwnCells>& cells) {
-  const uint8_t sex = a.Sex;
-  cells[1].reserve(a.GivenName.size() + 1 + a.Surname.size());
-  cells[1] = a.GivenName;
-  cells[1] += ' ';
-  cells[1] += a.Surname;
-  cells[0] = std::move(a.ID);
-  cells[2] = std::move(a.GivenName);
-  cells[3] = std::move(a.Surname);
-  cells[4] = std::string(sex == 1 ? "M" : sex == 2 ? "W" : "");
-  cells[5] = DateForDisplay(a.BirthDate, western);
-  cells[6] = std::move(a.BirthPlace);
-  cells[7] = DateForDisplay(a.ChrDate, western);
-  cells[8] = std::move(a.ChrPlace);
-  cells[9] = DateForDisplay(a.DeathDate, western);
-  cells[10] = std::move(a.DeathPlace);
-  cells[11] = DateForDisplay(a.BurialDate, western);
-  cells[12] = std::move(a.BurialPlace);
-  cells[13] = std::move(a.Religion);
-  cells[14] = std::move(a.Occupation);
-  cells[15] = notesCell(ex.GetPersonNotes(p));
-}
+// Cells one after the other into a side.
+class SideWriter {
+ public:
+  explicit SideWriter(PreparedSide& out) : out_(out) { out_.text.clear(); }
+  void cell(std::string_view text) {
+    out_.text.append(text);
+    end();
+  }
+  void date(std::string_view gedcomDate, bool western) {
+    appendDisplayDate(out_.text, gedcomDate, western);
+    end();
+  }
+  void number(int32_t n) {
+    appendDecimal(out_.text, n);
+    end();
+  }
+  std::string& text() { return out_.text; }
+  void end() { out_.ends[cell_++] = static_cast<uint32_t>(out_.text.size()); }
+
+ private:
+  PreparedSide& out_;
+  size_t cell_ = 0;
+};
+
+// The person's values, reused by each thread from one person to the next.
+thread_local PersonFields personFields;
 
 }  // namespace
 
-void assignDecimal(std::string& cell, int32_t n) {
+void appendDecimal(std::string& text, int32_t n) {
   char buf[16];
-  cell.assign(buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, n).ptr - buf));
+  text.append(buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, n).ptr - buf));
 }
 
 void prepareSide(const Extractor& ex, int32_t p, bool western, PreparedSide& out) {
-  TPersRec person;
-  ex.GetPersonRecord(p, person);
-  out.male = person.Sex == 1;
-  std::array<std::string, kOwnCells> cells;
-  ownCells(ex, std::move(person), p, western, cells);
-  size_t size = 0;
-  for (size_t c = 0; c < kOwnCells; ++c) size += cells[c].size();
-  out.text.clear();
-  out.text.reserve(size);
-  for (size_t c = 0; c < kOwnCells; ++c) {
-    out.text += cells[c];
-    out.ends[c] = static_cast<uint32_t>(out.text.size());
+  SideWriter side(out);
+  PersonFields& raw = personFields;
+  if (p == 0 || !ex.readPersonFields(p, raw)) {
+    // The placeholder and unknown records, as the person record gives them.
+    TPersRec person;
+    ex.GetPersonRecord(p, person);
+    out.male = person.Sex == 1;
+    side.cell(person.ID);
+    side.text() += person.GivenName;
+    side.text() += ' ';
+    side.cell(person.Surname);
+    side.cell(person.GivenName);
+    side.cell(person.Surname);
+    side.cell(person.Sex == 1 ? "M" : person.Sex == 2 ? "W" : "");
+    for (int c = 5; c < 15; ++c) side.end();
+  } else {
+    const SplitName names = SplitGedComName(raw.surname, raw.given, raw.name);
+    const std::string_view given = trimView(names.given), surname = trimView(names.surname);
+    const std::string_view sex = trimView(raw.sex);
+    const std::string sexCode = sex.size() == 1 ? ansiUpperCase(sex) : std::string();
+    out.male = sexCode == "M";
+    side.number(p);
+    side.text() += given;
+    side.text() += ' ';
+    side.cell(surname);
+    side.cell(given);
+    side.cell(surname);
+    side.cell(out.male ? "M" : sexCode == "F" ? "W" : "");
+    side.date(raw.dates[PersonFields::kBirth], western);
+    side.cell(trimView(raw.places[PersonFields::kBirth]));
+    side.date(raw.dates[PersonFields::kChristening], western);
+    side.cell(trimView(raw.places[PersonFields::kChristening]));
+    side.date(raw.dates[PersonFields::kDeath], western);
+    side.cell(trimView(raw.places[PersonFields::kDeath]));
+    side.date(raw.dates[PersonFields::kBurial], western);
+    side.cell(trimView(raw.places[PersonFields::kBurial]));
+    side.cell(trimView(raw.religion));
+    side.cell(trimView(raw.occupation));
   }
+  side.cell(notesCell(ex.GetPersonNotes(p)));
+  const Extractor::Couple parents = ex.parentCells(p);
+  side.number(parents.husband);
+  side.number(parents.wife);
 }
 
 }  // namespace rowsmith

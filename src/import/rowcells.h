@@ -14,15 +14,16 @@ inline constexpr int kRightOffset = 21;
 // Cells "ID :" to "Bemerkungen :": all but the two parent columns.
 inline constexpr size_t kOwnCells = 16;
 
-// A person's own cells in one buffer, as the rows copy them.
+// A person's cells, parents included, in one buffer, as the rows copy them.
 struct PreparedSide {
   std::string text;
-  std::array<uint32_t, kOwnCells> ends{};
+  std::array<uint32_t, kPersonColumns> ends{};
   bool male = false;
 };
+// The extractor's link index must have been built.
 void prepareSide(const Extractor& extractor, int32_t p, bool westernDates, PreparedSide& out);
 
-// The decimal text of n in cell, without a temporary string.
-void assignDecimal(std::string& cell, int32_t n);
+// The decimal text of n after text, without a temporary string.
+void appendDecimal(std::string& text, int32_t n);
 
 }  // namespace rowsmith

@@ -24,12 +24,17 @@ RowAssembly::RowAssembly(Extractor& ex, StringTable& table, bool western)
       western_(western),
       handled_(static_cast<size_t>(ex.recordCount()), 0),
       scratch_(std::make_unique<PreparedSide>()),
-      marriages_(ex) {}
+      marriages_(ex) {
+  // The person cells read the parents from the link index.
+  ex_.famsLinks(0);
+}
 
 RowAssembly::~RowAssembly() = default;
 
 void RowAssembly::prepare(std::span<const int32_t> persons) {
   if (ahead_ || persons.empty()) return;
+  // Most files give fewer rows than persons.
+  table_.reserveRows(current_ + static_cast<int>(persons.size()));
   // The reader ahead only reads the index and the link index; build the
   // latter now so that nothing it reads is written while it runs.
   ex_.famsLinks(persons.front());
@@ -48,43 +53,54 @@ const PreparedSide& RowAssembly::preparedSide(int32_t p) {
 // (left when male); returns whether p is male.
 bool RowAssembly::placePerson(int32_t p, bool left, bool leftWhenMale) {
   const PreparedSide& side = preparedSide(p);
-  const bool male = side.male;
-  const size_t offset = (leftWhenMale ? male : left) ? 0 : kRightOffset;
-  uint32_t begin = 0;
-  for (size_t c = 0; c < kOwnCells; ++c) {
-    row_[offset + c].assign(side.text, begin, side.ends[c] - begin);
-    begin = side.ends[c];
-  }
-  std::vector<int32_t> parents = ex_.GetParentIDs(p);
-  if (parents.size() >= 1) assignDecimal(row_[offset + 16], parents[0]);
-  else row_[offset + 16] = "0";
-  if (parents.size() >= 2) assignDecimal(row_[offset + 17], parents[1]);
-  else row_[offset + 17] = "0";
-  return male;
+  SideCells& to = sides_[(leftWhenMale ? side.male : left) ? 0 : 1];
+  to.text.assign(side.text);
+  to.ends = side.ends;
+  return side.male;
 }
 
 void RowAssembly::copySide(int fromRow, bool fromLeft, bool toLeft) {
-  const int from = fromLeft ? 0 : kRightOffset;
-  const size_t to = toLeft ? 0 : kRightOffset;
+  SideCells& to = sides_[toLeft ? 0 : 1];
   if (fromRow == current_) {
-    if (from != static_cast<int>(to)) {
-      for (size_t c = 0; c < kPersonColumns; ++c) row_[to + c] = row_[static_cast<size_t>(from) + c];
-    }
+    if (fromLeft != toLeft) to = sides_[fromLeft ? 0 : 1];
     return;
   }
-  for (int c = 0; c < kPersonColumns; ++c) row_[to + static_cast<size_t>(c)] = table_.cell(from + c, fromRow);
+  // A side's cells lie together in the row's text.
+  const int from = fromLeft ? 0 : kRightOffset;
+  const std::string_view text = table_.rowText(fromRow);
+  const size_t begin = static_cast<size_t>(table_.cell(from, fromRow).data() - text.data());
+  for (size_t c = 0; c < kPersonColumns; ++c) {
+    const std::string_view cell = table_.cell(from + static_cast<int>(c), fromRow);
+    to.ends[c] = static_cast<uint32_t>(static_cast<size_t>(cell.data() - text.data()) + cell.size() - begin);
+  }
+  to.text.assign(text.substr(begin, to.ends[kPersonColumns - 1]));
 }
 
 void RowAssembly::writeMarriage(int32_t family) {
-  TFamDataRec data;
-  if (!ex_.GetMarriageData(family, data)) return;
-  std::array<std::string, 3> cells = marriageCells(data, western_);
-  for (size_t c = 0; c < 3; ++c) row_[kPersonColumns + c] = std::move(cells[c]);
+  if (!ex_.isRecord(family)) return;
+  marriage_.clear();
+  appendMarriageCells(marriage_, marriageEnds_, ex_.marriageItems(family), western_);
 }
 
 void RowAssembly::finishRow() {
-  table_.setRow(current_, row_);
-  for (std::string& cell : row_) cell.clear();
+  rowText_.clear();
+  size_t column = 0;
+  auto append = [&](const std::string& text, std::span<const uint32_t> ends) {
+    const uint32_t base = static_cast<uint32_t>(rowText_.size());
+    rowText_ += text;
+    for (uint32_t end : ends) rowEnds_[column++] = base + end;
+  };
+  append(sides_[0].text, sides_[0].ends);
+  append(marriage_, marriageEnds_);
+  append(sides_[1].text, sides_[1].ends);
+  table_.setRow(current_, rowText_, rowEnds_);
+  for (SideCells& side : sides_) {
+    side.text.clear();
+    side.ends.fill(0);
+  }
+  marriage_.clear();
+  marriageEnds_.fill(0);
+  if (ahead_) ahead_->advance(handled_);
   ++current_;
   if (table_.rowCount() < current_) table_.setRowCount(current_);
 }
@@ -140,7 +156,7 @@ bool RowAssembly::addPartnerRow(Frame& f, const Extractor::Couple& couple) {
 
 void RowAssembly::AddPersonRows(int32_t p) {
   if (!ex_.isRecord(p)) return;
-  if (ahead_) ahead_->reached(p);
+  if (ahead_) ahead_->advance(handled_);
   if (handled_[static_cast<size_t>(p)]) return;
   handled_[static_cast<size_t>(p)] = 1;
   const bool male = placePerson(p, false, true);

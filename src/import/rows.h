@@ -52,11 +52,23 @@ class RowAssembly {
   void addAloneRow(Frame& frame, int32_t family);
   bool addPartnerRow(Frame& frame, const Extractor::Couple& couple);
 
+  // The cells of one side of the current row, as PreparedSide holds them.
+  struct SideCells {
+    std::string text;
+    std::array<uint32_t, kPersonColumns> ends{};
+  };
+  static constexpr size_t kRowColumns = 2 * kPersonColumns + 3;
+
   Extractor& ex_;
   StringTable& table_;
   bool western_;
   int current_ = 1;
-  std::array<std::string, 39> row_;
+  // The row being built: left and right person, the marriage between.
+  std::array<SideCells, 2> sides_;
+  std::string marriage_;
+  std::array<uint32_t, 3> marriageEnds_{};
+  std::string rowText_;
+  std::array<uint32_t, kRowColumns> rowEnds_{};
   std::vector<uint8_t> handled_;
   std::vector<Frame> stack_;
   std::unique_ptr<PreparedSide> scratch_;

@@ -94,9 +94,42 @@ std::string formatIntegerDate(std::string_view text) {
   return firstKept == std::string::npos ? std::string() : out.substr(firstKept);
 }
 
+bool allDigits(std::string_view s) {
+  for (char c : s)
+    if (!isDigit(c)) return false;
+  return true;
+}
+
+// The digits of the day of a "9 MAR 1850" shape (1 or 2) and its month, -1
+// for any other text.
+int dayMonthYear(std::string_view text, size_t& day) {
+  day = text.size() == 10 ? 1 : text.size() == 11 ? 2 : 0;
+  if (day == 0 || !allDigits(text.substr(0, day)) || !allDigits(text.substr(day + 5))) return -1;
+  return monthAt(text, day);
+}
+
+// The common "9 MAR 1850" and "1850" shapes, read straight; the general
+// reading below gives the same for them. False for every other text.
+bool shortSortDate(std::string_view text, std::string& out) {
+  if (text.size() == 4 && allDigits(text)) {
+    out.assign(text);
+    return true;
+  }
+  size_t day;
+  const int month = dayMonthYear(text, day);
+  if (month < 0) return false;
+  out.assign(text.substr(day + 5));
+  out += kMonths[month].digits;
+  if (day == 1) out += '0';
+  out.append(text.substr(0, day));
+  return true;
+}
+
 }  // namespace
 
 std::string GedComDateToSortDate(std::string_view dateText) {
+  if (dateText.empty()) return {};
+  if (std::string quick; shortSortDate(dateText, quick)) return quick;
   std::string s(dateText);
   if (s.find(' ') == 1) s.insert(s.begin(), '0');  // one-digit day
 
@@ -139,6 +172,12 @@ std::string GedComDateToSortDate(std::string_view dateText) {
 
 std::string SortDateToDisplay(std::string_view text) {
   if (trimView(text).empty()) return std::string();
+  if (text.size() == 8 && allDigits(text)) {
+    std::string out;
+    out.reserve(10);
+    out.append(text.substr(6, 2)).append(1, '.').append(text.substr(4, 2)).append(1, '.').append(text.substr(0, 4));
+    return out;
+  }
   if (toInt32(text)) return formatIntegerDate(text);
 
   // Salvage: keep what stands before the first digit, format the digits.
@@ -158,6 +197,29 @@ std::string SortDateToDisplay(std::string_view text) {
 
 std::string DateForDisplay(std::string_view sortDate, bool western) {
   return western ? SortDateToDisplay(sortDate) : std::string(sortDate);
+}
+
+void appendDisplayDate(std::string& out, std::string_view dateText, bool western) {
+  if (dateText.empty()) return;
+  if (dateText.size() == 4 && allDigits(dateText)) {
+    out += dateText;  // a year alone shows as itself either way
+    return;
+  }
+  size_t day;
+  const int month = dayMonthYear(dateText, day);
+  if (month >= 0) {
+    const std::string_view year = dateText.substr(day + 5), days = dateText.substr(0, day);
+    if (western) {
+      if (day == 1) out += '0';
+      out.append(days).append(1, '.').append(kMonths[month].digits, 2).append(1, '.').append(year);
+    } else {
+      out.append(year).append(kMonths[month].digits, 2);
+      if (day == 1) out += '0';
+      out.append(days);
+    }
+    return;
+  }
+  out += DateForDisplay(trimView(GedComDateToSortDate(dateText)), western);
 }
 
 }  // namespace rowsmith

@@ -10,5 +10,8 @@ std::string GedComDateToSortDate(std::string_view dateText);
 std::string SortDateToDisplay(std::string_view text);
 // western=false gives the sortable date unchanged.
 std::string DateForDisplay(std::string_view sortDate, bool western);
+// The display form of a GEDCOM date (its sortable form trimmed, then shown)
+// after out; the common shapes without a string in between.
+void appendDisplayDate(std::string& out, std::string_view dateText, bool western);
 
 }  // namespace rowsmith

@@ -13,6 +13,12 @@ void StringTable::setRowCount(int rows) {
   ends_.resize(static_cast<size_t>(rows) * columns_, 0);
 }
 
+void StringTable::reserveRows(int rows) {
+  rows = std::max(rows, 0);
+  rows_.reserve(static_cast<size_t>(rows));
+  ends_.reserve(static_cast<size_t>(rows) * columns_);
+}
+
 std::string_view StringTable::cell(int column, int row) const {
   if (column < 0 || column >= columns_ || row < 0 || row >= rowCount()) return {};
   const uint32_t* ends = endsOf(row);
@@ -49,6 +55,21 @@ void StringTable::setRow(int row, std::span<const std::string> cells) {
     ends[c] = static_cast<uint32_t>(data.size());
   }
   std::fill(ends + count, ends + columns_, static_cast<uint32_t>(data.size()));
+}
+
+void StringTable::setRow(int row, std::string_view text, std::span<const uint32_t> ends) {
+  if (row < 0) return;
+  if (text.size() > UINT32_MAX) throw std::length_error("row too long");
+  const size_t count = std::min(ends.size(), static_cast<size_t>(columns_));
+  for (size_t c = 0; c < count; ++c) {
+    if (ends[c] > text.size() || (c > 0 && ends[c] < ends[c - 1])) throw std::invalid_argument("cell ends out of order");
+  }
+  if (row >= rowCount()) setRowCount(row + 1);
+  const uint32_t size = count == 0 ? 0 : ends[count - 1];
+  rows_[row].assign(text.substr(0, size));
+  uint32_t* own = endsOf(row);
+  std::copy_n(ends.begin(), count, own);
+  std::fill(own + count, own + columns_, size);
 }
 
 void StringTable::clearRow(int row) {

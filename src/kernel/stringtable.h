@@ -17,6 +17,9 @@ class StringTable {
   int rowCount() const { return static_cast<int>(rows_.size()); }
   // Grows with empty rows or drops rows from the end.
   void setRowCount(int rows);
+  // Room for this many rows, so that growing row by row up to it moves no
+  // row; rooms never touched cost no memory.
+  void reserveRows(int rows);
 
   std::string_view cell(int column, int row) const;
   void setCell(int column, int row, std::string_view text);
@@ -32,6 +35,9 @@ class StringTable {
   }
   // Replaces a whole row by the given cells (missing ones empty), in one go.
   void setRow(int row, std::span<const std::string> cells);
+  // The same from the row's text and each cell's end offset in it (missing
+  // cells empty): a row built elsewhere is copied once.
+  void setRow(int row, std::string_view text, std::span<const uint32_t> ends);
   void clearRow(int row);
 
   // Moves whole rows; cell contents never change.

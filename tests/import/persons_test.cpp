@@ -43,6 +43,9 @@ TEST(GetPersonValues, ReadsNamesEventsAndAttributesAsTheRecordHoldsThem) {
       {"an event at level 1 ends the events even after a level-less line",
        "1 BIRT\n2 DATE 1900\n\n1 BURI\n2 DATE 1950\n", {{pvBirthDate, "1900"}, {pvBurialDate, "1950"}}},
       {"a date of the NAME structure is no event's", "1 NAME A /B/\n2 DATE 1900\n", {{pvBirthDate, ""}}},
+      {"values continued over CONC lines each keep all their pieces",
+       "1 BIRT\n2 PLAC Bre\n3 CONC men\n2 DATE 1900\n1 OCCU Bau\n2 CONC er\n",
+       {{pvBirthPlace, "Bremen"}, {pvBirthDate, "1900"}, {pvOccupation, "Bauer"}}},
   };
   for (const ValueCase& c : cases) {
     SCOPED_TRACE(c.name);

@@ -39,5 +39,23 @@ TEST(SortDateToDisplay, ShowsDayMonthYear) {
   EXPECT_EQ(DateForDisplay("ABT 19000112", false), "ABT 19000112");
 }
 
+TEST(AppendDisplayDate, ShowsAGedcomDateAsItsSortableFormWouldBeShown) {
+  struct Case {
+    const char* in;
+    const char* western;
+    const char* sortable;
+  };
+  for (const Case& c : {Case{"9 mar 1850", "09.03.1850", "18500309"}, Case{"19 DEZ 1850", "19.12.1850", "18501219"},
+                        Case{"1850", "1850", "1850"}, Case{"ABT 12 JAN 1900", "ABT 12.01.1900", "ABT 19000112"},
+                        Case{" 9 JAN 1850", "09.01.1850", "18500109"}, Case{"9 XYZ 1850", "9 XYZ 1850", "9 XYZ 1850"},
+                        Case{"", "", ""}}) {
+    for (bool western : {true, false}) {
+      std::string out = "x";
+      appendDisplayDate(out, c.in, western);
+      EXPECT_EQ(out, std::string("x") + (western ? c.western : c.sortable)) << c.in;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace rowsmith

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,19 @@ TEST(StringTable, CellsOfARowStayApartWhateverIsWrittenWhere) {
   t.setCell(-1, 0, "z");
   t.setCell(3, 0, "z");
   EXPECT_EQ(rowOf(t, 0), (std::vector<std::string>{"", "", ""}));
+}
+
+TEST(StringTable, ARowFromTextAndCellEndsTakesOnlyWhatTheEndsCover) {
+  StringTable t(3);
+  const uint32_t ends[] = {1, 1};
+  t.setRow(1, "ab-rest", ends);  // the third cell is empty
+  EXPECT_EQ(rowOf(t, 1), (std::vector<std::string>{"a", "", ""}));
+  EXPECT_EQ(t.rowText(1), "a");
+  const uint32_t backwards[] = {2, 1, 3};
+  EXPECT_THROW(t.setRow(1, "abc", backwards), std::invalid_argument);
+  const uint32_t beyond[] = {1, 2, 9};
+  EXPECT_THROW(t.setRow(1, "abc", beyond), std::invalid_argument);
+  EXPECT_EQ(rowOf(t, 1), (std::vector<std::string>{"a", "", ""}));
 }
 
 }  // namespace
