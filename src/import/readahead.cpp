@@ -48,7 +48,7 @@ ReadAhead::ReadAhead(std::unique_ptr<State> state) : state_(std::move(state)) {}
 
 std::unique_ptr<ReadAhead> ReadAhead::start(Extractor& ex, bool western, std::span<const int32_t> persons) {
   if (persons.empty() || std::thread::hardware_concurrency() < 2) return nullptr;
-  auto s = std::unique_ptr<State>(new State{ex, western, {persons.begin(), persons.end()}, {}, {}, {}, {}, {}, {}});
+  auto s = std::unique_ptr<State>(new State{ex, western, {persons.begin(), persons.end()}, {}, {}, {}, {}, {}, {}, {}});
   s->slotOf.assign(static_cast<size_t>(ex.recordCount()), -1);
   for (size_t i = 0; i < persons.size(); ++i) {
     if (ex.isRecord(persons[i])) s->slotOf[static_cast<size_t>(persons[i])] = static_cast<int32_t>(i);
