@@ -61,10 +61,10 @@ bool useEnglishHeaders(StringTable& table) {
   return true;
 }
 
-// The pieces of bytes to write: a workbook, or the delimited text in its
-// encoding with the count of cells a spreadsheet would split.
-bool exportBytes(const ConvertOptions& options, const ExportFormat& format, const StringTable& table,
-                 ExportBytes& bytes) {
+// Writes a workbook, or the delimited text in its encoding; counts the
+// cells a spreadsheet would split. False when the workbook cannot be made.
+bool exportTable(const ConvertOptions& options, const ExportFormat& format, const StringTable& table,
+                 TableOutput& output, size_t& splitting) {
   if (options.xlsx) {
     XlsxOutcome book = buildXlsxWorkbook(table, options.columns, options.rowNumbers);
     if (!book.ok) {
@@ -73,10 +73,11 @@ bool exportBytes(const ConvertOptions& options, const ExportFormat& format, cons
     }
     if (book.cutCells > 0)
       printError(std::to_string(book.cutCells) + " cells cut to the 32767 characters a spreadsheet cell holds");
-    bytes.pieces.push_back(std::move(book.bytes));
+    output.write(book.bytes);
     return true;
   }
-  bytes = exportResult(table, options.columns, options.rowNumbers, format, options.format.encoding);
+  splitting = writeResultExport(table, options.columns, options.rowNumbers, format, options.format.encoding,
+                                [&output](std::string_view bytes) { return output.write(bytes); });
   return true;
 }
 
@@ -123,20 +124,19 @@ int convertFile(const ConvertOptions& options) {
   // After sorting: the sort tells date columns by their German headers.
   if (options.english && !useEnglishHeaders(table)) return 1;
   messages.showProgress(ImportPhase::Export, 0);
-  ExportBytes bytes;
-  if (!exportBytes(options, format, table, bytes)) {
+  size_t splitting = 0;
+  if (!exportTable(options, format, table, output, splitting)) {
     messages.clearProgress();
     return 1;
   }
-  table = StringTable();
   messages.showProgress(ImportPhase::Export, 100);
   messages.clearProgress();
 
-  const std::string problem = output.finish(bytes.pieces);
+  const std::string problem = output.finish();
   if (problem.empty()) {
     // Told after the table is safe, and only then: a failed write is news enough.
-    if (bytes.splitting > 0)
-      printError(std::to_string(bytes.splitting) + " cells contain the separator or a line break; use --enclose double");
+    if (splitting > 0)
+      printError(std::to_string(splitting) + " cells contain the separator or a line break; use --enclose double");
     return 0;
   }
   if (problem != "-") printError(problem);

@@ -59,20 +59,19 @@ std::string TableOutput::open(const std::string& target, const std::string& inpu
   return {};
 }
 
-std::string TableOutput::finish(std::span<const std::string> pieces) {
-  if (target_.empty()) {
-    for (const std::string& piece : pieces) {
-      if (os::File::standardOutput().writeAll(piece)) continue;
-      const os::Error error = os::lastError();
-      return os::isBrokenPipe(error) ? "-" : "cannot write to standard output: " + error.text();
-    }
-    return {};
-  }
+bool TableOutput::write(std::string_view bytes) {
+  if (!target_.empty()) return file_.write(bytes);
+  if (!outputProblem_.empty()) return false;
+  if (os::File::standardOutput().writeAll(bytes)) return true;
+  const os::Error error = os::lastError();
+  outputProblem_ = os::isBrokenPipe(error) ? "-" : "cannot write to standard output: " + error.text();
+  return false;
+}
+
+std::string TableOutput::finish() {
+  if (target_.empty()) return outputProblem_;
   std::string error;
-  for (const std::string& piece : pieces) {
-    if (!file_.write(piece)) break;  // a failed write is reported by commit
-  }
-  const bool committed = file_.commit(&error);
+  const bool committed = file_.commit(&error);  // reports a failed write too
   os::removeOnInterrupt("");
   return committed ? std::string() : "cannot write " + target_ + ": " + error;
 }

@@ -2,7 +2,6 @@
 // Where the table goes: the file named with -o, replaced whole, or standard
 // output. Failures come back as the line to print, naming the file and the
 // real cause.
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -21,13 +20,17 @@ class TableOutput {
   // target that cannot be written costs no conversion. An interrupt from
   // then on removes the temporary file. Empty on success.
   std::string open(const std::string& target, const std::string& input);
-  // Writes the pieces one after the other and puts the whole in place.
-  // Empty on success; a broken pipe on standard output ends quietly with "-".
-  std::string finish(std::span<const std::string> pieces);
+  // Writes the next bytes of the table; false once a write has failed,
+  // which finish reports.
+  bool write(std::string_view bytes);
+  // Puts the written table in place. Empty on success; a broken pipe on
+  // standard output ends quietly with "-".
+  std::string finish();
 
  private:
   std::string target_;
   AtomicFile file_;
+  std::string outputProblem_;  // the failed write to standard output
 };
 
 }  // namespace rowsmith::cli

@@ -2,6 +2,9 @@
 
 #include <charconv>
 #include <array>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <cstring>
 
 #include "kernel/cp1252.h"
@@ -174,43 +177,66 @@ bool startsAlone(std::string_view text) {
   return !text.empty() && static_cast<uint8_t>(text[0]) < 0x80 && text[0] != '\n';
 }
 
-// Rows [from, to) in the bytes of the encoding, appended to out. Windows-1252
-// is encoded a block of rows at a time, so the UTF-8 text never lies whole in
-// memory.
-void writeRows(RowWriter& writer, int from, int to, TextEncoding encoding, std::string& out) {
+// Rows [from, to) in the bytes of the encoding, appended to out; text is
+// room for the UTF-8 text on the way.
+void writeRows(RowWriter& writer, int from, int to, TextEncoding encoding, std::string& text, std::string& out) {
   if (encoding != TextEncoding::Windows1252) {
     for (int r = from; r < to; ++r) writer.append(out, r);
     return;
   }
-  constexpr size_t kBlock = size_t{1} << 20;
-  std::string text;
-  text.reserve(kBlock + kBlock / 4);
-  for (int r = from; r < to; ++r) {
-    const size_t rowStart = text.size();
-    writer.append(text, r);
-    if (text.size() >= kBlock && rowStart > 0 && startsAlone(std::string_view(text).substr(rowStart))) {
-      appendWindows1252(out, std::string_view(text).substr(0, rowStart));
-      text.erase(0, rowStart);
-    }
-  }
+  text.clear();
+  for (int r = from; r < to; ++r) writer.append(text, r);
   appendWindows1252(out, text);
 }
 
-// Where the second core's rows begin: a row near the middle that may be
-// encoded apart; rows when the text is built in one piece.
-int splitRow(RowWriter writer, TextEncoding encoding) {
-  constexpr int kLeastRows = 4096;
-  if (writer.rows() < kLeastRows || os::processorCount() < 2) return writer.rows();
-  const int middle = writer.rows() / 2;
-  if (encoding != TextEncoding::Windows1252) return middle;
+// The first rows of the stretches the text is built in, a stretch being a
+// few thousand rows, and the end: each stretch may be encoded apart from
+// the one before.
+std::vector<int> stretchStarts(RowWriter writer, TextEncoding encoding) {
+  constexpr int kStretchRows = 8192;
+  std::vector<int> starts{0};
   std::string row;
-  for (int r = middle; r < writer.rows() && r < middle + kLeastRows; ++r) {
-    row.clear();
-    writer.append(row, r);
-    if (startsAlone(row)) return r;
+  for (int r = kStretchRows; r < writer.rows(); r += kStretchRows) {
+    if (encoding == TextEncoding::Windows1252) {
+      row.clear();
+      writer.append(row, r);
+      if (!startsAlone(row)) continue;  // joined to the stretch before
+    }
+    starts.push_back(r);
   }
-  return writer.rows();
+  starts.push_back(writer.rows());
+  return starts;
 }
+
+// Hands the stretches to the sink in order, whichever core built them.
+class StretchTurns {
+ public:
+  // Waits for stretch k's turn; false when the writing has stopped.
+  bool await(size_t k) {
+    std::unique_lock lock(mutex_);
+    turn_.wait(lock, [&] { return next_ == k || stopped_; });
+    return !stopped_;
+  }
+  void done(bool goOn) {
+    {
+      std::lock_guard lock(mutex_);
+      ++next_;
+      stopped_ = stopped_ || !goOn;
+    }
+    turn_.notify_all();
+  }
+  void stop() { done(false); }
+  bool stopped() {
+    std::lock_guard lock(mutex_);
+    return stopped_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable turn_;
+  size_t next_ = 0;
+  bool stopped_ = false;
+};
 
 }  // namespace
 
@@ -267,53 +293,70 @@ std::string BuildExportText(const StringTable& t, const std::vector<bool>& expor
   out.reserve(size + static_cast<size_t>(t.rowCount()) *
                          (static_cast<size_t>(t.columnCount()) * (2 * format.enclose.size() + format.separator.size()) +
                           format.lineBreak.size()));
-  writeRows(writer, 0, t.rowCount(), TextEncoding::Utf8, out);
+  for (int r = 0; r < t.rowCount(); ++r) writer.append(out, r);
   return out;
+}
+
+size_t writeResultExport(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers,
+                         const ExportFormat& format, TextEncoding encoding, const ExportSink& sink) {
+  const int columns = static_cast<int>(columnOrder.size()) + 1;
+  std::vector<int> sources{kRowNumber};
+  sources.insert(sources.end(), columnOrder.begin(), columnOrder.end());
+  const RowWriter writer(
+      result, writtenColumns(columns, [rowNumbers](int c) { return c > 0 || rowNumbers; }, 1, &sources), format);
+  const std::vector<int> starts = stretchStarts(writer, encoding);
+  const size_t stretches = starts.size() - 1;
+  if (encoding == TextEncoding::Utf8Bom && !sink("\xEF\xBB\xBF")) return 0;
+
+  // Each core builds every other stretch into buffers of its own, reused
+  // from stretch to stretch, and writes it when the one before is written.
+  StretchTurns turns;
+  auto build = [&](size_t first, size_t step, RowWriter& own) {
+    std::string text, out;
+    try {
+      for (size_t k = first; k < stretches && !turns.stopped(); k += step) {
+        out.clear();
+        writeRows(own, starts[k], starts[k + 1], encoding, text, out);
+        if (!turns.await(k)) return;
+        turns.done(sink(out));
+      }
+    } catch (...) {
+      turns.stop();  // the other core must not wait for a turn that never comes
+      throw;
+    }
+  };
+  RowWriter firstWriter = writer, secondWriter = writer;
+  if (stretches < 2) {
+    build(0, 1, firstWriter);
+    return firstWriter.splitting();
+  }
+  // Without a second thread this one builds every stretch, and the work
+  // beside, run at join(), finds nothing left.
+  std::atomic<bool> alone{false};
+  BesideWork beside([&] {
+    if (!alone) build(1, 2, secondWriter);
+  });
+  if (!beside.onSecondThread()) alone = true;
+  build(0, alone ? 1 : 2, firstWriter);
+  beside.join();
+  return firstWriter.splitting() + secondWriter.splitting();
 }
 
 ExportBytes exportResult(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers,
                          const ExportFormat& format, TextEncoding encoding) {
-  const int columns = static_cast<int>(columnOrder.size()) + 1;
-  std::vector<int> sources{kRowNumber};
-  sources.insert(sources.end(), columnOrder.begin(), columnOrder.end());
-  RowWriter first(result, writtenColumns(columns, [rowNumbers](int c) { return c > 0 || rowNumbers; }, 1, &sources),
-                  format);
-  RowWriter second = first;
-  const int rows = result.rowCount();
-  const int split = splitRow(first, encoding);
-
   ExportBytes bytes;
-  bytes.pieces.resize(split < rows ? 2 : 1);
-  // Room for the cells, their enclosing and separators, the row numbers and
-  // line breaks; pages not written are never touched.
-  auto reserve = [&](int from, int to, std::string& out) {
-    size_t size = 3;
-    for (int r = from; r < to; ++r) size += result.rowText(r).size();
-    out.reserve(size + static_cast<size_t>(to - from) *
-                           (static_cast<size_t>(columns) * (2 * format.enclose.size() + format.separator.size()) +
-                            format.lineBreak.size() + 10));
-  };
-  runBeside(
-      [&] {
-        if (split >= rows) return;
-        reserve(split, rows, bytes.pieces[1]);
-        writeRows(second, split, rows, encoding, bytes.pieces[1]);
-      },
-      [&] {
-        reserve(0, split, bytes.pieces[0]);
-        if (encoding == TextEncoding::Utf8Bom) bytes.pieces[0].append("\xEF\xBB\xBF", 3);
-        writeRows(first, 0, split, encoding, bytes.pieces[0]);
-      });
-  bytes.splitting = first.splitting() + second.splitting();
+  bytes.pieces.emplace_back();
+  std::string& text = bytes.pieces.back();
+  bytes.splitting = writeResultExport(result, columnOrder, rowNumbers, format, encoding, [&](std::string_view part) {
+    text.append(part);
+    return true;
+  });
   return bytes;
 }
 
 std::string buildExportTextFromResult(const StringTable& result, const std::vector<int>& columnOrder,
                                       bool rowNumbers, const ExportFormat& format) {
-  ExportBytes bytes = exportResult(result, columnOrder, rowNumbers, format, TextEncoding::Utf8);
-  std::string text = std::move(bytes.pieces[0]);
-  for (size_t i = 1; i < bytes.pieces.size(); ++i) text += bytes.pieces[i];
-  return text;
+  return std::move(exportResult(result, columnOrder, rowNumbers, format, TextEncoding::Utf8).pieces[0]);
 }
 
 size_t CountCellsThatSplit(const StringTable& t, const std::vector<bool>& exported, const ExportFormat& format) {

@@ -2,6 +2,7 @@
 // The delimited export text: the separator, enclosing text and line break
 // chosen in the export dialog, and the text built from an export table
 // (column 0 the row numbers, then the result columns).
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,9 +59,15 @@ std::string buildExportTextFromResult(const StringTable& result, const std::vect
 size_t CountCellsThatSplit(const StringTable& exportTable, const std::vector<bool>& exported,
                            const ExportFormat& format);
 
-// The export text of a result table in the bytes of an encoding, built by
-// both cores: the pieces, written one after the other, are the file.
-// splitting counts the result cells (not the row numbers) that would split.
+// Writes the export text of a result table in the bytes of an encoding to
+// sink, a stretch of rows at a time and in order; both cores build the
+// stretches. A sink that returns false stops the writing. Returns the count
+// of result cells (not the row numbers) that would split.
+using ExportSink = std::function<bool(std::string_view bytes)>;
+size_t writeResultExport(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers,
+                         const ExportFormat& format, TextEncoding encoding, const ExportSink& sink);
+
+// The same text in memory, in pieces to be written one after the other.
 struct ExportBytes {
   std::vector<std::string> pieces;
   size_t splitting = 0;

@@ -79,11 +79,11 @@ TEST(BuildExportText, ALargeTableGivesTheTextOfAPlainRowByRowBuild) {
   EXPECT_EQ(BuildExportText(t, {true, true, true}, {",", "'", "\n"}), expected);
 }
 
-// The converter's route: pieces built by two cores, Windows-1252 encoded a
-// block at a time, must join into the window's text in that encoding, even
-// where a row starts with a mark that joins nothing before it.
-TEST(ExportResult, PiecesJoinIntoTheWholeTextInItsEncoding) {
-  const char* const starts[] = {"\xCC\x81x", "\xD0\x96uk", "\xC5\x81\xC3\xB3d\xC5\xBA", "e\xCC\x81", "a;b", "c\r\nd"};
+// The converter's route: stretches of rows built by two cores, each encoded
+// apart, must join into the window's text in that encoding, even where a row
+// starts with a mark that would join the line break before it.
+TEST(WriteResultExport, StretchesJoinIntoTheWholeTextInItsEncoding) {
+  const char* const starts[] = {"\xCC\x81x", "\xD0\x96uk", "\xC5\x81\xC3\xB3" "d\xC5\xBA", "e\xCC\x81", "a;b", "c\r\nd"};
   StringTable result(3);
   const int rows = 30000;
   result.setRowCount(rows);
@@ -92,19 +92,27 @@ TEST(ExportResult, PiecesJoinIntoTheWholeTextInItsEncoding) {
     result.setCell(2, r, starts[r % 6] + std::string(static_cast<size_t>(r % 90), 'z'));
   }
   const std::vector<int> order = {2, 0, 1};
+  const ExportFormat format{";", "", "e"};
   for (bool numbers : {false, true}) {
     std::vector<bool> exported(4, true);
     exported[0] = numbers;
     const StringTable table = makeExportTable(result, order);
     for (TextEncoding encoding : {TextEncoding::Windows1252, TextEncoding::Utf8Bom}) {
-      const ExportBytes bytes = exportResult(result, order, numbers, {";", "", "e"}, encoding);
       std::string joined;
-      for (const std::string& piece : bytes.pieces) joined += piece;
-      EXPECT_EQ(joined, encodeExportText(BuildExportText(table, exported, {";", "", "e"}), encoding));
-      EXPECT_EQ(bytes.splitting, CountCellsThatSplit(table, exported, {";", "", "e"}));
-      EXPECT_EQ(bytes.pieces.size(), 2u);
+      int parts = 0;
+      const size_t splitting = writeResultExport(result, order, numbers, format, encoding, [&](std::string_view part) {
+        joined += part;
+        return ++parts < 1000;
+      });
+      EXPECT_EQ(joined, encodeExportText(BuildExportText(table, exported, format), encoding));
+      EXPECT_EQ(splitting, CountCellsThatSplit(table, exported, format));
+      EXPECT_GE(parts, 2);
     }
   }
+  // A sink that fails stops the writing.
+  int parts = 0;
+  writeResultExport(result, order, true, format, TextEncoding::Utf8, [&](std::string_view) { return ++parts < 2; });
+  EXPECT_EQ(parts, 2);
 }
 
 TEST(EncodeExportText, WritesTheTextInTheChosenEncoding) {
