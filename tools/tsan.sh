@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DROWSMITH_TSAN=ON \
   -DROWSMITH_GUI=OFF -DROWSMITH_BENCH=OFF > build-tsan.log 2>&1 || { cat build-tsan.log >&2; exit 1; }
 cmake --build build-tsan -j "$(nproc)" >> build-tsan.log 2>&1 || { tail -n 60 build-tsan.log >&2; exit 1; }
-export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tools/tsan.supp"
 ctest --test-dir build-tsan --output-on-failure -j 2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
