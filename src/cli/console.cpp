@@ -49,7 +49,15 @@ void ConsoleMessages::clearProgress() {
 
 void ConsoleMessages::renderLocked() {
   if (std::chrono::steady_clock::now() - start_ < std::chrono::seconds(1)) return;
-  std::string line = "\r" + phase_ + " " + std::to_string(percent_) + "%";
+  std::string line = "\r";
+  line += phase_;
+  if (percent_ == kProgressUnknown) {
+    line += " ...";
+  } else {
+    line += ' ';
+    line += std::to_string(percent_);
+    line += '%';
+  }
   size_t width = line.size();
   if (line.size() < lastWidth_) line.append(lastWidth_ - line.size(), ' ');
   lastWidth_ = width;
@@ -59,7 +67,8 @@ void ConsoleMessages::renderLocked() {
 
 void ConsoleMessages::clearLocked() {
   if (lastWidth_ == 0) return;
-  std::string blank = "\r" + std::string(lastWidth_, ' ') + "\r";
+  std::string blank(lastWidth_ + 2, ' ');
+  blank.front() = blank.back() = '\r';
   std::fputs(blank.c_str(), stderr);
   std::fflush(stderr);
   lastWidth_ = 0;

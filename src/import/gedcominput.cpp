@@ -125,7 +125,12 @@ void GedcomInput::openPart(const GedcomInput& whole, uint64_t from) {
 }
 
 void GedcomInput::report() {
-  if (!progress_ || size_ == 0) return;
+  if (!progress_) return;
+  if (size_ == 0) {
+    // A pipe's length is unknown: each chunk tells that reading goes on.
+    progress_->showProgress(ImportPhase::Reading, kProgressUnknown);
+    return;
+  }
   const int percent = static_cast<int>(std::min<uint64_t>(done_, size_) * 100 / size_);
   if (percent == percent_) return;
   percent_ = percent;

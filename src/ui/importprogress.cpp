@@ -70,7 +70,10 @@ void ImportProgress::showMessage(std::string_view text) {
 
 void ImportProgress::showProgress(ImportPhase phase, int percent) {
   if (finished_ || cancelled_) return;
-  percent = std::clamp(percent, 0, 100);
+  // Without a known end the bar only shows that work goes on.
+  const bool unknown = percent == kProgressUnknown;
+  percent = unknown ? kProgressUnknown : std::clamp(percent, 0, 100);
+  if (dialog_->maximum() != (unknown ? 0 : 100)) dialog_->setRange(0, unknown ? 0 : 100);
   // The core may report often; the dialog only hears about changes.
   if (phase == phase_ && percent == percent_) return;
   if (phase != phase_) {

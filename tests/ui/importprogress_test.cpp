@@ -19,7 +19,10 @@ TEST(ImportProgress, FollowsPhaseAndPercentAndClosesBeforeTheMessage) {
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isModal() || dialog->windowModality() == Qt::ApplicationModal);
 
+    progress.showProgress(ImportPhase::Reading, kProgressUnknown);  // a pipe: the bar shows work going on
+    EXPECT_EQ(dialog->maximum(), 0);
     progress.showProgress(ImportPhase::Reading, 40);
+    EXPECT_EQ(dialog->maximum(), 100);
     progress.showProgress(ImportPhase::Persons, 0);  // a new phase starts again at zero
     progress.showProgress(ImportPhase::Persons, 170);
     EXPECT_EQ(dialog->labelText(), "Personen");
