@@ -1,11 +1,14 @@
 #include "nls/inifile.h"
 
-#include <fstream>
-#include <iterator>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 #include "kernel/ansitext.h"
 #include "kernel/atomicfile.h"
 #include "kernel/textcodec.h"
+#include "os/osfile.h"
 
 namespace rowsmith {
 
@@ -50,6 +53,63 @@ bool keyLine(std::string_view line, std::string_view& key, std::string_view& val
   return true;
 }
 
+std::mutex& skippedMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+std::vector<std::string>& skippedFiles() {
+  static std::vector<std::string> files;
+  return files;
+}
+
+void noteSkipped(const std::string& fileName) {
+  std::lock_guard lock(skippedMutex());
+  for (const std::string& known : skippedFiles())
+    if (known == fileName) return;
+  skippedFiles().push_back(fileName);
+}
+
+// A file this program may read and replace: missing, or regular and small.
+bool usableFile(const std::string& fileName) {
+  const os::FileInfo info = os::fileInfo(fileName);
+  if (info.kind == os::FileKind::Missing) return true;
+  if (info.kind == os::FileKind::Regular && info.size <= kMaxIniFileSize) return true;
+  noteSkipped(fileName);
+  return false;
+}
+
+// The lock file beside a settings file, held while it is read and replaced.
+class SaveLock {
+ public:
+  explicit SaveLock(std::string path) : path_(std::move(path)) {
+    using namespace std::chrono_literals;
+    // A lock older than the wait is one a crashed program left behind.
+    for (int attempt = 0; attempt < 150; ++attempt) {
+      os::Error error;
+      os::File file = os::File::createNew(path_, 0600, &error);
+      if (file.isOpen()) {
+        held_ = true;
+        return;
+      }
+      // No lock file to wait for: the folder refuses one, and the write
+      // that follows will say why.
+      if (os::fileInfo(path_).kind == os::FileKind::Missing) return;
+      std::this_thread::sleep_for(10ms);
+    }
+    os::removeFile(path_);
+    held_ = os::File::createNew(path_, 0600, nullptr).isOpen();
+  }
+  ~SaveLock() {
+    if (held_) os::removeFile(path_);
+  }
+  SaveLock(const SaveLock&) = delete;
+  SaveLock& operator=(const SaveLock&) = delete;
+
+ private:
+  std::string path_;
+  bool held_ = false;
+};
+
 std::string oneLine(std::string_view value) {
   std::string text(value);
   for (char& c : text) {
@@ -60,6 +120,11 @@ std::string oneLine(std::string_view value) {
 
 }  // namespace
 
+std::vector<std::string> takeSkippedIniFiles() {
+  std::lock_guard lock(skippedMutex());
+  return std::exchange(skippedFiles(), {});
+}
+
 TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
 
 void TIniFile::load() const {
@@ -67,9 +132,14 @@ void TIniFile::load() const {
   loaded_ = true;
   lines_.clear();
   utf8_ = utf8Bom_ = false;
-  std::ifstream in(fileName_, std::ios::binary);
-  if (!in) return;
-  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!usableFile(fileName_)) return;
+  os::File in = os::File::openForReading(fileName_, nullptr);
+  if (!in.isOpen()) return;
+  const uint64_t size = in.info().size;
+  if (size > kMaxIniFileSize) return;
+  std::string content(static_cast<size_t>(size), '\0');
+  const std::ptrdiff_t got = in.readFull(content.data(), content.size());
+  content.resize(got > 0 ? static_cast<size_t>(got) : 0);
   // Files of earlier versions are Windows-1252; an ASCII file is either.
   utf8Bom_ = content.starts_with(kUtf8Bom);
   if (utf8Bom_) content.erase(0, kUtf8Bom.size());
@@ -146,6 +216,13 @@ bool TIniFile::WriteString(std::string_view section, std::string_view key,
   section = sectionText;
   key = keyText;
   std::string text = oneLine(wellFormedUtf8(value));
+  applyWrite(section, key, text);
+  changes_.push_back({std::string(section), std::string(key), std::move(text)});
+  dirty_ = true;
+  return updateDepth_ > 0 ? true : save();
+}
+
+void TIniFile::applyWrite(std::string_view section, std::string_view key, const std::string& text) const {
   int sectionLine = findSection(section);
   if (sectionLine < 0) {
     if (!lines_.empty() && !trimBlanks(lines_.back()).empty()) lines_.emplace_back();
@@ -169,8 +246,6 @@ bool TIniFile::WriteString(std::string_view section, std::string_view key,
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
                   std::string(key) + "=" + text);
   }
-  dirty_ = true;
-  return updateDepth_ > 0 ? true : save();
 }
 
 bool TIniFile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {
@@ -189,6 +264,19 @@ bool TIniFile::EndUpdate() {
 }
 
 bool TIniFile::save() {
+  // A file that is no regular file is left alone, as it was not read.
+  if (!usableFile(fileName_)) {
+    changes_.clear();
+    loaded_ = false;
+    dirty_ = false;
+    return false;
+  }
+  SaveLock lock(fileName_ + ".lock");
+  // What another program saved meanwhile stays; this object's keys go on top.
+  loaded_ = false;
+  load();
+  for (const Change& change : changes_) applyWrite(change.section, change.key, change.text);
+  changes_.clear();
   std::string content;
   size_t size = 0;
   for (const std::string& line : lines_) size += line.size() + lineEnd_.size();

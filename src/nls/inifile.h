@@ -14,6 +14,13 @@
 namespace rowsmith {
 
 inline constexpr size_t kMaxIniValue = 2047;
+// A settings or language file is read only when it is a regular file of at
+// most this size; a pipe would block the start, a device never end.
+inline constexpr uint64_t kMaxIniFileSize = 4 * 1024 * 1024;
+
+// The files skipped since the last call (each named once), for the window
+// to say which; taking them empties the list.
+std::vector<std::string> takeSkippedIniFiles();
 
 class TIniFile {
  public:
@@ -36,11 +43,15 @@ class TIniFile {
 
   // Between these two, writes only change the copy; EndUpdate writes the
   // file once, so a set of settings is replaced together or not at all.
+  // Saving reads the file again under a lock file and writes back only the
+  // keys this object changed, so that two programs saving at once keep
+  // each other's keys.
   void BeginUpdate();
   bool EndUpdate();
 
  private:
   void load() const;
+  void applyWrite(std::string_view section, std::string_view key, const std::string& text) const;
   bool save();
   // Line index of the section header, or -1.
   int findSection(std::string_view section) const;
@@ -53,6 +64,10 @@ class TIniFile {
   mutable std::string lineEnd_ = "\r\n";
   mutable bool utf8_ = false;
   mutable bool utf8Bom_ = false;
+  struct Change {
+    std::string section, key, text;
+  };
+  std::vector<Change> changes_;
   int updateDepth_ = 0;
   bool dirty_ = false;
 };

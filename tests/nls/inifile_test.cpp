@@ -4,6 +4,11 @@
 
 #include <filesystem>
 #include <iterator>
+#include <thread>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "support/filesizelimit.h"
 #include "support/testsupport.h"
@@ -124,6 +129,54 @@ TEST_F(TIniFileTest, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
   EXPECT_EQ(ini.ReadString("S", "K", ""), "old");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
 }
+
+// Two programs saving the same file keep each other's keys: each save reads
+// the file again and writes back only the keys it changed.
+TEST_F(TIniFileTest, ConcurrentSavesMergeTheirKeys) {
+  file("[S]\r\nShared=0\r\n");
+  TIniFile first(path), second(path);
+  EXPECT_EQ(first.ReadString("S", "Shared", ""), "0");
+  EXPECT_EQ(second.ReadString("S", "Shared", ""), "0");
+  EXPECT_TRUE(first.WriteString("S", "One", "1"));
+  EXPECT_TRUE(second.WriteString("S", "Two", "2"));
+  EXPECT_EQ(TIniFile(path).ReadString("S", "One", ""), "1");
+  EXPECT_EQ(TIniFile(path).ReadString("S", "Two", ""), "2");
+
+  // Threads stand in for programs: no save undoes another.
+  constexpr int kSaves = 150;
+  auto saver = [&](const char* key) {
+    for (int i = 1; i <= kSaves; ++i) {
+      TIniFile ini(path);
+      ini.WriteInteger("Counts", key, i);
+    }
+  };
+  std::thread a(saver, "A"), b(saver, "B");
+  a.join();
+  b.join();
+  TIniFile after(path);
+  EXPECT_EQ(after.ReadInteger("Counts", "A", 0), kSaves);
+  EXPECT_EQ(after.ReadInteger("Counts", "B", 0), kSaves);
+  EXPECT_FALSE(test::fileExists(path + ".lock"));
+}
+
+#ifndef _WIN32
+// A pipe would block the start, a device never end: neither is read nor
+// written, and the skipped file is named once.
+TEST_F(TIniFileTest, OnlyRegularFilesOfBoundedSizeAreReadOrWritten) {
+  takeSkippedIniFiles();
+  const std::string pipe = dir.file("pipe.ini");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const std::string large = file("[S]\r\nK=v\r\n" + std::string(kMaxIniFileSize, ';'));
+  for (const std::string& name : {pipe, large}) {
+    TIniFile ini(name);
+    EXPECT_EQ(ini.ReadString("S", "K", "default"), "default") << name;
+    EXPECT_FALSE(ini.WriteString("S", "K", "new")) << name;
+  }
+  EXPECT_EQ(takeSkippedIniFiles(), (std::vector<std::string>{pipe, large}));
+  EXPECT_TRUE(takeSkippedIniFiles().empty());
+  EXPECT_EQ(readFileBytes(large).size(), 10 + kMaxIniFileSize);
+}
+#endif
 
 }  // namespace
 }  // namespace rowsmith
