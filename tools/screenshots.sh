@@ -4,7 +4,9 @@
 # ImageMagick's import. Needs build/src/rowsmith.
 #   tools/screenshots.sh OUTDIR [GEDCOM_WITH_MANY_PERSONS]
 # Writes open-dialog-de.png, context-menu-de.png, note-grid.png, note-details.png, find.png,
-# filter.png, tab-focus.png, recent-menu.png, main-en.png, export-en.png; each run starts from fresh settings.
+# filter.png, tab-focus.png, recent-menu.png, main-en.png, export-en.png, export-de.png, sort-keys-de.png,
+# export-error-de.png and, with a big file, status-big-de.png; each run starts from fresh settings
+# (SETTINGS adds lines to DEFAULTS.INI, WAIT the seconds the import of FILE may take).
 # Mouse positions assume the window's default size and font.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,14 +30,18 @@ shot() {
   if [ "$language" = en ]; then
     cp data/nls/NLS.44 "$home/NLS/"
     printf '[Language]\r\nMain=English\r\nID=44\r\n' > "$home/Quillmere/Sysdata/DEFAULTS.INI"
+  else
+    # The English file beside the program would win in an English locale.
+    printf '[Language]\r\nMain=Deutsch\r\nID=49\r\n' > "$home/Quillmere/Sysdata/DEFAULTS.INI"
   fi
-  ROWSMITH_HOME=$home xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+  if [ -n "${SETTINGS:-}" ]; then printf '%b' "$SETTINGS" >> "$home/Quillmere/Sysdata/DEFAULTS.INI"; fi
+  ROWSMITH_HOME=$home WAIT=${WAIT:-2} xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     program=$1 file=$2 out=$3
     shift 3
     if [ -n "$file" ]; then "$program" "$file" & else "$program" & fi
     app=$!
     xdotool search --sync --onlyvisible --name "Rowsmith" > /dev/null
-    sleep 2
+    sleep "$WAIT"
     if [ -n "$file" ]; then xdotool key Return; sleep 1; fi
     # Without a window manager nothing gives the window the keyboard.
     xdotool windowfocus --sync "$(xdotool search --onlyvisible --name "Rowsmith V" | head -n 1)"
@@ -45,6 +51,8 @@ shot() {
         sleep:*) sleep "${step#sleep:}" ;;
         mouse:*) xdotool mousemove ${step#mouse:} ;;
         click:*) xdotool click "${step#click:}" ;;
+        down:*) xdotool keydown "${step#down:}" ;;
+        up:*) xdotool keyup "${step#up:}" ;;
         *) xdotool key $step ;;
       esac
       sleep 0.4
@@ -71,3 +79,11 @@ shot tab-focus de "$example" Tab Tab Tab
 shot recent-menu de "$example" alt+l sleep:1
 shot main-en en "$example"
 shot export-en en "$example" ctrl+e sleep:1
+shot export-de de "$example" ctrl+e sleep:1
+# Shift-clicks on the headers of surname, given name and birth date.
+shot sort-keys-de de "$example" down:shift "mouse:${SURNAME_X:-420} ${HEADER_Y:-262}" click:1 \
+  "mouse:${GIVEN_X:-300} ${HEADER_Y:-262}" click:1 "mouse:${BIRTH_X:-600} ${HEADER_Y:-262}" click:1 up:shift \
+  "mouse:${GIVEN_X:-300} ${HEADER_Y:-262}" sleep:2
+SETTINGS='[SaveToForm]\r\nSaveToClipboard=0\r\nSaveToFile=1\r\nSaveToFileSTR=/nonexistent/folder/familie.csv\r\n' \
+  shot export-error-de de "$example" ctrl+e sleep:1 Return sleep:1
+if [ -n "$big" ]; then WAIT=${BIG_WAIT:-90} shot status-big-de de "$big" sleep:1; fi

@@ -17,6 +17,9 @@
 int main(int argc, char** argv) {
   // --help and --version answer without a window, even without a display.
   const rowsmith::StartOptions options = rowsmith::parseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
+  if (options.action == rowsmith::StartOptions::Action::PrintHelp ||
+      options.action == rowsmith::StartOptions::Action::Fail)
+    rowsmith::chooseHelpLanguage();
   switch (options.action) {
     case rowsmith::StartOptions::Action::PrintHelp:
       std::fputs(rowsmith::startHelpText().c_str(), stdout);

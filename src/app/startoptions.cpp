@@ -1,5 +1,10 @@
 #include "app/startoptions.h"
 
+#include "kernel/folders.h"
+#include "nls/inifile.h"
+#include "nls/nlssupport.h"
+#include "os/osfile.h"
+
 namespace rowsmith {
 
 StartOptions parseStartOptions(const std::vector<std::string>& arguments) {
@@ -25,15 +30,31 @@ StartOptions parseStartOptions(const std::vector<std::string>& arguments) {
   return options;
 }
 
+void chooseHelpLanguage() {
+  const TIniFile settings(SysDataPath() + "DEFAULTS.INI");
+  std::string locale = os::environment("LC_ALL");
+  if (locale.empty()) locale = os::environment("LC_MESSAGES");
+  if (locale.empty()) locale = os::environment("LANG");
+  // Only read: printing the help creates no file.
+  NLS().setReadOnly(true);
+  std::string folder = NLSPath();
+  if (os::fileInfo(folder + "NLS.44").kind != os::FileKind::Regular) folder = shippedLanguageFolder();
+  const int language = startLanguage(settings.ReadString("Language", "Main", ""), settings.ReadInteger("Language", "ID", -1),
+                                     locale, !folder.empty());
+  NLS().SetLanguage(language);
+  if (language == 44) NLS().setLanguageFolder(folder);
+}
+
 std::string startHelpText() {
-  return "Usage: rowsmith [FILE]\n"
-         "Shows a GEDCOM file as a table of couples and single persons, to sort,\n"
-         "search, filter and export. FILE is imported at once.\n"
-         "\n"
-         "  -h, --help     show this text and exit\n"
-         "      --version  show the version and exit\n"
-         "\n"
-         "The converter without a window is rowsmith-convert.\n";
+  return NLS().GetNLSText("Help", "Usage",
+                          "Aufruf: rowsmith [DATEI]\n"
+                          "Zeigt eine GEDCOM-Datei als Tabelle von Paaren und Einzelpersonen, zum Sortieren,\n"
+                          "Suchen, Filtern und Exportieren. DATEI wird sofort eingelesen.\n"
+                          "\n"
+                          "  -h, --help     diesen Text zeigen und beenden\n"
+                          "      --version  die Version zeigen und beenden\n"
+                          "\n"
+                          "Der Konvertierer ohne Fenster ist rowsmith-convert.\n");
 }
 
 std::string startVersionText() { return std::string("rowsmith ") + ROWSMITH_VERSION + "\n"; }

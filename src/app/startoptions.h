@@ -14,6 +14,8 @@ struct StartOptions {
 };
 
 StartOptions parseStartOptions(const std::vector<std::string>& arguments);
+// The language of the help: DEFAULTS.INI's choice, else the locale.
+void chooseHelpLanguage();
 std::string startHelpText();
 std::string startVersionText();
 

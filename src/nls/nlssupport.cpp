@@ -129,13 +129,27 @@ std::vector<std::string> dateHeadersOf(const std::vector<std::string>& headers) 
   return dates;
 }
 
+std::string shippedLanguageFolder() {
+  // Beside the program (a build tree), under an installed program's prefix,
+  // and where this build installs them, for a program started elsewhere.
+  const std::string exe = executableFolder();
+  std::vector<std::string> candidates{exe + "NLS/", exe + "../share/rowsmith/NLS/"};
+#ifdef ROWSMITH_SHIPPED_NLS
+  candidates.emplace_back(ROWSMITH_SHIPPED_NLS);
+#endif
+  for (const std::string& folder : candidates)
+    if (os::fileInfo(folder + "NLS.44").kind == os::FileKind::Regular) return folder;
+  return {};
+}
+
 void copyShippedLanguageFiles(const std::string& languageFolder) {
-  const std::string shipped = executableFolder() + "../share/rowsmith/NLS/";
+  const std::string shipped = shippedLanguageFolder();
+  if (shipped.empty()) return;
   for (const char* name : {"NLS.44"}) {
     if (os::fileInfo(languageFolder + name).kind != os::FileKind::Missing) continue;
     os::Error error;
     os::File in = os::File::openForReading(shipped + name, &error);
-    if (!in.isOpen()) continue;
+    if (!in.isOpen() || in.info().kind != os::FileKind::Regular || in.info().size > kMaxIniFileSize) continue;
     std::string bytes(static_cast<size_t>(in.info().size), '\0');
     if (in.readFull(bytes.data(), bytes.size()) != static_cast<std::ptrdiff_t>(bytes.size())) continue;
     os::createFolders(languageFolder);

@@ -69,5 +69,8 @@ std::vector<std::string> dateHeadersOf(const std::vector<std::string>& headers);
 // program's bin/) are copied into the user's language folder when missing
 // there, so an installed program finds them like its own.
 void copyShippedLanguageFiles(const std::string& languageFolder);
+// The folder the shipped language files are found in, ending with "/";
+// empty when there is none.
+std::string shippedLanguageFolder();
 
 }  // namespace rowsmith

@@ -27,8 +27,8 @@ FileDialogHandler& openFileDialogHandler() {
   static FileDialogHandler handler;
   return handler;
 }
-FileDialogHandler& saveFileDialogHandler() {
-  static FileDialogHandler handler;
+SaveDialogHandler& saveFileDialogHandler() {
+  static SaveDialogHandler handler;
   return handler;
 }
 OpenUrlHandler& openUrlHandler() {
@@ -110,10 +110,11 @@ QString getOpenFileName(QWidget* parent, const QString& caption, const QString& 
   return QFileDialog::getOpenFileName(parent, caption, folder, filter);
 }
 
-QString getSaveFileName(QWidget* parent, const QString& caption) {
-  if (saveFileDialogHandler()) return saveFileDialogHandler()(caption);
+QString getSaveFileName(QWidget* parent, const QString& caption, const QString& startAt,
+                        const QString& filters) {
+  if (saveFileDialogHandler()) return saveFileDialogHandler()(startAt, filters);
   // Choosing a name asks nothing; the export overwrites an existing file.
-  return QFileDialog::getSaveFileName(parent, caption, QString(), QString(), nullptr,
+  return QFileDialog::getSaveFileName(parent, caption, startAt, filters, nullptr,
                                       QFileDialog::DontConfirmOverwrite);
 }
 
@@ -121,7 +122,7 @@ FileDialogHandler setOpenFileDialogHandler(FileDialogHandler handler) {
   return exchange(openFileDialogHandler(), std::move(handler));
 }
 
-FileDialogHandler setSaveFileDialogHandler(FileDialogHandler handler) {
+SaveDialogHandler setSaveFileDialogHandler(SaveDialogHandler handler) {
   return exchange(saveFileDialogHandler(), std::move(handler));
 }
 

@@ -70,10 +70,14 @@ std::string executableFolder();
 // File dialogs; an empty result means the user cancelled.
 QString getOpenFileName(QWidget* parent, const QString& caption, const QString& folder,
                         const QString& filter);
-QString getSaveFileName(QWidget* parent, const QString& caption);
+// The save dialog starts at startAt (a folder or a file) and offers the
+// filters ("Name (*.x);;Other (*)").
+QString getSaveFileName(QWidget* parent, const QString& caption, const QString& startAt = {},
+                        const QString& filters = {});
 using FileDialogHandler = std::function<QString(const QString& caption)>;
 FileDialogHandler setOpenFileDialogHandler(FileDialogHandler handler);
-FileDialogHandler setSaveFileDialogHandler(FileDialogHandler handler);
+using SaveDialogHandler = std::function<QString(const QString& startAt, const QString& filters)>;
+SaveDialogHandler setSaveFileDialogHandler(SaveDialogHandler handler);
 
 // Opens an address with the user's default handler; the outcome is not checked.
 void openUrl(const QString& address);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <unordered_map>
 
 #include <QCloseEvent>
 #include <QDir>
@@ -19,11 +20,15 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSettings>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTimer>
@@ -31,12 +36,15 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "ui/mymessagedlgform.h"
 #include "ui/savetoform.h"
 #include "export/exporttext.h"
 #include "export/rangetext.h"
 #include "import/importrun.h"
 #include "kernel/folders.h"
+#include "kernel/ansitext.h"
 #include "kernel/sortengine.h"
+#include "kernel/textcodec.h"
 #include "nls/inifile.h"
 #include "nls/nlssupport.h"
 #include "os/osfile.h"
@@ -112,6 +120,13 @@ QString text(const char* key, const char* german) {
 
 std::string settingsFileName() { return SysDataPath() + "DEFAULTS.INI"; }
 
+constexpr char kWindowSection[] = "Window";
+constexpr char kLanguageSection[] = "Language";
+// Column widths fit the cells of this many rows after an import.
+constexpr int kFitRows = 2000;
+constexpr int kMaxFitWidth = 400;
+const QColor kChangedCellColour(255, 214, 214);
+
 QString runOpenDialog(QFileDialog& dialog) {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().constFirst();
@@ -119,13 +134,26 @@ QString runOpenDialog(QFileDialog& dialog) {
 
 }  // namespace
 
+std::string groupedNumber(long long value) {
+  const std::string separator = NLS().GetNLSText("CommonTXT", "ThousandsSeparator", ".");
+  std::string digits = std::to_string(value < 0 ? -value : value);
+  std::string grouped;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += separator;
+    grouped += digits[i];
+  }
+  if (value < 0) grouped.insert(grouped.begin(), '-');
+  return grouped;
+}
+
 const std::string& welcomeText() {
   static const std::string text =
-      "Willkommen zum Konvertierer von GedCom-Dateien zu beliebig separierten Tabellen!\r\n\r\n"
-      "Um eine GedCom-Datei mit Personendaten zu konvertieren, öffnen Sie diese Datei "
-      "(Spaltfläche \"Go!\" unten links) und exportieren nach dem erfolgreichen Einlesen "
+      "Willkommen zum Konvertierer von GEDCOM-Dateien zu beliebig separierten Tabellen!\r\n\r\n"
+      "Um eine GEDCOM-Datei mit Personendaten zu konvertieren, öffnen Sie diese Datei "
+      "(Schaltfläche \"Go!\" unten links) und exportieren nach dem erfolgreichen Einlesen "
       "die Daten in eine Datei oder in die Zwischenablage (Schaltfläche \"Export\" unten "
-      "links). \r\n\r\n"
+      "links). Sie können die Datei auch beim Start des Programms nennen oder auf das "
+      "Fenster ziehen.\r\n\r\n"
       "Partner werden immer so dargestellt, dass die Daten des weiblichen Teils, also der mit "
       "dem Zusatz \"(Partner)\" in der Überschrift, rechts im Gitter gesetzt werden und die "
       "Daten des männlichen Teils in der gleichen Zeile ohne diesen Zusatz links. Um die "
@@ -133,7 +161,9 @@ const std::string& welcomeText() {
       "aufgeführt.\r\n\r\n"
       "Personen können öfter vorkommen, wenn diese mehrfach verheiratet sind. Die "
       "Liste kann durch Mausklick auf die Überschrift sortiert werden, eine "
-      "Mehrfachsortierung wird durch das Halten der \"Schift\"-Taste ermöglicht.";
+      "Mehrfachsortierung wird durch das Halten der Umschalttaste ermöglicht. Strg+F sucht "
+      "einen Text, der Filter zeigt nur die Zeilen, die ihn enthalten, die Eingabetaste "
+      "zeigt eine Zeile vollständig.";
   return text;
 }
 
@@ -147,6 +177,7 @@ TfrmGedComIm::TfrmGedComIm(QWidget* parent)
   resize(kWindowWidth, kWindowHeight);
   setAcceptDrops(true);
   createControls();
+  createMenu();
   createShortcuts();
   FormCreate();
 }
@@ -158,6 +189,47 @@ TfrmGedComIm::~TfrmGedComIm() {
   auto* grid = SGrid;
   SGrid = nullptr;
   delete grid;
+}
+
+void TfrmGedComIm::createMenu() {
+  mnuMain = new QMenuBar(this);
+  mnuMain->setObjectName("mnuMain");
+  QMenu* edit = mnuMain->addMenu(QString());
+  edit->setObjectName("mnuEdit");
+  actUndo = edit->addAction(QString());
+  actUndo->setObjectName("actUndo");
+  actUndo->setShortcut(QKeySequence::Undo);
+  actUndo->setShortcutContext(Qt::WindowShortcut);
+  actUndo->setEnabled(false);
+  connect(actUndo, &QAction::triggered, this, [this] {
+    if (!importRunning_) undoClear();
+  });
+  addAction(actUndo);
+  QMenu* language = mnuMain->addMenu(QString());
+  language->setObjectName("mnuLanguage");
+  actGerman = language->addAction(QStringLiteral("Deutsch"));
+  actGerman->setObjectName("actGerman");
+  actEnglish = language->addAction(QStringLiteral("English"));
+  actEnglish->setObjectName("actEnglish");
+  for (QAction* action : {actGerman, actEnglish}) action->setCheckable(true);
+  connect(actGerman, &QAction::triggered, this, [this] { chooseLanguage(49); });
+  connect(actEnglish, &QAction::triggered, this, [this] { chooseLanguage(44); });
+  language->addSeparator();
+  QAction* note = language->addAction(QString());
+  note->setObjectName("actLanguageNote");
+  note->setEnabled(false);
+  static_cast<QVBoxLayout*>(layout())->insertWidget(0, mnuMain);
+}
+
+void TfrmGedComIm::chooseLanguage(int languageId) {
+  TIniFile settings(settingsFileName());
+  settings.BeginUpdate();
+  settings.WriteString(kLanguageSection, "Main", "1");
+  settings.WriteInteger(kLanguageSection, "ID", languageId);
+  settings.EndUpdate();
+  // The texts change at the next start; the menu shows the choice now.
+  actGerman->setChecked(languageId == 49);
+  actEnglish->setChecked(languageId == 44);
 }
 
 void TfrmGedComIm::createControls() {
@@ -277,6 +349,7 @@ void TfrmGedComIm::connectControls() {
   setTabOrder(btnClientClientExport, rbtWesternDate);
   setTabOrder(rbtWesternDate, edtFilter);
   SGrid->resultHeader()->setSectionColour([this](int column) { return headerColour(column); });
+  SGrid->resultHeader()->setSectionMark([this](int column) { return headerMark(column); });
   SGrid->tableModel()->setHeaderTip([this](int column) { return headerTip(column); });
   connect(SGrid->horizontalHeader(), &QHeaderView::sectionMoved, this,
           [this] { columnMovedSincePress_ = true; });
@@ -296,6 +369,11 @@ void TfrmGedComIm::FormCreate() {
   }
   platform::loadToolkitTranslations(NLS().language());
   translateTexts();
+  for (const std::string& skipped : takeSkippedIniFiles())
+    platform::showPlainMessage(replacePlaceholder(
+        NLS().GetNLSText("Errors", "FileSkipped",
+                         "Die Datei \"%s\" wurde nicht gelesen: Sie ist keine gewöhnliche Datei oder größer als 4 MB."),
+        skipped));
   resetSortState();
   SGrid->setCurrentCell(0, 1);
   SGrid->setFocus();
@@ -305,13 +383,112 @@ void TfrmGedComIm::FormCreate() {
     const int width = metrics.horizontalAdvance(platform::fromUtf8(table_.cell(c, 0))) + kHeaderTextMargin;
     SGrid->horizontalHeader()->resizeSection(c, std::max(width, kDefaultColumnWidth));
   }
+  restoreWindowState();
+}
+
+void TfrmGedComIm::restoreWindowState() {
+  TIniFile settings(settingsFileName());
+  const int width = settings.ReadInteger(kWindowSection, "Width", 0);
+  const int height = settings.ReadInteger(kWindowSection, "Height", 0);
+  if (width >= 200 && height >= 150) resize(width, height);
+  const QPoint at(settings.ReadInteger(kWindowSection, "Left", INT32_MIN),
+                  settings.ReadInteger(kWindowSection, "Top", INT32_MIN));
+  // A position off every screen (a monitor since unplugged) is not kept.
+  if (at.x() != INT32_MIN && at.y() != INT32_MIN && QGuiApplication::screenAt(at + QPoint(20, 20))) move(at);
+  if (settings.ReadString(kWindowSection, "DateForm", "") == "yyyymmdd") {
+    const QSignalBlocker quiet(rbtUnixDate);
+    const QSignalBlocker quietToo(rbtWesternDate);
+    rbtUnixDate->setChecked(true);
+  }
+  const std::string widths = settings.ReadString(kWindowSection, "ColumnWidths", "");
+  size_t start = 0;
+  for (int c = 0; c < table_.columnCount() && start < widths.size(); ++c) {
+    size_t end = widths.find(',', start);
+    if (end == std::string::npos) end = widths.size();
+    if (const auto width = toInt32(std::string_view(widths).substr(start, end - start)); width && *width >= 0 && *width <= 4000)
+      SGrid->horizontalHeader()->resizeSection(c, *width);
+    start = end + 1;
+  }
+}
+
+void TfrmGedComIm::saveWindowState() {
+  TIniFile settings(settingsFileName());
+  settings.BeginUpdate();
+  settings.WriteInteger(kWindowSection, "Left", pos().x());
+  settings.WriteInteger(kWindowSection, "Top", pos().y());
+  settings.WriteInteger(kWindowSection, "Width", width());
+  settings.WriteInteger(kWindowSection, "Height", height());
+  settings.WriteString(kWindowSection, "DateForm", rbtUnixDate->isChecked() ? "yyyymmdd" : "dd.mm.yyyy");
+  std::string widths;
+  for (int c = 0; c < table_.columnCount(); ++c) {
+    if (c > 0) widths += ',';
+    widths += std::to_string(SGrid->horizontalHeader()->sectionSize(c));
+  }
+  settings.WriteString(kWindowSection, "ColumnWidths", widths);
+  settings.EndUpdate();
+}
+
+void TfrmGedComIm::fitColumnWidths() {
+  QHeaderView* header = SGrid->horizontalHeader();
+  const QFontMetrics cells(SGrid->font());
+  const QFontMetrics heads(header->font());
+  const int rows = std::min(table_.rowCount(), kFitRows + 1);
+  for (int c = 0; c < table_.columnCount(); ++c) {
+    if (header->isSectionHidden(c) || header->sectionSize(c) == 0) continue;  // hidden by the user
+    int width = heads.horizontalAdvance(platform::fromUtf8(table_.cell(c, 0))) + kHeaderTextMargin;
+    size_t longest = 0;
+    int longestRow = -1;
+    // The longest text by bytes stands for the widest; measuring each would be slow.
+    for (int r = 1; r < rows; ++r)
+      if (table_.cell(c, r).size() > longest) longest = table_.cell(c, r).size(), longestRow = r;
+    if (longestRow > 0)
+      width = std::max(width, cells.horizontalAdvance(oneLineText(boundedCellText(table_.cell(c, longestRow)))) +
+                                  kHeaderTextMargin);
+    header->resizeSection(c, std::clamp(width, 24, kMaxFitWidth));
+  }
+}
+
+void TfrmGedComIm::updateTitle() {
+  const QString program = text("frmGedComIm", "Rowsmith V1.0.3.7");
+  setWindowTitle(shownFile_.isEmpty() ? program : QFileInfo(shownFile_).fileName() + " - " + program);
+}
+
+QString TfrmGedComIm::statusText() const {
+  const int rows = SGrid->tableModel()->filtered() ? SGrid->tableModel()->rowCount()
+                                                    : (persons_ > 0 ? std::max(table_.rowCount() - 1, 0) : 0);
+  return text("StatusLine", "%1 Zeilen · %2 Personen")
+      .arg(platform::fromUtf8(groupedNumber(rows)), platform::fromUtf8(groupedNumber(persons_)));
+}
+
+void TfrmGedComIm::updateStatus() { lblStatus->setText(statusText()); }
+
+void TfrmGedComIm::localizeSexCells() {
+  const std::string female = NLS().GetNLSText("Sexes", "Female", "W");
+  const std::string male = NLS().GetNLSText("Sexes", "Male", "M");
+  if (female == "W" && male == "M") return;
+  for (int c = 0; c < kResultColumns; ++c) {
+    const std::string_view key = ResultHeaderKeys()[c];
+    if (key != "Sex" && key != "SexPartner") continue;
+    for (int r = 1; r < table_.rowCount(); ++r) {
+      const std::string_view cell = table_.cell(c, r);
+      if (cell == "W") table_.setCell(c, r, female);
+      else if (cell == "M") table_.setCell(c, r, male);
+    }
+  }
 }
 
 void TfrmGedComIm::translateTexts() {
   // The window's own controls; the open dialog's come with the toolkit.
   for (QWidget* part : {static_cast<QWidget*>(pnlButton), static_cast<QWidget*>(pnlFind)})
     TranslateComponent(NLS(), objectName().toStdString(), part);
-  setWindowTitle(text("frmGedComIm", "Rowsmith V1.0.3.7"));
+  updateTitle();
+  mnuMain->actions().at(0)->setText(text("mnuEdit", "&Bearbeiten"));
+  mnuMain->actions().at(1)->setText(text("mnuLanguage", "&Sprache"));
+  actUndo->setText(text("actUndo", "&Rückgängig (Zelle leeren)"));
+  findChild<QAction*>("actLanguageNote")->setText(text("actLanguageNote", "Gilt ab dem nächsten Start"));
+  actGerman->setChecked(NLS().language() == 49);
+  actEnglish->setChecked(NLS().language() == 44);
+  updateStatus();
   {
     TableChange change(SGrid->tableModel());
     writeHeaders();
@@ -343,7 +520,7 @@ void TfrmGedComIm::mnuClearAllClick() {
 
 void TfrmGedComIm::btnGoClick() {
   const QString gedcomFilter =
-      platform::fromUtf8(NLS().GetNLSText("CommonTXT", "GedComFileFilter", "GedCom Dateien"));
+      platform::fromUtf8(NLS().GetNLSText("CommonTXT", "GedComFileFilter", "GEDCOM-Dateien"));
   const QString allFilter =
       platform::fromUtf8(NLS().GetNLSText("CommonTXT", "AllFileFilter", "Alle Dateien"));
   const QStringList filters{gedcomFilter + " (*.ged)", allFilter + " (*)"};
@@ -370,10 +547,16 @@ std::optional<BackgroundImport> TfrmGedComIm::runImport(const QString& fileName)
   BackgroundImport run;
   {
     platform::BusyCursor busy;
-    run = importInBackground(this, QFile::encodeName(fileName).toStdString(), rbtWesternDate->isChecked());
+    run = importInBackground(this, QFile::encodeName(fileName).toStdString(), rbtWesternDate->isChecked(),
+                             [this](ImportProgress* progress) { runningImport_ = progress; });
   }
   for (QWidget* part : {pnlClient, pnlFind, pnlButton}) part->setEnabled(true);
   importRunning_ = false;
+  if (closeAfterImport_) {
+    // The user closed the window during the run: it was cancelled, now the window goes.
+    QTimer::singleShot(0, this, [this] { close(); });
+    return std::nullopt;
+  }
   if (!run.failure.empty()) {
     // An exception must not leave the event loop: the run ends, the user
     // learns why, the program goes on with the table it showed.
@@ -406,12 +589,15 @@ bool TfrmGedComIm::importFile(const QString& fileName) {
   std::optional<BackgroundImport> run = runImport(fileName);
   if (!run) return false;
   shownFile_ = QFileInfo(fileName).absoluteFilePath();
+  persons_ = static_cast<long long>(run->outcome.persons);
   rememberRecentFile(shownFile_);
   takeTable(std::move(run->table));
   reapplyFilter(false);
+  updateTitle();
+  updateStatus();
   platform::showPlainMessage(replacePlaceholder(
       NLS().GetNLSText("Information", "PersonsImported", importedMessage(0).replace(0, 1, "%s")),
-      std::to_string(run->outcome.persons)));
+      groupedNumber(persons_)));
   return true;
 }
 
@@ -423,7 +609,16 @@ void TfrmGedComIm::takeTable(StringTable table) {
     // The grid always keeps one data row below its header.
     if (table_.rowCount() < 2) table_.setRowCount(2);
     writeHeaders();
+    localizeSexCells();
   }
+  cleared_.clear();
+  SGrid->tableModel()->clearChangedCells();
+  actUndo->setEnabled(false);
+  // What was searched in the file before has no meaning in this one.
+  edtFind->clear();
+  lblFindState->clear();
+  SGrid->tableModel()->setHighlight(std::nullopt);
+  fitColumnWidths();
   resetSortState();
   SGrid->setCurrentCell(column, 1);
   // The user has come for the rows.
@@ -449,12 +644,16 @@ void TfrmGedComIm::rbtDateFormClick() {
     table_ = std::move(run->table);
     if (table_.rowCount() < 2) table_.setRowCount(2);
     writeHeaders();
+    localizeSexCells();
     // The same file gives the same rows; the same keys put them in the same
     // order, so the selected row keeps its number.
     if (keyCount >= 0)
       SortTableKeepingRow(table_, std::span<const int>(keys.data(), static_cast<size_t>(keyCount) + 1),
                           descending, 1);
   }
+  cleared_.clear();
+  SGrid->tableModel()->clearChangedCells();
+  actUndo->setEnabled(false);
   SortKeys = keys;
   SortKeyCount = keyCount;
   SortCol = sortCol;
@@ -490,6 +689,28 @@ void TfrmGedComIm::rememberRecentFile(const QString& fileName) {
   settings.EndUpdate();
 }
 
+bool TfrmGedComIm::openRecentFile(const QString& file) {
+  if (QFileInfo::exists(file)) return importFile(file);
+  const std::string question =
+      replacePlaceholder(NLS().GetNLSText("frmGedComIm", "RecentMissing",
+                                          "Die Datei \"%s\" gibt es nicht mehr. Aus der Liste der letzten "
+                                          "Dateien entfernen?"),
+                         platform::toUtf8(QDir::toNativeSeparators(file)));
+  if (ShowQuestion(question, this) == mrYes) forgetRecentFile(file);
+  return false;
+}
+
+void TfrmGedComIm::forgetRecentFile(const QString& fileName) {
+  QStringList files = recentFiles();
+  files.removeAll(fileName);
+  TIniFile settings(settingsFileName());
+  settings.BeginUpdate();
+  for (int i = 0; i < kRecentFiles; ++i)
+    settings.WriteString(kRecentSection, "File" + std::to_string(i + 1),
+                         i < files.size() ? platform::toUtf8(files.at(i)) : std::string());
+  settings.EndUpdate();
+}
+
 void TfrmGedComIm::fillRecentMenu() {
   mnuRecent->clear();
   const QStringList files = recentFiles();
@@ -502,7 +723,7 @@ void TfrmGedComIm::fillRecentMenu() {
     QAction* action = mnuRecent->addAction(QString("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(file)));
     connect(action, &QAction::triggered, this, [this, file] {
       // After the menu has closed: the import runs an event loop of its own.
-      QTimer::singleShot(0, this, [this, file] { importFile(file); });
+      QTimer::singleShot(0, this, [this, file] { openRecentFile(file); });
     });
   }
 }
@@ -560,6 +781,9 @@ void TfrmGedComIm::btnClientClientExportClick() {
     ExecuteSaveToForm(*saveToForm(), exportTable.table, std::move(exportTable.columnWidths),
                       std::move(exportTable.resultColumns));
   });
+  // The keyboard works in the window again at once.
+  activateWindow();
+  SGrid->setFocus();
 }
 
 void TfrmGedComIm::FormClose() {
@@ -568,12 +792,16 @@ void TfrmGedComIm::FormClose() {
 }
 
 void TfrmGedComIm::closeEvent(QCloseEvent* event) {
-  // The window cannot go while a run is writing into its table; the
-  // progress dialog's Cancel ends the run.
+  // The window cannot go while a run is writing into its table: the run is
+  // cancelled, as by the progress dialog's button, and the window closes
+  // once it has stopped.
   if (importRunning_) {
+    closeAfterImport_ = true;
+    if (runningImport_) runningImport_->cancel();
     event->ignore();
     return;
   }
+  saveWindowState();
   FormClose();
   event->accept();
 }
@@ -650,8 +878,10 @@ void TfrmGedComIm::SortGrid(std::span<const int> keys, bool descending) {
   int row = selectedRow;
   reportingFailure([&] {
     RowOrderChange change(SGrid->tableModel());
+    const std::vector<std::string> before = rowsOfClearedCells();
     const std::vector<std::string_view> dates(dateHeaders_.begin(), dateHeaders_.end());
     row = SortTableKeepingRow(table_, keys, descending, selectedRow, dates);
+    followClearedCells(before);
   });
   // The filter names rows by position, which the sort has changed.
   reapplyFilter(false);
@@ -670,11 +900,24 @@ QString TfrmGedComIm::headerTip(int column) const {
     count = 1;
   }
   if (position < 0)
-    return text("HeaderTipUnsorted",
-                "Klick: sortieren, nochmals: umkehren; Umschalt+Klick: weiterer Sortierschlüssel");
+    return text("HeaderTipShiftClick",
+                "Klick: sortieren, nochmals: umkehren; Umschalt+Klick: diese Spalte wird erster Schlüssel, "
+                "die bisherigen entscheiden bei Gleichstand");
   const QString direction = SortDescending ? text("HeaderTipDescending", "absteigend")
                                            : text("HeaderTipAscending", "aufsteigend");
   return text("HeaderTipKey", "Sortierschlüssel %1 von %2, %3").arg(position + 1).arg(count).arg(direction);
+}
+
+QString TfrmGedComIm::headerMark(int column) const {
+  int rank = -1;
+  if (MultiSort) {
+    for (int k = 0; k <= std::min(SortKeyCount, kMaxShiftSortKeys - 1); ++k)
+      if (SortKeys[static_cast<size_t>(k)] == column) rank = k;
+  } else if (column >= 0 && column == SortCol) {
+    rank = 0;
+  }
+  if (rank < 0) return {};
+  return QString::number(rank + 1) + (SortDescending ? QChar(0x25BC) : QChar(0x25B2));
 }
 
 QColor TfrmGedComIm::headerColour(int column) const {
@@ -696,7 +939,54 @@ void TfrmGedComIm::SGridKeyDown(int key, Qt::KeyboardModifiers modifiers) {
 void TfrmGedComIm::ClearSelection() {
   const int row = SGrid->currentTableRow();
   const int column = SGrid->currentColumn();
-  if (row >= 1 && column >= 0) SGrid->tableModel()->setTableCell(column, row, "");
+  if (row < 1 || column < 0 || row >= table_.rowCount() || table_.cell(column, row).empty()) return;
+  cleared_.push_back({column, row, std::string(table_.cell(column, row))});
+  SGrid->tableModel()->setTableCell(column, row, "");
+  SGrid->tableModel()->markChanged(column, row, true);
+  actUndo->setEnabled(true);
+}
+
+bool TfrmGedComIm::undoClear() {
+  if (cleared_.empty()) return false;
+  const ClearedCell cell = std::move(cleared_.back());
+  cleared_.pop_back();
+  SGrid->tableModel()->setTableCell(cell.column, cell.row, cell.text);
+  const bool stillChanged = std::any_of(cleared_.begin(), cleared_.end(), [&](const ClearedCell& other) {
+    return other.column == cell.column && other.row == cell.row;
+  });
+  SGrid->tableModel()->markChanged(cell.column, cell.row, stillChanged);
+  if (SGrid->tableModel()->viewRow(cell.row) >= 0) SGrid->setCurrentCell(cell.column, cell.row);
+  actUndo->setEnabled(!cleared_.empty());
+  return true;
+}
+
+std::vector<std::string> TfrmGedComIm::rowsOfClearedCells() const {
+  std::vector<std::string> texts;
+  for (const ClearedCell& cell : cleared_) texts.emplace_back(table_.rowText(cell.row));
+  return texts;
+}
+
+void TfrmGedComIm::followClearedCells(const std::vector<std::string>& before) {
+  if (cleared_.empty()) return;
+  // Rows are found again by their content; rows of equal content may trade
+  // places, which nobody can tell apart.
+  std::unordered_map<std::string_view, std::vector<int>> oldRows;
+  for (size_t i = 0; i < cleared_.size(); ++i) {
+    std::vector<int>& rows = oldRows[before[i]];
+    if (std::find(rows.begin(), rows.end(), cleared_[i].row) == rows.end()) rows.push_back(cleared_[i].row);
+  }
+  std::unordered_map<int, int> moved;
+  for (int r = 1; r < table_.rowCount() && moved.size() < cleared_.size(); ++r) {
+    auto found = oldRows.find(table_.rowText(r));
+    if (found == oldRows.end() || found->second.empty()) continue;
+    moved[found->second.back()] = r;
+    found->second.pop_back();
+  }
+  SGrid->tableModel()->clearChangedCells();
+  for (ClearedCell& cell : cleared_) {
+    if (auto to = moved.find(cell.row); to != moved.end()) cell.row = to->second;
+    SGrid->tableModel()->markChanged(cell.column, cell.row, true);
+  }
 }
 
 bool TfrmGedComIm::eventFilter(QObject* watched, QEvent* event) {
@@ -755,6 +1045,8 @@ void TfrmGedComIm::createSearchControls() {
   btnFindPrevious->setObjectName("btnFindPrevious");
   lblFindState = new QLabel(pnlFind);
   lblFindState->setObjectName("lblFindState");
+  lblStatus = new QLabel(pnlFind);
+  lblStatus->setObjectName("lblStatus");
   findLayout->addWidget(lblFilter);
   findLayout->addWidget(edtFilter);
   findLayout->addWidget(lblFilterCount);
@@ -764,6 +1056,7 @@ void TfrmGedComIm::createSearchControls() {
                           static_cast<QWidget*>(lblFindState)})
     findLayout->addWidget(widget);
   findLayout->addStretch(1);
+  findLayout->addWidget(lblStatus);
   // Between the grid and the button bar.
   static_cast<QVBoxLayout*>(layout())->insertWidget(1, pnlFind);
 
@@ -883,6 +1176,7 @@ void TfrmGedComIm::reapplyFilter(bool narrowOnly) {
     model->setShownRows(narrowOnly && model->filtered() ? filterRows(table_, search, model->shownRows())
                                                         : filterRows(table_, search));
   }
+  updateStatus();
   lblFilterCount->setText(model->filtered() ? text("FilterCount", "%1 von %2")
                                                   .arg(model->rowCount())
                                                   .arg(std::max(table_.rowCount() - 1, 0))

@@ -17,8 +17,10 @@
 class QFileDialog;
 class QFrame;
 class QLabel;
+class QAction;
 class QLineEdit;
 class QMenu;
+class QMenuBar;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
@@ -34,6 +36,8 @@ inline constexpr int kMaxShiftSortKeys = 5;
 
 // The welcome text of memClientTopTop (CR LF line breaks).
 const std::string& welcomeText();
+// A count with the language's thousands separator ("1.000.000").
+std::string groupedNumber(long long value);
 // How many files the Go! button's menu offers again.
 inline constexpr int kRecentFiles = 8;
 
@@ -59,6 +63,8 @@ class TfrmGedComIm : public QWidget {
   bool importFile(const QString& fileName);
   // The files imported last, newest first, as DEFAULTS.INI keeps them.
   QStringList recentFiles() const;
+  // Imports a file of the list; one that is gone is named and may be removed.
+  bool openRecentFile(const QString& fileName);
   // Imports the shown file again in the date form now chosen, keeping the
   // sort keys, the filter and the selected row.
   void rbtDateFormClick();
@@ -80,11 +86,19 @@ class TfrmGedComIm : public QWidget {
   void SGridMouseUp(Qt::MouseButton button, int x, int y);
   void SGridKeyDown(int key, Qt::KeyboardModifiers modifiers);
   void ClearSelection();
+  // Ctrl+Z: gives the cell cleared last its text back; false when none is left.
+  bool undoClear();
+  // The language of the next start (49 German, 44 English), kept in DEFAULTS.INI.
+  void chooseLanguage(int languageId);
+  // The status line: rows shown and persons imported.
+  QString statusText() const;
   void SortGrid(std::span<const int> keys, bool descending);
   // Colour of a header for the current sort state; invalid = button face.
   QColor headerColour(int column) const;
   // The header's tooltip: the column's place among the sort keys.
   QString headerTip(int column) const;
+  // The header's mark of a sort key: its rank and direction ("1▲"), or empty.
+  QString headerMark(int column) const;
 
   // The table behind the grid, row 0 the headers.
   StringTable& resultTable() { return table_; }
@@ -131,6 +145,11 @@ class TfrmGedComIm : public QWidget {
   QPushButton* btnFindNext;
   QPushButton* btnFindPrevious;
   QLabel* lblFindState;
+  QLabel* lblStatus;
+  QMenuBar* mnuMain;
+  QAction* actUndo;
+  QAction* actGerman;
+  QAction* actEnglish;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -154,6 +173,24 @@ class TfrmGedComIm : public QWidget {
   void translateTexts();
   void writeHeaders();
   void rememberRecentFile(const QString& fileName);
+  void forgetRecentFile(const QString& fileName);
+  void createMenu();
+  void updateStatus();
+  void updateTitle();
+  // Fits each column to its header and the first rows' cells.
+  void fitColumnWidths();
+  void restoreWindowState();
+  void saveWindowState();
+  // Women's and men's letters of the language shown.
+  void localizeSexCells();
+  // Keeps the cleared cells' rows known across a new row order.
+  struct ClearedCell {
+    int column;
+    int row;
+    std::string text;
+  };
+  std::vector<std::string> rowsOfClearedCells() const;
+  void followClearedCells(const std::vector<std::string>& before);
   void fillRecentMenu();
   std::vector<int> shownColumns() const;
   void reapplyFilter(bool narrowOnly);
@@ -172,6 +209,10 @@ class TfrmGedComIm : public QWidget {
   QString lastOpenFolder_;
   bool columnMovedSincePress_ = false;
   bool importRunning_ = false;
+  bool closeAfterImport_ = false;
+  ImportProgress* runningImport_ = nullptr;
+  std::vector<ClearedCell> cleared_;
+  long long persons_ = 0;
   QString shownFile_;  // the file the table came from
   QString appliedFilter_;
 };

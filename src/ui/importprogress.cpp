@@ -94,9 +94,11 @@ void ImportProgress::finish() {
   dialog_->hide();
 }
 
-BackgroundImport importInBackground(QWidget* parent, const std::string& fileName, bool westernDates) {
+BackgroundImport importInBackground(QWidget* parent, const std::string& fileName, bool westernDates,
+                                    const std::function<void(ImportProgress*)>& running) {
   BackgroundImport result;
   ImportProgress progress(parent);
+  if (running) running(&progress);
   WorkerMessages messages(progress);
   // The reader reports through the process-wide receiver; the worker reads
   // it only between start and finish, while it is in place.
@@ -115,6 +117,7 @@ BackgroundImport importInBackground(QWidget* parent, const std::string& fileName
   worker->start();
   loop.exec();
   worker->wait();
+  if (running) running(nullptr);
   progress.finish();
   return result;
 }

@@ -4,6 +4,7 @@
 // a second shows the phases and offers Cancel, and the closing message goes
 // to the plain message box.
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,6 +27,8 @@ class ImportProgress : public platform::QtUserMessages {
   void showMessage(std::string_view text) override;
   void showProgress(ImportPhase phase, int percent) override;
   bool cancelled() const override { return cancelled_.load(); }
+  // As the dialog's Cancel button: the run stops at its next check.
+  void cancel() { cancelled_ = true; }
   // Closes the dialog; the run has ended and later progress is ignored.
   void finish();
   QProgressDialog* dialog() const { return dialog_.get(); }
@@ -49,7 +52,9 @@ struct BackgroundImport {
 // Imports on a worker thread and returns when it has finished; meanwhile the
 // caller's event loop runs on. The reader's own messages are shown by the
 // window's thread while the worker waits for them.
+// running hears of the run's progress dialog at the start and of nullptr
+// at the end, so that the caller may cancel the run meanwhile.
 BackgroundImport importInBackground(QWidget* parent, const std::string& fileName,
-                                    bool westernDates);
+                                    bool westernDates, const std::function<void(ImportProgress*)>& running = {});
 
 }  // namespace rowsmith

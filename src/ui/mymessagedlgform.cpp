@@ -233,6 +233,26 @@ int16_t ShowInfoMessage(const std::string& text, QWidget* parent) {
   return ExecuteMessage(dialog, title, text, TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
 }
 
+static QuestionHandler& questionHandler() {
+  static QuestionHandler handler;
+  return handler;
+}
+
+int16_t ShowQuestion(const std::string& text, QWidget* parent) {
+  if (questionHandler()) return questionHandler()(text);
+  std::string title = NLS().GetNLSText("MessageType", "mtConfirmation", "Bestätigung");
+  TfrmMyMessageDLGForm dialog(parent);
+  const int16_t answer =
+      ExecuteMessage(dialog, title, text, TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo});
+  return answer == mrYes ? mrYes : mrNo;
+}
+
+QuestionHandler setQuestionHandler(QuestionHandler handler) {
+  QuestionHandler previous = std::move(questionHandler());
+  questionHandler() = std::move(handler);
+  return previous;
+}
+
 InfoMessageHandler setInfoMessageHandler(InfoMessageHandler handler) {
   InfoMessageHandler previous = std::move(infoMessageHandler());
   infoMessageHandler() = std::move(handler);

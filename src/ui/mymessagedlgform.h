@@ -83,4 +83,10 @@ int16_t ShowInfoMessage(const std::string& text, QWidget* parent = nullptr);
 using InfoMessageHandler = std::function<void(const std::string& title, const std::string& text)>;
 InfoMessageHandler setInfoMessageHandler(InfoMessageHandler handler);
 
+// A question with Yes and No buttons; mrYes or mrNo (the close box: mrNo).
+int16_t ShowQuestion(const std::string& text, QWidget* parent = nullptr);
+// Tests answer the questions instead of a modal dialog.
+using QuestionHandler = std::function<int16_t(const std::string& text)>;
+QuestionHandler setQuestionHandler(QuestionHandler handler);
+
 }  // namespace rowsmith

@@ -4,6 +4,7 @@
 
 #include <QPainter>
 
+#include "nls/nlssupport.h"
 #include "platform/platform.h"
 
 namespace rowsmith {
@@ -12,11 +13,13 @@ namespace {
 
 constexpr int kTextInset = 2;
 
-void drawCellText(QPainter* painter, const QRect& rect, const QString& text) {
+// One line, cut with "…" where the column is too narrow.
+void drawCellText(QPainter* painter, const QRect& rect, const QString& text, Qt::Alignment align = Qt::AlignLeft) {
   painter->save();
   painter->setClipRect(rect);
-  painter->drawText(rect.adjusted(kTextInset, kTextInset, 0, 0),
-                    Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+  const QRect inner = rect.adjusted(kTextInset, kTextInset, -kTextInset, 0);
+  painter->drawText(inner, align | Qt::AlignTop | Qt::TextSingleLine,
+                    painter->fontMetrics().elidedText(text, Qt::ElideRight, inner.width()));
   painter->restore();
 }
 
@@ -40,12 +43,13 @@ QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
   const std::string_view cell = table_.cell(index.column(), tableRow(index.row()));
   switch (role) {
     case Qt::DisplayRole:
-      return oneLineText(platform::fromUtf8(cell));
+      return oneLineText(boundedCellText(cell));
     case Qt::ToolTipRole:
-      // The whole text, line breaks included, for cells cut or folded.
-      return cell.empty() ? QVariant() : QVariant(platform::fromUtf8(cell));
+      // The text, line breaks included, for cells cut or folded.
+      return cell.empty() ? QVariant() : QVariant(boundedCellText(cell));
     case Qt::BackgroundRole:
       if (highlight_ && !highlight_->empty() && highlight_->contains(cell)) return kFoundCellColour;
+      if (!changed_.empty() && changed(index.column(), tableRow(index.row()))) return kChangedCellColour;
       return {};
     default:
       return {};
@@ -73,6 +77,35 @@ void ResultTableModel::setHighlight(std::optional<TableSearch> search) {
   highlight_ = std::move(search);
   if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::BackgroundRole});
 }
+
+QString boundedCellText(std::string_view cell, int maxChars) {
+  // A cell of no more bytes than the bound has no more characters.
+  if (cell.size() <= static_cast<size_t>(maxChars)) return platform::fromUtf8(cell);
+  size_t at = 0;
+  int characters = 0;
+  while (at < cell.size() && characters < maxChars) {
+    ++at;
+    while (at < cell.size() && (static_cast<unsigned char>(cell[at]) & 0xC0) == 0x80) ++at;
+    ++characters;
+  }
+  if (at >= cell.size()) return platform::fromUtf8(cell);
+  size_t length = 0;
+  for (char c : cell) length += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return platform::fromUtf8(cell.substr(0, at)) + QChar(0x2026) + QLatin1Char(' ') +
+         platform::fromUtf8(replacePlaceholder(NLS().GetNLSText("frmGedComIm", "CellLength", "(%s Zeichen)"),
+                                               std::to_string(length)));
+}
+
+void ResultTableModel::markChanged(int column, int tableRow, bool changed) {
+  if (changed)
+    changed_.insert({tableRow, column});
+  else
+    changed_.erase({tableRow, column});
+  const QModelIndex cell = index(viewRow(tableRow), column);
+  if (cell.isValid()) emit dataChanged(cell, cell, {Qt::BackgroundRole});
+}
+
+void ResultTableModel::clearChangedCells() { changed_.clear(); }
 
 QString oneLineText(const QString& text) {
   if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'))) return text;
@@ -117,8 +150,18 @@ void ResultHeader::paintSection(QPainter* painter, const QRect& rect, int logica
   painter->drawLine(rect.bottomLeft(), rect.bottomRight());
   painter->setPen(Qt::black);
   painter->setFont(font());
-  drawCellText(painter, rect, model() ? model()->headerData(logicalIndex, Qt::Horizontal).toString()
-                                      : QString());
+  QRect textRect = rect;
+  if (const QString mark = mark_ ? mark_(logicalIndex) : QString(); !mark.isEmpty()) {
+    QFont bold = font();
+    bold.setBold(true);
+    painter->setFont(bold);
+    const int markWidth = painter->fontMetrics().horizontalAdvance(mark) + 2 * kTextInset;
+    drawCellText(painter, rect.adjusted(std::max(rect.width() - markWidth, 0), 0, 0, 0), mark, Qt::AlignRight);
+    painter->setFont(font());
+    textRect.setRight(rect.right() - markWidth);
+  }
+  drawCellText(painter, textRect, model() ? model()->headerData(logicalIndex, Qt::Horizontal).toString()
+                                          : QString());
 }
 
 void ResultCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,

@@ -5,6 +5,9 @@
 // table is the horizontal header; table row r is view row r - 1.
 #include <functional>
 #include <optional>
+#include <set>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include <QAbstractTableModel>
@@ -52,18 +55,31 @@ class ResultTableModel : public QAbstractTableModel {
   // Cells containing the text of the find bar get a background of their own.
   void setHighlight(std::optional<TableSearch> search);
   void setHeaderTip(std::function<QString(int column)> tip) { headerTip_ = std::move(tip); }
+  // Cells the user changed since the import get a background of their own.
+  void markChanged(int column, int tableRow, bool changed);
+  void clearChangedCells();
+  bool changed(int column, int tableRow) const { return changed_.count({tableRow, column}) > 0; }
 
  private:
   StringTable& table_;
   std::optional<std::vector<int>> shown_;
   std::optional<TableSearch> highlight_;
   std::function<QString(int column)> headerTip_;
+  std::set<std::pair<int, int>> changed_;  // table row, column
 };
 
 // How a cell shows on one line: each line break becomes one visible mark.
 QString oneLineText(const QString& text);
 inline constexpr QChar kLineBreakMark(0x21B5);
 inline const QColor kFoundCellColour(255, 230, 120);
+inline const QColor kChangedCellColour(255, 205, 205);
+// A cell is painted, and shown in its tooltip, up to this many characters;
+// text shaping of a longer one would take seconds at every repaint.
+inline constexpr int kMaxShownCellChars = 1000;
+// The cell's text up to that bound, "…" after it.
+QString boundedCellText(std::string_view cell, int maxChars = kMaxShownCellChars);
+// The details of a row show more of a long note, within a bound as well.
+inline constexpr int kMaxDetailChars = 10000;
 
 // Header sections painted on the button face, or in the colour the callback
 // gives for a sort key column.
@@ -73,12 +89,15 @@ class ResultHeader : public QHeaderView {
   using SectionColour = std::function<QColor(int logicalIndex)>;
   explicit ResultHeader(QWidget* parent = nullptr);
   void setSectionColour(SectionColour colour) { colour_ = std::move(colour); }
+  // A mark drawn at the right of a section (a sort key's rank).
+  void setSectionMark(std::function<QString(int logicalIndex)> mark) { mark_ = std::move(mark); }
 
  protected:
   void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
 
  private:
   SectionColour colour_;
+  std::function<QString(int logicalIndex)> mark_;
 };
 
 // Cells: white bold text on the highlight colour for the selected cell (a

@@ -12,6 +12,7 @@
 #include "import/importrun.h"
 #include "nls/nlssupport.h"
 #include "platform/platform.h"
+#include "ui/resultgrid.h"
 
 namespace rowsmith {
 
@@ -47,7 +48,7 @@ TfrmRowDetails::TfrmRowDetails(const StringTable& table, int row, QWidget* paren
     for (int c = kPartColumns[part]; c < kPartColumns[part + 1] && c < table.columnCount(); ++c) {
       const std::string_view cell = table.cell(c, row);
       if (cell.empty()) continue;
-      QString value = platform::fromUtf8(cell);
+      QString value = boundedCellText(cell, kMaxDetailChars);
       value.replace("\r\n", "\n").replace('\r', '\n');
       auto* shown = new QLabel(value, box);
       shown->setTextFormat(Qt::PlainText);

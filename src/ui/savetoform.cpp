@@ -4,7 +4,10 @@
 #include <new>
 #include <stdexcept>
 
+#include <QCheckBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -28,6 +31,8 @@
 #include "kernel/atomicfile.h"
 #include "kernel/folders.h"
 #include "kernel/strreplace.h"
+#include "kernel/textcodec.h"
+#include "os/osfile.h"
 #include "nls/inifile.h"
 #include "ui/mymessagedlgform.h"
 #include "nls/nlssupport.h"
@@ -145,6 +150,7 @@ void TfrmSaveToForm::buildControls() {
     connect(button, &QRadioButton::toggled, this, [this] { updatePreviewText(); });
   for (QLineEdit* edit : findChildren<QLineEdit*>())
     connect(edit, &QLineEdit::textChanged, this, [this] { updatePreviewText(); });
+  connect(chkClientBottomClientClientKeepFormulas, &QCheckBox::toggled, this, [this] { updatePreviewText(); });
 
   // In the order of exportSettingKeys(); the row-number switch is the
   // column list's first item.
@@ -298,6 +304,11 @@ QLayout* TfrmSaveToForm::buildOptionGroups() {
   layOutGroup(box, {btnClientBottomClientClientCharsetANSI, btnClientBottomClientClientCharsetUTF8,
                     btnClientBottomClientClientCharsetUTF8BOM}, nullptr);
 
+  // Text a spreadsheet would run as a formula gets a leading apostrophe
+  // unless the user keeps it as it is.
+  chkClientBottomClientClientKeepFormulas = named<QCheckBox>(this, "chkClientBottomClientClientKeepFormulas");
+  chkClientBottomClientClientKeepFormulas->setText(fromUtf8("Formeln unverändert lassen (sonst mit ' geschützt)"));
+
   auto* groups = new QGridLayout;
   groups->setHorizontalSpacing(6);
   groups->setVerticalSpacing(6);
@@ -306,6 +317,7 @@ QLayout* TfrmSaveToForm::buildOptionGroups() {
   groups->addWidget(gbxClientBottomClientClientLineBreak, 1, 0);
   groups->addWidget(gbxClientBottomClientClientSaveTo, 1, 1);
   groups->addWidget(gbxClientBottomClientClientCharset, 2, 0);
+  groups->addWidget(chkClientBottomClientClientKeepFormulas, 2, 1, Qt::AlignTop);
   groups->setColumnStretch(0, 1);
   groups->setColumnStretch(1, 1);
   return groups;
@@ -315,12 +327,12 @@ QLayout* TfrmSaveToForm::buildButtons() {
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   btnClientBottomClientClientGO = named<QPushButton>(this, "btnClientBottomClientClientGO");
-  btnClientBottomClientClientGO->setText("&Go");
+  btnClientBottomClientClientGO->setText("&Los");
   btnClientBottomClientClientGO->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
   btnClientBottomClientClientGO->setDefault(true);
   btnClientBottomClientClientGO->setMinimumWidth(96);
   btnClientBottomClientClientCancel = named<QPushButton>(this, "btnClientBottomClientClientCancel");
-  btnClientBottomClientClientCancel->setText("&Cancel");
+  btnClientBottomClientClientCancel->setText("&Abbrechen");
   btnClientBottomClientClientCancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
   btnClientBottomClientClientCancel->setAutoDefault(false);
   btnClientBottomClientClientCancel->setMinimumWidth(96);
@@ -328,7 +340,7 @@ QLayout* TfrmSaveToForm::buildButtons() {
   buttons->addWidget(btnClientBottomClientClientCancel);
   connect(btnClientBottomClientClientGO, &QPushButton::clicked, this,
           [this] { btnClientBottomClientClientGOClick(); });
-  connect(btnClientBottomClientClientCancel, &QPushButton::clicked, this, [this] { done(2); });
+  connect(btnClientBottomClientClientCancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
   return buttons;
 }
 
@@ -365,7 +377,8 @@ void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWi
   // Group box titles are not part of the form translation; they are looked
   // up under their own names like the rest.
   for (QGroupBox* box : {gbxClientBottomClientClientSeperator, gbxClientBottomClientClientAddChar,
-                         gbxClientBottomClientClientLineBreak, gbxClientBottomClientClientSaveTo}) {
+                         gbxClientBottomClientClientLineBreak, gbxClientBottomClientClientSaveTo,
+                         gbxClientBottomClientClientCharset}) {
     if (!box->property("germanTitle").isValid()) box->setProperty("germanTitle", box->title());
     box->setTitle(fromUtf8(NLS().GetNLSText(objectName().toStdString(), box->objectName().toStdString(),
                                               toUtf8(box->property("germanTitle").toString()))));
@@ -397,7 +410,7 @@ void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWi
   for (int i = 0; i < columns && i < kMaxPreviewColumns; ++i) {
     setPreviewWidth(i, tableWidths_[static_cast<size_t>(i)]);
     if (i == 0) {
-      addItem("Rowcount");
+      addItem(NLS().GetNLSText(objectName().toStdString(), "RowNumbers", "Zeilennummer"));
     } else if (tableWidths_[static_cast<size_t>(i)] > 0) {
       addItem(std::string(exportTable.cell(i, 0)));
     }
@@ -435,6 +448,9 @@ void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWi
     clbClientBottomLeftClientClickCheck();
   }
   storedRowCounts_ = exportSettingSet(values, "SaveRowCounts");
+  chkClientBottomClientClientKeepFormulas->setChecked(
+      TIniFile(settingsFileName()).ReadBool(kExportSettingsSection, kKeepFormulasKey, false));
+  countTransliteratedCells();
   updatePreviewText();
   btnClientBottomClientClientGO->setFocus();
 }
@@ -465,7 +481,21 @@ bool TfrmSaveToForm::WriteSettings() {
     if (!unchecked.empty() || !ini.ReadString(kExportSettingsSection, kUncheckedColumnsKey, "").empty())
       ini.WriteString(kExportSettingsSection, kUncheckedColumnsKey, unchecked);
   }
+  ini.WriteBool(kExportSettingsSection, kKeepFormulasKey, chkClientBottomClientClientKeepFormulas->isChecked());
   return ini.EndUpdate();
+}
+
+void TfrmSaveToForm::countTransliteratedCells() {
+  transliterated_.assign(static_cast<size_t>(table_->columnCount()), 0);
+  std::string bytes;
+  for (int r = 1; r < table_->rowCount(); ++r) {
+    // Most rows are plain ASCII and need no closer look.
+    if (!hasUtf8MultiByte(table_->rowText(r))) continue;
+    for (int c = 1; c < table_->columnCount(); ++c) {
+      const std::string_view cell = table_->cell(c, r);
+      if (hasUtf8MultiByte(cell) && !utf8ToWindows1252Exact(cell, bytes)) ++transliterated_[static_cast<size_t>(c)];
+    }
+  }
 }
 
 std::vector<std::string> TfrmSaveToForm::uncheckedHeaders() const {
@@ -487,11 +517,34 @@ void TfrmSaveToForm::checkAllColumns(bool checked) {
 
 QString TfrmSaveToForm::previewText() const { return memClientTopBottom->toPlainText(); }
 
+void TfrmSaveToForm::exportedColumns(std::vector<int>& order, bool& rowNumbers) const {
+  order.clear();
+  rowNumbers = !previewWidths_.empty() && previewWidths_[0] > 0;
+  for (size_t c = 1; c < previewWidths_.size(); ++c)
+    if (previewWidths_[c] > 0) order.push_back(static_cast<int>(c));
+}
+
+size_t TfrmSaveToForm::transliteratedCells() const {
+  size_t count = 0;
+  for (size_t c = 1; c < previewWidths_.size() && c < transliterated_.size(); ++c)
+    if (previewWidths_[c] > 0) count += transliterated_[c];
+  return count;
+}
+
 void TfrmSaveToForm::updatePreviewText() {
   if (!table_) return;
+  const bool workbook = btnClientBottomClientClientSaveToWorkbook->isChecked();
+  // What does not apply to a workbook cannot be chosen for one.
+  for (QWidget* part : {static_cast<QWidget*>(gbxClientBottomClientClientSeperator),
+                        static_cast<QWidget*>(gbxClientBottomClientClientAddChar),
+                        static_cast<QWidget*>(gbxClientBottomClientClientLineBreak),
+                        static_cast<QWidget*>(gbxClientBottomClientClientCharset),
+                        static_cast<QWidget*>(chkClientBottomClientClientKeepFormulas)})
+    part->setEnabled(!workbook);
+  const ExportOptions options = exportOptionsFrom(currentSettings());
   ExportFormat format;
   std::string error;
-  if (!decodeExportFormat(exportOptionsFrom(currentSettings()), format, error)) {
+  if (!decodeExportFormat(options, format, error)) {
     memClientTopBottom->setPlainText(fromUtf8(error));
     return;
   }
@@ -500,20 +553,40 @@ void TfrmSaveToForm::updatePreviewText() {
   first.setRowCount(rows);
   for (int r = 0; r < rows; ++r)
     for (int c = 0; c < table_->columnCount(); ++c) first.setCell(c, r, table_->cell(c, r));
-  std::vector<bool> exported(previewWidths_.size());
-  for (size_t c = 0; c < previewWidths_.size(); ++c) exported[c] = previewWidths_[c] > 0;
-  const QString written = fromUtf8(BuildExportText(first, exported, format));
-  // Control characters as their pictures (U+2400 + code), so a separator or
-  // line break can be read; after each LF the preview starts a new line.
+  std::vector<int> order;
+  bool rowNumbers = false;
+  exportedColumns(order, rowNumbers);
+  std::string text;
+  for (const std::string& piece : exportResult(first, order, rowNumbers, format, TextEncoding::Utf8).pieces)
+    text += piece;
+  // The file's letters: what Windows-1252 lacks shows as it will be written.
+  const bool ansi = !workbook && btnClientBottomClientClientSaveToFile->isChecked() &&
+                    options.encoding == TextEncoding::Windows1252;
+  if (ansi) text = decodeWindows1252(encodeWindows1252(text));
+  const QString written = fromUtf8(text);
+  // Control characters as visible marks, so a separator or line break can
+  // be read: arrows every font has for tab, CR and LF, "^@" and the like
+  // for the rest; after each LF the preview starts a new line.
   QString shown;
   for (QChar c : written) {
-    if (c.unicode() < 32) {
-      shown += QChar(0x2400 + c.unicode());
-      if (c == QLatin1Char('\n')) shown += QLatin1Char('\n');
+    if (c == QLatin1Char('\t')) {
+      shown += QChar(0x2192);
+    } else if (c == QLatin1Char('\r')) {
+      shown += QChar(0x2190);
+    } else if (c == QLatin1Char('\n')) {
+      shown += QChar(0x2193);
+      shown += QLatin1Char('\n');
+    } else if (c.unicode() < 32) {
+      shown += QLatin1Char('^');
+      shown += QChar(c.unicode() + 64);
     } else {
       shown += c;
     }
   }
+  if (ansi && transliteratedCells() > 0)
+    shown += QLatin1Char('\n') + fromUtf8(replaceCount(NLS().GetNLSText(objectName().toStdString(), "Transliterated",
+                                                                        "(%s Zellen werden in Windows-1252 umschrieben)"),
+                                                       static_cast<int>(transliteratedCells())));
   memClientTopBottom->setPlainText(shown);
 }
 
@@ -539,96 +612,168 @@ void TfrmSaveToForm::clbClientBottomLeftClientClickCheck() {
 }
 
 void TfrmSaveToForm::btnClientBottomClientClientSaveToFileSeekClick() {
-  QString fileName = platform::getSaveFileName(this, QString());
+  const bool workbook = btnClientBottomClientClientSaveToWorkbook->isChecked();
+  const std::string name = objectName().toStdString();
+  const QString filter =
+      workbook ? fromUtf8(NLS().GetNLSText(name, "WorkbookFilter", "Arbeitsmappen")) + " (*.xlsx)"
+               : fromUtf8(NLS().GetNLSText(name, "TextFilter", "Textdateien")) + " (*.csv *.txt)";
+  const QString all = fromUtf8(NLS().GetNLSText("CommonTXT", "AllFileFilter", "Alle Dateien")) + " (*)";
+  // Starts where the named file is, or in the current folder.
+  QString startAt = edtClientBottomClientClientSaveToFile->text();
+  if (startAt.isEmpty() || !QFileInfo(startAt).absoluteDir().exists()) startAt = QDir::currentPath();
+  QString fileName = platform::getSaveFileName(this, QString(), startAt, filter + ";;" + all);
   if (!fileName.isEmpty()) edtClientBottomClientClientSaveToFile->setText(fileName);
 }
 
 void TfrmSaveToForm::btnClientBottomClientClientGOClick() {
-  setResult(mrCancel);
-  done(deliver());
+  const int result = deliver();
+  // After a failure the dialog stays, with the user's choices, to be mended.
+  if (result == mrOk) {
+    done(mrOk);
+  } else {
+    activateWindow();
+    if (failedField_) failedField_->setFocus();
+  }
+}
+
+QString TfrmSaveToForm::targetWithExtension(const QString& fileName, bool workbook, bool csv) const {
+  const QString suffix = QFileInfo(fileName).suffix().toLower();
+  const bool known = suffix == "xlsx" || suffix == "csv" || suffix == "txt";
+  if (workbook) {
+    if (suffix == "xlsx") return fileName;
+    return (known ? fileName.left(fileName.size() - suffix.size() - 1) : fileName) + ".xlsx";
+  }
+  if (!suffix.isEmpty() && suffix != "xlsx") return fileName;
+  const QString wanted = csv ? ".csv" : ".txt";
+  return (suffix == "xlsx" ? fileName.left(fileName.size() - 5) : fileName) + wanted;
+}
+
+std::string TfrmSaveToForm::targetProblem(const std::string& target) const {
+  const std::string name = "Causes";
+  const os::FileInfo info = os::fileInfo(target);
+  if (info.kind == os::FileKind::Folder) return NLS().GetNLSText(name, "IsFolder", "Das ist ein Ordner");
+  const std::string folder = toUtf8(QFileInfo(fromUtf8(target)).absolutePath());
+  const os::FileKind folderKind = os::fileInfo(folder).kind;
+  if (folderKind == os::FileKind::Missing)
+    return replacePlaceholder(NLS().GetNLSText(name, "FolderMissing", "Der Ordner \"%s\" existiert nicht"), folder);
+  if (folderKind != os::FileKind::Folder)
+    return NLS().GetNLSText(name, "NotAFolder", "Ein Teil des Pfades ist kein Ordner");
+  if (info.kind == os::FileKind::Regular && !QFileInfo(fromUtf8(target)).isWritable())
+    return NLS().GetNLSText(name, "ReadOnlyFile", "Die Datei ist schreibgeschützt");
+  return {};
 }
 
 int TfrmSaveToForm::deliver() {
+  failedField_ = nullptr;
+  lastNote_.clear();
   if (!table_) return mrCancel;
   const ExportOptions options = exportOptionsFrom(currentSettings());
   ExportFormat format;
   std::string error;
   if (!decodeExportFormat(options, format, error)) {
     platform::showPlainMessage(error);
-    return mrCancel;
+    return mrNone;
   }
+  std::vector<int> order;
+  bool rowNumbers = false;
+  exportedColumns(order, rowNumbers);
+  // Nothing chosen to export: nothing to deliver.
+  if (order.empty() && !rowNumbers) {
+    failedField_ = clbClientBottomLeftClient;
+    return mrNone;
+  }
+  auto splitNote = [&](size_t splitting) {
+    // A spreadsheet would split these cells; the user learns how many.
+    if (splitting == 0) return std::string();
+    return " " + replaceCount(NLS().GetNLSText("Information", "CellsSplit",
+                                               "%s Zellen enthalten das Trennzeichen oder einen "
+                                               "Zeilenumbruch; Zellen einklammern hilft."),
+                              static_cast<int>(splitting));
+  };
 
-  std::vector<bool> exported(previewWidths_.size());
-  for (size_t c = 0; c < previewWidths_.size(); ++c) exported[c] = previewWidths_[c] > 0;
+  const int lines = table_->rowCount();
+  if (btnClientBottomClientClientSaveToClipboard->isChecked()) {
+    std::string text;
+    size_t splitting = 0;
+    try {
+      ExportBytes bytes = exportResult(*table_, order, rowNumbers, format, TextEncoding::Utf8);
+      for (const std::string& piece : bytes.pieces) text += piece;
+      splitting = bytes.splitting;
+    } catch (const std::bad_alloc&) {
+      return reportBuildFailure();
+    } catch (const std::length_error&) {
+      return reportBuildFailure();
+    }
+    platform::putClipboardText(text);
+    ShowInfoMessage(replaceCount(NLS().GetNLSText("Information", "LinesCopied",
+                                                  "%s Zeilen in die Zwischenablage kopiert!"),
+                                 lines) + splitNote(splitting),
+                    this);
+    return mrOk;
+  }
+  const bool workbook = btnClientBottomClientClientSaveToWorkbook->isChecked();
+  if (!btnClientBottomClientClientSaveToFile->isChecked() && !workbook) return mrNone;
+  QString fileName = edtClientBottomClientClientSaveToFile->text().trimmed();
+  if (fileName.isEmpty()) {
+    ShowInfoMessage(NLS().GetNLSText("Errors", "EmptyFileName",
+                                     "Dateiname fehlt! Bitte geben Sie einen gültigen Namen ein!"),
+                    this);
+    failedField_ = edtClientBottomClientClientSaveToFile;
+    return mrNone;
+  }
+  const QString named = targetWithExtension(fileName, workbook, options.separator != SeparatorChoice::Tab);
+  std::string nameNote;
+  if (named != fileName) {
+    nameNote = " " + replacePlaceholder(NLS().GetNLSText("Information", "ExtensionAdded",
+                                                         "Der Dateiname wurde zu \"%s\" ergänzt."),
+                                        toUtf8(QDir::toNativeSeparators(named)));
+    fileName = named;
+    const QSignalBlocker quiet(edtClientBottomClientClientSaveToFile);
+    edtClientBottomClientClientSaveToFile->setText(fileName);
+  }
+  const std::string target = QFile::encodeName(fileName).toStdString();
+  auto fail = [&](const std::string& cause) {
+    platform::showPlainMessage(
+        replacePlaceholder(NLS().GetNLSText("Errors", "CannotWrite", "Die Datei \"%s\" konnte nicht geschrieben werden:"),
+                           toUtf8(QDir::toNativeSeparators(fileName))) +
+        " " + cause);
+    failedField_ = edtClientBottomClientClientSaveToFile;
+    return mrNone;
+  };
+  if (const std::string problem = targetProblem(target); !problem.empty()) return fail(problem);
 
-  std::string text;
+  size_t splitting = 0;
+  std::string cause;
   try {
-    text = BuildExportText(*table_, exported, format);
+    if (workbook) {
+      XlsxOutcome book = buildXlsxWorkbookOfExportTable(*table_, previewWidthsExported(), resultColumns_);
+      if (!book.ok) return fail(book.cause);
+      if (!writeFileAtomically(target, book.bytes, &cause)) return fail(causeText(cause));
+    } else {
+      AtomicFile file;
+      if (!file.open(target, &cause)) return fail(causeText(cause));
+      bool written = true;
+      splitting = writeResultExport(*table_, order, rowNumbers, format, options.encoding,
+                                    [&](std::string_view bytes) { return written = file.write(bytes); });
+      if (!written || !file.commit(&cause)) return fail(causeText(cause));
+    }
   } catch (const std::bad_alloc&) {
     return reportBuildFailure();
   } catch (const std::length_error&) {
     return reportBuildFailure();
   }
-  // Nothing chosen to export and nothing to separate: nothing to deliver.
-  if (text.empty()) return mrCancel;
-
-  // A spreadsheet would split these cells; the user learns how many.
-  std::string splitNote;
-  if (const size_t splitting = CountCellsThatSplit(*table_, exported, format); splitting > 0) {
-    splitNote = " " + replaceCount(NLS().GetNLSText("Information", "CellsSplit",
-                                                    "%s Zellen enthalten das Trennzeichen oder einen "
-                                                    "Zeilenumbruch; Zellen einklammern hilft."),
-                                   static_cast<int>(splitting));
-  }
-
-  const int lines = table_->rowCount();
-  if (btnClientBottomClientClientSaveToClipboard->isChecked()) {
-    platform::putClipboardText(text);
-    ShowInfoMessage(replaceCount(NLS().GetNLSText("Information", "LinesCopied",
-                                                  "%s Zeilen in die Zwischenablage kopiert!"),
-                                 lines) + splitNote,
-                    this);
-    return mrOk;
-  }
-  const bool workbook = btnClientBottomClientClientSaveToWorkbook->isChecked();
-  if (btnClientBottomClientClientSaveToFile->isChecked() || workbook) {
-    const QString fileName = edtClientBottomClientClientSaveToFile->text();
-    if (fileName.isEmpty()) {
-      ShowInfoMessage(
-          NLS().GetNLSText("Errors", "EmptyFileName",
-                           "Dateiname fehlt! Bitte geben Sie einen gültigen Namen ein!"),
-          this);
-      return mrCancel;
-    }
-    std::string bytes;
-    if (workbook) {
-      XlsxOutcome book = buildXlsxWorkbookOfExportTable(*table_, exported, resultColumns_);
-      if (!book.ok) {
-        platform::showPlainMessage(book.cause);
-        return mrCancel;
-      }
-      bytes = std::move(book.bytes);
-      splitNote.clear();  // a workbook cell never splits
-    } else {
-      bytes = encodeExportText(text, options.encoding);
-    }
-    std::string cause;
-    if (!writeFileAtomically(QFile::encodeName(fileName).toStdString(), bytes, &cause)) {
-      platform::showPlainMessage(
-          replacePlaceholder(NLS().GetNLSText("Errors", "CannotWrite", "Die Datei \"%s\" konnte nicht geschrieben werden:"),
-                             toUtf8(fileName)) +
-          " " + causeText(cause));
-      return mrCancel;
-    }
-    ShowInfoMessage(replaceCount(NLS().GetNLSText("Information", "LinesSaved",
-                                                  "%s Zeilen in die Datei geschrieben!"),
-                                 lines) + splitNote,
-                    this);
-    return mrOk;
-  }
-  return mrCancel;
+  lastNote_ = nameNote;
+  ShowInfoMessage(replaceCount(NLS().GetNLSText("Information", "LinesSaved", "%s Zeilen in die Datei geschrieben!"),
+                               lines) + splitNote(splitting) + nameNote,
+                  this);
+  return mrOk;
 }
 
+std::vector<bool> TfrmSaveToForm::previewWidthsExported() const {
+  std::vector<bool> exported(previewWidths_.size());
+  for (size_t c = 0; c < previewWidths_.size(); ++c) exported[c] = previewWidths_[c] > 0;
+  return exported;
+}
 // Escape and the close box give the same result as the Cancel button.
 void TfrmSaveToForm::reject() { done(mrCancel); }
 
@@ -637,7 +782,7 @@ int TfrmSaveToForm::reportBuildFailure() {
                                    "Fehler beim Aufbau der Ausgabe! Wahrscheinlich ist der "
                                    "Inhalt der Maske zu umfangreich!!"),
                   this);
-  return mrCancel;
+  return mrNone;
 }
 
 int ExecuteSaveToForm(TfrmSaveToForm& dialog, StringTable& exportTable,

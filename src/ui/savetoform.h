@@ -11,6 +11,7 @@
 #include "export/exportsettings.h"
 #include "kernel/stringtable.h"
 
+class QCheckBox;
 class QGroupBox;
 class QLayout;
 class QLabel;
@@ -26,6 +27,8 @@ namespace rowsmith {
 
 // The width every export-table column gets unless the caller says otherwise.
 inline constexpr int kExportColumnWidth = 64;
+// Whether formulas are written as they are, in section "SaveToForm".
+inline constexpr char kKeepFormulasKey[] = "KeepFormulas";
 
 class TfrmSaveToForm : public QDialog {
   Q_OBJECT
@@ -59,6 +62,8 @@ class TfrmSaveToForm : public QDialog {
   // as marks; each written line break also ends a line here.
   QString previewText() const;
   QListWidget* columnList() const { return clbClientBottomLeftClient; }
+  // The note on the file name of the last export ("... ergänzt"), or empty.
+  const std::string& lastNote() const { return lastNote_; }
 
  protected:
   void reject() override;
@@ -72,7 +77,17 @@ class TfrmSaveToForm : public QDialog {
   ExportSettingValues currentSettings() const;
   void setOption(QRadioButton* option, bool selected);
   void setPreviewWidth(int column, int width);
+  // mrOk when delivered; mrNone leaves the dialog open after the user was
+  // told why, with focus for the field to mend.
   int deliver();
+  void exportedColumns(std::vector<int>& order, bool& rowNumbers) const;
+  std::vector<bool> previewWidthsExported() const;
+  // The name with the extension of what is written, when it lacks one.
+  QString targetWithExtension(const QString& fileName, bool workbook, bool csv) const;
+  // Why target cannot be written, in words, before trying; empty when it may.
+  std::string targetProblem(const std::string& target) const;
+  void countTransliteratedCells();
+  size_t transliteratedCells() const;
   void updatePreviewText();
   void checkAllColumns(bool checked);
   std::vector<std::string> uncheckedHeaders() const;
@@ -92,6 +107,9 @@ class TfrmSaveToForm : public QDialog {
   std::vector<SettingWidget> settingWidgets_;
   std::vector<int> resultColumns_;
   bool storedRowCounts_ = true;
+  std::vector<size_t> transliterated_;  // per column, cells Windows-1252 lacks letters for
+  QWidget* failedField_ = nullptr;
+  std::string lastNote_;
 
  public:
   // Controls under the names the language file knows them by.
@@ -131,6 +149,7 @@ class TfrmSaveToForm : public QDialog {
   QLineEdit* edtClientBottomClientClientSaveToFile;
   QRadioButton* btnClientBottomClientClientSaveToWorkbook;
   QPushButton* btnClientBottomClientClientSaveToFileSeek;
+  QCheckBox* chkClientBottomClientClientKeepFormulas;
   QPushButton* btnClientBottomClientClientGO;
   QPushButton* btnClientBottomClientClientCancel;
 };

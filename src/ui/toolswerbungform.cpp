@@ -30,7 +30,7 @@ constexpr char kSection[] = "frmToolsWerbungForm";
 
 constexpr const char* kProductLines[] = {
     "",
-    "Dies ist ein Tool aus dem Programmpaktet von Brambleroot!",
+    "Dies ist ein Tool aus dem Programmpaket von Brambleroot!",
     "",
     "Brambleroot - professional -",
     "",
@@ -120,7 +120,7 @@ TfrmToolsWerbungForm::TfrmToolsWerbungForm(QWidget* parent) : QDialog(parent) {
   Image->setObjectName("Image");
   Image->setGeometry(8, 8, 32, 32);
   Image->setPixmap(makeLogo());
-  lblSoftwareI = makeLabel(top, "lblSoftwareI", "software development", true);
+  lblSoftwareI = makeLabel(top, "lblSoftwareI", "Softwareentwicklung", true);
   lblSoftwareI->setGeometry(48, 6, 400, 16);
   lblSoftwareII = makeLabel(top, "lblSoftwareII", "Rowsmith Project", true);
   lblSoftwareII->setGeometry(48, 24, 400, 16);
@@ -145,7 +145,7 @@ TfrmToolsWerbungForm::TfrmToolsWerbungForm(QWidget* parent) : QDialog(parent) {
   setMemoText(Memo, productText());
 
   QFrame* bottom = makePanel(this, QRect(4, 327, 464, 62));
-  BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), "Ok", bottom);
+  BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), "OK", bottom);
   BitBtn1->setObjectName("BitBtn1");
   BitBtn1->setGeometry(8, 16, 100, 30);
   BitBtn1->setDefault(true);

@@ -4,6 +4,9 @@
 
 #include <cstdio>
 
+#include "nls/nlssupport.h"
+#include "support/testsupport.h"
+
 namespace rowsmith {
 namespace {
 
@@ -30,10 +33,18 @@ TEST(StartOptions, AFileToImportOrAnAnswerWithoutAWindow) {
   }
 }
 
-// Run without any display: a window would abort the program.
+// Run without any display: a window would abort the program. The help is
+// in the locale's language, English from the shipped language file.
 TEST(StartOptions, VersionAndHelpPrintWithoutADisplay) {
-  for (const char* option : {"--version", "--help"}) {
-    const std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \"") +
+  test::TempDir home;
+  const TNLS saved = NLS();
+  NLS().setReadOnly(true);
+  for (const char* option : {"--version", "--help", "--help"}) {
+    const bool german = option == std::string("--help") && NLS().language() != 49;
+    NLS().SetLanguage(german ? 49 : 44);
+    NLS().setLanguageFolder(german ? home.path() : std::string(ROWSMITH_SOURCE_DIR) + "/data/nls/");
+    const std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u LC_ALL -u LC_MESSAGES ") +
+                                "ROWSMITH_HOME=" + home.path() + " LANG=" + (german ? "de_DE.UTF-8" : "C") + " \"" +
                                 ROWSMITH_DESKTOP_EXE + "\" " + option + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
@@ -43,6 +54,10 @@ TEST(StartOptions, VersionAndHelpPrintWithoutADisplay) {
     EXPECT_EQ(pclose(pipe), 0) << option << ": " << output;
     EXPECT_EQ(output, option == std::string("--version") ? startVersionText() : startHelpText());
   }
+  EXPECT_TRUE(startHelpText().starts_with("Usage: rowsmith [FILE]"));
+  // Printing the help creates no file.
+  EXPECT_FALSE(test::fileExists(home.path() + "NLS/NLS.49"));
+  NLS() = saved;
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <regex>
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDragEnterEvent>
@@ -20,12 +22,18 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QMouseEvent>
+#include <QThread>
 #include <QTimer>
+#include <QListWidget>
+#include <QMenuBar>
 
 #include "kernel/dates.h"
 #include "kernel/folders.h"
 #include "nls/nlssupport.h"
 #include "ui/toolswerbungform.h"
+#include "ui/mymessagedlgform.h"
+#include "ui/savetoform.h"
+#include "nls/inifile.h"
 #include "support/testsupport.h"
 #include "platform/platform.h"
 #include "ui/resultgrid.h"
@@ -133,6 +141,14 @@ TEST_F(MainWindowTest, HeaderClicksSortAndShiftClicksAddKeysNewestFirst) {
   EXPECT_EQ(std::vector<int>(window->SortKeys.begin(), window->SortKeys.end()), (std::vector<int>{7, 6, 5, 4, 3}));
   EXPECT_EQ(window->SGrid->model()->headerData(5, Qt::Horizontal, Qt::ToolTipRole).toString(),
             platform::fromUtf8("Sortierschlüssel 3 von 5, aufsteigend"));
+  // Each key shows its rank and the direction in its header.
+  EXPECT_EQ(window->headerMark(7), platform::fromUtf8("1▲"));
+  EXPECT_EQ(window->headerMark(3), platform::fromUtf8("5▲"));
+  EXPECT_EQ(window->headerMark(1), QString());
+  EXPECT_TRUE(window->SGrid->model()->headerData(1, Qt::Horizontal, Qt::ToolTipRole).toString().contains(
+      platform::fromUtf8("diese Spalte wird erster Schlüssel")));
+  clickHeader(*window, 7, true);
+  EXPECT_EQ(window->headerMark(5), platform::fromUtf8("3▼"));
 }
 
 TEST_F(MainWindowTest, SortKeepsTheSelectedRowAndDeleteClearsTheCell) {
@@ -143,6 +159,22 @@ TEST_F(MainWindowTest, SortKeepsTheSelectedRowAndDeleteClearsTheCell) {
   QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
   QApplication::sendEvent(window->SGrid, &press);
   EXPECT_EQ(window->resultTable().cell(1, 3), "");
+  window->SGrid->setCurrentCell(0, 1);
+  QApplication::sendEvent(window->SGrid, &press);
+  // A changed cell looks changed; Ctrl+Z undoes each clearing, newest
+  // first, also after a sort has moved the rows.
+  const QModelIndex cleared = window->SGrid->model()->index(2, 1);
+  EXPECT_EQ(cleared.data(Qt::BackgroundRole).value<QColor>(), kChangedCellColour);
+  clickHeader(*window, 1);
+  EXPECT_EQ(column(*window, 0), (Cells{"c", "", "b"}));
+  EXPECT_TRUE(window->undoClear());
+  EXPECT_EQ(column(*window, 0), (Cells{"c", "a", "b"}));
+  EXPECT_TRUE(window->actUndo->isEnabled());
+  EXPECT_TRUE(window->undoClear());
+  EXPECT_EQ(column(*window, 1), (Cells{"3", "1", "2"}));
+  EXPECT_FALSE(window->SGrid->model()->index(0, 1).data(Qt::BackgroundRole).isValid());
+  EXPECT_FALSE(window->undoClear());
+  EXPECT_FALSE(window->actUndo->isEnabled());
 }
 
 TEST_F(MainWindowTest, GoImportsTheChosenFileAndASecondImportStartsClean) {
@@ -240,7 +272,7 @@ TEST_F(MainWindowTest, AFileDroppedOnTheWindowIsImportedAndRemembered) {
 
   // Newest first, each file once, at most eight.
   for (int i = 0; i < kRecentFiles + 1; ++i) {
-    const std::string copy = home.file("f" + std::to_string(i) + ".ged");
+    const std::string copy = home.file(std::string("f").append(std::to_string(i)).append(".ged"));
     test::writeFileBytes(copy, test::readFileBytes(exampleGedcom()));
     window->importFile(QString::fromStdString(copy));
   }
@@ -356,6 +388,187 @@ TEST_F(MainWindowTest, ClosingShowsTheProductDialog) {
   });
   EXPECT_TRUE(window->close());
   EXPECT_TRUE(shown);
+}
+
+// The export dialog and the converter write the same bytes for the same
+// choice of columns, enclosing, separator, line break and character set.
+TEST_F(MainWindowTest, TheExportDialogWritesWhatTheConverterWrites) {
+  struct Case {
+    std::vector<int> columns;  // 1-based result columns; empty: all
+    bool rowNumbers;
+    const char* separator;  // object name suffix, free text
+    const char* separatorFree;
+    const char* enclose;
+    const char* encloseOther;
+    const char* lineBreak;
+    const char* charset;
+    const char* converterOptions;
+  };
+  const Case cases[] = {
+      {{1, 2}, true, "CSV", "", "None", "", "CRLF", "ANSI", "--columns 1,2"},
+      {{3, 4, 39}, false, "TAB", "", "Double", "", "LF", "UTF8",
+       "--columns 3,4,39 --no-rowcount --separator tab --enclose double --line-break lf --encoding utf-8"},
+      {{}, true, "ASCII", "", "Single", "", "LF", "UTF8BOM",
+       "--separator comma --enclose single --line-break lf --encoding utf-8-bom"},
+      {{2, 16, 38}, true, "Free", "#32#124#32", "Other", "#33", "Free", "ANSI",
+       "--columns 2,16,38 --separator '#32#124#32' --enclose '#33' --line-break '#10#13'"},
+  };
+  auto window = openWindow(exampleGedcom());
+  window->btnGoClick();
+  TfrmSaveToForm* dialog = window->saveToForm();
+  dialog->setSettingsFileName(home.file("export.ini"));
+  platform::ScopedHandler<InfoMessageHandler, setInfoMessageHandler> quiet{[](const std::string&, const std::string&) {}};
+  int number = 0;
+  for (const Case& c : cases) {
+    const std::string fromWindow = home.file("window" + std::to_string(++number) + ".txt");
+    const std::string fromConverter = home.file("converter" + std::to_string(number) + ".txt");
+    QTimer::singleShot(0, dialog, [&] {
+      QListWidget* list = dialog->columnList();
+      list->item(0)->setCheckState(c.rowNumbers ? Qt::Checked : Qt::Unchecked);
+      for (int k = 1; k < list->count(); ++k) {
+        const bool wanted = c.columns.empty() || std::find(c.columns.begin(), c.columns.end(), k) != c.columns.end();
+        list->item(k)->setCheckState(wanted ? Qt::Checked : Qt::Unchecked);
+      }
+      auto pick = [&](const std::string& name) {
+        dialog->findChild<QRadioButton*>(QString::fromStdString("btnClientBottomClientClient" + name))->setChecked(true);
+      };
+      pick(std::string("Seperator") + c.separator);
+      pick(std::string("AddChar") + c.enclose);
+      pick(std::string("LineBreak") + c.lineBreak);
+      pick(std::string("Charset") + c.charset);
+      dialog->edtClientBottomClientClientSeperatorFree->setText(c.separatorFree);
+      dialog->edtClientBottomClientClientAddCharOther->setText(c.encloseOther);
+      dialog->edtClientBottomClientClientLineBreakFree->setText("#10#13");
+      pick("SaveToFile");
+      dialog->edtClientBottomClientClientSaveToFile->setText(QString::fromStdString(fromWindow));
+      dialog->btnClientBottomClientClientGO->click();
+      if (dialog->isVisible()) dialog->btnClientBottomClientClientCancel->click();
+    });
+    window->btnClientClientExportClick();
+    const std::string command = std::string(ROWSMITH_CONVERT_EXE) + " -q " + c.converterOptions + " -o '" +
+                                fromConverter + "' '" + exampleGedcom() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    const std::string written = test::readFileBytes(fromWindow);
+    EXPECT_FALSE(written.empty()) << number;
+    EXPECT_EQ(written, test::readFileBytes(fromConverter)) << c.converterOptions;
+  }
+}
+
+TEST_F(MainWindowTest, ClosingDuringAnImportCancelsItAndCloses) {
+  // A pipe: the run cannot end before the test has written into it.
+  const std::string pipe = home.file("familie.ged");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  auto window = openWindow(pipe);
+  bool productShown = false;
+  QTimer accepter;
+  QObject::connect(&accepter, &QTimer::timeout, [&] {
+    if (auto* dialog = qobject_cast<TfrmToolsWerbungForm*>(QApplication::activeModalWidget())) {
+      productShown = true;
+      dialog->accept();
+    }
+  });
+  accepter.start(5);
+  QTimer::singleShot(0, window.get(), [&] {
+    window->close();  // while the run waits for the pipe
+    EXPECT_TRUE(window->isVisible());
+    test::writeFileBytes(pipe, test::readFileBytes(exampleGedcom()));
+  });
+  window->btnGoClick();
+  for (int i = 0; i < 200 && window->isVisible(); ++i) {
+    QApplication::processEvents();
+    QThread::msleep(5);
+  }
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(productShown);
+  EXPECT_TRUE(messages.empty());  // no count: the run's table was not taken
+  EXPECT_EQ(window->resultTable().rowCount(), 2);
+}
+
+TEST_F(MainWindowTest, ARecentFileThatIsGoneIsNamedAndMayBeRemoved) {
+  const std::string kept = home.file("bleibt.ged");
+  const std::string gone = home.file("weg.ged");
+  for (const std::string& file : {kept, gone}) test::writeFileBytes(file, test::readFileBytes(exampleGedcom()));
+  auto window = openWindow();
+  for (const std::string& file : {kept, gone}) ASSERT_TRUE(window->importFile(QString::fromStdString(file)));
+  std::remove(gone.c_str());
+  std::vector<std::string> questions;
+  int16_t answer = mrNo;
+  platform::ScopedHandler<QuestionHandler, setQuestionHandler> asked{[&](const std::string& text) {
+    questions.push_back(text);
+    return answer;
+  }};
+  EXPECT_FALSE(window->openRecentFile(QString::fromStdString(gone)));
+  EXPECT_EQ(window->recentFiles().size(), 2);
+  answer = mrYes;
+  EXPECT_FALSE(window->openRecentFile(QString::fromStdString(gone)));
+  ASSERT_EQ(questions.size(), 2u);
+  EXPECT_NE(questions[0].find("\"" + gone + "\" gibt es nicht mehr"), std::string::npos) << questions[0];
+  EXPECT_EQ(window->recentFiles(), QStringList{QString::fromStdString(kept)});
+}
+
+TEST_F(MainWindowTest, TheWindowShowsFileAndCountsAndRemembersItsStateAndColumns) {
+  EXPECT_EQ(groupedNumber(1000000), "1.000.000");
+  EXPECT_EQ(groupedNumber(999), "999");
+  auto window = openWindow(exampleGedcom());
+  window->edtFind->setText("nirgends");
+  EXPECT_FALSE(window->findNext());
+  window->btnGoClick();
+  EXPECT_TRUE(window->windowTitle().startsWith("familie.ged - ")) << window->windowTitle().toStdString();
+  const int rows = window->resultTable().rowCount() - 1;
+  EXPECT_EQ(window->lblStatus->text(), platform::fromUtf8(std::to_string(rows) + " Zeilen · 6 Personen"));
+  // A new file starts a new search.
+  EXPECT_TRUE(window->edtFind->text().isEmpty());
+  EXPECT_TRUE(window->lblFindState->text().isEmpty());
+  // Columns fit their cells: the notes column is wider than the sex column.
+  QHeaderView* header = window->SGrid->horizontalHeader();
+  EXPECT_GT(header->sectionSize(15), header->sectionSize(4));
+
+  window->resize(900, 650);
+  header->resizeSection(2, 33);
+  window->rbtUnixDate->setChecked(true);
+  QTimer::singleShot(0, [] {
+    if (auto* dialog = QApplication::activeModalWidget()) dialog->close();
+  });
+  window->close();
+  window = openWindow();
+  EXPECT_EQ(window->size(), QSize(900, 650));
+  EXPECT_TRUE(window->rbtUnixDate->isChecked());
+  EXPECT_EQ(window->SGrid->horizontalHeader()->sectionSize(2), 33);
+}
+
+TEST_F(MainWindowTest, TheLanguageMenuChoosesTheNextStartsLanguage) {
+  ASSERT_TRUE(forceDirectories(home.path() + "NLS/"));
+  test::writeFileBytes(home.path() + "NLS/NLS.44", test::readFileBytes(std::string(ROWSMITH_SOURCE_DIR) + "/data/nls/NLS.44"));
+  auto window = openWindow(exampleGedcom());
+  window->chooseLanguage(49);
+  window = openWindow(exampleGedcom());
+  EXPECT_TRUE(window->actGerman->isChecked());
+  window->btnGoClick();
+  EXPECT_EQ(window->resultTable().cell(25, 1), "W");
+  window->chooseLanguage(44);
+  EXPECT_TRUE(window->actEnglish->isChecked());
+  EXPECT_EQ(window->btnGo->text(), "&Go!");  // the texts change at the next start
+
+  window = openWindow(exampleGedcom());
+  EXPECT_EQ(NLS().language(), 44);
+  window->btnGoClick();
+  EXPECT_EQ(groupedNumber(1000000), "1,000,000");
+  EXPECT_EQ(window->resultTable().cell(25, 1), "F");
+  EXPECT_EQ(window->resultTable().cell(4, 1), "M");
+  EXPECT_EQ(messages.back(), "6 persons imported!");
+  window->chooseLanguage(49);
+}
+
+TEST_F(MainWindowTest, ASettingsFileThatIsNoRegularFileIsSkippedAndNamed) {
+  ASSERT_TRUE(forceDirectories(home.path() + "Quillmere/Sysdata/"));
+  const std::string settings = home.path() + "Quillmere/Sysdata/DEFAULTS.INI";
+  ASSERT_EQ(mkfifo(settings.c_str(), 0600), 0);
+  auto window = openWindow(exampleGedcom());
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("\"" + settings + "\" wurde nicht gelesen"), std::string::npos) << messages[0];
+  // Nor is it written: the window goes on without its settings.
+  window->btnGoClick();
+  EXPECT_TRUE(window->recentFiles().isEmpty());
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 #include <filesystem>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -75,14 +77,23 @@ class SaveToFormTest : public ::testing::Test {
     choose(d.btnClientBottomClientClientSaveToFile, d.edtClientBottomClientClientSaveToFile, target);
   }
 
-  // Runs the dialog the way the main window does, pressing GO inside it.
+  // Runs the dialog the way the main window does, pressing GO inside it;
+  // a dialog still open after GO is cancelled, noted in stayedOpen.
   int executeAndPressGo(StringTable& table, std::function<void()> beforeGo = {}) {
+    stayedOpen = false;
     QTimer::singleShot(0, &d, [&] {
       if (beforeGo) beforeGo();
       d.btnClientBottomClientClientGO->click();
+      if (d.isVisible()) {
+        stayedOpen = true;
+        focusAfterFailure = d.focusWidget();
+        d.btnClientBottomClientClientCancel->click();
+      }
     });
     return ExecuteSaveToForm(d, table);
   }
+  bool stayedOpen = false;
+  QWidget* focusAfterFailure = nullptr;
 
   test::TempDir dir;
   TfrmSaveToForm d;
@@ -118,7 +129,7 @@ TEST_F(SaveToFormTest, ColumnListMatchesColumnsByHeaderText) {
   d.Prepare(table);
   QListWidget* list = d.columnList();
   ASSERT_EQ(list->count(), 4);
-  EXPECT_EQ(list->item(0)->text(), "Rowcount");
+  EXPECT_EQ(list->item(0)->text(), "Zeilennummer");
   // The preview fills seven rows, dots after the table.
   ASSERT_EQ(d.preview()->rowCount(), 7);
   EXPECT_EQ(d.preview()->item(3, 1)->text(), "...");
@@ -164,8 +175,8 @@ TEST_F(SaveToFormTest, GoWritesTheExactBytesOverAnExistingFile) {
               d.columnList()->item(3)->setCheckState(Qt::Unchecked);  // both "Name :" columns
             }),
             mrOk);
-  // The last column is not exported, so every line ends with the separator.
-  const char expected[] = "\"Vorname :\"\0\n\"Anna\"\0\n\"Anna\"\0";
+  // The last column is not exported: no separator ends a line.
+  const char expected[] = "\"Vorname :\"\n\"Anna\"\n\"Anna\"";
   EXPECT_EQ(readFileBytes(target), std::string(expected, sizeof expected - 1));
   EXPECT_EQ(infoMessages, Texts{"3 Zeilen in die Datei geschrieben!"});
   TIniFile ini(settings());
@@ -177,9 +188,14 @@ TEST_F(SaveToFormTest, GoWritesTheExactBytesOverAnExistingFile) {
   d.Prepare(table);
   EXPECT_EQ(d.columnList()->item(1)->checkState(), Qt::Unchecked);
   EXPECT_EQ(d.columnList()->item(2)->checkState(), Qt::Checked);
-  EXPECT_EQ(d.previewText(), QString::fromUtf8("\"Vorname :\"␀␊\n\"Anna\"␀␊\n\"Anna\"␀"));
+  EXPECT_EQ(d.previewText(), QString::fromUtf8("\"Vorname :\"↓\n\"Anna\"↓\n\"Anna\""));
   choose(d.btnClientBottomClientClientAddCharSingle);
-  EXPECT_EQ(d.previewText(), QString::fromUtf8("'Vorname :'␀␊\n'Anna'␀␊\n'Anna'␀"));
+  d.columnList()->item(3)->setCheckState(Qt::Checked);
+  choose(d.btnClientBottomClientClientSeperatorTAB);
+  choose(d.btnClientBottomClientClientLineBreakCRLF);
+  choose(d.btnClientBottomClientClientSeperatorFree, d.edtClientBottomClientClientSeperatorFree, "#0#9");
+  EXPECT_EQ(d.previewText(), QString::fromUtf8("'Name :'^@→'Vorname :'^@→'Name :'←↓\n'Müller1'^@→'Anna'^@→'a<#13><#10>b'←↓\n"
+                                               "'Müller2'^@→'Anna'^@→''"));
 }
 
 // A folder named in letters outside Windows-1252 survives DEFAULTS.INI, and
@@ -221,6 +237,11 @@ TEST_F(SaveToFormTest, AFailingWriteKeepsTheSettingsAndLeavesNoFile) {
             mrCancel);
   ASSERT_EQ(plainMessages.size(), 1u);
   EXPECT_NE(plainMessages[0].find(file), std::string::npos) << plainMessages[0];
+  EXPECT_NE(plainMessages[0].find("existiert nicht"), std::string::npos) << plainMessages[0];
+  // The dialog stays with the user's choices, the name field ready to mend.
+  EXPECT_TRUE(stayedOpen);
+  EXPECT_EQ(focusAfterFailure, d.edtClientBottomClientClientSaveToFile);
+  EXPECT_EQ(d.edtClientBottomClientClientSaveToFile->text().toStdString(), file);
   EXPECT_TRUE(infoMessages.empty());
   EXPECT_EQ(readFileBytes(settings()), oldSettings);
   // No temporary file and no folder is left: DEFAULTS.INI, NLS.49.
@@ -246,6 +267,7 @@ TEST_F(SaveToFormTest, NotationErrorsAMissingFileNameAndCancelDeliverNothing) {
               mrCancel);
     EXPECT_EQ(plainMessages, plain.empty() ? Texts{} : Texts{plain});
     EXPECT_EQ(infoMessages, info.empty() ? Texts{} : Texts{info});
+    EXPECT_TRUE(stayedOpen);
   }
   QTimer::singleShot(0, &d, [&] {
     toFile(target);
@@ -255,6 +277,65 @@ TEST_F(SaveToFormTest, NotationErrorsAMissingFileNameAndCancelDeliverNothing) {
   EXPECT_EQ(ExecuteSaveToForm(d, table), mrCancel);
   EXPECT_FALSE(test::fileExists(target));
   EXPECT_FALSE(test::fileExists(settings()));
+}
+
+TEST_F(SaveToFormTest, AWorkbookDisablesTheTextOptionsAndGetsItsExtension) {
+  StringTable table = sampleTable();
+  table.setCell(2, 2, "Łódź");
+  d.Prepare(table);
+  toFile(dir.file("liste"));
+  // Windows-1252 lacks letters of one cell: the preview shows what is written.
+  EXPECT_TRUE(d.previewText().contains(QString::fromUtf8("Lódz"))) << d.previewText().toStdString();
+  EXPECT_TRUE(d.previewText().endsWith(QString::fromUtf8("(1 Zellen werden in Windows-1252 umschrieben)")));
+  choose(d.btnClientBottomClientClientCharsetUTF8);
+  EXPECT_TRUE(d.previewText().contains(QString::fromUtf8("Łódź")));
+
+  choose(d.btnClientBottomClientClientSaveToWorkbook);
+  for (QWidget* part : {static_cast<QWidget*>(d.gbxClientBottomClientClientSeperator),
+                        static_cast<QWidget*>(d.gbxClientBottomClientClientAddChar),
+                        static_cast<QWidget*>(d.gbxClientBottomClientClientLineBreak),
+                        static_cast<QWidget*>(d.gbxClientBottomClientClientCharset),
+                        static_cast<QWidget*>(d.chkClientBottomClientClientKeepFormulas)})
+    EXPECT_FALSE(part->isEnabled()) << part->objectName().toStdString();
+  // The save dialog offers workbooks and starts where the named file is.
+  QString offered, startedAt;
+  platform::ScopedHandler<platform::SaveDialogHandler, platform::setSaveFileDialogHandler> saveDialog{
+      [&](const QString& startAt, const QString& filters) {
+        startedAt = startAt;
+        offered = filters;
+        return QString::fromStdString(dir.file("mappe.csv"));
+      }};
+  d.btnClientBottomClientClientSaveToFileSeek->click();
+  EXPECT_TRUE(offered.startsWith("Arbeitsmappen (*.xlsx)")) << offered.toStdString();
+  EXPECT_EQ(startedAt.toStdString(), dir.file("liste"));
+  EXPECT_EQ(d.edtClientBottomClientClientSaveToFile->text().toStdString(), dir.file("mappe.csv"));
+
+  // A workbook named *.csv becomes *.xlsx, and the user is told.
+  EXPECT_EQ(executeAndPressGo(table, [&] {
+              toFile(dir.file("mappe.csv"));
+              choose(d.btnClientBottomClientClientSaveToWorkbook);
+              d.chkClientBottomClientClientKeepFormulas->setChecked(true);
+            }),
+            mrOk);
+  EXPECT_FALSE(test::fileExists(dir.file("mappe.csv")));
+  EXPECT_EQ(readFileBytes(dir.file("mappe.xlsx")).substr(0, 2), "PK");
+  ASSERT_EQ(infoMessages.size(), 1u);
+  EXPECT_NE(infoMessages[0].find("mappe.xlsx\" ergänzt"), std::string::npos) << infoMessages[0];
+  // Text without an extension gets ".csv"; the formula choice is remembered.
+  infoMessages.clear();
+  EXPECT_EQ(executeAndPressGo(table, [&] { toFile(dir.file("text")); }), mrOk);
+  EXPECT_TRUE(test::fileExists(dir.file("text.csv")));
+  EXPECT_TRUE(TIniFile(settings()).ReadBool("SaveToForm", "KeepFormulas", false));
+  d.Prepare(table);
+  EXPECT_TRUE(d.chkClientBottomClientClientKeepFormulas->isChecked());
+
+  // A folder as target is named as such, and the dialog stays.
+  plainMessages.clear();
+  ASSERT_TRUE(std::filesystem::create_directory(dir.file("ordner.csv")));
+  EXPECT_EQ(executeAndPressGo(table, [&] { toFile(dir.file("ordner.csv")); }), mrCancel);
+  EXPECT_TRUE(stayedOpen);
+  ASSERT_EQ(plainMessages.size(), 1u);
+  EXPECT_NE(plainMessages[0].find("Das ist ein Ordner"), std::string::npos) << plainMessages[0];
 }
 
 // Which components get a key is the translation walk's concern; here only that the dialog uses it.

@@ -1,0 +1,220 @@
+// Every text a window or dialog shows comes from the language file: walked
+// in German and in English, each visible text must be a value of that
+// language's file, and a German text the same as its English one must be
+// one that reads alike in both languages (a name, a code, a number).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <regex>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QTextEdit>
+#include <QTimer>
+
+#include "kernel/folders.h"
+#include "kernel/textcodec.h"
+#include "nls/inifile.h"
+#include "nls/nlssupport.h"
+#include "platform/platform.h"
+#include "support/testsupport.h"
+#include "ui/gedcomim.h"
+#include "ui/importprogress.h"
+#include "ui/mymessagedlgform.h"
+#include "ui/rowdetails.h"
+#include "ui/savetoform.h"
+#include "ui/toolswerbungform.h"
+
+namespace rowsmith {
+namespace {
+
+using Texts = std::map<std::string, std::string>;  // widget path -> shown text
+
+// What a widget shows, by a path that is the same in both languages. Data
+// is left out: the preview, a message's text, the details' cells and the
+// toolkit's own file dialog.
+void collect(QWidget* root, const std::string& form, Texts& texts, bool labels = true) {
+  int unnamed = 0;
+  auto add = [&](const QObject* owner, const std::string& what, const QString& text) {
+    if (text.trimmed().isEmpty()) return;
+    std::string key = form;
+    key += '/';
+    if (owner->objectName().isEmpty()) {
+      key += '#';
+      key += std::to_string(unnamed++);
+    } else {
+      key += owner->objectName().toStdString();
+    }
+    key += '/';
+    key += what;
+    texts[key] = platform::toUtf8(text);
+  };
+  add(root, "title", root->windowTitle());
+  QList<QWidget*> widgets = root->findChildren<QWidget*>();
+  for (QWidget* widget : widgets) {
+    bool data = widget->objectName() == "memClientTopBottom" || widget->objectName() == "Memo";
+    for (QWidget* up = widget; up && !data; up = up->parentWidget()) data = qobject_cast<QFileDialog*>(up) != nullptr;
+    if (data) continue;
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+      if (labels) add(label, "text", label->text());
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+      add(button, "text", button->text());
+    } else if (auto* box = qobject_cast<QGroupBox*>(widget)) {
+      add(box, "title", box->title());
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget); plain && plain->isReadOnly()) {
+      add(plain, "text", plain->toPlainText());
+    } else if (auto* rich = qobject_cast<QTextEdit*>(widget); rich && rich->isReadOnly()) {
+      add(rich, "text", rich->toPlainText());
+    } else if (auto* list = qobject_cast<QListWidget*>(widget); list && list->count() > 0) {
+      add(list, "first", list->item(0)->text());
+    }
+    if (auto* menu = qobject_cast<QMenu*>(widget)) add(menu, "title", menu->title());
+    for (QAction* action : widget->actions())
+      if (!action->isSeparator()) add(action, "text", action->text());
+  }
+}
+
+// The values of a language file, each a pattern in which %1, %2 and %s
+// stand for anything.
+std::vector<std::regex> valuePatterns(const std::string& file) {
+  std::vector<std::regex> patterns;
+  // Written in Windows-1252 where it holds all letters, as the program does.
+  std::string bytes = test::readFileBytes(file);
+  if (!isWellFormedUtf8(bytes)) bytes = decodeWindows1252(bytes);
+  size_t start = 0;
+  while (start < bytes.size()) {
+    size_t end = bytes.find('\n', start);
+    if (end == std::string::npos) end = bytes.size();
+    std::string line = bytes.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t equals = line.find('=');
+    if (line.empty() || line[0] == '[' || equals == std::string::npos) continue;
+    // Line breaks as the window shows them: one "\n" for CR LF or LF.
+    std::string value;
+    const std::string_view raw = std::string_view(line).substr(equals + 1);
+    for (size_t i = 0; i < raw.size();) {
+      if (raw.substr(i, 10) == "<#13><#10>" || raw.substr(i, 5) == "<#10>") {
+        value += '\n';
+        i += raw.substr(i, 10) == "<#13><#10>" ? 10 : 5;
+      } else {
+        value += raw[i++];
+      }
+    }
+    std::string pattern;
+    for (size_t i = 0; i < value.size(); ++i) {
+      if (value[i] == '%' && i + 1 < value.size() && (value[i + 1] == 's' || std::isdigit(static_cast<unsigned char>(value[i + 1])))) {
+        pattern += "[\\s\\S]*";
+        ++i;
+      } else if (std::string("\\^$.|?*+()[]{}").find(value[i]) != std::string::npos) {
+        pattern += '\\';
+        pattern += value[i];
+      } else {
+        pattern += value[i];
+      }
+    }
+    patterns.emplace_back(pattern);
+  }
+  return patterns;
+}
+
+class LanguageTexts : public ::testing::Test {
+ protected:
+  void TearDown() override { unsetenv("ROWSMITH_HOME"); }
+
+  // Every window and dialog of the program in one language, with a file imported.
+  Texts walk(int language) {
+    test::TempDir& home = language == 49 ? german : english;
+    setenv("ROWSMITH_HOME", home.path().c_str(), 1);
+    EXPECT_TRUE(forceDirectories(home.path() + "NLS/"));
+    EXPECT_TRUE(forceDirectories(home.path() + "Quillmere/Sysdata/"));
+    if (language == 44)
+      test::writeFileBytes(home.path() + "NLS/NLS.44",
+                           test::readFileBytes(std::string(ROWSMITH_SOURCE_DIR) + "/data/nls/NLS.44"));
+    test::writeFileBytes(home.path() + "Quillmere/Sysdata/DEFAULTS.INI",
+                         std::string("[Language]\r\nMain=1\r\nID=").append(std::to_string(language)));
+    Texts texts;
+    const std::string gedcom = std::string(ROWSMITH_SOURCE_DIR) + "/examples/familie.ged";
+    TfrmGedComIm window;
+    window.setFileChooser([&](QFileDialog&) { return QString::fromStdString(gedcom); });
+    window.show();
+    window.btnGoClick();
+    collect(&window, "main", texts);
+
+    ExportTable table = window.makeExportTable();
+    window.saveToForm()->Prepare(table.table, table.columnWidths, table.resultColumns);
+    collect(window.saveToForm(), "export", texts);
+
+    TfrmRowDetails details(window.resultTable(), 1, &window);
+    collect(&details, "details", texts, false);
+
+    TfrmMyMessageDLGForm message(&window);
+    message.PrepareMessage("Rowsmith", "", TMsgDlgType::mtConfirmation,
+                           {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo, TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel});
+    collect(&message, "message", texts);
+
+    ImportProgress progress(&window);
+    collect(progress.dialog(), "progress", texts);
+
+    TfrmToolsWerbungForm product(&window);
+    QTimer::singleShot(0, &product, [&] {
+      collect(&product, "product", texts);
+      product.accept();
+    });
+    ShowProductInfo(product);
+    return texts;
+  }
+
+  test::TempDir german, english;
+  platform::ScopedHandler<platform::PlainMessageHandler, platform::setPlainMessageHandler> quiet{
+      [](const std::string&) {}};
+};
+
+bool matchesAny(const std::string& text, const std::vector<std::regex>& patterns) {
+  for (const std::regex& pattern : patterns)
+    if (std::regex_match(text, pattern)) return true;
+  return false;
+}
+
+TEST_F(LanguageTexts, EveryVisibleTextComesFromTheLanguageFile) {
+  const Texts inGerman = walk(49);
+  const Texts inEnglish = walk(44);
+  ASSERT_GT(inEnglish.size(), 60u);
+  // The file name in the title and the message's own title are the caller's.
+  auto shown = [](const std::string& path, std::string text) {
+    if (path == "main/frmGedComIm/title") text = text.substr(text.find(" - ") + 3);
+    return text;
+  };
+  const std::vector<std::regex> englishValues = valuePatterns(english.path() + "NLS/NLS.44");
+  const std::vector<std::regex> germanValues = valuePatterns(german.path() + "NLS/NLS.49");
+  // Alike in both languages: names, codes, numbers.
+  const std::regex alike(
+      "(&?Go!|&Export|&Filter:|Rowsmith.*|UTF-8|ASCII - \\(,\\)|CSV \\(EXCEL\\) - \\(;\\)|CR \\+ LF \\(#13#10\\)|"
+      "LF \\(#10\\)|ANSI \\(Windows-1252\\)|\\.\\.\\.|Information|Deutsch|English|OK|Person|Partner|https://.*|"
+      "[0-9.,: ]*)");
+  const std::regex names("Deutsch|English|Rowsmith");
+  for (const auto& [path, text] : inEnglish) {
+    if (path == "message/frmMyMessageDLGForm/title" || std::regex_match(text, names)) continue;
+    EXPECT_TRUE(matchesAny(shown(path, text), englishValues)) << path << ": \"" << text << "\" is not in NLS.44";
+  }
+  for (const auto& [path, text] : inGerman) {
+    if (path == "message/frmMyMessageDLGForm/title" || std::regex_match(text, names)) continue;
+    EXPECT_TRUE(matchesAny(shown(path, text), germanValues)) << path << ": \"" << text << "\" is not in NLS.49";
+    const auto other = inEnglish.find(path);
+    if (other != inEnglish.end() && other->second == text) {
+      EXPECT_TRUE(std::regex_match(shown(path, text), alike)) << path << ": \"" << text << "\" is the English text";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace rowsmith
