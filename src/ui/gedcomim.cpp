@@ -140,7 +140,6 @@ const std::string& welcomeText() {
 TfrmGedComIm::TfrmGedComIm(QWidget* parent)
     : QWidget(parent),
       table_(makeResultTable()),
-      dateHeaders_(ResultDateHeaders().begin(), ResultDateHeaders().end()),
       shiftDown_(platform::isShiftDown) {
   setObjectName("frmGedComIm");
   setWindowTitle("Rowsmith V1.0.3.7");
@@ -323,8 +322,6 @@ void TfrmGedComIm::translateTexts() {
 void TfrmGedComIm::writeHeaders() {
   const std::vector<std::string> headers = translatedResultHeaders(NLS());
   for (int c = 0; c < kResultColumns; ++c) table_.setCell(c, 0, headers[static_cast<size_t>(c)]);
-  // The sort tells date columns by their header, in the language shown.
-  dateHeaders_ = dateHeadersOf(headers);
 }
 
 void TfrmGedComIm::resetSortState() {
@@ -650,8 +647,7 @@ void TfrmGedComIm::SortGrid(std::span<const int> keys, bool descending) {
   int row = selectedRow;
   reportingFailure([&] {
     RowOrderChange change(SGrid->tableModel());
-    const std::vector<std::string_view> dates(dateHeaders_.begin(), dateHeaders_.end());
-    row = SortTableKeepingRow(table_, keys, descending, selectedRow, dates);
+    row = SortTableKeepingRow(table_, keys, descending, selectedRow, resultDateColumns());
   });
   // The filter names rows by position, which the sort has changed.
   reapplyFilter(false);
