@@ -94,7 +94,7 @@ inline Conversion convertFile(const std::string& gedcom) {
     Extractor extractor(db);
     std::vector<int32_t> persons = extractor.GetPersonList();
     table.setRowCount(1);
-    for (int c = 0; c < kResultColumns; ++c) table.setCell(c, 0, ResultHeaders()[c]);
+    for (int c = 0; c < kResultColumns; ++c) table.setCell(c, 0, resultColumns()[static_cast<size_t>(c)].header);
     RowAssembly rows(extractor, table, true);
     rows.prepare(persons);
     for (int32_t p : persons) rows.AddPersonRows(p);

@@ -127,8 +127,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Decided before the sort: the rule that leaves out an empty last row may
   // judge the sorted table differently.
   // The first column is now and then a date column.
-  const std::string_view dateHeaders[] = {"H0"};
-  const DateHeaders dates = selected & 1 ? DateHeaders(dateHeaders) : DateHeaders();
+  const int dateColumn[] = {0};
+  const DateColumns dates = selected & 1 ? DateColumns(dateColumn) : DateColumns();
   const std::vector<SortKey> classified = classifySortKeys(table, keys, dates);
   const int found = SortTableKeepingRow(table, keys, descending, selectedRow, dates);
 

@@ -120,8 +120,7 @@ int convertFile(const ConvertOptions& options) {
   }
 
   if (!options.sortKeys.empty())
-    SortGridRows(table, 1, table.rowCount() - 1, options.descending, options.sortKeys, ResultDateHeaders());
-  // After sorting: the sort tells date columns by their German headers.
+    SortGridRows(table, 1, table.rowCount() - 1, options.descending, options.sortKeys, resultDateColumns());
   if (options.english && !useEnglishHeaders(table)) return 1;
   messages.showProgress(ImportPhase::Export, 0);
   size_t splitting = 0;

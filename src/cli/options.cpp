@@ -19,18 +19,11 @@ std::string lower(std::string_view text) {
   return out;
 }
 
-// A header text, with or without its trailing " :", or a 1-based index.
+// A header text, with or without its trailing " :", a column key or a 1-based index.
 int findColumn(std::string_view item) {
   std::string_view trimmed = trimView(item);
   if (std::optional<int32_t> n = toInt32(trimmed)) return *n >= 1 && *n <= kResultColumns ? *n - 1 : -1;
-  const std::string wanted = lower(trimmed);
-  const char* const* headers = ResultHeaders();
-  for (int c = 0; c < kResultColumns; ++c) {
-    std::string header = lower(headers[c]);
-    std::string bare = header.substr(0, header.size() - 2);  // without " :"
-    if (wanted == header || wanted == bare) return c;
-  }
-  return -1;
+  return findResultColumn(trimmed);
 }
 
 bool parseColumns(std::string_view list, std::vector<int>& columns, std::string& error) {

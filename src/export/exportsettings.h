@@ -40,8 +40,9 @@ ExportOptions exportOptionsFrom(const ExportSettingValues& values);
 bool exportSettingSet(const ExportSettingValues& values, const char* key);
 const std::string& exportSettingText(const ExportSettingValues& values, const char* key);
 
-// The columns the user left unticked, by header text, as the key
-// "UncheckedColumns" holds them: separated by "|", which no header holds.
+// The columns the user left unticked, by column key (older files: by header
+// text), as the key "UncheckedColumns" holds them: separated by "|", which
+// neither holds.
 inline constexpr char kUncheckedColumnsKey[] = "UncheckedColumns";
 std::vector<std::string> uncheckedColumnsFrom(std::string_view stored);
 std::string uncheckedColumnsText(const std::vector<std::string>& headers);

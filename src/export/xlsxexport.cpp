@@ -34,13 +34,14 @@ constexpr size_t kFilterButtonChars = 3;
 constexpr int kFirstDateCellYear = 1900;
 
 CellKind kindOfColumn(int column) {
-  int own = column >= kRightOffset ? column - kRightOffset : column;
-  if (column >= kPersonColumns && column < kRightOffset) return column == 18 ? CellKind::Date : CellKind::Text;
-  switch (own) {
-    case 0: case 16: case 17: return CellKind::Id;
-    case 5: case 7: case 9: case 11: return CellKind::Date;
-    default: return CellKind::Text;
+  if (column < 0 || column >= kResultColumns) return CellKind::Text;
+  switch (resultColumns()[static_cast<size_t>(column)].kind) {
+    case ColumnKind::Id: return CellKind::Id;
+    case ColumnKind::Date: return CellKind::Date;
+    case ColumnKind::Text:
+    case ColumnKind::Sex: break;
   }
+  return CellKind::Text;
 }
 
 bool allDigits(std::string_view s) {

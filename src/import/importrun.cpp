@@ -13,18 +13,8 @@ namespace rowsmith {
 
 namespace {
 
-const char* const kHeaders[kResultColumns] = {
-    "ID :", "Name :", "Vorname :", "Nachname :", "Geschlecht :", "Geburtsdatum :", "Geburtsort :",
-    "Taufdatum :", "Taufort :", "Sterbedatum :", "Sterbeort :", "Bestattungsdatum :", "Bestattungsort :",
-    "Religion :", "Beruf :", "Bemerkungen :", "ID Vater :", "ID Mutter :", "Heiratsdatum :", "Heiratsort :",
-    "Heiratsbemerkung :", "ID (Partner) :", "Name (Partner) :", "Vorname (Partner) :",
-    "Nachname (Partner) :", "Geschlecht (Partner) :", "Geburtsdatum (Partner) :", "Geburtsort (Partner) :",
-    "Taufdatum (Partner) :", "Taufort (Partner) :", "Sterbedatum (Partner) :", "Sterbeort (Partner) :",
-    "Bestattungsdatum (Partner) :", "Bestattungsort (Partner) :", "Religion (Partner) :",
-    "Beruf (Partner) :", "Bemerkungen (Partner) :", "ID Vater (Partner) :", "ID Mutter (Partner) :"};
-
 void writeHeaders(StringTable& table) {
-  for (int c = 0; c < kResultColumns; ++c) table.setCell(c, 0, kHeaders[c]);
+  for (int c = 0; c < kResultColumns; ++c) table.setCell(c, 0, resultColumns()[static_cast<size_t>(c)].header);
 }
 
 // Progress of the extraction in whole percent, reported only when it changes.
@@ -81,33 +71,6 @@ ImportStatus statusOf(ReadStatus status) {
 }
 
 }  // namespace
-
-const char* const* ResultHeaders() { return kHeaders; }
-
-const char* const* ResultHeaderKeys() {
-  static const char* const kKeys[kResultColumns] = {
-      "Id", "Name", "GivenName", "Surname", "Sex", "BirthDate", "BirthPlace", "ChristeningDate",
-      "ChristeningPlace", "DeathDate", "DeathPlace", "BurialDate", "BurialPlace", "Religion",
-      "Occupation", "Notes", "FatherId", "MotherId", "MarriageDate", "MarriagePlace", "MarriageNote",
-      "IdPartner", "NamePartner", "GivenNamePartner", "SurnamePartner", "SexPartner",
-      "BirthDatePartner", "BirthPlacePartner", "ChristeningDatePartner", "ChristeningPlacePartner",
-      "DeathDatePartner", "DeathPlacePartner", "BurialDatePartner", "BurialPlacePartner",
-      "ReligionPartner", "OccupationPartner", "NotesPartner", "FatherIdPartner", "MotherIdPartner"};
-  return kKeys;
-}
-
-bool isResultDateColumn(int c) {
-  for (std::string_view header : ResultDateHeaders())
-    if (c >= 0 && c < kResultColumns && header == kHeaders[c]) return true;
-  return false;
-}
-
-std::span<const std::string_view> ResultDateHeaders() {
-  static constexpr std::string_view kDateHeaders[] = {
-      "Geburtsdatum :", "Taufdatum :", "Sterbedatum :", "Bestattungsdatum :", "Heiratsdatum :",
-      "Geburtsdatum (Partner) :", "Taufdatum (Partner) :", "Sterbedatum (Partner) :", "Bestattungsdatum (Partner) :"};
-  return kDateHeaders;
-}
 
 StringTable makeResultTable() {
   StringTable table(kResultColumns);

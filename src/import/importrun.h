@@ -5,20 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "import/resultcolumns.h"
 #include "kernel/stringtable.h"
 #include "kernel/usermessages.h"
 
 namespace rowsmith {
 
-inline constexpr int kResultColumns = 39;
-// The 39 header texts of row 0 ("ID :" ... "ID Mutter (Partner) :").
-const char* const* ResultHeaders();
-// The keys under which a language file holds the 39 headers ("Headers").
-const char* const* ResultHeaderKeys();
-// Whether column c (0..38) of the result table holds dates.
-bool isResultDateColumn(int c);
-// The headers of the date columns, which always sort by date.
-std::span<const std::string_view> ResultDateHeaders();
 // A table of 39 columns holding just the header row and one empty data row,
 // as the main window shows it at start-up.
 StringTable makeResultTable();

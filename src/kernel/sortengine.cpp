@@ -280,7 +280,7 @@ bool IsNumericColumn(const StringTable& table, int column) {
 }
 
 std::vector<SortKey> classifySortKeys(const StringTable& table, std::span<const int> columns,
-                                      DateHeaders dateHeaders) {
+                                      DateColumns dateColumns) {
   std::vector<SortKey> keys;
   const size_t count = std::min(columns.size(), static_cast<size_t>(kMaxSortKeys));
   for (size_t k = 0; k < count; ++k) {
@@ -289,8 +289,7 @@ std::vector<SortKey> classifySortKeys(const StringTable& table, std::span<const 
     if (same != keys.end()) {
       key = *same;
     } else {
-      const std::string_view header = table.cell(key.column, 0);
-      key.date = std::find(dateHeaders.begin(), dateHeaders.end(), header) != dateHeaders.end();
+      key.date = std::find(dateColumns.begin(), dateColumns.end(), key.column) != dateColumns.end();
       key.numeric = !key.date && IsNumericColumn(table, key.column);
     }
     keys.push_back(key);
@@ -308,7 +307,7 @@ int CompareGridRows(const StringTable& table, int rowA, int rowB, std::span<cons
 }
 
 void SortGridRows(StringTable& table, int first, int last, bool descending, std::span<const int> keyColumns,
-                  DateHeaders dateHeaders) {
+                  DateColumns dateColumns) {
   first = std::max(first, 0);
   last = std::min(last, table.rowCount() - 1);
   if (last <= first || keyColumns.empty()) return;
@@ -317,7 +316,7 @@ void SortGridRows(StringTable& table, int first, int last, bool descending, std:
   // Both cores convert the cells, each half of the rows.
   const size_t rows = static_cast<size_t>(last - first + 1);
   std::vector<KeyValues> keys;
-  for (const SortKey& key : classifySortKeys(table, keyColumns, dateHeaders)) {
+  for (const SortKey& key : classifySortKeys(table, keyColumns, dateColumns)) {
     keys.push_back(KeyValues{key, {}, {}, {}, {}});
     keys.back().resize(rows);
   }
@@ -339,10 +338,10 @@ void SortGridRows(StringTable& table, int first, int last, bool descending, std:
 }
 
 int SortTableKeepingRow(StringTable& table, std::span<const int> keyColumns, bool descending, int selectedRow,
-                        DateHeaders dateHeaders) {
+                        DateColumns dateColumns) {
   std::string selected;
   for (int c = 0; c < table.columnCount(); ++c) selected += table.cell(c, selectedRow);
-  SortGridRows(table, 1, table.rowCount() - 1, descending, keyColumns, dateHeaders);
+  SortGridRows(table, 1, table.rowCount() - 1, descending, keyColumns, dateColumns);
   for (int row = 1; row < table.rowCount(); ++row)
     if (rowContentEquals(table, row, selected)) return row;
   return table.rowCount() - 1;

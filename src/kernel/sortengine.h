@@ -1,9 +1,8 @@
 #pragma once
 // Sorting the data rows of a table by up to 256 key columns. Each key
 // compares its column by date key, as numbers or as text, decided once per
-// sort: the columns named in dateHeaders (found by their header text, where
-// ever they stand) by date, the others as numbers when every non-empty cell
-// is one, else as text. An empty cell is the smallest value of every kind.
+// sort: the columns named in dateColumns by date, the others as numbers when
+// every non-empty cell is one, else as text. An empty cell is the smallest value of every kind.
 // Row 0 is the header and never takes part.
 #include <cstdint>
 #include <optional>
@@ -17,7 +16,8 @@
 namespace rowsmith {
 
 inline constexpr int kMaxSortKeys = 256;
-using DateHeaders = std::span<const std::string_view>;
+// The columns that hold dates; the table itself cannot tell.
+using DateColumns = std::span<const int>;
 
 // Leading blanks, optional sign, digits with an optional "." (digits may be
 // missing on one side), optional exponent; nothing may follow.
@@ -41,19 +41,19 @@ struct SortKey {
 };
 // The keys of a sort with their column kinds decided (at most kMaxSortKeys).
 std::vector<SortKey> classifySortKeys(const StringTable& table, std::span<const int> columns,
-                                      DateHeaders dateHeaders = {});
+                                      DateColumns dateColumns = {});
 // -1, 0 or 1: the first key that tells rows a and b apart decides. Converts
 // both cells at every call; the sort itself uses precomputed values.
 int CompareGridRows(const StringTable& table, int rowA, int rowB, std::span<const SortKey> keys);
 
 // Sorts rows first..last in place by the key columns (not stable).
 void SortGridRows(StringTable& table, int first, int last, bool descending, std::span<const int> keyColumns,
-                  DateHeaders dateHeaders = {});
+                  DateColumns dateColumns = {});
 
 // Sorts the data rows and returns the first row whose content (all cells
 // concatenated) equals what selectedRow held before, else the last row.
 int SortTableKeepingRow(StringTable& table, std::span<const int> keyColumns, bool descending, int selectedRow,
-                        DateHeaders dateHeaders = {});
+                        DateColumns dateColumns = {});
 
 // Middle-pivot quicksort on items. before(x, pivot) / before(pivot, x) drive
 // the two scans. The scans never leave the range and the recursion goes into

@@ -118,15 +118,9 @@ std::string causeText(std::string_view cause) {
 std::vector<std::string> translatedResultHeaders(const TNLS& nls) {
   std::vector<std::string> headers;
   for (int c = 0; c < kResultColumns; ++c)
-    headers.push_back(nls.GetNLSText("Headers", ResultHeaderKeys()[c], ResultHeaders()[c]));
+    headers.push_back(nls.GetNLSText("Headers", resultColumns()[static_cast<size_t>(c)].key,
+                                     resultColumns()[static_cast<size_t>(c)].header));
   return headers;
-}
-
-std::vector<std::string> dateHeadersOf(const std::vector<std::string>& headers) {
-  std::vector<std::string> dates;
-  for (size_t c = 0; c < headers.size(); ++c)
-    if (isResultDateColumn(static_cast<int>(c))) dates.push_back(headers[c]);
-  return dates;
 }
 
 std::string shippedLanguageFolder() {

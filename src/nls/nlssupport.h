@@ -62,8 +62,6 @@ std::string causeText(std::string_view cause);
 
 // The 39 column headers in the language of nls (German defaults).
 std::vector<std::string> translatedResultHeaders(const TNLS& nls);
-// The headers of the date columns among them, for the sort engine.
-std::vector<std::string> dateHeadersOf(const std::vector<std::string>& headers);
 
 // Language files the program ships (share/rowsmith/NLS beside an installed
 // program's bin/) are copied into the user's language folder when missing

@@ -41,6 +41,7 @@
 #include "export/exporttext.h"
 #include "export/rangetext.h"
 #include "import/importrun.h"
+#include "import/resultcolumns.h"
 #include "kernel/folders.h"
 #include "kernel/ansitext.h"
 #include "kernel/sortengine.h"
@@ -170,7 +171,6 @@ const std::string& welcomeText() {
 TfrmGedComIm::TfrmGedComIm(QWidget* parent)
     : QWidget(parent),
       table_(makeResultTable()),
-      dateHeaders_(ResultDateHeaders().begin(), ResultDateHeaders().end()),
       shiftDown_(platform::isShiftDown) {
   setObjectName("frmGedComIm");
   setWindowTitle("Rowsmith V1.0.3.7");
@@ -467,8 +467,7 @@ void TfrmGedComIm::localizeSexCells() {
   const std::string male = NLS().GetNLSText("Sexes", "Male", "M");
   if (female == "W" && male == "M") return;
   for (int c = 0; c < kResultColumns; ++c) {
-    const std::string_view key = ResultHeaderKeys()[c];
-    if (key != "Sex" && key != "SexPartner") continue;
+    if (resultColumns()[static_cast<size_t>(c)].kind != ColumnKind::Sex) continue;
     for (int r = 1; r < table_.rowCount(); ++r) {
       const std::string_view cell = table_.cell(c, r);
       if (cell == "W") table_.setCell(c, r, female);
@@ -500,8 +499,6 @@ void TfrmGedComIm::translateTexts() {
 void TfrmGedComIm::writeHeaders() {
   const std::vector<std::string> headers = translatedResultHeaders(NLS());
   for (int c = 0; c < kResultColumns; ++c) table_.setCell(c, 0, headers[static_cast<size_t>(c)]);
-  // The sort tells date columns by their header, in the language shown.
-  dateHeaders_ = dateHeadersOf(headers);
 }
 
 void TfrmGedComIm::resetSortState() {
@@ -649,7 +646,7 @@ void TfrmGedComIm::rbtDateFormClick() {
     // order, so the selected row keeps its number.
     if (keyCount >= 0)
       SortTableKeepingRow(table_, std::span<const int>(keys.data(), static_cast<size_t>(keyCount) + 1),
-                          descending, 1);
+                          descending, 1, resultDateColumns());
   }
   cleared_.clear();
   SGrid->tableModel()->clearChangedCells();
@@ -879,8 +876,7 @@ void TfrmGedComIm::SortGrid(std::span<const int> keys, bool descending) {
   reportingFailure([&] {
     RowOrderChange change(SGrid->tableModel());
     const std::vector<std::string> before = rowsOfClearedCells();
-    const std::vector<std::string_view> dates(dateHeaders_.begin(), dateHeaders_.end());
-    row = SortTableKeepingRow(table_, keys, descending, selectedRow, dates);
+    row = SortTableKeepingRow(table_, keys, descending, selectedRow, resultDateColumns());
     followClearedCells(before);
   });
   // The filter names rows by position, which the sort has changed.

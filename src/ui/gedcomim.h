@@ -201,7 +201,6 @@ class TfrmGedComIm : public QWidget {
   std::optional<BackgroundImport> runImport(const QString& fileName);
 
   StringTable table_;
-  std::vector<std::string> dateHeaders_;  // the date columns' headers as shown
   FileChooser fileChooser_;
   std::function<bool()> shiftDown_;
   TfrmSaveToForm* saveToForm_ = nullptr;

@@ -28,6 +28,7 @@
 #include "export/exportsettings.h"
 #include "export/exporttext.h"
 #include "export/xlsxexport.h"
+#include "import/resultcolumns.h"
 #include "kernel/atomicfile.h"
 #include "kernel/folders.h"
 #include "kernel/strreplace.h"
@@ -442,9 +443,14 @@ void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWi
     clbClientBottomLeftClient->item(0)->setCheckState(rowCounts ? Qt::Checked : Qt::Unchecked);
     const std::vector<std::string> unchecked = uncheckedColumnsFrom(
         TIniFile(settingsFileName()).ReadString(kExportSettingsSection, kUncheckedColumnsKey, ""));
-    for (int k = 1; k < clbClientBottomLeftClient->count(); ++k)
-      if (std::find(unchecked.begin(), unchecked.end(), itemTexts_[static_cast<size_t>(k)]) != unchecked.end())
-        clbClientBottomLeftClient->item(k)->setCheckState(Qt::Unchecked);
+    for (int k = 1; k < clbClientBottomLeftClient->count(); ++k) {
+      // Entries are column keys; older settings hold the header as shown then.
+      const int column = resultColumnOfItem(k);
+      const bool off = std::any_of(unchecked.begin(), unchecked.end(), [&](const std::string& entry) {
+        return (column >= 0 && findResultColumn(entry) == column) || entry == itemTexts_[static_cast<size_t>(k)];
+      });
+      if (off) clbClientBottomLeftClient->item(k)->setCheckState(Qt::Unchecked);
+    }
     clbClientBottomLeftClientClickCheck();
   }
   storedRowCounts_ = exportSettingSet(values, "SaveRowCounts");
@@ -477,7 +483,7 @@ bool TfrmSaveToForm::WriteSettings() {
   // Only when the list was shown: an export without it keeps the choice.
   // The key appears once a column has been unticked.
   if (clbClientBottomLeftClient->count() > 0) {
-    const std::string unchecked = uncheckedColumnsText(uncheckedHeaders());
+    const std::string unchecked = uncheckedColumnsText(uncheckedColumnNames());
     if (!unchecked.empty() || !ini.ReadString(kExportSettingsSection, kUncheckedColumnsKey, "").empty())
       ini.WriteString(kExportSettingsSection, kUncheckedColumnsKey, unchecked);
   }
@@ -498,12 +504,20 @@ void TfrmSaveToForm::countTransliteratedCells() {
   }
 }
 
-std::vector<std::string> TfrmSaveToForm::uncheckedHeaders() const {
-  std::vector<std::string> headers;
-  for (int k = 1; k < clbClientBottomLeftClient->count(); ++k)
-    if (clbClientBottomLeftClient->item(k)->checkState() != Qt::Checked)
-      headers.push_back(itemTexts_[static_cast<size_t>(k)]);
-  return headers;
+int TfrmSaveToForm::resultColumnOfItem(int item) const {
+  const int column = static_cast<size_t>(item) < resultColumns_.size() ? resultColumns_[static_cast<size_t>(item)] : -1;
+  return column >= 0 && column < kResultColumns ? column : -1;
+}
+
+std::vector<std::string> TfrmSaveToForm::uncheckedColumnNames() const {
+  std::vector<std::string> names;
+  for (int k = 1; k < clbClientBottomLeftClient->count(); ++k) {
+    if (clbClientBottomLeftClient->item(k)->checkState() == Qt::Checked) continue;
+    const int column = resultColumnOfItem(k);
+    names.push_back(column >= 0 ? std::string(resultColumns()[static_cast<size_t>(column)].key)
+                                : itemTexts_[static_cast<size_t>(k)]);
+  }
+  return names;
 }
 
 void TfrmSaveToForm::checkAllColumns(bool checked) {

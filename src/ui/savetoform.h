@@ -90,7 +90,10 @@ class TfrmSaveToForm : public QDialog {
   size_t transliteratedCells() const;
   void updatePreviewText();
   void checkAllColumns(bool checked);
-  std::vector<std::string> uncheckedHeaders() const;
+  // The result column item k of the column list shows; -1 for none.
+  int resultColumnOfItem(int item) const;
+  // By column key, so the choice survives a change of language.
+  std::vector<std::string> uncheckedColumnNames() const;
   int reportBuildFailure();
 
   StringTable* table_ = nullptr;

@@ -49,7 +49,7 @@ std::vector<int> allColumns() {
 StringTable headedTable(int dataRows) {
   StringTable table(kResultColumns);
   table.setRowCount(dataRows + 1);
-  for (int c = 0; c < kResultColumns; ++c) table.setCell(c, 0, ResultHeaders()[c]);
+  for (int c = 0; c < kResultColumns; ++c) table.setCell(c, 0, resultColumns()[static_cast<size_t>(c)].header);
   return table;
 }
 

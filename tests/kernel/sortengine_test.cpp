@@ -74,7 +74,6 @@ TEST(SortGridRows, ChoosesDateNumberOrTextPerColumnWithEmptyCellsFirst) {
       // A date column stays one whatever its cells: numbers are years.
       {"Geburtsdatum :", {"19000101", "1850"}, {"1850", "19000101"}},
   };
-  const std::string_view dateHeaders[] = {"Geburtsdatum :"};
   const int keys[] = {0};
   for (const Case& c : cases) {
     std::vector<Cells> rows;
@@ -82,7 +81,8 @@ TEST(SortGridRows, ChoosesDateNumberOrTextPerColumnWithEmptyCellsFirst) {
     for (bool descending : {false, true}) {
       StringTable table = makeTable(rows, 1);
       table.setCell(0, 0, c.header);
-      SortGridRows(table, 1, table.rowCount() - 1, descending, keys, dateHeaders);
+      const bool dated = std::string_view(c.header) == "Geburtsdatum :";
+      SortGridRows(table, 1, table.rowCount() - 1, descending, keys, dated ? DateColumns(keys) : DateColumns());
       EXPECT_EQ(columnOf(table, 0), descending ? Cells(c.ascending.rbegin(), c.ascending.rend()) : c.ascending)
           << c.header << " " << descending;
     }
@@ -108,21 +108,21 @@ TEST(SortGridRows, PrecomputedOrderAgreesWithCompareGridRows) {
     rows.push_back({words[random() % 9], random() % 5 ? std::to_string(static_cast<int>(random() % 50) - 25) + ",5" : "",
                     dates[random() % 7], std::to_string(r)});
   StringTable table = makeTable(rows, 4);
-  const std::string_view dateHeaders[] = {"H2"};
+  const int dateColumns[] = {2};
   const int keyColumns[] = {0, 2, 1};
   for (bool descending : {false, true}) {
     // Ties keep the order of the one-core quicksort over the row indices.
     const StringTable before = table;
-    const auto beforeKeys = classifySortKeys(before, keyColumns, dateHeaders);
+    const auto beforeKeys = classifySortKeys(before, keyColumns, dateColumns);
     std::vector<int> order(500);
     for (int i = 0; i < 500; ++i) order[static_cast<size_t>(i)] = i + 1;
     boundedQuickSort(std::span<int>(order), [&](int a, int b) {
       const int r = CompareGridRows(before, a, b, beforeKeys);
       return descending ? r > 0 : r < 0;
     });
-    SortGridRows(table, 1, table.rowCount() - 1, descending, keyColumns, dateHeaders);
+    SortGridRows(table, 1, table.rowCount() - 1, descending, keyColumns, dateColumns);
     for (int i = 0; i < 500; ++i) EXPECT_EQ(table.cell(3, i + 1), before.cell(3, order[static_cast<size_t>(i)]));
-    auto keys = classifySortKeys(table, keyColumns, dateHeaders);
+    auto keys = classifySortKeys(table, keyColumns, dateColumns);
     ASSERT_TRUE(!keys[0].numeric && !keys[0].date && keys[1].date && keys[2].numeric);
     for (int r = 1; r + 1 < table.rowCount(); ++r) {
       int order = CompareGridRows(table, r, r + 1, keys);

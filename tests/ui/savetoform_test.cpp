@@ -152,6 +152,33 @@ TEST_F(SaveToFormTest, ColumnListMatchesColumnsByHeaderText) {
   EXPECT_EQ(d.previewWidth(2), 0);
 }
 
+// Unticked columns are stored by key, so the choice survives a change of
+// language; an entry written by an older version names the header instead.
+TEST_F(SaveToFormTest, UntickedColumnsAreStoredByKeyAndSurviveALanguageChange) {
+  StringTable table = sampleTable();
+  const std::vector<int> shown = {-1, 1, 2, 22};  // Name, GivenName, NamePartner
+  table.setCell(1, 0, "Name");
+  table.setCell(2, 0, "Given name");
+  table.setCell(3, 0, "Name (partner)");
+  QTimer::singleShot(0, &d, [&] {
+    d.columnList()->item(3)->setCheckState(Qt::Unchecked);
+    d.btnClientBottomClientClientGO->click();
+  });
+  ExecuteSaveToForm(d, table, {}, shown);
+  EXPECT_EQ(TIniFile(settings()).ReadString("SaveToForm", "UncheckedColumns", ""), "NamePartner");
+
+  StringTable german = sampleTable();
+  german.setCell(3, 0, "Name (Partner) :");
+  d.Prepare(german, {}, shown);
+  EXPECT_EQ(d.columnList()->item(1)->checkState(), Qt::Checked);
+  EXPECT_EQ(d.columnList()->item(3)->checkState(), Qt::Unchecked);
+
+  TIniFile(settings()).WriteString("SaveToForm", "UncheckedColumns", "Vorname :|Given name");
+  d.Prepare(table, {}, shown);
+  EXPECT_EQ(d.columnList()->item(2)->checkState(), Qt::Unchecked);
+  EXPECT_EQ(d.columnList()->item(3)->checkState(), Qt::Checked);
+}
+
 TEST_F(SaveToFormTest, GoWithTheDefaultsCopiesToTheClipboardAndSavesTheSettings) {
   StringTable table = sampleTable();
   EXPECT_EQ(executeAndPressGo(table), mrOk);
