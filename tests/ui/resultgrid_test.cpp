@@ -4,6 +4,9 @@
 
 #include <QApplication>
 
+#include "nls/nlssupport.h"
+#include "support/testsupport.h"
+
 namespace rowsmith {
 namespace {
 
@@ -40,6 +43,30 @@ TEST(ResultTableModel, ShowsTheTableWithRowZeroAsHeaderNotesWholeInTooltipsAndFi
   model.setHighlight(TableSearch("O"));
   EXPECT_TRUE(model.data(model.index(2, 1), Qt::BackgroundRole).isValid());   // "Bonn"
   EXPECT_FALSE(model.data(model.index(1, 0), Qt::BackgroundRole).isValid());  // "Weiß"
+}
+
+// A cell of one letter and 256,000 combining marks took seconds of text
+// shaping at each repaint; the grid and the tooltip show a bounded prefix
+// and the length.
+TEST(ResultTableModel, AHugeCellIsShownAsABoundedPrefixWithItsLength) {
+  test::TempDir folder;
+  const TNLS saved = NLS();
+  NLS().SetLanguage(49);
+  NLS().setLanguageFolder(folder.path());
+  std::string huge = "a";
+  for (int i = 0; i < 256000; ++i) huge += "\xCC\x81";  // U+0301
+  StringTable table(1);
+  table.setRowCount(2);
+  table.setCell(0, 0, "Bemerkungen :");
+  table.setCell(0, 1, huge);
+  ResultTableModel model(table);
+  for (int role : {int(Qt::DisplayRole), int(Qt::ToolTipRole)}) {
+    const QString shown = model.data(model.index(0, 0), role).toString();
+    EXPECT_EQ(shown.left(kMaxShownCellChars + 1), QString::fromUtf8(huge.substr(0, 2 * kMaxShownCellChars - 1)) + QChar(0x2026));
+    EXPECT_TRUE(shown.endsWith(" (256001 Zeichen)")) << shown.right(30).toStdString();
+  }
+  EXPECT_EQ(boundedCellText("kurz"), "kurz");
+  NLS() = saved;
 }
 
 }  // namespace
