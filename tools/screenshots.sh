@@ -5,7 +5,7 @@
 #   tools/screenshots.sh OUTDIR [GEDCOM_WITH_MANY_PERSONS]
 # Writes open-dialog-de.png, context-menu-de.png, note-grid.png, note-details.png, find.png,
 # filter.png, tab-focus.png, recent-menu.png, main-en.png, export-en.png, export-de.png, sort-keys-de.png,
-# export-error-de.png and, with a big file, status-big-de.png; each run starts from fresh settings
+# export-error-de.png, focus-after-export-de.png and, with a big file, status-big-de.png; each run starts from fresh settings
 # (SETTINGS adds lines to DEFAULTS.INI, WAIT the seconds the import of FILE may take).
 # Mouse positions assume the window's default size and font.
 set -euo pipefail
@@ -86,4 +86,7 @@ shot sort-keys-de de "$example" down:shift "mouse:${SURNAME_X:-420} ${HEADER_Y:-
   "mouse:${GIVEN_X:-300} ${HEADER_Y:-262}" sleep:2
 SETTINGS='[SaveToForm]\r\nSaveToClipboard=0\r\nSaveToFile=1\r\nSaveToFileSTR=/nonexistent/folder/familie.csv\r\n' \
   shot export-error-de de "$example" ctrl+e sleep:1 Return sleep:1
+# After the message and the dialog have closed, Ctrl+O works in the window at once.
+SETTINGS='[SaveToForm]\r\nSaveToClipboard=0\r\nSaveToFile=1\r\nSaveToFileSTR=/nonexistent/folder/familie.csv\r\n' \
+  shot focus-after-export-de de "$example" ctrl+e sleep:1 Return sleep:1 Return sleep:1 Escape sleep:1 ctrl+o sleep:2
 if [ -n "$big" ]; then WAIT=${BIG_WAIT:-90} shot status-big-de de "$big" sleep:1; fi

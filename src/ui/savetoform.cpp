@@ -662,18 +662,19 @@ QString TfrmSaveToForm::targetWithExtension(const QString& fileName, bool workbo
   return (suffix == "xlsx" ? fileName.left(fileName.size() - 5) : fileName) + wanted;
 }
 
-std::string TfrmSaveToForm::targetProblem(const std::string& target) const {
-  const std::string name = "Causes";
-  const os::FileInfo info = os::fileInfo(target);
-  if (info.kind == os::FileKind::Folder) return NLS().GetNLSText(name, "IsFolder", "Das ist ein Ordner");
-  const std::string folder = toUtf8(QFileInfo(fromUtf8(target)).absolutePath());
-  const os::FileKind folderKind = os::fileInfo(folder).kind;
+std::string TfrmSaveToForm::targetProblem(const QString& fileName) const {
+  const char* const section = "Causes";
+  const os::FileInfo info = os::fileInfo(QFile::encodeName(fileName).toStdString());
+  if (info.kind == os::FileKind::Folder) return NLS().GetNLSText(section, "IsFolder", "Das ist ein Ordner");
+  const QString folder = QFileInfo(fileName).absolutePath();
+  const os::FileKind folderKind = os::fileInfo(QFile::encodeName(folder).toStdString()).kind;
   if (folderKind == os::FileKind::Missing)
-    return replacePlaceholder(NLS().GetNLSText(name, "FolderMissing", "Der Ordner \"%s\" existiert nicht"), folder);
+    return replacePlaceholder(NLS().GetNLSText(section, "FolderMissing", "Der Ordner \"%s\" existiert nicht"),
+                              toUtf8(QDir::toNativeSeparators(folder)));
   if (folderKind != os::FileKind::Folder)
-    return NLS().GetNLSText(name, "NotAFolder", "Ein Teil des Pfades ist kein Ordner");
-  if (info.kind == os::FileKind::Regular && !QFileInfo(fromUtf8(target)).isWritable())
-    return NLS().GetNLSText(name, "ReadOnlyFile", "Die Datei ist schreibgeschützt");
+    return NLS().GetNLSText(section, "NotAFolder", "Ein Teil des Pfades ist kein Ordner");
+  if (info.kind == os::FileKind::Regular && !QFileInfo(fileName).isWritable())
+    return NLS().GetNLSText(section, "ReadOnlyFile", "Die Datei ist schreibgeschützt");
   return {};
 }
 
@@ -754,7 +755,7 @@ int TfrmSaveToForm::deliver() {
     failedField_ = edtClientBottomClientClientSaveToFile;
     return mrNone;
   };
-  if (const std::string problem = targetProblem(target); !problem.empty()) return fail(problem);
+  if (const std::string problem = targetProblem(fileName); !problem.empty()) return fail(problem);
 
   size_t splitting = 0;
   std::string cause;

@@ -85,7 +85,7 @@ class TfrmSaveToForm : public QDialog {
   // The name with the extension of what is written, when it lacks one.
   QString targetWithExtension(const QString& fileName, bool workbook, bool csv) const;
   // Why target cannot be written, in words, before trying; empty when it may.
-  std::string targetProblem(const std::string& target) const;
+  std::string targetProblem(const QString& fileName) const;
   void countTransliteratedCells();
   size_t transliteratedCells() const;
   void updatePreviewText();
