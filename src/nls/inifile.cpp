@@ -1,8 +1,6 @@
 #include "nls/inifile.h"
 
-#include <chrono>
 #include <mutex>
-#include <thread>
 #include <utility>
 
 #include "kernel/ansitext.h"
@@ -78,37 +76,11 @@ bool usableFile(const std::string& fileName) {
   return false;
 }
 
-// The lock file beside a settings file, held while it is read and replaced.
-class SaveLock {
- public:
-  explicit SaveLock(std::string path) : path_(std::move(path)) {
-    using namespace std::chrono_literals;
-    // A lock older than the wait is one a crashed program left behind.
-    for (int attempt = 0; attempt < 150; ++attempt) {
-      os::Error error;
-      os::File file = os::File::createNew(path_, 0600, &error);
-      if (file.isOpen()) {
-        held_ = true;
-        return;
-      }
-      // No lock file to wait for: the folder refuses one, and the write
-      // that follows will say why.
-      if (os::fileInfo(path_).kind == os::FileKind::Missing) return;
-      std::this_thread::sleep_for(10ms);
-    }
-    os::removeFile(path_);
-    held_ = os::File::createNew(path_, 0600, nullptr).isOpen();
-  }
-  ~SaveLock() {
-    if (held_) os::removeFile(path_);
-  }
-  SaveLock(const SaveLock&) = delete;
-  SaveLock& operator=(const SaveLock&) = delete;
-
- private:
-  std::string path_;
-  bool held_ = false;
-};
+// The folder of a settings file, whose lock is held while it is read and replaced.
+std::string folderOf(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
 
 std::string oneLine(std::string_view value) {
   std::string text(value);
@@ -271,7 +243,7 @@ bool TIniFile::save() {
     dirty_ = false;
     return false;
   }
-  SaveLock lock(fileName_ + ".lock");
+  const os::FolderLock lock(folderOf(fileName_));
   // What another program saved meanwhile stays; this object's keys go on top.
   loaded_ = false;
   load();

@@ -43,8 +43,8 @@ class TIniFile {
 
   // Between these two, writes only change the copy; EndUpdate writes the
   // file once, so a set of settings is replaced together or not at all.
-  // Saving reads the file again under a lock file and writes back only the
-  // keys this object changed, so that two programs saving at once keep
+  // Saving reads the file again under a lock on its folder and writes back
+  // only the keys this object changed, so that two programs saving at once keep
   // each other's keys.
   void BeginUpdate();
   bool EndUpdate();

@@ -105,6 +105,21 @@ void removeTree(const std::string& path);
 bool createFolders(const std::string& folder);
 bool isFolder(const std::string& path);
 std::string temporaryFolder();
+
+// An exclusive lock on a folder for as long as it lives: holders of the
+// same folder's lock, in this process or another, wait for each other. The
+// system ends it with the holder, also after a crash, and it leaves no file.
+class FolderLock {
+ public:
+  explicit FolderLock(const std::string& folder);
+  ~FolderLock();
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+  bool held() const { return handle_ != -1; }
+
+ private:
+  intptr_t handle_ = -1;
+};
 // A new private folder under parent whose name begins with prefix.
 std::string createPrivateFolder(const std::string& parent, const std::string& prefix, Error* error);
 

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -272,6 +273,26 @@ bool createFolders(const std::string& folder) {
 bool isFolder(const std::string& path) {
   std::error_code ec;
   return fs::is_directory(path, ec);
+}
+
+FolderLock::FolderLock(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  // flock belongs to this open folder, so threads of one process exclude
+  // each other as processes do.
+  int result;
+  do {
+    result = ::flock(fd, LOCK_EX);
+  } while (result != 0 && errno == EINTR);
+  if (result != 0) {
+    ::close(fd);
+    return;
+  }
+  handle_ = fd;
+}
+
+FolderLock::~FolderLock() {
+  if (handle_ != -1) ::close(static_cast<int>(handle_));
 }
 
 std::string temporaryFolder() {

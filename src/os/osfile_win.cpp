@@ -327,6 +327,27 @@ bool isFolder(const std::string& path) {
   return fs::is_directory(fs::path(wide(path)), ec);
 }
 
+// A folder cannot be locked there: a file inside it, opened without sharing
+// and gone when its handle closes, stands for the lock.
+FolderLock::FolderLock(const std::string& folder) {
+  const std::wstring name = wide(folder + "/.rowsmith-lock");
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    HANDLE h = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      handle_ = reinterpret_cast<intptr_t>(h);
+      return;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) return;
+    Sleep(10);
+  }
+}
+
+FolderLock::~FolderLock() {
+  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
 std::string temporaryFolder() {
   wchar_t buffer[MAX_PATH + 2];
   DWORD n = GetTempPathW(MAX_PATH + 2, buffer);
