@@ -7,6 +7,7 @@
 
 #include "cli/console.h"
 #include "cli/conversion.h"
+#include "cli/helptext.h"
 #include "cli/options.h"
 #include "os/osfile.h"
 
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (options.help) {
-    std::fputs(cli::usageText(), stdout);
+    std::fputs(cli::helpText(options.english).c_str(), stdout);
     return 0;
   }
   if (options.version) {

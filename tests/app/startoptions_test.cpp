@@ -32,19 +32,22 @@ TEST(StartOptions, AFileToImportOrAnAnswerWithoutAWindow) {
   }
 }
 
-// Run without any display: a window would abort the program. The help is
-// in the locale's language, English from the shipped language file.
+// Run without any display: a window would abort the program. The help of
+// both programs is in the locale's language, English from the shipped
+// language file.
 TEST(StartOptions, VersionAndHelpPrintWithoutADisplay) {
   test::TempDir home;
-  const std::tuple<const char*, const char*, std::string> cases[] = {
-      {"--version", "C", startVersionText()},
-      {"--help", "de_DE.UTF-8", "Aufruf: rowsmith [DATEI]\n"},
-      {"--help", "C", "Usage: rowsmith [FILE]\n"},
+  const std::tuple<const char*, const char*, const char*, std::string> cases[] = {
+      {ROWSMITH_DESKTOP_EXE, "--version", "C", startVersionText()},
+      {ROWSMITH_DESKTOP_EXE, "--help", "de_DE.UTF-8", "Aufruf: rowsmith [DATEI]\n"},
+      {ROWSMITH_DESKTOP_EXE, "--help", "C", "Usage: rowsmith [FILE]\n"},
+      {ROWSMITH_CONVERT_EXE, "--help", "de_DE.UTF-8", "Aufruf: rowsmith-convert [Optionen] DATEI.ged\n"},
+      {ROWSMITH_CONVERT_EXE, "--language en --help", "de_DE.UTF-8", "Usage: rowsmith-convert [options] FILE.ged\n"},
   };
-  for (const auto& [option, locale, start] : cases) {
+  for (const auto& [program, option, locale, start] : cases) {
     const std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u LC_ALL -u LC_MESSAGES ") +
-                                "ROWSMITH_HOME=" + home.path() + " LANG=" + locale + " \"" + ROWSMITH_DESKTOP_EXE + "\" " +
-                                option + " 2>&1";
+                                "ROWSMITH_HOME=" + home.path() + " LANG=" + locale + " \"" + program + "\" " + option +
+                                " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string output;
