@@ -21,14 +21,11 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QSettings>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTimer>
@@ -45,7 +42,6 @@
 #include "kernel/folders.h"
 #include "kernel/ansitext.h"
 #include "kernel/sortengine.h"
-#include "kernel/textcodec.h"
 #include "nls/inifile.h"
 #include "nls/nlssupport.h"
 #include "os/osfile.h"
@@ -126,7 +122,6 @@ constexpr char kLanguageSection[] = "Language";
 // Column widths fit the cells of this many rows after an import.
 constexpr int kFitRows = 2000;
 constexpr int kMaxFitWidth = 400;
-const QColor kChangedCellColour(255, 214, 214);
 
 QString runOpenDialog(QFileDialog& dialog) {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
