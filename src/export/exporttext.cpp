@@ -9,7 +9,7 @@
 
 #include "kernel/cp1252.h"
 #include "kernel/runbeside.h"
-#include "kernel/strutils.h"
+#include "kernel/charcodes.h"
 #include "kernel/textcodec.h"
 
 namespace rowsmith {
@@ -17,14 +17,14 @@ namespace rowsmith {
 namespace {
 
 bool decodeFree(std::string_view text, std::string& out, std::string& error) {
-  const std::string bytes = DecodeCharCodes(text);
+  const DecodedCharCodes decoded = decodeCharCodes(text);
   out.clear();
-  if (bytes.find("ERROR - ") != std::string::npos) {
-    error = bytes;
+  if (!decoded.ok()) {
+    error = charCodeErrorText(decoded.error);
     return false;
   }
   // Byte 0 stays: a typed "#0" is meant.
-  for (char c : bytes) appendUtf8(out, cp1252ToUnicode(static_cast<unsigned char>(c)));
+  for (char c : decoded.bytes) appendUtf8(out, cp1252ToUnicode(static_cast<unsigned char>(c)));
   return true;
 }
 

@@ -22,6 +22,7 @@ TEST(DecodeExportFormat, TurnsTheDialogChoicesIntoSeparatorEnclosingAndLineBreak
       {{S::Free, "#256"}, "ERROR - number must be a byte!"},
       {{S::Csv, "#8", E::Other, "#"}, "ERROR - # without number found!"},
       {{S::Csv, "#"}, ";||\r\n"},  // a free text not chosen is not decoded
+      {{S::Free, "ERROR - "}, "ERROR - ||\r\n"},  // a separator like any other
   };
   for (const auto& c : cases) {
     ExportFormat format;
