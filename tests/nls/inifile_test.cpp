@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <iterator>
 
-#include "support/filesizelimit.h"
+#include "support/faults.h"
 #include "support/testsupport.h"
 
 namespace rowsmith {
@@ -107,18 +107,16 @@ TEST_F(TIniFileTest, BatchedWritesCreateTheFileOnce) {
 // The disk fills up half-way: the old file stays whole, with what it said,
 // and no temporary file is left.
 TEST_F(TIniFileTest, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
-#ifdef _WIN32
-  GTEST_SKIP() << "no per-process file-size limit to fill the disk with";
-#endif
   const std::string old = "; hand-edited\r\n[S]\r\nK=old\r\nUnknown=keep me\r\n" + std::string(4000, '#') + "\r\n";
   TIniFile ini(file(old));
   bool written = true;
-  test::withFileSizeLimit(1024, [&] {
+  {
+    test::InjectedFaults diskFull(1024);
     ini.BeginUpdate();
     ini.WriteString("S", "K", "new");
     ini.WriteBool("S", "Flag", true);
     written = ini.EndUpdate();
-  });
+  }
   EXPECT_FALSE(written);
   EXPECT_EQ(readFileBytes(path), old);
   EXPECT_EQ(ini.ReadString("S", "K", ""), "old");
