@@ -66,14 +66,18 @@ bool useEnglishHeaders(StringTable& table) {
 bool exportTable(const ConvertOptions& options, const ExportFormat& format, const StringTable& table,
                  TableOutput& output, size_t& splitting) {
   if (options.xlsx) {
-    XlsxOutcome book = buildXlsxWorkbook(table, options.columns, options.rowNumbers);
+    // A file target gets the workbook straight into the file that will
+    // replace it; standard output by way of the temporary folder.
+    const std::string into = output.temporaryPath();
+    XlsxOutcome book = into.empty() ? buildXlsxWorkbook(table, options.columns, options.rowNumbers)
+                                    : writeXlsxWorkbook(into, table, options.columns, options.rowNumbers);
     if (!book.ok) {
       printError(book.cause);
       return false;
     }
     if (book.cutCells > 0)
       printError(std::to_string(book.cutCells) + " cells cut to the 32767 characters a spreadsheet cell holds");
-    output.write(book.bytes);
+    if (into.empty()) output.write(book.bytes);
     return true;
   }
   splitting = writeResultExport(table, options.columns, options.rowNumbers, format, options.format.encoding,

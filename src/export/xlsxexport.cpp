@@ -4,9 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <random>
 #include <string_view>
@@ -14,8 +11,7 @@
 #include "import/importrun.h"
 #include "import/rows.h"
 #include "kernel/ansitext.h"
-
-namespace fs = std::filesystem;
+#include "os/osfile.h"
 
 namespace rowsmith {
 
@@ -126,31 +122,6 @@ std::string cellText(std::string_view text, bool& cut) {
   return plain;
 }
 
-// A fresh name in the temporary folder, claimed by creating the file, so two
-// runs never write into each other's workbook.
-fs::path claimTemporaryFile() {
-  std::random_device random;
-  fs::path folder = fs::temp_directory_path();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    char name[40];
-    std::snprintf(name, sizeof name, "rowsmith-%08x%08x.xlsx", random(), random());
-    fs::path path = folder / name;
-    if (std::FILE* f = std::fopen(path.string().c_str(), "wx")) {
-      std::fclose(f);
-      return path;
-    }
-  }
-  return {};
-}
-
-struct TemporaryFile {
-  fs::path path;
-  ~TemporaryFile() {
-    std::error_code ec;
-    if (!path.empty()) fs::remove(path, ec);
-  }
-};
-
 // Widths fitted to the content, the header row frozen and filtered.
 lxw_error layOutColumns(lxw_worksheet* sheet, const std::vector<CellKind>& kinds, const std::vector<size_t>& widths,
                         int rows) {
@@ -186,7 +157,8 @@ lxw_error writeCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, std::str
 
 // The sheet's columns: source[i] is the table column of sheet column i (-1
 // the row numbers) and kinds[i] what its cells become.
-XlsxOutcome writeWorkbook(const StringTable& result, const std::vector<int>& source, const std::vector<CellKind>& kinds) {
+XlsxOutcome writeWorkbook(const std::string& path, const StringTable& result, const std::vector<int>& source,
+                          const std::vector<CellKind>& kinds) {
   XlsxOutcome outcome;
   if (static_cast<uint64_t>(result.rowCount()) > LXW_ROW_MAX) {
     outcome.cause = "the table has " + std::to_string(result.rowCount()) + " rows; a worksheet holds at most " +
@@ -199,17 +171,12 @@ XlsxOutcome writeWorkbook(const StringTable& result, const std::vector<int>& sou
     for (size_t i = 0; i < source.size(); ++i)
       if (source[i] >= 0) widths[i] = std::max(widths[i], displayWidth(result.cell(source[i], r)) + (r == 0 ? kFilterButtonChars : 0));
 
-  TemporaryFile file{claimTemporaryFile()};
-  if (file.path.empty()) {
-    outcome.cause = "cannot create a temporary file in " + fs::temp_directory_path().string();
-    return outcome;
-  }
   // Rows go out one by one, so a large table needs little memory.
   lxw_workbook_options options{};
   options.constant_memory = LXW_TRUE;
-  lxw_workbook* book = workbook_new_opt(file.path.string().c_str(), &options);
+  lxw_workbook* book = workbook_new_opt(path.c_str(), &options);
   if (!book) {
-    outcome.cause = "cannot start a workbook in " + file.path.string();
+    outcome.cause = "cannot start a workbook in " + path;
     return outcome;
   }
   lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
@@ -244,13 +211,6 @@ XlsxOutcome writeWorkbook(const StringTable& result, const std::vector<int>& sou
     return outcome;
   }
 
-  std::ifstream in(file.path, std::ios::binary);
-  outcome.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (!in.good() && !in.eof()) {
-    outcome.cause = "cannot read back the workbook from " + file.path.string();
-    outcome.bytes.clear();
-    return outcome;
-  }
   outcome.ok = true;
   outcome.rows = result.rowCount();
   return outcome;
@@ -258,7 +218,8 @@ XlsxOutcome writeWorkbook(const StringTable& result, const std::vector<int>& sou
 
 }  // namespace
 
-XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers) {
+XlsxOutcome writeXlsxWorkbook(const std::string& path, const StringTable& result,
+                              const std::vector<int>& columnOrder, bool rowNumbers) {
   std::vector<int> source;
   std::vector<CellKind> kinds;
   if (rowNumbers) {
@@ -270,11 +231,11 @@ XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>&
     source.push_back(c);
     kinds.push_back(kindOfColumn(c));
   }
-  return writeWorkbook(result, source, kinds);
+  return writeWorkbook(path, result, source, kinds);
 }
 
-XlsxOutcome buildXlsxWorkbookOfExportTable(const StringTable& exportTable, const std::vector<bool>& exported,
-                                           const std::vector<int>& resultColumns) {
+XlsxOutcome writeXlsxWorkbookOfExportTable(const std::string& path, const StringTable& exportTable,
+                                           const std::vector<bool>& exported, const std::vector<int>& resultColumns) {
   std::vector<int> source;
   std::vector<CellKind> kinds;
   for (int c = 0; c < exportTable.columnCount(); ++c) {
@@ -283,7 +244,44 @@ XlsxOutcome buildXlsxWorkbookOfExportTable(const StringTable& exportTable, const
     source.push_back(c == 0 ? -1 : c);
     kinds.push_back(c == 0 ? CellKind::RowNumber : result >= 0 ? kindOfColumn(result) : CellKind::Text);
   }
-  return writeWorkbook(exportTable, source, kinds);
+  return writeWorkbook(path, exportTable, source, kinds);
+}
+
+XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers) {
+  XlsxOutcome outcome;
+  // A fresh name, claimed by creating the file, so two runs never write
+  // into each other's workbook.
+  const std::string folder = os::temporaryFolder();
+  std::random_device random;
+  std::string path;
+  for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
+    char name[40];
+    std::snprintf(name, sizeof name, "/rowsmith-%08x%08x.xlsx", random(), random());
+    os::InterruptsHeld held;
+    if (os::File::createNew(folder + name, 0600, nullptr).isOpen()) {
+      path = folder + name;
+      os::removeOnInterrupt(path);
+    }
+  }
+  if (path.empty()) {
+    outcome.cause = "cannot create a temporary file in " + folder;
+    return outcome;
+  }
+  outcome = writeXlsxWorkbook(path, result, columnOrder, rowNumbers);
+  if (outcome.ok) {
+    os::Error error;
+    os::File file = os::File::openForReading(path, &error);
+    const uint64_t size = file.info().size;
+    outcome.bytes.resize(size);
+    if (!file.isOpen() || file.readFull(outcome.bytes.data(), size) != static_cast<std::ptrdiff_t>(size)) {
+      outcome = XlsxOutcome{};
+      outcome.cause = "cannot read back the workbook from " + path;
+    }
+  }
+  os::InterruptsHeld held;
+  os::removeFile(path);
+  os::removeOnInterrupt("");
+  return outcome;
 }
 
 }  // namespace rowsmith

@@ -614,20 +614,27 @@ int TfrmSaveToForm::deliver() {
           this);
       return mrCancel;
     }
-    std::string bytes;
+    const std::string target = QFile::encodeName(fileName).toStdString();
+    std::string cause;
+    bool written = false;
     if (workbook) {
-      XlsxOutcome book = buildXlsxWorkbookOfExportTable(*table_, exported, resultColumns_);
-      if (!book.ok) {
-        platform::showPlainMessage(book.cause);
-        return mrCancel;
+      // Straight into the file that replaces the target, never a copy in
+      // the temporary folder that an interrupt could leave behind.
+      AtomicFile file;
+      if (file.open(target, &cause)) {
+        const std::string into = file.temporaryPath().empty() ? target : file.temporaryPath();
+        XlsxOutcome book = writeXlsxWorkbookOfExportTable(into, *table_, exported, resultColumns_);
+        if (!book.ok) {
+          platform::showPlainMessage(book.cause);
+          return mrCancel;
+        }
+        written = file.commit(&cause);
       }
-      bytes = std::move(book.bytes);
       splitNote.clear();  // a workbook cell never splits
     } else {
-      bytes = encodeExportText(text, options.encoding);
+      written = writeFileAtomically(target, encodeExportText(text, options.encoding), &cause);
     }
-    std::string cause;
-    if (!writeFileAtomically(QFile::encodeName(fileName).toStdString(), bytes, &cause)) {
+    if (!written) {
       platform::showPlainMessage(
           replacePlaceholder(NLS().GetNLSText("Errors", "CannotWrite", "Die Datei \"%s\" konnte nicht geschrieben werden:"),
                              toUtf8(fileName)) +

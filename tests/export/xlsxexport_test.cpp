@@ -19,9 +19,7 @@ using Sheet = std::map<std::string, std::string>;
 
 bool havePython() { return std::system("python3 -c 'import zipfile' >/dev/null 2>&1") == 0; }
 
-Sheet readBack(const XlsxOutcome& book) {
-  test::TempDir dir;
-  test::writeFileBytes(dir.file("book.xlsx"), book.bytes);
+Sheet readBackFile(const test::TempDir& dir) {
   const std::string command = "python3 " + std::string(ROWSMITH_SOURCE_DIR) + "/tests/export/readxlsx.py " +
                               dir.file("book.xlsx") + " > " + dir.file("sheet.txt");
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
@@ -32,6 +30,12 @@ Sheet readBack(const XlsxOutcome& book) {
     sheet[line.substr(0, blank)] = line.substr(blank + 1);
   }
   return sheet;
+}
+
+Sheet readBack(const XlsxOutcome& book) {
+  test::TempDir dir;
+  test::writeFileBytes(dir.file("book.xlsx"), book.bytes);
+  return readBackFile(dir);
 }
 
 std::string ref(int column, int row) {
@@ -119,7 +123,9 @@ TEST(BuildXlsxWorkbook, AnExportTableKeepsTheKindsOfItsResultColumns) {
   table.setCell(2, 0, "ID :");
   const std::vector<std::string> row{"1", "21.01.1950", "7"};
   table.setRow(1, row);
-  const Sheet sheet = readBack(buildXlsxWorkbookOfExportTable(table, {true, true, true}, {-1, 5, 0}));
+  test::TempDir dir;
+  ASSERT_TRUE(writeXlsxWorkbookOfExportTable(dir.file("book.xlsx"), table, {true, true, true}, {-1, 5, 0}).ok);
+  const Sheet sheet = readBackFile(dir);
   EXPECT_EQ(sheet.at("A2") + "|" + sheet.at("B2") + "|" + sheet.at("C2"), "number 1|date 21.01.1950|number 7");
 }
 
