@@ -73,6 +73,9 @@ bool exportTable(const ConvertOptions& options, const ExportFormat& format, cons
     }
     if (book.cutCells > 0)
       printError(std::to_string(book.cutCells) + " cells cut to the 32767 characters a spreadsheet cell holds");
+    if (book.replacedChars > 0)
+      printError(std::to_string(book.replacedChars) +
+                 " characters U+FFFE or U+FFFF, which a workbook cannot hold, written as U+FFFD");
     output.write(book.bytes);
     return true;
   }
