@@ -64,7 +64,7 @@ bool useEnglishHeaders(StringTable& table) {
 // Writes a workbook, or the delimited text in its encoding; counts the
 // cells a spreadsheet would split. False when the workbook cannot be made.
 bool exportTable(const ConvertOptions& options, const ExportFormat& format, const StringTable& table,
-                 TableOutput& output, size_t& splitting) {
+                 TableOutput& output, ExportCounts& counts) {
   if (options.xlsx) {
     XlsxOutcome book = buildXlsxWorkbook(table, options.columns, options.rowNumbers);
     if (!book.ok) {
@@ -79,7 +79,7 @@ bool exportTable(const ConvertOptions& options, const ExportFormat& format, cons
     output.write(book.bytes);
     return true;
   }
-  splitting = writeResultExport(table, options.columns, options.rowNumbers, format, options.format.encoding,
+  counts = writeResultExport(table, options.columns, options.rowNumbers, format, options.format.encoding,
                                 [&output](std::string_view bytes) { return output.write(bytes); });
   return true;
 }
@@ -127,8 +127,8 @@ int convertFile(const ConvertOptions& options) {
   // After sorting: the sort tells date columns by their German headers.
   if (options.english && !useEnglishHeaders(table)) return 1;
   messages.showProgress(ImportPhase::Export, 0);
-  size_t splitting = 0;
-  if (!exportTable(options, format, table, output, splitting)) {
+  ExportCounts counts;
+  if (!exportTable(options, format, table, output, counts)) {
     messages.clearProgress();
     return 1;
   }
@@ -138,8 +138,12 @@ int convertFile(const ConvertOptions& options) {
   const std::string problem = output.finish();
   if (problem.empty()) {
     // Told after the table is safe, and only then: a failed write is news enough.
-    if (splitting > 0)
-      printError(std::to_string(splitting) + " cells contain the separator or a line break; use --enclose double");
+    if (counts.splitting > 0)
+      printError(std::to_string(counts.splitting) +
+                 " cells contain the separator or a line break; use --enclose double");
+    if (counts.formulas > 0 && !options.format.keepFormulas)
+      printError(std::to_string(counts.formulas) +
+                 " cells begin like a formula and were written after an apostrophe; --keep-formulas keeps them as they are");
     return 0;
   }
   if (problem != "-") printError(problem);

@@ -184,6 +184,27 @@ TEST(Convert, FollowsTheFormatOptions) {
   EXPECT_EQ(readFileBytes(dir.file("t.xlsx")).substr(0, 4), std::string("PK\x03\x04", 4));
 }
 
+// A spreadsheet opening the file would run these cells; the apostrophe in
+// front keeps them text unless asked to keep them as they are.
+TEST(Convert, WritesFormulaLikeCellsAfterAnApostropheAndCountsThem) {
+  TempDir dir;
+  const std::string file = dir.file("formulas.ged");
+  test::writeFileBytes(file, "0 HEAD\r\n1 CHAR ANSI\r\n0 @I1@ INDI\r\n1 NAME =cmd|' -C calc'!A0 /B/\r\n1 SEX M\r\n"
+                             "1 OCCU -5\r\n1 NOTE @@SUM(A1)\r\n0 TRLR\r\n");
+  const std::vector<std::string> columns = {"--columns", "Vorname,Beruf,Bemerkungen", "--no-rowcount", "--enclose",
+                                            "double", "--line-break", "lf", file};
+  std::vector<std::string> args = {"-q"};
+  args.insert(args.end(), columns.begin(), columns.end());
+  Result guarded = convert(dir, args);
+  EXPECT_EQ(guarded.status, 0);
+  EXPECT_EQ(guarded.out.substr(guarded.out.find('\n') + 1), "\"'=cmd|' -C calc'!A0\";\"-5\";\"'@SUM(A1)\"");
+  EXPECT_NE(guarded.err.find("2 cells begin like a formula"), std::string::npos) << guarded.err;
+  args.push_back("--keep-formulas");
+  Result kept = convert(dir, args);
+  EXPECT_EQ(kept.out.substr(kept.out.find('\n') + 1), "\"=cmd|' -C calc'!A0\";\"-5\";\"@SUM(A1)\"");
+  EXPECT_EQ(kept.err, "");
+}
+
 TEST(Convert, Utf8EncodingsWriteTheSameTextAsUtf8) {
   TempDir dir;
   Result r = convert(dir, {"-q", "--encoding", "utf-8", example()});

