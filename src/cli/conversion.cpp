@@ -117,6 +117,11 @@ int convertFile(const ConvertOptions& options) {
     return 1;
   }
   if (outcome.imported() && !options.quiet) messages.showNews(importedMessage(outcome.persons));
+  if (outcome.textAfterEndByteLine > 0) {
+    messages.clearProgress();
+    printError(options.input + ": line " + std::to_string(outcome.textAfterEndByteLine) +
+               " holds a byte 26, which ends the file; the text after it was not read");
+  }
   if (!outcome.imported()) {
     messages.clearProgress();
     printError("no individuals in " + options.input + "; only the header line is written");

@@ -205,6 +205,19 @@ TEST(Convert, WritesFormulaLikeCellsAfterAnApostropheAndCountsThem) {
   EXPECT_EQ(kept.err, "");
 }
 
+// A byte 26 ends the file as in DOS; text after it is not dropped silently.
+TEST(Convert, SaysWhereAByte26CutTheFileShort) {
+  TempDir dir;
+  const std::string persons = "0 HEAD\r\n0 @I1@ INDI\r\n1 NAME A /B/\r\n0 @I2@ INDI\r\n1 NOTE x";
+  test::writeFileBytes(dir.file("cut.ged"), persons + "\x1a y\r\n0 @I3@ INDI\r\n1 NAME C /D/\r\n0 TRLR\r\n");
+  test::writeFileBytes(dir.file("dos.ged"), persons + "\r\n0 TRLR\r\n\x1a");
+  Result cut = convert(dir, {"-q", dir.file("cut.ged")});
+  EXPECT_EQ(cut.status, 0);
+  EXPECT_EQ(cut.err, "rowsmith-convert: " + dir.file("cut.ged") + ": line 5 holds a byte 26, which ends the file; the text after it was not read\n");
+  Result dos = convert(dir, {"-q", dir.file("dos.ged")});
+  EXPECT_EQ(dos.err, "");
+}
+
 TEST(Convert, Utf8EncodingsWriteTheSameTextAsUtf8) {
   TempDir dir;
   Result r = convert(dir, {"-q", "--encoding", "utf-8", example()});
