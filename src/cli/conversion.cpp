@@ -57,7 +57,15 @@ bool useEnglishHeaders(StringTable& table) {
   }
   english.setReadOnly(true);
   const std::vector<std::string> headers = translatedResultHeaders(english);
-  for (int c = 0; c < kResultColumns; ++c) table.setCell(c, 0, headers[static_cast<size_t>(c)]);
+  bool translated = false;
+  for (int c = 0; c < kResultColumns; ++c) {
+    table.setCell(c, 0, headers[static_cast<size_t>(c)]);
+    translated |= headers[static_cast<size_t>(c)] != ResultHeaders()[c];
+  }
+  // An empty or unreadable file gives the German defaults.
+  if (!translated)
+    printError("the English language file " + english.languageFileName() +
+               " gives no texts; the header line stays German");
   return true;
 }
 

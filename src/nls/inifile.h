@@ -1,7 +1,9 @@
 #pragma once
-// INI files, read as UTF-8 when they are well-formed UTF-8 and else as
-// Windows-1252, written back the same way unless a value needs a character
-// the code page lacks (then the whole file is UTF-8). Section and key names
+// INI files, read as UTF-8 when they are well-formed UTF-8, as UTF-16 when
+// they begin with its byte-order mark (then written back as UTF-8 with a byte-order mark),
+// and else as Windows-1252, written back the same way unless a value needs a
+// character the code page lacks (then the whole file is UTF-8). Lines end at
+// CR LF, LF or CR. Section and key names
 // compare without regard to case; blanks and one pair of enclosing quotes around a value are dropped
 // when it is read, at most kMaxIniValue characters of it. Writing replaces a
 // key's line in place, adds a missing key or section, and replaces the file

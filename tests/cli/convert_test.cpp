@@ -218,6 +218,31 @@ TEST(Convert, SaysWhereAByte26CutTheFileShort) {
   EXPECT_EQ(dos.err, "");
 }
 
+// The English headers come from the language file in any of the forms an
+// editor saves; a file that gives no texts is named, not passed over.
+TEST(Convert, ReadsTheEnglishHeadersFromUtf16OrCrLinesAndSaysWhenThereAreNone) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.path() + "NLS");
+  const std::string language = dir.path() + "NLS/NLS.44";
+  const std::string shipped = readFileBytes(std::string(ROWSMITH_SOURCE_DIR) + "/data/nls/NLS.44");
+  std::string crLines, utf16 = "\xFF\xFE";
+  for (char c : shipped) {
+    if (c != '\n') crLines += c;
+    utf16 += c, utf16 += '\0';  // the file is ASCII
+  }
+  const std::vector<std::string> args = {"-q", "--language", "en", "--columns", "3,4", "--line-break", "lf", example()};
+  for (const std::string& content : {shipped, crLines, utf16}) {
+    test::writeFileBytes(language, content);
+    const Result r = finish(dir, "run", start(dir, "run", args, 0, {"ROWSMITH_HOME=" + dir.path()}));
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), ";Given name :;Surname :") << content.substr(0, 8);
+    EXPECT_EQ(r.err, "");
+  }
+  test::writeFileBytes(language, "");
+  const Result r = finish(dir, "run", start(dir, "run", args, 0, {"ROWSMITH_HOME=" + dir.path()}));
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.err.find("gives no texts"), std::string::npos) << r.err;
+}
+
 TEST(Convert, Utf8EncodingsWriteTheSameTextAsUtf8) {
   TempDir dir;
   Result r = convert(dir, {"-q", "--encoding", "utf-8", example()});
