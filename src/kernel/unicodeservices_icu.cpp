@@ -83,12 +83,23 @@ void appendTransliterated(std::string& out, icu::UnicodeString& run, std::vector
                                                                                           : start + kPieceUnits;
         if (U16_IS_TRAIL(run.charAt(end))) ++end;  // never between the halves of a pair
       }
-      const int32_t from = std::max(0, start - kContextUnits);
+      // Inside a cluster cut apart, the marks go, as the transliterator
+      // drops those that follow a letter it writes.
+      int32_t begin = start;
+      if (!std::binary_search(clusterStarts.begin(), clusterStarts.end(), start)) {
+        while (begin < end && extendsCluster(static_cast<char32_t>(run.char32At(begin))))
+          begin += U16_LENGTH(run.char32At(begin));
+      }
+      if (begin == end) {
+        start = end;
+        continue;
+      }
+      const int32_t from = std::max(0, begin - kContextUnits);
       const int32_t to = std::min(run.length(), end + kContextUnits);
       icu::UnicodeString window(run, from, to - from);
-      UTransPosition position{0, window.length(), start - from, end - from};
+      UTransPosition position{0, window.length(), begin - from, end - from};
       t->finishTransliteration(window, position);
-      appendLatin(out, window.tempSubStringBetween(start - from, position.limit));
+      appendLatin(out, window.tempSubStringBetween(begin - from, position.limit));
       start = end;
     }
   }
