@@ -35,13 +35,14 @@ icu::Transliterator* latinTransliterator() {
 struct ClusterWalk {
   std::unique_ptr<icu::BreakIterator> iterator;
   icu::UnicodeString text;
+  std::vector<int32_t> clusterStarts;  // of the run being gathered, reused
 };
 
 ClusterWalk& clusterWalk() {
   thread_local ClusterWalk walk = [] {
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::BreakIterator> it(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    return ClusterWalk{U_SUCCESS(status) ? std::move(it) : nullptr, {}};
+    return ClusterWalk{U_SUCCESS(status) ? std::move(it) : nullptr, {}, {}};
   }();
   return walk;
 }
@@ -123,7 +124,8 @@ void encodeStretch(std::string& out, std::string_view utf8) {
   const icu::UnicodeString& text = walk.text =
       icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
   icu::UnicodeString run;
-  std::vector<int32_t> clusterStarts;
+  std::vector<int32_t>& clusterStarts = walk.clusterStarts;
+  clusterStarts.clear();
   icu::BreakIterator* it = walk.iterator.get();
   if (!it) {
     run = text;
