@@ -56,8 +56,9 @@ void writeAll(const std::string& path, std::string_view bytes) {
 // The file's lines as the reader takes them, in UTF-8: after a UTF-8 mark
 // the bytes as they are, after a UTF-16 mark the decoded text, else UTF-8
 // when well-formed and Windows-1252 when not (a write may turn such a file
-// into UTF-8, so before and after must be read alike); lines end at CR LF,
-// LF or a lone CR.
+// into UTF-8, so before and after must be read alike). Lines end at LF, or
+// at CR in a file without LF. A rewrite may drop CRs at the end of a line (a
+// stray one before the CR LF), so they do not count.
 std::vector<std::string> linesOf(std::string_view bytes) {
   std::string content;
   if (bytes.starts_with("\xEF\xBB\xBF"))
@@ -66,13 +67,16 @@ std::vector<std::string> linesOf(std::string_view bytes) {
     content = decodeUtf16Line(bytes.substr(2), bytes[0] == '\xFE', false);
   else
     content = isWellFormedUtf8(bytes) ? std::string(bytes) : decodeWindows1252(bytes);
+  const char lineEnd = content.find('\n') == std::string::npos ? '\r' : '\n';
   std::vector<std::string> lines;
   size_t start = 0;
   while (start < content.size()) {
-    size_t end = content.find_first_of("\r\n", start);
+    size_t end = content.find(lineEnd, start);
     if (end == std::string::npos) end = content.size();
-    lines.emplace_back(content, start, end - start);
-    start = end + (content.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    size_t stop = end;
+    while (stop > start && content[stop - 1] == '\r') --stop;
+    lines.emplace_back(content, start, stop - start);
+    start = end + 1;
   }
   return lines;
 }

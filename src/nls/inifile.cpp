@@ -89,19 +89,21 @@ void TIniFile::load() const {
   }
   utf8_ = utf8Bom_ || (isWellFormedUtf8(content) && hasUtf8MultiByte(content));
   if (!utf8_) content = decodeWindows1252(content);
-  // Lines end at CR LF, LF or a lone CR; the first line end is kept for writing.
-  const size_t firstBreak = content.find_first_of("\r\n");
+  // Lines end at LF, a CR before it dropped; a file without any LF (as old
+  // Mac editors wrote them) has its lines end at CR.
+  const char lineEnd = content.find('\n') == std::string::npos ? '\r' : '\n';
+  size_t firstBreak = content.find(lineEnd);
   if (firstBreak != std::string::npos) {
-    lineEnd_ = content[firstBreak] == '\n'                                                   ? "\n"
-               : firstBreak + 1 < content.size() && content[firstBreak + 1] == '\n' ? "\r\n"
-                                                                                    : "\r";
+    lineEnd_ = lineEnd == '\r' ? "\r" : (firstBreak > 0 && content[firstBreak - 1] == '\r') ? "\r\n" : "\n";
   }
   size_t start = 0;
   while (start < content.size()) {
-    size_t end = content.find_first_of("\r\n", start);
+    size_t end = content.find(lineEnd, start);
     if (end == std::string::npos) end = content.size();
-    lines_.emplace_back(content, start, end - start);
-    start = end + (content.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    size_t stop = end;
+    if (lineEnd == '\n' && stop > start && content[stop - 1] == '\r') --stop;
+    lines_.emplace_back(content, start, stop - start);
+    start = end + 1;
   }
 }
 
