@@ -3,6 +3,7 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <optional>
 #include <random>
@@ -26,8 +27,11 @@ constexpr size_t kMaxColumnChars = 60;
 // The header's filter button covers the end of a bold header text.
 constexpr size_t kFilterButtonChars = 3;
 // Date cells before this year cannot be shown by the common spreadsheet
-// programs (their day count starts in 1900); such dates stay text.
+// programs (their day count starts in 1900); such dates stay text. So do
+// those before 1 March 1900: the day count holds a 29 February 1900 that
+// never was, and programs that leave it out show those days one day early.
 constexpr int kFirstDateCellYear = 1900;
+constexpr int kFirstDateCellMonthOfFirstYear = 3;
 
 CellKind kindOfColumn(int column) {
   if (column < 0 || column >= kResultColumns) return CellKind::Text;
@@ -84,7 +88,9 @@ std::optional<lxw_datetime> fullDate(std::string_view text) {
     month = number(m);
     day = number(d);
   }
-  if (year < kFirstDateCellYear || !validDay(year, month, day)) return std::nullopt;
+  if (year < kFirstDateCellYear || (year == kFirstDateCellYear && month < kFirstDateCellMonthOfFirstYear) ||
+      !validDay(year, month, day))
+    return std::nullopt;
   return lxw_datetime{year, month, day, 0, 0, 0.0};
 }
 
@@ -103,9 +109,21 @@ size_t displayWidth(std::string_view text) {
   return widest;
 }
 
+// Whether text[i..] reads "_xHHHH_", which a spreadsheet takes for the
+// character HHHH.
+bool startsCharacterEscape(std::string_view text, size_t i) {
+  if (i + 7 > text.size() || text[i] != '_' || text[i + 1] != 'x' || text[i + 6] != '_') return false;
+  for (size_t k = i + 2; k < i + 6; ++k)
+    if (!std::isxdigit(static_cast<unsigned char>(text[k]))) return false;
+  return true;
+}
+
 // Cell line breaks as the single LF that spreadsheets use, cut to the
-// characters a cell holds (never inside a character).
-std::string cellText(std::string_view text, bool& cut) {
+// characters a cell holds (never inside a character). U+FFFE and U+FFFF,
+// which XML forbids, become U+FFFD (counted in replaced), and a text that
+// reads like an escaped character ("_x000D_") is escaped itself, so that it
+// shows as written.
+std::string cellText(std::string_view text, bool& cut, int32_t& replaced) {
   std::string plain;
   plain.reserve(text.size());
   size_t characters = 0;
@@ -117,6 +135,14 @@ std::string cellText(std::string_view text, bool& cut) {
       cut = true;
       break;
     }
+    if (text[i] == '\xEF' && i + 2 < text.size() && text[i + 1] == '\xBF' &&
+        (text[i + 2] == '\xBE' || text[i + 2] == '\xBF')) {
+      plain += "\xEF\xBF\xBD";
+      ++replaced;
+      i += 2;
+      continue;
+    }
+    if (text[i] == '_' && startsCharacterEscape(text, i)) plain += "_x005F";
     plain += text[i];
   }
   return plain;
@@ -140,7 +166,7 @@ lxw_error layOutColumns(lxw_worksheet* sheet, const std::vector<CellKind>& kinds
 // One cell: an ID as a number, a full date as a date cell, all else as text
 // (header cells are given as text, with the bold format).
 lxw_error writeCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, std::string_view text, CellKind kind,
-                    lxw_format* format, lxw_format* dateFormat, int32_t& cutCells) {
+                    lxw_format* format, lxw_format* dateFormat, XlsxOutcome& counts) {
   if (row > 0 && text.empty()) return LXW_NO_ERROR;
   if (kind == CellKind::Id) {
     if (std::optional<int32_t> id = toInt32(text)) return worksheet_write_number(sheet, row, col, *id, nullptr);
@@ -149,8 +175,8 @@ lxw_error writeCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, std::str
     if (std::optional<lxw_datetime> date = fullDate(text)) return worksheet_write_datetime(sheet, row, col, &*date, dateFormat);
   }
   bool cut = false;
-  const std::string utf8 = cellText(text, cut);
-  if (cut) ++cutCells;
+  const std::string utf8 = cellText(text, cut, counts.replacedChars);
+  if (cut) ++counts.cutCells;
   return worksheet_write_string(sheet, row, col, utf8.c_str(), format);
 }
 
@@ -201,7 +227,7 @@ XlsxOutcome writeWorkbook(const std::string& path, const StringTable& result, co
         continue;
       }
       keep(writeCell(sheet, row, col, result.cell(source[i], r), r == 0 ? CellKind::Text : kinds[i],
-                     r == 0 ? bold : nullptr, dateFormat, outcome.cutCells));
+                     r == 0 ? bold : nullptr, dateFormat, outcome));
     }
   }
   lxw_error closed = workbook_close(book);

@@ -16,6 +16,7 @@ struct XlsxOutcome {
   std::string bytes;       // the workbook file when ok
   int32_t rows = 0;        // sheet rows written, the header row included
   int32_t cutCells = 0;    // cells cut to the length a spreadsheet cell holds
+  int32_t replacedChars = 0;  // U+FFFE and U+FFFF, which XML forbids, written as U+FFFD
 };
 
 // Writes into the file at path, replacing what it holds: meant for an

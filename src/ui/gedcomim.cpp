@@ -406,9 +406,16 @@ bool TfrmGedComIm::importFile(const QString& fileName) {
   rememberRecentFile(shownFile_);
   takeTable(std::move(run->table));
   reapplyFilter(false);
-  platform::showPlainMessage(replacePlaceholder(
+  std::string message = replacePlaceholder(
       NLS().GetNLSText("Information", "PersonsImported", importedMessage(0).replace(0, 1, "%s")),
-      std::to_string(run->outcome.persons)));
+      std::to_string(run->outcome.persons));
+  // A byte 26 ends a file; text after it is not lost without a word.
+  if (run->outcome.textAfterEndByteLine > 0)
+    message += " " + replacePlaceholder(NLS().GetNLSText("Information", "TextAfterEndOfFile",
+                                                         "Zeile %s enthält das Dateiende-Zeichen (Byte 26); der "
+                                                         "Text danach wurde nicht gelesen."),
+                                        std::to_string(run->outcome.textAfterEndByteLine));
+  platform::showPlainMessage(message);
   return true;
 }
 

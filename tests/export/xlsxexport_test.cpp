@@ -69,7 +69,8 @@ TEST(BuildXlsxWorkbook, GivesEachColumnItsCellType) {
       {38, "7", "number 7"},           {2, "12", "text 12"},
       {5, "21.01.1950", "date 21.01.1950"}, {5, "1.2.1950", "date 01.02.1950"},
       {7, "19500121", "date 21.01.1950"},   {9, "1950-01-21", "date 21.01.1950"},
-      {11, "29.02.2000", "date 29.02.2000"}, {18, "01.01.1900", "date 01.01.1900"},
+      {11, "29.02.2000", "date 29.02.2000"}, {18, "01.03.1900", "date 01.03.1900"},
+      {18, "01.01.1900", "text 01.01.1900"}, {18, "28.02.1900", "text 28.02.1900"},
       {26, "29.02.1900", "text 29.02.1900"}, {28, "31.12.1899", "text 31.12.1899"},
       {30, "21.01.1950", "date 21.01.1950"},     {32, "01.1950", "text 01.1950"},
       {5, "32.01.1950", "text 32.01.1950"},  {6, "19500121", "text 19500121"},
@@ -111,6 +112,24 @@ TEST(BuildXlsxWorkbook, WritesTheChosenColumnsFittedAndCutsOverlongCells) {
                           {"A2", "text " + std::string(100, 'x')}, {"C2", "text " + std::string(32767, 'y')},
                           {"B3", "number 1234567"}, {"C3", "text tab\there, bell\x07"}};
   EXPECT_EQ(readBack(book), expected);
+}
+
+// XML forbids U+FFFE and U+FFFF: one of them made a spreadsheet drop the
+// rest of the sheet. A text in the form of an escaped character shows as
+// written instead of as the character.
+TEST(BuildXlsxWorkbook, WritesOnlyCharactersXmlAllowsAndEscapesEscapeLikeText) {
+  if (!havePython()) GTEST_SKIP() << "python3 is needed to read the workbook back";
+  StringTable table = headedTable(2);
+  table.setCell(1, 1, "a\xEF\xBF\xBE b\xEF\xBF\xBF \xEF\xBF\xBD");
+  table.setCell(15, 1, "_x000D_ _x00e9_ _x12G4_ __x0041__ x000D_");
+  table.setCell(1, 2, "after");
+  XlsxOutcome book = buildXlsxWorkbook(table, {1, 15}, false);
+  ASSERT_TRUE(book.ok) << book.cause;
+  EXPECT_EQ(book.replacedChars, 2);
+  const Sheet sheet = readBack(book);
+  EXPECT_EQ(sheet.count("A2") ? sheet.at("A2") : "", "text a\xEF\xBF\xBD b\xEF\xBF\xBD \xEF\xBF\xBD");
+  EXPECT_EQ(sheet.count("B2") ? sheet.at("B2") : "", "text _x000D_ _x00e9_ _x12G4_ __x0041__ x000D_");
+  EXPECT_EQ(sheet.count("A3") ? sheet.at("A3") : "", "text after");
 }
 
 // An export table in the order the grid shows: kinds follow the result

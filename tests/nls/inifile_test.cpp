@@ -80,6 +80,13 @@ TEST_F(TIniFileTest, KeepsTheEncodingReadUnlessAValueNeedsMore) {
       {"[S]\r\nK=Müller\r\n", "Köln", "[S]\r\nK=Müller\r\nL=Köln\r\n"},
       {"\xEF\xBB\xBF[S]\r\nK=x\r\n", "Köln", "\xEF\xBB\xBF[S]\r\nK=x\r\nL=Köln\r\n"},
       {"[S]\r\nK=x\r\n", "Köln", "[S]\r\nK=x\r\nL=K\xF6ln\r\n"},
+      // Lines that end at a lone CR, as old Mac editors wrote them.
+      {"[S]\rK=x\r", "Köln", "[S]\rK=x\rL=K\xF6ln\r"},
+      {"[S]\rK=x\r\n", "a", "[S]\rK=x\r\nL=a\r\n"},  // with an LF, a lone CR is text
+      // UTF-16 with its mark, either byte order: written back as UTF-8.
+      {std::string("\xFF\xFE[\0S\0]\0\r\0\n\0K\0=\0\xFC\0\r\0\n\0", 22), "Köln",
+       "\xEF\xBB\xBF[S]\r\nK=\xC3\xBC\r\nL=Köln\r\n"},
+      {std::string("\xFE\xFF\0[\0S\0]\0\r\0K\0=\0\xFC", 16), "Köln", "\xEF\xBB\xBF[S]\rK=\xC3\xBC\rL=Köln\r"},
   };
   for (const auto& c : cases) {
     TIniFile ini(file(c.before));
