@@ -26,7 +26,7 @@ _rowsmith_convert() {
 
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W "-o --output --format --separator --enclose --line-break
-      --columns --no-rowcount --sort --descending --dates --encoding -q --quiet
+      --columns --no-rowcount --keep-formulas --sort --descending --dates --encoding -q --quiet
       -h --help --version" -- "$cur"))
     return
   fi

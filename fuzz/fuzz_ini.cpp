@@ -53,15 +53,25 @@ void writeAll(const std::string& path, std::string_view bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// The file's lines as the reader splits them, at LF, in UTF-8: a write may
-// turn a Windows-1252 file into UTF-8. A rewrite may drop CRs at the end of
-// a line (a stray one before the CR LF), so they do not count.
-std::vector<std::string> linesOf(const std::string& bytes) {
-  const std::string content = isWellFormedUtf8(bytes) ? bytes : decodeWindows1252(bytes);
+// The file's lines as the reader takes them, in UTF-8: after a UTF-8 mark
+// the bytes as they are, after a UTF-16 mark the decoded text, else UTF-8
+// when well-formed and Windows-1252 when not (a write may turn such a file
+// into UTF-8, so before and after must be read alike). Lines end at LF, or
+// at CR in a file without LF. A rewrite may drop CRs at the end of a line (a
+// stray one before the CR LF), so they do not count.
+std::vector<std::string> linesOf(std::string_view bytes) {
+  std::string content;
+  if (bytes.starts_with("\xEF\xBB\xBF"))
+    content = bytes.substr(3);
+  else if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))
+    content = decodeUtf16Line(bytes.substr(2), bytes[0] == '\xFE', false);
+  else
+    content = isWellFormedUtf8(bytes) ? std::string(bytes) : decodeWindows1252(bytes);
+  const char lineEnd = content.find('\n') == std::string::npos ? '\r' : '\n';
   std::vector<std::string> lines;
   size_t start = 0;
   while (start < content.size()) {
-    size_t end = content.find('\n', start);
+    size_t end = content.find(lineEnd, start);
     if (end == std::string::npos) end = content.size();
     size_t stop = end;
     while (stop > start && content[stop - 1] == '\r') --stop;
@@ -150,7 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(file.WriteString(section, key, value), "the write succeeds");
     check(onlyFile(iniName), "no temporary file is left");
     const std::string after = readAll(ini);
-    check(linesLost(linesOf(std::string(content)), linesOf(after)) <= 1, "a write keeps the other lines");
+    check(linesLost(linesOf(content), linesOf(after)) <= 1, "a write keeps the other lines");
     TIniFile fresh(ini);
     // Names are the program's own; a value's stray bytes become characters.
     if (isWellFormedUtf8(section) && isWellFormedUtf8(key))
@@ -179,7 +189,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                         value.find_first_of("\r\n") == std::string_view::npos && isWellFormedUtf8(value) &&
                         isWellFormedUtf8(section) && isWellFormedUtf8(key);
   if (ordinary && text == value) check(again == value, "a stored default reads back");
-  const std::vector<std::string> before = linesOf(std::string(content));
+  const std::vector<std::string> before = linesOf(content);
   check(linesLost(before, linesOf(readAll(folder() + nlsName))) <= 1, "a lookup keeps the other lines");
   fs::remove(folder() + nlsName);
   return 0;

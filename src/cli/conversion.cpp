@@ -57,26 +57,41 @@ bool useEnglishHeaders(StringTable& table) {
   }
   english.setReadOnly(true);
   const std::vector<std::string> headers = translatedResultHeaders(english);
-  for (int c = 0; c < kResultColumns; ++c) table.setCell(c, 0, headers[static_cast<size_t>(c)]);
+  bool translated = false;
+  for (int c = 0; c < kResultColumns; ++c) {
+    table.setCell(c, 0, headers[static_cast<size_t>(c)]);
+    translated |= headers[static_cast<size_t>(c)] != resultColumns()[static_cast<size_t>(c)].header;
+  }
+  // An empty or unreadable file gives the German defaults.
+  if (!translated)
+    printError("the English language file " + english.languageFileName() +
+               " gives no texts; the header line stays German");
   return true;
 }
 
 // Writes a workbook, or the delimited text in its encoding; counts the
 // cells a spreadsheet would split. False when the workbook cannot be made.
 bool exportTable(const ConvertOptions& options, const ExportFormat& format, const StringTable& table,
-                 TableOutput& output, size_t& splitting) {
+                 TableOutput& output, ExportCounts& counts) {
   if (options.xlsx) {
-    XlsxOutcome book = buildXlsxWorkbook(table, options.columns, options.rowNumbers);
+    // A file target gets the workbook straight into the file that will
+    // replace it; standard output by way of the temporary folder.
+    const std::string into = output.temporaryPath();
+    XlsxOutcome book = into.empty() ? buildXlsxWorkbook(table, options.columns, options.rowNumbers)
+                                    : writeXlsxWorkbook(into, table, options.columns, options.rowNumbers);
     if (!book.ok) {
       printError(book.cause);
       return false;
     }
     if (book.cutCells > 0)
       printError(std::to_string(book.cutCells) + " cells cut to the 32767 characters a spreadsheet cell holds");
-    output.write(book.bytes);
+    if (book.replacedChars > 0)
+      printError(std::to_string(book.replacedChars) +
+                 " characters U+FFFE or U+FFFF, which a workbook cannot hold, written as U+FFFD");
+    if (into.empty()) output.write(book.bytes);
     return true;
   }
-  splitting = writeResultExport(table, options.columns, options.rowNumbers, format, options.format.encoding,
+  counts = writeResultExport(table, options.columns, options.rowNumbers, format, options.format.encoding,
                                 [&output](std::string_view bytes) { return output.write(bytes); });
   return true;
 }
@@ -114,6 +129,11 @@ int convertFile(const ConvertOptions& options) {
     return 1;
   }
   if (outcome.imported() && !options.quiet) messages.showNews(importedMessage(outcome.persons));
+  if (outcome.textAfterEndByteLine > 0) {
+    messages.clearProgress();
+    printError(options.input + ": line " + std::to_string(outcome.textAfterEndByteLine) +
+               " holds a byte 26, which ends the file; the text after it was not read");
+  }
   if (!outcome.imported()) {
     messages.clearProgress();
     printError("no individuals in " + options.input + "; only the header line is written");
@@ -123,8 +143,8 @@ int convertFile(const ConvertOptions& options) {
     SortGridRows(table, 1, table.rowCount() - 1, options.descending, options.sortKeys, resultDateColumns());
   if (options.english && !useEnglishHeaders(table)) return 1;
   messages.showProgress(ImportPhase::Export, 0);
-  size_t splitting = 0;
-  if (!exportTable(options, format, table, output, splitting)) {
+  ExportCounts counts;
+  if (!exportTable(options, format, table, output, counts)) {
     messages.clearProgress();
     return 1;
   }
@@ -134,8 +154,12 @@ int convertFile(const ConvertOptions& options) {
   const std::string problem = output.finish();
   if (problem.empty()) {
     // Told after the table is safe, and only then: a failed write is news enough.
-    if (splitting > 0)
-      printError(std::to_string(splitting) + " cells contain the separator or a line break; use --enclose double");
+    if (counts.splitting > 0)
+      printError(std::to_string(counts.splitting) +
+                 " cells contain the separator or a line break; use --enclose double");
+    if (counts.formulas > 0 && !options.format.keepFormulas)
+      printError(std::to_string(counts.formulas) +
+                 " cells begin like a formula and were written after an apostrophe; --keep-formulas keeps them as they are");
     return 0;
   }
   if (problem != "-") printError(problem);

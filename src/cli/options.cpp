@@ -60,6 +60,9 @@ const char* usageText() {
          "  --line-break L          crlf (default), lf, or a text in #-notation\n"
          "  --columns LIST          comma-separated header texts or numbers 1-39 (default: all)\n"
          "  --no-rowcount           leave out the row-number column\n"
+         "  --keep-formulas         write cells that begin like a formula (=, +A, -A, @A) as they\n"
+         "                          are; by default they get a leading apostrophe, so that a\n"
+         "                          spreadsheet shows them as text\n"
          "  --sort LIST             sort by up to five columns, the first deciding (as Shift-clicks\n"
          "                          on the headers, last to first, would sort the grid)\n"
          "  --descending            sort descending\n"
@@ -200,6 +203,12 @@ bool readFlag(OptionReader& r) {
   return true;
 }
 
+bool readKeepFormulas(OptionReader& r) {
+  if (!r.noValue()) return false;
+  r.options.format.keepFormulas = true;
+  return true;
+}
+
 bool readColumns(OptionReader& r) { return r.needValue() && parseColumns(r.value, r.options.columns, r.error); }
 
 struct OptionEntry {
@@ -214,6 +223,7 @@ constexpr OptionEntry kOptions[] = {
     {"--quiet", "-q", readFlag<&ConvertOptions::quiet, true>},
     {"--no-rowcount", nullptr, readFlag<&ConvertOptions::rowNumbers, false>},
     {"--descending", nullptr, readFlag<&ConvertOptions::descending, true>},
+    {"--keep-formulas", nullptr, readKeepFormulas},
     {"--output", "-o", readOutput},
     {"--separator", nullptr, readSeparator},
     {"--enclose", nullptr, readEnclose},

@@ -23,6 +23,9 @@ class TableOutput {
   // Writes the next bytes of the table; false once a write has failed,
   // which finish reports.
   bool write(std::string_view bytes);
+  // The file that will replace a file target, for writers that need a
+  // name; empty for standard output and targets written straight into.
+  const std::string& temporaryPath() const { return file_.temporaryPath(); }
   // Puts the written table in place. Empty on success; a broken pipe on
   // standard output ends quietly with "-".
   std::string finish();

@@ -9,7 +9,7 @@
 
 #include "kernel/cp1252.h"
 #include "kernel/runbeside.h"
-#include "kernel/strutils.h"
+#include "kernel/charcodes.h"
 #include "kernel/textcodec.h"
 
 namespace rowsmith {
@@ -17,14 +17,14 @@ namespace rowsmith {
 namespace {
 
 bool decodeFree(std::string_view text, std::string& out, std::string& error) {
-  const std::string bytes = DecodeCharCodes(text);
+  const DecodedCharCodes decoded = decodeCharCodes(text);
   out.clear();
-  if (bytes.find("ERROR - ") != std::string::npos) {
-    error = bytes;
+  if (!decoded.ok()) {
+    error = charCodeErrorText(decoded.error);
     return false;
   }
   // Byte 0 stays: a typed "#0" is meant.
-  for (char c : bytes) appendUtf8(out, cp1252ToUnicode(static_cast<unsigned char>(c)));
+  for (char c : decoded.bytes) appendUtf8(out, cp1252ToUnicode(static_cast<unsigned char>(c)));
   return true;
 }
 
@@ -107,6 +107,7 @@ class RowWriter {
 
   int rows() const { return table_.rowCount(); }
   size_t splitting() const { return splitting_; }
+  size_t formulas() const { return formulas_; }
 
   // Row r and the line break after it, unless it is the last row.
   void append(std::string& out, int r) {
@@ -123,10 +124,14 @@ class RowWriter {
         const uint32_t begin = column.source == 0 ? 0 : ends[static_cast<size_t>(column.source) - 1];
         cell = text.substr(begin, ends[static_cast<size_t>(column.source)] - begin);
       }
+      const bool formula = r > 0 && !cell.empty() && readsAsFormula(cell);
+      formulas_ += formula;
+      const bool guarded = formula && !format_.keepFormulas;
       if (plainRow) {
+        if (guarded) out += '\'';
         out.append(cell);
       } else {
-        appendFramed(out, cell, column.counted);
+        appendFramed(out, cell, column.counted, guarded);
       }
       if (column.separator) out.append(format_.separator);
     }
@@ -134,8 +139,9 @@ class RowWriter {
   }
 
  private:
-  void appendFramed(std::string& out, std::string_view cell, bool counted) {
+  void appendFramed(std::string& out, std::string_view cell, bool counted, bool guarded) {
     out.append(format_.enclose);
+    if (guarded) out += '\'';
     if (scan_.plain(cell)) {
       out.append(cell);
     } else {
@@ -154,6 +160,7 @@ class RowWriter {
   const ExportFormat& format_;
   CellScan scan_;
   size_t splitting_ = 0;
+  size_t formulas_ = 0;
 };
 
 // The written columns of a table whose column c is written when exported(c):
@@ -240,8 +247,23 @@ class StretchTurns {
 
 }  // namespace
 
+bool readsAsFormula(std::string_view cell) {
+  if (cell.empty()) return false;
+  if (cell[0] == '=') return true;
+  if ((cell[0] != '+' && cell[0] != '-' && cell[0] != '@') || cell.size() < 2) return false;
+  const char next = cell[1];
+  if (next == '(' || (next >= 'A' && next <= 'Z') || (next >= 'a' && next <= 'z')) return true;
+  // A letter beyond ASCII: from U+00C0 on, but for the signs of Latin-1
+  // (× and ÷) and the blocks of punctuation, symbols and arrows.
+  char32_t code = 0;
+  if (static_cast<unsigned char>(next) < 0x80 || utf8SequenceAt(cell, 1, code) == 0) return false;
+  return code >= 0xC0 && code != 0xD7 && code != 0xF7 && !(code >= 0x2000 && code <= 0x2BFF) &&
+         !(code >= 0x3000 && code <= 0x303F);
+}
+
 bool decodeExportFormat(const ExportOptions& options, ExportFormat& format, std::string& error) {
   format = ExportFormat{};
+  format.keepFormulas = options.keepFormulas;
   error.clear();
   switch (options.separator) {
     case SeparatorChoice::Ascii: format.separator.append(","); break;
@@ -297,8 +319,8 @@ std::string BuildExportText(const StringTable& t, const std::vector<bool>& expor
   return out;
 }
 
-size_t writeResultExport(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers,
-                         const ExportFormat& format, TextEncoding encoding, const ExportSink& sink) {
+ExportCounts writeResultExport(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers,
+                               const ExportFormat& format, TextEncoding encoding, const ExportSink& sink) {
   const int columns = static_cast<int>(columnOrder.size()) + 1;
   std::vector<int> sources{kRowNumber};
   sources.insert(sources.end(), columnOrder.begin(), columnOrder.end());
@@ -306,7 +328,7 @@ size_t writeResultExport(const StringTable& result, const std::vector<int>& colu
       result, writtenColumns(columns, [rowNumbers](int c) { return c > 0 || rowNumbers; }, 1, &sources), format);
   const std::vector<int> starts = stretchStarts(writer, encoding);
   const size_t stretches = starts.size() - 1;
-  if (encoding == TextEncoding::Utf8Bom && !sink("\xEF\xBB\xBF")) return 0;
+  if (encoding == TextEncoding::Utf8Bom && !sink("\xEF\xBB\xBF")) return {};
 
   // Each core builds every other stretch into buffers of its own, reused
   // from stretch to stretch, and writes it when the one before is written.
@@ -328,7 +350,7 @@ size_t writeResultExport(const StringTable& result, const std::vector<int>& colu
   RowWriter firstWriter = writer, secondWriter = writer;
   if (stretches < 2) {
     build(0, 1, firstWriter);
-    return firstWriter.splitting();
+    return {firstWriter.splitting(), firstWriter.formulas()};
   }
   // Without a second thread this one builds every stretch, and the work
   // beside, run at join(), finds nothing left.
@@ -339,7 +361,7 @@ size_t writeResultExport(const StringTable& result, const std::vector<int>& colu
   if (!beside.onSecondThread()) alone = true;
   build(0, alone ? 1 : 2, firstWriter);
   beside.join();
-  return firstWriter.splitting() + secondWriter.splitting();
+  return {firstWriter.splitting() + secondWriter.splitting(), firstWriter.formulas() + secondWriter.formulas()};
 }
 
 ExportBytes exportResult(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers,
@@ -347,10 +369,13 @@ ExportBytes exportResult(const StringTable& result, const std::vector<int>& colu
   ExportBytes bytes;
   bytes.pieces.emplace_back();
   std::string& text = bytes.pieces.back();
-  bytes.splitting = writeResultExport(result, columnOrder, rowNumbers, format, encoding, [&](std::string_view part) {
-    text.append(part);
-    return true;
-  });
+  const ExportCounts counts =
+      writeResultExport(result, columnOrder, rowNumbers, format, encoding, [&](std::string_view part) {
+        text.append(part);
+        return true;
+      });
+  bytes.splitting = counts.splitting;
+  bytes.formulas = counts.formulas;
   return bytes;
 }
 
@@ -369,6 +394,15 @@ size_t CountCellsThatSplit(const StringTable& t, const std::vector<bool>& export
     writer.append(row, r);
   }
   return writer.splitting();
+}
+
+size_t CountFormulaCells(const StringTable& t, const std::vector<bool>& exported) {
+  size_t formulas = 0;
+  for (int c = 0; c < t.columnCount(); ++c) {
+    if (static_cast<size_t>(c) >= exported.size() || !exported[static_cast<size_t>(c)]) continue;
+    for (int r = 1; r < t.rowCount(); ++r) formulas += readsAsFormula(t.cell(c, r));
+  }
+  return formulas;
 }
 
 std::string encodeExportText(std::string_view text, TextEncoding encoding) {

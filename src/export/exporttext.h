@@ -27,13 +27,23 @@ struct ExportOptions {
   LineBreakChoice lineBreak = LineBreakChoice::CrLf;
   std::string lineBreakFree = "#10#13";
   TextEncoding encoding = TextEncoding::Windows1252;
+  // Cells that a spreadsheet would take for a formula are written as they
+  // are, without the leading apostrophe that keeps them text.
+  bool keepFormulas = false;
 };
 
 struct ExportFormat {
   std::string separator;  // S, after every exported cell but one of the last column
   std::string enclose;    // Q, around every exported cell
   std::string lineBreak;  // L, between lines
+  bool keepFormulas = false;  // no apostrophe before a cell that reads as a formula
 };
+
+// Whether a spreadsheet would take a cell for a formula: it begins with "=",
+// or with "+", "-" or "@" and a letter or "(". Unless the format keeps
+// formulas, such a data cell (not a header) is written after an apostrophe,
+// inside the enclosing text, which makes a spreadsheet show it as text.
+bool readsAsFormula(std::string_view cell);
 
 // Decodes the options into S, Q and L; a code NN of the "#" notation is the
 // Windows-1252 character NN. On a notation error returns false and
@@ -59,18 +69,28 @@ std::string buildExportTextFromResult(const StringTable& result, const std::vect
 size_t CountCellsThatSplit(const StringTable& exportTable, const std::vector<bool>& exported,
                            const ExportFormat& format);
 
+// The exported cells that hold a formula, given an apostrophe in front
+// unless the format keeps formulas.
+size_t CountFormulaCells(const StringTable& exportTable, const std::vector<bool>& exported);
+
+// What an export tells besides its text.
+struct ExportCounts {
+  size_t splitting = 0;  // result cells (not the row numbers) that would split
+  size_t formulas = 0;   // cells that read as a formula
+};
+
 // Writes the export text of a result table in the bytes of an encoding to
 // sink, a stretch of rows at a time and in order; both cores build the
-// stretches. A sink that returns false stops the writing. Returns the count
-// of result cells (not the row numbers) that would split.
+// stretches. A sink that returns false stops the writing.
 using ExportSink = std::function<bool(std::string_view bytes)>;
-size_t writeResultExport(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers,
-                         const ExportFormat& format, TextEncoding encoding, const ExportSink& sink);
+ExportCounts writeResultExport(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers,
+                               const ExportFormat& format, TextEncoding encoding, const ExportSink& sink);
 
 // The same text in memory, in pieces to be written one after the other.
 struct ExportBytes {
   std::vector<std::string> pieces;
   size_t splitting = 0;
+  size_t formulas = 0;
 };
 ExportBytes exportResult(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers,
                          const ExportFormat& format, TextEncoding encoding);

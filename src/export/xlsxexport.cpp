@@ -3,10 +3,8 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <random>
 #include <string_view>
@@ -14,8 +12,7 @@
 #include "import/importrun.h"
 #include "import/rows.h"
 #include "kernel/ansitext.h"
-
-namespace fs = std::filesystem;
+#include "os/osfile.h"
 
 namespace rowsmith {
 
@@ -30,8 +27,11 @@ constexpr size_t kMaxColumnChars = 60;
 // The header's filter button covers the end of a bold header text.
 constexpr size_t kFilterButtonChars = 3;
 // Date cells before this year cannot be shown by the common spreadsheet
-// programs (their day count starts in 1900); such dates stay text.
+// programs (their day count starts in 1900); such dates stay text. So do
+// those before 1 March 1900: the day count holds a 29 February 1900 that
+// never was, and programs that leave it out show those days one day early.
 constexpr int kFirstDateCellYear = 1900;
+constexpr int kFirstDateCellMonthOfFirstYear = 3;
 
 CellKind kindOfColumn(int column) {
   if (column < 0 || column >= kResultColumns) return CellKind::Text;
@@ -88,7 +88,9 @@ std::optional<lxw_datetime> fullDate(std::string_view text) {
     month = number(m);
     day = number(d);
   }
-  if (year < kFirstDateCellYear || !validDay(year, month, day)) return std::nullopt;
+  if (year < kFirstDateCellYear || (year == kFirstDateCellYear && month < kFirstDateCellMonthOfFirstYear) ||
+      !validDay(year, month, day))
+    return std::nullopt;
   return lxw_datetime{year, month, day, 0, 0, 0.0};
 }
 
@@ -107,9 +109,21 @@ size_t displayWidth(std::string_view text) {
   return widest;
 }
 
+// Whether text[i..] reads "_xHHHH_", which a spreadsheet takes for the
+// character HHHH.
+bool startsCharacterEscape(std::string_view text, size_t i) {
+  if (i + 7 > text.size() || text[i] != '_' || text[i + 1] != 'x' || text[i + 6] != '_') return false;
+  for (size_t k = i + 2; k < i + 6; ++k)
+    if (!std::isxdigit(static_cast<unsigned char>(text[k]))) return false;
+  return true;
+}
+
 // Cell line breaks as the single LF that spreadsheets use, cut to the
-// characters a cell holds (never inside a character).
-std::string cellText(std::string_view text, bool& cut) {
+// characters a cell holds (never inside a character). U+FFFE and U+FFFF,
+// which XML forbids, become U+FFFD (counted in replaced), and a text that
+// reads like an escaped character ("_x000D_") is escaped itself, so that it
+// shows as written.
+std::string cellText(std::string_view text, bool& cut, int32_t& replaced) {
   std::string plain;
   plain.reserve(text.size());
   size_t characters = 0;
@@ -121,35 +135,18 @@ std::string cellText(std::string_view text, bool& cut) {
       cut = true;
       break;
     }
+    if (text[i] == '\xEF' && i + 2 < text.size() && text[i + 1] == '\xBF' &&
+        (text[i + 2] == '\xBE' || text[i + 2] == '\xBF')) {
+      plain += "\xEF\xBF\xBD";
+      ++replaced;
+      i += 2;
+      continue;
+    }
+    if (text[i] == '_' && startsCharacterEscape(text, i)) plain += "_x005F";
     plain += text[i];
   }
   return plain;
 }
-
-// A fresh name in the temporary folder, claimed by creating the file, so two
-// runs never write into each other's workbook.
-fs::path claimTemporaryFile() {
-  std::random_device random;
-  fs::path folder = fs::temp_directory_path();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    char name[40];
-    std::snprintf(name, sizeof name, "rowsmith-%08x%08x.xlsx", random(), random());
-    fs::path path = folder / name;
-    if (std::FILE* f = std::fopen(path.string().c_str(), "wx")) {
-      std::fclose(f);
-      return path;
-    }
-  }
-  return {};
-}
-
-struct TemporaryFile {
-  fs::path path;
-  ~TemporaryFile() {
-    std::error_code ec;
-    if (!path.empty()) fs::remove(path, ec);
-  }
-};
 
 // Widths fitted to the content, the header row frozen and filtered.
 lxw_error layOutColumns(lxw_worksheet* sheet, const std::vector<CellKind>& kinds, const std::vector<size_t>& widths,
@@ -169,7 +166,7 @@ lxw_error layOutColumns(lxw_worksheet* sheet, const std::vector<CellKind>& kinds
 // One cell: an ID as a number, a full date as a date cell, all else as text
 // (header cells are given as text, with the bold format).
 lxw_error writeCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, std::string_view text, CellKind kind,
-                    lxw_format* format, lxw_format* dateFormat, int32_t& cutCells) {
+                    lxw_format* format, lxw_format* dateFormat, XlsxOutcome& counts) {
   if (row > 0 && text.empty()) return LXW_NO_ERROR;
   if (kind == CellKind::Id) {
     if (std::optional<int32_t> id = toInt32(text)) return worksheet_write_number(sheet, row, col, *id, nullptr);
@@ -178,15 +175,16 @@ lxw_error writeCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, std::str
     if (std::optional<lxw_datetime> date = fullDate(text)) return worksheet_write_datetime(sheet, row, col, &*date, dateFormat);
   }
   bool cut = false;
-  const std::string utf8 = cellText(text, cut);
-  if (cut) ++cutCells;
+  const std::string utf8 = cellText(text, cut, counts.replacedChars);
+  if (cut) ++counts.cutCells;
   return worksheet_write_string(sheet, row, col, utf8.c_str(), format);
 }
 
 
 // The sheet's columns: source[i] is the table column of sheet column i (-1
 // the row numbers) and kinds[i] what its cells become.
-XlsxOutcome writeWorkbook(const StringTable& result, const std::vector<int>& source, const std::vector<CellKind>& kinds) {
+XlsxOutcome writeWorkbook(const std::string& path, const StringTable& result, const std::vector<int>& source,
+                          const std::vector<CellKind>& kinds) {
   XlsxOutcome outcome;
   if (static_cast<uint64_t>(result.rowCount()) > LXW_ROW_MAX) {
     outcome.cause = "the table has " + std::to_string(result.rowCount()) + " rows; a worksheet holds at most " +
@@ -199,17 +197,12 @@ XlsxOutcome writeWorkbook(const StringTable& result, const std::vector<int>& sou
     for (size_t i = 0; i < source.size(); ++i)
       if (source[i] >= 0) widths[i] = std::max(widths[i], displayWidth(result.cell(source[i], r)) + (r == 0 ? kFilterButtonChars : 0));
 
-  TemporaryFile file{claimTemporaryFile()};
-  if (file.path.empty()) {
-    outcome.cause = "cannot create a temporary file in " + fs::temp_directory_path().string();
-    return outcome;
-  }
   // Rows go out one by one, so a large table needs little memory.
   lxw_workbook_options options{};
   options.constant_memory = LXW_TRUE;
-  lxw_workbook* book = workbook_new_opt(file.path.string().c_str(), &options);
+  lxw_workbook* book = workbook_new_opt(path.c_str(), &options);
   if (!book) {
-    outcome.cause = "cannot start a workbook in " + file.path.string();
+    outcome.cause = "cannot start a workbook in " + path;
     return outcome;
   }
   lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
@@ -234,7 +227,7 @@ XlsxOutcome writeWorkbook(const StringTable& result, const std::vector<int>& sou
         continue;
       }
       keep(writeCell(sheet, row, col, result.cell(source[i], r), r == 0 ? CellKind::Text : kinds[i],
-                     r == 0 ? bold : nullptr, dateFormat, outcome.cutCells));
+                     r == 0 ? bold : nullptr, dateFormat, outcome));
     }
   }
   lxw_error closed = workbook_close(book);
@@ -244,13 +237,6 @@ XlsxOutcome writeWorkbook(const StringTable& result, const std::vector<int>& sou
     return outcome;
   }
 
-  std::ifstream in(file.path, std::ios::binary);
-  outcome.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (!in.good() && !in.eof()) {
-    outcome.cause = "cannot read back the workbook from " + file.path.string();
-    outcome.bytes.clear();
-    return outcome;
-  }
   outcome.ok = true;
   outcome.rows = result.rowCount();
   return outcome;
@@ -258,7 +244,8 @@ XlsxOutcome writeWorkbook(const StringTable& result, const std::vector<int>& sou
 
 }  // namespace
 
-XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers) {
+XlsxOutcome writeXlsxWorkbook(const std::string& path, const StringTable& result,
+                              const std::vector<int>& columnOrder, bool rowNumbers) {
   std::vector<int> source;
   std::vector<CellKind> kinds;
   if (rowNumbers) {
@@ -270,11 +257,11 @@ XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>&
     source.push_back(c);
     kinds.push_back(kindOfColumn(c));
   }
-  return writeWorkbook(result, source, kinds);
+  return writeWorkbook(path, result, source, kinds);
 }
 
-XlsxOutcome buildXlsxWorkbookOfExportTable(const StringTable& exportTable, const std::vector<bool>& exported,
-                                           const std::vector<int>& resultColumns) {
+XlsxOutcome writeXlsxWorkbookOfExportTable(const std::string& path, const StringTable& exportTable,
+                                           const std::vector<bool>& exported, const std::vector<int>& resultColumns) {
   std::vector<int> source;
   std::vector<CellKind> kinds;
   for (int c = 0; c < exportTable.columnCount(); ++c) {
@@ -283,7 +270,44 @@ XlsxOutcome buildXlsxWorkbookOfExportTable(const StringTable& exportTable, const
     source.push_back(c == 0 ? -1 : c);
     kinds.push_back(c == 0 ? CellKind::RowNumber : result >= 0 ? kindOfColumn(result) : CellKind::Text);
   }
-  return writeWorkbook(exportTable, source, kinds);
+  return writeWorkbook(path, exportTable, source, kinds);
+}
+
+XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers) {
+  XlsxOutcome outcome;
+  // A fresh name, claimed by creating the file, so two runs never write
+  // into each other's workbook.
+  const std::string folder = os::temporaryFolder();
+  std::random_device random;
+  std::string path;
+  for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
+    char name[40];
+    std::snprintf(name, sizeof name, "/rowsmith-%08x%08x.xlsx", random(), random());
+    os::InterruptsHeld held;
+    if (os::File::createNew(folder + name, 0600, nullptr).isOpen()) {
+      path = folder + name;
+      os::removeOnInterrupt(path);
+    }
+  }
+  if (path.empty()) {
+    outcome.cause = "cannot create a temporary file in " + folder;
+    return outcome;
+  }
+  outcome = writeXlsxWorkbook(path, result, columnOrder, rowNumbers);
+  if (outcome.ok) {
+    os::Error error;
+    os::File file = os::File::openForReading(path, &error);
+    const uint64_t size = file.info().size;
+    outcome.bytes.resize(size);
+    if (!file.isOpen() || file.readFull(outcome.bytes.data(), size) != static_cast<std::ptrdiff_t>(size)) {
+      outcome = XlsxOutcome{};
+      outcome.cause = "cannot read back the workbook from " + path;
+    }
+  }
+  os::InterruptsHeld held;
+  os::removeFile(path);
+  os::removeOnInterrupt("");
+  return outcome;
 }
 
 }  // namespace rowsmith

@@ -16,16 +16,24 @@ struct XlsxOutcome {
   std::string bytes;       // the workbook file when ok
   int32_t rows = 0;        // sheet rows written, the header row included
   int32_t cutCells = 0;    // cells cut to the length a spreadsheet cell holds
+  int32_t replacedChars = 0;  // U+FFFE and U+FFFF, which XML forbids, written as U+FFFD
 };
 
-// The chosen result columns in the given order, after a row-number column
-// when rowNumbers is set, as in the delimited export. The table holds
-// UTF-8 text; dates in either display form.
-XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>& columnOrder,
-                              bool rowNumbers);
+// Writes into the file at path, replacing what it holds: meant for an
+// AtomicFile's temporary file, so that a failure or an interrupt leaves no
+// partial workbook. The chosen result columns in the given order, after a
+// row-number column when rowNumbers is set, as in the delimited export. The
+// table holds UTF-8 text; dates in either display form. bytes stays empty.
+XlsxOutcome writeXlsxWorkbook(const std::string& path, const StringTable& result,
+                              const std::vector<int>& columnOrder, bool rowNumbers);
 // The same from an export table (column 0 the row numbers) whose column c
 // shows result column resultColumns[c]; exported[c] tells which are written.
-XlsxOutcome buildXlsxWorkbookOfExportTable(const StringTable& exportTable, const std::vector<bool>& exported,
-                                           const std::vector<int>& resultColumns);
+XlsxOutcome writeXlsxWorkbookOfExportTable(const std::string& path, const StringTable& exportTable,
+                                           const std::vector<bool>& exported, const std::vector<int>& resultColumns);
+// The workbook's bytes, for a target that is written straight into (standard
+// output): made in a fresh file of the temporary folder that is removed
+// before returning, and on an interrupt, for which it takes over the
+// process's one registration (the caller must hold none).
+XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers);
 
 }  // namespace rowsmith

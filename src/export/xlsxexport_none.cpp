@@ -2,14 +2,23 @@
 
 namespace rowsmith {
 
-XlsxOutcome buildXlsxWorkbook(const StringTable&, const std::vector<int>&, bool) {
+namespace {
+XlsxOutcome noWorkbooks() {
   XlsxOutcome outcome;
   outcome.cause = "this build writes no workbooks (built without libxlsxwriter)";
   return outcome;
 }
+}  // namespace
 
-XlsxOutcome buildXlsxWorkbookOfExportTable(const StringTable& table, const std::vector<bool>&, const std::vector<int>&) {
-  return buildXlsxWorkbook(table, {}, false);
+XlsxOutcome writeXlsxWorkbook(const std::string&, const StringTable&, const std::vector<int>&, bool) {
+  return noWorkbooks();
 }
+
+XlsxOutcome writeXlsxWorkbookOfExportTable(const std::string&, const StringTable&, const std::vector<bool>&,
+                                           const std::vector<int>&) {
+  return noWorkbooks();
+}
+
+XlsxOutcome buildXlsxWorkbook(const StringTable&, const std::vector<int>&, bool) { return noWorkbooks(); }
 
 }  // namespace rowsmith

@@ -1,5 +1,6 @@
 #include "import/gedcomlines.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace rowsmith {
@@ -97,6 +98,19 @@ bool LineReader::atEndSlow(bool& error) {
     if (pos_ == chunk_.size()) return !finalLineEndPending_;
   }
   return pos_ == endByte_;  // the reading never passes the chunk's end byte
+}
+
+bool LineReader::textAfterEndByte(bool& ownLine) {
+  ownLine = !hitEndByte_;
+  if (!endedAtByte26()) return false;
+  auto hasText = [](std::string_view bytes) {
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) > 32; });
+  };
+  if (hasText(chunk_.substr(endByte_ + 1))) return true;
+  while (!dataExhausted_ && input_.next(chunk_) && !chunk_.empty()) {
+    if (hasText(chunk_)) return true;
+  }
+  return false;
 }
 
 bool LineReader::fill() {

@@ -91,8 +91,16 @@ class LineReader {
   // Whether the first line end has been seen, and whether it was an LF.
   bool lineEndsKnown() const { return decided_; }
   bool lfLines() const { return lfMode_; }
-  // Whether a byte 26 or a zero tail ended the input.
-  bool endedEarly() const { return hitEndByte_; }
+  // Whether a byte 26 or a zero tail ended the input: inside the last line,
+  // or where a new line would have begun.
+  bool endedEarly() const { return hitEndByte_ || (started_ && pos_ == endByte_ && endByte_ < chunk_.size()); }
+  // Whether that was a byte 26.
+  bool endedAtByte26() const { return endedEarly() && chunk_[endByte_] == 26; }
+  // After the last line: whether a byte 26 ended the input with more than
+  // blanks after it, which a file that merely ends the DOS way lacks;
+  // ownLine tells whether the byte began a line of its own. Reads the rest
+  // of the input; no line may be read after.
+  bool textAfterEndByte(bool& ownLine);
   TextUnits units() const { return input_.units(); }
   // Chunks begin at even offsets, so the place in the chunk tells.
   bool lineStartsOdd() const { return lineStartsOdd_; }

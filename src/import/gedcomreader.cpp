@@ -185,7 +185,14 @@ class GedcomReading {
     try {
       outcome.counter = readAll(reader, input);
       joinSecondHalf();
+      const bool split = second_ != nullptr;
       if (second_) outcome.counter = withSecondHalf(outcome.counter, reader, input);
+      // A second part begins with a record: text after the byte for sure.
+      bool ownLine = false;
+      if (outcome.counter > 0 && !trailer_ && reader.endedAtByte26() &&
+          (reader.textAfterEndByte(ownLine) || split))
+        textAfterEndByteLine_ = counter_ + (ownLine ? 1 : 0);
+      outcome.textAfterEndByteLine = textAfterEndByteLine_;
     } catch (const std::bad_alloc&) {
       // A huge line or index: abandoned like a read error, naming the cause.
       outcome.counter = -std::max(counter_, 1);
@@ -267,6 +274,7 @@ class GedcomReading {
     GedcomInput input;
     TDBDefaults db;
     int32_t counter = 0;
+    int32_t textAfterEndByteLine = 0;  // counted in the part
     bool failed = false;
     std::string cause;
     std::thread thread;
@@ -294,6 +302,9 @@ class GedcomReading {
           std::string_view line;
           if (partReader.readLine(line)) {
             h.counter = reading.readLines(partReader, h.input, reading.convert(line, partReader), false);
+            bool ownLine = false;
+            if (h.counter > 0 && !reading.trailer_ && partReader.textAfterEndByte(ownLine))
+              h.textAfterEndByteLine = h.counter + (ownLine ? 1 : 0);
           } else {
             reading.failed(0);
           }
@@ -336,6 +347,9 @@ class GedcomReading {
       return -total;
     }
     appendIndex(db_, half->db);
+    if (half->textAfterEndByteLine > 0)
+      textAfterEndByteLine_ = static_cast<int32_t>(
+          std::min<int64_t>(int64_t{counter} - (reader.lfLines() ? 1 : 0) + half->textAfterEndByteLine, INT32_MAX));
     return total;
   }
 
@@ -452,6 +466,7 @@ class GedcomReading {
   std::string folderOfFile_;
   TDBDefaults& db_;
   int32_t counter_ = 0;
+  int32_t textAfterEndByteLine_ = 0;
   bool readFailed_ = false;
   CharsetMode mode_ = CharsetMode::Undetermined;
   int32_t blockNo_ = -1;

@@ -21,6 +21,9 @@ struct ReadOutcome {
   ReadStatus status = ReadStatus::CannotOpen;
   std::string cause;    // the system's description of a failure
   int32_t counter = 0;  // lines read; negative when reading was abandoned
+  // The line of a byte 26 that ended the reading though more than blanks
+  // follow it (a file ends so in DOS, but then nothing follows); 0 if none.
+  int32_t textAfterEndByteLine = 0;
 };
 
 // How far into the first line "0 HEAD" is looked for: a file without it there

@@ -93,6 +93,7 @@ ImportOutcome importGedcom(const std::string& fileName, bool westernDates, Strin
   const ReadOutcome read = readGedcom(fileName, db, &messages);
   outcome.counter = read.counter;
   outcome.cause = read.cause;
+  outcome.textAfterEndByteLine = read.textAfterEndByteLine;
   if (read.status != ReadStatus::Complete) {
     outcome.status = messages.cancelled() ? ImportStatus::Cancelled : statusOf(read.status);
     return outcome;

@@ -29,6 +29,8 @@ struct ImportOutcome {
   std::string cause;    // the system's description of a failure ("File not found")
   int32_t counter = 0;  // the reader's line counter
   size_t persons = 0;
+  // The line of a byte 26 that ended the reading before more text; 0 if none.
+  int32_t textAfterEndByteLine = 0;
   bool imported() const { return status == ImportStatus::Imported; }
 };
 

@@ -162,7 +162,8 @@ void sortOnBothCores(std::span<int32_t> items, Before before) {
   } while (i <= j);
   const std::span<int32_t> low = items.first(static_cast<size_t>(std::max<std::ptrdiff_t>(j + 1, 0)));
   const std::span<int32_t> high = items.subspan(static_cast<size_t>(std::min<std::ptrdiff_t>(i, hi + 1)));
-  runBeside([&] { boundedQuickSort(high, before); }, [&] { boundedQuickSort(low, before); });
+  const int depthLeft = quickSortDepthLimit(items.size()) - 1;
+  runBeside([&] { boundedQuickSort(high, before, depthLeft); }, [&] { boundedQuickSort(low, before, depthLeft); });
 }
 
 bool rowContentEquals(const StringTable& table, int row, std::string_view content) {

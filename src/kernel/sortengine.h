@@ -4,6 +4,8 @@
 // sort: the columns named in dateColumns by date, the others as numbers when
 // every non-empty cell is one, else as text. An empty cell is the smallest value of every kind.
 // Row 0 is the header and never takes part.
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -46,7 +48,8 @@ std::vector<SortKey> classifySortKeys(const StringTable& table, std::span<const 
 // both cells at every call; the sort itself uses precomputed values.
 int CompareGridRows(const StringTable& table, int rowA, int rowB, std::span<const SortKey> keys);
 
-// Sorts rows first..last in place by the key columns (not stable).
+// Sorts rows first..last in place by the key columns (not stable; equal
+// rows end in the order boundedQuickSort gives them).
 void SortGridRows(StringTable& table, int first, int last, bool descending, std::span<const int> keyColumns,
                   DateColumns dateColumns = {});
 
@@ -55,16 +58,49 @@ void SortGridRows(StringTable& table, int first, int last, bool descending, std:
 int SortTableKeepingRow(StringTable& table, std::span<const int> keyColumns, bool descending, int selectedRow,
                         DateColumns dateColumns = {});
 
+// Merge sort from the bottom up: stable, n log n, no recursion, and like
+// the quicksort never leaves the range whatever the comparator answers.
+template <class T, class Before>
+void boundedMergeSort(std::span<T> items, Before before) {
+  const size_t n = items.size();
+  if (n < 2) return;
+  std::vector<T> buffer(items.begin(), items.end());
+  T* from = items.data();
+  T* to = buffer.data();
+  for (size_t width = 1; width < n; width *= 2) {
+    for (size_t lo = 0; lo < n; lo += 2 * width) {
+      const size_t mid = std::min(lo + width, n), hi = std::min(lo + 2 * width, n);
+      size_t a = lo, b = mid, k = lo;
+      while (a < mid && b < hi) to[k++] = before(from[b], from[a]) ? from[b++] : from[a++];
+      while (a < mid) to[k++] = from[a++];
+      while (b < hi) to[k++] = from[b++];
+    }
+    std::swap(from, to);
+  }
+  if (from != items.data()) std::copy(from, from + n, items.data());
+}
+
+// How many partitions deep the quicksort of n items goes before the rest of
+// a part is merge sorted: far beyond what ordinary data needs (about three
+// times log2 n at random), so only inputs that defeat the middle pivot, such
+// as keys that rise and then fall, take the merge sort.
+inline int quickSortDepthLimit(size_t n) { return 3 * static_cast<int>(std::bit_width(n)) + 16; }
+
 // Middle-pivot quicksort on items. before(x, pivot) / before(pivot, x) drive
 // the two scans. The scans never leave the range and the recursion goes into
 // the smaller part, so a comparator that contradicts itself can only give a
-// strange order, never a crash or a deep stack.
+// strange order, never a crash or a deep stack. A part still unsorted after
+// depthLeft partitions is merge sorted, so the worst case is n log n.
 template <class T, class Before>
-void boundedQuickSort(std::span<T> items, Before before) {
+void boundedQuickSort(std::span<T> items, Before before, int depthLeft) {
   if (items.size() < 2) return;
   std::ptrdiff_t lo = 0;
   std::ptrdiff_t hi = static_cast<std::ptrdiff_t>(items.size()) - 1;
-  for (;;) {
+  for (;; --depthLeft) {
+    if (depthLeft <= 0) {
+      boundedMergeSort(items.subspan(static_cast<size_t>(lo), static_cast<size_t>(hi - lo + 1)), before);
+      return;
+    }
     const T pivot = items[static_cast<size_t>((lo + hi) / 2)];
     std::ptrdiff_t i = lo;
     std::ptrdiff_t j = hi;
@@ -79,15 +115,24 @@ void boundedQuickSort(std::span<T> items, Before before) {
     } while (i <= j);
     // lo..j and i..hi are disjoint and each shorter than lo..hi.
     if (j - lo < hi - i) {
-      if (lo < j) boundedQuickSort(items.subspan(static_cast<size_t>(lo), static_cast<size_t>(j - lo + 1)), before);
+      if (lo < j)
+        boundedQuickSort(items.subspan(static_cast<size_t>(lo), static_cast<size_t>(j - lo + 1)), before,
+                         depthLeft - 1);
       if (i >= hi) return;
       lo = i;
     } else {
-      if (i < hi) boundedQuickSort(items.subspan(static_cast<size_t>(i), static_cast<size_t>(hi - i + 1)), before);
+      if (i < hi)
+        boundedQuickSort(items.subspan(static_cast<size_t>(i), static_cast<size_t>(hi - i + 1)), before,
+                         depthLeft - 1);
       if (lo >= j) return;
       hi = j;
     }
   }
+}
+
+template <class T, class Before>
+void boundedQuickSort(std::span<T> items, Before before) {
+  boundedQuickSort(items, before, quickSortDepthLimit(items.size()));
 }
 
 }  // namespace rowsmith

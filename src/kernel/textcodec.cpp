@@ -124,6 +124,40 @@ bool hasUtf8MultiByte(std::string_view text) {
 }
 
 
+std::string toNfc(std::string_view utf8) {
+  // Normalising reorders each run of marks by sorting it in place, which
+  // takes the square of the run's length: the text goes to the normaliser in
+  // pieces of a few kilobytes cut where no mark reaches across, and a run of
+  // more than kMarksTogether marks is cut too, as if it began a new character.
+  constexpr size_t kPieceBytes = 4096;
+  constexpr int kMarksTogether = 32;
+  size_t i = 0;
+  while (i < utf8.size() && ub(utf8[i]) < 0x80) ++i;
+  if (i == utf8.size()) return std::string(utf8);
+  std::string out;
+  out.reserve(utf8.size());
+  size_t pieceStart = 0;
+  int marks = 0;
+  for (; i < utf8.size();) {
+    char32_t code = 0;
+    const size_t length = ub(utf8[i]) < 0x80 ? (code = ub(utf8[i]), 1) : nextCharacter(utf8, i, code);
+    if (startsNfcSegment(code)) {
+      marks = 0;
+      if (i - pieceStart >= kPieceBytes) {
+        appendNfc(out, utf8.substr(pieceStart, i - pieceStart));
+        pieceStart = i;
+      }
+    } else if (++marks > kMarksTogether) {
+      appendNfc(out, utf8.substr(pieceStart, i - pieceStart));
+      pieceStart = i;
+      marks = 1;
+    }
+    i += length;
+  }
+  appendNfc(out, utf8.substr(pieceStart));
+  return out;
+}
+
 std::string decodeWindows1252(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 4);
@@ -239,10 +273,18 @@ namespace {
 
 // A stretch's bytes depend on nothing but the stretch, and a table repeats
 // the same names and places many times over: each thread remembers the
-// stretches it has encoded, up to a bound.
+// short stretches it has encoded, up to a count and a size. Long ones (a
+// note in another script) seldom come twice.
 void encodeStretchOnce(std::string& out, std::string_view stretch) {
   constexpr size_t kRemembered = 1 << 16;
+  constexpr size_t kRememberedBytes = 16 << 20;
+  constexpr size_t kLongStretch = 1024;
+  if (stretch.size() > kLongStretch) {
+    encodeStretch(out, stretch);
+    return;
+  }
   thread_local std::unordered_map<std::string, std::string> known;
+  thread_local size_t knownBytes = 0;
   const auto hit = known.find(std::string(stretch));
   if (hit != known.end()) {
     out += hit->second;
@@ -250,7 +292,11 @@ void encodeStretchOnce(std::string& out, std::string_view stretch) {
   }
   const size_t begin = out.size();
   encodeStretch(out, stretch);
-  if (known.size() < kRemembered) known.emplace(stretch, out.substr(begin));
+  const size_t bytes = stretch.size() + (out.size() - begin);
+  if (known.size() < kRemembered && knownBytes + bytes <= kRememberedBytes) {
+    known.emplace(stretch, out.substr(begin));
+    knownBytes += bytes;
+  }
 }
 
 }  // namespace

@@ -15,5 +15,10 @@ bool extendsCluster(char32_t code);
 // clusters is transliterated to Latin letters, and what still lacks a byte
 // becomes '?'.
 void encodeStretch(std::string& out, std::string_view utf8);
+// Whether text may be cut before the character without changing its NFC:
+// nothing before it can compose with it or be reordered past it.
+bool startsNfcSegment(char32_t code);
+// Appends the NFC of a piece of text that was cut at such places.
+void appendNfc(std::string& out, std::string_view utf8);
 
 }  // namespace rowsmith

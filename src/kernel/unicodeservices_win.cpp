@@ -99,12 +99,13 @@ void encodeStretch(std::string& out, std::string_view utf8) {
   }
 }
 
-std::string toNfc(std::string_view utf8) {
-  bool ascii = true;
-  for (char c : utf8) ascii &= static_cast<unsigned char>(c) < 0x80;
-  if (ascii) return std::string(utf8);
-  return toUtf8(normalized(NormalizationC, toWide(utf8)));
+bool startsNfcSegment(char32_t code) {
+  // Hangul vowels and finals compose with the syllable before them.
+  const bool hangulJamo = (code >= 0x1160 && code <= 0x11FF) || (code >= 0xD7B0 && code <= 0xD7FF);
+  return code < 0x300 || (!extendsCluster(code) && !hangulJamo);
 }
+
+void appendNfc(std::string& out, std::string_view utf8) { out += toUtf8(normalized(NormalizationC, toWide(utf8))); }
 
 char32_t upperChar(char32_t code) {
   if (code < 0x80) return code >= 'a' && code <= 'z' ? code - 0x20 : code;

@@ -82,6 +82,13 @@ std::string folderOf(const std::string& path) {
   return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
 }
 
+// UTF-16 as editors save "Unicode" text, with its byte-order mark: the
+// mark's size, bigEndian set; else 0.
+size_t utf16Mark(std::string_view content, bool& bigEndian) {
+  bigEndian = content.starts_with("\xFE\xFF");
+  return bigEndian || content.starts_with("\xFF\xFE") ? 2 : 0;
+}
+
 std::string oneLine(std::string_view value) {
   std::string text(value);
   for (char& c : text) {
@@ -113,20 +120,30 @@ void TIniFile::load() const {
   const std::ptrdiff_t got = in.readFull(content.data(), content.size());
   content.resize(got > 0 ? static_cast<size_t>(got) : 0);
   // Files of earlier versions are Windows-1252; an ASCII file is either.
-  utf8Bom_ = content.starts_with(kUtf8Bom);
-  if (utf8Bom_) content.erase(0, kUtf8Bom.size());
+  // A UTF-16 file is written back as UTF-8 with its mark, which holds the same.
+  bool bigEndian = false;
+  if (const size_t mark = utf16Mark(content, bigEndian)) {
+    content = decodeUtf16Line(std::string_view(content).substr(mark), bigEndian, false);
+    utf8Bom_ = true;
+  } else {
+    utf8Bom_ = content.starts_with(kUtf8Bom);
+    if (utf8Bom_) content.erase(0, kUtf8Bom.size());
+  }
   utf8_ = utf8Bom_ || (isWellFormedUtf8(content) && hasUtf8MultiByte(content));
   if (!utf8_) content = decodeWindows1252(content);
-  size_t firstBreak = content.find('\n');
+  // Lines end at LF, a CR before it dropped; a file without any LF (as old
+  // Mac editors wrote them) has its lines end at CR.
+  const char lineEnd = content.find('\n') == std::string::npos ? '\r' : '\n';
+  size_t firstBreak = content.find(lineEnd);
   if (firstBreak != std::string::npos) {
-    lineEnd_ = (firstBreak > 0 && content[firstBreak - 1] == '\r') ? "\r\n" : "\n";
+    lineEnd_ = lineEnd == '\r' ? "\r" : (firstBreak > 0 && content[firstBreak - 1] == '\r') ? "\r\n" : "\n";
   }
   size_t start = 0;
   while (start < content.size()) {
-    size_t end = content.find('\n', start);
+    size_t end = content.find(lineEnd, start);
     if (end == std::string::npos) end = content.size();
     size_t stop = end;
-    if (stop > start && content[stop - 1] == '\r') --stop;
+    if (lineEnd == '\n' && stop > start && content[stop - 1] == '\r') --stop;
     lines_.emplace_back(content, start, stop - start);
     start = end + 1;
   }

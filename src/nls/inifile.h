@@ -1,11 +1,14 @@
 #pragma once
-// INI files, read as UTF-8 when they are well-formed UTF-8 and else as
+// INI files, read as UTF-8 when they are well-formed UTF-8, as UTF-16 after
+// its byte-order mark (written back as UTF-8 with a mark) and else as
 // Windows-1252, written back the same way unless a value needs a character
-// the code page lacks (then the whole file is UTF-8). Section and key names
-// compare without regard to case; blanks and one pair of enclosing quotes around a value are dropped
-// when it is read, at most kMaxIniValue characters of it. Writing replaces a
-// key's line in place, adds a missing key or section, and replaces the file
-// whole (temporary file, then rename), so a failed write keeps the old file.
+// the code page lacks (then the whole file is UTF-8). Lines end at LF or
+// CR LF, or at CR in a file without any LF. Section and key names compare
+// without regard to case; blanks and one pair of enclosing quotes around a
+// value are dropped when it is read, at most kMaxIniValue characters of it.
+// Writing replaces a key's line in place, adds a missing key or section, and
+// replaces the file whole (temporary file, then rename), so a failed write
+// keeps the old file.
 #include <cstdint>
 #include <string>
 #include <string_view>

@@ -5,6 +5,7 @@
 // Paths are UTF-8; "/" separates folders on every system.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,8 @@ struct Error {
 
 // The last system error of this thread.
 Error lastError();
+// An error of the given kind as this system numbers it.
+Error errorOfKind(ErrorKind kind);
 // Error codes the callers tell apart.
 Error errorNotFound();
 Error errorIsFolder();
@@ -95,6 +98,16 @@ class File {
   // cannot disturb this one. UINT64_MAX: the system's position.
   uint64_t position_ = UINT64_MAX;
 };
+
+// The calls whose failures the tests need to see, reached through a table
+// as SQLite reaches its system calls, so a test can make them fail on any
+// system: when a hook is set, it is asked before each such call with the
+// number of bytes at stake and fails the call by returning an error. Only
+// tests set one; it must be safe to call from several threads.
+enum class SystemCall { Open, Read, Write, Sync, Rename };
+using FaultHook = std::function<Error(SystemCall call, size_t bytes)>;
+// Installs hook (an empty one restores the plain calls); returns the one before.
+FaultHook setFaultHook(FaultHook hook);
 
 // Renames over an existing target in one step.
 bool renameReplacing(const std::string& from, const std::string& to, Error* error);

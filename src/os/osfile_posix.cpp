@@ -1,4 +1,5 @@
 #include "os/osfile.h"
+#include "os/faults.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -41,6 +42,20 @@ ErrorKind Error::kind() const {
 }
 
 Error lastError() { return Error{errno}; }
+
+Error errorOfKind(ErrorKind kind) {
+  switch (kind) {
+    case ErrorKind::None: return {};
+    case ErrorKind::NotFound: return Error{ENOENT};
+    case ErrorKind::AccessDenied: return Error{EACCES};
+    case ErrorKind::NoSpace: return Error{ENOSPC};
+    case ErrorKind::TooLarge: return Error{EFBIG};
+    case ErrorKind::IsFolder: return Error{EISDIR};
+    case ErrorKind::NameTooLong: return Error{ENAMETOOLONG};
+    case ErrorKind::Other: break;
+  }
+  return Error{EIO};
+}
 Error errorNotFound() { return Error{ENOENT}; }
 Error errorIsFolder() { return Error{EISDIR}; }
 Error errorReadOnly() { return Error{EACCES}; }
@@ -69,6 +84,14 @@ FileInfo infoOf(const struct stat& st) {
 
 void setError(Error* error) {
   if (error) *error = lastError();
+}
+
+// An injected failure looks to the caller like the system's own.
+bool failsByHook(SystemCall call, size_t bytes) {
+  const Error fault = detail::injectedFault(call, bytes);
+  if (!fault) return false;
+  errno = fault.code;
+  return true;
 }
 
 }  // namespace
@@ -138,6 +161,10 @@ File& File::operator=(File&& other) noexcept {
 
 File File::openForReading(const std::string& path, Error* error) {
   if (path == "-") return File(static_cast<intptr_t>(STDIN_FILENO), false);
+  if (failsByHook(SystemCall::Open, 0)) {
+    setError(error);
+    return File();
+  }
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     setError(error);
@@ -154,6 +181,10 @@ File File::openForReading(const std::string& path, Error* error) {
 }
 
 File File::openForWriting(const std::string& path, Error* error) {
+  if (failsByHook(SystemCall::Open, 0)) {
+    setError(error);
+    return File();
+  }
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) {
     setError(error);
@@ -169,12 +200,20 @@ File File::openForWriting(const std::string& path, Error* error) {
 }
 
 File File::openForAppending(const std::string& path, Error* error) {
+  if (failsByHook(SystemCall::Open, 0)) {
+    setError(error);
+    return File();
+  }
   int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
   if (fd < 0) setError(error);
   return fd < 0 ? File() : File(static_cast<intptr_t>(fd), true);
 }
 
 File File::createNew(const std::string& path, unsigned mode, Error* error) {
+  if (failsByHook(SystemCall::Open, 0)) {
+    setError(error);
+    return File();
+  }
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
   if (fd < 0) {
     setError(error);
@@ -192,6 +231,7 @@ FileInfo File::info() const {
 }
 
 std::ptrdiff_t File::readSome(char* data, size_t size) {
+  if (failsByHook(SystemCall::Read, size)) return -1;
   for (;;) {
     ssize_t got = ::read(static_cast<int>(handle_), data, size);
     if (got < 0 && errno == EINTR) continue;
@@ -199,18 +239,8 @@ std::ptrdiff_t File::readSome(char* data, size_t size) {
   }
 }
 
-std::ptrdiff_t File::readFull(char* data, size_t size) {
-  size_t done = 0;
-  while (done < size) {
-    std::ptrdiff_t got = readSome(data + done, size - done);
-    if (got < 0) return -1;
-    if (got == 0) break;
-    done += static_cast<size_t>(got);
-  }
-  return static_cast<std::ptrdiff_t>(done);
-}
-
 std::ptrdiff_t File::readFullAt(char* data, size_t size, uint64_t offset) const {
+  if (failsByHook(SystemCall::Read, size)) return -1;
   size_t done = 0;
   while (done < size) {
     ssize_t got = ::pread(handle_, data + done, size - done, static_cast<off_t>(offset + done));
@@ -223,6 +253,7 @@ std::ptrdiff_t File::readFullAt(char* data, size_t size, uint64_t offset) const 
 }
 
 bool File::writeAll(std::string_view bytes) {
+  if (failsByHook(SystemCall::Write, bytes.size())) return false;
   while (!bytes.empty()) {
     ssize_t n = ::write(static_cast<int>(handle_), bytes.data(), bytes.size());
     if (n < 0) {
@@ -237,6 +268,7 @@ bool File::writeAll(std::string_view bytes) {
 bool File::setMode(unsigned mode) { return ::fchmod(static_cast<int>(handle_), static_cast<mode_t>(mode)) == 0; }
 
 bool File::sync() {
+  if (failsByHook(SystemCall::Sync, 0)) return false;
   if (::fsync(static_cast<int>(handle_)) == 0) return true;
   // Pipes, terminals and character devices cannot be synced and need not be.
   return errno == EINVAL || errno == EROFS || errno == ENOTSUP;
@@ -251,6 +283,10 @@ bool File::close() {
 }
 
 bool renameReplacing(const std::string& from, const std::string& to, Error* error) {
+  if (failsByHook(SystemCall::Rename, 0)) {
+    setError(error);
+    return false;
+  }
   if (::rename(from.c_str(), to.c_str()) == 0) return true;
   setError(error);
   return false;

@@ -1,4 +1,5 @@
 #include "os/osfile.h"
+#include "os/faults.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -65,6 +66,14 @@ void setError(Error* error) {
   if (error) *error = lastError();
 }
 
+// An injected failure looks to the caller like the system's own.
+bool failsByHook(SystemCall call, size_t bytes) {
+  const Error fault = detail::injectedFault(call, bytes);
+  if (!fault) return false;
+  SetLastError(static_cast<DWORD>(fault.code));
+  return true;
+}
+
 FileKind kindOfHandle(HANDLE h, const BY_HANDLE_FILE_INFORMATION* info) {
   switch (GetFileType(h)) {
     case FILE_TYPE_CHAR: return FileKind::Device;
@@ -120,6 +129,20 @@ ErrorKind Error::kind() const {
 }
 
 Error lastError() { return Error{static_cast<int>(GetLastError())}; }
+
+Error errorOfKind(ErrorKind kind) {
+  switch (kind) {
+    case ErrorKind::None: return {};
+    case ErrorKind::NotFound: return Error{ERROR_FILE_NOT_FOUND};
+    case ErrorKind::AccessDenied: return Error{ERROR_ACCESS_DENIED};
+    case ErrorKind::NoSpace: return Error{ERROR_DISK_FULL};
+    case ErrorKind::TooLarge: return Error{ERROR_FILE_TOO_LARGE};
+    case ErrorKind::IsFolder: return Error{ERROR_DIRECTORY};
+    case ErrorKind::NameTooLong: return Error{ERROR_FILENAME_EXCED_RANGE};
+    case ErrorKind::Other: break;
+  }
+  return Error{ERROR_READ_FAULT};
+}
 bool isNoSpace(const Error& error) { return error.code == ERROR_DISK_FULL || error.code == ERROR_HANDLE_DISK_FULL; }
 bool isBrokenPipe(const Error& error) { return error.code == ERROR_BROKEN_PIPE || error.code == ERROR_NO_DATA; }
 Error errorNotFound() { return Error{ERROR_FILE_NOT_FOUND}; }
@@ -180,6 +203,10 @@ File& File::operator=(File&& other) noexcept {
 
 File File::openForReading(const std::string& path, Error* error) {
   if (path == "-") return File(valueOf(GetStdHandle(STD_INPUT_HANDLE)), false);
+  if (failsByHook(SystemCall::Open, 0)) {
+    setError(error);
+    return File();
+  }
   HANDLE h = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
@@ -199,6 +226,10 @@ File File::openForReading(const std::string& path, Error* error) {
 }
 
 File File::openForWriting(const std::string& path, Error* error) {
+  if (failsByHook(SystemCall::Open, 0)) {
+    setError(error);
+    return File();
+  }
   HANDLE h = CreateFileW(wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
@@ -214,6 +245,10 @@ File File::openForWriting(const std::string& path, Error* error) {
 }
 
 File File::openForAppending(const std::string& path, Error* error) {
+  if (failsByHook(SystemCall::Open, 0)) {
+    setError(error);
+    return File();
+  }
   HANDLE h = CreateFileW(wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
@@ -224,6 +259,10 @@ File File::openForAppending(const std::string& path, Error* error) {
 }
 
 File File::createNew(const std::string& path, unsigned, Error* error) {
+  if (failsByHook(SystemCall::Open, 0)) {
+    setError(error);
+    return File();
+  }
   HANDLE h = CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     setError(error);
@@ -240,6 +279,7 @@ FileInfo File::info() const {
 }
 
 std::ptrdiff_t File::readSome(char* data, size_t size) {
+  if (failsByHook(SystemCall::Read, size)) return -1;
   if (position_ != UINT64_MAX) {
     std::ptrdiff_t got = readAt(handleOf(handle_), data, size, position_);
     if (got > 0) position_ += static_cast<uint64_t>(got);
@@ -255,6 +295,7 @@ std::ptrdiff_t File::readSome(char* data, size_t size) {
 }
 
 std::ptrdiff_t File::readFullAt(char* data, size_t size, uint64_t offset) const {
+  if (failsByHook(SystemCall::Read, size)) return -1;
   size_t done = 0;
   while (done < size) {
     std::ptrdiff_t got = readAt(handleOf(handle_), data + done, size - done, offset + done);
@@ -265,18 +306,8 @@ std::ptrdiff_t File::readFullAt(char* data, size_t size, uint64_t offset) const 
   return static_cast<std::ptrdiff_t>(done);
 }
 
-std::ptrdiff_t File::readFull(char* data, size_t size) {
-  size_t done = 0;
-  while (done < size) {
-    std::ptrdiff_t got = readSome(data + done, size - done);
-    if (got < 0) return -1;
-    if (got == 0) break;
-    done += static_cast<size_t>(got);
-  }
-  return static_cast<std::ptrdiff_t>(done);
-}
-
 bool File::writeAll(std::string_view bytes) {
+  if (failsByHook(SystemCall::Write, bytes.size())) return false;
   while (!bytes.empty()) {
     const DWORD want = bytes.size() > 0x40000000u ? 0x40000000u : static_cast<DWORD>(bytes.size());
     DWORD written = 0;
@@ -289,6 +320,7 @@ bool File::writeAll(std::string_view bytes) {
 bool File::setMode(unsigned) { return true; }
 
 bool File::sync() {
+  if (failsByHook(SystemCall::Sync, 0)) return false;
   if (FlushFileBuffers(handleOf(handle_))) return true;
   // Consoles and pipes cannot be flushed to disk and need not be.
   return GetFileType(handleOf(handle_)) != FILE_TYPE_DISK;
@@ -303,6 +335,10 @@ bool File::close() {
 }
 
 bool renameReplacing(const std::string& from, const std::string& to, Error* error) {
+  if (failsByHook(SystemCall::Rename, 0)) {
+    setError(error);
+    return false;
+  }
   if (MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
   setError(error);
   return false;

@@ -587,9 +587,16 @@ bool TfrmGedComIm::importFile(const QString& fileName) {
   reapplyFilter(false);
   updateTitle();
   updateStatus();
-  platform::showPlainMessage(replacePlaceholder(
+  std::string message = replacePlaceholder(
       NLS().GetNLSText("Information", "PersonsImported", importedMessage(0).replace(0, 1, "%s")),
-      groupedNumber(persons_)));
+      groupedNumber(persons_));
+  // A byte 26 ends a file; text after it is not lost without a word.
+  if (run->outcome.textAfterEndByteLine > 0)
+    message.append(" ").append(replacePlaceholder(NLS().GetNLSText("Information", "TextAfterEndOfFile",
+                                                                   "Zeile %s enthält das Dateiende-Zeichen (Byte 26); "
+                                                                   "der Text danach wurde nicht gelesen."),
+                                                  std::to_string(run->outcome.textAfterEndByteLine)));
+  platform::showPlainMessage(message);
   return true;
 }
 

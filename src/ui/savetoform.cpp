@@ -461,6 +461,12 @@ void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWi
   btnClientBottomClientClientGO->setFocus();
 }
 
+ExportOptions TfrmSaveToForm::currentOptions() const {
+  ExportOptions options = exportOptionsFrom(currentSettings());
+  options.keepFormulas = chkClientBottomClientClientKeepFormulas->isChecked();
+  return options;
+}
+
 ExportSettingValues TfrmSaveToForm::currentSettings() const {
   ExportSettingValues values;
   for (const SettingWidget& widget : settingWidgets_) {
@@ -555,7 +561,7 @@ void TfrmSaveToForm::updatePreviewText() {
                         static_cast<QWidget*>(gbxClientBottomClientClientCharset),
                         static_cast<QWidget*>(chkClientBottomClientClientKeepFormulas)})
     part->setEnabled(!workbook);
-  const ExportOptions options = exportOptionsFrom(currentSettings());
+  const ExportOptions options = currentOptions();
   ExportFormat format;
   std::string error;
   if (!decodeExportFormat(options, format, error)) {
@@ -682,7 +688,7 @@ int TfrmSaveToForm::deliver() {
   failedField_ = nullptr;
   lastNote_.clear();
   if (!table_) return mrCancel;
-  const ExportOptions options = exportOptionsFrom(currentSettings());
+  const ExportOptions options = currentOptions();
   ExportFormat format;
   std::string error;
   if (!decodeExportFormat(options, format, error)) {
@@ -697,23 +703,36 @@ int TfrmSaveToForm::deliver() {
     failedField_ = clbClientBottomLeftClient;
     return mrNone;
   }
-  auto splitNote = [&](size_t splitting) {
-    // A spreadsheet would split these cells; the user learns how many.
-    if (splitting == 0) return std::string();
-    return " " + replaceCount(NLS().GetNLSText("Information", "CellsSplit",
-                                               "%s Zellen enthalten das Trennzeichen oder einen "
-                                               "Zeilenumbruch; Zellen einklammern hilft."),
-                              static_cast<int>(splitting));
+  // What a spreadsheet would make of the cells: the user learns how many
+  // it would split and how many begin like a formula.
+  auto notes = [&](size_t splitting, size_t formulas) {
+    std::string note;
+    if (splitting > 0)
+      note.append(" ").append(replaceCount(NLS().GetNLSText("Information", "CellsSplit",
+                                                  "%s Zellen enthalten das Trennzeichen oder einen "
+                                                  "Zeilenumbruch; Zellen einklammern hilft."),
+                                 static_cast<int>(splitting)));
+    if (formulas > 0)
+      note.append(" ").append(replaceCount(options.keepFormulas
+                                     ? NLS().GetNLSText("Information", "FormulasKept",
+                                                        "%s Zellen beginnen wie eine Formel und wurden unverändert "
+                                                        "geschrieben.")
+                                     : NLS().GetNLSText("Information", "FormulasGuarded",
+                                                        "%s Zellen beginnen wie eine Formel und bekamen ein "
+                                                        "Apostroph davor."),
+                                 static_cast<int>(formulas)));
+    return note;
   };
 
   const int lines = table_->rowCount();
   if (btnClientBottomClientClientSaveToClipboard->isChecked()) {
     std::string text;
-    size_t splitting = 0;
+    size_t splitting = 0, formulas = 0;
     try {
       ExportBytes bytes = exportResult(*table_, order, rowNumbers, format, TextEncoding::Utf8);
       for (const std::string& piece : bytes.pieces) text += piece;
       splitting = bytes.splitting;
+      formulas = bytes.formulas;
     } catch (const std::bad_alloc&) {
       return reportBuildFailure();
     } catch (const std::length_error&) {
@@ -722,7 +741,7 @@ int TfrmSaveToForm::deliver() {
     platform::putClipboardText(text);
     ShowInfoMessage(replaceCount(NLS().GetNLSText("Information", "LinesCopied",
                                                   "%s Zeilen in die Zwischenablage kopiert!"),
-                                 lines) + splitNote(splitting),
+                                 lines) + notes(splitting, formulas),
                     this);
     return mrOk;
   }
@@ -757,19 +776,22 @@ int TfrmSaveToForm::deliver() {
   };
   if (const std::string problem = targetProblem(fileName); !problem.empty()) return fail(problem);
 
-  size_t splitting = 0;
+  ExportCounts counts;
   std::string cause;
   try {
+    AtomicFile file;
+    if (!file.open(target, &cause)) return fail(causeText(cause));
     if (workbook) {
-      XlsxOutcome book = buildXlsxWorkbookOfExportTable(*table_, previewWidthsExported(), resultColumns_);
+      // Straight into the file that replaces the target, never a copy in
+      // the temporary folder that an interrupt could leave behind.
+      const std::string into = file.temporaryPath().empty() ? target : file.temporaryPath();
+      XlsxOutcome book = writeXlsxWorkbookOfExportTable(into, *table_, previewWidthsExported(), resultColumns_);
       if (!book.ok) return fail(book.cause);
-      if (!writeFileAtomically(target, book.bytes, &cause)) return fail(causeText(cause));
+      if (!file.commit(&cause)) return fail(causeText(cause));
     } else {
-      AtomicFile file;
-      if (!file.open(target, &cause)) return fail(causeText(cause));
       bool written = true;
-      splitting = writeResultExport(*table_, order, rowNumbers, format, options.encoding,
-                                    [&](std::string_view bytes) { return written = file.write(bytes); });
+      counts = writeResultExport(*table_, order, rowNumbers, format, options.encoding,
+                                 [&](std::string_view bytes) { return written = file.write(bytes); });
       if (!written || !file.commit(&cause)) return fail(causeText(cause));
     }
   } catch (const std::bad_alloc&) {
@@ -779,7 +801,7 @@ int TfrmSaveToForm::deliver() {
   }
   lastNote_ = nameNote;
   ShowInfoMessage(replaceCount(NLS().GetNLSText("Information", "LinesSaved", "%s Zeilen in die Datei geschrieben!"),
-                               lines) + splitNote(splitting) + nameNote,
+                               lines) + notes(counts.splitting, counts.formulas) + nameNote,
                   this);
   return mrOk;
 }

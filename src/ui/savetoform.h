@@ -75,6 +75,8 @@ class TfrmSaveToForm : public QDialog {
   QLayout* buildOptionGroups();
   QLayout* buildButtons();
   ExportSettingValues currentSettings() const;
+  // The options the dialog shows, the formula choice included.
+  ExportOptions currentOptions() const;
   void setOption(QRadioButton* option, bool selected);
   void setPreviewWidth(int column, int width);
   // mrOk when delivered; mrNone leaves the dialog open after the user was

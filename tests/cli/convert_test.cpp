@@ -178,10 +178,47 @@ TEST(Convert, FollowsTheFormatOptions) {
   EXPECT_EQ(notation.out, "|ID :\n1|1\n2|1\n3|4\n4|\n5|6");
   Result named = convert(dir, {"-q", "--separator", "comma", "--enclose", "single", "--columns=1,39", example()});
   EXPECT_EQ(named.out.rfind("'','ID :','ID Mutter (Partner) :'\r\n'1','1','0'\r\n", 0), 0u) << named.out;
-  Result book = convert(dir, {"-q", "--format", "xlsx", "-o", dir.file("t.xlsx"), example()});
+  // The workbook goes straight into the file that replaces the target: no
+  // copy in the temporary folder, which need not even exist.
+  const std::vector<std::string> bookArgs{"-q", "--format", "xlsx", "-o", dir.file("t.xlsx"), example()};
+  Result book = finish(dir, "book", start(dir, "book", bookArgs, 0, {"TMPDIR=" + dir.file("missing")}));
   EXPECT_EQ(book.status, 0);
   EXPECT_EQ(book.out + book.err, "");
   EXPECT_EQ(readFileBytes(dir.file("t.xlsx")).substr(0, 4), std::string("PK\x03\x04", 4));
+}
+
+// What the converter changed or could not read is said on standard error:
+// cells that read as formulas (kept as they are on request), text after a
+// byte 26, a language file that gives no texts (read as UTF-16 or with CR
+// lines as well).
+TEST(Convert, SaysWhatItChangedOrCouldNotRead) {
+  TempDir dir;
+  const std::string file = dir.file("in.ged");
+  test::writeFileBytes(file, "0 HEAD\r\n0 @I1@ INDI\r\n1 NAME =cmd|' -C calc'!A0 /B/\r\n1 SEX M\r\n1 OCCU -5\r\n"
+                             "1 NOTE @@SUM(A1)\x1a\r\n0 @I2@ INDI\r\n");
+  std::vector<std::string> args = {"-q", "--columns", "Vorname,Beruf,Bemerkungen", "--line-break", "lf", file};
+  Result guarded = convert(dir, args);
+  EXPECT_EQ(guarded.out.substr(guarded.out.find('\n') + 1), "1;'=cmd|' -C calc'!A0;-5;'@SUM(A1)");
+  EXPECT_EQ(guarded.err, "rowsmith-convert: " + file + ": line 6 holds a byte 26, which ends the file; the text "
+                         "after it was not read\nrowsmith-convert: 2 cells begin like a formula and were written "
+                         "after an apostrophe; --keep-formulas keeps them as they are\n");
+  args.insert(args.begin(), "--keep-formulas");
+  EXPECT_EQ(convert(dir, args).out.substr(guarded.out.find('\n') + 1), "1;=cmd|' -C calc'!A0;-5;@SUM(A1)");
+
+  std::filesystem::create_directory(dir.path() + "NLS");
+  const std::string shipped = readFileBytes(std::string(ROWSMITH_SOURCE_DIR) + "/data/nls/NLS.44");
+  std::string crLines, utf16 = "\xFF\xFE";
+  for (char c : shipped) {
+    if (c != '\n') crLines += c;
+    utf16 += c, utf16 += '\0';  // the file is ASCII
+  }
+  for (const std::string& content : {crLines, utf16, std::string()}) {
+    test::writeFileBytes(dir.path() + "NLS/NLS.44", content);
+    const Result r = finish(dir, "run", start(dir, "run", {"-q", "--language", "en", "--columns", "3", example()}, 0,
+                                              {"ROWSMITH_HOME=" + dir.path()}));
+    EXPECT_EQ(r.out.substr(0, r.out.find('\r')), content.empty() ? ";Vorname :" : ";Given name :");
+    EXPECT_EQ(r.err.find("gives no texts") != std::string::npos, content.empty()) << r.err;
+  }
 }
 
 TEST(Convert, Utf8EncodingsWriteTheSameTextAsUtf8) {

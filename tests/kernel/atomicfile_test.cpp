@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "support/faults.h"
 #include "support/testsupport.h"
 
 namespace rowsmith {
@@ -40,6 +41,32 @@ TEST(WriteFileAtomically, ReplacesAnExistingFileKeepingItsPermissionsOrNothing) 
   fs::create_directories(dir.file("target/inner"));
   EXPECT_FALSE(writeFileAtomically(dir.file("target"), "x", &error));
   EXPECT_EQ(entries(dir.path()), 2u);
+}
+
+// Whichever step fails, the target keeps its old bytes, the caller hears
+// why, and no temporary file is left beside it.
+TEST(WriteFileAtomically, AFailingStepKeepsTheOldFileAndLeavesNothing) {
+  using C = os::SystemCall;
+  using K = os::ErrorKind;
+  const struct {
+    C call;
+    K kind;
+  } cases[] = {{C::Open, K::AccessDenied}, {C::Write, K::NoSpace}, {C::Sync, K::Other}, {C::Rename, K::AccessDenied}};
+  for (const auto& c : cases) {
+    test::TempDir dir;
+    const std::string path = dir.file("table.csv");
+    test::writeFileBytes(path, "old");
+    std::string error;
+    bool written = true;
+    {
+      test::InjectedFaults faults(UINT64_MAX, c.call, c.kind);
+      written = writeFileAtomically(path, std::string(100000, 'x'), &error);
+    }
+    EXPECT_FALSE(written) << static_cast<int>(c.call);
+    EXPECT_FALSE(error.empty()) << static_cast<int>(c.call);
+    EXPECT_EQ(test::readFileBytes(path), "old");
+    EXPECT_EQ(entries(dir.path()), 1u) << static_cast<int>(c.call);
+  }
 }
 
 TEST(AtomicFile, WritesTheFileTheUserNamed) {

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
+#include "kernel/charsets.h"
 #include "kernel/cp1252.h"
 
 namespace rowsmith {
@@ -78,6 +80,60 @@ TEST(TextCodec, EncodesWindows1252WithTransliteratedRuns) {
   EXPECT_EQ(back, "M\xFCller \x80");
   EXPECT_FALSE(utf8ToWindows1252Exact("Łódź", back));
 }
+
+std::string repeated(std::string_view unit, size_t times, std::string_view first = {}) {
+  std::string text(first);
+  for (size_t k = 0; k < times; ++k) text.append(unit);
+  return text;
+}
+
+// Normalising sorts each run of marks; a run of 128 KB took 8 s. Runs are
+// normalised in bounded pieces, so text of any length is read in linear
+// time, and ordinary text comes out as whole-text NFC would give it.
+TEST(TextCodec, NormalisesLongRunsOfMarksInLinearTime) {
+  const std::string acuteBelowAbove = "\xCC\x81\xCC\x96";  // U+0301 (above), U+0316 (below)
+  EXPECT_EQ(decodeUtf8Line("a" + acuteBelowAbove), "\xC3\xA1\xCC\x96");
+  // Pieces are cut where nothing reaches across: every "é" composes.
+  EXPECT_EQ(decodeUtf8Line(repeated("e\xCC\x81", 5000) + "\xC3\x84"), repeated("\xC3\xA9", 5000) + "\xC3\x84");
+  const std::string marks = repeated(acuteBelowAbove, 64 << 10, "a");  // 256 KB
+  const auto start = std::chrono::steady_clock::now();
+  const std::string utf8 = decodeUtf8Line(marks);
+  std::string utf16;
+  for (size_t i = 0; i < marks.size();) {
+    char32_t code = 0;
+    i += nextCharacter(marks, i, code);
+    utf16 += static_cast<char>(code & 0xFF);
+    utf16 += static_cast<char>(code >> 8);
+  }
+  const std::string fromUtf16 = decodeUtf16Line(utf16, false, false);
+  const std::string fromAnsel = decodeAnselLine(repeated("\xE2\xF2", 64 << 10) + "a");
+  const std::string exported = encodeWindows1252(utf8);
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 2.0);
+  // No mark is lost: a run is reordered within itself at most.
+  EXPECT_EQ(utf8.size(), marks.size() - 1);
+  EXPECT_EQ(fromUtf16, utf8);
+  EXPECT_EQ(fromAnsel.size(), marks.size());  // "a" and the dot below become "ạ", as long
+  EXPECT_EQ(exported.substr(0, 1), "a");
+}
+
+#ifdef ROWSMITH_ICU
+// The transliterator rewrites a run in place, in the square of its length:
+// a long run goes in pieces, each seeing its neighbours, so the words keep
+// their spacing across the cuts and the time grows with the length.
+TEST(TextCodec, TransliteratesLongRunsInPiecesInLinearTime) {
+  std::string words;
+  for (int k = 0; k < 500; ++k) words += k ? " zhong wen" : "zhong wen";
+  EXPECT_EQ(encodeWindows1252(repeated("中文", 500)), words);
+  EXPECT_EQ(encodeWindows1252(repeated("Мария", 200)), repeated("Maria", 200));
+  // A cluster longer than a piece is cut too; its marks go, the letter stays.
+  EXPECT_EQ(encodeWindows1252(repeated("\xCC\x81", 2000, "\xC5\x81")), "L");
+  const std::string arabic = repeated("\xD8\xA8\xD9\x86\xD8\xAA", 100000);  // 300,000: seconds if time grew with the square
+  const auto start = std::chrono::steady_clock::now();
+  const std::string latin = encodeWindows1252(arabic);
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 2.0);
+  EXPECT_EQ(latin.substr(0, 6), "bntbnt");
+}
+#endif
 
 TEST(Cp1252, DecodesTheCodePageAndRoundTripsEveryByte) {
   const std::pair<unsigned char, char16_t> cases[] = {

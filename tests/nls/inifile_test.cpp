@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #endif
 
-#include "support/filesizelimit.h"
+#include "support/faults.h"
 #include "support/testsupport.h"
 
 namespace rowsmith {
@@ -85,6 +85,13 @@ TEST_F(TIniFileTest, KeepsTheEncodingReadUnlessAValueNeedsMore) {
       {"[S]\r\nK=Müller\r\n", "Köln", "[S]\r\nK=Müller\r\nL=Köln\r\n"},
       {"\xEF\xBB\xBF[S]\r\nK=x\r\n", "Köln", "\xEF\xBB\xBF[S]\r\nK=x\r\nL=Köln\r\n"},
       {"[S]\r\nK=x\r\n", "Köln", "[S]\r\nK=x\r\nL=K\xF6ln\r\n"},
+      // Lines that end at a lone CR, as old Mac editors wrote them.
+      {"[S]\rK=x\r", "Köln", "[S]\rK=x\rL=K\xF6ln\r"},
+      {"[S]\rK=x\r\n", "a", "[S]\rK=x\r\nL=a\r\n"},  // with an LF, a lone CR is text
+      // UTF-16 with its mark, either byte order: written back as UTF-8.
+      {std::string("\xFF\xFE[\0S\0]\0\r\0\n\0K\0=\0\xFC\0\r\0\n\0", 22), "Köln",
+       "\xEF\xBB\xBF[S]\r\nK=\xC3\xBC\r\nL=Köln\r\n"},
+      {std::string("\xFE\xFF\0[\0S\0]\0\r\0K\0=\0\xFC", 16), "Köln", "\xEF\xBB\xBF[S]\rK=\xC3\xBC\rL=Köln\r"},
   };
   for (const auto& c : cases) {
     TIniFile ini(file(c.before));
@@ -112,18 +119,16 @@ TEST_F(TIniFileTest, BatchedWritesCreateTheFileOnce) {
 // The disk fills up half-way: the old file stays whole, with what it said,
 // and no temporary file is left.
 TEST_F(TIniFileTest, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
-#ifdef _WIN32
-  GTEST_SKIP() << "no per-process file-size limit to fill the disk with";
-#endif
   const std::string old = "; hand-edited\r\n[S]\r\nK=old\r\nUnknown=keep me\r\n" + std::string(4000, '#') + "\r\n";
   TIniFile ini(file(old));
   bool written = true;
-  test::withFileSizeLimit(1024, [&] {
+  {
+    test::InjectedFaults diskFull(1024);
     ini.BeginUpdate();
     ini.WriteString("S", "K", "new");
     ini.WriteBool("S", "Flag", true);
     written = ini.EndUpdate();
-  });
+  }
   EXPECT_FALSE(written);
   EXPECT_EQ(readFileBytes(path), old);
   EXPECT_EQ(ini.ReadString("S", "K", ""), "old");

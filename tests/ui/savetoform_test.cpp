@@ -187,6 +187,18 @@ TEST_F(SaveToFormTest, GoWithTheDefaultsCopiesToTheClipboardAndSavesTheSettings)
   EXPECT_EQ(infoMessages, Texts{"3 Zeilen in die Zwischenablage kopiert!"});
   EXPECT_TRUE(plainMessages.empty());
   EXPECT_TRUE(TIniFile(settings()).ReadBool("SaveToForm", "SaveToClipboard", false));
+
+  // A cell that begins like a formula gets an apostrophe unless the box keeps it.
+  table.setCell(2, 2, "=1+2");
+  for (const bool keep : {false, true}) {
+    infoMessages.clear();
+    EXPECT_EQ(executeAndPressGo(table, [&] { d.chkClientBottomClientClientKeepFormulas->setChecked(keep); }), mrOk);
+    EXPECT_TRUE(QApplication::clipboard()->text().endsWith(keep ? "2;Müller2;=1+2;" : "2;Müller2;'=1+2;"));
+    ASSERT_EQ(infoMessages.size(), 1u);
+    EXPECT_NE(infoMessages[0].find(keep ? "1 Zellen beginnen wie eine Formel und wurden unverändert"
+                                        : "1 Zellen beginnen wie eine Formel und bekamen ein Apostroph"),
+              std::string::npos) << infoMessages[0];
+  }
 }
 
 TEST_F(SaveToFormTest, GoWritesTheExactBytesOverAnExistingFile) {
