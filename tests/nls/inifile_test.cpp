@@ -145,10 +145,7 @@ TEST_F(TIniFileTest, ConcurrentSavesMergeTheirKeys) {
   file("[S]\r\nShared=0\r\n");
   constexpr int kSaves = 150;
   auto saver = [&](const char* key) {
-    for (int i = 1; i <= kSaves; ++i) {
-      TIniFile ini(path);
-      ini.WriteInteger("Counts", key, i);
-    }
+    for (int i = 1; i <= kSaves; ++i) TIniFile(path).WriteInteger("Counts", key, i);
   };
   std::thread a(saver, "A"), b(saver, "B");
   a.join();
