@@ -28,7 +28,9 @@ EM_JS(char*, web_normalize, (const char* text, int length, int nfd), {
 // The simple upper-case mapping of every code point below 0x10000 and, for
 // the marks test, whether it extends a cluster; filled once.
 EM_JS(void, web_fill_tables, (uint16_t* upper, uint8_t* extend), {
-  const mark = new RegExp("^[\\p{Mn}\\p{Me}\\p{Mc}\\u200D]$", "u");
+  // A backslash would not survive the macro, hence the character code.
+  const bs = String.fromCharCode(92);
+  const mark = new RegExp('^[' + bs + 'p{Mn}' + bs + 'p{Me}' + bs + 'p{Mc}' + bs + 'u200D]$', 'u');
   for (let c = 0; c < 0x10000; ++c) {
     let u = c;
     if (c < 0xD800 || c > 0xDFFF) {
@@ -47,7 +49,8 @@ EM_JS(int, web_upper_astral, (uint32_t code), {
   return up.length === 2 ? up.codePointAt(0) : code;
 });
 EM_JS(int, web_extends_astral, (uint32_t code), {
-  return new RegExp("^[\\p{Mn}\\p{Me}\\p{Mc}]$", "u").test(String.fromCodePoint(code)) ? 1 : 0;
+  const bs = String.fromCharCode(92);
+  return new RegExp('^[' + bs + 'p{Mn}' + bs + 'p{Me}' + bs + 'p{Mc}]$', 'u').test(String.fromCodePoint(code)) ? 1 : 0;
 });
 // clang-format on
 
@@ -102,16 +105,52 @@ const char* plainLatin(char32_t code) {
     case 0x1E9E: return "SS";  // ẞ
     case 0x2010: case 0x2011: case 0x2012: case 0x2043: case 0x2212: return "-";
     case 0x2002: case 0x2003: case 0x2009: case 0x200A: case 0x202F: case 0x205F: return " ";
-    case 0x2032: return "'";
+    case 0x2032: case 0x02B9: case 0x02BB: case 0x02BC: case 0x02BE: case 0x02BF: return "'";
+    case 0x02BA: return "\"";
     case 0x2033: return "\"";
     case 0x2044: case 0x2215: return "/";
-    default: return nullptr;
+    case 0x2113: return "l";  // ℓ
+    default: break;
   }
+  // Cyrillic and Greek letter by letter, as the usual romanisations write
+  // them without marks; what they do with context (Greek diphthongs, "Th"
+  // before a small letter) is not attempted.
+  static constexpr const char* kCyrillic[64] = {
+      "A", "B", "V", "G", "D", "E", "Z", "Z", "I", "J", "K", "L", "M", "N", "O", "P",
+      "R", "S", "T", "U", "F", "H", "C", "C", "S", "S", "\"", "Y", "'", "E", "U", "A",
+      "a", "b", "v", "g", "d", "e", "z", "z", "i", "j", "k", "l", "m", "n", "o", "p",
+      "r", "s", "t", "u", "f", "h", "c", "c", "s", "s", "\"", "y", "'", "e", "u", "a"};
+  if (code >= 0x0410 && code <= 0x044F) return kCyrillic[code - 0x0410];
+  static constexpr const char* kCyrillicExtra[16] = {"E", "E", "D", "G", "E", "Z", "I", "I",
+                                                     "J", "LJ", "NJ", "C", "K", "I", "U", "DZ"};
+  if (code >= 0x0400 && code <= 0x040F) return kCyrillicExtra[code - 0x0400];
+  if (code >= 0x0450 && code <= 0x045F) {
+    static constexpr const char* kSmall[16] = {"e", "e", "d", "g", "e", "z", "i", "i",
+                                               "j", "lj", "nj", "c", "k", "i", "u", "dz"};
+    return kSmall[code - 0x0450];
+  }
+  if (code == 0x0490) return "G";
+  if (code == 0x0491) return "g";
+  static constexpr const char* kGreek[25] = {"A", "B", "G", "D", "E", "Z", "E", "TH", "I", "K", "L", "M", "N",
+                                             "X", "O", "P", "R", nullptr, "S", "T", "Y", "PH", "CH", "PS", "O"};
+  if (code >= 0x0391 && code <= 0x03A9) return kGreek[code - 0x0391];
+  static constexpr const char* kGreekSmall[25] = {"a", "b", "g", "d", "e", "z", "e", "th", "i", "k", "l", "m", "n",
+                                                  "x", "o", "p", "r", "s", "s", "t", "y", "ph", "ch", "ps", "o"};
+  if (code >= 0x03B1 && code <= 0x03C9) return kGreekSmall[code - 0x03B1];
+  return nullptr;
 }
 
 // One cluster without a code-page byte of its own: its decomposition with
 // the marks dropped, where what is left has bytes.
 void appendFolded(std::string& out, std::string_view cluster) {
+  char32_t first = 0;
+  if (nextCharacter(cluster, 0, first) == cluster.size()) {
+    // A letter of its own first: Й is J, not И with its breve dropped.
+    if (const char* plain = plainLatin(first)) {
+      out += plain;
+      return;
+    }
+  }
   const std::string parts = normalized(cluster, true);
   std::string folded;
   for (size_t i = 0; i < parts.size();) {

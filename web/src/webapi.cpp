@@ -109,7 +109,8 @@ class Session {
     val texts = val::array();
     for (const std::string& m : messages.messages()) texts.call<void>("push", m);
     result.set("messages", texts);
-    if (outcome.imported()) {
+    // A file without persons shows its empty table, as the converter writes it.
+    if (outcome.imported() || outcome.status == ImportStatus::NoPersons) {
       table_ = std::move(read);
       shown_.reset();
     }
