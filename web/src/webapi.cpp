@@ -216,9 +216,10 @@ class Session {
   }
 
   // The export as the converter writes it, with its command-line options
-  // (no input file). The shown rows in their order, the filter followed. A
+  // (no input file). The shown rows in their order, the filter followed; a
+  // limit above 0 exports only that many rows, for a preview. A
   // --sort sorts the table first, as the converter does.
-  val exportBytes(val args) {
+  val exportBytes(val args, int limit) {
     std::vector<std::string> list;
     const unsigned n = args["length"].as<unsigned>();
     for (unsigned i = 0; i < n; ++i) list.push_back(args[i].as<std::string>());
@@ -238,15 +239,18 @@ class Session {
     }
     // --dates belongs to the import: the caller imports with that form.
     if (!options.sortKeys.empty()) sortBy(options.sortKeys, options.descending);
-    StringTable visible(shown_ ? table_.columnCount() : 0);
-    if (shown_) {
-      visible.setRowCount(static_cast<int>(shown_->size()) + 1);
-      for (int r = 0; r <= static_cast<int>(shown_->size()); ++r) {
-        const int from = r == 0 ? 0 : (*shown_)[static_cast<size_t>(r) - 1];
+    // The shown rows, or only the first `limit` of them for a preview.
+    const bool copy = shown_ || (limit > 0 && limit < rowCount());
+    StringTable visible(copy ? table_.columnCount() : 0);
+    if (copy) {
+      const int rows = limit > 0 ? std::min(limit, shownCount()) : shownCount();
+      visible.setRowCount(rows + 1);
+      for (int r = 0; r <= rows; ++r) {
+        const int from = r == 0 ? 0 : tableRow(r - 1);
         for (int c = 0; c < table_.columnCount(); ++c) visible.setCell(c, r, table_.cell(c, from));
       }
     }
-    StringTable& source = shown_ ? visible : table_;
+    StringTable& source = copy ? visible : table_;
     std::vector<std::string> germanHeaders;
     if (options.english) {
       TNLS english;

@@ -93,7 +93,7 @@ async function main() {
           continue;
         }
         const expected = fs.readFileSync(out);
-        const exported = session.exportBytes(args);
+        const exported = session.exportBytes(args, 0);
         if (exported.error) {
           console.log(`FAIL ${name} ${set.name} ${enc.name}: ${exported.error}`);
           ++failures;
