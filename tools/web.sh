@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Builds the page that runs Rowsmith in a browser: the core compiled with
+# Debian's emscripten into build-web/, put together with the page's script,
+# style and language texts into one file, build-web/page/index.html.
+#   tools/web.sh           build and print where the page is
+#   tools/web.sh test      also compare the module's export with the converter
+#                          for every public file and drive the page in
+#                          headless Chromium (needs build/src/rowsmith-convert)
+#   tools/web.sh shot      also make docs/web.png
+# As root it installs what is missing (emscripten, chromium, node, npm).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+mode=${1:-build}
+
+need=()
+for tool in emcc:emscripten node:nodejs npm:npm cmake:cmake; do
+  command -v "${tool%%:*}" > /dev/null || need+=("${tool#*:}")
+done
+if [[ $mode != build ]] && ! command -v chromium > /dev/null; then need+=(chromium); fi
+if ((${#need[@]})); then
+  sudo=""
+  [[ $(id -u) == 0 ]] || sudo=sudo
+  $sudo apt-get update -qq >&2
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${need[@]}" >&2
+fi
+# Where node is not Debian's, this emscripten's optimizer finds its modules here.
+export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
+
+launcher=()
+command -v ccache > /dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+emcmake cmake -S web -B build-web -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" > /dev/null
+cmake --build build-web -j 2 2>&1 | grep -v '^\[' || true
+test -f build-web/rowsmith-core.wasm
+python3 web/texts.py . build-web/texts.json 2> /dev/null
+node web/build-page.js build-web build-web/texts.json build-web/page/index.html
+
+if [[ $mode == test || $mode == shot ]]; then
+  (cd web && npm ci --no-audit --no-fund --loglevel=error)
+  converter=build/src/rowsmith-convert
+  data=${ROWSMITH_TESTDATA_DIR:-../shared/testdata}/gedcom
+  if [[ $mode == test && -d $data ]]; then
+    node web/test/samebytes.js "$converter" build-web "$data" 2>&1 | tail -n 40
+    test "${PIPESTATUS[0]}" = 0
+  elif [[ $mode == test ]]; then
+    echo "tools/web.sh: no test files in $data; the export comparison is skipped" >&2
+  fi
+  shot=()
+  [[ $mode == shot ]] && shot=(docs/web.png)
+  node web/test/page.js build-web/page/index.html "$converter" "${shot[@]}"
+fi
+echo "The page: file://$PWD/build-web/page/index.html (open it in a browser; it needs no server)"
