@@ -126,6 +126,28 @@ async function main() {
     check((await shownCells()).length === 5, 'the table is still shown');
   }
   await page.select('#language', 'de');
+  // Find, a block copied as tab-separated lines, the other date form.
+  await page.type('#find', 'Brühl');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => document.querySelector('#rows .cell.cur') && document.querySelector('#rows .cell.cur').textContent === 'Brühl', { timeout: 5000 }).catch(() => {});
+  check((await page.$eval('#rows .cell.cur', (e) => e.textContent)) === 'Brühl', 'find goes to a cell holding "Brühl"');
+  check((await page.$$('#rows .cell.found')).length >= 2, 'cells holding the text are marked');
+  await page.click('#rows .row:nth-child(2) .cell:nth-child(3)');
+  await page.keyboard.down('Shift');
+  await page.keyboard.press('ArrowDown');
+  await page.keyboard.press('ArrowRight');
+  await page.keyboard.up('Shift');
+  await page.keyboard.down('Control');
+  await page.keyboard.press('c');
+  await page.keyboard.up('Control');
+  await page.waitForFunction(() => window.rowsmith.copied !== undefined, { timeout: 5000 }).catch(() => {});
+  const copied = await page.evaluate(() => window.rowsmith.copied);
+  check(copied === 'Johann Georg\tMüller\nJohann Georg\tMüller\n', 'two rows by two cells copied as TSV: ' + JSON.stringify(copied));
+  await page.click('#sortable');
+  await page.waitForFunction(() => [...document.querySelectorAll('#rows .row')].some((r) => r.children[5].textContent === '18500112'), { timeout: 10000 }).catch(() => {});
+  rows = await shownCells();
+  check(rows.some((r) => r[5] === '18500112'), 'sortable dates after the switch');
+  check((await page.$eval('#head .hcell:nth-child(6) .rank', (e) => e.textContent).catch(() => '')) === '1▲', 'the sort is kept over the switch');
   check(errors.length === 0, 'no script errors and no requests: ' + errors.join('; '));
   await browser.close();
 }
