@@ -97,7 +97,7 @@ class Core {
 // ---- state ----------------------------------------------------------------
 const state = {
   core: null,           // the worker whose table is shown
-  file: null,           // {name, bytes} of the shown table
+  file: null,           // the File of the shown table
   western: true,
   columns: [],          // {header, key, kind} by logical index
   order: [],            // logical indices in shown order
@@ -148,7 +148,8 @@ function showProgress(progress) {
 // ---- import ---------------------------------------------------------------
 // Reads bytes in a new worker; the shown table stays until the new one is
 // complete, and stays for good when the file is refused or the user cancels.
-async function importBytes(name, bytes, western, keepView) {
+async function importFile(file, western, keepView) {
+  const name = file.name;
   if (state.importing) state.importing.end();
   const started = performance.now();
   const core = new Core();
@@ -160,7 +161,9 @@ async function importBytes(name, bytes, western, keepView) {
   let outcome;
   try {
     await core.start();
-    outcome = await core.call('import', { bytes: bytes.slice(0), western });
+    // Read afresh for every import and handed to the worker without a copy.
+    const bytes = await file.arrayBuffer();
+    outcome = await core.call('import', { bytes, western }, [bytes]);
   } catch (e) {
     outcome = { status: state.importing === core ? 'readFailed' : 'cancelled', cause: e.message };
   }
@@ -178,7 +181,7 @@ async function importBytes(name, bytes, western, keepView) {
   }
   if (state.core) state.core.end();
   state.core = core;
-  state.file = { name, bytes };
+  state.file = file;
   state.western = western;
   state.total = outcome.rows;
   state.shown = outcome.rows;
@@ -210,9 +213,8 @@ async function importBytes(name, bytes, western, keepView) {
   return true;
 }
 
-async function openFile(file) {
-  const bytes = new Uint8Array(await file.arrayBuffer());
-  return importBytes(file.name, bytes, state.western, false);
+function openFile(file) {
+  return importFile(file, state.western, false);
 }
 
 $('cancel').onclick = () => {
@@ -248,7 +250,7 @@ for (const id of ['western', 'sortable']) {
       return;
     }
     // The date form is the import's: the file is read again in the other form.
-    const ok = await importBytes(state.file.name, state.file.bytes, western, true);
+    const ok = await importFile(state.file, western, true);
     if (!ok) ($('western').checked = state.western), ($('sortable').checked = !state.western);
   };
 }

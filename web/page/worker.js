@@ -5,7 +5,6 @@
 'use strict';
 let core = null;
 let session = null;
-let fileBytes = null;
 
 function answer(id, result) {
   postMessage({ id, result });
@@ -17,9 +16,10 @@ const ops = {
     session = new core.Session();
     return true;
   },
+  // The file's bytes are handed over, not copied, and the memory file system
+  // takes them as they are; they go when the import is done.
   import({ bytes, western }) {
-    if (bytes) fileBytes = new Uint8Array(bytes);
-    core.FS.writeFile('/input.ged', fileBytes);
+    core.FS.writeFile('/input.ged', new Uint8Array(bytes), { canOwn: true });
     let last = -1;
     let lastTime = 0;
     const started = performance.now();
@@ -33,6 +33,7 @@ const ops = {
       }
       return false;
     });
+    core.FS.unlink('/input.ged');
     outcome.ms = performance.now() - started;
     outcome.rows = session.rowCount();
     outcome.columns = session.columns();

@@ -192,9 +192,12 @@ void encodeStretch(std::string& out, std::string_view utf8) {
 }
 
 std::string toNfc(std::string_view utf8) {
-  bool ascii = true;
-  for (char c : utf8) ascii &= static_cast<unsigned char>(c) < 0x80;
-  if (ascii) return std::string(utf8);
+  // Every character below U+0300 is stable under NFC, and in UTF-8 those are
+  // exactly the texts without a byte from 0xCC up: most names and places,
+  // which then need no trip to JavaScript.
+  bool stable = true;
+  for (char c : utf8) stable &= static_cast<unsigned char>(c) < 0xCC;
+  if (stable) return std::string(utf8);
   return normalized(utf8, false);
 }
 

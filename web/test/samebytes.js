@@ -115,6 +115,22 @@ async function main() {
     }
   }
   fs.rmSync(scratch, { recursive: true, force: true });
+
+  // Progress goes up to the caller, whose true answer stops the import; a
+  // stopped or refused import leaves the table that was there.
+  const session = new M.Session();
+  M.FS.writeFile('/input.ged', fs.readFileSync(path.join(__dirname, '../../examples/familie.ged')));
+  const phases = new Set();
+  const whole = session.importFile('/input.ged', true, (phase) => { phases.add(phase); return false; });
+  const stopped = session.importFile('/input.ged', true, (phase) => phase === 2);
+  M.FS.writeFile('/input.ged', new Uint8Array([0x89, 0x50, 0x4e, 0x47]));
+  const refused = session.importFile('/input.ged', true, null);
+  if (whole.status !== 'imported' || phases.size < 3 || stopped.status !== 'cancelled' ||
+      refused.status !== 'notGedcom' || session.rowCount() !== 5) {
+    console.log(`FAIL progress and cancel: ${whole.status}, phases ${[...phases]}, ${stopped.status}, ${refused.status}, ${session.rowCount()} rows`);
+    ++failures;
+  }
+  session.delete();
   for (const d of differing) {
     console.log(`differs in Windows-1252: ${d.name} (${d.set}), ${d.cells.length} cells`);
     for (const c of d.cells.slice(0, 3))
