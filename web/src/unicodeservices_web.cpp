@@ -110,6 +110,7 @@ const char* plainLatin(char32_t code) {
     case 0x2033: return "\"";
     case 0x2044: case 0x2215: return "/";
     case 0x2113: return "l";  // ℓ
+    case 0x2117: return "(P)";  // ℗
     default: break;
   }
   // Cyrillic and Greek letter by letter, as the usual romanisations write
