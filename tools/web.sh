@@ -26,9 +26,28 @@ fi
 # Where node is not Debian's, this emscripten's optimizer finds its modules here.
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 
+# Workbooks need zlib and libxlsxwriter, built for the module from Debian's
+# own source packages; where they cannot be had, the page writes text only.
+sources=build-web/debian-src
+if ! compgen -G "$sources/libxlsxwriter-*/src" > /dev/null || ! compgen -G "$sources/zlib-*/deflate.c" > /dev/null; then
+  if [[ $(id -u) == 0 ]] && ! grep -rqs '^Types: deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
+    # The same archives as the binary packages, for their source.
+    sed -n '/^Types: deb$/,/^$/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null |
+      sed 's/^Types: deb$/Types: deb-src/' > /etc/apt/sources.list.d/rowsmith-web-src.sources || true
+    apt-get update -qq >&2 || true
+  fi
+  command -v dpkg-source > /dev/null || { [[ $(id -u) == 0 ]] && apt-get install -y -qq dpkg-dev >&2; } || true
+  mkdir -p "$sources"
+  (cd "$sources" && apt-get source -qq zlib libxlsxwriter > /dev/null 2>&1) ||
+    echo "tools/web.sh: no zlib and libxlsxwriter sources; the page will write no workbooks" >&2
+fi
+xlsx=0
+compgen -G "$sources/libxlsxwriter-*/src" > /dev/null && xlsx=1
+
 launcher=()
 command -v ccache > /dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-emcmake cmake -S web -B build-web -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" > /dev/null
+emcmake cmake -S web -B build-web -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
+  -DROWSMITH_WEB_SOURCES="$( ((xlsx)) && echo "$PWD/$sources")" > /dev/null
 cmake --build build-web -j 2 2>&1 | grep -v '^\[' || true
 test -f build-web/rowsmith-core.wasm
 python3 web/texts.py . build-web/texts.json 2> /dev/null
@@ -39,7 +58,7 @@ if [[ $mode == test || $mode == shot ]]; then
   converter=build/src/rowsmith-convert
   data=${ROWSMITH_TESTDATA_DIR:-../shared/testdata}/gedcom
   if [[ $mode == test && -d $data ]]; then
-    node web/test/samebytes.js "$converter" build-web "$data" 2>&1 | tail -n 40
+    WITH_XLSX=$xlsx node web/test/samebytes.js "$converter" build-web "$data" 2>&1 | tail -n 40
     test "${PIPESTATUS[0]}" = 0
   elif [[ $mode == test ]]; then
     echo "tools/web.sh: no test files in $data; the export comparison is skipped" >&2

@@ -189,6 +189,7 @@ async function importFile(file, western, keepView) {
   state.timings.coreImportMs = outcome.ms;
   state.timings.heap = outcome.heap;
   initialColumns(outcome.columns);
+  state.workbooks = outcome.workbooks;
   state.cache = null;
   $('welcome').hidden = true;
   $('export').disabled = false;
@@ -678,7 +679,7 @@ function exportArgs() {
   const columns = boxes.slice(1).filter((b) => b.checked).map((b) => +b.value + 1);
   args.push('--columns', columns.join(','));
   if (language === 'en') args.push('--language', 'en');
-  return { args, columns: columns.length };
+  return { args, columns: columns.length, to: pick('to') };
 }
 function fillExportColumns() {
   const list = $('export-columns');
@@ -715,6 +716,7 @@ async function preview() {
 }
 $('export').onclick = () => {
   if (!state.core) return;
+  $('to-workbook').hidden = !state.workbooks;
   fillExportColumns();
   $('exportdlg').showModal();
   preview();
@@ -724,15 +726,25 @@ $('cols-all').onclick = () => { for (const b of $('export-columns').querySelecto
 $('cols-none').onclick = () => { for (const b of $('export-columns').querySelectorAll('input')) b.checked = false; preview(); };
 $('export-cancel').onclick = () => $('exportdlg').close();
 $('export-go').onclick = async () => {
-  const { args } = exportArgs();
-  const out = await state.core.call('export', { args });
+  const { args, to } = exportArgs();
+  const workbook = to === 'workbook';
+  const out = await state.core.call('export', { args: workbook ? [...args, '--format', 'xlsx'] : args });
   if (out.error) {
     $('export-error').textContent = out.error;
     return;
   }
+  if (to === 'clipboard') {
+    const charset = document.querySelector('input[name=cs]:checked').value;
+    const text = new TextDecoder(charset === 'windows-1252' ? 'windows-1252' : 'utf-8').decode(out.bytes);
+    await navigator.clipboard.writeText(text).catch(() => {});
+    $('exportdlg').close();
+    setStatus(t('Information/LinesCopied').replace('%s', out.rows + 1));
+    return;
+  }
   const link = document.createElement('a');
-  link.href = URL.createObjectURL(new Blob([out.bytes], { type: 'text/csv' }));
-  link.download = (state.file ? state.file.name.replace(/\.[^.]*$/, '') : 'rowsmith') + '.csv';
+  const type = workbook ? 'application/vnd.openxmlformats-officedocument.spreadsheetml.sheet' : 'text/csv';
+  link.href = URL.createObjectURL(new Blob([out.bytes], { type }));
+  link.download = (state.file ? state.file.name.replace(/\.[^.]*$/, '') : 'rowsmith') + (workbook ? '.xlsx' : '.csv');
   document.body.appendChild(link);
   link.click();
   link.remove();

@@ -38,6 +38,7 @@ const ops = {
     outcome.rows = session.rowCount();
     outcome.columns = session.columns();
     outcome.heap = core.HEAP8.length;
+    outcome.workbooks = core.writesWorkbooks();
     return outcome;
   },
   // A window of shown rows; with a find text, which of their cells hold it.

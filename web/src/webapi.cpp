@@ -223,6 +223,8 @@ class Session {
     std::vector<std::string> list;
     const unsigned n = args["length"].as<unsigned>();
     for (unsigned i = 0; i < n; ++i) list.push_back(args[i].as<std::string>());
+    // The bytes come back to the caller; a workbook needs a name all the same.
+    list.insert(list.begin(), {"-o", "/export.out"});
     list.emplace_back("--");
     list.emplace_back("table");
     val result = val::object();
@@ -231,10 +233,6 @@ class Session {
     ExportFormat format;
     if (!cli::parseConvertOptions(list, options, error) || !decodeExportFormat(options.format, format, error)) {
       result.set("error", error);
-      return result;
-    }
-    if (options.xlsx) {
-      result.set("error", buildXlsxWorkbook(table_, options.columns, options.rowNumbers).cause);
       return result;
     }
     // --dates belongs to the import: the caller imports with that form.
@@ -263,10 +261,20 @@ class Session {
         source.setCell(c, 0, headers[static_cast<size_t>(c)]);
       }
     }
-    ExportBytes bytes = exportResult(source, options.columns, options.rowNumbers, format, options.format.encoding);
+    if (options.xlsx) {
+      XlsxOutcome book = buildXlsxWorkbook(source, options.columns, options.rowNumbers);
+      if (book.ok) {
+        result.set("bytes", bytesOf({book.bytes}));
+        result.set("cutCells", static_cast<double>(book.cutCells));
+      } else {
+        result.set("error", book.cause);
+      }
+    } else {
+      ExportBytes bytes = exportResult(source, options.columns, options.rowNumbers, format, options.format.encoding);
+      result.set("bytes", bytesOf(bytes.pieces));
+      result.set("splitting", static_cast<double>(bytes.splitting));
+    }
     for (size_t c = 0; c < germanHeaders.size(); ++c) source.setCell(static_cast<int>(c), 0, germanHeaders[c]);
-    result.set("bytes", bytesOf(bytes.pieces));
-    result.set("splitting", static_cast<double>(bytes.splitting));
     result.set("rows", source.rowCount() - 1);
     return result;
   }
@@ -284,6 +292,9 @@ class Session {
 
 // The converter's command-line help, which names every export option.
 std::string usage() { return cli::usageText(); }
+
+// Whether this build was made with the workbook writer.
+bool writesWorkbooks() { return buildXlsxWorkbook(makeResultTable(), {0}, false).ok; }
 
 EMSCRIPTEN_BINDINGS(rowsmith) {
   emscripten::class_<Session>("Session")
@@ -304,6 +315,7 @@ EMSCRIPTEN_BINDINGS(rowsmith) {
       .function("copyRange", &Session::copyRange)
       .function("exportBytes", &Session::exportBytes);
   emscripten::function("usage", &usage);
+  emscripten::function("writesWorkbooks", &writesWorkbooks);
 }
 
 }  // namespace rowsmith::web

@@ -8,6 +8,7 @@ const os = require('os');
 const path = require('path');
 const { execFileSync } = require('child_process');
 const puppeteer = require('puppeteer-core');
+const { sameWorkbook } = require('./zip');
 
 const [pageFile, converter, screenshot] = process.argv.slice(2);
 const example = path.resolve(__dirname, '../../examples/familie.ged');
@@ -84,16 +85,17 @@ async function main() {
   await page.click('#filter', { clickCount: 3 });
   await page.keyboard.press('Backspace');
   await page.waitForFunction(() => window.rowsmith.shown === 5);
-  const exportWith = async (name, columns) => {
+  const exportWith = async (name, columns, to = 'file') => {
     await page.click('#export');
     await page.waitForSelector('#exportdlg[open]');
     await page.click('#cols-none');
     for (const c of columns) await page.click(`#export-columns input[value="${c}"]`);
     await page.click('input[name=cs][value="utf-8"]');
+    await page.click(`input[name=to][value="${to}"]`);
     await page.waitForFunction(() => document.querySelector('#preview').textContent.length > 0);
     for (const f of fs.readdirSync(downloads)) fs.unlinkSync(path.join(downloads, f));
     await page.click('#export-go');
-    const file = path.join(downloads, 'familie.csv');
+    const file = path.join(downloads, to === 'workbook' ? 'familie.xlsx' : 'familie.csv');
     for (let i = 0; i < 100 && !fs.existsSync(file); ++i) await new Promise((r) => setTimeout(r, 100));
     return fs.existsSync(file) ? fs.readFileSync(file) : Buffer.alloc(0);
   };
@@ -107,6 +109,13 @@ async function main() {
   let got = await exportWith('de', [-1, 2, 3, 5, 18]);
   let want = convert(['--encoding', 'utf-8', '--columns', '3,4,6,19', '--sort', 'Geburtsdatum']);
   check(got.equals(want), 'German export equals the converter\'s bytes');
+
+  if (await page.evaluate(() => window.rowsmith.workbooks)) {
+    got = await exportWith('de', [-1, 2, 3, 5, 18], 'workbook');
+    const book = path.join(scratch, 'familie.xlsx');
+    execFileSync(converter, ['-q', '--format', 'xlsx', '-o', book, '--columns', '3,4,6,19', '--sort', 'Geburtsdatum', example]);
+    check(sameWorkbook(got, fs.readFileSync(book)), 'workbook export holds the converter\'s parts');
+  }
 
   await page.select('#language', 'en');
   check((await page.$eval('#head .hcell:nth-child(3)', (e) => e.textContent)) === 'Given name :', 'English headers');

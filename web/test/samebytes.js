@@ -3,11 +3,13 @@
 // file, in UTF-8 and Windows-1252, with the default options and with sortable
 // dates, double quotes and a sort. UTF-8 must match byte for byte; in
 // Windows-1252 the browser's Unicode has no transliterator, so the cells
-// that differ are listed. Usage: node samebytes.js CONVERTER MODULE_DIR DATA_DIR
+// that differ are listed. Workbooks must hold the same parts.
+// Usage: node samebytes.js CONVERTER MODULE_DIR DATA_DIR
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const { execFileSync } = require('child_process');
+const { sameWorkbook } = require('./zip');
 
 const [converter, moduleDir, dataDir] = process.argv.slice(2);
 if (!dataDir) {
@@ -33,6 +35,8 @@ const encodings = [
   { name: 'utf-8', args: ['--encoding', 'utf-8'], exact: true },
   { name: 'windows-1252', args: [], exact: false },
 ];
+// Workbooks where the module was built with them (WITH_XLSX=1).
+if (process.env.WITH_XLSX === '1') encodings.push({ name: 'xlsx', args: ['--format', 'xlsx'], xlsx: true });
 
 // The stretch of two texts where they first differ.
 function around(a, b) {
@@ -94,6 +98,15 @@ async function main() {
         }
         const expected = fs.readFileSync(out);
         const exported = session.exportBytes(args, 0);
+        if (enc.xlsx) {
+          ++compared;
+          if (exported.error || !sameWorkbook(expected, Buffer.from(exported.bytes))) {
+            console.log(`FAIL ${name} ${set.name} workbook: ${exported.error || 'parts differ'}`);
+            ++failures;
+          }
+          session.delete();
+          continue;
+        }
         if (exported.error) {
           console.log(`FAIL ${name} ${set.name} ${enc.name}: ${exported.error}`);
           ++failures;
