@@ -66,6 +66,10 @@ def german_default(section, key):
             match = re.search(r'setWindowTitle\((' + STRING + r')\)', text)
             if 'T' + key + '::' in text and match:
                 return unquote(match.group(1))
+    if key == 'WelcomeText':
+        match = re.search(r'welcomeText\(\) \{\s*static const std::string text =\s*((?:' + STRING + r'\s*)+);', sources)
+        if match:
+            return unquote(match.group(1)).replace('\r\n', '\n')
     if section == 'Information' and key == 'PersonsImported':
         return '%s Personen importiert!'
     return None
