@@ -31,9 +31,10 @@ export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 sources=build-web/debian-src
 if ! compgen -G "$sources/libxlsxwriter-*/src" > /dev/null || ! compgen -G "$sources/zlib-*/deflate.c" > /dev/null; then
   if [[ $(id -u) == 0 ]] && ! grep -rqs '^Types: deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
-    # The same archives as the binary packages, for their source.
-    sed -n '/^Types: deb$/,/^$/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null |
-      sed 's/^Types: deb$/Types: deb-src/' > /etc/apt/sources.list.d/rowsmith-web-src.sources || true
+    # The main archive of the binary packages, for their source (the security
+    # archive's mirror may hold no sources).
+    awk 'BEGIN { RS = ""; ORS = "\n\n" } /Types: deb\n/ && !/security/ { sub(/Types: deb\n/, "Types: deb-src\n"); print }' \
+      /etc/apt/sources.list.d/debian.sources > /etc/apt/sources.list.d/rowsmith-web-src.sources 2>/dev/null || true
     apt-get update -qq >&2 || true
   fi
   command -v dpkg-source > /dev/null || { [[ $(id -u) == 0 ]] && apt-get install -y -qq dpkg-dev >&2; } || true
