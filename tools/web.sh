@@ -46,7 +46,7 @@ xlsx=0
 compgen -G "$sources/libxlsxwriter-*/src" > /dev/null && xlsx=1
 
 launcher=()
-command -v ccache > /dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+command -v ccache > /dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 emcmake cmake -S web -B build-web -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
   -DROWSMITH_WEB_SOURCES="$( ((xlsx)) && echo "$PWD/$sources")" > /dev/null
 cmake --build build-web -j 2 2>&1 | grep -v '^\[' || true
