@@ -94,6 +94,23 @@ class Core {
   }
 }
 
+// A worker started ahead, its module compiled, for the next import.
+let spare = null;
+function startCore() {
+  const core = new Core();
+  core.ready = core.start();
+  core.ready.catch(() => {});
+  return core;
+}
+function takeCore() {
+  const core = spare || startCore();
+  spare = null;
+  return core;
+}
+function prepareSpare() {
+  if (!spare) spare = startCore();
+}
+
 // ---- state ----------------------------------------------------------------
 const state = {
   core: null,           // the worker whose table is shown
@@ -152,7 +169,7 @@ async function importFile(file, western, keepView) {
   const name = file.name;
   if (state.importing) state.importing.end();
   const started = performance.now();
-  const core = new Core();
+  const core = takeCore();
   state.importing = core;
   core.onProgress = showProgress;
   showProgress({ phase: 0, percent: 0 });
@@ -160,7 +177,7 @@ async function importFile(file, western, keepView) {
   const dialogTimer = setTimeout(() => { if (!dlg.open && state.importing === core) dlg.showModal(); }, 150);
   let outcome;
   try {
-    await core.start();
+    await core.ready;
     // Read afresh for every import and handed to the worker without a copy.
     const bytes = await file.arrayBuffer();
     outcome = await core.call('import', { bytes, western }, [bytes]);
@@ -168,6 +185,7 @@ async function importFile(file, western, keepView) {
     outcome = { status: state.importing === core ? 'readFailed' : 'cancelled', cause: e.message };
   }
   clearTimeout(dialogTimer);
+  setTimeout(prepareSpare, 0);
   if (state.importing === core) state.importing = null;
   if (dlg.open && !state.importing) dlg.close();
   const shownName = name;
@@ -760,4 +778,5 @@ $('language').onchange = () => {
   drawRows();
 };
 applyTexts();
+prepareSpare();
 state.ready = true;
