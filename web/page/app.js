@@ -317,6 +317,7 @@ function renderHead() {
     grip.className = 'grip';
     cell.appendChild(grip);
     cell.draggable = true;
+    cell.tabIndex = 0;
     head.appendChild(cell);
   });
   const pad = document.createElement('div');
@@ -373,6 +374,37 @@ $('head').addEventListener('drop', (e) => {
   dragFrom = -1;
 });
 $('head').addEventListener('dragend', () => { dragFrom = -1; renderHead(); });
+// From the keyboard: Enter or Space sorts (with Shift: one more key),
+// Alt+Left/Right moves the column.
+$('head').addEventListener('keydown', (e) => {
+  const cell = e.target.closest('.hcell');
+  if (!cell || !state.core) return;
+  // The grid's own keys are for its cells.
+  e.stopPropagation();
+  const position = +cell.dataset.position;
+  let focusAt = position;
+  if (e.key === 'Enter' || e.key === ' ') {
+    e.preventDefault();
+    sortBy(state.order[position], e.shiftKey).then(() => focusHeader(position));
+    return;
+  }
+  if (e.altKey && (e.key === 'ArrowLeft' || e.key === 'ArrowRight')) {
+    focusAt = Math.max(0, Math.min(state.order.length - 1, position + (e.key === 'ArrowLeft' ? -1 : 1)));
+    moveColumn(position, focusAt);
+  } else if (e.key === 'ArrowLeft' || e.key === 'ArrowRight') {
+    focusAt = position + (e.key === 'ArrowLeft' ? -1 : 1);
+  } else if (e.key === 'ArrowDown') {
+    $('grid').focus();
+  } else {
+    return;
+  }
+  e.preventDefault();
+  focusHeader(focusAt);
+});
+function focusHeader(position) {
+  const cell = $('head').children[position];
+  if (cell && cell.classList.contains('hcell')) cell.focus();
+}
 function moveColumn(from, to) {
   const [logical] = state.order.splice(from, 1);
   state.order.splice(to, 0, logical);

@@ -65,11 +65,24 @@ async function main() {
     await page.screenshot({ path: screenshot });
   }
 
+  // The keyboard: Shift+Enter on the surname header adds it as the deciding key.
+  await page.focus('#head .hcell:nth-child(4)');
+  await page.keyboard.down('Shift');
+  await page.keyboard.press('Enter');
+  await page.keyboard.up('Shift');
+  await page.waitForFunction(() => document.querySelector('#head .hcell:nth-child(4) .rank'), { timeout: 5000 }).catch(() => {});
+  check((await page.$eval('#head .hcell:nth-child(4) .rank', (e) => e.textContent).catch(() => '')) === '1▲' &&
+        (await page.$eval('#head .hcell:nth-child(6) .rank', (e) => e.textContent).catch(() => '')) === '2▲',
+        'Shift+Enter on a header: surname key 1, birth date key 2');
+  await page.click('#head .hcell:nth-child(6)');
+  await page.waitForFunction(() => !document.querySelector('#head .hcell:nth-child(4) .rank'), { timeout: 5000 }).catch(() => {});
+
   // Filter.
   await page.type('#filter', 'Weiß');
   await page.waitForFunction(() => document.querySelector('#filtercount').textContent === '1 von 5', { timeout: 5000 }).catch(() => {});
   await page.waitForFunction(() => document.querySelectorAll('#rows .row').length === 1, { timeout: 5000 }).catch(() => {});
-  check((await page.$eval('#filtercount', (e) => e.textContent)) === '1 von 5', 'filter "Weiß": 1 von 5');
+  const count = await page.$eval('#filtercount', (e) => e.textContent);
+  check(count === '1 von 5', 'filter "Weiß": 1 von 5 (' + count + ', ' + await page.evaluate(() => JSON.stringify([window.rowsmith.filter, window.rowsmith.sortKeys, window.rowsmith.multiSort])) + ')');
   rows = await shownCells();
   check(rows.length === 1 && rows[0].some((c) => c === 'Katharina Weiß'), 'filtered row holds Katharina Weiß');
 
