@@ -39,6 +39,18 @@ async function main() {
   await page.select('#language', 'de');
 
   const shownCells = () => page.$$eval('#rows .row', (rows) => rows.map((r) => [...r.children].map((c) => c.textContent)));
+  // By position, scrolled to the left: the grid draws its rows afresh as it
+  // scrolls, so a handle on a cell may be gone by the time it is clicked.
+  const clickCell = async (row, column) => {
+    await page.evaluate(() => { document.querySelector('#body').scrollLeft = 0; });
+    await new Promise((r) => setTimeout(r, 100));
+    const at = await page.evaluate((r, c) => {
+      const cell = document.querySelector(`#rows .row:nth-child(${r}) .cell:nth-child(${c})`);
+      const box = cell.getBoundingClientRect();
+      return { x: box.x + box.width / 2, y: box.y + box.height / 2 };
+    }, row, column);
+    await page.mouse.click(at.x, at.y);
+  };
   const upload = async (file) => {
     const input = await page.$('#file');
     await input.uploadFile(file);
@@ -61,7 +73,7 @@ async function main() {
   check(births[0] === '' && births.includes('12.01.1850'), 'rows sorted by birth date, empty first: ' + births.join('|'));
 
   if (screenshot) {
-    await page.click('#rows .row:nth-child(2) .cell:nth-child(3)');
+    await clickCell(2, 3);
     await page.screenshot({ path: screenshot });
   }
 
@@ -87,7 +99,7 @@ async function main() {
   check(rows.length === 1 && rows[0].some((c) => c === 'Katharina Weiß'), 'filtered row holds Katharina Weiß');
 
   // Details of the shown row, notes in full.
-  await page.click('#rows .row .cell');
+  await clickCell(1, 1);
   await page.keyboard.press('Enter');
   await page.waitForSelector('#details[open]');
   const details = await page.$eval('#details-body', (e) => e.innerText);
@@ -148,13 +160,27 @@ async function main() {
     check((await shownCells()).length === 5, 'the table is still shown');
   }
   await page.select('#language', 'de');
+  // A long import shows its progress and can be cancelled; the table stays.
+  const big = path.join(scratch, 'big.ged');
+  const lines = ['0 HEAD', '1 CHAR UTF-8'];
+  for (let i = 1; i <= 300000; ++i) lines.push(`0 @I${i}@ INDI`, `1 NAME Vorname${i} /Nachname${i % 977}/`, '1 SEX M', '1 BIRT', `2 DATE ${1 + (i % 28)} MAR ${1700 + (i % 300)}`);
+  lines.push('0 TRLR', '');
+  fs.writeFileSync(big, lines.join('\r\n'));
+  await upload(big);
+  const progressShown = await page.waitForSelector('#progress[open]', { timeout: 10000 }).then(() => true, () => false);
+  check(progressShown, 'a long import shows its progress');
+  if (progressShown) await page.click('#cancel');
+  await page.waitForFunction(() => !document.querySelector('#progress[open]'), { timeout: 10000 }).catch(() => {});
+  await new Promise((r) => setTimeout(r, 300));
+  check((await shownCells()).length === 5 && (await page.evaluate(() => window.rowsmith.total)) === 5, 'after Cancel the table is still shown');
+
   // Find, a block copied as tab-separated lines, the other date form.
   await page.type('#find', 'Brühl');
   await page.keyboard.press('Enter');
   await page.waitForFunction(() => document.querySelector('#rows .cell.cur') && document.querySelector('#rows .cell.cur').textContent === 'Brühl', { timeout: 5000 }).catch(() => {});
   check((await page.$eval('#rows .cell.cur', (e) => e.textContent)) === 'Brühl', 'find goes to a cell holding "Brühl"');
   check((await page.$$('#rows .cell.found')).length >= 2, 'cells holding the text are marked');
-  await page.click('#rows .row:nth-child(2) .cell:nth-child(3)');
+  await clickCell(2, 3);
   await page.keyboard.down('Shift');
   await page.keyboard.press('ArrowDown');
   await page.keyboard.press('ArrowRight');
