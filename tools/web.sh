@@ -7,6 +7,9 @@
 #                          for every public file and drive the page in
 #                          headless Chromium (needs build/src/rowsmith-convert)
 #   tools/web.sh shot      also make docs/web.png
+#   tools/web.sh bench     time 100,000 and 1,000,000 persons in headless
+#                          Chromium beside the converter (files made with
+#                          ../shared/tools/gen_gedcom.py in a temporary folder)
 # As root it installs what is missing (emscripten, chromium, node, npm).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -54,6 +57,15 @@ test -f build-web/rowsmith-core.wasm
 python3 web/texts.py . build-web/texts.json 2> /dev/null
 node web/build-page.js build-web build-web/texts.json build-web/page/index.html
 
+if [[ $mode == bench ]]; then
+  (cd web && npm ci --no-audit --no-fund --loglevel=error)
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  for n in 100000 1000000; do
+    python3 ../shared/tools/gen_gedcom.py --persons $n --seed 11 -o "$work/persons-$n.ged" > /dev/null
+  done
+  node web/test/bench.js build-web/page/index.html build/src/rowsmith-convert "$work"/persons-100000.ged "$work"/persons-1000000.ged
+fi
 if [[ $mode == test || $mode == shot ]]; then
   (cd web && npm ci --no-audit --no-fund --loglevel=error)
   converter=build/src/rowsmith-convert
