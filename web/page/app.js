@@ -689,23 +689,26 @@ async function showDetails() {
   const cells = await state.core.call('row', { row: state.curRow });
   const body = $('details-body');
   body.textContent = '';
-  const groups = [['frmRowDetails/gbxPerson', 0, 18], ['frmRowDetails/gbxMarriage', 18, 21], ['frmRowDetails/gbxPartner', 21, state.columns.length]];
-  for (const [title, from, to] of groups) {
+  // The parts as the module reports them; empty cells are left out.
+  const titles = ['frmRowDetails/gbxPerson', 'frmRowDetails/gbxMarriage', 'frmRowDetails/gbxPartner'];
+  titles.forEach((title, part) => {
     const section = document.createElement('section');
     const h = document.createElement('h3');
     h.textContent = t(title);
     section.appendChild(h);
     const dl = document.createElement('dl');
-    for (let c = from; c < to; ++c) {
+    state.columns.forEach((column, c) => {
+      const value = cells[c + 1];
+      if (column.part !== part || value === '') return;
       const dt = document.createElement('dt');
-      dt.textContent = headerText(c);
+      dt.textContent = headerText(c).replace(/\s*:\s*$/, '');
       const dd = document.createElement('dd');
-      dd.textContent = cells[c + 1].replace(/\r\n|\r/g, '\n') || '\u00a0';
+      dd.textContent = value.replace(/\r\n|\r/g, '\n');
       dl.append(dt, dd);
-    }
+    });
     section.appendChild(dl);
     body.appendChild(section);
-  }
+  });
   $('details-title').textContent = t('frmRowDetails/Caption').replace('%1', state.cur.index + 1);
   $('details').showModal();
   $('details-close').focus();

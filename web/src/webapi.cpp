@@ -26,6 +26,16 @@ namespace rowsmith::web {
 
 namespace {
 
+// The parts of a row as its details show them: the person, the marriage,
+// the partner, each by its first column.
+constexpr int kPartColumns[] = {0, 18, 21, kResultColumns};
+
+int partOf(int column) {
+  int part = 0;
+  while (part < 2 && column >= kPartColumns[part + 1]) ++part;
+  return part;
+}
+
 // Where the build puts the shipped English language file.
 constexpr char kLanguageFolder[] = "/nls/";
 
@@ -122,7 +132,7 @@ class Session {
   bool filtered() const { return shown_.has_value(); }
 
   // The columns as the table has them: header text, the key of its
-  // translation in a language file, and its kind.
+  // translation in a language file, its kind and its part of the row.
   val columns() const {
     val out = val::array();
     for (int c = 0; c < table_.columnCount(); ++c) {
@@ -130,6 +140,7 @@ class Session {
       column.set("header", std::string(table_.cell(c, 0)));
       column.set("key", c < kResultColumns ? std::string(ResultHeaderKeys()[c]) : std::string());
       column.set("kind", isResultDateColumn(c) ? "date" : "text");
+      column.set("part", partOf(c));
       out.call<void>("push", column);
     }
     return out;
