@@ -160,6 +160,19 @@ async function main() {
     check((await shownCells()).length === 5, 'the table is still shown');
   }
   await page.select('#language', 'de');
+  // A file dropped on the page is read like a chosen one.
+  await page.evaluate((base64) => {
+    const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+    const drop = new DataTransfer();
+    drop.items.add(new File([bytes], 'dropped.ged'));
+    document.body.dispatchEvent(new DragEvent('drop', { dataTransfer: drop, bubbles: true, cancelable: true }));
+  }, fs.readFileSync(example).toString('base64'));
+  await page.waitForFunction(() => window.rowsmith.file && window.rowsmith.file.name === 'dropped.ged', { timeout: 10000 }).catch(() => {});
+  check((await page.evaluate(() => window.rowsmith.file.name)) === 'dropped.ged' && (await shownCells()).length === 5, 'a dropped file is read');
+  // A new file starts unsorted; sorted by birth date again for what follows.
+  await page.click('#head .hcell:nth-child(6)');
+  await page.waitForFunction(() => document.querySelector('#head .hcell:nth-child(6) .rank'), { timeout: 5000 }).catch(() => {});
+
   // A long import shows its progress and can be cancelled; the table stays.
   const big = path.join(scratch, 'big.ged');
   const lines = ['0 HEAD', '1 CHAR UTF-8'];
