@@ -35,10 +35,11 @@ def read_ini(path):
 english = read_ini(root / 'data/nls/NLS.44')
 sources = '\n'.join(p.read_text(encoding='utf-8') for p in sorted((root / 'src').rglob('*.cpp')))
 
-# The headers: the German texts and their keys stand in two arrays of the same order.
-importrun = (root / 'src/import/importrun.cpp').read_text(encoding='utf-8')
-german_headers = [unquote(s) for s in re.findall(STRING, importrun.split('kHeaders[kResultColumns] = {', 1)[1].split('};', 1)[0])]
-header_keys = [unquote(s) for s in re.findall(STRING, importrun.split('kKeys[kResultColumns] = {', 1)[1].split('};', 1)[0])]
+# The headers: key and German text stand together in the column schema.
+schema = (root / 'src/import/resultcolumns.cpp').read_text(encoding='utf-8')
+columns = re.findall(r'\{(' + STRING + r'),\s*(' + STRING + r'),\s*K::', schema)
+header_keys = [unquote(key) for key, _ in columns]
+german_headers = [unquote(header) for _, header in columns]
 
 # Where the desktop keeps the German default of a key, most exact first: a
 # direct look-up, a helper of the form's own, the caption a widget is created

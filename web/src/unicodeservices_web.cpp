@@ -192,14 +192,20 @@ void encodeStretch(std::string& out, std::string_view utf8) {
   }
 }
 
-std::string toNfc(std::string_view utf8) {
+bool startsNfcSegment(char32_t code) {
+  // Hangul vowels and finals compose with the syllable before them.
+  const bool hangulJamo = (code >= 0x1160 && code <= 0x11FF) || (code >= 0xD7B0 && code <= 0xD7FF);
+  return code < 0x300 || (!extendsCluster(code) && !hangulJamo);
+}
+
+void appendNfc(std::string& out, std::string_view utf8) {
   // Every character below U+0300 is stable under NFC, and in UTF-8 those are
   // exactly the texts without a byte from 0xCC up: most names and places,
   // which then need no trip to JavaScript.
   bool stable = true;
   for (char c : utf8) stable &= static_cast<unsigned char>(c) < 0xCC;
-  if (stable) return std::string(utf8);
-  return normalized(utf8, false);
+  if (stable) out.append(utf8);
+  else out += normalized(utf8, false);
 }
 
 char32_t upperChar(char32_t code) {

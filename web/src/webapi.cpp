@@ -26,14 +26,22 @@ namespace rowsmith::web {
 
 namespace {
 
-// The parts of a row as its details show them: the person, the marriage,
-// the partner, each by its first column.
-constexpr int kPartColumns[] = {0, 18, 21, kResultColumns};
-
+// The parts of a row as its details show them: 0 the person, 1 the
+// marriage, 2 the partner.
 int partOf(int column) {
-  int part = 0;
-  while (part < 2 && column >= kPartColumns[part + 1]) ++part;
-  return part;
+  if (column < 0 || column >= kResultColumns) return 0;
+  return static_cast<int>(resultColumns()[static_cast<size_t>(column)].side);
+}
+
+const char* kindName(int column) {
+  if (column < 0 || column >= kResultColumns) return "text";
+  switch (resultColumns()[static_cast<size_t>(column)].kind) {
+    case ColumnKind::Id: return "id";
+    case ColumnKind::Date: return "date";
+    case ColumnKind::Sex: return "sex";
+    case ColumnKind::Text: break;
+  }
+  return "text";
 }
 
 // Where the build puts the shipped English language file.
@@ -138,8 +146,8 @@ class Session {
     for (int c = 0; c < table_.columnCount(); ++c) {
       val column = val::object();
       column.set("header", std::string(table_.cell(c, 0)));
-      column.set("key", c < kResultColumns ? std::string(ResultHeaderKeys()[c]) : std::string());
-      column.set("kind", isResultDateColumn(c) ? "date" : "text");
+      column.set("key", c < kResultColumns ? std::string(resultColumns()[static_cast<size_t>(c)].key) : std::string());
+      column.set("kind", kindName(c));
       column.set("part", partOf(c));
       out.call<void>("push", column);
     }
@@ -178,7 +186,7 @@ class Session {
   // was selected stands now. The filter is applied again after.
   int sort(val keys, bool descending, int selectedRow) {
     const std::vector<int> columns = intsOf(keys);
-    const int row = SortTableKeepingRow(table_, columns, descending, selectedRow, ResultDateHeaders());
+    const int row = SortTableKeepingRow(table_, columns, descending, selectedRow, resultDateColumns());
     if (shown_) filter(filter_, false);
     return row;
   }
@@ -292,7 +300,7 @@ class Session {
 
  private:
   void sortBy(const std::vector<int>& keys, bool descending) {
-    SortGridRows(table_, 1, table_.rowCount() - 1, descending, keys, ResultDateHeaders());
+    SortGridRows(table_, 1, table_.rowCount() - 1, descending, keys, resultDateColumns());
     if (shown_) filter(filter_, false);
   }
 
