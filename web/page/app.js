@@ -285,7 +285,7 @@ function keyRank(logical) {
 }
 function headerTip(logical) {
   const rank = keyRank(logical);
-  if (rank < 0) return t('frmGedComIm/HeaderTipUnsorted');
+  if (rank < 0) return t('frmGedComIm/HeaderTipShiftClick');
   const count = state.multiSort ? state.sortKeys.length : 1;
   const direction = t(state.descending ? 'frmGedComIm/HeaderTipDescending' : 'frmGedComIm/HeaderTipAscending');
   return t('frmGedComIm/HeaderTipKey').replace('%1', rank + 1).replace('%2', count).replace('%3', direction);
