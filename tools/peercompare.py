@@ -155,11 +155,15 @@ def read_table(converter, path):
                            "--enclose", "double", path], capture_output=True)
     seconds = time.monotonic() - started
     persons, couples = {}, {}
+    table = {"persons": persons, "couples": couples, "alone": collections.defaultdict(list),
+             "unequal": [], "seconds": seconds, "error": ""}
     if proc.returncode != 0:
-        return persons, couples, seconds, proc.stderr.decode("utf-8", "replace").strip()
+        table["error"] = proc.stderr.decode("utf-8", "replace").strip()
+        return table
     rows = list(csv.reader(io.StringIO(proc.stdout.decode("utf-8", "replace")), delimiter=";"))
     if not rows:
-        return persons, couples, seconds, "empty output"
+        table["error"] = "empty output"
+        return table
     header = {name: i for i, name in enumerate(rows[0])}
     marriage_date, marriage_place = header["Heiratsdatum :"], header["Heiratsort :"]
     for row in rows[1:]:
@@ -170,11 +174,15 @@ def read_table(converter, path):
                 ids.append(None)
                 continue
             ids.append(cells["id"])
-            persons.setdefault(int(cells["id"]), cells)
+            first = persons.setdefault(int(cells["id"]), cells)
+            if first != cells:
+                table["unequal"].append((int(cells["id"]), first, cells))
         if ids[0] and ids[1]:
             couples.setdefault(frozenset((int(ids[0]), int(ids[1]))),
                                (row[marriage_date], row[marriage_place]))
-    return persons, couples, seconds, ""
+        elif ids[0] or ids[1]:
+            table["alone"][int(ids[0] or ids[1])].append((row[marriage_date], row[marriage_place]))
+    return table
 
 
 # ---------------------------------------------------------------- Gramps
@@ -364,6 +372,13 @@ def letters_kind(mine, theirs, raw):
     if re.sub(r"[^\x00-\x7f]+", "", mine) != re.sub(r"[^\x00-\x7f]+", "", theirs):
         return None
     charset = raw.charset.strip()
+    try:
+        # 0x85 is a line break in Latin-1, which ends the value there.
+        as_latin1 = mine.encode("cp1252").decode("latin-1")
+        if as_latin1 != mine and theirs in (as_latin1, as_latin1.split("\x85")[0].strip()):
+            return f"Gramps reads CHAR {charset} as Latin-1: 0x80-0x9F become control characters [Gramps]"
+    except UnicodeError:
+        pass
     if CODEPAGE_CHARSETS.match(charset):
         return f"letters of a code-page file (CHAR {charset}) [D31]"
     if charset.upper() == "ANSEL" and "\u00d0" in mine and "\u0110" in theirs:
@@ -392,7 +407,7 @@ class Report:
         key = f"{field}: {kind}"
         entry = self.kinds.setdefault(key, [0, []])
         entry[0] += 1
-        if len(entry[1]) < self.examples:
+        if len(entry[1]) < self.examples or field == "file":
             entry[1].append(f"{where}: ours {ours!r}, Gramps {theirs!r}")
 
     def print(self, out):
@@ -409,7 +424,9 @@ class Report:
 
 def compare_file(path, converter, report, label):
     raw = RawFile(path)
-    persons, couples, convert_seconds, error = read_table(converter, path)
+    table = read_table(converter, path)
+    persons, couples, convert_seconds, error = (table["persons"], table["couples"],
+                                                table["seconds"], table["error"])
     gp, gf = gramps_read(path)
     if gp is None:
         report.add("file", "Gramps cannot import it [Gramps]", label, f"{len(persons)} persons", gf)
@@ -515,6 +532,24 @@ def compare_file(path, converter, report, label):
             else:
                 kind = "differs [examine]"
             report.add(field, kind, where, ours[field], f"{expected} (@{theirs}@)" if theirs else expected)
+
+    for number, first, other in table["unequal"]:
+        keys = [k for k in SIDE_COLUMNS if first[k] != other[k]]
+        report.add("person", "cells differ between the person's rows [examine]",
+                   f"{label} #{number} {','.join(keys)}", first[keys[0]], other[keys[0]])
+
+    # A family with one spouse: the marriage shows in that person's own row.
+    for fxref, f in gf.items():
+        spouses = [x for x in (f["father"], f["mother"]) if x and raw.tag_of(x) == "INDI"]
+        dated = [m for m in f["marriages"] if date_is_set(m[0])]
+        if len(spouses) != 1 or not dated or recno.get(spouses[0]) not in persons:
+            continue
+        number = recno[spouses[0]]
+        report.couples += 1
+        shown = [d for d, _ in table["alone"].get(number, [])]
+        if not any(explain_date(d.split(" / ")[0], dated[0][0], []) is None for d in shown):
+            report.add("marriage date", "one-spouse family's marriage not in the person's row [examine]",
+                       f"{label} @{fxref}@ #{number}", " | ".join(shown), str(dated[0][0]))
 
     # Couples and their marriages.
     theirs_couples = collections.defaultdict(list)
