@@ -405,19 +405,22 @@ class Report:
 
     def add(self, field, kind, where, ours, theirs):
         key = f"{field}: {kind}"
-        entry = self.kinds.setdefault(key, [0, []])
+        entry = self.kinds.setdefault(key, [0, [], collections.Counter()])
         entry[0] += 1
+        entry[2][where.split(" @")[0].split(" #")[0]] += 1
         if len(entry[1]) < self.examples or field == "file":
             entry[1].append(f"{where}: ours {ours!r}, Gramps {theirs!r}")
 
     def print(self, out):
         def order(item):
-            key, (count, _) = item
+            key, (count, _, _) = item
             tag = re.search(r"\[([^\]]+)\]$", key)
             rank = {"examine": 0, "rule": 2, "Gramps": 3}.get(tag.group(1) if tag else "", 1)
             return (rank, -count, key)
-        for key, (count, examples) in sorted(self.kinds.items(), key=order):
+        for key, (count, examples, files) in sorted(self.kinds.items(), key=order):
             print(f"{count:6d}  {key}", file=out)
+            if not key.startswith("file:"):
+                print("          in " + ", ".join(f"{f} ({n})" for f, n in files.most_common()), file=out)
             for e in examples:
                 print(f"          {e}", file=out)
 
@@ -647,7 +650,7 @@ def main():
     print("Differences by kind ([examine]: may be a fault of ours; [Dnn]: a decision of issue 18 "
           "removes it; [rule]: the table's own rule; [Gramps]: a limit of Gramps):")
     report.print(sys.stdout)
-    print(f"{sum(c for c, _ in report.kinds.values())} differences; "
+    print(f"{sum(entry[0] for entry in report.kinds.values())} differences; "
           f"{time.monotonic() - started:.0f} s in all ({convert_seconds:.1f} s converting)")
 
 
