@@ -329,6 +329,10 @@ def explain_date(ours, theirs, raw_dates):
         return None
     if b and b[0] == MOD_TEXT and a and a[0] == MOD_TEXT and a[1] == " ".join(b[1].split()):
         return None
+    if a and a[0] == MOD_TEXT and a[1] in (" ".join(d.split()) for d in raw_dates):
+        if b and b[0] in (MOD_RANGE, MOD_SPAN):
+            return "BET/FROM period kept as written, Gramps reads a range [rule]"
+        return "date kept as written (INT, a phrase), Gramps reads it [rule]"
     if any(NOT_PLAIN_DATE.search(d) for d in raw_dates):
         return "non-standard date (dual year, range with '-', '?') converted as if plain [D29]"
     if a is None:
