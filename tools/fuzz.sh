@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang in fuzz-build/ and runs each for the
 # given number of seconds (default 60). Usage: tools/fuzz.sh [SECONDS] [TARGET...]
-# Crashes, hangs and leaks land in fuzz-build/findings/<target>/.
+# Crashes, hangs and leaks land in fuzz-build/findings/<target>/, and the
+# script then ends with status 1 (.ci/run runs every target briefly).
 # tools/fuzz.sh --minimize TARGET FILE shrinks a finding to the smallest input
 # that still fails (written beside it as FILE.min).
 set -euo pipefail
@@ -25,6 +26,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 CC=clang CXX=clang++ cmake -S . -B fuzz-build -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_COMPILE_WARNING_AS_ERROR="${ROWSMITH_WARNINGS_AS_ERRORS:-OFF}" \
   -DROWSMITH_FUZZ=ON -DROWSMITH_GUI=OFF -DBUILD_TESTING=OFF -DROWSMITH_BENCH=OFF > /dev/null
 cmake --build fuzz-build -j "$(nproc)" > /dev/null
 
@@ -40,6 +42,7 @@ if [ ${#targets[@]} -eq 0 ]; then
   for f in fuzz/fuzz_*.cpp; do targets+=("$(basename "$f" .cpp)"); done
 fi
 
+failed=()
 for t in "${targets[@]}"; do
   corpus=fuzz-build/corpus/$t
   findings=fuzz-build/findings/$t
@@ -56,8 +59,17 @@ for t in "${targets[@]}"; do
     fi
   fi
   echo "== $t: ${seconds}s"
+  set +e
   ASAN_OPTIONS=detect_leaks=1 ./fuzz-build/fuzz/"$t" "$corpus" -max_total_time="$seconds" \
     -timeout=10 -rss_limit_mb=4096 -max_len=65536 -artifact_prefix="$findings/" -print_final_stats=1 \
-    2>&1 | grep -E "^(stat::number_of_executed_units|stat::peak_rss_mb|==[0-9]+==ERROR|SUMMARY|Done|INFO: -max_total_time)" || true
+    2>&1 | grep -E "^(stat::number_of_executed_units|stat::peak_rss_mb|==[0-9]+==ERROR|SUMMARY|Done|INFO: -max_total_time)"
+  status=${PIPESTATUS[0]}
+  set -e
   ls "$findings" | sed "s/^/   finding: /"
+  # libFuzzer ends with a non-zero status on a crash, a leak, a hang or running out of memory.
+  [ "$status" -eq 0 ] || { echo "   $t failed (status $status)"; failed+=("$t"); }
 done
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "fuzz: findings in ${failed[*]}" >&2
+  exit 1
+fi

@@ -5,6 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DROWSMITH_SANITIZE=ON \
+  -DCMAKE_COMPILE_WARNING_AS_ERROR="${ROWSMITH_WARNINGS_AS_ERRORS:-OFF}" \
   -DROWSMITH_BENCH=OFF > build-asan.log 2>&1 || { cat build-asan.log >&2; exit 1; }
 cmake --build build-asan -j "$(nproc)" >> build-asan.log 2>&1 || { tail -n 60 build-asan.log >&2; exit 1; }
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
