@@ -26,9 +26,22 @@ std::string inputProblem(const std::string& input) {
   return {};
 }
 
+std::string failureText(const ReadFailure& failure) {
+  switch (failure.kind) {
+    case ReadFailure::Kind::None: break;
+    case ReadFailure::Kind::System:
+      return failure.system.kind() == os::ErrorKind::NotFound ? "File not found" : failure.system.text();
+    case ReadFailure::Kind::CutShort:
+      return "the file ended after " + std::to_string(failure.bytesRead) + " of " +
+             std::to_string(failure.bytesExpected) + " bytes";
+    case ReadFailure::Kind::Cancelled: return "cancelled";
+  }
+  return {};
+}
+
 // The failure line for an import that gave no table; empty when it did.
 std::string importProblem(const ImportOutcome& outcome, const std::string& input) {
-  const std::string cause = outcome.cause.empty() ? std::string() : ": " + outcome.cause;
+  const std::string cause = outcome.cause.empty() ? std::string() : ": " + failureText(outcome.cause);
   switch (outcome.status) {
     case ImportStatus::Imported:
     case ImportStatus::NoPersons:

@@ -38,11 +38,11 @@ size_t findCharacter(std::string_view data, size_t from, size_t to, char c, Text
   return to;
 }
 
-bool GedcomInput::open(const std::string& path, std::string& error) {
+bool GedcomInput::open(const std::string& path, ReadFailure& failure) {
   os::Error openError;
   auto file = std::make_shared<os::File>(os::File::openForReading(path, &openError));
   if (!file->isOpen()) {
-    error = openError.code == os::errorNotFound().code ? "File not found" : openError.text();
+    failure = ReadFailure::of(openError);
     return false;
   }
   // Standard input may stand anywhere in a regular file: it is read as a
@@ -50,9 +50,9 @@ bool GedcomInput::open(const std::string& path, std::string& error) {
   const os::FileInfo info = path == "-" ? os::FileInfo{} : file->info();
   file_ = file;
   openSource(
-      [file](char* data, size_t size, std::string& readError) {
+      [file](char* data, size_t size, os::Error& readError) {
         std::ptrdiff_t got = file->readFull(data, size);
-        if (got < 0) readError = os::lastError().text();
+        if (got < 0) readError = os::lastError();
         return got;
       },
       info.kind == os::FileKind::Regular ? info.size : 0);
@@ -68,7 +68,7 @@ void GedcomInput::openSource(Source source, uint64_t size) {
   first_ = true;
   regular_ = false;
   units_ = TextUnits::Bytes;
-  error_.clear();
+  failure_ = {};
   percent_ = -1;
 }
 
@@ -76,9 +76,10 @@ bool GedcomInput::next(std::string_view& chunk) {
   chunk = {};
   if (buffer_.empty()) buffer_.resize(kChunkBytes);
   const size_t want = static_cast<size_t>(std::min<uint64_t>(buffer_.size(), limit_ - std::min(limit_, done_)));
-  std::ptrdiff_t got = want == 0 ? 0 : source_(buffer_.data(), want, error_);
+  os::Error error;
+  std::ptrdiff_t got = want == 0 ? 0 : source_(buffer_.data(), want, error);
   if (got < 0) {
-    if (error_.empty()) error_ = "Input/output error";
+    failure_ = ReadFailure::of(error ? error : os::errorOfKind(os::ErrorKind::IoError));
     return false;
   }
   done_ += static_cast<uint64_t>(got);
@@ -90,21 +91,21 @@ bool GedcomInput::next(std::string_view& chunk) {
   // A regular file that ends before the size it had when opened was cut
   // while being read: what was read is not the whole file.
   if (got == 0 && regular_ && done_ < size_) {
-    error_ = "the file ended after " + std::to_string(done_) + " of " + std::to_string(size_) + " bytes";
+    failure_ = ReadFailure{ReadFailure::Kind::CutShort, {}, done_, size_};
     return false;
   }
   report();
   // The window's Cancel stops the reading between two chunks.
   if (progress_ && progress_->cancelled()) {
-    error_ = "cancelled";
+    failure_ = ReadFailure{ReadFailure::Kind::Cancelled, {}, 0, 0};
     return false;
   }
   return true;
 }
 
-std::ptrdiff_t GedcomInput::readAt(char* data, size_t size, uint64_t offset, std::string& error) const {
+std::ptrdiff_t GedcomInput::readAt(char* data, size_t size, uint64_t offset, os::Error& error) const {
   std::ptrdiff_t got = file_->readFullAt(data, size, offset);
-  if (got < 0) error = os::lastError().text();
+  if (got < 0) error = os::lastError();
   return got;
 }
 
@@ -112,9 +113,9 @@ void GedcomInput::openPart(const GedcomInput& whole, uint64_t from) {
   file_ = whole.file_;
   std::shared_ptr<os::File> file = file_;
   openSource(
-      [file, from, done = uint64_t{0}](char* data, size_t size, std::string& error) mutable {
+      [file, from, done = uint64_t{0}](char* data, size_t size, os::Error& error) mutable {
         std::ptrdiff_t got = file->readFullAt(data, size, from + done);
-        if (got < 0) error = os::lastError().text();
+        if (got < 0) error = os::lastError();
         else done += static_cast<uint64_t>(got);
         return got;
       },

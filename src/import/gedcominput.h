@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "kernel/usermessages.h"
+#include "os/osfile.h"
 
 namespace rowsmith::os {
 class File;
@@ -31,16 +32,32 @@ TextUnits detectTextUnits(std::string_view start);
 size_t findCharacter(std::string_view data, size_t from, size_t to, char c, TextUnits units);
 bool isWholeCharacter(std::string_view data, size_t i, TextUnits units);
 
+// Why reading stopped before the end of the file.
+struct ReadFailure {
+  enum class Kind {
+    None,
+    System,     // the system's error: not found, a read error, memory exhausted
+    CutShort,   // a regular file grew shorter while it was read
+    Cancelled,  // the user's Cancel
+  };
+  Kind kind = Kind::None;
+  os::Error system;  // with System
+  uint64_t bytesRead = 0;      // with CutShort
+  uint64_t bytesExpected = 0;  // with CutShort
+  bool empty() const { return kind == Kind::None; }
+  static ReadFailure of(os::Error error) { return {Kind::System, error, 0, 0}; }
+};
+
 class GedcomInput {
  public:
   // Up to size bytes into data: 0 at the end, -1 on an error with the
-  // system's description in error.
-  using Source = std::function<std::ptrdiff_t(char* data, size_t size, std::string& error)>;
+  // system's error in error.
+  using Source = std::function<std::ptrdiff_t(char* data, size_t size, os::Error& error)>;
   static constexpr size_t kChunkBytes = 1 << 20;
 
   // Opens path once; "-" is standard input. False with error set when it
   // cannot be opened.
-  bool open(const std::string& path, std::string& error);
+  bool open(const std::string& path, ReadFailure& failure);
   // Reads from source; size is what progress counts against, 0 when unknown.
   void openSource(Source source, uint64_t size);
   // Progress of the reading goes to messages, whole percent as they change.
@@ -49,7 +66,7 @@ class GedcomInput {
   // A regular file can be read in two parts at once.
   bool canSplit() const { return file_ != nullptr && regular_; }
   // Up to size bytes from offset on, without moving on; -1 on an error.
-  std::ptrdiff_t readAt(char* data, size_t size, uint64_t offset, std::string& error) const;
+  std::ptrdiff_t readAt(char* data, size_t size, uint64_t offset, os::Error& error) const;
   // The rest of whole's file from offset from on, in whole's text units.
   void openPart(const GedcomInput& whole, uint64_t from);
   // Ends the input at byte end (which progress then counts against).
@@ -60,8 +77,8 @@ class GedcomInput {
   // a read error, with error() saying why.
   bool next(std::string_view& chunk);
   TextUnits units() const { return units_; }
-  const std::string& error() const { return error_; }
-  void setError(std::string error) { error_ = std::move(error); }
+  const ReadFailure& failure() const { return failure_; }
+  void setFailure(ReadFailure failure) { failure_ = failure; }
   uint64_t bytesRead() const { return done_; }
   uint64_t size() const { return size_; }  // 0 when unknown
 
@@ -77,7 +94,7 @@ class GedcomInput {
   bool first_ = true;
   bool regular_ = false;
   TextUnits units_ = TextUnits::Bytes;
-  std::string error_;
+  ReadFailure failure_;
   UserMessages* progress_ = nullptr;
   int percent_ = -1;
 };

@@ -112,7 +112,7 @@ bool hasPrintable(std::string_view line) {
 // first.
 uint64_t findRecordStart(const GedcomInput& input, uint64_t from, bool lfLines) {
   std::string bytes(64 * 1024, '\0');
-  std::string error;
+  os::Error error;
   const std::ptrdiff_t got = input.readAt(bytes.data(), bytes.size(), from, error);
   if (got <= 0) return 0;
   bytes.resize(static_cast<size_t>(got));
@@ -197,7 +197,7 @@ class GedcomReading {
       // A huge line or index: abandoned like a read error, naming the cause.
       outcome.counter = -std::max(counter_, 1);
       outcome.status = ReadStatus::Failed;
-      outcome.cause = os::Error{ENOMEM}.text();
+      outcome.failure = ReadFailure::of(os::errorOfKind(os::ErrorKind::OutOfMemory));
       return outcome;
     }
     if (outcome.counter > 0) {
@@ -206,7 +206,7 @@ class GedcomReading {
       outcome.status = ReadStatus::NotGedcom;
     } else {
       outcome.status = ReadStatus::Failed;
-      outcome.cause = input.error();
+      outcome.failure = input.failure();
       if (outcome.counter == 0) outcome.counter = -1;
     }
     return outcome;
@@ -276,7 +276,7 @@ class GedcomReading {
     int32_t counter = 0;
     int32_t textAfterEndByteLine = 0;  // counted in the part
     bool failed = false;
-    std::string cause;
+    ReadFailure failure;
     std::thread thread;
   };
 
@@ -309,16 +309,16 @@ class GedcomReading {
             reading.failed(0);
           }
           h.failed = reading.readFailed_ || h.counter <= 0;
-          h.cause = h.input.error();
+          h.failure = h.input.failure();
         } catch (const std::bad_alloc&) {
           h.counter = -std::max(reading.counter_, 1);
           h.failed = true;
-          h.cause = os::Error{ENOMEM}.text();
-        } catch (const std::exception& error) {
-          // Nothing may escape a thread; the reading fails with the reason.
+          h.failure = ReadFailure::of(os::errorOfKind(os::ErrorKind::OutOfMemory));
+        } catch (const std::exception&) {
+          // Nothing may escape a thread; the reading fails as on a read error.
           h.counter = -std::max(reading.counter_, 1);
           h.failed = true;
-          h.cause = error.what();
+          h.failure = ReadFailure::of(os::errorOfKind(os::ErrorKind::IoError));
         }
       });
     } catch (const std::system_error&) {
@@ -343,7 +343,7 @@ class GedcomReading {
     const int32_t total = static_cast<int32_t>(std::min<int64_t>(lines, INT32_MAX));
     if (half->failed) {
       readFailed_ = true;
-      input.setError(half->cause);
+      input.setFailure(half->failure);
       return -total;
     }
     appendIndex(db_, half->db);
@@ -496,7 +496,7 @@ ReadOutcome readGedcom(GedcomInput& input, const std::string& folder, TDBDefault
 ReadOutcome readGedcom(const std::string& fileName, TDBDefaults& db, UserMessages* progress) {
   GedcomInput input;
   ReadOutcome outcome;
-  if (!input.open(fileName, outcome.cause)) return outcome;
+  if (!input.open(fileName, outcome.failure)) return outcome;
   input.reportProgressTo(progress);
   return readGedcom(input, folderOf(fileName), db);
 }

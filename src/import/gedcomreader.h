@@ -19,7 +19,7 @@ enum class ReadStatus {
 
 struct ReadOutcome {
   ReadStatus status = ReadStatus::CannotOpen;
-  std::string cause;    // the system's description of a failure
+  ReadFailure failure;  // why reading stopped early
   int32_t counter = 0;  // lines read; negative when reading was abandoned
   // The line of a byte 26 that ended the reading though more than blanks
   // follow it (a file ends so in DOS, but then nothing follows); 0 if none.

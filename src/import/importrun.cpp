@@ -92,7 +92,7 @@ ImportOutcome importGedcom(const std::string& fileName, bool westernDates, Strin
   TDBDefaults db;
   const ReadOutcome read = readGedcom(fileName, db, &messages);
   outcome.counter = read.counter;
-  outcome.cause = read.cause;
+  outcome.cause = read.failure;
   outcome.textAfterEndByteLine = read.textAfterEndByteLine;
   if (read.status != ReadStatus::Complete) {
     outcome.status = messages.cancelled() ? ImportStatus::Cancelled : statusOf(read.status);
@@ -102,7 +102,7 @@ ImportOutcome importGedcom(const std::string& fileName, bool westernDates, Strin
   messages.showProgress(ImportPhase::Loading, 0);
   if (LoadIndex(db) < 0) {
     outcome.status = ImportStatus::ReadFailed;
-    outcome.cause = os::Error{ENOMEM}.text();
+    outcome.cause = ReadFailure::of(os::errorOfKind(os::ErrorKind::OutOfMemory));
     return outcome;
   }
   messages.showProgress(ImportPhase::Loading, 100);
@@ -117,7 +117,7 @@ ImportOutcome importGedcom(const std::string& fileName, bool westernDates, Strin
 int32_t ImportGedcom(const std::string& fileName, bool westernDates, StringTable& table) {
   ImportOutcome outcome = importGedcom(fileName, westernDates, table, userMessages());
   if (outcome.imported()) userMessages().showMessage(importedMessage(outcome.persons));
-  else if (outcome.status == ImportStatus::CannotOpen) userMessages().showMessage(outcome.cause);
+  else if (outcome.status == ImportStatus::CannotOpen) userMessages().showMessage(outcome.cause.system.text());
   return outcome.counter;
 }
 

@@ -7,6 +7,7 @@
 
 #include "import/resultcolumns.h"
 #include "kernel/stringtable.h"
+#include "import/gedcominput.h"
 #include "kernel/usermessages.h"
 
 namespace rowsmith {
@@ -26,7 +27,7 @@ enum class ImportStatus {
 
 struct ImportOutcome {
   ImportStatus status = ImportStatus::CannotOpen;
-  std::string cause;    // the system's description of a failure ("File not found")
+  ReadFailure cause;    // why reading stopped early
   int32_t counter = 0;  // the reader's line counter
   size_t persons = 0;
   // The line of a byte 26 that ended the reading before more text; 0 if none.

@@ -30,6 +30,8 @@ class AtomicFile {
   // The temporary file, empty when writing straight into the target.
   const std::string& temporaryPath() const { return temporary_; }
   const std::string& targetPath() const { return target_; }
+  // Why the last step failed.
+  const os::Error& error() const { return error_; }
 
  private:
   bool fail(std::string* error);

@@ -89,30 +89,57 @@ std::string replacePlaceholder(std::string text, std::string_view fileName) {
   return text;
 }
 
-std::string causeText(std::string_view cause) {
-  struct Cause {
-    os::Error error;  // the system's text for it, whatever its wording
-    const char* key;
-    const char* german;
-  };
-  static const Cause kCauses[] = {
-      {os::errorNotFound(), "NotFound", "Datei nicht gefunden"},
-      {os::errorIsFolder(), "IsFolder", "Das ist ein Ordner"},
-      {os::Error{EROFS}, "ReadOnly", "Nur lesbares Dateisystem"},
-      {os::Error{EACCES}, "AccessDenied", "Zugriff verweigert"},
-      {os::Error{EPERM}, "NotPermitted", "Vorgang nicht erlaubt"},
-      {os::Error{ENOSPC}, "NoSpace", "Kein Platz mehr auf dem Gerät"},
-      {os::Error{EFBIG}, "TooLarge", "Datei zu groß"},
-      {os::Error{ENOTDIR}, "NotAFolder", "Ein Teil des Pfades ist kein Ordner"},
-      {os::Error{ENAMETOOLONG}, "NameTooLong", "Dateiname zu lang"},
-      {os::Error{EIO}, "IoError", "Ein-/Ausgabefehler"},
-  };
-  // The reader's own wording for the two it names.
-  if (cause == "File not found") return NLS().GetNLSText("Causes", "NotFound", "Datei nicht gefunden");
-  if (cause == "Access denied") return NLS().GetNLSText("Causes", "AccessDenied", "Zugriff verweigert");
+namespace {
+
+using K = os::ErrorKind;
+struct Cause {
+  K kind;
+  const char* key;
+  const char* german;
+};
+constexpr Cause kCauses[] = {
+      {K::NotFound, "NotFound", "Datei nicht gefunden"},
+      {K::IsFolder, "IsFolder", "Das ist ein Ordner"},
+      {K::ReadOnly, "ReadOnly", "Nur lesbares Dateisystem"},
+      {K::AccessDenied, "AccessDenied", "Zugriff verweigert"},
+      {K::NotPermitted, "NotPermitted", "Vorgang nicht erlaubt"},
+      {K::NoSpace, "NoSpace", "Kein Platz mehr auf dem Gerät"},
+      {K::TooLarge, "TooLarge", "Datei zu groß"},
+      {K::NotAFolder, "NotAFolder", "Ein Teil des Pfades ist kein Ordner"},
+      {K::NameTooLong, "NameTooLong", "Dateiname zu lang"},
+      {K::IoError, "IoError", "Ein-/Ausgabefehler"},
+      {K::OutOfMemory, "OutOfMemory", "Nicht genug Arbeitsspeicher"},
+};
+
+}  // namespace
+
+std::string_view causeKey(const os::Error& error) {
+  const K kind = error.kind();
   for (const Cause& known : kCauses)
-    if (cause == known.error.text()) return NLS().GetNLSText("Causes", known.key, known.german);
-  return std::string(cause);
+    if (kind == known.kind) return known.key;
+  return {};
+}
+
+std::string causeText(const os::Error& error) {
+  const K kind = error.kind();
+  for (const Cause& known : kCauses)
+    if (kind == known.kind) return NLS().GetNLSText("Causes", known.key, known.german);
+  // What the messages do not tell apart keeps the system's own words.
+  return error.text();
+}
+
+std::string causeText(const ReadFailure& failure) {
+  switch (failure.kind) {
+    case ReadFailure::Kind::None: break;
+    case ReadFailure::Kind::System: return causeText(failure.system);
+    case ReadFailure::Kind::CutShort:
+      return replacePlaceholder(
+          replacePlaceholder(NLS().GetNLSText("Causes", "CutShort", "Die Datei endete nach %s von %s Bytes"),
+                             std::to_string(failure.bytesRead)),
+          std::to_string(failure.bytesExpected));
+    case ReadFailure::Kind::Cancelled: return NLS().GetNLSText("Causes", "Cancelled", "Abgebrochen");
+  }
+  return {};
 }
 
 std::vector<std::string> translatedResultHeaders(const TNLS& nls) {

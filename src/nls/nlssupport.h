@@ -7,6 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "import/gedcominput.h"
+#include "os/osfile.h"
+
 namespace rowsmith {
 
 // Removes trailing characters until the last one is a letter A..Z after
@@ -55,10 +58,13 @@ int32_t startLanguage(std::string_view main, int32_t id, std::string_view locale
 // inserted as it is even when it holds a "%s" itself.
 std::string replacePlaceholder(std::string text, std::string_view fileName);
 
-// A cause the system reports in English ("No such file or directory"), in
-// the active language, looked up in section "Causes"; an unknown cause
-// comes back as it is.
-std::string causeText(std::string_view cause);
+// Why a file could not be read or written, in the active language, looked
+// up by its kind in section "Causes"; a kind without words of its own keeps
+// the system's description.
+std::string causeText(const os::Error& error);
+// The key of section "Causes" for an error; empty where there is none.
+std::string_view causeKey(const os::Error& error);
+std::string causeText(const ReadFailure& failure);
 
 // The 39 column headers in the language of nls (German defaults).
 std::vector<std::string> translatedResultHeaders(const TNLS& nls);

@@ -12,7 +12,21 @@
 namespace rowsmith::os {
 
 // What went wrong, in terms the messages tell apart on every system.
-enum class ErrorKind { None, NotFound, AccessDenied, NoSpace, TooLarge, IsFolder, NameTooLong, Other };
+enum class ErrorKind {
+  None,
+  NotFound,
+  NotAFolder,  // a part of the path
+  AccessDenied,
+  ReadOnly,    // the file system
+  NotPermitted,
+  NoSpace,
+  TooLarge,
+  IsFolder,
+  NameTooLong,
+  IoError,
+  OutOfMemory,
+  Other,
+};
 
 // A system error number with its description.
 struct Error {

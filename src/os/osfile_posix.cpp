@@ -27,16 +27,18 @@ std::string Error::text() const { return std::strerror(code); }
 ErrorKind Error::kind() const {
   switch (code) {
     case 0: return ErrorKind::None;
-    case ENOENT:
-    case ENOTDIR: return ErrorKind::NotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS: return ErrorKind::AccessDenied;
+    case ENOENT: return ErrorKind::NotFound;
+    case ENOTDIR: return ErrorKind::NotAFolder;
+    case EACCES: return ErrorKind::AccessDenied;
+    case EROFS: return ErrorKind::ReadOnly;
+    case EPERM: return ErrorKind::NotPermitted;
     case ENOSPC:
     case EDQUOT: return ErrorKind::NoSpace;
     case EFBIG: return ErrorKind::TooLarge;
     case EISDIR: return ErrorKind::IsFolder;
     case ENAMETOOLONG: return ErrorKind::NameTooLong;
+    case EIO: return ErrorKind::IoError;
+    case ENOMEM: return ErrorKind::OutOfMemory;
     default: return ErrorKind::Other;
   }
 }
@@ -47,14 +49,19 @@ Error errorOfKind(ErrorKind kind) {
   switch (kind) {
     case ErrorKind::None: return {};
     case ErrorKind::NotFound: return Error{ENOENT};
+    case ErrorKind::NotAFolder: return Error{ENOTDIR};
     case ErrorKind::AccessDenied: return Error{EACCES};
+    case ErrorKind::ReadOnly: return Error{EROFS};
+    case ErrorKind::NotPermitted: return Error{EPERM};
+    case ErrorKind::IoError: return Error{EIO};
+    case ErrorKind::OutOfMemory: return Error{ENOMEM};
     case ErrorKind::NoSpace: return Error{ENOSPC};
     case ErrorKind::TooLarge: return Error{EFBIG};
     case ErrorKind::IsFolder: return Error{EISDIR};
     case ErrorKind::NameTooLong: return Error{ENAMETOOLONG};
     case ErrorKind::Other: break;
   }
-  return Error{EIO};
+  return Error{EINVAL};
 }
 Error errorNotFound() { return Error{ENOENT}; }
 Error errorIsFolder() { return Error{EISDIR}; }

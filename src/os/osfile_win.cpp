@@ -117,8 +117,13 @@ ErrorKind Error::kind() const {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND: return ErrorKind::NotFound;
     case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
     case ERROR_SHARING_VIOLATION: return ErrorKind::AccessDenied;
+    case ERROR_WRITE_PROTECT: return ErrorKind::ReadOnly;
+    case ERROR_READ_FAULT:
+    case ERROR_WRITE_FAULT:
+    case ERROR_CRC: return ErrorKind::IoError;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY: return ErrorKind::OutOfMemory;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL: return ErrorKind::NoSpace;
     case ERROR_FILE_TOO_LARGE: return ErrorKind::TooLarge;
@@ -134,14 +139,19 @@ Error errorOfKind(ErrorKind kind) {
   switch (kind) {
     case ErrorKind::None: return {};
     case ErrorKind::NotFound: return Error{ERROR_FILE_NOT_FOUND};
+    case ErrorKind::NotAFolder: return Error{ERROR_PATH_NOT_FOUND};
     case ErrorKind::AccessDenied: return Error{ERROR_ACCESS_DENIED};
+    case ErrorKind::ReadOnly: return Error{ERROR_WRITE_PROTECT};
+    case ErrorKind::NotPermitted: return Error{ERROR_ACCESS_DENIED};
+    case ErrorKind::IoError: return Error{ERROR_READ_FAULT};
+    case ErrorKind::OutOfMemory: return Error{ERROR_NOT_ENOUGH_MEMORY};
     case ErrorKind::NoSpace: return Error{ERROR_DISK_FULL};
     case ErrorKind::TooLarge: return Error{ERROR_FILE_TOO_LARGE};
     case ErrorKind::IsFolder: return Error{ERROR_DIRECTORY};
     case ErrorKind::NameTooLong: return Error{ERROR_FILENAME_EXCED_RANGE};
     case ErrorKind::Other: break;
   }
-  return Error{ERROR_READ_FAULT};
+  return Error{ERROR_GEN_FAILURE};
 }
 bool isNoSpace(const Error& error) { return error.code == ERROR_DISK_FULL || error.code == ERROR_HANDLE_DISK_FULL; }
 bool isBrokenPipe(const Error& error) { return error.code == ERROR_BROKEN_PIPE || error.code == ERROR_NO_DATA; }

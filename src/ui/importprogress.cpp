@@ -26,12 +26,10 @@ class WorkerMessages : public UserMessages {
  public:
   explicit WorkerMessages(ImportProgress& progress) : progress_(progress) {}
   void showMessage(std::string_view text) override {
-    // The reader's messages are the system's causes; the language file is
-    // read on the window's thread only.
     std::string copy(text);
     // Waiting for its own thread would never end.
-    if (QThread::currentThread() == progress_.dialog()->thread()) return progress_.showMessage(causeText(copy));
-    QMetaObject::invokeMethod(progress_.dialog(), [this, copy] { progress_.showMessage(causeText(copy)); },
+    if (QThread::currentThread() == progress_.dialog()->thread()) return progress_.showMessage(copy);
+    QMetaObject::invokeMethod(progress_.dialog(), [this, copy] { progress_.showMessage(copy); },
                               Qt::BlockingQueuedConnection);
   }
   void showProgress(ImportPhase phase, int percent) override {

@@ -777,22 +777,21 @@ int TfrmSaveToForm::deliver() {
   if (const std::string problem = targetProblem(fileName); !problem.empty()) return fail(problem);
 
   ExportCounts counts;
-  std::string cause;
   try {
     AtomicFile file;
-    if (!file.open(target, &cause)) return fail(causeText(cause));
+    if (!file.open(target)) return fail(causeText(file.error()));
     if (workbook) {
       // Straight into the file that replaces the target, never a copy in
       // the temporary folder that an interrupt could leave behind.
       const std::string into = file.temporaryPath().empty() ? target : file.temporaryPath();
       XlsxOutcome book = writeXlsxWorkbookOfExportTable(into, *table_, previewWidthsExported(), resultColumns_);
       if (!book.ok) return fail(book.cause);
-      if (!file.commit(&cause)) return fail(causeText(cause));
+      if (!file.commit()) return fail(causeText(file.error()));
     } else {
       bool written = true;
       counts = writeResultExport(*table_, order, rowNumbers, format, options.encoding,
                                  [&](std::string_view bytes) { return written = file.write(bytes); });
-      if (!written || !file.commit(&cause)) return fail(causeText(cause));
+      if (!written || !file.commit()) return fail(causeText(file.error()));
     }
   } catch (const std::bad_alloc&) {
     return reportBuildFailure();

@@ -376,9 +376,9 @@ GedcomInput failingInput(const std::string& bytes, size_t failAtCall, int error)
   auto calls = std::make_shared<size_t>(0);
   auto offset = std::make_shared<size_t>(0);
   input.openSource(
-      [=](char* data, size_t size, std::string& text) -> std::ptrdiff_t {
+      [=](char* data, size_t size, os::Error& failure) -> std::ptrdiff_t {
         if (++*calls == failAtCall) {
-          text = std::strerror(error);
+          failure = os::Error{error};
           return -1;
         }
         const size_t n = std::min(size, bytes.size() - *offset);
@@ -402,23 +402,25 @@ TEST_F(GedcomReaderTest, FailuresNameTheirCause) {
     GedcomInput input = failingInput(text, call, EIO);
     const ReadOutcome outcome = readGedcom(input, dir.path(), index);
     EXPECT_EQ(outcome.status, ReadStatus::Failed) << call;
-    EXPECT_EQ(outcome.cause, std::strerror(EIO)) << call;
+    EXPECT_EQ(outcome.failure.system.kind(), os::ErrorKind::IoError) << call;
     EXPECT_LT(outcome.counter, 0) << call;
   }
 
   const std::string path = write("cut.ged", text);
   GedcomInput cut;
-  std::string error;
-  ASSERT_TRUE(cut.open(path, error));
+  ReadFailure failure;
+  ASSERT_TRUE(cut.open(path, failure));
   truncate(path.c_str(), 100000);
   TDBDefaults index;
   const ReadOutcome outcome = readGedcom(cut, dir.path(), index);
   EXPECT_EQ(outcome.status, ReadStatus::Failed);
-  EXPECT_EQ(outcome.cause, "the file ended after 100000 of " + std::to_string(text.size()) + " bytes");
+  EXPECT_EQ(outcome.failure.kind, ReadFailure::Kind::CutShort);
+  EXPECT_EQ(outcome.failure.bytesRead, 100000u);
+  EXPECT_EQ(outcome.failure.bytesExpected, text.size());
 
   const ReadOutcome missing = readGedcom(dir.file("missing.ged"), index);
   EXPECT_EQ(missing.status, ReadStatus::CannotOpen);
-  EXPECT_EQ(missing.cause, "File not found");
+  EXPECT_EQ(missing.failure.system.kind(), os::ErrorKind::NotFound);
   EXPECT_EQ(ReadGedcomFile(dir.file("missing.ged"), index), 0);
 }
 

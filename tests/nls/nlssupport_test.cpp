@@ -97,10 +97,11 @@ TEST_F(GetNLSTextTest, SystemCausesComeInTheLanguageOfTheFile) {
   const TNLS saved = NLS();
   NLS() = nls;
   writeFileBytes(file(), "[Causes]\r\nNoSpace=Platte voll\r\n");
-  EXPECT_EQ(causeText("File not found"), "Datei nicht gefunden");
-  EXPECT_EQ(causeText(os::errorIsFolder().text()), "Das ist ein Ordner");
-  EXPECT_EQ(causeText(os::Error{ENOSPC}.text()), "Platte voll");
-  EXPECT_EQ(causeText("something else"), "something else");
+  EXPECT_EQ(causeText(os::errorNotFound()), "Datei nicht gefunden");
+  EXPECT_EQ(causeText(os::errorIsFolder()), "Das ist ein Ordner");
+  EXPECT_EQ(causeText(os::errorOfKind(os::ErrorKind::NoSpace)), "Platte voll");
+  EXPECT_EQ(causeText(os::errorOfKind(os::ErrorKind::Other)), os::errorOfKind(os::ErrorKind::Other).text());
+  EXPECT_EQ(causeText(ReadFailure{ReadFailure::Kind::CutShort, {}, 10, 20}), "Die Datei endete nach 10 von 20 Bytes");
   NLS() = saved;
   EXPECT_EQ(replacePlaceholder("%s fehlt %s", "a%sb"), "a%sb fehlt %s");
 }

@@ -21,6 +21,13 @@ function rawText(path) {
 }
 // Without the accelerator marks, which the page gives as access keys.
 function t(path) { return rawText(path).replace(/&(.)/g, '$1'); }
+// An import's failure in the page's language, by the key the module gives.
+function causeText(outcome) {
+  if (!outcome.cause) return outcome.systemText || outcome.status;
+  if (outcome.cause === 'CutShort')
+    return t('Causes/CutShort').replace('%s', outcome.bytesRead).replace('%s', outcome.bytesExpected);
+  return t('Causes/' + outcome.cause);
+}
 function applyTexts() {
   document.documentElement.lang = language;
   $('language').value = language;
@@ -182,7 +189,7 @@ async function importFile(file, western, keepView) {
     const bytes = await file.arrayBuffer();
     outcome = await core.call('import', { bytes, western }, [bytes]);
   } catch (e) {
-    outcome = { status: state.importing === core ? 'readFailed' : 'cancelled', cause: e.message };
+    outcome = { status: state.importing === core ? 'readFailed' : 'cancelled', systemText: e.message };
   }
   clearTimeout(dialogTimer);
   setTimeout(prepareSpare, 0);
@@ -194,7 +201,7 @@ async function importFile(file, western, keepView) {
     if (outcome.status === 'cancelled') return false;
     if (outcome.status === 'notGedcom') showMessage(t('Errors/NotGedcom').replace('%s', shownName));
     else if (outcome.status === 'noPersons') showMessage(t('Errors/NoPersons').replace('%s', shownName));
-    else showMessage(shownName + ': ' + (outcome.cause || outcome.status));
+    else showMessage(shownName + ': ' + causeText(outcome));
     return false;
   }
   if (state.core) state.core.end();

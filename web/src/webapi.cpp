@@ -117,12 +117,26 @@ class Session {
       outcome = importGedcom(path, westernDates, read, messages);
     } catch (const std::bad_alloc&) {
       outcome.status = ImportStatus::ReadFailed;
-      outcome.cause = "out of memory";
+      outcome.cause = ReadFailure::of(os::errorOfKind(os::ErrorKind::OutOfMemory));
     }
     val result = val::object();
     result.set("status", statusName(outcome.status));
     result.set("persons", static_cast<double>(outcome.persons));
-    result.set("cause", outcome.cause);
+    // The page words the cause from its language texts by key; the system's
+    // own words stand in where there is none.
+    switch (outcome.cause.kind) {
+      case ReadFailure::Kind::None: break;
+      case ReadFailure::Kind::System:
+        result.set("cause", std::string(causeKey(outcome.cause.system)));
+        result.set("systemText", outcome.cause.system.text());
+        break;
+      case ReadFailure::Kind::CutShort:
+        result.set("cause", std::string("CutShort"));
+        result.set("bytesRead", static_cast<double>(outcome.cause.bytesRead));
+        result.set("bytesExpected", static_cast<double>(outcome.cause.bytesExpected));
+        break;
+      case ReadFailure::Kind::Cancelled: result.set("cause", std::string("Cancelled")); break;
+    }
     result.set("counter", outcome.counter);
     val texts = val::array();
     for (const std::string& m : messages.messages()) texts.call<void>("push", m);
