@@ -52,7 +52,9 @@ launcher=()
 command -v ccache > /dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 emcmake cmake -S web -B build-web -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
   -DROWSMITH_WEB_SOURCES="$( ((xlsx)) && echo "$PWD/$sources")" > /dev/null
-cmake --build build-web -j 2 2>&1 | grep -v '^\[' || true
+# A failed build must not leave the page on an older module.
+cmake --build build-web -j 2 2>&1 | { grep -v '^\[' || true; }
+test "${PIPESTATUS[0]}" = 0
 test -f build-web/rowsmith-core.wasm
 python3 web/texts.py . build-web/texts.json 2> /dev/null
 node web/build-page.js build-web build-web/texts.json build-web/page/index.html

@@ -75,6 +75,7 @@ bool useEnglishHeaders(StringTable& table) {
     table.setCell(c, 0, headers[static_cast<size_t>(c)]);
     translated |= headers[static_cast<size_t>(c)] != resultColumns()[static_cast<size_t>(c)].header;
   }
+  localizeSexCells(table, english);
   // An empty or unreadable file gives the German defaults.
   if (!translated)
     printError("the English language file " + english.languageFileName() +

@@ -142,6 +142,20 @@ std::string causeText(const ReadFailure& failure) {
   return {};
 }
 
+void localizeSexCells(StringTable& table, const TNLS& nls) {
+  const std::string female = nls.GetNLSText("Sexes", "Female", "W");
+  const std::string male = nls.GetNLSText("Sexes", "Male", "M");
+  if (female == "W" && male == "M") return;
+  for (int c = 0; c < kResultColumns && c < table.columnCount(); ++c) {
+    if (resultColumns()[static_cast<size_t>(c)].kind != ColumnKind::Sex) continue;
+    for (int r = 1; r < table.rowCount(); ++r) {
+      const std::string_view cell = table.cell(c, r);
+      if (cell == "W") table.setCell(c, r, female);
+      else if (cell == "M") table.setCell(c, r, male);
+    }
+  }
+}
+
 std::vector<std::string> translatedResultHeaders(const TNLS& nls) {
   std::vector<std::string> headers;
   for (int c = 0; c < kResultColumns; ++c)

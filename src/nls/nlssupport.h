@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "import/gedcominput.h"
+#include "kernel/stringtable.h"
 #include "os/osfile.h"
 
 namespace rowsmith {
@@ -65,6 +66,9 @@ std::string causeText(const os::Error& error);
 // The key of section "Causes" for an error; empty where there is none.
 std::string_view causeKey(const os::Error& error);
 std::string causeText(const ReadFailure& failure);
+
+// The sex cells of a result table ("M", "W") in the language of nls.
+void localizeSexCells(StringTable& table, const TNLS& nls);
 
 // The 39 column headers in the language of nls (German defaults).
 std::vector<std::string> translatedResultHeaders(const TNLS& nls);

@@ -214,9 +214,12 @@ TEST(Convert, SaysWhatItChangedOrCouldNotRead) {
   }
   for (const std::string& content : {crLines, utf16, std::string()}) {
     test::writeFileBytes(dir.path() + "NLS/NLS.44", content);
-    const Result r = finish(dir, "run", start(dir, "run", {"-q", "--language", "en", "--columns", "3", example()}, 0,
+    const Result r = finish(dir, "run", start(dir, "run", {"-q", "--language", "en", "--columns", "3,26", example()}, 0,
                                               {"ROWSMITH_HOME=" + dir.path()}));
-    EXPECT_EQ(r.out.substr(0, r.out.find('\r')), content.empty() ? ";Vorname :" : ";Given name :");
+    // Women are "F" in English, as the window shows them.
+    EXPECT_EQ(r.out.substr(0, r.out.find("\r\n2")),
+              content.empty() ? ";Vorname :;Geschlecht (Partner) :\r\n1;Johann Georg;W"
+                              : ";Given name :;Sex (Partner) :\r\n1;Johann Georg;F");
     EXPECT_EQ(r.err.find("gives no texts") != std::string::npos, content.empty()) << r.err;
   }
 }

@@ -283,6 +283,7 @@ class Session {
     }
     StringTable& source = copy ? visible : table_;
     std::vector<std::string> germanHeaders;
+    std::string englishFemale;
     if (options.english) {
       TNLS english;
       english.SetLanguage(44);
@@ -293,6 +294,8 @@ class Session {
         germanHeaders.emplace_back(source.cell(c, 0));
         source.setCell(c, 0, headers[static_cast<size_t>(c)]);
       }
+      localizeSexCells(source, english);
+      englishFemale = english.GetNLSText("Sexes", "Female", "W");
     }
     if (options.xlsx) {
       XlsxOutcome book = buildXlsxWorkbook(source, options.columns, options.rowNumbers);
@@ -308,6 +311,14 @@ class Session {
       result.set("splitting", static_cast<double>(bytes.splitting));
     }
     for (size_t c = 0; c < germanHeaders.size(); ++c) source.setCell(static_cast<int>(c), 0, germanHeaders[c]);
+    // The table keeps its own letters; a sex cell holds "M", "W" or nothing.
+    if (!englishFemale.empty() && englishFemale != "W" && englishFemale != "M") {
+      for (int c = 0; c < kResultColumns; ++c) {
+        if (resultColumns()[static_cast<size_t>(c)].kind != ColumnKind::Sex) continue;
+        for (int r = 1; r < source.rowCount(); ++r)
+          if (source.cell(c, r) == englishFemale) source.setCell(c, r, "W");
+      }
+    }
     result.set("rows", source.rowCount() - 1);
     return result;
   }
