@@ -1,5 +1,7 @@
 #include "import/gedcomlines.h"
 
+#include <algorithm>
+
 #include <cstring>
 
 namespace rowsmith {
@@ -16,6 +18,15 @@ bool LineReader::peek(std::string_view& start, size_t& firstLineEnd) {
   firstLineEnd = endByte_ < chunk_.size() ? endByte_ : chunk_.size();
   for (char c : {'\r', '\n'}) firstLineEnd = findCharacter(chunk_, 0, firstLineEnd, c, input_.units());
   return true;
+}
+
+bool LineReader::nextLineEndsWithin(size_t limit) {
+  if (!started_ && !fill()) return false;
+  const size_t end = std::min(limit, endByte_);
+  if (pos_ >= end) return false;
+  size_t lineEnd = end;
+  for (char c : {'\r', '\n'}) lineEnd = findCharacter(chunk_, pos_, lineEnd, c, input_.units());
+  return lineEnd < end;
 }
 
 // Where the current line ends in [begin, begin + available): the first CR in

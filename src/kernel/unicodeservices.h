@@ -16,4 +16,9 @@ bool extendsCluster(char32_t code);
 // becomes '?'.
 void encodeStretch(std::string& out, std::string_view utf8);
 
+// The characters of the bytes 0x80..0xFF of a single-byte code page, named
+// for ICU's converters and by its Windows number; 0 where the page has none.
+// False when the system lacks the page.
+bool codePageCharacters(const char* icuName, unsigned windowsNumber, char32_t (&high)[128]);
+
 }  // namespace rowsmith
