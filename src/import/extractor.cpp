@@ -60,6 +60,7 @@ void Extractor::buildLinkIndex() {
   named_.assign(blocks, 0);
   noted_.assign(blocks, 0);
   parentFamily_.assign(blocks, kNoParents);
+  birthParents_.assign(blocks, 0);
   marriageAt_.assign(blocks, -1);
   familyAt_.assign(blocks, -1);
   links_.clear();
@@ -70,13 +71,14 @@ void Extractor::buildLinkIndex() {
     std::vector<FamsLink> links;
     MarriageTexts marriages;
     std::vector<FamilyInfo> families;
+    ScanFinds finds;
   };
   std::vector<Chunk> chunks((blocks + kChunkRecords - 1) / kChunkRecords);
   std::atomic<size_t> next{0};
   auto scan = [&] {
     for (size_t k; (k = next.fetch_add(1)) < chunks.size();)
       scanRecords(k * kChunkRecords, std::min(blocks, (k + 1) * kChunkRecords), chunks[k].links, chunks[k].marriages,
-                  chunks[k].families);
+                  chunks[k].families, chunks[k].finds);
   };
   if (chunks.size() > 1) runBeside(scan, scan);
   else scan();
@@ -87,6 +89,13 @@ void Extractor::buildLinkIndex() {
     familyCount += chunk.families.size();
     marriageEnds += chunk.marriages.ends.size();
     marriageText += chunk.marriages.text.size();
+  }
+  ScanFinds finds;
+  for (Chunk& chunk : chunks) {
+    finds.named.insert(finds.named.end(), chunk.finds.named.begin(), chunk.finds.named.end());
+    finds.otherParents.insert(finds.otherParents.end(), chunk.finds.otherParents.begin(),
+                              chunk.finds.otherParents.end());
+    chunk.finds = ScanFinds{};
   }
   links_.reserve(linkCount);
   marriages_.ends.reserve(marriageEnds);
@@ -110,14 +119,74 @@ void Extractor::buildLinkIndex() {
     chunk = Chunk{};
   }
   linkStart_[blocks] = static_cast<uint32_t>(links_.size());
+  addNamedLinks(finds.named, std::move(finds.otherParents));
+}
+
+void Extractor::addNamedLinks(std::span<const NamedLink> named,
+                              std::vector<std::pair<int32_t, int32_t>> otherParents) {
+  std::sort(otherParents.begin(), otherParents.end());
+  // Spouses: a family that names a person without the person naming it.
+  // A person with many links of its own is looked up in a sorted copy.
+  constexpr size_t kFewLinks = 32;
+  std::vector<std::pair<int32_t, int32_t>> extra;  // (person, family)
+  std::vector<int32_t> sortedOwn;
+  int32_t sortedFor = -1;
+  for (const NamedLink& link : named) {
+    const size_t c = static_cast<size_t>(link.person);
+    if (link.child) {
+      // A child whose own FAMC lines name no birth family: the first family
+      // that names it and that it does not name itself.
+      if (birthParents_[c]) continue;
+      if (std::binary_search(otherParents.begin(), otherParents.end(), std::pair(link.person, link.family)))
+        continue;
+      parentFamily_[c] = link.family;
+      birthParents_[c] = 1;
+      continue;
+    }
+    const std::span<const FamsLink> own(links_.data() + linkStart_[c], linkStart_[c + 1] - linkStart_[c]);
+    bool known = false;
+    if (own.size() <= kFewLinks) {
+      for (const FamsLink& l : own) known = known || l.family == link.family;
+    } else {
+      if (sortedFor != link.person) {
+        sortedOwn.clear();
+        for (const FamsLink& l : own) sortedOwn.push_back(l.family);
+        std::sort(sortedOwn.begin(), sortedOwn.end());
+        sortedFor = link.person;
+      }
+      known = std::binary_search(sortedOwn.begin(), sortedOwn.end(), link.family);
+    }
+    if (!known) extra.emplace_back(link.person, link.family);
+  }
+  if (extra.empty()) return;
+  // Record numbers grow in file order, so sorting keeps each person's
+  // families in it; a family naming a person twice links once.
+  std::sort(extra.begin(), extra.end());
+  extra.erase(std::unique(extra.begin(), extra.end()), extra.end());
+  std::vector<FamsLink> links;
+  links.reserve(links_.size() + extra.size());
+  std::vector<uint32_t> start(linkStart_.size(), 0);
+  size_t e = 0;
+  for (size_t r = 0; r + 1 < linkStart_.size(); ++r) {
+    start[r] = static_cast<uint32_t>(links.size());
+    links.insert(links.end(), links_.begin() + linkStart_[r], links_.begin() + linkStart_[r + 1]);
+    for (; e < extra.size() && static_cast<size_t>(extra[e].first) == r; ++e)
+      links.push_back(FamsLink{extra[e].second, extra[e].second});
+  }
+  start.back() = static_cast<uint32_t>(links.size());
+  links_ = std::move(links);
+  linkStart_ = std::move(start);
 }
 
 // Records [from, to): their links go to links, each record's start relative
 // to the start of links.
 void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links, MarriageTexts& marriages,
-                            std::vector<FamilyInfo>& families) {
+                            std::vector<FamilyInfo>& families, ScanFinds& finds) {
   std::string name, surname, given;
   std::vector<FamilyLine> familyLines;
+  // The record's FAMC lines that name a record: the family, whether its
+  // PEDI is birth or absent.
+  std::vector<std::pair<int32_t, bool>> parentLinks;
   for (size_t r = from; r < to; ++r) {
     linkStart_[r] = static_cast<uint32_t>(links.size());
     const bool individual = static_cast<int32_t>(r) >= db_.FirstIndi && db_.Blocks[r].is(tags::INDI);
@@ -125,8 +194,14 @@ void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links
     surname.clear();
     given.clear();
     familyLines.clear();
+    parentLinks.clear();
+    bool danglingParents = false;
+    int32_t famcLevel = -1;  // while the lines below the last FAMC are read
+    FirstNameScope nameScope;
     RecordFields fields(db_, static_cast<int32_t>(r));
     while (fields.next()) {
+      if (individual) nameScope.line(fields.level(), fields.is(tags::NAME));
+      if (fields.level() <= famcLevel) famcLevel = -1;
       if (fields.is(tags::HUSB)) {
         familyLines.push_back({FamilyLine::Husband, fields.level() == 1, std::string(fields.value())});
       } else if (fields.is(tags::WIFE)) {
@@ -137,23 +212,42 @@ void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links
         int32_t found = resolve(fields.value());
         if (found >= 0) links.push_back(FamsLink{found, listedFamily(fields.value(), found)});
       } else if (fields.is(tags::FAMC)) {
-        int32_t& parents = parentFamily_[r];
-        if (parents != kUnknownParents) parents = std::max(resolve(fields.value()), kUnknownParents);
+        const int32_t found = resolve(fields.value());
+        if (found >= 0) {
+          parentLinks.emplace_back(found, true);
+          famcLevel = fields.level();
+        } else {
+          danglingParents = true;
+        }
+      } else if (fields.is(tags::PEDI)) {
+        if (famcLevel >= 0 && fields.level() == famcLevel + 1)
+          parentLinks.back().second = ansiUpperCase(trimView(fields.value())) == "BIRTH";
       } else if (fields.is(tags::NOTE) && fields.level() == 1) {
         noted_[r] = 1;
       } else if (individual) {
         if (fields.is(tags::NAME)) {
           if (name.empty()) name.assign(fields.value());
         } else if (fields.is(tags::SURN)) {
-          surname.assign(fields.value());
+          if (nameScope.isPiece(fields.level())) surname.assign(fields.value());
         } else if (fields.is(tags::GIVN)) {
-          given.assign(fields.value());
+          if (nameScope.isPiece(fields.level())) given.assign(fields.value());
         }
       }
     }
+    if (!parentLinks.empty()) {
+      auto birth = std::find_if(parentLinks.begin(), parentLinks.end(), [](const auto& l) { return l.second; });
+      parentFamily_[r] = birth != parentLinks.end() ? birth->first : parentLinks.front().first;
+      birthParents_[r] = birth != parentLinks.end();
+      if (birth == parentLinks.end()) {
+        for (const auto& l : parentLinks) finds.otherParents.emplace_back(static_cast<int32_t>(r), l.first);
+      }
+    } else if (danglingParents) {
+      parentFamily_[r] = kUnknownParents;
+    }
     if (!familyLines.empty()) {
       familyAt_[r] = static_cast<int32_t>(families.size());
-      families.push_back(familyInfo(familyLines));
+      const bool isFamily = db_.Blocks[r].is(tags::FAM);
+      families.push_back(familyInfo(familyLines, static_cast<int32_t>(r), isFamily ? &finds.named : nullptr));
     }
     if (db_.Blocks[r].is(tags::FAM)) {
       marriageAt_[r] = static_cast<int32_t>(marriages.ends.size());
@@ -203,7 +297,8 @@ const Extractor::FamilyInfo& Extractor::family(int32_t f) {
 
 // What the three family rules make of a record's HUSB, WIFE and CHIL lines;
 // each distinct cross-reference is looked up once for all three rules.
-Extractor::FamilyInfo Extractor::familyInfo(std::span<const FamilyLine> lines) const {
+Extractor::FamilyInfo Extractor::familyInfo(std::span<const FamilyLine> lines, int32_t f,
+                                            std::vector<NamedLink>* named) const {
   FamilyInfo info;
   std::vector<std::pair<std::string_view, int32_t>> resolved;
   auto lookup = [&](std::string_view xref) {
@@ -257,6 +352,17 @@ Extractor::FamilyInfo Extractor::familyInfo(std::span<const FamilyLine> lines) c
   }
   info.parents.husband = father.empty() ? 0 : lookupPerson(father);
   info.parents.wife = mother.empty() ? 0 : lookupPerson(mother);
+
+  if (named != nullptr) {
+    // Straight lookups where the family has many lines: the cache is a list.
+    const bool cached = lines.size() <= 8;
+    for (const FamilyLine& line : lines) {
+      if (!line.levelOne || line.value.empty()) continue;
+      const int32_t person = cached ? lookupPerson(line.value) : resolvePerson(line.value);
+      if (person >= 1 && db_.Blocks[static_cast<size_t>(person)].is(tags::INDI))
+        named->push_back(NamedLink{person, f, line.kind == FamilyLine::Child});
+    }
+  }
   return info;
 }
 
