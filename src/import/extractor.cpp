@@ -8,6 +8,7 @@
 #include <exception>
 #include <system_error>
 #include <thread>
+#include <unordered_map>
 
 #include "import/recordfields.h"
 #include "kernel/ansitext.h"
@@ -95,6 +96,7 @@ void Extractor::buildLinkIndex() {
     finds.named.insert(finds.named.end(), chunk.finds.named.begin(), chunk.finds.named.end());
     finds.otherParents.insert(finds.otherParents.end(), chunk.finds.otherParents.begin(),
                               chunk.finds.otherParents.end());
+    finds.childLines.insert(finds.childLines.end(), chunk.finds.childLines.begin(), chunk.finds.childLines.end());
     chunk.finds = ScanFinds{};
   }
   links_.reserve(linkCount);
@@ -119,44 +121,87 @@ void Extractor::buildLinkIndex() {
     chunk = Chunk{};
   }
   linkStart_[blocks] = static_cast<uint32_t>(links_.size());
-  addNamedLinks(finds.named, std::move(finds.otherParents));
+  addChildLinks(finds.childLines, std::move(finds.otherParents));
+  addNamedLinks(finds.named);
 }
 
-void Extractor::addNamedLinks(std::span<const NamedLink> named,
+// Children: a person whose own FAMC lines name no birth family takes the
+// first family that names it in CHIL and that it does not name itself. Most
+// CHIL lines name persons with a birth family of their own; a filter of the
+// others' cross-references spares looking those lines up, and only the
+// families with a line that may name one are walked again.
+void Extractor::addChildLinks(std::span<const std::pair<int32_t, uint32_t>> childLines,
                               std::vector<std::pair<int32_t, int32_t>> otherParents) {
+  if (childLines.empty()) return;
   std::sort(otherParents.begin(), otherParents.end());
-  // Spouses: a family that names a person without the person naming it.
-  // A person with many links of its own is looked up in a sorted copy.
-  constexpr size_t kFewLinks = 32;
-  std::vector<std::pair<int32_t, int32_t>> extra;  // (person, family)
-  std::vector<int32_t> sortedOwn;
-  int32_t sortedFor = -1;
-  for (const NamedLink& link : named) {
-    const size_t c = static_cast<size_t>(link.person);
-    if (link.child) {
-      // A child whose own FAMC lines name no birth family: the first family
-      // that names it and that it does not name itself.
-      if (birthParents_[c]) continue;
-      if (std::binary_search(otherParents.begin(), otherParents.end(), std::pair(link.person, link.family)))
+  const size_t records = db_.Blocks.size();
+  auto needsParents = [&](size_t r) {
+    return static_cast<int32_t>(r) >= db_.FirstIndi && !birthParents_[r] && db_.Blocks[r].is(tags::INDI);
+  };
+  size_t needy = 0;
+  for (size_t r = 0; r < records; ++r) needy += needsParents(r);
+  if (needy == 0) return;
+  size_t bits = 1024;
+  while (bits < 64 * needy) bits *= 2;
+  std::vector<uint64_t> filter(bits / 64, 0);
+  for (size_t r = 0; r < records; ++r) {
+    if (!needsParents(r)) continue;
+    const size_t h = db_.Blocks[r].XRefHash & (bits - 1);
+    filter[h / 64] |= uint64_t{1} << (h % 64);
+  }
+  for (size_t i = 0; i < childLines.size();) {
+    const int32_t family = childLines[i].first;
+    bool mayName = false;
+    for (; i < childLines.size() && childLines[i].first == family; ++i) {
+      const size_t h = childLines[i].second & (bits - 1);
+      mayName = mayName || (filter[h / 64] >> (h % 64) & 1) != 0;
+    }
+    if (!mayName) continue;
+    RecordFields fields(db_, family);
+    while (fields.next()) {
+      if (!fields.is(tags::CHIL) || fields.level() != 1 || fields.value().empty()) continue;
+      const int32_t child = resolvePerson(fields.value());
+      if (child < 1 || !db_.Blocks[static_cast<size_t>(child)].is(tags::INDI)) continue;
+      const size_t c = static_cast<size_t>(child);
+      if (birthParents_[c] || std::binary_search(otherParents.begin(), otherParents.end(), std::pair(child, family)))
         continue;
-      parentFamily_[c] = link.family;
+      parentFamily_[c] = family;
       birthParents_[c] = 1;
-      continue;
     }
-    const std::span<const FamsLink> own(links_.data() + linkStart_[c], linkStart_[c + 1] - linkStart_[c]);
-    bool known = false;
-    if (own.size() <= kFewLinks) {
-      for (const FamsLink& l : own) known = known || l.family == link.family;
-    } else {
-      if (sortedFor != link.person) {
-        sortedOwn.clear();
-        for (const FamsLink& l : own) sortedOwn.push_back(l.family);
-        std::sort(sortedOwn.begin(), sortedOwn.end());
-        sortedFor = link.person;
+  }
+}
+
+void Extractor::addNamedLinks(std::span<const NamedLink> named) {
+  // Spouses: a family that names a person without the person naming it.
+  // A person with many links of its own is looked up in a sorted copy, made
+  // once. Two halves of the list are checked side by side.
+  constexpr size_t kFewLinks = 32;
+  auto unknownLinks = [this](std::span<const NamedLink> part, std::vector<std::pair<int32_t, int32_t>>& extra) {
+    std::unordered_map<int32_t, std::vector<int32_t>> sortedOwn;
+    for (const NamedLink& link : part) {
+      const size_t c = static_cast<size_t>(link.person);
+      const std::span<const FamsLink> own(links_.data() + linkStart_[c], linkStart_[c + 1] - linkStart_[c]);
+      bool known = false;
+      if (own.size() <= kFewLinks) {
+        for (const FamsLink& l : own) known = known || l.family == link.family;
+      } else {
+        auto [it, made] = sortedOwn.try_emplace(link.person);
+        if (made) {
+          for (const FamsLink& l : own) it->second.push_back(l.family);
+          std::sort(it->second.begin(), it->second.end());
+        }
+        known = std::binary_search(it->second.begin(), it->second.end(), link.family);
       }
-      known = std::binary_search(sortedOwn.begin(), sortedOwn.end(), link.family);
+      if (!known) extra.emplace_back(link.person, link.family);
     }
-    if (!known) extra.emplace_back(link.person, link.family);
+  };
+  std::vector<std::pair<int32_t, int32_t>> extra, extraOfSecond;  // (person, family)
+  const size_t half = named.size() / 2;
+  if (half >= 65536) {
+    runBeside([&] { unknownLinks(named.first(half), extra); }, [&] { unknownLinks(named.subspan(half), extraOfSecond); });
+    extra.insert(extra.end(), extraOfSecond.begin(), extraOfSecond.end());
+  } else {
+    unknownLinks(named, extra);
   }
   if (extra.empty()) return;
   // Record numbers grow in file order, so sorting keeps each person's
@@ -190,6 +235,7 @@ void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links
   for (size_t r = from; r < to; ++r) {
     linkStart_[r] = static_cast<uint32_t>(links.size());
     const bool individual = static_cast<int32_t>(r) >= db_.FirstIndi && db_.Blocks[r].is(tags::INDI);
+    const bool isFamily = db_.Blocks[r].is(tags::FAM);
     name.clear();
     surname.clear();
     given.clear();
@@ -201,13 +247,15 @@ void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links
     RecordFields fields(db_, static_cast<int32_t>(r));
     while (fields.next()) {
       if (individual) nameScope.line(fields.level(), fields.is(tags::NAME));
-      if (fields.level() <= famcLevel) famcLevel = -1;
+      if (famcLevel >= 0 && fields.level() <= famcLevel) famcLevel = -1;
       if (fields.is(tags::HUSB)) {
         familyLines.push_back({FamilyLine::Husband, fields.level() == 1, std::string(fields.value())});
       } else if (fields.is(tags::WIFE)) {
         familyLines.push_back({FamilyLine::Wife, fields.level() == 1, std::string(fields.value())});
       } else if (fields.is(tags::CHIL) && fields.level() == 1) {
         familyLines.push_back({FamilyLine::Child, true, std::string(fields.value())});
+        if (isFamily && !fields.value().empty())
+          finds.childLines.emplace_back(static_cast<int32_t>(r), xrefHash(fields.value()));
       } else if (fields.is(tags::FAMS)) {
         int32_t found = resolve(fields.value());
         if (found >= 0) links.push_back(FamsLink{found, listedFamily(fields.value(), found)});
@@ -246,7 +294,6 @@ void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links
     }
     if (!familyLines.empty()) {
       familyAt_[r] = static_cast<int32_t>(families.size());
-      const bool isFamily = db_.Blocks[r].is(tags::FAM);
       families.push_back(familyInfo(familyLines, static_cast<int32_t>(r), isFamily ? &finds.named : nullptr));
     }
     if (db_.Blocks[r].is(tags::FAM)) {
@@ -357,10 +404,10 @@ Extractor::FamilyInfo Extractor::familyInfo(std::span<const FamilyLine> lines, i
     // Straight lookups where the family has many lines: the cache is a list.
     const bool cached = lines.size() <= 8;
     for (const FamilyLine& line : lines) {
-      if (!line.levelOne || line.value.empty()) continue;
+      if (!line.levelOne || line.value.empty() || line.kind == FamilyLine::Child) continue;
       const int32_t person = cached ? lookupPerson(line.value) : resolvePerson(line.value);
       if (person >= 1 && db_.Blocks[static_cast<size_t>(person)].is(tags::INDI))
-        named->push_back(NamedLink{person, f, line.kind == FamilyLine::Child});
+        named->push_back(NamedLink{person, f});
     }
   }
   return info;

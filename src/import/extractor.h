@@ -94,15 +94,14 @@ class Extractor {
     bool levelOne;
     std::string value;
   };
-  // A person that a family record names on level 1: as a spouse (HUSB,
-  // WIFE) or as a child (CHIL). Links count from either side.
+  // A person that a family record names as a spouse, on level 1 (HUSB,
+  // WIFE). Links count from either side.
   struct NamedLink {
     int32_t person;
     int32_t family;
-    bool child;
   };
   const FamilyInfo& family(int32_t f);
-  // named receives the persons the lines name, when named is given.
+  // named receives the spouses the lines name, when named is given.
   FamilyInfo familyInfo(std::span<const FamilyLine> lines, int32_t f, std::vector<NamedLink>* named) const;
   int32_t listedFamily(std::string_view xref, int32_t found) const;
   // Note text line by line: a CONT line starts a new line, a CONC continues
@@ -133,6 +132,8 @@ class Extractor {
   // entries.
   struct ScanFinds {
     std::vector<NamedLink> named;
+    // (family, hash of the value) of every level-1 CHIL line of a family.
+    std::vector<std::pair<int32_t, uint32_t>> childLines;
     // (person, family) of the FAMC lines of persons none of whose FAMC
     // lines names a birth family.
     std::vector<std::pair<int32_t, int32_t>> otherParents;
@@ -141,7 +142,9 @@ class Extractor {
   void scanRecords(size_t from, size_t to, std::vector<FamsLink>& links, MarriageTexts& marriages,
                    std::vector<FamilyInfo>& families, ScanFinds& finds);
   // The links that only the family states, after each person's own.
-  void addNamedLinks(std::span<const NamedLink> named, std::vector<std::pair<int32_t, int32_t>> otherParents);
+  void addNamedLinks(std::span<const NamedLink> named);
+  void addChildLinks(std::span<const std::pair<int32_t, uint32_t>> childLines,
+                     std::vector<std::pair<int32_t, int32_t>> otherParents);
 
   const TDBDefaults& db_;
   // FAMS links of every record, one pass over the index, built on first use.

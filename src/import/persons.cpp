@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <functional>
 
@@ -31,9 +32,16 @@ constexpr int kPrefixSlot = 6, kDateSlot = 7, kPlaceSlot = kDateSlot + kEvents,
 static_assert(kShownPlaceSlot + kEvents == PersonFields::kFoldedSlots);
 static_assert(PersonFields::kBirth == 0 && PersonFields::kDeath == 1 && PersonFields::kBurial == 3);
 
+bool notBlank(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) > 32) return true;
+  return false;
+}
+
 }  // namespace
 
 SplitName personNames(const PersonFields& raw) {
+  if (raw.prefix.empty()) return SplitGedComName(raw.surname, raw.given, raw.name);
   return SplitGedComName(surnameWithPrefix(raw.prefix, raw.surname), raw.given, raw.name);
 }
 
@@ -83,7 +91,7 @@ bool Extractor::readPersonFields(int32_t p, PersonFields& raw) const {
   // (raw.dates, raw.places) belong to one event: the last with a DATE, or
   // without any, the last with a PLAC.
   std::string_view date[kEvents], place[kEvents];
-  bool open[kEvents] = {};
+  unsigned open = 0;  // bit e: an event of kind e is being read
   bool shownHasDate[kEvents] = {};
   bool hasChr = false;
   int32_t eventLevel = 0;
@@ -96,7 +104,7 @@ bool Extractor::readPersonFields(int32_t p, PersonFields& raw) const {
   // A value folded from CONC pieces lives only until the next field, so it
   // is kept in its slot.
   auto keep = [&](std::string_view& target, std::string_view value, int slot) {
-    if (inIndex(value)) {
+    if (value.empty() || inIndex(value)) {
       target = value;
     } else {
       raw.folded[slot].assign(value);
@@ -104,9 +112,9 @@ bool Extractor::readPersonFields(int32_t p, PersonFields& raw) const {
     }
   };
   auto close = [&](int e) {
-    open[e] = false;
-    const bool hasDate = !trimView(date[e]).empty();
-    if (hasDate || (!shownHasDate[e] && !trimView(place[e]).empty())) {
+    open &= ~(1u << e);
+    const bool hasDate = notBlank(date[e]);
+    if (hasDate || (!shownHasDate[e] && notBlank(place[e]))) {
       keep(raw.dates[e], date[e], kShownDateSlot + e);
       keep(raw.places[e], place[e], kShownPlaceSlot + e);
       shownHasDate[e] = hasDate;
@@ -123,14 +131,16 @@ bool Extractor::readPersonFields(int32_t p, PersonFields& raw) const {
     // separate steps: a level-1 line ends every event whatever came before.
     if (eventLevel > level) eventLevel = level;
     if (level == 1) {
-      for (int e = 0; e < kEvents; ++e)
-        if (open[e]) close(e);
+      for (unsigned bits = open; bits != 0; bits &= bits - 1) close(std::countr_zero(bits));
     }
     // Each line has one tag: the commonest are asked first.
     if (fields.is(tags::DATE) || fields.is(tags::PLAC)) {
       const bool isDate = fields.is(tags::DATE);
-      for (int e = 0; e < kEvents && eventLevel >= level; ++e) {
-        if (open[e]) take(isDate ? date[e] : place[e], isDate ? kDateSlot + e : kPlaceSlot + e);
+      if (eventLevel >= level) {
+        for (unsigned bits = open; bits != 0; bits &= bits - 1) {
+          const int e = std::countr_zero(bits);
+          take(isDate ? date[e] : place[e], isDate ? kDateSlot + e : kPlaceSlot + e);
+        }
       }
     } else if (fields.is(tags::NAME)) {
       if (raw.name.empty()) take(raw.name, 0);
@@ -140,27 +150,25 @@ bool Extractor::readPersonFields(int32_t p, PersonFields& raw) const {
       if (nameScope.isPiece(level)) take(raw.surname, 1);
     } else if (fields.is(tags::GIVN)) {
       if (nameScope.isPiece(level)) take(raw.given, 2);
-    } else if (fields.is(tags::SPFX)) {
-      if (nameScope.isPiece(level)) take(raw.prefix, kPrefixSlot);
     } else if (fields.is(tags::RELI)) {
       if (level == 1) take(raw.religion, 3);
     } else if (fields.is(tags::OCCU)) {
       if (level == 1) take(raw.occupation, 5);
     } else {
-      for (int e = 0; e < kEvents; ++e) {
-        if (fields.is(kEventTags[e])) {
-          if (open[e]) close(e);
-          eventLevel = level + 1;
-          open[e] = true;
-          date[e] = place[e] = {};
-          if (e == kChr) hasChr = true;
-          break;
-        }
+      int e = 0;
+      while (e < kEvents && !fields.is(kEventTags[e])) ++e;
+      if (e < kEvents) {
+        if (open & (1u << e)) close(e);
+        eventLevel = level + 1;
+        open |= 1u << e;
+        date[e] = place[e] = {};
+        if (e == kChr) hasChr = true;
+      } else if (fields.is(tags::SPFX) && nameScope.isPiece(level)) {
+        take(raw.prefix, kPrefixSlot);
       }
     }
   }
-  for (int e = 0; e < kEvents; ++e)
-    if (open[e]) close(e);
+  for (unsigned bits = open; bits != 0; bits &= bits - 1) close(std::countr_zero(bits));
 
   if (!hasChr) {
     raw.dates[kChr] = raw.dates[kBapmEvent];

@@ -210,6 +210,7 @@ std::string SortDateToDisplay(std::string_view text) {
   if (digits.empty()) return std::string(text);
   if (!allDigits(digits) || (digits.size() != 4 && digits.size() != 6 && digits.size() != 8))
     return std::string(text);
+  if (firstDigit == 0) return formatIntegerDate(digits);
   return std::string(text.substr(0, firstDigit)) + formatIntegerDate(digits);
 }
 
