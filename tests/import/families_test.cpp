@@ -63,6 +63,25 @@ TEST(GetMarriageItems, TakesDatesPlacesAndNotesOfTheMarriageEvents) {
   }
 }
 
+// One couple's several families: their MARR events in the order given, by
+// the one rule, and the notes of all.
+TEST(GetMarriageItems, SeveralFamiliesOfOneCoupleInFileOrder) {
+  LoadedGedcom g(
+      "0 HEAD\n1 CHAR ANSI\n"
+      "0 @F1@ FAM\n1 MARR\n2 DATE 1890\n1 NOTE civil\n"
+      "0 @F2@ FAM\n1 MARR\n2 PLAC Kirche\n2 DATE 1891\n1 NOTE church\n2 CONT second line\n"
+      "0 @F3@ FAM\n1 MARR\n1 NOTE nothing known\n"
+      "0 @F4@ FAM\n1 MARR\n2 PLAC Rom\n"
+      "0 TRLR\n");
+  const Extractor ex(g.db());
+  const int32_t f1 = g.id("@F1@"), f2 = g.id("@F2@"), f3 = g.id("@F3@"), f4 = g.id("@F4@");
+  EXPECT_EQ(ex.GetMarriageItems(std::vector<int32_t>{f1, f2}),
+            (MarriageItems{"1890", "", "1891", "Kirche", "civil\nchurch\nsecond line\n"}));
+  EXPECT_EQ(ex.GetMarriageItems(std::vector<int32_t>{f3, f2, f4}),
+            (MarriageItems{"1891", "Kirche", "", "Rom", "nothing known\nchurch\nsecond line\n"}));
+  EXPECT_EQ(ex.GetMarriageItems(std::vector<int32_t>{f1}), ex.GetMarriageItems(f1));
+}
+
 TEST(MarriageCells, ShowTheSecondPlaceOnlyWithASecondDate) {
   TFamDataRec data;
   data.FirstDate = "18900503";
