@@ -46,7 +46,7 @@ inline size_t countOf(std::string_view text, std::string_view word) {
 struct Records {
   bool complete = false;         // the reader's counter was positive
   std::set<std::string> indi;    // record numbers of the INDI blocks, as text
-  size_t famsLinks = 0;          // fields tagged FAMS
+  size_t spouseLinks = 0;        // fields tagged FAMS, HUSB or WIFE: links from either side
   std::vector<int32_t> persons;  // the person list
 };
 
@@ -59,7 +59,7 @@ inline Records readRecords(const std::string& file) {
     for (size_t b = 0; b < db.Blocks.size(); ++b)
       if (db.Blocks[b].tag() == "INDI") records.indi.insert(std::to_string(b));
     for (const TFieldRec& field : db.Fields)
-      if (db.tag(field) == "FAMS") ++records.famsLinks;
+      if (db.tag(field) == "FAMS" || db.tag(field) == "HUSB" || db.tag(field) == "WIFE") ++records.spouseLinks;
     records.persons = Extractor(db).GetPersonList();
   }
   return records;
@@ -98,7 +98,8 @@ inline std::string brokenInvariant(const std::string& file) {
   const int dataRows = table.rowCount() - 1;
   if (table.columnCount() != kResultColumns) return "39 columns";
   if (records.persons.empty() != (dataRows == 0)) return "rows exactly when there are persons";
-  if (static_cast<size_t>(dataRows) > records.indi.size() + records.famsLinks) return "rows <= persons + FAMS links";
+  if (static_cast<size_t>(dataRows) > records.indi.size() + records.spouseLinks)
+    return "rows <= persons + spouse links";
 
   std::set<std::string> written;
   for (int r = 1; r < table.rowCount(); ++r) {
