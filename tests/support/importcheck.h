@@ -135,14 +135,20 @@ inline std::string brokenInvariant(const std::string& file) {
   if (text != buildExportTextFromResult(table, order, true, format)) return "both export routes agree";
 
   // Whatever the file held, the UTF-8 export is well-formed; the Windows-1252
-  // export of a file that names ANSI before its first person holds no byte
-  // above 127 that the file lacks.
+  // export of a file whose header names ANSI in its first level-1 CHAR line
+  // holds no byte above 127 that the file lacks.
   if (!isWellFormedUtf8(encodeExportText(text, TextEncoding::Utf8))) return "the UTF-8 export is well-formed";
   const std::string ansi = encodeExportText(text, TextEncoding::Windows1252);
   std::string bytes = fileBytes(file);
-  const size_t charset = bytes.find("1 CHAR");
-  if (charset != std::string::npos && charset == bytes.find("1 CHAR ANSI") && charset < bytes.find("INDI") &&
-      bytes.find('\0') == std::string::npos) {
+  auto lineStart = [&](std::string_view what, size_t from) {
+    for (size_t at = bytes.find(what, from); at != std::string::npos; at = bytes.find(what, at + 1))
+      if (at > 0 && (bytes[at - 1] == '\n' || bytes[at - 1] == '\r')) return at;
+    return std::string::npos;
+  };
+  const size_t head = bytes.find("0 HEAD");
+  const size_t charset = head == std::string::npos ? head : lineStart("1 CHAR", head);
+  if (charset != std::string::npos && bytes.compare(charset, 11, "1 CHAR ANSI") == 0 &&
+      charset < lineStart("0 ", head + 1) && bytes.find('\0') == std::string::npos) {
     bool present[256] = {};
     for (unsigned char c : bytes) present[c] = true;
     for (unsigned char c : ansi)
