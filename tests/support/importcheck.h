@@ -140,15 +140,27 @@ inline std::string brokenInvariant(const std::string& file) {
   if (!isWellFormedUtf8(encodeExportText(text, TextEncoding::Utf8))) return "the UTF-8 export is well-formed";
   const std::string ansi = encodeExportText(text, TextEncoding::Windows1252);
   std::string bytes = fileBytes(file);
+  // Lines as the reader splits them: at LF when the first line ends so, else
+  // at CR (with an LF after it); blanks and control characters lead in.
+  const size_t firstEnd = bytes.find_first_of("\r\n");
+  const bool lfLines = firstEnd != std::string::npos && bytes[firstEnd] == '\n';
+  auto startsLine = [&](size_t k) {
+    for (; k > 0; --k) {
+      const char c = bytes[k - 1];
+      if (lfLines ? c == '\n' : c == '\r' || (c == '\n' && k >= 2 && bytes[k - 2] == '\r')) return true;
+      if (static_cast<unsigned char>(c) > 32) return false;
+    }
+    return false;
+  };
   auto lineStart = [&](std::string_view what, size_t from) {
     for (size_t at = bytes.find(what, from); at != std::string::npos; at = bytes.find(what, at + 1))
-      if (at > 0 && (bytes[at - 1] == '\n' || bytes[at - 1] == '\r')) return at;
+      if (startsLine(at)) return at;
     return std::string::npos;
   };
   const size_t head = bytes.find("0 HEAD");
   const size_t charset = head == std::string::npos ? head : lineStart("1 CHAR", head);
   if (charset != std::string::npos && bytes.compare(charset, 11, "1 CHAR ANSI") == 0 &&
-      charset < lineStart("0 ", head + 1) && bytes.find('\0') == std::string::npos) {
+      charset < lineStart("0", head + 1) && bytes.find('\0') == std::string::npos) {
     bool present[256] = {};
     for (unsigned char c : bytes) present[c] = true;
     for (unsigned char c : ansi)
