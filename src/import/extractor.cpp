@@ -91,14 +91,8 @@ void Extractor::buildLinkIndex() {
     marriageEnds += chunk.marriages.ends.size();
     marriageText += chunk.marriages.text.size();
   }
-  ScanFinds finds;
-  for (Chunk& chunk : chunks) {
-    finds.named.insert(finds.named.end(), chunk.finds.named.begin(), chunk.finds.named.end());
-    finds.otherParents.insert(finds.otherParents.end(), chunk.finds.otherParents.begin(),
-                              chunk.finds.otherParents.end());
-    finds.childLines.insert(finds.childLines.end(), chunk.finds.childLines.begin(), chunk.finds.childLines.end());
-    chunk.finds = ScanFinds{};
-  }
+  std::vector<ScanFinds> finds(chunks.size());
+  for (size_t k = 0; k < chunks.size(); ++k) finds[k] = std::move(chunks[k].finds);
   links_.reserve(linkCount);
   marriages_.ends.reserve(marriageEnds);
   marriages_.text.reserve(marriageText);
@@ -121,8 +115,8 @@ void Extractor::buildLinkIndex() {
     chunk = Chunk{};
   }
   linkStart_[blocks] = static_cast<uint32_t>(links_.size());
-  addChildLinks(finds.childLines, std::move(finds.otherParents));
-  addNamedLinks(finds.named);
+  addChildLinks(finds);
+  addNamedLinks(finds);
 }
 
 // Children: a person whose own FAMC lines name no birth family takes the
@@ -130,9 +124,14 @@ void Extractor::buildLinkIndex() {
 // CHIL lines name persons with a birth family of their own; a filter of the
 // others' cross-references spares looking those lines up, and only the
 // families with a line that may name one are walked again.
-void Extractor::addChildLinks(std::span<const std::pair<int32_t, uint32_t>> childLines,
-                              std::vector<std::pair<int32_t, int32_t>> otherParents) {
-  if (childLines.empty()) return;
+void Extractor::addChildLinks(std::span<const ScanFinds> finds) {
+  std::vector<std::pair<int32_t, int32_t>> otherParents;
+  bool anyChild = false;
+  for (const ScanFinds& f : finds) {
+    otherParents.insert(otherParents.end(), f.otherParents.begin(), f.otherParents.end());
+    anyChild = anyChild || !f.childLines.empty();
+  }
+  if (!anyChild) return;
   std::sort(otherParents.begin(), otherParents.end());
   const size_t records = db_.Blocks.size();
   auto needsParents = [&](size_t r) {
@@ -149,59 +148,68 @@ void Extractor::addChildLinks(std::span<const std::pair<int32_t, uint32_t>> chil
     const size_t h = db_.Blocks[r].XRefHash & (bits - 1);
     filter[h / 64] |= uint64_t{1} << (h % 64);
   }
-  for (size_t i = 0; i < childLines.size();) {
-    const int32_t family = childLines[i].first;
-    bool mayName = false;
-    for (; i < childLines.size() && childLines[i].first == family; ++i) {
-      const size_t h = childLines[i].second & (bits - 1);
-      mayName = mayName || (filter[h / 64] >> (h % 64) & 1) != 0;
-    }
-    if (!mayName) continue;
-    RecordFields fields(db_, family);
-    while (fields.next()) {
-      if (!fields.is(tags::CHIL) || fields.level() != 1 || fields.value().empty()) continue;
-      const int32_t child = resolvePerson(fields.value());
-      if (child < 1 || !db_.Blocks[static_cast<size_t>(child)].is(tags::INDI)) continue;
-      const size_t c = static_cast<size_t>(child);
-      if (birthParents_[c] || std::binary_search(otherParents.begin(), otherParents.end(), std::pair(child, family)))
-        continue;
-      parentFamily_[c] = family;
-      birthParents_[c] = 1;
+  // A family's lines lie in one stretch of the walk.
+  for (const ScanFinds& f : finds) {
+    const std::span<const std::pair<int32_t, uint32_t>> childLines = f.childLines;
+    for (size_t i = 0; i < childLines.size();) {
+      const int32_t family = childLines[i].first;
+      bool mayName = false;
+      for (; i < childLines.size() && childLines[i].first == family; ++i) {
+        const size_t h = childLines[i].second & (bits - 1);
+        mayName = mayName || (filter[h / 64] >> (h % 64) & 1) != 0;
+      }
+      if (!mayName) continue;
+      RecordFields fields(db_, family);
+      while (fields.next()) {
+        if (!fields.is(tags::CHIL) || fields.level() != 1 || fields.value().empty()) continue;
+        const int32_t child = resolvePerson(fields.value());
+        if (child < 1 || !db_.Blocks[static_cast<size_t>(child)].is(tags::INDI)) continue;
+        const size_t c = static_cast<size_t>(child);
+        if (birthParents_[c] || std::binary_search(otherParents.begin(), otherParents.end(), std::pair(child, family)))
+          continue;
+        parentFamily_[c] = family;
+        birthParents_[c] = 1;
+      }
     }
   }
 }
 
-void Extractor::addNamedLinks(std::span<const NamedLink> named) {
+void Extractor::addNamedLinks(std::span<const ScanFinds> finds) {
   // Spouses: a family that names a person without the person naming it.
   // A person with many links of its own is looked up in a sorted copy, made
   // once. Two halves of the list are checked side by side.
   constexpr size_t kFewLinks = 32;
-  auto unknownLinks = [this](std::span<const NamedLink> part, std::vector<std::pair<int32_t, int32_t>>& extra) {
+  auto unknownLinks = [this](std::span<const ScanFinds> part, std::vector<std::pair<int32_t, int32_t>>& extra) {
     std::unordered_map<int32_t, std::vector<int32_t>> sortedOwn;
-    for (const NamedLink& link : part) {
-      const size_t c = static_cast<size_t>(link.person);
-      const std::span<const FamsLink> own(links_.data() + linkStart_[c], linkStart_[c + 1] - linkStart_[c]);
-      bool known = false;
-      if (own.size() <= kFewLinks) {
-        for (const FamsLink& l : own) known = known || l.family == link.family;
-      } else {
-        auto [it, made] = sortedOwn.try_emplace(link.person);
-        if (made) {
-          for (const FamsLink& l : own) it->second.push_back(l.family);
-          std::sort(it->second.begin(), it->second.end());
+    for (const ScanFinds& f : part) {
+      for (const NamedLink& link : f.named) {
+        const size_t c = static_cast<size_t>(link.person);
+        const std::span<const FamsLink> own(links_.data() + linkStart_[c], linkStart_[c + 1] - linkStart_[c]);
+        bool known = false;
+        if (own.size() <= kFewLinks) {
+          for (const FamsLink& l : own) known = known || l.family == link.family;
+        } else {
+          auto [it, made] = sortedOwn.try_emplace(link.person);
+          if (made) {
+            for (const FamsLink& l : own) it->second.push_back(l.family);
+            std::sort(it->second.begin(), it->second.end());
+          }
+          known = std::binary_search(it->second.begin(), it->second.end(), link.family);
         }
-        known = std::binary_search(it->second.begin(), it->second.end(), link.family);
+        if (!known) extra.emplace_back(link.person, link.family);
       }
-      if (!known) extra.emplace_back(link.person, link.family);
     }
   };
   std::vector<std::pair<int32_t, int32_t>> extra, extraOfSecond;  // (person, family)
-  const size_t half = named.size() / 2;
-  if (half >= 65536) {
-    runBeside([&] { unknownLinks(named.first(half), extra); }, [&] { unknownLinks(named.subspan(half), extraOfSecond); });
+  size_t total = 0;
+  for (const ScanFinds& f : finds) total += f.named.size();
+  size_t half = 0;
+  for (size_t seen = 0; half < finds.size() && seen < total / 2; ++half) seen += finds[half].named.size();
+  if (total >= 131072) {
+    runBeside([&] { unknownLinks(finds.first(half), extra); }, [&] { unknownLinks(finds.subspan(half), extraOfSecond); });
     extra.insert(extra.end(), extraOfSecond.begin(), extraOfSecond.end());
   } else {
-    unknownLinks(named, extra);
+    unknownLinks(finds, extra);
   }
   if (extra.empty()) return;
   // Record numbers grow in file order, so sorting keeps each person's

@@ -142,9 +142,8 @@ class Extractor {
   void scanRecords(size_t from, size_t to, std::vector<FamsLink>& links, MarriageTexts& marriages,
                    std::vector<FamilyInfo>& families, ScanFinds& finds);
   // The links that only the family states, after each person's own.
-  void addNamedLinks(std::span<const NamedLink> named);
-  void addChildLinks(std::span<const std::pair<int32_t, uint32_t>> childLines,
-                     std::vector<std::pair<int32_t, int32_t>> otherParents);
+  void addNamedLinks(std::span<const ScanFinds> finds);
+  void addChildLinks(std::span<const ScanFinds> finds);
 
   const TDBDefaults& db_;
   // FAMS links of every record, one pass over the index, built on first use.
