@@ -7,6 +7,8 @@
 #include "kernel/charsets.h"
 #include "kernel/textcodec.h"
 #include "kernel/dates.h"
+#include "kernel/ansitext.h"
+#include "kernel/names.h"
 #include "kernel/strreplace.h"
 #include "kernel/charcodes.h"
 
@@ -23,9 +25,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A successful decoding consumes every "#".
   if (decoded.ok()) check(decoded.bytes.find('#') == std::string::npos);
 
+  // A date is the text as it came (letters), trimmed (no plain date) or a
+  // prefix followed by digits only; a kept one shows as itself.
   std::string sortDate = GedComDateToSortDate(text);
-  (void)DateForDisplay(sortDate, true);
+  const std::string shown = DateForDisplay(sortDate, true);
+  if (sortDate != text && sortDate != trimView(text)) {
+    const size_t firstDigit = sortDate.find_first_of("0123456789");
+    check(firstDigit == std::string::npos ||
+          sortDate.find_first_not_of("0123456789", firstDigit) == std::string::npos);
+  } else if (sortDate.find_first_of("0123456789") != std::string::npos && sortDate == trimView(text) &&
+             sortDate.find_first_not_of("0123456789. ", sortDate.find_first_of("0123456789")) != std::string::npos) {
+    check(shown == sortDate);
+  }
   (void)SortDateToDisplay(text);
+  (void)monthNumber(text.substr(0, 3));
+  const SplitName names = SplitGedComName(surnameWithPrefix(text.substr(0, size / 3), text.substr(size / 3)), "", text);
+  check(names.surname.size() <= 2 * size + 2 && names.given.size() <= size + 2);
+
+  // Every code page gives well-formed UTF-8 without NUL for any bytes, and
+  // any CHAR value is safe to look up.
+  for (const char* name : {"IBMPC", "CP850", "MACINTOSH", "ISO-8859-5", "ISO-8859-11", "WINDOWS-1255", "WINDOWS-1258"}) {
+    if (const CodePage* page = codePageNamed(name)) {
+      const std::string line = decodeCodePageLine(text, *page);
+      check(isWellFormedUtf8(line) && line.find('\0') == std::string::npos);
+    }
+  }
+  (void)codePageNamed(text);
 
   // Whatever the bytes, every line decoder gives well-formed UTF-8 without
   // NUL, and Windows-1252 text goes out as the bytes it came from.

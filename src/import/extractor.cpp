@@ -8,6 +8,7 @@
 #include <exception>
 #include <system_error>
 #include <thread>
+#include <unordered_map>
 
 #include "import/recordfields.h"
 #include "kernel/ansitext.h"
@@ -60,6 +61,7 @@ void Extractor::buildLinkIndex() {
   named_.assign(blocks, 0);
   noted_.assign(blocks, 0);
   parentFamily_.assign(blocks, kNoParents);
+  birthParents_.assign(blocks, 0);
   marriageAt_.assign(blocks, -1);
   familyAt_.assign(blocks, -1);
   links_.clear();
@@ -70,13 +72,14 @@ void Extractor::buildLinkIndex() {
     std::vector<FamsLink> links;
     MarriageTexts marriages;
     std::vector<FamilyInfo> families;
+    ScanFinds finds;
   };
   std::vector<Chunk> chunks((blocks + kChunkRecords - 1) / kChunkRecords);
   std::atomic<size_t> next{0};
   auto scan = [&] {
     for (size_t k; (k = next.fetch_add(1)) < chunks.size();)
       scanRecords(k * kChunkRecords, std::min(blocks, (k + 1) * kChunkRecords), chunks[k].links, chunks[k].marriages,
-                  chunks[k].families);
+                  chunks[k].families, chunks[k].finds);
   };
   if (chunks.size() > 1) runBeside(scan, scan);
   else scan();
@@ -88,6 +91,8 @@ void Extractor::buildLinkIndex() {
     marriageEnds += chunk.marriages.ends.size();
     marriageText += chunk.marriages.text.size();
   }
+  std::vector<ScanFinds> finds(chunks.size());
+  for (size_t k = 0; k < chunks.size(); ++k) finds[k] = std::move(chunks[k].finds);
   links_.reserve(linkCount);
   marriages_.ends.reserve(marriageEnds);
   marriages_.text.reserve(marriageText);
@@ -110,50 +115,194 @@ void Extractor::buildLinkIndex() {
     chunk = Chunk{};
   }
   linkStart_[blocks] = static_cast<uint32_t>(links_.size());
+  addChildLinks(finds);
+  addNamedLinks(finds);
+}
+
+// Children: a person whose own FAMC lines name no birth family takes the
+// first family that names it in CHIL and that it does not name itself. Most
+// CHIL lines name persons with a birth family of their own; a filter of the
+// others' cross-references spares looking those lines up, and only the
+// families with a line that may name one are walked again.
+void Extractor::addChildLinks(std::span<const ScanFinds> finds) {
+  std::vector<std::pair<int32_t, int32_t>> otherParents;
+  bool anyChild = false;
+  for (const ScanFinds& f : finds) {
+    otherParents.insert(otherParents.end(), f.otherParents.begin(), f.otherParents.end());
+    anyChild = anyChild || !f.childLines.empty();
+  }
+  if (!anyChild) return;
+  std::sort(otherParents.begin(), otherParents.end());
+  const size_t records = db_.Blocks.size();
+  auto needsParents = [&](size_t r) {
+    return static_cast<int32_t>(r) >= db_.FirstIndi && !birthParents_[r] && db_.Blocks[r].is(tags::INDI);
+  };
+  size_t needy = 0;
+  for (size_t r = 0; r < records; ++r) needy += needsParents(r);
+  if (needy == 0) return;
+  size_t bits = 1024;
+  while (bits < 64 * needy) bits *= 2;
+  std::vector<uint64_t> filter(bits / 64, 0);
+  for (size_t r = 0; r < records; ++r) {
+    if (!needsParents(r)) continue;
+    const size_t h = db_.Blocks[r].XRefHash & (bits - 1);
+    filter[h / 64] |= uint64_t{1} << (h % 64);
+  }
+  // A family's lines lie in one stretch of the walk.
+  for (const ScanFinds& f : finds) {
+    const std::span<const std::pair<int32_t, uint32_t>> childLines = f.childLines;
+    for (size_t i = 0; i < childLines.size();) {
+      const int32_t family = childLines[i].first;
+      bool mayName = false;
+      for (; i < childLines.size() && childLines[i].first == family; ++i) {
+        const size_t h = childLines[i].second & (bits - 1);
+        mayName = mayName || (filter[h / 64] >> (h % 64) & 1) != 0;
+      }
+      if (!mayName) continue;
+      RecordFields fields(db_, family);
+      while (fields.next()) {
+        if (!fields.is(tags::CHIL) || fields.level() != 1 || fields.value().empty()) continue;
+        const int32_t child = resolvePerson(fields.value());
+        if (child < 1 || !db_.Blocks[static_cast<size_t>(child)].is(tags::INDI)) continue;
+        const size_t c = static_cast<size_t>(child);
+        if (birthParents_[c] || std::binary_search(otherParents.begin(), otherParents.end(), std::pair(child, family)))
+          continue;
+        parentFamily_[c] = family;
+        birthParents_[c] = 1;
+      }
+    }
+  }
+}
+
+void Extractor::addNamedLinks(std::span<const ScanFinds> finds) {
+  // Spouses: a family that names a person without the person naming it.
+  // A person with many links of its own is looked up in a sorted copy, made
+  // once. Two halves of the list are checked side by side.
+  constexpr size_t kFewLinks = 32;
+  auto unknownLinks = [this](std::span<const ScanFinds> part, std::vector<std::pair<int32_t, int32_t>>& extra) {
+    std::unordered_map<int32_t, std::vector<int32_t>> sortedOwn;
+    for (const ScanFinds& f : part) {
+      for (const NamedLink& link : f.named) {
+        const size_t c = static_cast<size_t>(link.person);
+        const std::span<const FamsLink> own(links_.data() + linkStart_[c], linkStart_[c + 1] - linkStart_[c]);
+        bool known = false;
+        if (own.size() <= kFewLinks) {
+          for (const FamsLink& l : own) known = known || l.family == link.family;
+        } else {
+          auto [it, made] = sortedOwn.try_emplace(link.person);
+          if (made) {
+            for (const FamsLink& l : own) it->second.push_back(l.family);
+            std::sort(it->second.begin(), it->second.end());
+          }
+          known = std::binary_search(it->second.begin(), it->second.end(), link.family);
+        }
+        if (!known) extra.emplace_back(link.person, link.family);
+      }
+    }
+  };
+  std::vector<std::pair<int32_t, int32_t>> extra, extraOfSecond;  // (person, family)
+  size_t total = 0;
+  for (const ScanFinds& f : finds) total += f.named.size();
+  size_t half = 0;
+  for (size_t seen = 0; half < finds.size() && seen < total / 2; ++half) seen += finds[half].named.size();
+  if (total >= 131072) {
+    runBeside([&] { unknownLinks(finds.first(half), extra); }, [&] { unknownLinks(finds.subspan(half), extraOfSecond); });
+    extra.insert(extra.end(), extraOfSecond.begin(), extraOfSecond.end());
+  } else {
+    unknownLinks(finds, extra);
+  }
+  if (extra.empty()) return;
+  // Record numbers grow in file order, so sorting keeps each person's
+  // families in it; a family naming a person twice links once.
+  std::sort(extra.begin(), extra.end());
+  extra.erase(std::unique(extra.begin(), extra.end()), extra.end());
+  std::vector<FamsLink> links;
+  links.reserve(links_.size() + extra.size());
+  std::vector<uint32_t> start(linkStart_.size(), 0);
+  size_t e = 0;
+  for (size_t r = 0; r + 1 < linkStart_.size(); ++r) {
+    start[r] = static_cast<uint32_t>(links.size());
+    links.insert(links.end(), links_.begin() + linkStart_[r], links_.begin() + linkStart_[r + 1]);
+    for (; e < extra.size() && static_cast<size_t>(extra[e].first) == r; ++e)
+      links.push_back(FamsLink{extra[e].second, extra[e].second});
+  }
+  start.back() = static_cast<uint32_t>(links.size());
+  links_ = std::move(links);
+  linkStart_ = std::move(start);
 }
 
 // Records [from, to): their links go to links, each record's start relative
 // to the start of links.
 void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links, MarriageTexts& marriages,
-                            std::vector<FamilyInfo>& families) {
+                            std::vector<FamilyInfo>& families, ScanFinds& finds) {
   std::string name, surname, given;
   std::vector<FamilyLine> familyLines;
+  // The record's FAMC lines that name a record: the family, whether its
+  // PEDI is birth or absent.
+  std::vector<std::pair<int32_t, bool>> parentLinks;
   for (size_t r = from; r < to; ++r) {
     linkStart_[r] = static_cast<uint32_t>(links.size());
     const bool individual = static_cast<int32_t>(r) >= db_.FirstIndi && db_.Blocks[r].is(tags::INDI);
+    const bool isFamily = db_.Blocks[r].is(tags::FAM);
     name.clear();
     surname.clear();
     given.clear();
     familyLines.clear();
+    parentLinks.clear();
+    bool danglingParents = false;
+    int32_t famcLevel = -1;  // while the lines below the last FAMC are read
+    FirstNameScope nameScope;
     RecordFields fields(db_, static_cast<int32_t>(r));
     while (fields.next()) {
+      if (individual) nameScope.line(fields.level(), fields.is(tags::NAME));
+      if (famcLevel >= 0 && fields.level() <= famcLevel) famcLevel = -1;
       if (fields.is(tags::HUSB)) {
         familyLines.push_back({FamilyLine::Husband, fields.level() == 1, std::string(fields.value())});
       } else if (fields.is(tags::WIFE)) {
         familyLines.push_back({FamilyLine::Wife, fields.level() == 1, std::string(fields.value())});
       } else if (fields.is(tags::CHIL) && fields.level() == 1) {
         familyLines.push_back({FamilyLine::Child, true, std::string(fields.value())});
+        if (isFamily && !fields.value().empty())
+          finds.childLines.emplace_back(static_cast<int32_t>(r), xrefHash(fields.value()));
       } else if (fields.is(tags::FAMS)) {
         int32_t found = resolve(fields.value());
         if (found >= 0) links.push_back(FamsLink{found, listedFamily(fields.value(), found)});
       } else if (fields.is(tags::FAMC)) {
-        int32_t& parents = parentFamily_[r];
-        if (parents != kUnknownParents) parents = std::max(resolve(fields.value()), kUnknownParents);
+        const int32_t found = resolve(fields.value());
+        if (found >= 0) {
+          parentLinks.emplace_back(found, true);
+          famcLevel = fields.level();
+        } else {
+          danglingParents = true;
+        }
+      } else if (fields.is(tags::PEDI)) {
+        if (famcLevel >= 0 && fields.level() == famcLevel + 1)
+          parentLinks.back().second = ansiUpperCase(trimView(fields.value())) == "BIRTH";
       } else if (fields.is(tags::NOTE) && fields.level() == 1) {
         noted_[r] = 1;
       } else if (individual) {
         if (fields.is(tags::NAME)) {
           if (name.empty()) name.assign(fields.value());
         } else if (fields.is(tags::SURN)) {
-          surname.assign(fields.value());
+          if (nameScope.isPiece(fields.level())) surname.assign(fields.value());
         } else if (fields.is(tags::GIVN)) {
-          given.assign(fields.value());
+          if (nameScope.isPiece(fields.level())) given.assign(fields.value());
         }
       }
     }
+    if (!parentLinks.empty()) {
+      auto birth = std::find_if(parentLinks.begin(), parentLinks.end(), [](const auto& l) { return l.second; });
+      parentFamily_[r] = birth != parentLinks.end() ? birth->first : parentLinks.front().first;
+      birthParents_[r] = birth != parentLinks.end();
+      if (birth == parentLinks.end()) {
+        for (const auto& l : parentLinks) finds.otherParents.emplace_back(static_cast<int32_t>(r), l.first);
+      }
+    } else if (danglingParents) {
+      parentFamily_[r] = kUnknownParents;
+    }
     if (!familyLines.empty()) {
       familyAt_[r] = static_cast<int32_t>(families.size());
-      families.push_back(familyInfo(familyLines));
+      families.push_back(familyInfo(familyLines, static_cast<int32_t>(r), isFamily ? &finds.named : nullptr));
     }
     if (db_.Blocks[r].is(tags::FAM)) {
       marriageAt_[r] = static_cast<int32_t>(marriages.ends.size());
@@ -203,7 +352,8 @@ const Extractor::FamilyInfo& Extractor::family(int32_t f) {
 
 // What the three family rules make of a record's HUSB, WIFE and CHIL lines;
 // each distinct cross-reference is looked up once for all three rules.
-Extractor::FamilyInfo Extractor::familyInfo(std::span<const FamilyLine> lines) const {
+Extractor::FamilyInfo Extractor::familyInfo(std::span<const FamilyLine> lines, int32_t f,
+                                            std::vector<NamedLink>* named) const {
   FamilyInfo info;
   std::vector<std::pair<std::string_view, int32_t>> resolved;
   auto lookup = [&](std::string_view xref) {
@@ -257,6 +407,17 @@ Extractor::FamilyInfo Extractor::familyInfo(std::span<const FamilyLine> lines) c
   }
   info.parents.husband = father.empty() ? 0 : lookupPerson(father);
   info.parents.wife = mother.empty() ? 0 : lookupPerson(mother);
+
+  if (named != nullptr) {
+    // Straight lookups where the family has many lines: the cache is a list.
+    const bool cached = lines.size() <= 8;
+    for (const FamilyLine& line : lines) {
+      if (!line.levelOne || line.value.empty() || line.kind == FamilyLine::Child) continue;
+      const int32_t person = cached ? lookupPerson(line.value) : resolvePerson(line.value);
+      if (person >= 1 && db_.Blocks[static_cast<size_t>(person)].is(tags::INDI))
+        named->push_back(NamedLink{person, f});
+    }
+  }
   return info;
 }
 

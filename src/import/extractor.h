@@ -40,6 +40,9 @@ class Extractor {
   // withoutSelf drops the entries equal to p.
   std::vector<int32_t> GetSpouseList(int32_t p, bool withoutSelf);
   MarriageItems GetMarriageItems(int32_t f) const;
+  // The marriages of several families of one couple, their events in the
+  // order given.
+  MarriageItems GetMarriageItems(std::span<const int32_t> families) const;
 
   // Father and mother; empty on an unknown FAMC family.
   std::vector<int32_t> GetParentIDs(int32_t p);
@@ -91,8 +94,15 @@ class Extractor {
     bool levelOne;
     std::string value;
   };
+  // A person that a family record names as a spouse, on level 1 (HUSB,
+  // WIFE). Links count from either side.
+  struct NamedLink {
+    int32_t person;
+    int32_t family;
+  };
   const FamilyInfo& family(int32_t f);
-  FamilyInfo familyInfo(std::span<const FamilyLine> lines) const;
+  // named receives the spouses the lines name, when named is given.
+  FamilyInfo familyInfo(std::span<const FamilyLine> lines, int32_t f, std::vector<NamedLink>* named) const;
   int32_t listedFamily(std::string_view xref, int32_t found) const;
   // Note text line by line: a CONT line starts a new line, a CONC continues
   // the last one; joined, every line is followed by LF.
@@ -118,9 +128,22 @@ class Extractor {
     std::string text;
     std::vector<uint32_t> ends;
   };
+  // What one walk over a stretch of records finds besides each record's own
+  // entries.
+  struct ScanFinds {
+    std::vector<NamedLink> named;
+    // (family, hash of the value) of every level-1 CHIL line of a family.
+    std::vector<std::pair<int32_t, uint32_t>> childLines;
+    // (person, family) of the FAMC lines of persons none of whose FAMC
+    // lines names a birth family.
+    std::vector<std::pair<int32_t, int32_t>> otherParents;
+  };
   void buildLinkIndex();
   void scanRecords(size_t from, size_t to, std::vector<FamsLink>& links, MarriageTexts& marriages,
-                   std::vector<FamilyInfo>& families);
+                   std::vector<FamilyInfo>& families, ScanFinds& finds);
+  // The links that only the family states, after each person's own.
+  void addNamedLinks(std::span<const ScanFinds> finds);
+  void addChildLinks(std::span<const ScanFinds> finds);
 
   const TDBDefaults& db_;
   // FAMS links of every record, one pass over the index, built on first use.
@@ -128,9 +151,12 @@ class Extractor {
   std::vector<uint32_t> linkStart_;
   std::vector<uint8_t> named_;  // individuals whose names are not both blank
   std::vector<uint8_t> noted_;  // records with a level-1 NOTE line
-  // The family of the record's last FAMC line; kNoParents without one,
-  // kUnknownParents once a FAMC names no record.
+  // The family the parent cells show: of the first FAMC line whose PEDI is
+  // birth or absent, else the first family naming the record in CHIL, else
+  // the first FAMC line's; kNoParents without any, kUnknownParents when
+  // every FAMC line names no record.
   std::vector<int32_t> parentFamily_;
+  std::vector<uint8_t> birthParents_;  // parentFamily_ is a birth family
   static constexpr int32_t kNoParents = -2, kUnknownParents = -1;
   // Only records with HUSB, WIFE or CHIL lines have one; the rules make
   // nothing of the others.

@@ -19,6 +19,15 @@ bool LineReader::peek(std::string_view& start, size_t& firstLineEnd) {
   return true;
 }
 
+bool LineReader::nextLineEndsWithin(size_t limit) {
+  if (!started_ && !fill()) return false;
+  const size_t end = std::min(limit, endByte_);
+  if (pos_ >= end) return false;
+  size_t lineEnd = end;
+  for (char c : {'\r', '\n'}) lineEnd = findCharacter(chunk_, pos_, lineEnd, c, input_.units());
+  return lineEnd < end;
+}
+
 // Where the current line ends in [begin, begin + available): the first CR in
 // CR mode, the first LF in LF mode; before the first line end is seen,
 // whichever comes first decides the mode. available when none.

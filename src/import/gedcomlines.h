@@ -55,6 +55,10 @@ class LineReader {
   // The first chunk of the input, up to its end of file, and where its first
   // line ends (a whole CR, LF or byte 26; its size when at none).
   bool peek(std::string_view& start, size_t& firstLineEnd);
+  // Whether the next line begins and ends within the first limit bytes of
+  // the input: what the lines before the header may take. Asked only while
+  // the reading is still in its first chunk.
+  bool nextLineEndsWithin(size_t limit);
   // The view stays valid until the next readLine() or atEnd(). False on a
   // read error.
   bool readLine(std::string_view& line) {

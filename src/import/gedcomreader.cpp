@@ -74,14 +74,27 @@ bool hasTrailer(std::string_view line) {
   return false;
 }
 
-enum class CharsetMode { Undetermined = 0, Ansi = 1, Utf8 = 2, Unicode = 3, Ansel = 4 };
+enum class CharsetMode { Undetermined = 0, Ansi = 1, Utf8 = 2, Unicode = 3, Ansel = 4, CodePage = 5 };
 
-CharsetMode modeFromCharLine(std::string_view line) {
-  if (contains(line, "ANSI")) return CharsetMode::Ansi;
-  if (contains(line, "ANSEL")) return CharsetMode::Ansel;
-  if (contains(line, "UTF-8")) return CharsetMode::Utf8;
-  if (contains(line, "UNICODE")) return CharsetMode::Unicode;
+// The value of a CHAR line; a code page it names comes back in page.
+CharsetMode modeFromCharValue(std::string_view value, const CodePage*& page) {
+  page = codePageNamed(trimView(value));
+  if (page != nullptr) return CharsetMode::CodePage;
+  if (contains(value, "ANSI")) return CharsetMode::Ansi;
+  if (contains(value, "ANSEL")) return CharsetMode::Ansel;
+  if (contains(value, "UTF-8")) return CharsetMode::Utf8;
+  if (contains(value, "UNICODE")) return CharsetMode::Unicode;
   return CharsetMode::Undetermined;
+}
+
+// A line before the header that holds nothing: blanks, control characters,
+// byte-order marks.
+bool isEmptyBeforeHeader(std::string_view line) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (line.compare(i, 3, "\xEF\xBB\xBF") == 0) i += 2;
+    else if (static_cast<unsigned char>(line[i]) > 32 && line[i] != 127) return false;
+  }
+  return true;
 }
 
 // Room for the whole index at once, scaled from what the first chunk gave,
@@ -223,14 +236,39 @@ class GedcomReading {
       std::string head(start.substr(0, kHeaderWindow));
       if (!contains(convert(head, reader), "0 HEAD")) return -1;
     }
+    // Empty lines before the header go, as long as the header begins in the
+    // first kHeaderWindow bytes; so do bytes before it on its own line (a
+    // byte-order mark, say).
     std::string_view line;
-    if (!reader.readLine(line)) return failed(0);
-    line = convert(line, reader);
-    // Bytes before the header on the first line (a byte-order mark, say) go.
-    size_t header = line.find("0 HEAD");
-    if (header == std::string_view::npos) return -1;
-    line.remove_prefix(header);
-    return readLines(reader, input, line, true);
+    for (bool first = true;; first = false) {
+      if (!first && !reader.nextLineEndsWithin(kHeaderWindow)) return -1;
+      if (!reader.readLine(line)) return failed(0);
+      line = convert(line, reader);
+      const size_t header = line.find("0 HEAD");
+      if (header != std::string_view::npos) {
+        line.remove_prefix(header);
+        return readLines(reader, input, line, true);
+      }
+      if (!isEmptyBeforeHeader(line)) return -1;
+      bool error = false;
+      if (reader.atEnd(error)) return error ? failed(0) : -1;
+    }
+  }
+
+  // Only a level-1 CHAR line of the header names the character set: a note
+  // quoting one later must not change how the rest is read. A GEDCOM 7 file
+  // without one is UTF-8.
+  void readHeaderLine(std::string_view line) {
+    const std::string_view trimmed = trimmedView(line);
+    if (!trimmed.empty() && trimmed.front() == '0') {
+      inHeader_ = false;
+      if (mode_ == CharsetMode::Undetermined && gedcom7_) mode_ = CharsetMode::Utf8;
+      return;
+    }
+    if (contains(trimmed, "ANSEL")) headerNamesAnsel_ = true;
+    if (mode_ == CharsetMode::Undetermined && trimmed.starts_with("1 CHAR") &&
+        (trimmed.size() == 6 || trimmed[6] == ' '))
+      mode_ = modeFromCharValue(trimmed.substr(6), codePage_);
   }
 
   // The lines from line on, the first counted 1, up to the trailer or the end
@@ -262,7 +300,7 @@ class GedcomReading {
         if (mayLeaveSecondHalf) startSecondHalf(reader, input);
       }
       line = convert(line, reader);
-      if (mode_ == CharsetMode::Undetermined && contains(line, "1 CHAR")) mode_ = modeFromCharLine(line);
+      if (inHeader_) readHeaderLine(line);
       if (counter < INT32_MAX) ++counter;
     }
     return counter;
@@ -295,6 +333,8 @@ class GedcomReading {
       h.thread = std::thread([this, &h, lfLines] {
         GedcomReading reading(folderOfFile_, h.db);
         reading.mode_ = mode_;
+        reading.codePage_ = codePage_;
+        reading.inHeader_ = false;
         reading.gedcom7_ = gedcom7_;
         LineReader partReader(h.input);
         partReader.assumeLineEnds(lfLines);
@@ -368,7 +408,9 @@ class GedcomReading {
     if (!hasNulOrHighByte(raw)) return raw;
     // Most lines of a UTF-8 file (and of one that names no character set)
     // come out of the decoder as they went in.
-    if (mode_ != CharsetMode::Ansi && mode_ != CharsetMode::Ansel && isPlainUtf8Line(raw)) return raw;
+    if ((mode_ == CharsetMode::Undetermined || mode_ == CharsetMode::Utf8 || mode_ == CharsetMode::Unicode) &&
+        isPlainUtf8Line(raw))
+      return raw;
     switch (mode_) {
       case CharsetMode::Ansi:
         converted_ = decodeWindows1252(raw);
@@ -381,10 +423,15 @@ class GedcomReading {
       case CharsetMode::Ansel:
         converted_ = decodeAnselLine(raw);
         break;
+      case CharsetMode::CodePage:
+        converted_ = decodeCodePageLine(raw, *codePage_);
+        break;
       default:
+        // ANSEL bytes are read as such only where the header names ANSEL:
+        // elsewhere they are far likelier Windows-1252 letters.
         if (hasUtf8MultiByte(raw) || raw.find('\0') != std::string_view::npos)
           converted_ = decodeUtf8Line(raw);
-        else if (hasAnselSequence(raw))
+        else if (headerNamesAnsel_ && hasAnselSequence(raw))
           converted_ = decodeAnselLine(raw);
         else
           converted_ = decodeWindows1252(raw);
@@ -469,6 +516,9 @@ class GedcomReading {
   int32_t textAfterEndByteLine_ = 0;
   bool readFailed_ = false;
   CharsetMode mode_ = CharsetMode::Undetermined;
+  const CodePage* codePage_ = nullptr;  // the code page of CharsetMode::CodePage
+  bool inHeader_ = true;
+  bool headerNamesAnsel_ = false;
   int32_t blockNo_ = -1;
   int32_t previousField_ = -1;
   std::string converted_;

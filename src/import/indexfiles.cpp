@@ -36,25 +36,6 @@ void reserveHuge(std::vector<T>& array, size_t n) {
   os::adviseHugePages(array.data(), array.capacity() * sizeof(T));
 }
 
-// Eight bytes at a time: references are short, and the hash is taken of every
-// block when loading and of every reference the extraction follows.
-uint32_t xrefHash(std::string_view key) {
-  constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
-  uint64_t h = key.size() * kMultiplier;
-  size_t i = 0;
-  for (; i + 8 <= key.size(); i += 8) {
-    uint64_t word;
-    std::memcpy(&word, key.data() + i, 8);
-    h = (h ^ word) * kMultiplier;
-    h ^= h >> 29;
-  }
-  uint64_t last = 0;
-  if (i < key.size()) std::memcpy(&last, key.data() + i, key.size() - i);
-  h = (h ^ last) * 0xBF58476D1CE4E5B9ull;
-  h ^= h >> 31;
-  h *= 0x94D049BB133111EBull;
-  return static_cast<uint32_t>(h ^ (h >> 32));
-}
 
 // The length a slot gives a key too long for its 16 bits.
 constexpr uint64_t kLongKey = 0xFFFF;
@@ -135,6 +116,26 @@ bool xrefBefore(const TDBDefaults& db, const XRefKey& a, const XRefKey& b) {
 }
 
 }  // namespace
+
+// Eight bytes at a time: references are short, and the hash is taken of every
+// block when loading and of every reference the extraction follows.
+uint32_t xrefHash(std::string_view key) {
+  constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+  uint64_t h = key.size() * kMultiplier;
+  size_t i = 0;
+  for (; i + 8 <= key.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, key.data() + i, 8);
+    h = (h ^ word) * kMultiplier;
+    h ^= h >> 29;
+  }
+  uint64_t last = 0;
+  if (i < key.size()) std::memcpy(&last, key.data() + i, key.size() - i);
+  h = (h ^ last) * 0xBF58476D1CE4E5B9ull;
+  h ^= h >> 31;
+  h *= 0x94D049BB133111EBull;
+  return static_cast<uint32_t>(h ^ (h >> 32));
+}
 
 uint16_t TDBDefaults::tagNumber(FieldTag tag) {
   constexpr uint16_t kShared = 0xFFFF;

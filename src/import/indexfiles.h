@@ -127,5 +127,7 @@ int32_t LoadIndex(TDBDefaults& db);
 int32_t FindBlockByXRef(const TBlockIDX& xrefs, std::string_view key);
 // The same answer from the hashed cross-references, in constant time.
 int32_t FindBlock(const TDBDefaults& db, std::string_view key);
+// The hash FindBlock files cross-references under.
+uint32_t xrefHash(std::string_view key);
 
 }  // namespace rowsmith

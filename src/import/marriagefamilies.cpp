@@ -68,21 +68,36 @@ void MarriageFamilies::build() {
   built_ = true;
 }
 
+// The family counts when someone of p's spouse closure lists it. p lists its
+// own families and q, p's partner, is in the closure; anyone else must be
+// reachable from p through spouse links. Mostly p or q lists it, so the
+// index of all listers is built only when asked.
+bool MarriageFamilies::counts(int32_t p, int32_t q, int32_t family) {
+  if (lists(p, family) || lists(q, family)) return true;
+  for (int32_t r : listers(family))
+    if (reach_.reaches(p, r)) return true;
+  return false;
+}
+
 int32_t MarriageFamilies::find(int32_t p, int32_t q) {
   if (!built_) build();
   auto [begin, end] = std::equal_range(
       partnerFamilies_.begin(), partnerFamilies_.end(), PartnerFamily{p, q, 0},
       [](const PartnerFamily& a, const PartnerFamily& b) { return byCouple(a.spouse, a.partner, b.spouse, b.partner); });
-  for (auto it = begin; it != end; ++it) {
-    // The family counts when someone of p's spouse closure lists it. p lists
-    // its own families and q, p's partner, is in the closure; anyone else
-    // must be reachable from p through spouse links. Mostly p or q lists
-    // it, so the index of all listers is built only when asked.
-    if (lists(p, it->family) || lists(q, it->family)) return it->family;
-    for (int32_t r : listers(it->family))
-      if (reach_.reaches(p, r)) return it->family;
-  }
+  for (auto it = begin; it != end; ++it)
+    if (counts(p, q, it->family)) return it->family;
   return -1;
+}
+
+void MarriageFamilies::findAll(int32_t p, int32_t q, std::vector<int32_t>& families) {
+  families.clear();
+  if (!built_) build();
+  auto [begin, end] = std::equal_range(
+      partnerFamilies_.begin(), partnerFamilies_.end(), PartnerFamily{p, q, 0},
+      [](const PartnerFamily& a, const PartnerFamily& b) { return byCouple(a.spouse, a.partner, b.spouse, b.partner); });
+  for (auto it = begin; it != end; ++it)
+    if (counts(p, q, it->family)) families.push_back(it->family);
+  std::sort(families.begin(), families.end());
 }
 
 }  // namespace rowsmith

@@ -1,6 +1,6 @@
 #pragma once
-// The family whose marriage data a couple's row shows: among the families of
-// p's spouse closure in which both are spouses, the last in text order.
+// The families whose marriage data a couple's row shows: those of p's spouse
+// closure in which both are spouses.
 // Families are indexed by spouse and partner, so one person with any number
 // of partners costs time in proportion to them.
 #include <cstdint>
@@ -17,6 +17,10 @@ class MarriageFamilies {
   explicit MarriageFamilies(Extractor& extractor) : ex_(extractor), reach_(extractor) {}
   // -1 when there is none. The index is built on the first question.
   int32_t find(int32_t p, int32_t q);
+  // Every family of the couple that find would choose among, in file order:
+  // a couple married twice (or with a civil and a church family) shows the
+  // marriages of all.
+  void findAll(int32_t p, int32_t q, std::vector<int32_t>& families);
 
  private:
   struct PartnerFamily {
@@ -27,6 +31,7 @@ class MarriageFamilies {
   void build();
   void buildListers();
   bool lists(int32_t record, int32_t family);
+  bool counts(int32_t p, int32_t q, int32_t family);
   std::span<const int32_t> listers(int32_t family);
 
   Extractor& ex_;

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <functional>
 
@@ -25,9 +26,24 @@ constexpr int kEvents = PersonFields::kEvents;
 constexpr int kChr = PersonFields::kChristening;
 constexpr int kBapmEvent = 4;
 constexpr FieldTag kEventTags[kEvents] = {tags::BIRT, tags::DEAT, tags::CHR, tags::BURI, kBapm};
+// Where PersonFields::folded keeps values folded from CONC pieces.
+constexpr int kPrefixSlot = 6, kDateSlot = 7, kPlaceSlot = kDateSlot + kEvents,
+              kShownDateSlot = kPlaceSlot + kEvents, kShownPlaceSlot = kShownDateSlot + kEvents;
+static_assert(kShownPlaceSlot + kEvents == PersonFields::kFoldedSlots);
 static_assert(PersonFields::kBirth == 0 && PersonFields::kDeath == 1 && PersonFields::kBurial == 3);
 
+bool notBlank(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) > 32) return true;
+  return false;
+}
+
 }  // namespace
+
+SplitName personNames(const PersonFields& raw) {
+  if (raw.prefix.empty()) return SplitGedComName(raw.surname, raw.given, raw.name);
+  return SplitGedComName(surnameWithPrefix(raw.prefix, raw.surname), raw.given, raw.name);
+}
 
 std::vector<int32_t> Extractor::GetPersonList() {
   if (linkStart_.empty()) buildLinkIndex();
@@ -48,7 +64,7 @@ std::optional<PersonValues> Extractor::GetPersonValues(int32_t p) const {
   }
   PersonFields raw;
   if (!readPersonFields(p, raw)) return std::nullopt;
-  SplitName names = SplitGedComName(raw.surname, raw.given, raw.name);
+  SplitName names = personNames(raw);
   values[pvID] = decimal(p);
   values[pvSurname] = std::move(names.surname);
   values[pvGivenName] = std::move(names.given);
@@ -68,69 +84,91 @@ std::optional<PersonValues> Extractor::GetPersonValues(int32_t p) const {
 
 bool Extractor::readPersonFields(int32_t p, PersonFields& raw) const {
   if (!isRecord(p)) return false;
-  raw.name = raw.surname = raw.given = raw.religion = raw.occupation = raw.sex = {};
+  raw.name = raw.surname = raw.given = raw.prefix = raw.religion = raw.occupation = raw.sex = {};
   for (int e = 0; e < kEvents; ++e) raw.dates[e] = raw.places[e] = {};
   const std::string_view text = db_.Text;
-  bool open[kEvents] = {};
+  // The date and place of the event being read, per kind; the shown ones
+  // (raw.dates, raw.places) belong to one event: the last with a DATE, or
+  // without any, the last with a PLAC.
+  std::string_view date[kEvents], place[kEvents];
+  unsigned open = 0;  // bit e: an event of kind e is being read
+  bool shownHasDate[kEvents] = {};
   bool hasChr = false;
   int32_t eventLevel = 0;
-  // SURN and GIVN below a later NAME (a married name, say) would replace the
-  // birth names the columns show.
-  int nameCount = 0;
-  int32_t nameLevel = -1;
-  bool underLaterName = false;
+  FirstNameScope nameScope;
+
+  auto inIndex = [&](std::string_view value) {
+    return std::less_equal<>()(text.data(), value.data()) &&
+           std::less_equal<>()(value.data() + value.size(), text.data() + text.size());
+  };
+  // A value folded from CONC pieces lives only until the next field, so it
+  // is kept in its slot.
+  auto keep = [&](std::string_view& target, std::string_view value, int slot) {
+    if (value.empty() || inIndex(value)) {
+      target = value;
+    } else {
+      raw.folded[slot].assign(value);
+      target = raw.folded[slot];
+    }
+  };
+  auto close = [&](int e) {
+    open &= ~(1u << e);
+    const bool hasDate = notBlank(date[e]);
+    if (hasDate || (!shownHasDate[e] && notBlank(place[e]))) {
+      keep(raw.dates[e], date[e], kShownDateSlot + e);
+      keep(raw.places[e], place[e], kShownPlaceSlot + e);
+      shownHasDate[e] = hasDate;
+    }
+  };
 
   RecordFields fields(db_, p);
   while (fields.next()) {
     const int32_t level = fields.level();
     const std::string_view value = fields.value();
-    // A value folded from CONC pieces lives only until the next field.
-    const bool inIndex = std::less_equal<>()(text.data(), value.data()) &&
-                         std::less_equal<>()(value.data() + value.size(), text.data() + text.size());
-    auto take = [&](std::string_view& target, int slot) {
-      if (inIndex) {
-        target = value;
-      } else {
-        raw.folded[slot].assign(value);
-        target = raw.folded[slot];
-      }
-    };
-    if (underLaterName && level <= nameLevel) underLaterName = false;
+    auto take = [&](std::string_view& target, int slot) { keep(target, value, slot); };
+    nameScope.line(level, fields.is(tags::NAME));
     // Lowering the event level and closing the events at level 1 are two
     // separate steps: a level-1 line ends every event whatever came before.
     if (eventLevel > level) eventLevel = level;
-    if (level == 1) std::fill(std::begin(open), std::end(open), false);
+    if (level == 1) {
+      for (unsigned bits = open; bits != 0; bits &= bits - 1) close(std::countr_zero(bits));
+    }
     // Each line has one tag: the commonest are asked first.
     if (fields.is(tags::DATE) || fields.is(tags::PLAC)) {
-      const bool date = fields.is(tags::DATE);
-      for (int e = 0; e < kEvents && eventLevel >= level; ++e) {
-        if (open[e]) take(date ? raw.dates[e] : raw.places[e], date ? 6 + e : 6 + kEvents + e);
+      const bool isDate = fields.is(tags::DATE);
+      if (eventLevel >= level) {
+        for (unsigned bits = open; bits != 0; bits &= bits - 1) {
+          const int e = std::countr_zero(bits);
+          take(isDate ? date[e] : place[e], isDate ? kDateSlot + e : kPlaceSlot + e);
+        }
       }
     } else if (fields.is(tags::NAME)) {
       if (raw.name.empty()) take(raw.name, 0);
-      nameLevel = level;
-      underLaterName = ++nameCount > 1;
     } else if (fields.is(tags::SEX)) {
       take(raw.sex, 4);
     } else if (fields.is(tags::SURN)) {
-      if (!underLaterName) take(raw.surname, 1);
+      if (nameScope.isPiece(level)) take(raw.surname, 1);
     } else if (fields.is(tags::GIVN)) {
-      if (!underLaterName) take(raw.given, 2);
+      if (nameScope.isPiece(level)) take(raw.given, 2);
     } else if (fields.is(tags::RELI)) {
-      take(raw.religion, 3);
+      if (level == 1) take(raw.religion, 3);
     } else if (fields.is(tags::OCCU)) {
       if (level == 1) take(raw.occupation, 5);
     } else {
-      for (int e = 0; e < kEvents; ++e) {
-        if (fields.is(kEventTags[e])) {
-          eventLevel = level + 1;
-          open[e] = true;
-          if (e == kChr) hasChr = true;
-          break;
-        }
+      int e = 0;
+      while (e < kEvents && !fields.is(kEventTags[e])) ++e;
+      if (e < kEvents) {
+        if (open & (1u << e)) close(e);
+        eventLevel = level + 1;
+        open |= 1u << e;
+        date[e] = place[e] = {};
+        if (e == kChr) hasChr = true;
+      } else if (fields.is(tags::SPFX) && nameScope.isPiece(level)) {
+        take(raw.prefix, kPrefixSlot);
       }
     }
   }
+  for (unsigned bits = open; bits != 0; bits &= bits - 1) close(std::countr_zero(bits));
 
   if (!hasChr) {
     raw.dates[kChr] = raw.dates[kBapmEvent];

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "kernel/names.h"
+
 namespace rowsmith {
 
 // Record number, surname, given names, birth date and place, death date and
@@ -39,15 +41,22 @@ struct TPersRec {
 };
 
 // A person's values as one walk of the record finds them, before names are
-// completed and dates converted: the first NAME value, the last SURN and GIVN,
-// the dates and places of birth, death, christening (a baptism where there is
-// none) and burial. The views point into the index, or into folded where the
-// file continued a value over CONC lines; reused from person to person.
+// completed and dates converted: the first NAME value, the last SURN, GIVN and
+// SPFX directly below the first NAME, the level-1 RELI and OCCU, the date and
+// place of birth, death, christening (a baptism where there is none) and
+// burial, each pair from one event. The views point into the index, or into
+// folded where the file continued a value over CONC lines; reused from
+// person to person.
 struct PersonFields {
   enum Event : int { kBirth, kDeath, kChristening, kBurial, kEvents = 5 };
-  std::string_view name, surname, given, religion, occupation, sex;
+  static constexpr int kFoldedSlots = 7 + 4 * kEvents;
+  std::string_view name, surname, given, prefix, religion, occupation, sex;
   std::string_view dates[kEvents], places[kEvents];
-  std::string folded[6 + 2 * kEvents];
+  std::string folded[kFoldedSlots];
 };
+
+// Surname and given names, completed from the NAME value, the surname
+// prefix in front.
+SplitName personNames(const PersonFields& raw);
 
 }  // namespace rowsmith

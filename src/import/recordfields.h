@@ -19,8 +19,30 @@ inline constexpr FieldTag NAME = fieldTag("NAME"), SURN = fieldTag("SURN"), GIVN
                           NOTE = fieldTag("NOTE"), CONT = fieldTag("CONT"), CONC = fieldTag("CONC"),
                           FAMS = fieldTag("FAMS"), FAMC = fieldTag("FAMC"), HUSB = fieldTag("HUSB"),
                           WIFE = fieldTag("WIFE"), CHIL = fieldTag("CHIL"), MARR = fieldTag("MARR"),
-                          INDI = fieldTag("INDI"), FAM = fieldTag("FAM");
+                          INDI = fieldTag("INDI"), FAM = fieldTag("FAM"), SPFX = fieldTag("SPFX"),
+                          PEDI = fieldTag("PEDI");
 }  // namespace tags
+
+// Which lines give a person's name pieces (SURN, GIVN, SPFX): only those
+// directly below the first NAME line, one level deeper. Pieces of a later
+// name (a married name) or of a variant below it (ROMN, FONE, TRAN) would
+// replace the birth name the columns show.
+class FirstNameScope {
+ public:
+  // Called for every line of the record, in order.
+  void line(int32_t level, bool isName) {
+    if (level <= nameLevel_) pieceLevel_ = 0;
+    if (isName && nameLevel_ < 0) {
+      nameLevel_ = level;
+      pieceLevel_ = level + 1;
+    }
+  }
+  bool isPiece(int32_t level) const { return level == pieceLevel_; }
+
+ private:
+  int32_t nameLevel_ = -1;
+  int32_t pieceLevel_ = 0;  // 0 before and after the first name's lines
+};
 
 class RecordFields {
  public:

@@ -74,7 +74,7 @@ void prepareSide(const Extractor& ex, int32_t p, bool western, PreparedSide& out
     side.cell(person.Sex == 1 ? "M" : person.Sex == 2 ? "W" : "");
     for (int c = 5; c < 15; ++c) side.end();
   } else {
-    const SplitName names = SplitGedComName(raw.surname, raw.given, raw.name);
+    const SplitName names = personNames(raw);
     const std::string_view given = trimView(names.given), surname = trimView(names.surname);
     const std::string_view sex = trimView(raw.sex);
     const std::string sexCode = sex.size() == 1 ? ansiUpperCase(sex) : std::string();

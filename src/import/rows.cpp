@@ -82,6 +82,17 @@ void RowAssembly::writeMarriage(int32_t family) {
   appendMarriageCells(marriage_, marriageEnds_, ex_.marriageItems(family), western_);
 }
 
+// A couple with several families: the marriage events of all, in file
+// order, by the one rule of marriage 1 and 2, and the notes of all.
+void RowAssembly::writeMarriages(std::span<const int32_t> families) {
+  if (families.size() == 1) return writeMarriage(families.front());
+  const MarriageItems items = ex_.GetMarriageItems(families);
+  std::array<std::string, 5> lines;
+  for (size_t i = 0; i < items.size(); ++i) appendCrlfLines(lines[i], items[i]);
+  marriage_.clear();
+  appendMarriageCells(marriage_, marriageEnds_, {lines[0], lines[1], lines[2], lines[3], lines[4]}, western_);
+}
+
 void RowAssembly::finishRow() {
   rowText_.clear();
   size_t column = 0;
@@ -140,8 +151,8 @@ bool RowAssembly::addPartnerRow(Frame& f, const Extractor::Couple& couple) {
     handled_[static_cast<size_t>(q)] = 1;
     const bool partnerMale = placePerson(q, !f.male, false);
     if (!f.pending) copySide(f.lastRow, f.lastLeft, f.male);
-    const int32_t family = marriageFamily(a, q);
-    if (family >= 0) writeMarriage(family);
+    marriageFamilies(a, q, families_);
+    if (!families_.empty()) writeMarriages(families_);
     const int row = current_;
     f.pending = false;
     f.lastRow = row;

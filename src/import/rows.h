@@ -36,10 +36,12 @@ class RowAssembly {
   // The row the next person goes into; the table has this many rows.
   int currentRow() const { return current_; }
 
-  // The family whose marriage data a row of p and q shows: among the families
-  // of p's spouse closure in which both are spouses, the last in text order;
-  // -1 when there is none.
+  // The family whose marriage data a row of p and q shows when it has one:
+  // among the families of p's spouse closure in which both are spouses, the
+  // last in text order; -1 when there is none.
   int32_t marriageFamily(int32_t p, int32_t q) { return marriages_.find(p, q); }
+  // All the couple's families whose marriages the row shows, in file order.
+  void marriageFamilies(int32_t p, int32_t q, std::vector<int32_t>& families) { marriages_.findAll(p, q, families); }
 
  private:
   struct Frame;
@@ -47,6 +49,7 @@ class RowAssembly {
   bool placePerson(int32_t p, bool left, bool leftWhenMale);
   void copySide(int fromRow, bool fromLeft, bool toLeft);
   void writeMarriage(int32_t family);
+  void writeMarriages(std::span<const int32_t> families);
   void finishRow();
   bool firstLinkTo(Frame& frame, std::span<const Extractor::FamsLink> links, uint32_t index);
   void addAloneRow(Frame& frame, int32_t family);
@@ -70,6 +73,7 @@ class RowAssembly {
   std::string rowText_;
   std::array<uint32_t, kRowColumns> rowEnds_{};
   std::vector<uint8_t> handled_;
+  std::vector<int32_t> families_;
   std::vector<Frame> stack_;
   std::unique_ptr<PreparedSide> scratch_;
   std::unique_ptr<ReadAhead> ahead_;

@@ -1,9 +1,11 @@
 #include "kernel/charsets.h"
 
 #include <array>
+#include <mutex>
 
 #include "kernel/cp1252.h"
 #include "kernel/textcodec.h"
+#include "kernel/unicodeservices.h"
 
 namespace rowsmith {
 namespace {
@@ -12,7 +14,7 @@ unsigned char ub(char c) { return static_cast<unsigned char>(c); }
 
 // The common sequences with their Windows-1252 results. They decide before
 // the general rules, so that a sequence keeps the character it always gave
-// (D9 xx specials, A3 as Ð).
+// (D9 xx specials).
 struct AnselEntry {
   unsigned char ansi;
   unsigned char first;
@@ -31,7 +33,7 @@ constexpr AnselEntry kAnsel[] = {
     {0xC1, 0xE2, 0x41}, {0xC2, 0xE3, 0x41}, {0xC3, 0xE4, 0x41}, {0xC4, 0xE8, 0x41},
     {0xC5, 0xEA, 0x41}, {0xC6, 0xA5, 0}, {0xC7, 0xF0, 0x43}, {0xC8, 0xE1, 0x45},
     {0xC9, 0xE2, 0x45}, {0xCA, 0xE3, 0x45}, {0xCB, 0xE8, 0x45}, {0xCC, 0xE1, 0x49},
-    {0xCD, 0xE2, 0x49}, {0xCE, 0xE3, 0x49}, {0xCF, 0xE8, 0x49}, {0xD0, 0xA3, 0},
+    {0xCD, 0xE2, 0x49}, {0xCE, 0xE3, 0x49}, {0xCF, 0xE8, 0x49},
     {0xD1, 0xE4, 0x4E}, {0xD2, 0xE1, 0x4F}, {0xD3, 0xE2, 0x4F}, {0xD4, 0xE3, 0x4F},
     {0xD5, 0xE4, 0x4F}, {0xD6, 0xE8, 0x4F}, {0xD7, 0xD9, 0x6A}, {0xD8, 0xA2, 0},
     {0xD9, 0xE1, 0x55}, {0xDA, 0xE2, 0x55}, {0xDB, 0xE3, 0x55}, {0xDC, 0xE8, 0x55},
@@ -45,7 +47,10 @@ constexpr AnselEntry kAnsel[] = {
     {0xF9, 0xE1, 0x75}, {0xFA, 0xE2, 0x75}, {0xFB, 0xE3, 0x75}, {0xFC, 0xE8, 0x75},
     {0xFD, 0xE2, 0x79}, {0xFE, 0xB4, 0}, {0xFF, 0xE8, 0x79},
 };
-static_assert(sizeof(kAnsel) / sizeof(kAnsel[0]) == 95);
+static_assert(sizeof(kAnsel) / sizeof(kAnsel[0]) == 94);
+// D with stroke (Đorđević), not the Icelandic eth that looks like it; still
+// a sign of ANSEL when the set is guessed.
+constexpr unsigned char kAnselDStroke = 0xA3;
 
 // The rest of the ANSEL graphic set, 0 where it has no character.
 constexpr char32_t kAnselSpecials[0x60] = {
@@ -103,7 +108,8 @@ bool hasAnselSequence(std::string_view line) {
   const AnselLookup& t = anselLookup();
   for (size_t i = 0; i < line.size(); ++i) {
     const unsigned char c = ub(line[i]);
-    if (t.single[c] != 0 || (i + 1 < line.size() && t.pair[c][ub(line[i + 1])] != 0)) return true;
+    if (t.single[c] != 0 || c == kAnselDStroke || (i + 1 < line.size() && t.pair[c][ub(line[i + 1])] != 0))
+      return true;
   }
   return false;
 }
@@ -130,6 +136,76 @@ std::string decodeAnselLine(std::string_view line) {
       appendUtf8(out, anselCharacter(t, c));
       ++i;
     }
+  }
+  return toNfc(out);
+}
+
+namespace {
+
+struct NamedCodePage {
+  const char* name;  // upper case, without blanks, "-" and "_"
+  const char* icuName;
+  unsigned windowsNumber;
+};
+
+constexpr NamedCodePage kCodePages[] = {
+    {"IBMPC", "ibm-437", 437},          {"IBMDOS", "ibm-437", 437},         {"MSDOS", "ibm-437", 437},
+    {"CP437", "ibm-437", 437},          {"CP850", "ibm-850", 850},          {"MACINTOSH", "macintosh", 10000},
+    {"ISO88591", "ISO-8859-1", 28591},  {"ISO88592", "ISO-8859-2", 28592},  {"ISO88593", "ISO-8859-3", 28593},
+    {"ISO88594", "ISO-8859-4", 28594},  {"ISO88595", "ISO-8859-5", 28595},  {"ISO88596", "ISO-8859-6", 28596},
+    {"ISO88597", "ISO-8859-7", 28597},  {"ISO88598", "ISO-8859-8", 28598},  {"ISO88599", "ISO-8859-9", 28599},
+    {"ISO885910", "ISO-8859-10", 28600}, {"ISO885911", "ISO-8859-11", 874}, {"ISO885913", "ISO-8859-13", 28603},
+    {"ISO885914", "ISO-8859-14", 28604}, {"ISO885915", "ISO-8859-15", 28605}, {"WINDOWS1250", "windows-1250", 1250},
+    {"WINDOWS1251", "windows-1251", 1251}, {"WINDOWS1252", "windows-1252", 1252}, {"IBMWINDOWS", "windows-1252", 1252},
+    {"WINDOWS1253", "windows-1253", 1253}, {"WINDOWS1254", "windows-1254", 1254}, {"WINDOWS1255", "windows-1255", 1255},
+    {"WINDOWS1256", "windows-1256", 1256}, {"WINDOWS1257", "windows-1257", 1257}, {"WINDOWS1258", "windows-1258", 1258},
+};
+constexpr size_t kCodePageCount = sizeof(kCodePages) / sizeof(kCodePages[0]);
+
+// Each page's table is built once, on first use, by whichever thread asks.
+struct CodePageSlot {
+  std::once_flag built;
+  CodePage page{};
+  bool available = false;
+};
+
+CodePageSlot& codePageSlot(size_t i) {
+  static CodePageSlot slots[kCodePageCount];
+  return slots[i];
+}
+
+}  // namespace
+
+const CodePage* codePageNamed(std::string_view charValue) {
+  std::string key;
+  for (char c : charValue) {
+    if (c == ' ' || c == '-' || c == '_' || c == '\t') continue;
+    if (key.size() >= 16) return nullptr;
+    key += c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c;
+  }
+  for (size_t i = 0; i < kCodePageCount; ++i) {
+    if (key != kCodePages[i].name) continue;
+    CodePageSlot& slot = codePageSlot(i);
+    std::call_once(slot.built, [&] {
+      char32_t high[128];
+      if (!codePageCharacters(kCodePages[i].icuName, kCodePages[i].windowsNumber, high)) return;
+      for (int b = 0; b < 128; ++b)
+        slot.page.high[b] = high[b] != 0 ? high[b] : cp1252ToUnicode(static_cast<unsigned char>(0x80 + b));
+      slot.available = true;
+    });
+    return slot.available ? &slot.page : nullptr;
+  }
+  return nullptr;
+}
+
+std::string decodeCodePageLine(std::string_view line, const CodePage& page) {
+  std::string out;
+  out.reserve(line.size() + line.size() / 2);
+  for (char c : line) {
+    const unsigned char b = ub(c);
+    if (b == 0) continue;
+    if (b < 0x80) out += c;
+    else appendUtf8(out, page.high[b - 0x80]);
   }
   return toNfc(out);
 }

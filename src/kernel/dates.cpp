@@ -127,6 +127,15 @@ bool shortSortDate(std::string_view text, std::string& out) {
 
 }  // namespace
 
+int monthNumber(std::string_view word) {
+  if (word.size() != 3) return 0;
+  const char a = upperAscii(word[0]), b = upperAscii(word[1]), c = upperAscii(word[2]);
+  for (const Month& m : kMonths) {
+    if (m.pattern[1] == a && m.pattern[2] == b && m.pattern[3] == c) return (m.digits[0] - '0') * 10 + (m.digits[1] - '0');
+  }
+  return 0;
+}
+
 std::string GedComDateToSortDate(std::string_view dateText) {
   if (dateText.empty()) return {};
   if (std::string quick; shortSortDate(dateText, quick)) return quick;
@@ -145,11 +154,26 @@ std::string GedComDateToSortDate(std::string_view dateText) {
   std::string prefix = s.substr(0, firstDigit);
   while (!prefix.empty() && prefix.back() == kDateSeparator) prefix.pop_back();
 
+  // Anything but digits, blanks and separators after the first digit (a
+  // dual year "1741/42", a range "1850-1860", "1908 ?") is no plain date;
+  // reading its digits as one number would show a wrong date that looks
+  // valid. So is a year of more than four digits.
   std::string digits;
+  bool plain = true;
+  size_t groups = 0, lastGroup = 0;
   for (size_t i = firstDigit; i < s.size(); ++i) {
     if (isAsciiLetter(s[i])) return std::string(dateText);  // a range, a period, free text
-    if (isDigit(s[i])) digits.push_back(s[i]);
+    if (isDigit(s[i])) {
+      if (i == firstDigit || !isDigit(s[i - 1])) ++groups, lastGroup = 0;
+      ++lastGroup;
+      digits.push_back(s[i]);
+    } else if (s[i] != ' ' && s[i] != kDateSeparator) {
+      plain = false;
+    }
   }
+  // A single run of six to eight digits is a packed day, month and year.
+  const bool longYear = lastGroup > 4 && !(groups == 1 && lastGroup >= 6 && lastGroup <= 8);
+  if (!plain || longYear) return std::string(trimView(dateText));
 
   if (!digits.empty()) {
     size_t width = digits.size() <= 4 ? 4 : digits.size() <= 6 ? 6 : digits.size() <= 8 ? 8 : 0;
@@ -178,21 +202,16 @@ std::string SortDateToDisplay(std::string_view text) {
     out.append(text.substr(6, 2)).append(1, '.').append(text.substr(4, 2)).append(1, '.').append(text.substr(0, 4));
     return out;
   }
-  if (toInt32(text)) return formatIntegerDate(text);
-
-  // Salvage: keep what stands before the first digit, format the digits.
+  // A prefix, then a year, a month and year or a whole date; anything else is
+  // a date kept as written and shows as it is.
   size_t firstDigit = 0;
   while (firstDigit < text.size() && !isDigit(text[firstDigit])) ++firstDigit;
-  std::string digits;
-  for (size_t i = firstDigit; i < text.size(); ++i) {
-    if (isAsciiLetter(text[i])) return std::string(text);
-    if (isDigit(text[i])) digits.push_back(text[i]);
-  }
-  const std::string_view prefix = text.substr(0, firstDigit);
-  if (digits.empty()) return std::string(prefix);
-  if (digits == text) return digits;  // too long for an integer
-  // The digits alone either convert or come back unchanged.
-  return std::string(prefix) + (toInt32(digits) ? formatIntegerDate(digits) : digits);
+  const std::string_view digits = text.substr(firstDigit);
+  if (digits.empty()) return std::string(text);
+  if (!allDigits(digits) || (digits.size() != 4 && digits.size() != 6 && digits.size() != 8))
+    return std::string(text);
+  if (firstDigit == 0) return formatIntegerDate(digits);
+  return std::string(text.substr(0, firstDigit)) + formatIntegerDate(digits);
 }
 
 std::string DateForDisplay(std::string_view sortDate, bool western) {

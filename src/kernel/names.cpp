@@ -23,9 +23,8 @@ std::string surnameFrom(std::string_view nameValue) {
   if (nameValue.empty()) return std::string(kUnknownName);
   const std::string_view between = before(after(nameValue, '/'), '/');
   if (!between.empty()) return std::string(between);
-  const size_t doubleSlash = nameValue.find("//");
-  if (doubleSlash != std::string_view::npos && doubleSlash + 2 == nameValue.size())
-    return std::string();  // "Anna //": no surname
+  // "Anna //", "Jacob // Israel": an empty surname, wherever it stands.
+  if (nameValue.find("//") != std::string_view::npos) return std::string();
   return std::string(nameValue);
 }
 
@@ -41,6 +40,15 @@ std::string givenFrom(std::string_view nameValue) {
 }
 
 }  // namespace
+
+std::string surnameWithPrefix(std::string_view prefix, std::string_view surname) {
+  prefix = trimView(prefix);
+  if (prefix.empty() || surname.empty() || surname.starts_with(prefix)) return std::string(surname);
+  std::string out(prefix);
+  // "d'" and "l'" join their surname directly.
+  if (!out.ends_with('\'') && !out.ends_with("\u2019")) out += ' ';
+  return out.append(surname);
+}
 
 SplitName SplitGedComName(std::string_view surname, std::string_view given,
                           std::string_view nameValue) {

@@ -8,6 +8,7 @@
 
 #include "kernel/ansitext.h"
 #include "kernel/cp1252.h"
+#include "kernel/dates.h"
 #include "kernel/runbeside.h"
 #include "kernel/textcodec.h"
 
@@ -16,6 +17,22 @@ namespace rowsmith {
 namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// The month of a "3 MAI 1850" shape: at blank k after the day, blanks, a month
+// name, blanks and a digit; k moves to the digit. 0 for any other text.
+int64_t monthAfter(std::string_view s, size_t& k) {
+  size_t at = k;
+  while (at < s.size() && s[at] == ' ') ++at;
+  if (at + 3 > s.size() || (at + 3 < s.size() && isAsciiLetter(s[at + 3]))) return 0;
+  const int month = monthNumber(s.substr(at, 3));
+  at += 3;
+  const size_t blanks = at;
+  while (at < s.size() && s[at] == ' ') ++at;
+  if (month == 0 || at == blanks || at >= s.size() || !isDigit(s[at])) return 0;
+  k = at;
+  return month;
+}
 
 std::optional<long double> readNumberCell(std::string_view cell) {
   if (cell.find(',') == std::string_view::npos) return readSortNumber(cell);
@@ -216,9 +233,17 @@ std::optional<long double> readSortNumber(std::string_view s) {
 }
 
 std::optional<int64_t> readDateKey(std::string_view s) {
-  // Words before the date (qualifiers, "um", "vor") do not count.
+  // Words before the date (qualifiers, "um", "vor") do not count, except a
+  // month name right before the year ("NOV 1890").
   size_t i = 0;
   while (i < s.size() && !isDigit(s[i])) ++i;
+  // The month name of three letters that stands, after blanks, at `end`.
+  auto monthBefore = [&](size_t end) {
+    while (end > 0 && s[end - 1] == ' ') --end;
+    if (end < 3 || (end > 3 && isAsciiLetter(s[end - 4]))) return 0;
+    return monthNumber(s.substr(end - 3, 3));
+  };
+  const int64_t leadingMonth = i < s.size() && i > 0 && s[i - 1] == ' ' ? monthBefore(i) : 0;
   auto digits = [&](size_t& at) {
     const size_t start = at;
     int64_t value = 0;
@@ -240,6 +265,13 @@ std::optional<int64_t> readDateKey(std::string_view s) {
       if (firstDigits > 2 || secondDigits > 4) return std::nullopt;
       month = first, year = second;
     }
+  } else if (leadingMonth != 0 && firstDigits <= 4) {
+    year = first, month = leadingMonth;
+  } else if (size_t k = i; firstDigits <= 2 && k < s.size() && s[k] == ' ' &&
+                           (month = monthAfter(s, k)) != 0) {
+    const auto [third, thirdDigits] = digits(k);
+    if (thirdDigits == 0 || thirdDigits > 4) return std::nullopt;
+    day = first, year = third;
   } else if (firstDigits == 8) {
     year = first / 10000, month = first / 100 % 100, day = first % 100;
   } else if (firstDigits == 6) {

@@ -21,4 +21,9 @@ bool startsNfcSegment(char32_t code);
 // Appends the NFC of a piece of text that was cut at such places.
 void appendNfc(std::string& out, std::string_view utf8);
 
+// The characters of the bytes 0x80..0xFF of a single-byte code page, named
+// for ICU's converters and by its Windows number; 0 where the page has none.
+// False when the system lacks the page.
+bool codePageCharacters(const char* icuName, unsigned windowsNumber, char32_t (&high)[128]);
+
 }  // namespace rowsmith

@@ -5,6 +5,7 @@
 #include <unicode/normalizer2.h>
 #include <unicode/translit.h>
 #include <unicode/uchar.h>
+#include <unicode/ucnv.h>
 #include <unicode/unistr.h>
 
 #include <algorithm>
@@ -176,6 +177,28 @@ void appendNfc(std::string& out, std::string_view utf8) {
 char32_t upperChar(char32_t code) {
   if (code < 0x80) return code >= 'a' && code <= 'z' ? code - 0x20 : code;
   return static_cast<char32_t>(u_toupper(static_cast<UChar32>(code)));
+}
+
+bool codePageCharacters(const char* icuName, unsigned, char32_t (&high)[128]) {
+  UErrorCode status = U_ZERO_ERROR;
+  UConverter* converter = ucnv_open(icuName, &status);
+  if (U_FAILURE(status) || converter == nullptr) return false;
+  // Unassigned bytes give nothing rather than a substitute character.
+  ucnv_setToUCallBack(converter, UCNV_TO_U_CALLBACK_SKIP, nullptr, nullptr, nullptr, &status);
+  for (int b = 0x80; b < 0x100; ++b) {
+    const char byte = static_cast<char>(b);
+    UChar units[4];
+    status = U_ZERO_ERROR;
+    ucnv_reset(converter);
+    const int32_t n = ucnv_toUChars(converter, units, 4, &byte, 1, &status);
+    char32_t code = 0;
+    if (U_SUCCESS(status) && n == 1 && !U16_IS_SURROGATE(units[0])) code = units[0];
+    else if (U_SUCCESS(status) && n == 2 && U16_IS_LEAD(units[0]) && U16_IS_TRAIL(units[1]))
+      code = U16_GET_SUPPLEMENTARY(units[0], units[1]);
+    high[b - 0x80] = code;
+  }
+  ucnv_close(converter);
+  return true;
 }
 
 }  // namespace rowsmith

@@ -115,4 +115,19 @@ char32_t upperChar(char32_t code) {
   return unit;
 }
 
+bool codePageCharacters(const char*, unsigned windowsNumber, char32_t (&high)[128]) {
+  CPINFO info;
+  if (!GetCPInfo(windowsNumber, &info)) return false;
+  for (int b = 0x80; b < 0x100; ++b) {
+    const char byte = static_cast<char>(b);
+    wchar_t units[4];
+    // Unassigned bytes fail rather than giving a default character.
+    const int n = MultiByteToWideChar(windowsNumber, MB_ERR_INVALID_CHARS, &byte, 1, units, 4);
+    char32_t code = 0;
+    if (n == 1 && (units[0] < 0xD800 || units[0] > 0xDFFF)) code = units[0];
+    high[b - 0x80] = code;
+  }
+  return true;
+}
+
 }  // namespace rowsmith

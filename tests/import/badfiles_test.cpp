@@ -52,7 +52,8 @@ std::vector<Case> catalogue() {
   // No header on the first line: nothing is read, no message.
   cases.push_back({"empty file", "", -1, {}});
   cases.push_back({"only a UTF-8 byte-order mark", "\xEF\xBB\xBF", -1, {}});
-  cases.push_back({"header on the second line", crlf("\n" + head + kCouple + "0 TRLR\n"), -1, {}});
+  cases.push_back({"empty lines before the header", crlf("\n \n" + head + kCouple + "0 TRLR\n"), 1, {"1|03.05.1890|2"}});
+  cases.push_back({"text before the header's line", crlf("x\n" + head + kCouple + "0 TRLR\n"), -1, {}});
   cases.push_back({"NUL-filled file", std::string(4096, '\0'), -1, {}});
 
   // Cut in the middle of a record: the last, incomplete line still counts.
@@ -80,7 +81,7 @@ std::vector<Case> catalogue() {
                                "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n"
                                "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 1900\n0 TRLR\n"),
                    1,
-                   {"1||3", "2||"},
+                   {"1|1900|3", "2||"},
                    {{1, 3, "Erst"}, {2, 3, "Zweit"}}});
   cases.push_back({"FAMS to a missing family",
                    crlf(head + "0 @I1@ INDI\n1 NAME Karl /Mann/\n1 SEX M\n1 FAMS @F9@\n0 TRLR\n"), 1, {"1||"}});
@@ -217,6 +218,36 @@ std::vector<Case> catalogue() {
                    1,
                    {"1||", "||2"},
                    {{2, 24, "Rosa /Fr"}}});
+
+  // Links stated by one side only, in cycles: each counts once, and nothing
+  // walks them deeper than the file is long.
+  cases.push_back({"FAMC and CHIL in a cycle, each his own grandfather",
+                   crlf(head + "0 @I1@ INDI\n1 NAME A /Kreis/\n1 SEX M\n1 FAMC @F1@\n1 FAMC @F1@\n"
+                               "0 @I2@ INDI\n1 NAME B /Kreis/\n1 SEX M\n"
+                               "0 @F1@ FAM\n1 HUSB @I2@\n1 CHIL @I1@\n1 CHIL @I2@\n"
+                               "0 @F2@ FAM\n1 HUSB @I1@\n1 CHIL @I2@\n1 CHIL @I1@\n0 TRLR\n"),
+                   1,
+                   {"1||", "2||"},
+                   {{1, 16, "2"}, {2, 16, "0"}}});  // I2's family is F1, where he is the father
+  cases.push_back({"a family naming a person who names another family",
+                   crlf(head + "0 @I1@ INDI\n1 NAME Karl /Mann/\n1 SEX M\n1 FAMS @F1@\n"
+                               "0 @I2@ INDI\n1 NAME Rosa /Zweit/\n1 SEX F\n"
+                               "0 @I3@ INDI\n1 NAME Anna /Erst/\n1 SEX F\n1 FAMS @F1@\n"
+                               "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n1 MARR\n2 DATE 1890\n"
+                               "0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 WIFE @I2@\n1 MARR\n2 DATE 1900\n0 TRLR\n"),
+                   1,
+                   {"1|1890|3", "1|1900|2"}});
+  cases.push_back({"a CHAR line naming an unknown code page",
+                   crlf("0 HEAD\n1 CHAR CP-9999\n0 @I1@ INDI\n1 NAME Jean /Fr\x82mont/\n0 TRLR\n"),
+                   1,
+                   {"||1"},
+                   {{1, 24, "Fr\xE2\x80\x9Amont"}}});
+  cases.push_back({"a DATE of 100,000 slashes",
+                   crlf(head + "0 @I1@ INDI\n1 NAME Karl /Mann/\n1 SEX M\n1 BIRT\n2 DATE 1" + std::string(100000, '/') +
+                        "\n1 DEAT\n2 DATE " + std::string(100000, '/') + "\n0 TRLR\n"),
+                   1,
+                   {"1||"},
+                   {{1, 5, "1" + std::string(100000, '/')}, {1, 9, std::string(100000, '/')}}});
   return cases;
 }
 

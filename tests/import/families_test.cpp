@@ -63,6 +63,25 @@ TEST(GetMarriageItems, TakesDatesPlacesAndNotesOfTheMarriageEvents) {
   }
 }
 
+// One couple's several families: their MARR events in the order given, by
+// the one rule, and the notes of all.
+TEST(GetMarriageItems, SeveralFamiliesOfOneCoupleInFileOrder) {
+  LoadedGedcom g(
+      "0 HEAD\n1 CHAR ANSI\n"
+      "0 @F1@ FAM\n1 MARR\n2 DATE 1890\n1 NOTE civil\n"
+      "0 @F2@ FAM\n1 MARR\n2 PLAC Kirche\n2 DATE 1891\n1 NOTE church\n2 CONT second line\n"
+      "0 @F3@ FAM\n1 MARR\n1 NOTE nothing known\n"
+      "0 @F4@ FAM\n1 MARR\n2 PLAC Rom\n"
+      "0 TRLR\n");
+  const Extractor ex(g.db());
+  const int32_t f1 = g.id("@F1@"), f2 = g.id("@F2@"), f3 = g.id("@F3@"), f4 = g.id("@F4@");
+  EXPECT_EQ(ex.GetMarriageItems(std::vector<int32_t>{f1, f2}),
+            (MarriageItems{"1890", "", "1891", "Kirche", "civil\nchurch\nsecond line\n"}));
+  EXPECT_EQ(ex.GetMarriageItems(std::vector<int32_t>{f3, f2, f4}),
+            (MarriageItems{"1891", "Kirche", "", "Rom", "nothing known\nchurch\nsecond line\n"}));
+  EXPECT_EQ(ex.GetMarriageItems(std::vector<int32_t>{f1}), ex.GetMarriageItems(f1));
+}
+
 TEST(MarriageCells, ShowTheSecondPlaceOnlyWithASecondDate) {
   TFamDataRec data;
   data.FirstDate = "18900503";
@@ -81,7 +100,7 @@ TEST(GetParentIDs, ResolvesTheParentsFamily) {
       "0 @I1@ INDI\n1 FAMC @F1@\n"          // 1: both parents
       "0 @I2@ INDI\n1 FAMC @F2@\n"          // 2: no HUSB line
       "0 @I3@ INDI\n1 FAMC @F3@\n"          // 3: unknown HUSB
-      "0 @I4@ INDI\n1 FAMC @F1@\n1 FAMC @FX@\n"  // 4: an unknown family fails the lookup
+      "0 @I4@ INDI\n1 FAMC @FX@\n1 FAMC @F1@\n"  // 4: a FAMC naming no record is no link
       "0 @I5@ INDI\n1 FAMC @F4@\n"          // 5: value-less HUSB/WIFE under MARR do not count
       "0 @I6@ INDI\n1 FAMC @F5@\n"          // 6: own parent shows as 0
       "0 @F1@ FAM\n1 HUSB @I5@\n1 WIFE @I6@\n"
@@ -94,10 +113,38 @@ TEST(GetParentIDs, ResolvesTheParentsFamily) {
   EXPECT_EQ(ex.GetParentIDs(1), (Ids{5, 6}));
   EXPECT_EQ(ex.GetParentIDs(2), (Ids{0, 6}));
   EXPECT_EQ(ex.GetParentIDs(3), (Ids{-1, 6}));
-  EXPECT_EQ(ex.GetParentIDs(4), Ids{});
+  EXPECT_EQ(ex.GetParentIDs(4), (Ids{5, 6}));
   EXPECT_EQ(ex.GetParentIDs(5), (Ids{1, 2}));
   EXPECT_EQ(ex.GetParentIDs(6), (Ids{0, 5}));
   EXPECT_EQ(ex.GetParentIDs(0), (Ids{0, 0}));
+}
+
+// The parents are the birth family's: the first FAMC whose PEDI is birth or
+// absent, then a family naming the person as a child; an adoptive family
+// only when nothing else is known.
+TEST(GetParentIDs, ChoosesTheBirthFamily) {
+  LoadedGedcom g(
+      "0 HEAD\n1 CHAR ANSI\n"
+      "0 @I1@ INDI\n1 FAMC @F1@\n1 FAMC @F2@\n2 PEDI adopted\n"             // 1: birth family first
+      "0 @I2@ INDI\n1 FAMC @F2@\n2 PEDI adopted\n1 FAMC @F1@\n2 PEDI birth\n"  // 2: birth family last
+      "0 @I3@ INDI\n1 FAMC @F2@\n2 PEDI foster\n"                           // 3: only a foster family
+      "0 @I4@ INDI\n1 FAMC @F2@\n2 PEDI adopted\n"                          // 4: F1 names it a child
+      "0 @I5@ INDI\n"                                                       // 5: named by F1 and F2
+      "0 @I6@ INDI\n1 FAMC @FX@\n"                                           // 6: only an unknown family
+      "0 @I7@ INDI\n1 FAMC @F2@\n2 PEDI BIRTH\n"                             // 7: GEDCOM 7 spelling
+      "0 @M1@ INDI\n0 @W1@ INDI\n0 @M2@ INDI\n0 @W2@ INDI\n"
+      "0 @F1@ FAM\n1 HUSB @M1@\n1 WIFE @W1@\n1 CHIL @I4@\n1 CHIL @I5@\n"
+      "0 @F2@ FAM\n1 HUSB @M2@\n1 WIFE @W2@\n1 CHIL @I5@\n"
+      "0 TRLR\n");
+  Extractor ex(g.db());
+  const Ids birth{g.id("@M1@"), g.id("@W1@")}, other{g.id("@M2@"), g.id("@W2@")};
+  EXPECT_EQ(ex.GetParentIDs(g.id("@I1@")), birth);
+  EXPECT_EQ(ex.GetParentIDs(g.id("@I2@")), birth);
+  EXPECT_EQ(ex.GetParentIDs(g.id("@I3@")), other);
+  EXPECT_EQ(ex.GetParentIDs(g.id("@I4@")), birth);
+  EXPECT_EQ(ex.GetParentIDs(g.id("@I5@")), birth);
+  EXPECT_EQ(ex.GetParentIDs(g.id("@I6@")), Ids{});
+  EXPECT_EQ(ex.GetParentIDs(g.id("@I7@")), other);
 }
 
 }  // namespace

@@ -20,6 +20,10 @@ TEST(FuzzRegressions, EveryFoundInputKeepsTheRunInvariants) {
   ASSERT_FALSE(inputs.empty());
   // link-to-non-person.ged: a HUSB or WIFE naming a source or a family must
   // name no person; the invariants check every ID against the records.
+  // spouse-links-from-the-family.ged: a family naming a couple that does not
+  // name it gives rows beyond the FAMS lines. char-only-on-its-own-line.ged:
+  // "1 CHAR ANSI" on the header's own line names no character set, nor after
+  // an LF inside a line of a file with CR lines (lf-inside-a-cr-line.ged).
   for (const std::string& file : inputs) {
     test::TempDir dir;
     EXPECT_EQ(importcheck::brokenInvariant(file), "") << file;

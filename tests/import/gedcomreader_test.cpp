@@ -204,8 +204,21 @@ TEST_F(GedcomReaderTest, CharacterSetLineSelectsTheConversionOfLaterLines) {
       {"ANSEL", "©Þ", "ä"},
       {"UNICODE", "ä", "èa"},       // not 16-bit: read as UTF-8
       {"UNICODE UTF-8", "ä", "èa"},  // the words are tried in a fixed order
-      // Naming none keeps testing later lines, so the second CHAR line counts.
-      {"IBMPC", "Ã¤", "èa"},
+      // Code pages through the system's converters, the name as files write it.
+      {"IBMPC", "├ñ", "Φa"},
+      {"IBM DOS", "├ñ", "Φa"},
+      {"MS-DOS", "├ñ", "Φa"},
+      {"cp437", "├ñ", "Φa"},
+      {"CP850", "├ñ", "Þa"},
+      {"MACINTOSH", "√§", "Ëa"},
+      {"ISO-8859-2", "Ă¤", "ča"},
+      {"ISO 8859-15", "Ã€", "èa"},
+      {"WINDOWS-1251", "Г¤", "иa"},
+      {"IBM WINDOWS", "Ã¤", "èa"},
+      // Naming none keeps testing later lines of the header, so the second
+      // CHAR line counts.
+      {"ASCII", "Ã¤", "èa"},
+      {"CP9999", "Ã¤", "èa"},
   };
   for (const Case& c : cases) {
     std::string bytes = "0 HEAD\r\n1 SOUR \xE8\x61\r\n1 CHAR " + c.charset +
@@ -214,11 +227,53 @@ TEST_F(GedcomReaderTest, CharacterSetLineSelectsTheConversionOfLaterLines) {
     ASSERT_EQ(readBytes(bytes), 8) << c.charset;
     auto f = fields();
     ASSERT_EQ(f.size(), 6u);
-    EXPECT_EQ(f[0].value, "ä") << c.charset << ": header lines before CHAR get the trial conversion";
+    EXPECT_EQ(f[0].value, "èa") << c.charset << ": before CHAR the trial, without ANSEL the header has not named";
     EXPECT_EQ(f[3].value, c.utf8) << c.charset;
     EXPECT_EQ(f[4].value, c.ansel) << c.charset;
     EXPECT_EQ(f[5].value, "ab") << c.charset << ": a NUL is dropped in every character set";
   }
+}
+
+// Only a level-1 CHAR line of the header names the set; without one a
+// GEDCOM 7 file is UTF-8, and ANSEL is no guess unless the header names it.
+TEST_F(GedcomReaderTest, OnlyTheHeadersCharLineNamesTheCharacterSet) {
+  const std::string person = "0 @I1@ INDI\r\n1 NAME Anna /M\xC3\xBCller/\r\n1 NOTE H\xE4nsel\r\n0 TRLR\r\n";
+  struct Case {
+    const char* name;
+    std::string header, name1, note;
+  };
+  const std::vector<Case> cases = {
+      {"a note quoting a CHAR line", "0 HEAD\r\n0 @N1@ NOTE x\r\n1 CONT 1 CHAR ANSI\r\n", "Anna /Müller/", "Hänsel"},
+      {"a CHAR line in a record", "0 HEAD\r\n0 @S1@ SOUR\r\n1 CHAR ANSI\r\n", "Anna /Müller/", "Hänsel"},
+      {"a CHAR line below the header's source", "0 HEAD\r\n1 SOUR x\r\n2 CHAR ANSI\r\n", "Anna /Müller/",
+       "Hänsel"},
+      {"GEDCOM 7 without CHAR", "0 HEAD\r\n1 GEDC\r\n2 VERS 7.0\r\n", "Anna /Müller/", "Hänsel"},
+      {"the header names ANSEL", "0 HEAD\r\n1 SOUR x\r\n2 NOTE ANSEL\r\n", "Anna /Müller/", "Hñsel"},
+      {"the header's CHAR line", "0 HEAD\r\n1 CHAR ANSI\r\n", "Anna /MÃ¼ller/", "Hänsel"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_GT(readBytes(c.header + person), 0);
+    std::vector<FieldLine> f = fields();
+    ASSERT_GE(f.size(), 2u);
+    EXPECT_EQ(f[f.size() - 2].value, c.name1);
+    EXPECT_EQ(f.back().value, c.note);
+  }
+}
+
+// Empty lines and byte-order marks before the header go; text does not, nor
+// a header beyond the first 64 KiB.
+TEST_F(GedcomReaderTest, EmptyLinesBeforeTheHeaderAreSkipped) {
+  const std::string rest = "0 HEAD\r\n1 CHAR ANSI\r\n0 @I1@ INDI\r\n1 NAME A /B/\r\n0 TRLR\r\n";
+  EXPECT_EQ(readBytes("\r\n" + rest), 5);
+  EXPECT_EQ(readBytes(" \t\r\n\x01\r\n\xEF\xBB\xBF" + rest), 5);
+  EXPECT_EQ(readBytes("\xEF\xBB\xBF\n\n" + std::string("0 HEAD\n1 CHAR ANSI\n0 TRLR\n")), 3);
+  EXPECT_EQ(fields().size(), 1u);
+  EXPECT_EQ(readBytes("\r\nx\r\n" + rest), -1);
+  std::string blanks;
+  while (blanks.size() < kHeaderWindow) blanks += std::string(99, ' ') + "\r\n";
+  EXPECT_EQ(readBytes(blanks + rest), -1);
+  EXPECT_EQ(readBytes("\r\n" + std::string(10 * 1000 * 1000, ' ') + "\r\n" + rest), -1);
 }
 
 std::u16string widen(std::string_view latin1) {

@@ -65,10 +65,26 @@ TEST(AddPersonRows, PlacesCouplesAndSinglesInTheirRowsAndOrder) {
        "0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n0 @F4@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n"
        "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n1 MARR\n2 DATE 1900\n",
        {"1|1900|3", "1||2"}},
-      {"a shared family listed only by someone outside the spouse closure does not",
+      {"a shared family listed by someone outside the spouse closure counts when it names both",
        "0 @I1@ INDI\n1 SEX M\n1 FAMS @F4@\n0 @I2@ INDI\n1 SEX F\n1 FAMS @F1@\n0 @I3@ INDI\n1 SEX F\n"
        "0 @F4@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n1 MARR\n2 DATE 1900\n",
-       {"1||3", "||2"}},
+       {"1|1900|3", "||2"}},
+      // Links count from either side.
+      {"a family naming its couple, the persons naming no family",
+       "0 @I1@ INDI\n1 SEX M\n0 @I2@ INDI\n1 SEX F\n0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 1890\n",
+       {"1|1890|2"}},
+      {"own FAMS lines first, then the families naming the person in file order",
+       "0 @I1@ INDI\n1 SEX M\n1 FAMS @F3@\n0 @I2@ INDI\n1 SEX F\n0 @I3@ INDI\n1 SEX F\n0 @I4@ INDI\n1 SEX F\n"
+       "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 1881\n"
+       "0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n1 MARR\n2 DATE 1882\n"
+       "0 @F3@ FAM\n1 HUSB @I1@\n1 WIFE @I4@\n1 MARR\n2 DATE 1883\n",
+       {"1|1883|4", "1|1881|2", "1|1882|3"}},
+      // One couple, two families: one row with both marriages.
+      {"civil and church marriage",
+       "0 @I1@ INDI\n1 SEX M\n1 FAMS @F1@\n1 FAMS @F2@\n0 @I2@ INDI\n1 SEX F\n1 FAMS @F2@\n1 FAMS @F1@\n"
+       "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 1890\n2 PLAC Amt\n"
+       "0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 PLAC Kirche\n2 DATE 1891\n",
+       {"1|1890 / 1891|2"}},
   };
   for (const RowCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -77,8 +93,9 @@ TEST(AddPersonRows, PlacesCouplesAndSinglesInTheirRowsAndOrder) {
   }
 }
 
-TEST(AddPersonRows, TheLastSharedFamilyInTextOrderGivesTheMarriage) {
-  // Families at records 12 and 100 for the same couple: "12" sorts after "100".
+TEST(AddPersonRows, ACoupleWithTwoFamiliesShowsTheMarriagesOfBothInFileOrder) {
+  // Families at records 12 and 100 for the same couple: "12" sorts after
+  // "100" as text, but the file has 12 first.
   std::string records =
       "0 @I1@ INDI\n1 SEX M\n1 FAMS @FA@\n1 FAMS @FB@\n0 @I2@ INDI\n1 SEX F\n1 FAMS @FA@\n1 FAMS @FB@\n";
   for (int i = 3; i < 12; ++i) records += "0 @N" + std::to_string(i) + "@ NOTE\n";
@@ -88,7 +105,7 @@ TEST(AddPersonRows, TheLastSharedFamilyInTextOrderGivesTheMarriage) {
   LoadedGedcom g(gedcom(records));
   ASSERT_EQ(g.id("@FA@"), 12);
   ASSERT_EQ(g.id("@FB@"), 100);
-  EXPECT_EQ(pairsOf(assembleRows(g.db())), (Pairs{"1|1890|2"}));
+  EXPECT_EQ(pairsOf(assembleRows(g.db())), (Pairs{"1|1890 / 1900|2"}));
 }
 
 // The whole-file outputs show western dates; here the sortable ones, a note
@@ -162,9 +179,12 @@ class ReferenceRows {
         ex_.GetPersonRecord(q, b);
         WritePersonSide(ex_, table_, !male, current, b, q);
         WritePersonSide(ex_, table_, male, current, a, p);
+        std::vector<int32_t> shared;
         for (int32_t f : test::GetPersonFamilies(ex_, p)) {
-          if (test::IsFamilySpouse(ex_, p, f) && test::IsFamilySpouse(ex_, q, f)) marriage(f);
+          if (test::IsFamilySpouse(ex_, p, f) && test::IsFamilySpouse(ex_, q, f)) shared.push_back(f);
         }
+        std::sort(shared.begin(), shared.end());
+        if (!shared.empty()) marriage(shared);
         ++current;
         pending = false;
         add(q, true);
@@ -177,6 +197,20 @@ class ReferenceRows {
   void marriage(int32_t f) {
     TFamDataRec data;
     ex_.GetMarriageData(f, data);
+    setMarriage(data);
+  }
+  // A couple's families, their marriage events in file order.
+  void marriage(const std::vector<int32_t>& families) {
+    const MarriageItems items = ex_.GetMarriageItems(families);
+    TFamDataRec data;
+    appendCrlfLines(data.FirstDate, items[0]);
+    appendCrlfLines(data.FirstPlace, items[1]);
+    appendCrlfLines(data.SecondDate, items[2]);
+    appendCrlfLines(data.SecondPlace, items[3]);
+    appendCrlfLines(data.Notes, items[4]);
+    setMarriage(data);
+  }
+  void setMarriage(const TFamDataRec& data) {
     std::array<std::string, 3> cells = marriageCells(data, true);
     for (int c = 0; c < 3; ++c) table_.setCell(18 + c, current, cells[static_cast<size_t>(c)]);
   }

@@ -20,8 +20,15 @@ TEST(GedComDateToSortDate, GivesYearMonthDayWithTheQualifierInFront) {
            // Letters after the first digit give the text back.
            {"BET 1900 AND 1910", "BET 1900 AND 1910"}, {"12 JANUARY 1900", "12 JANUARY 1900"},
            // Short years are padded; all digits are read as one number.
-           {"5 JAN 33", "00330105"}, {"850", "0850"}, {"1900-1910", "19100019"},
-           {"12.01.1900", "19000112"}, {"   ", ""},
+           {"5 JAN 33", "00330105"}, {"850", "0850"}, {"12.01.1900", "19000112"}, {"   ", ""},
+           {"   JAN 1981", "198101"}, {"ABT 5.1850", "ABT 185005"},
+           // Dual years, ranges and doubtful dates are kept as written, trimmed.
+           {"1741/42", "1741/42"}, {"21 JAN 1652/53", "21 JAN 1652/53"}, {" JAN 1740/41 ", "JAN 1740/41"},
+           {"ABT 1103/1104", "ABT 1103/1104"}, {"1900-1910", "1900-1910"}, {"1908 ?", "1908 ?"},
+           {"12 JAN 1900 (?)", "12 JAN 1900 (?)"}, {"um 1850?", "um 1850?"},
+           // A year of five digits too; a single run of six to eight digits is packed.
+           {"1 JAN 10000", "1 JAN 10000"}, {"10000", "10000"}, {"ABT 12345", "ABT 12345"},
+           {"01121850", "18501201"}, {"123456789", "123456789"},
            // Months are replaced in table order, not from left to right.
            {"ABT FEB JAN 1900", "ABT FEB190001"}, {"ABT mai Jan 5", "ABT mai000501"},
            {"1 JAN FEB 1900", "1 JAN FEB 1900"}})
@@ -31,9 +38,10 @@ TEST(GedComDateToSortDate, GivesYearMonthDayWithTheQualifierInFront) {
 TEST(SortDateToDisplay, ShowsDayMonthYear) {
   for (const auto& [in, out] : Pairs{
            {"18501231", "31.12.1850"}, {"185012", "12.1850"}, {"0850", "0850"}, {"19100019", "19.00.1910"},
-           {"ca. 18501231", "ca. 31.12.1850"}, {"ABT190001", "ABT01.1900"}, {"1850-12-31", "31.12.1850"},
-           // Too long for an integer: the digits come back.
-           {"x 12345678901", "x 12345678901"}})
+           {"ca. 18501231", "ca. 31.12.1850"}, {"ABT190001", "ABT01.1900"},
+           // Dates kept as written show as they are.
+           {"1850-12-31", "1850-12-31"}, {"1741/42", "1741/42"}, {"1 JAN 10000", "1 JAN 10000"}, {"10000", "10000"},
+           {"ABT 12345", "ABT 12345"}, {"x 12345678901", "x 12345678901"}, {"123456789", "123456789"}})
     EXPECT_EQ(SortDateToDisplay(in), out) << in;
   EXPECT_EQ(DateForDisplay("ABT 19000112", true), "ABT 12.01.1900");
   EXPECT_EQ(DateForDisplay("ABT 19000112", false), "ABT 19000112");
@@ -48,7 +56,8 @@ TEST(AppendDisplayDate, ShowsAGedcomDateAsItsSortableFormWouldBeShown) {
   for (const Case& c : {Case{"9 mar 1850", "09.03.1850", "18500309"}, Case{"19 DEZ 1850", "19.12.1850", "18501219"},
                         Case{"1850", "1850", "1850"}, Case{"ABT 12 JAN 1900", "ABT 12.01.1900", "ABT 19000112"},
                         Case{" 9 JAN 1850", "09.01.1850", "18500109"}, Case{"9 XYZ 1850", "9 XYZ 1850", "9 XYZ 1850"},
-                        Case{"", "", ""}}) {
+                        Case{"21 JAN 1652/53", "21 JAN 1652/53", "21 JAN 1652/53"},
+                        Case{" 1850-1860 ", "1850-1860", "1850-1860"}, Case{"", "", ""}}) {
     for (bool western : {true, false}) {
       std::string out = "x";
       appendDisplayDate(out, c.in, western);

@@ -44,6 +44,10 @@ TEST(SortDate, ReadsTheFirstDateInEitherFormAfterLeadingWords) {
       {"2.3.1850", 18500302}, {"03.1850", 18500300}, {"1850", 18500000}, {"185001", 18500100},
       {"vor 2.2.1800", 18000202}, {"BET 1900 AND 1910", 19000000}, {"04.05.1875 / 09.12.1882", 18750504},
       {"CAL 850", 8500000},
+      // Month names, after an optional day; a dual year counts by its first year.
+      {"NOV 1890", 18901100}, {"ABT 3 MAI 1850", 18500503}, {"21 jan 1652/53", 16520121},
+      {"JAN 1740/41", 17400100}, {"1741/42", 17410000}, {"ABT 1103/1104", 11030000}, {"BEF DEZ  1799", 17991200},
+      {"12 XYZ 1850", 120000}, {"JANUARY 1850", 18500000}, {"1850-1860", 18500000},
   };
   for (const auto& [text, key] : dates) EXPECT_EQ(readDateKey(text), key) << text;
   for (const char* text : {"", "unbekannt", "ABT", "12345", "123.01.1850"}) EXPECT_FALSE(readDateKey(text)) << text;
