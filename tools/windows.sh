@@ -16,6 +16,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >&2
 fi
 cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_COMPILE_WARNING_AS_ERROR="${ROWSMITH_WARNINGS_AS_ERRORS:-OFF}" \
   -DROWSMITH_GUI=OFF -DROWSMITH_BENCH=OFF -DROWSMITH_XLSX=OFF -DROWSMITH_ICU=OFF > build-win.log 2>&1 || { cat build-win.log >&2; exit 1; }
 cmake --build build-win -j 2 --target rowsmith_tests rowsmith-convert >> build-win.log 2>&1 || { tail -n 60 build-win.log >&2; exit 1; }
 export WINEPREFIX="${WINEPREFIX:-$PWD/build-win/wineprefix}" WINEDEBUG=-all
