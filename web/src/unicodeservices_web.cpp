@@ -6,9 +6,11 @@
 // usual ASCII form (Ł -> L, đ -> d), and other scripts become '?'.
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "kernel/cp1252.h"
@@ -212,6 +214,22 @@ char32_t upperChar(char32_t code) {
   if (code < 0x80) return code >= 'a' && code <= 'z' ? code - 0x20 : code;
   if (code < 0x10000) return tables().upper[code];
   return static_cast<char32_t>(web_upper_astral(code));
+}
+
+bool codePageCharacters(const char* icuName, unsigned, char32_t (&high)[128]) {
+  struct Page {
+    const char* name;
+    char32_t high[128];
+  };
+  static constexpr Page kPages[] = {
+#include "codepages.inc"
+  };
+  for (const Page& page : kPages) {
+    if (std::string_view(page.name) != icuName) continue;
+    std::copy(std::begin(page.high), std::end(page.high), std::begin(high));
+    return true;
+  }
+  return false;
 }
 
 }  // namespace rowsmith
