@@ -14,7 +14,7 @@
 #include "import/extractor.h"
 #include "import/gedcomreader.h"
 #include "import/importrun.h"
-#include "import/indexfiles.h"
+#include "import/gedcomindex.h"
 #include "import/rows.h"
 
 namespace rowsmith::bench {
@@ -83,7 +83,7 @@ inline Conversion convertFile(const std::string& gedcom) {
   resetPeakMemory();
   StringTable table(kResultColumns);
   {
-    TDBDefaults db;
+    GedcomIndex db;
     if (ReadGedcomFile(gedcom, db) <= 0) {
       std::fprintf(stderr, "reading %s failed\n", gedcom.c_str());
       return result;

@@ -13,7 +13,7 @@
 
 #include "gedcomgen.h"
 #include "import/gedcomreader.h"
-#include "import/indexfiles.h"
+#include "import/gedcomindex.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -30,7 +30,7 @@ static double elapsed(Clock::time_point start) { return std::chrono::duration<do
 static int readFile(const std::string& gedcom) {
   const double megabytes = static_cast<double>(fs::file_size(gedcom)) / 1e6;
   for (int run = 0; run < 3; ++run) {
-    rowsmith::TDBDefaults db;
+    rowsmith::GedcomIndex db;
     auto start = Clock::now();
     double cpuStart = cpuSeconds();
     const int32_t lines = rowsmith::ReadGedcomFile(gedcom, db);
@@ -75,9 +75,9 @@ int main(int argc, char** argv) {
     double best = 1e30;
     double bestCpu = 1e30;
     int32_t lines = 0;
-    rowsmith::TDBDefaults db;
+    rowsmith::GedcomIndex db;
     for (int run = 0; run < 3; ++run) {
-      rowsmith::TDBDefaults fresh;
+      rowsmith::GedcomIndex fresh;
       auto start = Clock::now();
       double cpuStart = cpuSeconds();
       lines = rowsmith::ReadGedcomFile(gedcom, fresh);

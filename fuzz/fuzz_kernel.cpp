@@ -7,7 +7,7 @@
 #include "kernel/charsets.h"
 #include "kernel/textcodec.h"
 #include "kernel/dates.h"
-#include "kernel/ansitext.h"
+#include "kernel/utf8text.h"
 #include "kernel/names.h"
 #include "kernel/strreplace.h"
 #include "kernel/charcodes.h"

@@ -4,7 +4,7 @@
 #include <cctype>
 
 #include "import/importrun.h"
-#include "kernel/ansitext.h"
+#include "kernel/utf8text.h"
 
 namespace rowsmith::cli {
 

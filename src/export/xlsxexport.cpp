@@ -11,7 +11,7 @@
 
 #include "import/importrun.h"
 #include "import/rows.h"
-#include "kernel/ansitext.h"
+#include "kernel/utf8text.h"
 #include "os/osfile.h"
 
 namespace rowsmith {

@@ -11,12 +11,12 @@
 #include <unordered_map>
 
 #include "import/recordfields.h"
-#include "kernel/ansitext.h"
+#include "kernel/utf8text.h"
 #include "kernel/names.h"
 
 namespace rowsmith {
 
-Extractor::Extractor(const TDBDefaults& db)
+Extractor::Extractor(const GedcomIndex& db)
     : db_(db) {}
 
 int32_t Extractor::resolve(std::string_view xref) const { return FindBlock(db_, xref); }
@@ -25,7 +25,7 @@ int32_t Extractor::resolvePerson(std::string_view xref) const {
   const int32_t found = resolve(xref);
   if (found < 0 || db_.Blocks[static_cast<size_t>(found)].is(tags::INDI)) return found;
   // Entries of equal XRef lie together, in file order.
-  const TBlockIDX& xrefs = db_.BlockXRefs;
+  const XRefIndex& xrefs = db_.BlockXRefs;
   auto it = std::lower_bound(xrefs.begin(), xrefs.end(), xref,
                              [](const TBlockXRefEntry& e, std::string_view k) { return e.XRef < k; });
   for (; it != xrefs.end() && it->XRef == xref; ++it)
@@ -39,7 +39,7 @@ int32_t Extractor::resolvePerson(std::string_view xref) const {
 int32_t Extractor::listedFamily(std::string_view xref, int32_t found) const {
   if (found >= 1) return found;
   if (found < 0) return -1;
-  const TBlockIDX& xrefs = db_.BlockXRefs;
+  const XRefIndex& xrefs = db_.BlockXRefs;
   auto it = std::lower_bound(xrefs.begin(), xrefs.end(), std::pair(xref, db_.FirstFam),
                              [](const TBlockXRefEntry& e, const std::pair<std::string_view, int32_t>& k) {
                                int c = e.XRef.compare(k.first);
@@ -277,7 +277,7 @@ void Extractor::scanRecords(size_t from, size_t to, std::vector<FamsLink>& links
         }
       } else if (fields.is(tags::PEDI)) {
         if (famcLevel >= 0 && fields.level() == famcLevel + 1)
-          parentLinks.back().second = ansiUpperCase(trimView(fields.value())) == "BIRTH";
+          parentLinks.back().second = asciiUpperCase(trimView(fields.value())) == "BIRTH";
       } else if (fields.is(tags::NOTE) && fields.level() == 1) {
         noted_[r] = 1;
       } else if (individual) {

@@ -13,17 +13,17 @@
 #include <vector>
 
 #include "import/families.h"
-#include "import/indexfiles.h"
-#include "import/persons.h"
+#include "import/gedcomindex.h"
+#include "import/personvalues.h"
 #include "import/recordfields.h"
 
 namespace rowsmith {
 
 class Extractor {
  public:
-  explicit Extractor(const TDBDefaults& db);
+  explicit Extractor(const GedcomIndex& db);
 
-  const TDBDefaults& db() const { return db_; }
+  const GedcomIndex& db() const { return db_; }
   int32_t recordCount() const { return static_cast<int32_t>(db_.Blocks.size()); }
   bool isRecord(int32_t r) const { return r >= 0 && r < recordCount(); }
 
@@ -145,7 +145,7 @@ class Extractor {
   void addNamedLinks(std::span<const ScanFinds> finds);
   void addChildLinks(std::span<const ScanFinds> finds);
 
-  const TDBDefaults& db_;
+  const GedcomIndex& db_;
   // FAMS links of every record, one pass over the index, built on first use.
   std::vector<FamsLink> links_;
   std::vector<uint32_t> linkStart_;

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "import/gedcomlines.h"
-#include "kernel/ansitext.h"
+#include "kernel/utf8text.h"
 #include "kernel/charsets.h"
 #include "kernel/runbeside.h"
 #include "kernel/strreplace.h"
@@ -99,7 +99,7 @@ bool isEmptyBeforeHeader(std::string_view line) {
 
 // Room for the whole index at once, scaled from what the first chunk gave,
 // so that the arrays are not copied while they grow.
-void reserveAhead(TDBDefaults& db, uint64_t size) {
+void reserveAhead(GedcomIndex& db, uint64_t size) {
   // Reserved but untouched pages cost no memory, so the guess is generous.
   const double scale = 1.25 * static_cast<double>(size) / static_cast<double>(GedcomInput::kChunkBytes);
   auto scaled = [scale](size_t n) { return static_cast<size_t>(static_cast<double>(n) * scale) + 1024; };
@@ -153,7 +153,7 @@ uint64_t findRecordStart(const GedcomInput& input, uint64_t from, bool lfLines) 
 // Appends the index of a later part of the file. The fields are copied on
 // the second core while the text and the blocks are copied here: most of the
 // cost is the first touch of the new pages.
-void appendIndex(TDBDefaults& db, const TDBDefaults& part) {
+void appendIndex(GedcomIndex& db, const GedcomIndex& part) {
   const uint64_t textBase = db.Text.size();
   const int32_t fieldBase = static_cast<int32_t>(db.Fields.size());
   // The part numbered its tags in its own order.
@@ -188,7 +188,7 @@ void appendIndex(TDBDefaults& db, const TDBDefaults& part) {
 
 class GedcomReading {
  public:
-  GedcomReading(std::string folderOfFile, TDBDefaults& db) : folderOfFile_(std::move(folderOfFile)), db_(db) {}
+  GedcomReading(std::string folderOfFile, GedcomIndex& db) : folderOfFile_(std::move(folderOfFile)), db_(db) {}
 
   ~GedcomReading() { joinSecondHalf(); }
 
@@ -310,7 +310,7 @@ class GedcomReading {
   // index of its own, which is appended when both are done.
   struct SecondHalf {
     GedcomInput input;
-    TDBDefaults db;
+    GedcomIndex db;
     int32_t counter = 0;
     int32_t textAfterEndByteLine = 0;  // counted in the part
     bool failed = false;
@@ -511,7 +511,7 @@ class GedcomReading {
   }
 
   std::string folderOfFile_;
-  TDBDefaults& db_;
+  GedcomIndex& db_;
   int32_t counter_ = 0;
   int32_t textAfterEndByteLine_ = 0;
   bool readFailed_ = false;
@@ -539,11 +539,11 @@ std::string folderOf(const std::string& fileName) {
 
 }  // namespace
 
-ReadOutcome readGedcom(GedcomInput& input, const std::string& folder, TDBDefaults& db) {
+ReadOutcome readGedcom(GedcomInput& input, const std::string& folder, GedcomIndex& db) {
   return GedcomReading(folder, db).read(input);
 }
 
-ReadOutcome readGedcom(const std::string& fileName, TDBDefaults& db, UserMessages* progress) {
+ReadOutcome readGedcom(const std::string& fileName, GedcomIndex& db, UserMessages* progress) {
   GedcomInput input;
   ReadOutcome outcome;
   if (!input.open(fileName, outcome.failure)) return outcome;
@@ -551,6 +551,6 @@ ReadOutcome readGedcom(const std::string& fileName, TDBDefaults& db, UserMessage
   return readGedcom(input, folderOf(fileName), db);
 }
 
-int32_t ReadGedcomFile(const std::string& fileName, TDBDefaults& db) { return readGedcom(fileName, db).counter; }
+int32_t ReadGedcomFile(const std::string& fileName, GedcomIndex& db) { return readGedcom(fileName, db).counter; }
 
 }  // namespace rowsmith

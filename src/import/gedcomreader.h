@@ -5,7 +5,7 @@
 #include <string>
 
 #include "import/gedcominput.h"
-#include "import/indexfiles.h"
+#include "import/gedcomindex.h"
 #include "kernel/usermessages.h"
 
 namespace rowsmith {
@@ -33,12 +33,12 @@ inline constexpr size_t kHeaderWindow = 64 * 1024;
 // Reads fileName ("-" is standard input) into db, which should be empty.
 // FILE values are resolved against the file's folder. Progress goes to
 // progress when given.
-ReadOutcome readGedcom(const std::string& fileName, TDBDefaults& db, UserMessages* progress = nullptr);
+ReadOutcome readGedcom(const std::string& fileName, GedcomIndex& db, UserMessages* progress = nullptr);
 // The same from an input already open; FILE values resolve against folder.
-ReadOutcome readGedcom(GedcomInput& input, const std::string& folder, TDBDefaults& db);
+ReadOutcome readGedcom(GedcomInput& input, const std::string& folder, GedcomIndex& db);
 // The line counter of readGedcom: lines read on success, negative when
 // reading was abandoned, 0 when the file could not be opened, -1 when no
 // header was found.
-int32_t ReadGedcomFile(const std::string& fileName, TDBDefaults& db);
+int32_t ReadGedcomFile(const std::string& fileName, GedcomIndex& db);
 
 }  // namespace rowsmith

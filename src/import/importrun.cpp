@@ -4,7 +4,7 @@
 
 #include "import/extractor.h"
 #include "import/gedcomreader.h"
-#include "import/indexfiles.h"
+#include "import/gedcomindex.h"
 #include "import/rows.h"
 #include "kernel/usermessages.h"
 #include "os/osfile.h"
@@ -41,7 +41,7 @@ class ProgressReport {
 };
 
 // The number of persons found.
-size_t extract(const TDBDefaults& db, bool westernDates, StringTable& table, UserMessages& messages) {
+size_t extract(const GedcomIndex& db, bool westernDates, StringTable& table, UserMessages& messages) {
   Extractor extractor(db);
   std::vector<int32_t> persons = extractor.GetPersonList();
   if (persons.empty()) return 0;
@@ -89,7 +89,7 @@ ImportOutcome importGedcom(const std::string& fileName, bool westernDates, Strin
 
   ImportOutcome outcome;
   messages.showProgress(ImportPhase::Reading, 0);
-  TDBDefaults db;
+  GedcomIndex db;
   const ReadOutcome read = readGedcom(fileName, db, &messages);
   outcome.counter = read.counter;
   outcome.cause = read.failure;

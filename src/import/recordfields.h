@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "import/indexfiles.h"
+#include "import/gedcomindex.h"
 
 namespace rowsmith {
 
@@ -46,7 +46,7 @@ class FirstNameScope {
 
 class RecordFields {
  public:
-  RecordFields(const TDBDefaults& db, int32_t record) : db_(db), fields_(db.Fields) {
+  RecordFields(const GedcomIndex& db, int32_t record) : db_(db), fields_(db.Fields) {
     if (record >= 0 && static_cast<size_t>(record) < db.Blocks.size()) {
       next_ = db.Blocks[static_cast<size_t>(record)].FirstField;
       if (next_ < 0 || static_cast<size_t>(next_) >= fields_.size()) next_ = -1;
@@ -103,7 +103,7 @@ class RecordFields {
     value_ = buffer_;
   }
 
-  const TDBDefaults& db_;
+  const GedcomIndex& db_;
   const TFieldIndex& fields_;
   const TFieldRec* field_ = nullptr;
   const FieldTag* tag_ = nullptr;

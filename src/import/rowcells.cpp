@@ -3,7 +3,7 @@
 #include <charconv>
 #include <utility>
 
-#include "kernel/ansitext.h"
+#include "kernel/utf8text.h"
 #include "kernel/dates.h"
 #include "kernel/names.h"
 
@@ -77,7 +77,7 @@ void prepareSide(const Extractor& ex, int32_t p, bool western, PreparedSide& out
     const SplitName names = personNames(raw);
     const std::string_view given = trimView(names.given), surname = trimView(names.surname);
     const std::string_view sex = trimView(raw.sex);
-    const std::string sexCode = sex.size() == 1 ? ansiUpperCase(sex) : std::string();
+    const std::string sexCode = sex.size() == 1 ? asciiUpperCase(sex) : std::string();
     out.male = sexCode == "M";
     side.number(p);
     side.text() += given;

@@ -1,6 +1,6 @@
 #include "kernel/charcodes.h"
 
-#include "kernel/ansitext.h"
+#include "kernel/utf8text.h"
 
 namespace rowsmith {
 

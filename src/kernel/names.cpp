@@ -1,6 +1,6 @@
 #include "kernel/names.h"
 
-#include "kernel/ansitext.h"
+#include "kernel/utf8text.h"
 
 namespace rowsmith {
 namespace {

@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "kernel/ansitext.h"
+#include "kernel/utf8text.h"
 #include "kernel/cp1252.h"
 #include "kernel/dates.h"
 #include "kernel/runbeside.h"
@@ -91,7 +91,7 @@ std::string sortTextKey(std::string_view text) {
   key.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
     if (static_cast<unsigned char>(text[i]) < 0x80) {
-      key += ansiUpperChar(text[i++]);
+      key += asciiUpperChar(text[i++]);
     } else {
       char32_t code;
       i += nextCharacter(text, i, code);
@@ -290,8 +290,8 @@ int compareSortText(std::string_view a, std::string_view b) {
     const unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[j]);
     uint32_t kx, ky;
     if ((x | y) < 0x80) {
-      kx = static_cast<unsigned char>(ansiUpperChar(a[i++]));
-      ky = static_cast<unsigned char>(ansiUpperChar(b[j++]));
+      kx = static_cast<unsigned char>(asciiUpperChar(a[i++]));
+      ky = static_cast<unsigned char>(asciiUpperChar(b[j++]));
     } else {
       char32_t cx, cy;
       i += nextCharacter(a, i, cx);

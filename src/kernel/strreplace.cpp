@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "kernel/ansitext.h"
+#include "kernel/utf8text.h"
 
 // The replace routine behaves like a loop that searches again from the start
 // after every single replacement: insert the replacement at the leftmost
@@ -27,7 +27,7 @@ const Table& upperTable() {
   static const Table table = [] {
     Table t{};
     for (int c = 0; c < 256; ++c)
-      t[c] = static_cast<unsigned char>(ansiUpperChar(static_cast<char>(c)));
+      t[c] = static_cast<unsigned char>(asciiUpperChar(static_cast<char>(c)));
     return t;
   }();
   return table;
@@ -109,7 +109,7 @@ std::string replaceEach(std::string_view key, std::string_view replacement,
   std::string folded;
   std::string_view hay = source;
   if (!caseSensitive) {
-    folded = ansiUpperCase(source);
+    folded = asciiUpperCase(source);
     hay = folded;
   }
   size_t hit = hay.find(key);
@@ -137,7 +137,7 @@ std::string replaceRestarting(std::string_view key, std::string_view replacement
   std::string foldedSource;
   std::string_view hay = source;
   if (!caseSensitive) {
-    foldedSource = ansiUpperCase(source);
+    foldedSource = asciiUpperCase(source);
     hay = foldedSource;
   }
   // A rewrite that never shrinks the text may run for very long or forever
@@ -220,8 +220,8 @@ std::string StrReplace(std::string_view pattern, std::string_view replacement,
   std::string_view key = pattern;
   std::string_view keyReplacement = replacement;
   if (!caseSensitive) {
-    foldedPattern = ansiUpperCase(pattern);
-    foldedReplacement = ansiUpperCase(replacement);
+    foldedPattern = asciiUpperCase(pattern);
+    foldedReplacement = asciiUpperCase(replacement);
     key = foldedPattern;
     keyReplacement = foldedReplacement;
   }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "kernel/ansitext.h"
+#include "kernel/utf8text.h"
 #include "kernel/runbeside.h"
 #include "kernel/textcodec.h"
 
@@ -28,7 +28,7 @@ bool isAscii(std::string_view text) {
 }  // namespace
 
 TableSearch::TableSearch(std::string_view needle) : ascii_(isAscii(needle)) {
-  for (int c = 0; c < 256; ++c) fold_[c] = static_cast<unsigned char>(ansiUpperChar(static_cast<char>(c)));
+  for (int c = 0; c < 256; ++c) fold_[c] = static_cast<unsigned char>(asciiUpperChar(static_cast<char>(c)));
   needle_.reserve(needle.size());
   for (char c : needle) needle_.push_back(static_cast<char>(fold_[static_cast<unsigned char>(c)]));
   scan_ = needle_;

@@ -3,7 +3,7 @@
 #include <mutex>
 #include <utility>
 
-#include "kernel/ansitext.h"
+#include "kernel/utf8text.h"
 #include "kernel/atomicfile.h"
 #include "kernel/textcodec.h"
 #include "os/osfile.h"

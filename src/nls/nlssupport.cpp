@@ -3,7 +3,7 @@
 #include <cerrno>
 
 #include "import/importrun.h"
-#include "kernel/ansitext.h"
+#include "kernel/utf8text.h"
 #include "kernel/atomicfile.h"
 #include "kernel/folders.h"
 #include "kernel/strreplace.h"
@@ -32,7 +32,7 @@ std::string decodeLineBreaks(std::string_view text) {
 
 std::string TrimToLetter(std::string_view text) {
   while (!text.empty()) {
-    char upper = ansiUpperChar(text.back());
+    char upper = asciiUpperChar(text.back());
     if (upper >= 'A' && upper <= 'Z') break;
     text.remove_suffix(1);
   }

@@ -40,7 +40,7 @@
 #include "import/importrun.h"
 #include "import/resultcolumns.h"
 #include "kernel/folders.h"
-#include "kernel/ansitext.h"
+#include "kernel/utf8text.h"
 #include "kernel/sortengine.h"
 #include "nls/inifile.h"
 #include "nls/nlssupport.h"

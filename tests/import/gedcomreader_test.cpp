@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "import/gedcomlines.h"
-#include "import/indexfiles.h"
+#include "import/gedcomindex.h"
 #include "import/loadedgedcom.h"
 #include "kernel/textcodec.h"
 #include "support/testsupport.h"
@@ -46,7 +46,7 @@ class GedcomReaderTest : public ::testing::Test {
   }
 
   int32_t read(const std::string& path) {
-    db = std::make_unique<TDBDefaults>();
+    db = std::make_unique<GedcomIndex>();
     const ReadOutcome outcome = readGedcom(path, *db);
     counter = outcome.counter;
     textAfterEndByteLine = outcome.textAfterEndByteLine;
@@ -89,7 +89,7 @@ class GedcomReaderTest : public ::testing::Test {
   TempDir dir;
   int32_t counter = 0;
   int32_t textAfterEndByteLine = 0;
-  std::unique_ptr<TDBDefaults> db;
+  std::unique_ptr<GedcomIndex> db;
 };
 
 // Level-0 lines give "block tag|xref", other lines "field level|tag|value".
@@ -453,7 +453,7 @@ TEST_F(GedcomReaderTest, FailuresNameTheirCause) {
     text += "0 @I" + std::to_string(i) + "@ INDI\r\n1 NAME A /B/\r\n";
   text += "0 TRLR\r\n";
   for (size_t call : {1, 2, 4}) {
-    TDBDefaults index;
+    GedcomIndex index;
     GedcomInput input = failingInput(text, call, EIO);
     const ReadOutcome outcome = readGedcom(input, dir.path(), index);
     EXPECT_EQ(outcome.status, ReadStatus::Failed) << call;
@@ -466,7 +466,7 @@ TEST_F(GedcomReaderTest, FailuresNameTheirCause) {
   ReadFailure failure;
   ASSERT_TRUE(cut.open(path, failure));
   truncate(path.c_str(), 100000);
-  TDBDefaults index;
+  GedcomIndex index;
   const ReadOutcome outcome = readGedcom(cut, dir.path(), index);
   EXPECT_EQ(outcome.status, ReadStatus::Failed);
   EXPECT_EQ(outcome.failure.kind, ReadFailure::Kind::CutShort);
@@ -497,7 +497,7 @@ TEST_F(GedcomReaderTest, ReadsFromAPipeAndReportsProgressPerChunk) {
     std::vector<int> percents;
   } progress, pipeProgress;
   std::thread writer([&] { test::writeFileBytes(fifo, text); });
-  TDBDefaults piped;
+  GedcomIndex piped;
   const ReadOutcome outcome = readGedcom(fifo, piped, &pipeProgress);
   writer.join();
   EXPECT_EQ(outcome.status, ReadStatus::Complete);
@@ -505,7 +505,7 @@ TEST_F(GedcomReaderTest, ReadsFromAPipeAndReportsProgressPerChunk) {
   EXPECT_GE(pipeProgress.percents.size(), 3u);
   for (int percent : pipeProgress.percents) EXPECT_EQ(percent, kProgressUnknown);
 
-  TDBDefaults fromFile;
+  GedcomIndex fromFile;
   readGedcom(write("file.ged", text), fromFile, &progress);
   EXPECT_EQ(progress.percents.size(), 4u);
   EXPECT_EQ(progress.percents.back(), 100);
@@ -540,7 +540,7 @@ TEST_F(GedcomReaderTest, ReadingInTwoPartsGivesTheIndexOfOneReading) {
       SCOPED_TRACE(std::string(c.name) + " " + (end[1] ? "CR LF" : end[0] == '\n' ? "LF" : "CR"));
       std::string bytes;
       for (char ch : c.text) ch == '\n' ? bytes += end : bytes += ch;
-      TDBDefaults whole;
+      GedcomIndex whole;
       GedcomInput input = failingInput(bytes, 0, 0);
       const ReadOutcome wholeOutcome = readGedcom(input, dir.path(), whole);
       ASSERT_GT(readBytes(bytes), 0);
@@ -549,7 +549,7 @@ TEST_F(GedcomReaderTest, ReadingInTwoPartsGivesTheIndexOfOneReading) {
       EXPECT_EQ(textAfterEndByteLine > 0, std::string(c.name).find("byte 26") != std::string::npos);
       ASSERT_EQ(db->Fields.size(), whole.Fields.size());
       const std::string parts = indexBytes();
-      db = std::make_unique<TDBDefaults>();
+      db = std::make_unique<GedcomIndex>();
       std::swap(db->Blocks, whole.Blocks), std::swap(db->Fields, whole.Fields), std::swap(db->Text, whole.Text);
       std::swap(db->Tags, whole.Tags);
       EXPECT_TRUE(indexBytes() == parts);

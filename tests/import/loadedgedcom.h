@@ -8,7 +8,7 @@
 #include "import/extractor.h"
 #include "import/gedcomreader.h"
 #include "import/importrun.h"
-#include "import/indexfiles.h"
+#include "import/gedcomindex.h"
 #include "import/rows.h"
 #include "support/testsupport.h"
 
@@ -44,14 +44,14 @@ class LoadedGedcom {
     counter_ = ReadGedcomFile(file, db_);
     LoadIndex(db_);
   }
-  const TDBDefaults& db() const { return db_; }
+  const GedcomIndex& db() const { return db_; }
   int32_t counter() const { return counter_; }
   // Record number of the block with this cross-reference.
   int32_t id(std::string_view xref) const { return FindBlockByXRef(db_.BlockXRefs, xref); }
 
  private:
   TempDir dir_;
-  TDBDefaults db_;
+  GedcomIndex db_;
   int32_t counter_ = 0;
 };
 
@@ -84,7 +84,7 @@ inline Rows dataRows(const StringTable& table) {
 }
 
 // The data rows (without the header) of a whole assembly.
-inline Rows assembleRows(const TDBDefaults& db, bool western = true) {
+inline Rows assembleRows(const GedcomIndex& db, bool western = true) {
   Extractor extractor(db);
   StringTable table(39);
   table.setRowCount(1);

@@ -7,7 +7,7 @@
 #include "import/loadedgedcom.h"
 #include "support/familylookups.h"
 #include "import/rows.h"
-#include "kernel/ansitext.h"
+#include "kernel/utf8text.h"
 
 namespace rowsmith {
 namespace {
@@ -219,7 +219,7 @@ class ReferenceRows {
   std::set<int32_t> handled_;
 };
 
-Rows referenceRows(const TDBDefaults& db) {
+Rows referenceRows(const GedcomIndex& db) {
   Extractor ex(db);
   StringTable table(39);
   table.setRowCount(1);

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "kernel/ansitext.h"
+#include "kernel/utf8text.h"
 
 namespace rowsmith {
 namespace {

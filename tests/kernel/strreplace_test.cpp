@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "kernel/ansitext.h"
+#include "kernel/utf8text.h"
 
 namespace rowsmith {
 namespace {
@@ -37,15 +37,15 @@ TEST(StrReplace, GrowingRewritesStopAndLongRunsCollapseQuickly) {
 // leftmost occurrence of the new text, repeat; a replacement containing the
 // pattern replaces the original occurrences once instead.
 size_t findIn(const std::string& hay, const std::string& needle, bool caseSensitive) {
-  return caseSensitive ? hay.find(needle) : ansiUpperCase(hay).find(ansiUpperCase(needle));
+  return caseSensitive ? hay.find(needle) : asciiUpperCase(hay).find(asciiUpperCase(needle));
 }
 
 std::optional<std::string> referenceReplace(const std::string& pattern, const std::string& replacement,
                                             const std::string& source, bool caseSensitive) {
   if (pattern == replacement || pattern.empty()) return source;
   if (findIn(replacement, pattern, caseSensitive) != std::string::npos) {
-    const std::string hay = caseSensitive ? source : ansiUpperCase(source);
-    const std::string key = caseSensitive ? pattern : ansiUpperCase(pattern);
+    const std::string hay = caseSensitive ? source : asciiUpperCase(source);
+    const std::string key = caseSensitive ? pattern : asciiUpperCase(pattern);
     std::string out;
     size_t done = 0;
     for (size_t hit = hay.find(key); hit != std::string::npos; hit = hay.find(key, done)) {

@@ -16,7 +16,7 @@
 #include "import/extractor.h"
 #include "import/gedcomreader.h"
 #include "import/importrun.h"
-#include "import/indexfiles.h"
+#include "import/gedcomindex.h"
 #include "kernel/usermessages.h"
 
 namespace rowsmith::importcheck {
@@ -52,7 +52,7 @@ struct Records {
 
 inline Records readRecords(const std::string& file) {
   Records records;
-  TDBDefaults db;
+  GedcomIndex db;
   int32_t counter = ReadGedcomFile(file, db);
   if (counter > 0 && LoadIndex(db) >= 0) {
     records.complete = true;

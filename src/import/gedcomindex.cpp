@@ -1,4 +1,4 @@
-#include "import/indexfiles.h"
+#include "import/gedcomindex.h"
 
 #include "kernel/runbeside.h"
 
@@ -40,17 +40,17 @@ void reserveHuge(std::vector<T>& array, size_t n) {
 // The length a slot gives a key too long for its 16 bits.
 constexpr uint64_t kLongKey = 0xFFFF;
 
-std::string_view slotKey(const TDBDefaults& db, const TDBDefaults::XRefSlot& slot) {
+std::string_view slotKey(const GedcomIndex& db, const GedcomIndex::XRefSlot& slot) {
   if ((slot.text >> 48) == kLongKey) return db.xref(db.Blocks[static_cast<size_t>(slot.block)]);
   return {db.Text.data() + (slot.text & ((uint64_t{1} << 48) - 1)), static_cast<size_t>(slot.text >> 48)};
 }
 
-void hashXRefs(TDBDefaults& db) {
+void hashXRefs(GedcomIndex& db) {
   size_t slots = 16;
   while (slots < db.Blocks.size() + db.Blocks.size() / 2) slots *= 2;
   db.XRefSlots.clear();
   reserveHuge(db.XRefSlots, slots);
-  db.XRefSlots.assign(slots, TDBDefaults::XRefSlot{});
+  db.XRefSlots.assign(slots, GedcomIndex::XRefSlot{});
   const size_t mask = slots - 1;
   // The blocks go in by the region of the table their slot lies in, so that
   // the table fills front to back instead of at random; within a region in
@@ -59,7 +59,7 @@ void hashXRefs(TDBDefaults& db) {
   std::vector<uint32_t> regionStart((mask >> regionBits) + 2, 0);
   for (const TBlockRec& block : db.Blocks) ++regionStart[((block.XRefHash & mask) >> regionBits) + 1];
   for (size_t r = 1; r < regionStart.size(); ++r) regionStart[r] += regionStart[r - 1];
-  std::vector<TDBDefaults::XRefSlot> ordered;
+  std::vector<GedcomIndex::XRefSlot> ordered;
   reserveHuge(ordered, db.Blocks.size());
   ordered.resize(db.Blocks.size());
   for (size_t k = 0; k < db.Blocks.size(); ++k) {
@@ -68,9 +68,9 @@ void hashXRefs(TDBDefaults& db) {
         block.XRefHash, static_cast<int32_t>(k),
         block.XRefOffset | std::min<uint64_t>(block.XRefLength, kLongKey) << 48};
   }
-  for (const TDBDefaults::XRefSlot& entry : ordered) {
+  for (const GedcomIndex::XRefSlot& entry : ordered) {
     for (size_t s = entry.hash & mask;; s = (s + 1) & mask) {
-      TDBDefaults::XRefSlot& slot = db.XRefSlots[s];
+      GedcomIndex::XRefSlot& slot = db.XRefSlots[s];
       if (slot.block < 0) {
         slot = entry;
         break;
@@ -91,7 +91,7 @@ struct XRefKey {
   int32_t block;
 };
 
-XRefKey xrefKey(const TDBDefaults& db, size_t k) {
+XRefKey xrefKey(const GedcomIndex& db, size_t k) {
   const TBlockRec& block = db.Blocks[k];
   const std::string_view xref = db.xref(block);
   XRefKey key{0, 0, block.XRefOffset, block.XRefLength, static_cast<int32_t>(k)};
@@ -103,7 +103,7 @@ XRefKey xrefKey(const TDBDefaults& db, size_t k) {
 }
 
 // Sorted by key, equal keys in file order so that lookups find the first block.
-bool xrefBefore(const TDBDefaults& db, const XRefKey& a, const XRefKey& b) {
+bool xrefBefore(const GedcomIndex& db, const XRefKey& a, const XRefKey& b) {
   if (a.high != b.high) return a.high < b.high;
   if (a.low != b.low) return a.low < b.low;
   if (a.length > 16 || b.length > 16) {
@@ -137,7 +137,7 @@ uint32_t xrefHash(std::string_view key) {
   return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
-uint16_t TDBDefaults::tagNumber(FieldTag tag) {
+uint16_t GedcomIndex::tagNumber(FieldTag tag) {
   constexpr uint16_t kShared = 0xFFFF;
   auto slotOf = [this](FieldTag t) {
     const size_t mask = TagSlots.size() - 1;
@@ -166,7 +166,7 @@ uint16_t TDBDefaults::tagNumber(FieldTag tag) {
   return static_cast<uint16_t>(Tags.size() - 1);
 }
 
-int32_t WriteBlock(TDBDefaults& db, std::string_view tag, std::string_view xref) {
+int32_t WriteBlock(GedcomIndex& db, std::string_view tag, std::string_view xref) {
   if (db.Blocks.size() >= kMaxRecords || xref.size() > std::numeric_limits<uint32_t>::max()) return -1;
   TBlockRec& block = db.Blocks.emplace_back();
   block.TagCode = tagCode(tag);
@@ -177,7 +177,7 @@ int32_t WriteBlock(TDBDefaults& db, std::string_view tag, std::string_view xref)
   return static_cast<int32_t>(db.Blocks.size());
 }
 
-int32_t WriteField(TDBDefaults& db, int32_t blockNo, std::string_view tag, int32_t level, int32_t prevField,
+int32_t WriteField(GedcomIndex& db, int32_t blockNo, std::string_view tag, int32_t level, int32_t prevField,
                    std::string_view value) {
   if (blockNo < 1 || static_cast<size_t>(blockNo) > db.Blocks.size()) return -1;
   if (db.Fields.size() >= kMaxRecords || value.size() > std::numeric_limits<uint32_t>::max() ||
@@ -199,7 +199,7 @@ int32_t WriteField(TDBDefaults& db, int32_t blockNo, std::string_view tag, int32
   return index + 1;
 }
 
-int32_t LoadIndex(TDBDefaults& db) {
+int32_t LoadIndex(GedcomIndex& db) {
   static constexpr FieldTag kIndi = fieldTag("INDI"), kFam = fieldTag("FAM");
   db.FirstIndi = db.FirstFam = db.LastIndi = 0;
   db.BlockXRefs.clear();
@@ -266,14 +266,14 @@ int32_t LoadIndex(TDBDefaults& db) {
       mergeBack();
     }
   } catch (const std::bad_alloc&) {
-    db.BlockXRefs = TBlockIDX();
+    db.BlockXRefs = XRefIndex();
     db.XRefSlots = {};
     return -1;
   }
   return blockCount;
 }
 
-int32_t FindBlockByXRef(const TBlockIDX& xrefs, std::string_view key) {
+int32_t FindBlockByXRef(const XRefIndex& xrefs, std::string_view key) {
   if (xrefs.size() < 10) {
     for (const TBlockXRefEntry& entry : xrefs) {
       if (entry.XRef == key) return entry.BlockIndex;
@@ -286,12 +286,12 @@ int32_t FindBlockByXRef(const TBlockIDX& xrefs, std::string_view key) {
   return it->BlockIndex;
 }
 
-int32_t FindBlock(const TDBDefaults& db, std::string_view key) {
+int32_t FindBlock(const GedcomIndex& db, std::string_view key) {
   if (db.XRefSlots.empty()) return -1;
   const uint32_t hash = xrefHash(key);
   const size_t mask = db.XRefSlots.size() - 1;
   for (size_t s = hash & mask;; s = (s + 1) & mask) {
-    const TDBDefaults::XRefSlot& slot = db.XRefSlots[s];
+    const GedcomIndex::XRefSlot& slot = db.XRefSlots[s];
     if (slot.block < 0) return -1;
     if (slot.hash == hash && slotKey(db, slot) == key) return slot.block;
   }

@@ -10,8 +10,8 @@ namespace rowsmith {
 // Upper-cases a-z only: every byte of a multi-byte character stays, so
 // positions in the result are positions in the text, and the patterns
 // matched without regard to case (month names, tags) are ASCII.
-char ansiUpperChar(char c);
-std::string ansiUpperCase(std::string_view text);
+char asciiUpperChar(char c);
+std::string asciiUpperCase(std::string_view text);
 
 // Removes blanks and every control character (bytes 0..32) at both ends.
 std::string_view trimView(std::string_view text);

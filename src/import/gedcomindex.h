@@ -30,7 +30,7 @@ constexpr FieldTag fieldTag(std::string_view text) {
 
 struct TBlockRec {
   uint64_t TagCode = 0;     // the rest of the level-0 line, cut to 8 characters
-  uint64_t XRefOffset = 0;  // the whole cross-reference, in TDBDefaults::Text
+  uint64_t XRefOffset = 0;  // the whole cross-reference, in GedcomIndex::Text
   uint32_t XRefLength = 0;
   int32_t FirstField = -1;  // -1 while the block has no field
   uint8_t TagLength = 0;
@@ -43,9 +43,9 @@ struct TBlockRec {
 static_assert(sizeof(TBlockRec) == 32);
 
 // 16 bytes: a million persons have some ten million fields. The tag is a
-// number in TDBDefaults::Tags.
+// number in GedcomIndex::Tags.
 struct TFieldRec {
-  uint64_t Packed = 0;  // value offset in TDBDefaults::Text (40 bits), level (8), tag number (16)
+  uint64_t Packed = 0;  // value offset in GedcomIndex::Text (40 bits), level (8), tag number (16)
   uint32_t ValueLength = 0;
   int32_t NextField = 0;  // 0 after the block's last field
 
@@ -59,15 +59,15 @@ static_assert(sizeof(TFieldRec) == 16);
 
 struct TBlockXRefEntry {
   int32_t BlockIndex = 0;
-  std::string_view XRef;  // points into the owning TDBDefaults::Text
+  std::string_view XRef;  // points into the owning GedcomIndex::Text
 };
 
-using TBlockIndex = std::vector<TBlockRec>;
+using BlockRecords = std::vector<TBlockRec>;
 using TFieldIndex = std::vector<TFieldRec>;
-using TBlockIDX = std::vector<TBlockXRefEntry>;
+using XRefIndex = std::vector<TBlockXRefEntry>;
 
-struct TDBDefaults {
-  TBlockIndex Blocks;
+struct GedcomIndex {
+  BlockRecords Blocks;
   TFieldIndex Fields;
   std::string Text;  // every cross-reference and value, back to back
   // Every field tag once, cut to 8 characters; a file with more than 65,535
@@ -78,7 +78,7 @@ struct TDBDefaults {
   int32_t FirstIndi = 0;
   int32_t FirstFam = 0;
   int32_t LastIndi = 0;
-  TBlockIDX BlockXRefs;  // sorted by XRef as unsigned bytes, by LoadIndex
+  XRefIndex BlockXRefs;  // sorted by XRef as unsigned bytes, by LoadIndex
   // The same cross-references hashed. A slot holds where its key lies in
   // Text, so that a lookup compares without visiting the block.
   struct XRefSlot {
@@ -104,29 +104,29 @@ struct TDBDefaults {
   // The number of a tag, added when new.
   uint16_t tagNumber(FieldTag tag);
 
-  TDBDefaults() = default;
-  TDBDefaults(const TDBDefaults&) = delete;  // BlockXRefs points into Text
-  TDBDefaults& operator=(const TDBDefaults&) = delete;
+  GedcomIndex() = default;
+  GedcomIndex(const GedcomIndex&) = delete;  // BlockXRefs points into Text
+  GedcomIndex& operator=(const GedcomIndex&) = delete;
 };
 
 // Appends a block; returns its number (block index + 1), -1 when the index is
 // full.
-int32_t WriteBlock(TDBDefaults& db, std::string_view tag, std::string_view xref);
+int32_t WriteBlock(GedcomIndex& db, std::string_view tag, std::string_view xref);
 // Appends a field of block blockNo and links it from prevField (the result of
 // the block's previous WriteField, or <= 0 for its first field). Returns the
 // number of fields, which is the index the next field gets; -1 when the block
 // or the previous field does not exist or the index is full.
-int32_t WriteField(TDBDefaults& db, int32_t blockNo, std::string_view tag, int32_t level, int32_t prevField,
+int32_t WriteField(GedcomIndex& db, int32_t blockNo, std::string_view tag, int32_t level, int32_t prevField,
                    std::string_view value);
 // Makes the written index ready for lookups: the first and last individual,
 // the first family, the sorted cross-references. Returns the number of
 // blocks; -1, with the lookups left empty, when memory ran out.
-int32_t LoadIndex(TDBDefaults& db);
+int32_t LoadIndex(GedcomIndex& db);
 // The BlockIndex of the entry whose XRef equals key; the first block in file
 // order among equal keys; -1 when absent.
-int32_t FindBlockByXRef(const TBlockIDX& xrefs, std::string_view key);
+int32_t FindBlockByXRef(const XRefIndex& xrefs, std::string_view key);
 // The same answer from the hashed cross-references, in constant time.
-int32_t FindBlock(const TDBDefaults& db, std::string_view key);
+int32_t FindBlock(const GedcomIndex& db, std::string_view key);
 // The hash FindBlock files cross-references under.
 uint32_t xrefHash(std::string_view key);
 

@@ -1,6 +1,6 @@
 #include "import/extractor.h"
 #include "import/recordfields.h"
-#include "kernel/ansitext.h"
+#include "kernel/utf8text.h"
 #include "kernel/dates.h"
 
 namespace rowsmith {

@@ -1,4 +1,4 @@
-#include "import/indexfiles.h"
+#include "import/gedcomindex.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@ namespace {
 // Tags are numbered in 16 bits; past 65,535 different ones the rest share a
 // number that matches no tag, while every earlier tag keeps its own.
 TEST(IndexFiles, TagsBeyondTheNumberedOnesMatchNothing) {
-  TDBDefaults db;
+  GedcomIndex db;
   ASSERT_EQ(WriteBlock(db, "HEAD", ""), 1);
   int32_t prev = WriteField(db, 1, "NAME", 1, -1, "first");
   for (int i = 0; i < 70000; ++i) prev = WriteField(db, 1, "T" + std::to_string(i), 1, prev, "");
@@ -27,7 +27,7 @@ TEST(IndexFiles, TagsBeyondTheNumberedOnesMatchNothing) {
 }
 
 TEST(IndexFiles, WritesFailOnLinksToNothing) {
-  TDBDefaults db;
+  GedcomIndex db;
   EXPECT_EQ(WriteField(db, 1, "NAME", 1, -1, "x"), -1);  // block 1 does not exist yet
   ASSERT_EQ(WriteBlock(db, "HEAD", ""), 1);
   EXPECT_EQ(WriteField(db, 1, "NAME", 1, 5, "x"), -1);  // no previous field to link
@@ -47,7 +47,7 @@ TEST(IndexFiles, LoadIndexFindsFirstAndLastRecordsByExactTag) {
       {{"HEAD", "FAMILY", "FAM"}, 0, 2, 0},
   };
   for (const Case& c : cases) {
-    TDBDefaults db;
+    GedcomIndex db;
     for (const auto& tag : c.tags) WriteBlock(db, tag, "");
     EXPECT_EQ(LoadIndex(db), static_cast<int32_t>(c.tags.size()));
     EXPECT_EQ(db.FirstIndi, c.firstIndi) << c.tags[1];
@@ -58,7 +58,7 @@ TEST(IndexFiles, LoadIndexFindsFirstAndLastRecordsByExactTag) {
 
 // The sorted lookup and the hashed one agree.
 TEST(IndexFiles, FindBlockByXRefOnSmallAndLargeIndexes) {
-  EXPECT_EQ(FindBlockByXRef(TBlockIDX{}, ""), -1);
+  EXPECT_EQ(FindBlockByXRef(XRefIndex{}, ""), -1);
   const std::string shared(32, 's');
   for (int n : {0, 1, 8, 9, 10, 11, 17, 100, 1000}) {
     // Keys in shuffled file order, with duplicates, bytes above 127, and
@@ -72,7 +72,7 @@ TEST(IndexFiles, FindBlockByXRefOnSmallAndLargeIndexes) {
       xrefs[static_cast<size_t>(n - 3)] = "@" + shared + "two@";
     }
     std::shuffle(xrefs.begin(), xrefs.end(), std::mt19937(static_cast<unsigned>(n)));
-    TDBDefaults db;
+    GedcomIndex db;
     WriteBlock(db, "HEAD", "");
     for (const auto& x : xrefs) WriteBlock(db, "INDI", x);
     LoadIndex(db);
@@ -95,7 +95,7 @@ TEST(IndexFiles, FindBlockByXRefOnSmallAndLargeIndexes) {
 
 // Large indexes are sorted in two runs and hashed on a second thread.
 TEST(IndexFiles, LargeIndexesSortByBytesAndFindTheFirstOfEqualKeys) {
-  TDBDefaults db;
+  GedcomIndex db;
   constexpr int kBlocks = 70000;
   for (int i = 0; i < kBlocks; ++i) {
     const std::string tail = i % 7 == 0 ? std::string(20, static_cast<char>(i % 3 ? 'x' : '\xE4')) : "";

@@ -5,7 +5,7 @@
 
 #include "import/extractor.h"
 #include "import/recordfields.h"
-#include "kernel/ansitext.h"
+#include "kernel/utf8text.h"
 #include "kernel/dates.h"
 #include "kernel/names.h"
 
@@ -203,7 +203,7 @@ bool Extractor::GetPersonRecord(int32_t p, TPersRec& r) const {
   assignTrimmed(r.BurialPlace, v[pvBurialPlace]);
   r.Spare1 = std::move(v[pvSpare1]);
   r.Spare2 = std::move(v[pvSpare2]);
-  std::string sex = ansiUpperCase(trimView(v[pvSex]));
+  std::string sex = asciiUpperCase(trimView(v[pvSex]));
   r.Sex = sex == "M" ? 1 : sex == "F" ? 2 : 0;
   return true;
 }

@@ -1,4 +1,4 @@
-#include "kernel/ansitext.h"
+#include "kernel/utf8text.h"
 
 #include <limits>
 
@@ -9,11 +9,11 @@ bool isBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
 
 }  // namespace
 
-char ansiUpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }
+char asciiUpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }
 
-std::string ansiUpperCase(std::string_view text) {
+std::string asciiUpperCase(std::string_view text) {
   std::string out(text.size(), '\0');
-  for (size_t i = 0; i < text.size(); ++i) out[i] = ansiUpperChar(text[i]);
+  for (size_t i = 0; i < text.size(); ++i) out[i] = asciiUpperChar(text[i]);
   return out;
 }
 
