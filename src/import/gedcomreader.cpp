@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -19,7 +18,6 @@
 #include "kernel/textcodec.h"
 #include "os/osfile.h"
 
-namespace fs = std::filesystem;
 
 namespace rowsmith {
 
@@ -528,14 +526,6 @@ class GedcomReading {
   std::unique_ptr<SecondHalf> second_;
 };
 
-std::string folderOf(const std::string& fileName) {
-  std::error_code ec;
-  fs::path absolute = fs::absolute(fs::path(fileName), ec);
-  if (ec) absolute = fs::path(fileName);
-  std::string folder = absolute.parent_path().string();
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  return folder;
-}
 
 }  // namespace
 
@@ -548,7 +538,7 @@ ReadOutcome readGedcom(const std::string& fileName, GedcomIndex& db, UserMessage
   ReadOutcome outcome;
   if (!input.open(fileName, outcome.failure)) return outcome;
   input.reportProgressTo(progress);
-  return readGedcom(input, folderOf(fileName), db);
+  return readGedcom(input, os::absoluteFolderOf(fileName), db);
 }
 
 int32_t ReadGedcomFile(const std::string& fileName, GedcomIndex& db) { return readGedcom(fileName, db).counter; }

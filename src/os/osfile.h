@@ -157,6 +157,9 @@ size_t maxNameLength(const std::string& folder);
 
 std::string executablePath();
 std::string currentFolder();
+// The folder that holds path, made absolute against the current folder,
+// without a trailing "/" (but "/" itself).
+std::string absoluteFolderOf(const std::string& path);
 std::string environment(const char* name);
 // Where a user's programs keep their data: $XDG_DATA_HOME or
 // ~/.local/share, %APPDATA% on Windows. Ends with "/".

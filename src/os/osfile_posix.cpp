@@ -375,6 +375,15 @@ std::string currentFolder() {
   return fs::current_path(ec).string();
 }
 
+std::string absoluteFolderOf(const std::string& path) {
+  std::error_code ec;
+  fs::path absolute = fs::absolute(fs::path(path), ec);
+  if (ec) absolute = fs::path(path);
+  std::string folder = absolute.parent_path().string();
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
 std::string environment(const char* name) {
   const char* value = std::getenv(name);
   return value ? std::string(value) : std::string();

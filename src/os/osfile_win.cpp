@@ -431,6 +431,15 @@ std::string currentFolder() {
   return forwardSlashes(narrow(fs::current_path(ec).wstring()));
 }
 
+std::string absoluteFolderOf(const std::string& path) {
+  std::error_code ec;
+  fs::path absolute = fs::absolute(fs::path(wide(path)), ec);
+  if (ec) absolute = fs::path(wide(path));
+  std::string folder = forwardSlashes(narrow(absolute.parent_path().wstring()));
+  while (folder.size() > 3 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
 std::string environment(const char* name) {
   const wchar_t* value = _wgetenv(wide(name).c_str());
   return value ? narrow(value) : std::string();
