@@ -65,7 +65,7 @@ def german_default(section, key):
         for path in sorted((root / 'src').rglob('*.cpp')):
             text = path.read_text(encoding='utf-8')
             match = re.search(r'setWindowTitle\((' + STRING + r')\)', text)
-            if 'T' + key + '::' in text and match:
+            if '"' + key + '"' in text and match:
                 return unquote(match.group(1))
     if key == 'WelcomeText':
         match = re.search(r'welcomeText\(\) \{\s*static const std::string text =\s*((?:' + STRING + r'\s*)+);', sources)

@@ -49,6 +49,7 @@
 #include "ui/toolswerbungform.h"
 #include "ui/translateform.h"
 #include "ui/importprogress.h"
+#include "ui/findbar.h"
 #include "platform/platform.h"
 #include "ui/resultgrid.h"
 
@@ -62,7 +63,7 @@ constexpr int kButtonPanelHeight = 41;
 constexpr int kWelcomeHeight = 184;
 constexpr int kSplitterWidth = 8;
 
-const QColor kKeyColours[kMaxShiftSortKeys] = {
+const QColor kKeyColours[SortKeys::kMaxKeys] = {
     QColor(255, 0, 0), QColor(192, 64, 0), QColor(128, 128, 0), QColor(64, 192, 0), QColor(0, 255, 0)};
 
 QFrame* makePanel(const char* name, QWidget* parent) {
@@ -108,7 +109,6 @@ class RowOrderChange {
   ResultTableModel* model_;
 };
 
-constexpr char kRecentSection[] = "RecentFiles";
 constexpr int kHeaderTextMargin = 12;
 
 QString text(const char* key, const char* german) {
@@ -166,6 +166,7 @@ const std::string& welcomeText() {
 TfrmGedComIm::TfrmGedComIm(QWidget* parent)
     : QWidget(parent),
       table_(makeResultTable()),
+      recentFiles_(settingsFileName()),
       shiftDown_(platform::isShiftDown) {
   setObjectName("frmGedComIm");
   setWindowTitle("Rowsmith V1.0.3.7");
@@ -268,8 +269,10 @@ void TfrmGedComIm::createControls() {
   splClient->setSizes({kWelcomeHeight, kWindowHeight - kWelcomeHeight - kButtonPanelHeight});
   layout->addWidget(pnlClient, 1);
 
+  findBar = new FindBar(*SGrid, table_, this);
+  connect(findBar, &FindBar::filterApplied, this, [this] { updateStatus(); });
+  layout->addWidget(findBar);
   layout->addWidget(createButtonPanel());
-  createSearchControls();
 
   GetComOpenDialog = new QFileDialog(this);
   GetComOpenDialog->setObjectName("GetComOpenDialog");
@@ -334,7 +337,6 @@ void TfrmGedComIm::connectControls() {
   connect(btnGo, &QPushButton::clicked, this, [this] { btnGoClick(); });
   connect(btnClientClientExport, &QPushButton::clicked, this, [this] { btnClientClientExportClick(); });
   connect(rbtWesternDate, &QRadioButton::toggled, this, [this] { rbtDateFormClick(); });
-  connect(edtFilter, &QLineEdit::textChanged, this, [this](const QString& filter) { setFilterText(filter); });
   connect(SGrid, &QAbstractItemView::doubleClicked, this, [this] { showRowDetails(); });
   // Tab moves between the grid and the controls; the arrow keys move inside.
   SGrid->setTabKeyNavigation(false);
@@ -342,7 +344,7 @@ void TfrmGedComIm::connectControls() {
   setTabOrder(btnGo, btnGoRecent);
   setTabOrder(btnGoRecent, btnClientClientExport);
   setTabOrder(btnClientClientExport, rbtWesternDate);
-  setTabOrder(rbtWesternDate, edtFilter);
+  setTabOrder(rbtWesternDate, findBar->edtFilter);
   SGrid->resultHeader()->setSectionColour([this](int column) { return headerColour(column); });
   SGrid->resultHeader()->setSectionMark([this](int column) { return headerMark(column); });
   SGrid->tableModel()->setHeaderTip([this](int column) { return headerTip(column); });
@@ -455,7 +457,7 @@ QString TfrmGedComIm::statusText() const {
       .arg(platform::fromUtf8(groupedNumber(rows)), platform::fromUtf8(groupedNumber(persons_)));
 }
 
-void TfrmGedComIm::updateStatus() { lblStatus->setText(statusText()); }
+void TfrmGedComIm::updateStatus() { findBar->lblStatus->setText(statusText()); }
 
 void TfrmGedComIm::localizeSexCells() {
   const std::string female = NLS().GetNLSText("Sexes", "Female", "W");
@@ -473,7 +475,7 @@ void TfrmGedComIm::localizeSexCells() {
 
 void TfrmGedComIm::translateTexts() {
   // The window's own controls; the open dialog's come with the toolkit.
-  for (QWidget* part : {static_cast<QWidget*>(pnlButton), static_cast<QWidget*>(pnlFind)})
+  for (QWidget* part : {static_cast<QWidget*>(pnlButton), static_cast<QWidget*>(findBar)})
     TranslateComponent(NLS(), objectName().toStdString(), part);
   updateTitle();
   mnuMain->actions().at(0)->setText(text("mnuEdit", "&Bearbeiten"));
@@ -497,17 +499,9 @@ void TfrmGedComIm::writeHeaders() {
 }
 
 void TfrmGedComIm::resetSortState() {
-  SortMouseDownCol = -1;
-  SortCol = -1;
-  SortKeyCount = -1;
-  SortDescending = false;
-  SortKeys.fill(-1);
+  sortPressColumn_ = -1;
+  sortKeys_.clear();
   if (SGrid) SGrid->horizontalHeader()->viewport()->update();
-}
-
-void TfrmGedComIm::mnuClearAllClick() {
-  TableChange change(SGrid->tableModel());
-  for (int row = 1; row < table_.rowCount(); ++row) table_.clearRow(row);
 }
 
 void TfrmGedComIm::btnGoClick() {
@@ -535,14 +529,14 @@ void TfrmGedComIm::btnGoClick() {
 std::optional<BackgroundImport> TfrmGedComIm::runImport(const QString& fileName) {
   if (importRunning_) return std::nullopt;
   importRunning_ = true;
-  for (QWidget* part : {pnlClient, pnlFind, pnlButton}) part->setEnabled(false);
+  for (QWidget* part : {static_cast<QWidget*>(pnlClient), static_cast<QWidget*>(findBar), static_cast<QWidget*>(pnlButton)}) part->setEnabled(false);
   BackgroundImport run;
   {
     platform::BusyCursor busy;
     run = importInBackground(this, QFile::encodeName(fileName).toStdString(), rbtWesternDate->isChecked(),
                              [this](ImportProgress* progress) { runningImport_ = progress; });
   }
-  for (QWidget* part : {pnlClient, pnlFind, pnlButton}) part->setEnabled(true);
+  for (QWidget* part : {static_cast<QWidget*>(pnlClient), static_cast<QWidget*>(findBar), static_cast<QWidget*>(pnlButton)}) part->setEnabled(true);
   importRunning_ = false;
   if (closeAfterImport_) {
     // The user closed the window during the run: it was cancelled, now the window goes.
@@ -582,9 +576,8 @@ bool TfrmGedComIm::importFile(const QString& fileName) {
   if (!run) return false;
   shownFile_ = QFileInfo(fileName).absoluteFilePath();
   persons_ = static_cast<long long>(run->outcome.persons);
-  rememberRecentFile(shownFile_);
-  takeTable(std::move(run->table));
-  reapplyFilter(false);
+  recentFiles_.remember(shownFile_);
+  adoptTable(std::move(run->table), TableOrigin::NewFile);
   updateTitle();
   updateStatus();
   std::string message = replacePlaceholder(
@@ -600,8 +593,10 @@ bool TfrmGedComIm::importFile(const QString& fileName) {
   return true;
 }
 
-void TfrmGedComIm::takeTable(StringTable table) {
+void TfrmGedComIm::adoptTable(StringTable table, TableOrigin origin) {
+  const bool sameFile = origin == TableOrigin::SameFileAgain;
   const int column = std::max(SGrid->currentColumn(), 0);
+  const int row = std::max(SGrid->currentTableRow(), 1);
   {
     TableChange change(SGrid->tableModel());
     table_ = std::move(table);
@@ -609,28 +604,31 @@ void TfrmGedComIm::takeTable(StringTable table) {
     if (table_.rowCount() < 2) table_.setRowCount(2);
     writeHeaders();
     localizeSexCells();
+    // The same file gives the same rows; the same keys put them in the same
+    // order, so the selected row keeps its number.
+    if (sameFile && !sortKeys_.keys().empty())
+      SortTableKeepingRow(table_, sortKeys_.keys(), sortKeys_.descending(), 1, resultDateColumns());
   }
   cleared_.clear();
   SGrid->tableModel()->clearChangedCells();
   actUndo->setEnabled(false);
-  // What was searched in the file before has no meaning in this one.
-  edtFind->clear();
-  lblFindState->clear();
-  SGrid->tableModel()->setHighlight(std::nullopt);
+  if (sameFile) {
+    findBar->reapplyFilter(false);
+    SGrid->setCurrentCell(column, std::min(row, table_.rowCount() - 1));
+    SGrid->horizontalHeader()->viewport()->update();
+    return;
+  }
+  findBar->clearFind();
   fitColumnWidths();
   resetSortState();
   SGrid->setCurrentCell(column, 1);
   // The user has come for the rows.
   SGrid->setFocus();
+  findBar->reapplyFilter(false);
 }
 
 void TfrmGedComIm::rbtDateFormClick() {
   if (shownFile_.isEmpty() || importRunning_) return;
-  const auto keys = SortKeys;
-  const int keyCount = SortKeyCount, sortCol = SortCol;
-  const bool descending = SortDescending, multiSort = MultiSort;
-  const int column = std::max(SGrid->currentColumn(), 0);
-  const int row = std::max(SGrid->currentTableRow(), 1);
   std::optional<BackgroundImport> run = runImport(shownFile_);
   if (!run) {
     // The table keeps its dates, so the buttons show their form again.
@@ -638,54 +636,7 @@ void TfrmGedComIm::rbtDateFormClick() {
     (rbtWesternDate->isChecked() ? rbtUnixDate : rbtWesternDate)->setChecked(true);
     return;
   }
-  {
-    TableChange change(SGrid->tableModel());
-    table_ = std::move(run->table);
-    if (table_.rowCount() < 2) table_.setRowCount(2);
-    writeHeaders();
-    localizeSexCells();
-    // The same file gives the same rows; the same keys put them in the same
-    // order, so the selected row keeps its number.
-    if (keyCount >= 0)
-      SortTableKeepingRow(table_, std::span<const int>(keys.data(), static_cast<size_t>(keyCount) + 1),
-                          descending, 1, resultDateColumns());
-  }
-  cleared_.clear();
-  SGrid->tableModel()->clearChangedCells();
-  actUndo->setEnabled(false);
-  SortKeys = keys;
-  SortKeyCount = keyCount;
-  SortCol = sortCol;
-  SortDescending = descending;
-  MultiSort = multiSort;
-  reapplyFilter(false);
-  SGrid->setCurrentCell(column, std::min(row, table_.rowCount() - 1));
-  SGrid->horizontalHeader()->viewport()->update();
-}
-
-QStringList TfrmGedComIm::recentFiles() const {
-  TIniFile settings(settingsFileName());
-  QStringList files;
-  for (int i = 1; i <= kRecentFiles; ++i) {
-    const std::string name = settings.ReadString(kRecentSection, "File" + std::to_string(i), "");
-    if (!name.empty()) files << platform::fromUtf8(name);
-  }
-  return files;
-}
-
-void TfrmGedComIm::rememberRecentFile(const QString& fileName) {
-  // A name the settings file cannot hold would come back as another name.
-  const std::string stored = platform::toUtf8(fileName);
-  if (platform::fromUtf8(stored) != fileName) return;
-  QStringList files = recentFiles();
-  files.removeAll(fileName);
-  files.prepend(fileName);
-  TIniFile settings(settingsFileName());
-  settings.BeginUpdate();
-  for (int i = 0; i < kRecentFiles; ++i)
-    settings.WriteString(kRecentSection, "File" + std::to_string(i + 1),
-                         i < files.size() ? platform::toUtf8(files.at(i)) : std::string());
-  settings.EndUpdate();
+  adoptTable(std::move(run->table), TableOrigin::SameFileAgain);
 }
 
 bool TfrmGedComIm::openRecentFile(const QString& file) {
@@ -695,24 +646,13 @@ bool TfrmGedComIm::openRecentFile(const QString& file) {
                                           "Die Datei \"%s\" gibt es nicht mehr. Aus der Liste der letzten "
                                           "Dateien entfernen?"),
                          platform::toUtf8(QDir::toNativeSeparators(file)));
-  if (ShowQuestion(question, this) == mrYes) forgetRecentFile(file);
+  if (ShowQuestion(question, this) == mrYes) recentFiles_.forget(file);
   return false;
-}
-
-void TfrmGedComIm::forgetRecentFile(const QString& fileName) {
-  QStringList files = recentFiles();
-  files.removeAll(fileName);
-  TIniFile settings(settingsFileName());
-  settings.BeginUpdate();
-  for (int i = 0; i < kRecentFiles; ++i)
-    settings.WriteString(kRecentSection, "File" + std::to_string(i + 1),
-                         i < files.size() ? platform::toUtf8(files.at(i)) : std::string());
-  settings.EndUpdate();
 }
 
 void TfrmGedComIm::fillRecentMenu() {
   mnuRecent->clear();
-  const QStringList files = recentFiles();
+  const QStringList files = recentFiles_.files();
   if (files.isEmpty()) {
     mnuRecent->addAction(text("NoRecentFiles", "(keine)"))->setEnabled(false);
     return;
@@ -741,34 +681,6 @@ void TfrmGedComIm::dropEvent(QDropEvent* event) {
   QTimer::singleShot(0, this, [this, file] { importFile(file); });
 }
 
-ExportTable TfrmGedComIm::makeExportTable() const {
-  const QHeaderView* header = SGrid->horizontalHeader();
-  const int columns = table_.columnCount();
-  std::vector<int> shown(static_cast<size_t>(columns));
-  for (int visual = 0; visual < columns; ++visual) shown[static_cast<size_t>(visual)] = header->logicalIndex(visual);
-
-  // The export follows the filter: what the user narrowed the grid to is
-  // what is written, in the order shown.
-  ResultTableModel* model = SGrid->tableModel();
-  StringTable visible(model->filtered() ? columns : 0);
-  if (model->filtered()) {
-    const std::vector<int>& rows = model->shownRows();
-    visible.setRowCount(static_cast<int>(rows.size()) + 1);
-    for (int r = 0; r <= static_cast<int>(rows.size()); ++r) {
-      const int from = r == 0 ? 0 : rows[static_cast<size_t>(r) - 1];
-      for (int c = 0; c < columns; ++c) visible.setCell(c, r, table_.cell(c, from));
-    }
-  }
-  ExportTable result{rowsmith::makeExportTable(model->filtered() ? visible : table_, shown), {}, {-1}};
-  result.resultColumns.insert(result.resultColumns.end(), shown.begin(), shown.end());
-  result.columnWidths.push_back(kExportColumnWidth);
-  for (int logical : shown) {
-    const bool hidden = header->isSectionHidden(logical) || header->sectionSize(logical) == 0;
-    result.columnWidths.push_back(hidden ? 0 : kExportColumnWidth);
-  }
-  return result;
-}
-
 TfrmSaveToForm* TfrmGedComIm::saveToForm() {
   if (!saveToForm_) saveToForm_ = new TfrmSaveToForm(this);
   return saveToForm_;
@@ -776,7 +688,7 @@ TfrmSaveToForm* TfrmGedComIm::saveToForm() {
 
 void TfrmGedComIm::btnClientClientExportClick() {
   reportingFailure([this] {
-    ExportTable exportTable = makeExportTable();
+    ExportTable exportTable = SGrid->exportTable();
     ExecuteSaveToForm(*saveToForm(), exportTable.table, std::move(exportTable.columnWidths),
                       std::move(exportTable.resultColumns));
   });
@@ -830,7 +742,7 @@ TfrmGedComIm::GridCell TfrmGedComIm::cellAt(int x, int y) const {
 }
 
 void TfrmGedComIm::SGridMouseDown(Qt::MouseButton, int x, int y) {
-  SortMouseDownCol = cellAt(x, y).column;
+  sortPressColumn_ = cellAt(x, y).column;
   columnMovedSincePress_ = false;
 }
 
@@ -838,36 +750,16 @@ void TfrmGedComIm::SGridMouseUp(Qt::MouseButton, int x, int y) {
   const GridCell cell = cellAt(x, y);
   const int width = cell.right - cell.left;
   // Near a border the user resizes the column; after a drag it has moved.
-  const bool sort = cell.column >= 0 && cell.column == SortMouseDownCol && cell.row == 0 &&
+  const bool sort = cell.column >= 0 && cell.column == sortPressColumn_ && cell.row == 0 &&
                     !columnMovedSincePress_ && cell.left + width / 10 < x &&
                     x < cell.right - width / 10;
   if (sort) {
-    const int column = cell.column;
-    SortDescending = column == SortCol ? !SortDescending : false;
-    SortCol = column;
     platform::BusyCursor busy;
-    if (shiftDown_ && shiftDown_()) {
-      if (SortKeyCount == -1) {
-        SortKeyCount = 0;
-        SortKeys[0] = column;
-      } else if (SortKeys[0] != column) {
-        // The newest key decides; the oldest of five falls out.
-        SortKeyCount = std::min(SortKeyCount + 1, kMaxShiftSortKeys - 1);
-        std::copy_backward(SortKeys.begin(), SortKeys.end() - 1, SortKeys.end());
-        SortKeys[0] = column;
-      }
-      SortGrid(std::span<const int>(SortKeys.data(), static_cast<size_t>(SortKeyCount) + 1), SortDescending);
-      MultiSort = true;
-    } else {
-      SortKeyCount = 0;
-      SortKeys = {column, -1, -1, -1, -1};
-      const int keys[] = {column};
-      SortGrid(keys, SortDescending);
-      MultiSort = false;
-    }
+    sortKeys_.click(cell.column, shiftDown_ && shiftDown_());
+    SortGrid(sortKeys_.keys(), sortKeys_.descending());
     SGrid->horizontalHeader()->viewport()->update();
   }
-  SortMouseDownCol = -1;
+  sortPressColumn_ = -1;
   columnMovedSincePress_ = false;
 }
 
@@ -882,50 +774,30 @@ void TfrmGedComIm::SortGrid(std::span<const int> keys, bool descending) {
     followClearedCells(before);
   });
   // The filter names rows by position, which the sort has changed.
-  reapplyFilter(false);
+  findBar->reapplyFilter(false);
   SGrid->setCurrentCell(column, row);
 }
 
 QString TfrmGedComIm::headerTip(int column) const {
-  int position = -1;
-  int count = 0;
-  if (MultiSort) {
-    count = SortKeyCount + 1;
-    for (int k = 0; k < count; ++k)
-      if (SortKeys[static_cast<size_t>(k)] == column) position = k;
-  } else if (column == SortCol) {
-    position = 0;
-    count = 1;
-  }
-  if (position < 0)
+  const int rank = sortKeys_.rank(column);
+  if (rank < 0)
     return text("HeaderTipShiftClick",
                 "Klick: sortieren, nochmals: umkehren; Umschalt+Klick: diese Spalte wird erster Schlüssel, "
                 "die bisherigen entscheiden bei Gleichstand");
-  const QString direction = SortDescending ? text("HeaderTipDescending", "absteigend")
-                                           : text("HeaderTipAscending", "aufsteigend");
-  return text("HeaderTipKey", "Sortierschlüssel %1 von %2, %3").arg(position + 1).arg(count).arg(direction);
+  const QString direction = sortKeys_.descending() ? text("HeaderTipDescending", "absteigend")
+                                                   : text("HeaderTipAscending", "aufsteigend");
+  return text("HeaderTipKey", "Sortierschlüssel %1 von %2, %3").arg(rank + 1).arg(sortKeys_.count()).arg(direction);
 }
 
 QString TfrmGedComIm::headerMark(int column) const {
-  int rank = -1;
-  if (MultiSort) {
-    for (int k = 0; k <= std::min(SortKeyCount, kMaxShiftSortKeys - 1); ++k)
-      if (SortKeys[static_cast<size_t>(k)] == column) rank = k;
-  } else if (column >= 0 && column == SortCol) {
-    rank = 0;
-  }
+  const int rank = sortKeys_.rank(column);
   if (rank < 0) return {};
-  return QString::number(rank + 1) + (SortDescending ? QChar(0x25BC) : QChar(0x25B2));
+  return QString::number(rank + 1) + (sortKeys_.descending() ? QChar(0x25BC) : QChar(0x25B2));
 }
 
 QColor TfrmGedComIm::headerColour(int column) const {
-  if (column < 0) return {};
-  if (MultiSort) {
-    for (int k = 0; k <= std::min(SortKeyCount, kMaxShiftSortKeys - 1); ++k)
-      if (SortKeys[static_cast<size_t>(k)] == column) return kKeyColours[k];
-    return {};
-  }
-  return column == SortCol ? kKeyColours[0] : QColor();
+  const int rank = sortKeys_.rank(column);
+  return rank < 0 ? QColor() : kKeyColours[rank];
 }
 
 void TfrmGedComIm::SGridKeyDown(int key, Qt::KeyboardModifiers modifiers) {
@@ -1007,7 +879,7 @@ bool TfrmGedComIm::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
     if (key->matches(QKeySequence::Copy)) {
-      copySelection();
+      SGrid->copySelection();
       return true;
     }
     if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {
@@ -1016,67 +888,6 @@ bool TfrmGedComIm::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QWidget::eventFilter(watched, event);
-}
-
-void TfrmGedComIm::createSearchControls() {
-  pnlFind = makePanel("pnlFind", this);
-  auto* findLayout = new QHBoxLayout(pnlFind);
-  findLayout->setContentsMargins(4, 2, 4, 2);
-  lblFilter = new QLabel("&Filter:", pnlFind);
-  lblFilter->setObjectName("lblFilter");
-  edtFilter = new QLineEdit(pnlFind);
-  edtFilter->setObjectName("edtFilter");
-  edtFilter->setClearButtonEnabled(true);
-  edtFilter->setMinimumWidth(140);
-  lblFilter->setBuddy(edtFilter);
-  lblFilterCount = new QLabel(pnlFind);
-  lblFilterCount->setObjectName("lblFilterCount");
-  lblFind = new QLabel("&Suchen:", pnlFind);
-  lblFind->setObjectName("lblFind");
-  edtFind = new QLineEdit(pnlFind);
-  edtFind->setObjectName("edtFind");
-  edtFind->setMinimumWidth(160);
-  lblFind->setBuddy(edtFind);
-  btnFindNext = new QPushButton("&Weiter", pnlFind);
-  btnFindNext->setObjectName("btnFindNext");
-  btnFindPrevious = new QPushButton(platform::fromUtf8("&Zurück"), pnlFind);
-  btnFindPrevious->setObjectName("btnFindPrevious");
-  lblFindState = new QLabel(pnlFind);
-  lblFindState->setObjectName("lblFindState");
-  lblStatus = new QLabel(pnlFind);
-  lblStatus->setObjectName("lblStatus");
-  findLayout->addWidget(lblFilter);
-  findLayout->addWidget(edtFilter);
-  findLayout->addWidget(lblFilterCount);
-  findLayout->addSpacing(16);
-  for (QWidget* widget : {static_cast<QWidget*>(lblFind), static_cast<QWidget*>(edtFind),
-                          static_cast<QWidget*>(btnFindNext), static_cast<QWidget*>(btnFindPrevious),
-                          static_cast<QWidget*>(lblFindState)})
-    findLayout->addWidget(widget);
-  findLayout->addStretch(1);
-  findLayout->addWidget(lblStatus);
-  // Between the grid and the button bar.
-  static_cast<QVBoxLayout*>(layout())->insertWidget(1, pnlFind);
-
-  connect(edtFind, &QLineEdit::textEdited, this, [this] {
-    // Typing searches from the current cell, which may itself match.
-    SGrid->tableModel()->setHighlight(TableSearch(platform::toUtf8(edtFind->text())));
-    const QModelIndex current = SGrid->currentIndex();
-    const TableSearch search(platform::toUtf8(edtFind->text()));
-    if (current.isValid() && search.contains(table_.cell(current.column(), SGrid->currentTableRow()))) {
-      lblFindState->clear();
-      return;
-    }
-    findNext();
-  });
-  connect(edtFind, &QLineEdit::returnPressed, this, [this] {
-    findNext(QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier));
-  });
-  connect(btnFindNext, &QPushButton::clicked, this, [this] { findNext(false); });
-  connect(btnFindPrevious, &QPushButton::clicked, this, [this] { findNext(true); });
-  setTabOrder(edtFilter, edtFind);
-  setTabOrder(edtFind, btnFindNext);
-  setTabOrder(btnFindNext, btnFindPrevious);
 }
 
 void TfrmGedComIm::createShortcuts() {
@@ -1089,122 +900,10 @@ void TfrmGedComIm::createShortcuts() {
   };
   shortcut(QKeySequence::Open, this, [this] { btnGoClick(); });
   shortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this, [this] { btnClientClientExportClick(); });
-  shortcut(QKeySequence::Find, this, [this] { showFindBar(); });
-  shortcut(QKeySequence(Qt::Key_F3), this, [this] { findNext(false); });
-  shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this, [this] { findNext(true); });
-  shortcut(QKeySequence(Qt::Key_Escape), pnlFind, [this] {
-    SGrid->tableModel()->setHighlight(std::nullopt);
-    SGrid->setFocus();
-  });
-}
-
-void TfrmGedComIm::showFindBar() {
-  edtFind->setFocus();
-  edtFind->selectAll();
-  if (!edtFind->text().isEmpty()) SGrid->tableModel()->setHighlight(TableSearch(platform::toUtf8(edtFind->text())));
-}
-
-std::vector<int> TfrmGedComIm::shownColumns() const {
-  const QHeaderView* header = SGrid->horizontalHeader();
-  std::vector<int> columns;
-  for (int visual = 0; visual < header->count(); ++visual) {
-    const int logical = header->logicalIndex(visual);
-    if (!header->isSectionHidden(logical) && header->sectionSize(logical) > 0) columns.push_back(logical);
-  }
-  return columns;
-}
-
-bool TfrmGedComIm::findNext(bool backward) {
-  if (edtFind->text().isEmpty()) {
-    showFindBar();
-    return false;
-  }
-  const TableSearch search(platform::toUtf8(edtFind->text()));
-  ResultTableModel* model = SGrid->tableModel();
-  std::vector<int> rows;
-  if (model->filtered()) {
-    rows = model->shownRows();
-  } else {
-    rows.resize(static_cast<size_t>(model->rowCount()));
-    for (size_t r = 0; r < rows.size(); ++r) rows[r] = static_cast<int>(r) + 1;
-  }
-  const std::vector<int> columns = shownColumns();
-  const QModelIndex current = SGrid->currentIndex();
-  ShownCell from{current.isValid() ? current.row() : 0, 0};
-  if (current.isValid()) {
-    const int visual = SGrid->horizontalHeader()->visualIndex(current.column());
-    for (size_t i = 0; i < columns.size(); ++i)
-      if (SGrid->horizontalHeader()->visualIndex(columns[i]) <= visual) from.column = static_cast<int>(i);
-  }
-  std::optional<ShownCell> found;
-  {
-    platform::BusyCursor busy;
-    found = findCell(table_, search, rows, columns, from, backward);
-  }
-  model->setHighlight(search);
-  if (!found) {
-    lblFindState->setText(text("NotFound", "Nicht gefunden"));
-    return false;
-  }
-  lblFindState->clear();
-  SGrid->setCurrentCell(columns[static_cast<size_t>(found->column)], rows[static_cast<size_t>(found->row)]);
-  return true;
-}
-
-void TfrmGedComIm::setFilterText(const QString& filter) {
-  if (edtFilter->text() != filter) {
-    const QSignalBlocker quiet(edtFilter);
-    edtFilter->setText(filter);
-  }
-  // A longer text can only narrow what the shorter one left.
-  const bool narrow = !appliedFilter_.isEmpty() && filter.startsWith(appliedFilter_);
-  appliedFilter_ = filter;
-  reapplyFilter(narrow);
-}
-
-void TfrmGedComIm::reapplyFilter(bool narrowOnly) {
-  ResultTableModel* model = SGrid->tableModel();
-  const int column = std::max(SGrid->currentColumn(), 0);
-  const int row = SGrid->currentTableRow();
-  if (appliedFilter_.isEmpty()) {
-    if (model->filtered()) model->setShownRows(std::nullopt);
-  } else {
-    platform::BusyCursor busy;
-    const TableSearch search(platform::toUtf8(appliedFilter_));
-    model->setShownRows(narrowOnly && model->filtered() ? filterRows(table_, search, model->shownRows())
-                                                        : filterRows(table_, search));
-  }
-  updateStatus();
-  lblFilterCount->setText(model->filtered() ? text("FilterCount", "%1 von %2")
-                                                  .arg(model->rowCount())
-                                                  .arg(std::max(table_.rowCount() - 1, 0))
-                                            : QString());
-  if (row >= 1 && model->viewRow(row) >= 0)
-    SGrid->setCurrentCell(column, row);
-  else if (model->rowCount() > 0)
-    SGrid->setCurrentCell(column, model->tableRow(0));
-}
-
-void TfrmGedComIm::copySelection() {
-  const QModelIndexList selected = SGrid->selectionModel()->selectedIndexes();
-  if (selected.isEmpty()) return;
-  int top = selected.constFirst().row(), bottom = top;
-  int leftVisual = SGrid->horizontalHeader()->visualIndex(selected.constFirst().column()), rightVisual = leftVisual;
-  for (const QModelIndex& index : selected) {
-    top = std::min(top, index.row());
-    bottom = std::max(bottom, index.row());
-    const int visual = SGrid->horizontalHeader()->visualIndex(index.column());
-    leftVisual = std::min(leftVisual, visual);
-    rightVisual = std::max(rightVisual, visual);
-  }
-  std::vector<int> rows;
-  for (int r = top; r <= bottom; ++r) rows.push_back(SGrid->tableModel()->tableRow(r));
-  std::vector<int> columns;
-  for (int logical : shownColumns()) {
-    const int visual = SGrid->horizontalHeader()->visualIndex(logical);
-    if (visual >= leftVisual && visual <= rightVisual) columns.push_back(logical);
-  }
-  platform::putClipboardText(rangeText(table_, rows, columns));
+  shortcut(QKeySequence::Find, this, [this] { findBar->showFind(); });
+  shortcut(QKeySequence(Qt::Key_F3), this, [this] { findBar->findNext(false); });
+  shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this, [this] { findBar->findNext(true); });
+  shortcut(QKeySequence(Qt::Key_Escape), findBar, [this] { findBar->leaveFind(); });
 }
 
 void TfrmGedComIm::showRowDetails() {

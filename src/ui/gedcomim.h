@@ -11,8 +11,10 @@
 #include <QString>
 #include <QWidget>
 
+#include "kernel/sortkeys.h"
 #include "kernel/stringtable.h"
 #include "ui/importprogress.h"
+#include "ui/recentfiles.h"
 
 class QFileDialog;
 class QFrame;
@@ -29,25 +31,14 @@ class QToolButton;
 
 namespace rowsmith {
 
+class FindBar;
 class ResultGrid;
 class TfrmSaveToForm;
-
-inline constexpr int kMaxShiftSortKeys = 5;
 
 // The welcome text of memClientTopTop (CR LF line breaks).
 const std::string& welcomeText();
 // A count with the language's thousands separator ("1.000.000").
 std::string groupedNumber(long long value);
-// How many files the Go! button's menu offers again.
-inline constexpr int kRecentFiles = 8;
-
-// The export table: a numbered copy of the grid in the order it shows its
-// columns, with the width of each column (0 for one the user has hidden).
-struct ExportTable {
-  StringTable table;
-  std::vector<int> columnWidths;
-  std::vector<int> resultColumns;  // what each column shows; -1 the row numbers
-};
 
 class TfrmGedComIm : public QWidget {
   Q_OBJECT
@@ -56,26 +47,18 @@ class TfrmGedComIm : public QWidget {
   ~TfrmGedComIm() override;
 
   void FormCreate();
-  void mnuClearAllClick();
   void btnGoClick();
   // Imports a file as "Go!" does after its dialog; a run that does not
   // succeed keeps the table shown. True when the new table is shown.
   bool importFile(const QString& fileName);
-  // The files imported last, newest first, as DEFAULTS.INI keeps them.
-  QStringList recentFiles() const;
+  // The files imported last; the Go! button's menu offers them again.
+  const RecentFiles& recentFiles() const { return recentFiles_; }
   // Imports a file of the list; one that is gone is named and may be removed.
   bool openRecentFile(const QString& fileName);
   // Imports the shown file again in the date form now chosen, keeping the
   // sort keys, the filter and the selected row.
   void rbtDateFormClick();
 
-  // Find field (Ctrl+F): the next or previous cell containing its text.
-  void showFindBar();
-  bool findNext(bool backward = false);
-  // Filter: only rows with a cell containing the text; empty shows all.
-  void setFilterText(const QString& text);
-  // Ctrl+C: the selected range as tab-separated lines.
-  void copySelection();
   // Enter or double-click: the whole row in a dialog.
   void showRowDetails();
   void btnClientClientExportClick();
@@ -102,15 +85,9 @@ class TfrmGedComIm : public QWidget {
 
   // The table behind the grid, row 0 the headers.
   StringTable& resultTable() { return table_; }
-  ExportTable makeExportTable() const;
 
-  // Sort state; see the header click handling.
-  int SortMouseDownCol = -1;
-  int SortCol = -1;
-  bool SortDescending = false;
-  std::array<int, kMaxShiftSortKeys> SortKeys{-1, -1, -1, -1, -1};
-  int SortKeyCount = -1;
-  bool MultiSort = false;
+  // The keys the header clicks have built.
+  const SortKeys& sortKeys() const { return sortKeys_; }
   void resetSortState();
 
   // Where "Go!" gets its file name: by default GetComOpenDialog run modally;
@@ -136,16 +113,7 @@ class TfrmGedComIm : public QWidget {
   QFileDialog* GetComOpenDialog;
   QToolButton* btnGoRecent;
   QMenu* mnuRecent;
-  QLabel* lblFilter;
-  QLineEdit* edtFilter;
-  QLabel* lblFilterCount;  // "shown of all" while a filter is on
-  QFrame* pnlFind;
-  QLabel* lblFind;
-  QLineEdit* edtFind;
-  QPushButton* btnFindNext;
-  QPushButton* btnFindPrevious;
-  QLabel* lblFindState;
-  QLabel* lblStatus;
+  FindBar* findBar;
   QMenuBar* mnuMain;
   QAction* actUndo;
   QAction* actGerman;
@@ -168,12 +136,9 @@ class TfrmGedComIm : public QWidget {
   void createControls();
   QFrame* createButtonPanel();
   void connectControls();
-  void createSearchControls();
   void createShortcuts();
   void translateTexts();
   void writeHeaders();
-  void rememberRecentFile(const QString& fileName);
-  void forgetRecentFile(const QString& fileName);
   void createMenu();
   void updateStatus();
   void updateTitle();
@@ -192,15 +157,19 @@ class TfrmGedComIm : public QWidget {
   std::vector<std::string> rowsOfClearedCells() const;
   void followClearedCells(const std::vector<std::string>& before);
   void fillRecentMenu();
-  std::vector<int> shownColumns() const;
-  void reapplyFilter(bool narrowOnly);
-  // Shows a freshly imported table in place of the current one.
-  void takeTable(StringTable table);
+  // The one way a new table comes into the window. A new file starts
+  // unsorted and unsearched; the same file read again (in another date
+  // form) keeps the sort keys, the filter and the selected row.
+  enum class TableOrigin { NewFile, SameFileAgain };
+  void adoptTable(StringTable table, TableOrigin origin);
   // A run in the background; the new table when it succeeded, after the
   // user has been told why it did not.
   std::optional<BackgroundImport> runImport(const QString& fileName);
 
   StringTable table_;
+  RecentFiles recentFiles_;
+  SortKeys sortKeys_;
+  int sortPressColumn_ = -1;  // the header column the mouse went down on
   FileChooser fileChooser_;
   std::function<bool()> shiftDown_;
   TfrmSaveToForm* saveToForm_ = nullptr;
@@ -213,7 +182,6 @@ class TfrmGedComIm : public QWidget {
   std::vector<ClearedCell> cleared_;
   long long persons_ = 0;
   QString shownFile_;  // the file the table came from
-  QString appliedFilter_;
 };
 
 }  // namespace rowsmith

@@ -4,6 +4,8 @@
 
 #include <QPainter>
 
+#include "export/exporttext.h"
+#include "export/rangetext.h"
 #include "nls/nlssupport.h"
 #include "platform/platform.h"
 
@@ -226,6 +228,64 @@ void ResultGrid::setCurrentCell(int column, int tableRow) {
   if (!cell.isValid()) return;
   selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect);
   scrollTo(cell);
+}
+
+std::vector<int> ResultGrid::shownColumns() const {
+  std::vector<int> columns;
+  for (int visual = 0; visual < header_->count(); ++visual) {
+    const int logical = header_->logicalIndex(visual);
+    if (!header_->isSectionHidden(logical) && header_->sectionSize(logical) > 0) columns.push_back(logical);
+  }
+  return columns;
+}
+
+void ResultGrid::copySelection() const {
+  const QModelIndexList selected = selectionModel()->selectedIndexes();
+  if (selected.isEmpty()) return;
+  int top = selected.constFirst().row(), bottom = top;
+  int leftVisual = header_->visualIndex(selected.constFirst().column()), rightVisual = leftVisual;
+  for (const QModelIndex& index : selected) {
+    top = std::min(top, index.row());
+    bottom = std::max(bottom, index.row());
+    const int visual = header_->visualIndex(index.column());
+    leftVisual = std::min(leftVisual, visual);
+    rightVisual = std::max(rightVisual, visual);
+  }
+  std::vector<int> rows;
+  for (int r = top; r <= bottom; ++r) rows.push_back(model_->tableRow(r));
+  std::vector<int> columns;
+  for (int logical : shownColumns()) {
+    const int visual = header_->visualIndex(logical);
+    if (visual >= leftVisual && visual <= rightVisual) columns.push_back(logical);
+  }
+  platform::putClipboardText(rangeText(model_->table(), rows, columns));
+}
+
+ExportTable ResultGrid::exportTable() const {
+  const StringTable& table = model_->table();
+  const int columns = table.columnCount();
+  std::vector<int> shown(static_cast<size_t>(columns));
+  for (int visual = 0; visual < columns; ++visual) shown[static_cast<size_t>(visual)] = header_->logicalIndex(visual);
+
+  // The export follows the filter: what the user narrowed the grid to is
+  // what is written, in the order shown.
+  StringTable visible(model_->filtered() ? columns : 0);
+  if (model_->filtered()) {
+    const std::vector<int>& rows = model_->shownRows();
+    visible.setRowCount(static_cast<int>(rows.size()) + 1);
+    for (int r = 0; r <= static_cast<int>(rows.size()); ++r) {
+      const int from = r == 0 ? 0 : rows[static_cast<size_t>(r) - 1];
+      for (int c = 0; c < columns; ++c) visible.setCell(c, r, table.cell(c, from));
+    }
+  }
+  ExportTable result{makeExportTable(model_->filtered() ? visible : table, shown), {}, {-1}};
+  result.resultColumns.insert(result.resultColumns.end(), shown.begin(), shown.end());
+  result.columnWidths.push_back(kExportColumnWidth);
+  for (int logical : shown) {
+    const bool hidden = header_->isSectionHidden(logical) || header_->sectionSize(logical) == 0;
+    result.columnWidths.push_back(hidden ? 0 : kExportColumnWidth);
+  }
+  return result;
 }
 
 }  // namespace rowsmith

@@ -111,6 +111,15 @@ class ResultCellDelegate : public QStyledItemDelegate {
              const QModelIndex& index) const override;
 };
 
+// The export table: a numbered copy of the grid in the order it shows its
+// columns, with the width of each column (0 for one the user has hidden).
+inline constexpr int kExportColumnWidth = 64;
+struct ExportTable {
+  StringTable table;
+  std::vector<int> columnWidths;
+  std::vector<int> resultColumns;  // what each column shows; -1 the row numbers
+};
+
 inline constexpr int kDefaultColumnWidth = 96;
 inline constexpr int kDefaultRowHeight = 18;
 // Unfocused selection colour.
@@ -127,6 +136,13 @@ class ResultGrid : public QTableView {
   int currentTableRow() const;
   int currentColumn() const;
   void setCurrentCell(int column, int tableRow);
+  // The columns not hidden, in the order shown.
+  std::vector<int> shownColumns() const;
+  // Ctrl+C: the selected range as tab-separated lines on the clipboard.
+  void copySelection() const;
+  // What the export writes: the rows the filter shows, the columns in the
+  // order shown.
+  ExportTable exportTable() const;
 
  private:
   ResultTableModel* model_;

@@ -10,6 +10,7 @@
 
 #include "export/exportsettings.h"
 #include "kernel/stringtable.h"
+#include "ui/resultgrid.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -26,7 +27,6 @@ class QTableWidget;
 namespace rowsmith {
 
 // The width every export-table column gets unless the caller says otherwise.
-inline constexpr int kExportColumnWidth = 64;
 // Whether formulas are written as they are, in section "SaveToForm".
 inline constexpr char kKeepFormulasKey[] = "KeepFormulas";
 

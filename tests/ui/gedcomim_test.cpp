@@ -36,6 +36,7 @@
 #include "nls/inifile.h"
 #include "support/testsupport.h"
 #include "platform/platform.h"
+#include "ui/findbar.h"
 #include "ui/resultgrid.h"
 
 namespace rowsmith {
@@ -122,7 +123,7 @@ TEST_F(MainWindowTest, HeaderClicksSortAndShiftClicksAddKeysNewestFirst) {
   const QPoint border(header->sectionViewportPosition(1) - header->sectionSize(0) / 20, header->height() / 2);
   sendMouse(area, QEvent::MouseButtonPress, border);
   sendMouse(area, QEvent::MouseButtonRelease, border);
-  EXPECT_EQ(window->SortCol, -1);
+  EXPECT_TRUE(window->sortKeys().keys().empty());
   clickHeader(*window, 0);
   clickHeader(*window, 0);
   EXPECT_EQ(column(*window, 0), (Cells{"4", "3", "2", "1"}));
@@ -138,7 +139,8 @@ TEST_F(MainWindowTest, HeaderClicksSortAndShiftClicksAddKeysNewestFirst) {
   EXPECT_EQ(column(*window, 0), (Cells{"4", "3", "2", "1"}));
   // Four more keys: the oldest drops out; the tooltip names the place among the keys.
   for (int c : {4, 5, 6, 7}) clickHeader(*window, c, true);
-  EXPECT_EQ(std::vector<int>(window->SortKeys.begin(), window->SortKeys.end()), (std::vector<int>{7, 6, 5, 4, 3}));
+  EXPECT_EQ(std::vector<int>(window->sortKeys().keys().begin(), window->sortKeys().keys().end()),
+            (std::vector<int>{7, 6, 5, 4, 3}));
   EXPECT_EQ(window->SGrid->model()->headerData(5, Qt::Horizontal, Qt::ToolTipRole).toString(),
             platform::fromUtf8("Sortierschlüssel 3 von 5, aufsteigend"));
   // Each key shows its rank and the direction in its header.
@@ -211,7 +213,7 @@ TEST_F(MainWindowTest, GoImportsTheChosenFileAndASecondImportStartsClean) {
   EXPECT_TRUE(sameTable(sorted));
   next = QString::fromStdString(second);
   window->btnGoClick();
-  EXPECT_EQ(window->SortKeyCount, -1);
+  EXPECT_TRUE(window->sortKeys().keys().empty());
   EXPECT_TRUE(sameTable(reference));
 
   // First the program's folder, then the folder of the last chosen file.
@@ -239,7 +241,7 @@ TEST_F(MainWindowTest, TheDateFormSwitchRendersTheShownTableKeepingSortAndRow) {
       changed += western.cell(c, r) != now;
     }
   EXPECT_GT(changed, 0);
-  EXPECT_EQ(window->SortKeys[0], 3);
+  EXPECT_EQ(window->sortKeys().keys()[0], 3);
   EXPECT_EQ(window->SGrid->currentTableRow(), 3);
   EXPECT_TRUE(messages.empty());  // no count message for the same file again
 
@@ -268,14 +270,14 @@ TEST_F(MainWindowTest, AFileDroppedOnTheWindowIsImportedAndRemembered) {
   EXPECT_GT(window->resultTable().rowCount(), 2);
 
   // Newest first, each file once, at most eight.
-  for (int i = 0; i < kRecentFiles + 1; ++i) {
+  for (int i = 0; i < RecentFiles::kMaxFiles + 1; ++i) {
     const std::string copy = home.file(std::string("f").append(std::to_string(i)).append(".ged"));
     test::writeFileBytes(copy, test::readFileBytes(exampleGedcom()));
     window->importFile(QString::fromStdString(copy));
   }
   window->importFile(QString::fromStdString(home.file("f5.ged")));
-  const QStringList recent = window->recentFiles();
-  ASSERT_EQ(recent.size(), kRecentFiles);
+  const QStringList recent = window->recentFiles().files();
+  ASSERT_EQ(recent.size(), RecentFiles::kMaxFiles);
   EXPECT_EQ(recent.at(0), QString::fromStdString(home.file("f5.ged")));
   EXPECT_EQ(recent.count(recent.at(0)), 1);
 }
@@ -289,25 +291,25 @@ TEST_F(MainWindowTest, TheFilterNarrowsTheGridAndTheExportFindGoesThroughWhatIsS
       ids.push_back(window->SGrid->model()->index(r, 0).data().toString().toStdString());
     return ids;
   };
-  window->setFilterText("KOCH");
+  window->findBar->setFilterText("KOCH");
   EXPECT_EQ(shownIds(), (Cells{"1", "3"}));
-  EXPECT_EQ(window->lblFilterCount->text(), "2 von 3");
-  EXPECT_EQ(window->makeExportTable().table.rowCount(), 3);
+  EXPECT_EQ(window->findBar->lblFilterCount->text(), "2 von 3");
+  EXPECT_EQ(window->SGrid->exportTable().table.rowCount(), 3);
   clickHeader(*window, 0);  // descending after a second click; the filter stays
   clickHeader(*window, 0);
   EXPECT_EQ(shownIds(), (Cells{"3", "1"}));
 
-  window->showFindBar();
-  window->edtFind->setText("o");
+  window->findBar->showFind();
+  window->findBar->edtFind->setText("o");
   window->SGrid->setCurrentCell(0, 1);  // "3", sorted to the top
   const std::pair<bool, std::pair<int, int>> steps[] = {
       {false, {1, 1}}, {false, {1, 3}}, {false, {6, 3}}, {true, {1, 3}}};
   for (const auto& [backward, cell] : steps) {
-    EXPECT_TRUE(window->findNext(backward));
+    EXPECT_TRUE(window->findBar->findNext(backward));
     EXPECT_EQ(std::pair(window->SGrid->currentColumn(), window->SGrid->currentTableRow()), cell);
   }
-  window->edtFind->setText("weber");  // filtered out
-  EXPECT_FALSE(window->findNext());
+  window->findBar->edtFind->setText("weber");  // filtered out
+  EXPECT_FALSE(window->findBar->findNext());
 }
 
 TEST_F(MainWindowTest, CtrlCCopiesTheSelectedRangeInTheShownColumnOrder) {
@@ -371,7 +373,7 @@ TEST_F(MainWindowTest, ExportTableIsANumberedCopyInTheShownColumnOrder) {
   header->moveSection(header->visualIndex(1), 0);  // "Name :" first
   header->hideSection(3);
   clickHeader(*window, 1);  // a sort keeps the moved columns
-  ExportTable moved = window->makeExportTable();
+  ExportTable moved = window->SGrid->exportTable();
   EXPECT_EQ(moved.table.cell(1, 0), "Name :");
   EXPECT_EQ(moved.table.cell(2, 2), "8");
   EXPECT_EQ(moved.table.cell(0, 2), "2");
@@ -457,23 +459,23 @@ TEST_F(MainWindowTest, ARecentFileThatIsGoneIsNamedAndMayBeRemoved) {
     return questions.size() == 1 ? mrNo : mrYes;
   }};
   EXPECT_FALSE(window->openRecentFile(QString::fromStdString(gone)));
-  EXPECT_EQ(window->recentFiles().size(), 1);
+  EXPECT_EQ(window->recentFiles().files().size(), 1);
   EXPECT_FALSE(window->openRecentFile(QString::fromStdString(gone)));
   ASSERT_EQ(questions.size(), 2u);
   EXPECT_NE(questions[0].find("\"" + gone + "\" gibt es nicht mehr"), std::string::npos) << questions[0];
-  EXPECT_TRUE(window->recentFiles().isEmpty());
+  EXPECT_TRUE(window->recentFiles().files().isEmpty());
 }
 
 TEST_F(MainWindowTest, TheWindowShowsFileAndCountsAndRemembersItsStateAndColumns) {
   auto window = openWindow(exampleGedcom());
-  window->edtFind->setText("nirgends");
-  EXPECT_FALSE(window->findNext());
+  window->findBar->edtFind->setText("nirgends");
+  EXPECT_FALSE(window->findBar->findNext());
   window->btnGoClick();
   EXPECT_TRUE(window->windowTitle().startsWith("familie.ged - ")) << window->windowTitle().toStdString();
   const int rows = window->resultTable().rowCount() - 1;
-  EXPECT_EQ(window->lblStatus->text(), platform::fromUtf8(std::to_string(rows) + " Zeilen · 6 Personen"));
+  EXPECT_EQ(window->findBar->lblStatus->text(), platform::fromUtf8(std::to_string(rows) + " Zeilen · 6 Personen"));
   // A new file starts a new search.
-  EXPECT_TRUE(window->edtFind->text().isEmpty());
+  EXPECT_TRUE(window->findBar->edtFind->text().isEmpty());
   // Columns fit their cells: the notes column is wider than the sex column.
   QHeaderView* header = window->SGrid->horizontalHeader();
   EXPECT_GT(header->sectionSize(15), header->sectionSize(4));

@@ -99,7 +99,7 @@ class LanguageTexts : public ::testing::Test {
     window.btnGoClick();
     collect(&window, "main", texts);
 
-    ExportTable table = window.makeExportTable();
+    ExportTable table = window.SGrid->exportTable();
     window.saveToForm()->Prepare(table.table, table.columnWidths, table.resultColumns);
     collect(window.saveToForm(), "export", texts);
 
