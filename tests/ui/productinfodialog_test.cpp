@@ -1,4 +1,4 @@
-#include "ui/toolswerbungform.h"
+#include "ui/productinfodialog.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ TEST(ProductDialog, AnEditedFileReplacesTextsAndTheLinkFollowsTheCaption) {
   test::writeFileBytes(dir.file("NLS.49"),
                        "[frmToolsWerbungForm]\r\nWerbetext=Zeile eins<#13><#10>Zeile zwei\r\n"
                        "lblWebAddress=https://mirror.example.org/start\r\n");
-  TfrmToolsWerbungForm dialog;
+  ProductInfoDialog dialog;
   bool wasModal = false;
   QTimer::singleShot(0, &dialog, [&] {
     wasModal = dialog.isVisible() && dialog.isModal();

@@ -33,18 +33,18 @@ namespace rowsmith {
 
 class FindBar;
 class ResultGrid;
-class TfrmSaveToForm;
+class ExportDialog;
 
 // The welcome text of memClientTopTop (CR LF line breaks).
 const std::string& welcomeText();
 // A count with the language's thousands separator ("1.000.000").
 std::string groupedNumber(long long value);
 
-class TfrmGedComIm : public QWidget {
+class MainWindow : public QWidget {
   Q_OBJECT
  public:
-  explicit TfrmGedComIm(QWidget* parent = nullptr);
-  ~TfrmGedComIm() override;
+  explicit MainWindow(QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   void FormCreate();
   void btnGoClick();
@@ -90,27 +90,27 @@ class TfrmGedComIm : public QWidget {
   const SortKeys& sortKeys() const { return sortKeys_; }
   void resetSortState();
 
-  // Where "Go!" gets its file name: by default GetComOpenDialog run modally;
+  // Where "Go!" gets its file name: by default gedcomOpenDialog run modally;
   // an empty name means the user cancelled. Tests install their own.
   using FileChooser = std::function<QString(QFileDialog& dialog)>;
   void setFileChooser(FileChooser chooser) { fileChooser_ = std::move(chooser); }
   // The Shift state the header click reads; the keyboard's by default.
   void setShiftState(std::function<bool()> shiftDown) { shiftDown_ = std::move(shiftDown); }
   // The one export dialog of the program; made on first use when not set.
-  void setSaveToForm(TfrmSaveToForm* dialog) { saveToForm_ = dialog; }
-  TfrmSaveToForm* saveToForm();
+  void setExportDialog(ExportDialog* dialog) { exportDialog_ = dialog; }
+  ExportDialog* exportDialog();
 
   QFrame* pnlButton;
   QPushButton* btnGo;
   QPushButton* btnClientClientExport;
   QRadioButton* rbtWesternDate;
-  QRadioButton* rbtUnixDate;
+  QRadioButton* rbtSortableDate;
   QFrame* pnlClient;
   QFrame* pnlClientTop;
   QPlainTextEdit* memClientTopTop;
   QSplitter* splClient;
   ResultGrid* SGrid;
-  QFileDialog* GetComOpenDialog;
+  QFileDialog* gedcomOpenDialog;
   QToolButton* btnGoRecent;
   QMenu* mnuRecent;
   FindBar* findBar;
@@ -172,7 +172,7 @@ class TfrmGedComIm : public QWidget {
   int sortPressColumn_ = -1;  // the header column the mouse went down on
   FileChooser fileChooser_;
   std::function<bool()> shiftDown_;
-  TfrmSaveToForm* saveToForm_ = nullptr;
+  ExportDialog* exportDialog_ = nullptr;
   bool openDialogUsed_ = false;
   QString lastOpenFolder_;
   bool columnMovedSincePress_ = false;

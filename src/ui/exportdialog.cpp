@@ -1,4 +1,4 @@
-#include "ui/savetoform.h"
+#include "ui/exportdialog.h"
 
 #include <algorithm>
 #include <new>
@@ -35,7 +35,7 @@
 #include "kernel/textcodec.h"
 #include "os/osfile.h"
 #include "nls/inifile.h"
-#include "ui/mymessagedlgform.h"
+#include "ui/messagedialog.h"
 #include "nls/nlssupport.h"
 #include "ui/translateform.h"
 #include "platform/platform.h"
@@ -115,7 +115,7 @@ std::string replaceCount(const std::string& text, int count) {
 
 }  // namespace
 
-TfrmSaveToForm::TfrmSaveToForm(QWidget* parent) : QDialog(parent) {
+ExportDialog::ExportDialog(QWidget* parent) : QDialog(parent) {
   setObjectName("frmSaveToForm");
   setWindowTitle("Ergebnis speichern...");
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -123,7 +123,7 @@ TfrmSaveToForm::TfrmSaveToForm(QWidget* parent) : QDialog(parent) {
   buildControls();
 }
 
-void TfrmSaveToForm::buildControls() {
+void ExportDialog::buildControls() {
   auto* root = new QVBoxLayout(this);
   root->setContentsMargins(6, 6, 6, 6);
   root->setSpacing(6);
@@ -181,7 +181,7 @@ void TfrmSaveToForm::buildControls() {
   };
 }
 
-QLayout* TfrmSaveToForm::buildPreview() {
+QLayout* ExportDialog::buildPreview() {
   auto* top = new QVBoxLayout;
   top->setSpacing(0);
   pnlClientTop = captionBar(this, "pnlClientTop", "Vorschau");
@@ -217,7 +217,7 @@ QLayout* TfrmSaveToForm::buildPreview() {
   return top;
 }
 
-QLayout* TfrmSaveToForm::buildColumnList() {
+QLayout* ExportDialog::buildColumnList() {
   auto* left = new QVBoxLayout;
   left->setSpacing(0);
   pnlClientBottomLeftTop = captionBar(this, "pnlClientBottomLeftTop", "Zu sichernde Spalten");
@@ -242,7 +242,7 @@ QLayout* TfrmSaveToForm::buildColumnList() {
   return left;
 }
 
-QLayout* TfrmSaveToForm::buildOptionGroups() {
+QLayout* ExportDialog::buildOptionGroups() {
   auto group = [this](const char* name, const std::string& title) {
     QGroupBox* box = named<QGroupBox>(this, name);
     box->setTitle(fromUtf8(title));
@@ -324,7 +324,7 @@ QLayout* TfrmSaveToForm::buildOptionGroups() {
   return groups;
 }
 
-QLayout* TfrmSaveToForm::buildButtons() {
+QLayout* ExportDialog::buildButtons() {
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   btnClientBottomClientClientGO = named<QPushButton>(this, "btnClientBottomClientClientGO");
@@ -345,11 +345,11 @@ QLayout* TfrmSaveToForm::buildButtons() {
   return buttons;
 }
 
-std::string TfrmSaveToForm::settingsFileName() const {
+std::string ExportDialog::settingsFileName() const {
   return settingsFile_.empty() ? SysDataPath() + "DEFAULTS.INI" : settingsFile_;
 }
 
-void TfrmSaveToForm::setOption(QRadioButton* option, bool selected) {
+void ExportDialog::setOption(QRadioButton* option, bool selected) {
   if (selected) {
     option->setChecked(true);  // the group's other options follow
     return;
@@ -361,7 +361,7 @@ void TfrmSaveToForm::setOption(QRadioButton* option, bool selected) {
   option->setAutoExclusive(true);
 }
 
-void TfrmSaveToForm::setPreviewWidth(int column, int width) {
+void ExportDialog::setPreviewWidth(int column, int width) {
   previewWidths_[static_cast<size_t>(column)] = width;
   if (width > 0) {
     sgrClientTop->setColumnHidden(column, false);
@@ -371,7 +371,7 @@ void TfrmSaveToForm::setPreviewWidth(int column, int width) {
   }
 }
 
-void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWidths,
+void ExportDialog::Prepare(StringTable& exportTable, std::vector<int> columnWidths,
                              std::vector<int> resultColumns) {
   TranslateForm(NLS(), this);
   resultColumns_ = std::move(resultColumns);
@@ -461,13 +461,13 @@ void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWi
   btnClientBottomClientClientGO->setFocus();
 }
 
-ExportOptions TfrmSaveToForm::currentOptions() const {
+ExportOptions ExportDialog::currentOptions() const {
   ExportOptions options = exportOptionsFrom(currentSettings());
   options.keepFormulas = chkClientBottomClientClientKeepFormulas->isChecked();
   return options;
 }
 
-ExportSettingValues TfrmSaveToForm::currentSettings() const {
+ExportSettingValues ExportDialog::currentSettings() const {
   ExportSettingValues values;
   for (const SettingWidget& widget : settingWidgets_) {
     if (widget.option)
@@ -482,7 +482,7 @@ ExportSettingValues TfrmSaveToForm::currentSettings() const {
   return values;
 }
 
-bool TfrmSaveToForm::WriteSettings() {
+bool ExportDialog::WriteSettings() {
   TIniFile ini(settingsFileName());
   ini.BeginUpdate();
   writeExportSettings(ini, currentSettings());
@@ -497,7 +497,7 @@ bool TfrmSaveToForm::WriteSettings() {
   return ini.EndUpdate();
 }
 
-void TfrmSaveToForm::countTransliteratedCells() {
+void ExportDialog::countTransliteratedCells() {
   transliterated_.assign(static_cast<size_t>(table_->columnCount()), 0);
   std::string bytes;
   for (int r = 1; r < table_->rowCount(); ++r) {
@@ -510,12 +510,12 @@ void TfrmSaveToForm::countTransliteratedCells() {
   }
 }
 
-int TfrmSaveToForm::resultColumnOfItem(int item) const {
+int ExportDialog::resultColumnOfItem(int item) const {
   const int column = static_cast<size_t>(item) < resultColumns_.size() ? resultColumns_[static_cast<size_t>(item)] : -1;
   return column >= 0 && column < kResultColumns ? column : -1;
 }
 
-std::vector<std::string> TfrmSaveToForm::uncheckedColumnNames() const {
+std::vector<std::string> ExportDialog::uncheckedColumnNames() const {
   std::vector<std::string> names;
   for (int k = 1; k < clbClientBottomLeftClient->count(); ++k) {
     if (clbClientBottomLeftClient->item(k)->checkState() == Qt::Checked) continue;
@@ -526,7 +526,7 @@ std::vector<std::string> TfrmSaveToForm::uncheckedColumnNames() const {
   return names;
 }
 
-void TfrmSaveToForm::checkAllColumns(bool checked) {
+void ExportDialog::checkAllColumns(bool checked) {
   {
     QSignalBlocker quiet(clbClientBottomLeftClient);
     for (int k = 0; k < clbClientBottomLeftClient->count(); ++k)
@@ -535,23 +535,23 @@ void TfrmSaveToForm::checkAllColumns(bool checked) {
   clbClientBottomLeftClientClickCheck();
 }
 
-QString TfrmSaveToForm::previewText() const { return memClientTopBottom->toPlainText(); }
+QString ExportDialog::previewText() const { return memClientTopBottom->toPlainText(); }
 
-void TfrmSaveToForm::exportedColumns(std::vector<int>& order, bool& rowNumbers) const {
+void ExportDialog::exportedColumns(std::vector<int>& order, bool& rowNumbers) const {
   order.clear();
   rowNumbers = !previewWidths_.empty() && previewWidths_[0] > 0;
   for (size_t c = 1; c < previewWidths_.size(); ++c)
     if (previewWidths_[c] > 0) order.push_back(static_cast<int>(c));
 }
 
-size_t TfrmSaveToForm::transliteratedCells() const {
+size_t ExportDialog::transliteratedCells() const {
   size_t count = 0;
   for (size_t c = 1; c < previewWidths_.size() && c < transliterated_.size(); ++c)
     if (previewWidths_[c] > 0) count += transliterated_[c];
   return count;
 }
 
-void TfrmSaveToForm::updatePreviewText() {
+void ExportDialog::updatePreviewText() {
   if (!table_) return;
   const bool workbook = btnClientBottomClientClientSaveToWorkbook->isChecked();
   // What does not apply to a workbook cannot be chosen for one.
@@ -610,7 +610,7 @@ void TfrmSaveToForm::updatePreviewText() {
   memClientTopBottom->setPlainText(shown);
 }
 
-void TfrmSaveToForm::clbClientBottomLeftClientClickCheck() {
+void ExportDialog::clbClientBottomLeftClientClickCheck() {
   if (!table_) return;
   const int columns = static_cast<int>(previewWidths_.size());
   for (int k = 0; k < clbClientBottomLeftClient->count(); ++k) {
@@ -631,7 +631,7 @@ void TfrmSaveToForm::clbClientBottomLeftClientClickCheck() {
   updatePreviewText();
 }
 
-void TfrmSaveToForm::btnClientBottomClientClientSaveToFileSeekClick() {
+void ExportDialog::btnClientBottomClientClientSaveToFileSeekClick() {
   const bool workbook = btnClientBottomClientClientSaveToWorkbook->isChecked();
   const std::string name = objectName().toStdString();
   const QString filter =
@@ -645,7 +645,7 @@ void TfrmSaveToForm::btnClientBottomClientClientSaveToFileSeekClick() {
   if (!fileName.isEmpty()) edtClientBottomClientClientSaveToFile->setText(fileName);
 }
 
-void TfrmSaveToForm::btnClientBottomClientClientGOClick() {
+void ExportDialog::btnClientBottomClientClientGOClick() {
   const int result = deliver();
   // After a failure the dialog stays, with the user's choices, to be mended.
   if (result == mrOk) {
@@ -656,7 +656,7 @@ void TfrmSaveToForm::btnClientBottomClientClientGOClick() {
   }
 }
 
-QString TfrmSaveToForm::targetWithExtension(const QString& fileName, bool workbook, bool csv) const {
+QString ExportDialog::targetWithExtension(const QString& fileName, bool workbook, bool csv) const {
   const QString suffix = QFileInfo(fileName).suffix().toLower();
   const bool known = suffix == "xlsx" || suffix == "csv" || suffix == "txt";
   if (workbook) {
@@ -668,7 +668,7 @@ QString TfrmSaveToForm::targetWithExtension(const QString& fileName, bool workbo
   return (suffix == "xlsx" ? fileName.left(fileName.size() - 5) : fileName) + wanted;
 }
 
-std::string TfrmSaveToForm::targetProblem(const QString& fileName) const {
+std::string ExportDialog::targetProblem(const QString& fileName) const {
   const char* const section = "Causes";
   const os::FileInfo info = os::fileInfo(QFile::encodeName(fileName).toStdString());
   if (info.kind == os::FileKind::Folder) return NLS().GetNLSText(section, "IsFolder", "Das ist ein Ordner");
@@ -684,7 +684,7 @@ std::string TfrmSaveToForm::targetProblem(const QString& fileName) const {
   return {};
 }
 
-int TfrmSaveToForm::deliver() {
+int ExportDialog::deliver() {
   failedField_ = nullptr;
   lastNote_.clear();
   if (!table_) return mrCancel;
@@ -806,15 +806,15 @@ int TfrmSaveToForm::deliver() {
   return mrOk;
 }
 
-std::vector<bool> TfrmSaveToForm::previewWidthsExported() const {
+std::vector<bool> ExportDialog::previewWidthsExported() const {
   std::vector<bool> exported(previewWidths_.size());
   for (size_t c = 0; c < previewWidths_.size(); ++c) exported[c] = previewWidths_[c] > 0;
   return exported;
 }
 // Escape and the close box give the same result as the Cancel button.
-void TfrmSaveToForm::reject() { done(mrCancel); }
+void ExportDialog::reject() { done(mrCancel); }
 
-int TfrmSaveToForm::reportBuildFailure() {
+int ExportDialog::reportBuildFailure() {
   ShowInfoMessage(NLS().GetNLSText("Errors", "EErrorWhileBuildGridValueStr",
                                    "Fehler beim Aufbau der Ausgabe! Wahrscheinlich ist der "
                                    "Inhalt der Maske zu umfangreich!!"),
@@ -822,7 +822,7 @@ int TfrmSaveToForm::reportBuildFailure() {
   return mrNone;
 }
 
-int ExecuteSaveToForm(TfrmSaveToForm& dialog, StringTable& exportTable,
+int ExecuteExportDialog(ExportDialog& dialog, StringTable& exportTable,
                       std::vector<int> columnWidths, std::vector<int> resultColumns) {
   dialog.Prepare(exportTable, std::move(columnWidths), std::move(resultColumns));
   platform::centreOnScreen(dialog);

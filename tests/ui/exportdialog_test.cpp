@@ -1,4 +1,4 @@
-#include "ui/savetoform.h"
+#include "ui/exportdialog.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 #include <QTimer>
 
 #include "nls/inifile.h"
-#include "ui/mymessagedlgform.h"
+#include "ui/messagedialog.h"
 #include "nls/nlssupport.h"
 #include "support/testsupport.h"
 #include "platform/platform.h"
@@ -90,13 +90,13 @@ class SaveToFormTest : public ::testing::Test {
         d.btnClientBottomClientClientCancel->click();
       }
     });
-    return ExecuteSaveToForm(d, table);
+    return ExecuteExportDialog(d, table);
   }
   bool stayedOpen = false;
   QWidget* focusAfterFailure = nullptr;
 
   test::TempDir dir;
-  TfrmSaveToForm d;
+  ExportDialog d;
   Texts plainMessages, infoMessages;
 
  private:
@@ -164,7 +164,7 @@ TEST_F(SaveToFormTest, UntickedColumnsAreStoredByKeyAndSurviveALanguageChange) {
     d.columnList()->item(3)->setCheckState(Qt::Unchecked);
     d.btnClientBottomClientClientGO->click();
   });
-  ExecuteSaveToForm(d, table, {}, shown);
+  ExecuteExportDialog(d, table, {}, shown);
   EXPECT_EQ(TIniFile(settings()).ReadString("SaveToForm", "UncheckedColumns", ""), "NamePartner");
 
   StringTable german = sampleTable();
@@ -312,7 +312,7 @@ TEST_F(SaveToFormTest, NotationErrorsAMissingFileNameAndCancelDeliverNothing) {
     d.btnClientBottomClientClientCancel->click();
   });
   StringTable table = sampleTable();
-  EXPECT_EQ(ExecuteSaveToForm(d, table), mrCancel);
+  EXPECT_EQ(ExecuteExportDialog(d, table), mrCancel);
   EXPECT_FALSE(test::fileExists(target));
   EXPECT_FALSE(test::fileExists(settings()));
 }

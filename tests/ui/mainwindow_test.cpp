@@ -1,4 +1,4 @@
-#include "ui/gedcomim.h"
+#include "ui/mainwindow.h"
 
 #include <gtest/gtest.h>
 
@@ -30,9 +30,9 @@
 #include "kernel/dates.h"
 #include "kernel/folders.h"
 #include "nls/nlssupport.h"
-#include "ui/toolswerbungform.h"
-#include "ui/mymessagedlgform.h"
-#include "ui/savetoform.h"
+#include "ui/productinfodialog.h"
+#include "ui/messagedialog.h"
+#include "ui/exportdialog.h"
 #include "nls/inifile.h"
 #include "support/testsupport.h"
 #include "platform/platform.h"
@@ -55,8 +55,8 @@ class MainWindowTest : public ::testing::Test {
   }
   void TearDown() override { unsetenv("ROWSMITH_HOME"); }
 
-  std::unique_ptr<TfrmGedComIm> openWindow(const std::string& gedcom = "") {
-    auto window = std::make_unique<TfrmGedComIm>();
+  std::unique_ptr<MainWindow> openWindow(const std::string& gedcom = "") {
+    auto window = std::make_unique<MainWindow>();
     window->setShiftState([this] { return shift; });
     if (!gedcom.empty()) window->setFileChooser([gedcom](QFileDialog&) { return QString::fromStdString(gedcom); });
     window->show();
@@ -65,7 +65,7 @@ class MainWindowTest : public ::testing::Test {
   }
 
   // The given rows below the headers, shown in the grid, sort state reset.
-  static void fill(TfrmGedComIm& window, const std::vector<Cells>& rows) {
+  static void fill(MainWindow& window, const std::vector<Cells>& rows) {
     ResultTableModel* model = window.SGrid->tableModel();
     model->beginTableChange();
     StringTable& table = window.resultTable();
@@ -78,7 +78,7 @@ class MainWindowTest : public ::testing::Test {
     window.resetSortState();
   }
 
-  static Cells column(TfrmGedComIm& window, int c) {
+  static Cells column(MainWindow& window, int c) {
     Cells cells;
     for (int r = 1; r < window.resultTable().rowCount(); ++r) cells.emplace_back(window.resultTable().cell(c, r));
     return cells;
@@ -91,12 +91,12 @@ class MainWindowTest : public ::testing::Test {
   }
 
   // The middle of a column's header.
-  static QPoint headerPoint(TfrmGedComIm& window, int column) {
+  static QPoint headerPoint(MainWindow& window, int column) {
     QHeaderView* header = window.SGrid->horizontalHeader();
     return QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
   }
 
-  void clickHeader(TfrmGedComIm& window, int column, bool withShift = false, int releaseColumn = -1) {
+  void clickHeader(MainWindow& window, int column, bool withShift = false, int releaseColumn = -1) {
     shift = withShift;
     QWidget* area = window.SGrid->horizontalHeader()->viewport();
     sendMouse(area, QEvent::MouseButtonPress, headerPoint(window, column));
@@ -229,7 +229,7 @@ TEST_F(MainWindowTest, TheDateFormSwitchRendersTheShownTableKeepingSortAndRow) {
   window->SGrid->setCurrentCell(2, 3);
   const StringTable western = window->resultTable();
   messages.clear();
-  window->rbtUnixDate->setChecked(true);
+  window->rbtSortableDate->setChecked(true);
   const StringTable& stored = window->resultTable();
   ASSERT_EQ(stored.rowCount(), western.rowCount());
   int changed = 0;
@@ -252,7 +252,7 @@ TEST_F(MainWindowTest, TheDateFormSwitchRendersTheShownTableKeepingSortAndRow) {
   std::remove(gone.c_str());
   const StringTable before = window->resultTable();
   window->rbtWesternDate->setChecked(true);
-  EXPECT_TRUE(window->rbtUnixDate->isChecked());
+  EXPECT_TRUE(window->rbtSortableDate->isChecked());
   EXPECT_EQ(window->resultTable().cell(5, 1), before.cell(5, 1));
 }
 
@@ -396,7 +396,7 @@ TEST_F(MainWindowTest, TheExportDialogWritesWhatTheConverterWrites) {
   };
   auto window = openWindow(exampleGedcom());
   window->btnGoClick();
-  TfrmSaveToForm* dialog = window->saveToForm();
+  ExportDialog* dialog = window->exportDialog();
   dialog->setSettingsFileName(home.file("export.ini"));
   platform::ScopedHandler<InfoMessageHandler, setInfoMessageHandler> quiet{[](const std::string&, const std::string&) {}};
   for (const auto& [ticked, settings, options] : cases) {
@@ -427,7 +427,7 @@ TEST_F(MainWindowTest, ClosingDuringAnImportCancelsItAndCloses) {
   bool productShown = false;
   QTimer accepter;
   QObject::connect(&accepter, &QTimer::timeout, [&] {
-    if (auto* dialog = qobject_cast<TfrmToolsWerbungForm*>(QApplication::activeModalWidget())) {
+    if (auto* dialog = qobject_cast<ProductInfoDialog*>(QApplication::activeModalWidget())) {
       productShown = true;
       dialog->accept();
     }
@@ -482,14 +482,14 @@ TEST_F(MainWindowTest, TheWindowShowsFileAndCountsAndRemembersItsStateAndColumns
 
   window->resize(900, 650);
   header->resizeSection(2, 33);
-  window->rbtUnixDate->setChecked(true);
+  window->rbtSortableDate->setChecked(true);
   QTimer::singleShot(0, [] {
     if (auto* dialog = QApplication::activeModalWidget()) dialog->close();
   });
   window->close();
   window = openWindow();
   EXPECT_EQ(window->size(), QSize(900, 650));
-  EXPECT_TRUE(window->rbtUnixDate->isChecked());
+  EXPECT_TRUE(window->rbtSortableDate->isChecked());
   EXPECT_EQ(window->SGrid->horizontalHeader()->sectionSize(2), 33);
 }
 

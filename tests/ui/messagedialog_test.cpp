@@ -1,4 +1,4 @@
-#include "ui/mymessagedlgform.h"
+#include "ui/messagedialog.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +37,7 @@ TEST_F(MessageDialogTest, ButtonsFollowTheFixedOrderWithLanguageFileCaptionsAndT
       {{B::mbAll, B::mbIgnore, B::mbRetry, B::mbOK}, {"Okay", "Wiederholen", "Ignorieren", "Alle"}},
   };
   for (const auto& [kinds, captions] : cases) {
-    TfrmMyMessageDLGForm dialog;
+    MessageDialog dialog;
     dialog.PrepareMessage("Titel", "Text", TMsgDlgType::mtConfirmation, kinds);
     const auto& buttons = dialog.buttons();
     ASSERT_EQ(buttons.size(), captions.size());
@@ -48,9 +48,9 @@ TEST_F(MessageDialogTest, ButtonsFollowTheFixedOrderWithLanguageFileCaptionsAndT
   // The window grows until every line fits.
   std::string tenLines = "Zeile";
   for (int i = 2; i <= 10; ++i) tenLines += "\r\nZeile " + std::to_string(i);
-  TfrmMyMessageDLGForm tall;
+  MessageDialog tall;
   tall.PrepareMessage("", tenLines, TMsgDlgType::mtInformation, {B::mbOK});
-  EXPECT_GT(tall.height(), TfrmMyMessageDLGForm::kClientHeight);
+  EXPECT_GT(tall.height(), MessageDialog::kClientHeight);
 }
 
 TEST_F(MessageDialogTest, ButtonsKeysAndCloseBoxGiveTheirResults) {
@@ -59,7 +59,7 @@ TEST_F(MessageDialogTest, ButtonsKeysAndCloseBoxGiveTheirResults) {
       {{B::mbYes, B::mbNo}, Qt::Key_Return, mrYes}, {{B::mbYes, B::mbNo}, 0, mrCancel},
   };
   for (const auto& [kinds, key, expected] : cases) {
-    TfrmMyMessageDLGForm dialog;
+    MessageDialog dialog;
     dialog.PrepareMessage("", "Frage", TMsgDlgType::mtConfirmation, kinds);
     dialog.show();
     if (key == 0) {
@@ -70,7 +70,7 @@ TEST_F(MessageDialogTest, ButtonsKeysAndCloseBoxGiveTheirResults) {
     }
     EXPECT_EQ(dialog.result(), expected) << key;
   }
-  TfrmMyMessageDLGForm dialog;
+  MessageDialog dialog;
   dialog.PrepareMessage("", "x", TMsgDlgType::mtError, {B::mbAll, B::mbHelp});
   dialog.show();
   dialog.buttons()[0]->click();  // Help comes first and keeps the dialog open

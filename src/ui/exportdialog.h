@@ -30,10 +30,10 @@ namespace rowsmith {
 // Whether formulas are written as they are, in section "SaveToForm".
 inline constexpr char kKeepFormulasKey[] = "KeepFormulas";
 
-class TfrmSaveToForm : public QDialog {
+class ExportDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit TfrmSaveToForm(QWidget* parent = nullptr);
+  explicit ExportDialog(QWidget* parent = nullptr);
 
   // Everything before the dialog is shown: translation, preview, column
   // list, the options from DEFAULTS.INI. columnWidths holds one width per
@@ -162,7 +162,7 @@ class TfrmSaveToForm : public QDialog {
 // Prepares and shows the dialog modally; after a successful export (result
 // 1) the options are written back. Returns the dialog result (1 or 2). The
 // table is the caller's throw-away copy: the export may change its cells.
-int ExecuteSaveToForm(TfrmSaveToForm& dialog, StringTable& exportTable,
+int ExecuteExportDialog(ExportDialog& dialog, StringTable& exportTable,
                       std::vector<int> columnWidths = {}, std::vector<int> resultColumns = {});
 
 }  // namespace rowsmith

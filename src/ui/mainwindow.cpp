@@ -1,4 +1,4 @@
-#include "ui/gedcomim.h"
+#include "ui/mainwindow.h"
 
 #include <algorithm>
 #include <exception>
@@ -33,8 +33,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "ui/mymessagedlgform.h"
-#include "ui/savetoform.h"
+#include "ui/messagedialog.h"
+#include "ui/exportdialog.h"
 #include "export/exporttext.h"
 #include "export/rangetext.h"
 #include "import/importrun.h"
@@ -46,7 +46,7 @@
 #include "nls/nlssupport.h"
 #include "os/osfile.h"
 #include "ui/rowdetails.h"
-#include "ui/toolswerbungform.h"
+#include "ui/productinfodialog.h"
 #include "ui/translateform.h"
 #include "ui/importprogress.h"
 #include "ui/findbar.h"
@@ -163,7 +163,7 @@ const std::string& welcomeText() {
   return text;
 }
 
-TfrmGedComIm::TfrmGedComIm(QWidget* parent)
+MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent),
       table_(makeResultTable()),
       recentFiles_(settingsFileName()),
@@ -178,7 +178,7 @@ TfrmGedComIm::TfrmGedComIm(QWidget* parent)
   FormCreate();
 }
 
-TfrmGedComIm::~TfrmGedComIm() {
+MainWindow::~MainWindow() {
   // The grid reads the table until it is gone; the table is a member and
   // dies before the children that QWidget deletes. The pointer is cleared
   // first: the event filter still sees the grid's events while it is torn down.
@@ -187,7 +187,7 @@ TfrmGedComIm::~TfrmGedComIm() {
   delete grid;
 }
 
-void TfrmGedComIm::createMenu() {
+void MainWindow::createMenu() {
   mnuMain = new QMenuBar(this);
   mnuMain->setObjectName("mnuMain");
   QMenu* edit = mnuMain->addMenu(QString());
@@ -217,7 +217,7 @@ void TfrmGedComIm::createMenu() {
   static_cast<QVBoxLayout*>(layout())->insertWidget(0, mnuMain);
 }
 
-void TfrmGedComIm::chooseLanguage(int languageId) {
+void MainWindow::chooseLanguage(int languageId) {
   TIniFile settings(settingsFileName());
   settings.BeginUpdate();
   settings.WriteString(kLanguageSection, "Main", "1");
@@ -228,7 +228,7 @@ void TfrmGedComIm::chooseLanguage(int languageId) {
   actEnglish->setChecked(languageId == 44);
 }
 
-void TfrmGedComIm::createControls() {
+void MainWindow::createControls() {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -274,18 +274,18 @@ void TfrmGedComIm::createControls() {
   layout->addWidget(findBar);
   layout->addWidget(createButtonPanel());
 
-  GetComOpenDialog = new QFileDialog(this);
-  GetComOpenDialog->setObjectName("GetComOpenDialog");
-  GetComOpenDialog->setFileMode(QFileDialog::ExistingFile);
-  GetComOpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
-  GetComOpenDialog->setOption(QFileDialog::HideNameFilterDetails);
+  gedcomOpenDialog = new QFileDialog(this);
+  gedcomOpenDialog->setObjectName("gedcomOpenDialog");
+  gedcomOpenDialog->setFileMode(QFileDialog::ExistingFile);
+  gedcomOpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
+  gedcomOpenDialog->setOption(QFileDialog::HideNameFilterDetails);
 
   connectControls();
   SGrid->viewport()->installEventFilter(this);
   SGrid->horizontalHeader()->viewport()->installEventFilter(this);
 }
 
-QFrame* TfrmGedComIm::createButtonPanel() {
+QFrame* MainWindow::createButtonPanel() {
   pnlButton = makePanel("pnlButton", this);
   pnlButton->setFixedHeight(kButtonPanelHeight);
   auto* buttonLayout = new QHBoxLayout(pnlButton);
@@ -324,16 +324,16 @@ QFrame* TfrmGedComIm::createButtonPanel() {
   rbtWesternDate = new QRadioButton("Datumsformat \"&dd.mm.yyyy\" (21.01.1687)", pnlButton);
   rbtWesternDate->setObjectName("rbtWesternDate");
   rbtWesternDate->setChecked(true);
-  rbtUnixDate = new QRadioButton("Datumsformat \"&yyyymmdd\" (16870121)", pnlButton);
-  rbtUnixDate->setObjectName("rbtUnixDate");
+  rbtSortableDate = new QRadioButton("Datumsformat \"&yyyymmdd\" (16870121)", pnlButton);
+  rbtSortableDate->setObjectName("rbtUnixDate");
   dateLayout->addWidget(rbtWesternDate);
-  dateLayout->addWidget(rbtUnixDate);
+  dateLayout->addWidget(rbtSortableDate);
   buttonLayout->addLayout(dateLayout);
   buttonLayout->addStretch(1);
   return pnlButton;
 }
 
-void TfrmGedComIm::connectControls() {
+void MainWindow::connectControls() {
   connect(btnGo, &QPushButton::clicked, this, [this] { btnGoClick(); });
   connect(btnClientClientExport, &QPushButton::clicked, this, [this] { btnClientClientExportClick(); });
   connect(rbtWesternDate, &QRadioButton::toggled, this, [this] { rbtDateFormClick(); });
@@ -353,7 +353,7 @@ void TfrmGedComIm::connectControls() {
   SGrid->installEventFilter(this);
 }
 
-void TfrmGedComIm::FormCreate() {
+void MainWindow::FormCreate() {
   forceDirectories(NLSPath());
   forceDirectories(SysDataPath());
   copyShippedLanguageFiles(NLSPath());
@@ -383,7 +383,7 @@ void TfrmGedComIm::FormCreate() {
   restoreWindowState();
 }
 
-void TfrmGedComIm::restoreWindowState() {
+void MainWindow::restoreWindowState() {
   TIniFile settings(settingsFileName());
   const int width = settings.ReadInteger(kWindowSection, "Width", 0);
   const int height = settings.ReadInteger(kWindowSection, "Height", 0);
@@ -393,9 +393,9 @@ void TfrmGedComIm::restoreWindowState() {
   // A position off every screen (a monitor since unplugged) is not kept.
   if (at.x() != INT32_MIN && at.y() != INT32_MIN && QGuiApplication::screenAt(at + QPoint(20, 20))) move(at);
   if (settings.ReadString(kWindowSection, "DateForm", "") == "yyyymmdd") {
-    const QSignalBlocker quiet(rbtUnixDate);
+    const QSignalBlocker quiet(rbtSortableDate);
     const QSignalBlocker quietToo(rbtWesternDate);
-    rbtUnixDate->setChecked(true);
+    rbtSortableDate->setChecked(true);
   }
   const std::string widths = settings.ReadString(kWindowSection, "ColumnWidths", "");
   size_t start = 0;
@@ -408,14 +408,14 @@ void TfrmGedComIm::restoreWindowState() {
   }
 }
 
-void TfrmGedComIm::saveWindowState() {
+void MainWindow::saveWindowState() {
   TIniFile settings(settingsFileName());
   settings.BeginUpdate();
   settings.WriteInteger(kWindowSection, "Left", pos().x());
   settings.WriteInteger(kWindowSection, "Top", pos().y());
   settings.WriteInteger(kWindowSection, "Width", width());
   settings.WriteInteger(kWindowSection, "Height", height());
-  settings.WriteString(kWindowSection, "DateForm", rbtUnixDate->isChecked() ? "yyyymmdd" : "dd.mm.yyyy");
+  settings.WriteString(kWindowSection, "DateForm", rbtSortableDate->isChecked() ? "yyyymmdd" : "dd.mm.yyyy");
   std::string widths;
   for (int c = 0; c < table_.columnCount(); ++c) {
     if (c > 0) widths += ',';
@@ -425,7 +425,7 @@ void TfrmGedComIm::saveWindowState() {
   settings.EndUpdate();
 }
 
-void TfrmGedComIm::fitColumnWidths() {
+void MainWindow::fitColumnWidths() {
   QHeaderView* header = SGrid->horizontalHeader();
   const QFontMetrics cells(SGrid->font());
   const QFontMetrics heads(header->font());
@@ -445,21 +445,21 @@ void TfrmGedComIm::fitColumnWidths() {
   }
 }
 
-void TfrmGedComIm::updateTitle() {
+void MainWindow::updateTitle() {
   const QString program = text("frmGedComIm", "Rowsmith V1.0.3.7");
   setWindowTitle(shownFile_.isEmpty() ? program : QFileInfo(shownFile_).fileName() + " - " + program);
 }
 
-QString TfrmGedComIm::statusText() const {
+QString MainWindow::statusText() const {
   const int rows = SGrid->tableModel()->filtered() ? SGrid->tableModel()->rowCount()
                                                     : (persons_ > 0 ? std::max(table_.rowCount() - 1, 0) : 0);
   return text("StatusLine", "%1 Zeilen · %2 Personen")
       .arg(platform::fromUtf8(groupedNumber(rows)), platform::fromUtf8(groupedNumber(persons_)));
 }
 
-void TfrmGedComIm::updateStatus() { findBar->lblStatus->setText(statusText()); }
+void MainWindow::updateStatus() { findBar->lblStatus->setText(statusText()); }
 
-void TfrmGedComIm::localizeSexCells() {
+void MainWindow::localizeSexCells() {
   const std::string female = NLS().GetNLSText("Sexes", "Female", "W");
   const std::string male = NLS().GetNLSText("Sexes", "Male", "M");
   if (female == "W" && male == "M") return;
@@ -473,7 +473,7 @@ void TfrmGedComIm::localizeSexCells() {
   }
 }
 
-void TfrmGedComIm::translateTexts() {
+void MainWindow::translateTexts() {
   // The window's own controls; the open dialog's come with the toolkit.
   for (QWidget* part : {static_cast<QWidget*>(pnlButton), static_cast<QWidget*>(findBar)})
     TranslateComponent(NLS(), objectName().toStdString(), part);
@@ -493,40 +493,40 @@ void TfrmGedComIm::translateTexts() {
       platform::fromUtf8(NLS().GetNLSText("frmGedComIm", "WelcomeText", welcomeText())).replace("\r\n", "\n"));
 }
 
-void TfrmGedComIm::writeHeaders() {
+void MainWindow::writeHeaders() {
   const std::vector<std::string> headers = translatedResultHeaders(NLS());
   for (int c = 0; c < kResultColumns; ++c) table_.setCell(c, 0, headers[static_cast<size_t>(c)]);
 }
 
-void TfrmGedComIm::resetSortState() {
+void MainWindow::resetSortState() {
   sortPressColumn_ = -1;
   sortKeys_.clear();
   if (SGrid) SGrid->horizontalHeader()->viewport()->update();
 }
 
-void TfrmGedComIm::btnGoClick() {
+void MainWindow::btnGoClick() {
   const QString gedcomFilter =
       platform::fromUtf8(NLS().GetNLSText("CommonTXT", "GedComFileFilter", "GEDCOM-Dateien"));
   const QString allFilter =
       platform::fromUtf8(NLS().GetNLSText("CommonTXT", "AllFileFilter", "Alle Dateien"));
   const QStringList filters{gedcomFilter + " (*.ged)", allFilter + " (*)"};
-  GetComOpenDialog->setNameFilters(filters);
-  GetComOpenDialog->selectNameFilter(filters.constFirst());
+  gedcomOpenDialog->setNameFilters(filters);
+  gedcomOpenDialog->selectNameFilter(filters.constFirst());
   // First the program's folder, later the folder of the file chosen last.
   if (!openDialogUsed_)
-    GetComOpenDialog->setDirectory(QString::fromStdString(executableFolder()));
+    gedcomOpenDialog->setDirectory(QString::fromStdString(executableFolder()));
   else
-    GetComOpenDialog->setDirectory(lastOpenFolder_.isEmpty() ? QDir::currentPath() : lastOpenFolder_);
+    gedcomOpenDialog->setDirectory(lastOpenFolder_.isEmpty() ? QDir::currentPath() : lastOpenFolder_);
   openDialogUsed_ = true;
 
-  const QString fileName = fileChooser_ ? fileChooser_(*GetComOpenDialog) : runOpenDialog(*GetComOpenDialog);
+  const QString fileName = fileChooser_ ? fileChooser_(*gedcomOpenDialog) : runOpenDialog(*gedcomOpenDialog);
   if (fileName.isEmpty()) return;
   lastOpenFolder_ = QFileInfo(fileName).absolutePath();
 
   importFile(fileName);
 }
 
-std::optional<BackgroundImport> TfrmGedComIm::runImport(const QString& fileName) {
+std::optional<BackgroundImport> MainWindow::runImport(const QString& fileName) {
   if (importRunning_) return std::nullopt;
   importRunning_ = true;
   for (QWidget* part : {static_cast<QWidget*>(pnlClient), static_cast<QWidget*>(findBar), static_cast<QWidget*>(pnlButton)}) part->setEnabled(false);
@@ -571,7 +571,7 @@ std::optional<BackgroundImport> TfrmGedComIm::runImport(const QString& fileName)
   return std::nullopt;
 }
 
-bool TfrmGedComIm::importFile(const QString& fileName) {
+bool MainWindow::importFile(const QString& fileName) {
   std::optional<BackgroundImport> run = runImport(fileName);
   if (!run) return false;
   shownFile_ = QFileInfo(fileName).absoluteFilePath();
@@ -593,7 +593,7 @@ bool TfrmGedComIm::importFile(const QString& fileName) {
   return true;
 }
 
-void TfrmGedComIm::adoptTable(StringTable table, TableOrigin origin) {
+void MainWindow::adoptTable(StringTable table, TableOrigin origin) {
   const bool sameFile = origin == TableOrigin::SameFileAgain;
   const int column = std::max(SGrid->currentColumn(), 0);
   const int row = std::max(SGrid->currentTableRow(), 1);
@@ -627,19 +627,19 @@ void TfrmGedComIm::adoptTable(StringTable table, TableOrigin origin) {
   findBar->reapplyFilter(false);
 }
 
-void TfrmGedComIm::rbtDateFormClick() {
+void MainWindow::rbtDateFormClick() {
   if (shownFile_.isEmpty() || importRunning_) return;
   std::optional<BackgroundImport> run = runImport(shownFile_);
   if (!run) {
     // The table keeps its dates, so the buttons show their form again.
     const QSignalBlocker quiet(rbtWesternDate);
-    (rbtWesternDate->isChecked() ? rbtUnixDate : rbtWesternDate)->setChecked(true);
+    (rbtWesternDate->isChecked() ? rbtSortableDate : rbtWesternDate)->setChecked(true);
     return;
   }
   adoptTable(std::move(run->table), TableOrigin::SameFileAgain);
 }
 
-bool TfrmGedComIm::openRecentFile(const QString& file) {
+bool MainWindow::openRecentFile(const QString& file) {
   if (QFileInfo::exists(file)) return importFile(file);
   const std::string question =
       replacePlaceholder(NLS().GetNLSText("frmGedComIm", "RecentMissing",
@@ -650,7 +650,7 @@ bool TfrmGedComIm::openRecentFile(const QString& file) {
   return false;
 }
 
-void TfrmGedComIm::fillRecentMenu() {
+void MainWindow::fillRecentMenu() {
   mnuRecent->clear();
   const QStringList files = recentFiles_.files();
   if (files.isEmpty()) {
@@ -667,12 +667,12 @@ void TfrmGedComIm::fillRecentMenu() {
   }
 }
 
-void TfrmGedComIm::dragEnterEvent(QDragEnterEvent* event) {
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
   if (!importRunning_ && urls.size() == 1 && urls.constFirst().isLocalFile()) event->acceptProposedAction();
 }
 
-void TfrmGedComIm::dropEvent(QDropEvent* event) {
+void MainWindow::dropEvent(QDropEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
   if (importRunning_ || urls.size() != 1 || !urls.constFirst().isLocalFile()) return;
   event->acceptProposedAction();
@@ -681,15 +681,15 @@ void TfrmGedComIm::dropEvent(QDropEvent* event) {
   QTimer::singleShot(0, this, [this, file] { importFile(file); });
 }
 
-TfrmSaveToForm* TfrmGedComIm::saveToForm() {
-  if (!saveToForm_) saveToForm_ = new TfrmSaveToForm(this);
-  return saveToForm_;
+ExportDialog* MainWindow::exportDialog() {
+  if (!exportDialog_) exportDialog_ = new ExportDialog(this);
+  return exportDialog_;
 }
 
-void TfrmGedComIm::btnClientClientExportClick() {
+void MainWindow::btnClientClientExportClick() {
   reportingFailure([this] {
     ExportTable exportTable = SGrid->exportTable();
-    ExecuteSaveToForm(*saveToForm(), exportTable.table, std::move(exportTable.columnWidths),
+    ExecuteExportDialog(*exportDialog(), exportTable.table, std::move(exportTable.columnWidths),
                       std::move(exportTable.resultColumns));
   });
   // The keyboard works in the window again at once.
@@ -697,12 +697,12 @@ void TfrmGedComIm::btnClientClientExportClick() {
   SGrid->setFocus();
 }
 
-void TfrmGedComIm::FormClose() {
-  TfrmToolsWerbungForm productInfo(this);
+void MainWindow::FormClose() {
+  ProductInfoDialog productInfo(this);
   ShowProductInfo(productInfo);
 }
 
-void TfrmGedComIm::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   // The window cannot go while a run is writing into its table: the run is
   // cancelled, as by the progress dialog's button, and the window closes
   // once it has stopped.
@@ -717,7 +717,7 @@ void TfrmGedComIm::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-TfrmGedComIm::GridCell TfrmGedComIm::cellAt(int x, int y) const {
+MainWindow::GridCell MainWindow::cellAt(int x, int y) const {
   const QHeaderView* header = SGrid->horizontalHeader();
   const QRect headerArea = header->geometry();
   const QRect cellArea = SGrid->viewport()->geometry();
@@ -741,12 +741,12 @@ TfrmGedComIm::GridCell TfrmGedComIm::cellAt(int x, int y) const {
   return cell;
 }
 
-void TfrmGedComIm::SGridMouseDown(Qt::MouseButton, int x, int y) {
+void MainWindow::SGridMouseDown(Qt::MouseButton, int x, int y) {
   sortPressColumn_ = cellAt(x, y).column;
   columnMovedSincePress_ = false;
 }
 
-void TfrmGedComIm::SGridMouseUp(Qt::MouseButton, int x, int y) {
+void MainWindow::SGridMouseUp(Qt::MouseButton, int x, int y) {
   const GridCell cell = cellAt(x, y);
   const int width = cell.right - cell.left;
   // Near a border the user resizes the column; after a drag it has moved.
@@ -763,7 +763,7 @@ void TfrmGedComIm::SGridMouseUp(Qt::MouseButton, int x, int y) {
   columnMovedSincePress_ = false;
 }
 
-void TfrmGedComIm::SortGrid(std::span<const int> keys, bool descending) {
+void MainWindow::SortGrid(std::span<const int> keys, bool descending) {
   const int column = std::max(SGrid->currentColumn(), 0);
   const int selectedRow = SGrid->currentTableRow();
   int row = selectedRow;
@@ -778,7 +778,7 @@ void TfrmGedComIm::SortGrid(std::span<const int> keys, bool descending) {
   SGrid->setCurrentCell(column, row);
 }
 
-QString TfrmGedComIm::headerTip(int column) const {
+QString MainWindow::headerTip(int column) const {
   const int rank = sortKeys_.rank(column);
   if (rank < 0)
     return text("HeaderTipShiftClick",
@@ -789,24 +789,24 @@ QString TfrmGedComIm::headerTip(int column) const {
   return text("HeaderTipKey", "Sortierschlüssel %1 von %2, %3").arg(rank + 1).arg(sortKeys_.count()).arg(direction);
 }
 
-QString TfrmGedComIm::headerMark(int column) const {
+QString MainWindow::headerMark(int column) const {
   const int rank = sortKeys_.rank(column);
   if (rank < 0) return {};
   return QString::number(rank + 1) + (sortKeys_.descending() ? QChar(0x25BC) : QChar(0x25B2));
 }
 
-QColor TfrmGedComIm::headerColour(int column) const {
+QColor MainWindow::headerColour(int column) const {
   const int rank = sortKeys_.rank(column);
   return rank < 0 ? QColor() : kKeyColours[rank];
 }
 
-void TfrmGedComIm::SGridKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+void MainWindow::SGridKeyDown(int key, Qt::KeyboardModifiers modifiers) {
   if (key == Qt::Key_Delete &&
       !(modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)))
     ClearSelection();
 }
 
-void TfrmGedComIm::ClearSelection() {
+void MainWindow::ClearSelection() {
   const int row = SGrid->currentTableRow();
   const int column = SGrid->currentColumn();
   if (row < 1 || column < 0 || row >= table_.rowCount() || table_.cell(column, row).empty()) return;
@@ -816,7 +816,7 @@ void TfrmGedComIm::ClearSelection() {
   actUndo->setEnabled(true);
 }
 
-bool TfrmGedComIm::undoClear() {
+bool MainWindow::undoClear() {
   if (cleared_.empty()) return false;
   const ClearedCell cell = std::move(cleared_.back());
   cleared_.pop_back();
@@ -830,13 +830,13 @@ bool TfrmGedComIm::undoClear() {
   return true;
 }
 
-std::vector<std::string> TfrmGedComIm::rowsOfClearedCells() const {
+std::vector<std::string> MainWindow::rowsOfClearedCells() const {
   std::vector<std::string> texts;
   for (const ClearedCell& cell : cleared_) texts.emplace_back(table_.rowText(cell.row));
   return texts;
 }
 
-void TfrmGedComIm::followClearedCells(const std::vector<std::string>& before) {
+void MainWindow::followClearedCells(const std::vector<std::string>& before) {
   if (cleared_.empty()) return;
   // Rows are found again by their content; rows of equal content may trade
   // places, which nobody can tell apart.
@@ -859,7 +859,7 @@ void TfrmGedComIm::followClearedCells(const std::vector<std::string>& before) {
   }
 }
 
-bool TfrmGedComIm::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   if (!SGrid || (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
                  type != QEvent::KeyPress))
@@ -890,7 +890,7 @@ bool TfrmGedComIm::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void TfrmGedComIm::createShortcuts() {
+void MainWindow::createShortcuts() {
   auto shortcut = [this](QKeySequence keys, QWidget* context, std::function<void()> action) {
     auto* made = new QShortcut(keys, context);
     made->setContext(context == this ? Qt::WindowShortcut : Qt::WidgetWithChildrenShortcut);
@@ -906,7 +906,7 @@ void TfrmGedComIm::createShortcuts() {
   shortcut(QKeySequence(Qt::Key_Escape), findBar, [this] { findBar->leaveFind(); });
 }
 
-void TfrmGedComIm::showRowDetails() {
+void MainWindow::showRowDetails() {
   const int row = SGrid->currentTableRow();
   if (row < 1) return;
   TfrmRowDetails details(table_, row, this);
