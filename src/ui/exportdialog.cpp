@@ -686,7 +686,6 @@ std::string ExportDialog::targetProblem(const QString& fileName) const {
 
 int ExportDialog::deliver() {
   failedField_ = nullptr;
-  lastNote_.clear();
   if (!table_) return mrCancel;
   const ExportOptions options = currentOptions();
   ExportFormat format;
@@ -799,7 +798,6 @@ int ExportDialog::deliver() {
   } catch (const std::length_error&) {
     return reportBuildFailure();
   }
-  lastNote_ = nameNote;
   ShowInfoMessage(replaceCount(NLS().GetNLSText("Information", "LinesSaved", "%s Zeilen in die Datei geschrieben!"),
                                lines) + notes(counts.splitting, counts.formulas) + nameNote,
                   this);

@@ -62,8 +62,6 @@ class ExportDialog : public QDialog {
   // as marks; each written line break also ends a line here.
   QString previewText() const;
   QListWidget* columnList() const { return clbClientBottomLeftClient; }
-  // The note on the file name of the last export ("... ergänzt"), or empty.
-  const std::string& lastNote() const { return lastNote_; }
 
  protected:
   void reject() override;
@@ -114,7 +112,6 @@ class ExportDialog : public QDialog {
   bool storedRowCounts_ = true;
   std::vector<size_t> transliterated_;  // per column, cells Windows-1252 lacks letters for
   QWidget* failedField_ = nullptr;
-  std::string lastNote_;
 
  public:
   // Controls under the names the language file knows them by.

@@ -169,7 +169,6 @@ MainWindow::MainWindow(QWidget* parent)
       recentFiles_(settingsFileName()),
       shiftDown_(platform::isShiftDown) {
   setObjectName("frmGedComIm");
-  setWindowTitle("Rowsmith V1.0.3.7");
   resize(kWindowWidth, kWindowHeight);
   setAcceptDrops(true);
   createControls();
@@ -446,7 +445,10 @@ void MainWindow::fitColumnWidths() {
 }
 
 void MainWindow::updateTitle() {
-  const QString program = text("frmGedComIm", "Rowsmith V1.0.3.7");
+  // The version comes from the build; a language file of an older release
+  // may still hold a whole title of its own, which is shown as it is.
+  const QString program = platform::fromUtf8(
+      replacePlaceholder(platform::toUtf8(text("frmGedComIm", "Rowsmith V%s")), ROWSMITH_VERSION));
   setWindowTitle(shownFile_.isEmpty() ? program : QFileInfo(shownFile_).fileName() + " - " + program);
 }
 

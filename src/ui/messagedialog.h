@@ -47,8 +47,6 @@ class MessageDialog : public QDialog {
   // The buttons of the last PrepareMessage, left to right.
   const std::vector<QPushButton*>& buttons() const { return buttons_; }
   QPlainTextEdit* memo() const { return Memo; }
-  QFrame* bottomPanel() const { return pnlBottom; }
-  QLabel* image() const { return Image; }
 
   static constexpr int kClientWidth = 540;
   static constexpr int kClientHeight = 117;

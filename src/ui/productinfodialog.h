@@ -20,7 +20,6 @@ class ProductInfoDialog : public QDialog {
   // Opens the address label's caption followed by "?Tool".
   void lblWebAddressClick();
 
-  QLabel* webAddressLabel() const { return lblWebAddress; }
   QTextEdit* memo() const { return Memo; }
   QPushButton* okButton() const { return BitBtn1; }
   // The memo's text with CR LF line breaks.
