@@ -54,6 +54,8 @@ def german_default(section, key):
         r'\b(?:text|nlsText|option|group|captionBar)\((?:\w+,\s*)?"' + k + r'"\s*,\s*((?:' + STRING + r'\s*)+)\)',
         r'\b' + k + r'\s*=\s*new\s+Q\w+\((?:platform::fromUtf8\()?((?:' + STRING + r'\s*)+)',
         r'\b' + k + r'->setText\(((?:' + STRING + r'\s*)+)\)',
+        # a row of the export options' table: group, place, object name, German caption
+        r'(?:G|ExportGroup)::\w+,\s*(?:\d+,\s*)?"' + k + r'"\s*,\s*((?:' + STRING + r'\s*)+)\}',
         # a widget whose C++ name differs from the object name the texts key on
         r'\b(?:\w+)\s*=\s*new\s+Q\w+\((?:platform::fromUtf8\()?((?:' + STRING + r'\s*)+)[^;]*;\s*\w+->setObjectName\("' + k + r'"\)',
     ]

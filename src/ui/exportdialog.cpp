@@ -76,7 +76,7 @@ QLabel* captionBar(QWidget* parent, const char* name, const std::string& text) {
   return bar;
 }
 
-QRadioButton* option(QWidget* parent, const char* name, const std::string& text) {
+QRadioButton* optionButton(QWidget* parent, const char* name, const std::string& text) {
   QRadioButton* button = named<QRadioButton>(parent, name);
   button->setText(fromUtf8(text));
   return button;
@@ -91,10 +91,10 @@ QLineEdit* notationEdit(QWidget* parent, const char* name, const char* text) {
 
 // A group's options one below the other; the last one has the group's edit
 // field to its right, where there is one.
-QVBoxLayout* layOutGroup(QGroupBox* box, std::initializer_list<QRadioButton*> options, QLineEdit* edit) {
+QVBoxLayout* layOutGroup(QGroupBox* box, const std::vector<QRadioButton*>& options, QLineEdit* edit) {
   auto* layout = new QVBoxLayout(box);
   for (QRadioButton* button : options) {
-    if (edit && button == *(options.end() - 1)) {
+    if (edit && button == options.back()) {
       auto* row = new QHBoxLayout;
       row->setSpacing(6);
       row->addWidget(button);
@@ -141,11 +141,9 @@ void ExportDialog::buildControls() {
   bottom->addLayout(right, 1);
   root->addLayout(bottom, 1);
 
-  setOption(btnClientBottomClientClientSeperatorCSV, true);
-  setOption(btnClientBottomClientClientAddCharNone, true);
-  setOption(btnClientBottomClientClientLineBreakCRLF, true);
-  setOption(btnClientBottomClientClientSaveToClipboard, true);
-  setOption(btnClientBottomClientClientCharsetANSI, true);
+  const std::span<const ExportSettingKey> keys = exportSettingKeys();
+  for (size_t k = 0; k < keys.size(); ++k)
+    if (settingWidgets_[k].option && keys[k].defaultValue[0] == '1') setOption(settingWidgets_[k].option, true);
   setFixedSize(sizeHint().expandedTo(QSize(617, 502)));
   for (QRadioButton* button : findChildren<QRadioButton*>())
     connect(button, &QRadioButton::toggled, this, [this] { updatePreviewText(); });
@@ -153,32 +151,16 @@ void ExportDialog::buildControls() {
     connect(edit, &QLineEdit::textChanged, this, [this] { updatePreviewText(); });
   connect(chkClientBottomClientClientKeepFormulas, &QCheckBox::toggled, this, [this] { updatePreviewText(); });
 
-  // In the order of exportSettingKeys(); the row-number switch is the
-  // column list's first item.
-  settingWidgets_ = {
-      {btnClientBottomClientClientSeperatorCSV, nullptr},
-      {btnClientBottomClientClientSeperatorASCII, nullptr},
-      {btnClientBottomClientClientSeperatorTAB, nullptr},
-      {btnClientBottomClientClientSeperatorFree, nullptr},
-      {nullptr, edtClientBottomClientClientSeperatorFree},
-      {btnClientBottomClientClientSaveToClipboard, nullptr},
-      {btnClientBottomClientClientSaveToFile, nullptr},
-      {nullptr, edtClientBottomClientClientSaveToFile},
-      {btnClientBottomClientClientSaveToWorkbook, nullptr},
-      {btnClientBottomClientClientLineBreakCRLF, nullptr},
-      {btnClientBottomClientClientLineBreakLF, nullptr},
-      {btnClientBottomClientClientLineBreakFree, nullptr},
-      {nullptr, edtClientBottomClientClientLineBreakFree},
-      {btnClientBottomClientClientAddCharNone, nullptr},
-      {btnClientBottomClientClientAddCharSingle, nullptr},
-      {btnClientBottomClientClientAddCharDouble, nullptr},
-      {btnClientBottomClientClientAddCharOther, nullptr},
-      {nullptr, edtClientBottomClientClientAddCharOther},
-      {btnClientBottomClientClientCharsetANSI, nullptr},
-      {btnClientBottomClientClientCharsetUTF8, nullptr},
-      {btnClientBottomClientClientCharsetUTF8BOM, nullptr},
-      {nullptr, nullptr},
-  };
+}
+
+QRadioButton* ExportDialog::option(const char* key) const {
+  const int k = exportSettingIndex(key);
+  return k < 0 ? nullptr : settingWidgets_[static_cast<size_t>(k)].option;
+}
+
+QLineEdit* ExportDialog::textField(const char* key) const {
+  const int k = exportSettingIndex(key);
+  return k < 0 ? nullptr : settingWidgets_[static_cast<size_t>(k)].edit;
 }
 
 QLayout* ExportDialog::buildPreview() {
@@ -248,62 +230,60 @@ QLayout* ExportDialog::buildOptionGroups() {
     box->setTitle(fromUtf8(title));
     return box;
   };
-  QGroupBox* box = gbxClientBottomClientClientSeperator = group("gbxClientBottomClientClientSeperator", "Trennzeichen");
-  btnClientBottomClientClientSeperatorASCII = option(box, "btnClientBottomClientClientSeperatorASCII", "ASCII - (,)");
-  btnClientBottomClientClientSeperatorCSV = option(box, "btnClientBottomClientClientSeperatorCSV", "CSV (EXCEL) - (;)");
-  btnClientBottomClientClientSeperatorTAB = option(box, "btnClientBottomClientClientSeperatorTAB", "Tabulator - (#9)");
-  btnClientBottomClientClientSeperatorFree = option(box, "btnClientBottomClientClientSeperatorFree", "Anderes Zeichen");
-  edtClientBottomClientClientSeperatorFree = notationEdit(box, "edtClientBottomClientClientSeperatorFree", "#8");
-  layOutGroup(box, {btnClientBottomClientClientSeperatorASCII, btnClientBottomClientClientSeperatorCSV,
-                    btnClientBottomClientClientSeperatorTAB, btnClientBottomClientClientSeperatorFree},
-              edtClientBottomClientClientSeperatorFree);
-
-  box = gbxClientBottomClientClientAddChar = group("gbxClientBottomClientClientAddChar", "Zellen zusätzlich einklammern...");
-  btnClientBottomClientClientAddCharNone = option(box, "btnClientBottomClientClientAddCharNone", "Nicht zusätzlich einklammern");
-  btnClientBottomClientClientAddCharSingle = option(box, "btnClientBottomClientClientAddCharSingle", "Anführungszeichen - (')");
-  btnClientBottomClientClientAddCharDouble = option(box, "btnClientBottomClientClientAddCharDouble", "Anführungszeichen - (\")");
-  btnClientBottomClientClientAddCharOther = option(box, "btnClientBottomClientClientAddCharOther", "Anderes Zeichen");
-  edtClientBottomClientClientAddCharOther = notationEdit(box, "edtClientBottomClientClientAddCharOther", "!");
-  layOutGroup(box, {btnClientBottomClientClientAddCharNone, btnClientBottomClientClientAddCharSingle,
-                    btnClientBottomClientClientAddCharDouble, btnClientBottomClientClientAddCharOther},
-              edtClientBottomClientClientAddCharOther);
-
-  box = gbxClientBottomClientClientLineBreak = group("gbxClientBottomClientClientLineBreak", "Zeilenumbruch");
-  btnClientBottomClientClientLineBreakCRLF = option(box, "btnClientBottomClientClientLineBreakCRLF", "CR + LF (#13#10)");
-  btnClientBottomClientClientLineBreakLF = option(box, "btnClientBottomClientClientLineBreakLF", "LF (#10)");
-  btnClientBottomClientClientLineBreakFree = option(box, "btnClientBottomClientClientLineBreakFree", "Anderen Zeilenumbruch");
-  edtClientBottomClientClientLineBreakFree = notationEdit(box, "edtClientBottomClientClientLineBreakFree", "#10#13");
-  layOutGroup(box, {btnClientBottomClientClientLineBreakCRLF, btnClientBottomClientClientLineBreakLF,
-                    btnClientBottomClientClientLineBreakFree},
-              edtClientBottomClientClientLineBreakFree);
-
-  box = gbxClientBottomClientClientSaveTo = group("gbxClientBottomClientClientSaveTo", "Sichern nach...");
-  btnClientBottomClientClientSaveToClipboard = option(box, "btnClientBottomClientClientSaveToClipboard", "In die Zwischenablage kopieren");
-  btnClientBottomClientClientSaveToFile = option(box, "btnClientBottomClientClientSaveToFile", "Als Datei speichern");
-  btnClientBottomClientClientSaveToWorkbook =
-      option(box, "btnClientBottomClientClientSaveToWorkbook", "Als Arbeitsmappe speichern (.xlsx)");
-  edtClientBottomClientClientSaveToFile = named<QLineEdit>(box, "edtClientBottomClientClientSaveToFile");
-  btnClientBottomClientClientSaveToFileSeek = named<QPushButton>(box, "btnClientBottomClientClientSaveToFileSeek");
-  btnClientBottomClientClientSaveToFileSeek->setText("...");
-  btnClientBottomClientClientSaveToFileSeek->setAutoDefault(false);
-  btnClientBottomClientClientSaveToFileSeek->setFixedWidth(32);
-  auto* fileRow = new QHBoxLayout;
-  fileRow->setSpacing(4);
-  fileRow->addWidget(edtClientBottomClientClientSaveToFile, 1);
-  fileRow->addWidget(btnClientBottomClientClientSaveToFileSeek);
-  QVBoxLayout* saveTo = layOutGroup(box, {btnClientBottomClientClientSaveToClipboard, btnClientBottomClientClientSaveToFile,
-                                          btnClientBottomClientClientSaveToWorkbook}, nullptr);
-  saveTo->insertLayout(3, fileRow);
-  connect(btnClientBottomClientClientSaveToFileSeek, &QPushButton::clicked, this,
-          [this] { btnClientBottomClientClientSaveToFileSeekClick(); });
-
-  // The bytes of an exported file; the clipboard always takes Unicode text.
-  box = gbxClientBottomClientClientCharset = group("gbxClientBottomClientClientCharset", "Zeichensatz");
-  btnClientBottomClientClientCharsetANSI = option(box, "btnClientBottomClientClientCharsetANSI", "ANSI (Windows-1252)");
-  btnClientBottomClientClientCharsetUTF8 = option(box, "btnClientBottomClientClientCharsetUTF8", "UTF-8");
-  btnClientBottomClientClientCharsetUTF8BOM = option(box, "btnClientBottomClientClientCharsetUTF8BOM", "UTF-8 mit BOM (Excel)");
-  layOutGroup(box, {btnClientBottomClientClientCharsetANSI, btnClientBottomClientClientCharsetUTF8,
-                    btnClientBottomClientClientCharsetUTF8BOM}, nullptr);
+  struct GroupBox {
+    ExportGroup group;
+    const char* name;
+    const char* title;
+  };
+  // The bytes of an exported file come from the character set; the clipboard always takes Unicode text.
+  static constexpr GroupBox kGroups[] = {
+      {ExportGroup::Separator, "gbxClientBottomClientClientSeperator", "Trennzeichen"},
+      {ExportGroup::Enclose, "gbxClientBottomClientClientAddChar", "Zellen zusätzlich einklammern..."},
+      {ExportGroup::LineBreak, "gbxClientBottomClientClientLineBreak", "Zeilenumbruch"},
+      {ExportGroup::SaveTo, "gbxClientBottomClientClientSaveTo", "Sichern nach..."},
+      {ExportGroup::Charset, "gbxClientBottomClientClientCharset", "Zeichensatz"},
+  };
+  const std::span<const ExportSettingKey> keys = exportSettingKeys();
+  settingWidgets_.assign(keys.size(), SettingWidget{nullptr, nullptr});
+  optionGroups_.clear();
+  for (const GroupBox& made : kGroups) {
+    QGroupBox* box = group(made.name, made.title);
+    optionGroups_.emplace_back(made.group, box);
+    std::vector<size_t> members;
+    for (size_t k = 0; k < keys.size(); ++k)
+      if (keys[k].group == made.group) members.push_back(k);
+    std::sort(members.begin(), members.end(), [&](size_t a, size_t b) { return keys[a].place < keys[b].place; });
+    std::vector<QRadioButton*> buttons;
+    QLineEdit* edit = nullptr;
+    for (size_t k : members) {
+      if (!keys[k].text)
+        buttons.push_back(settingWidgets_[k].option = optionButton(box, keys[k].objectName, keys[k].caption));
+      else if (made.group == ExportGroup::SaveTo)
+        edit = settingWidgets_[k].edit = named<QLineEdit>(box, keys[k].objectName);
+      else
+        edit = settingWidgets_[k].edit = notationEdit(box, keys[k].objectName, keys[k].defaultValue);
+    }
+    if (made.group != ExportGroup::SaveTo) {
+      layOutGroup(box, buttons, edit);
+      continue;
+    }
+    // The file name with its button, below the options.
+    btnClientBottomClientClientSaveToFileSeek = named<QPushButton>(box, "btnClientBottomClientClientSaveToFileSeek");
+    btnClientBottomClientClientSaveToFileSeek->setText("...");
+    btnClientBottomClientClientSaveToFileSeek->setAutoDefault(false);
+    btnClientBottomClientClientSaveToFileSeek->setFixedWidth(32);
+    auto* fileRow = new QHBoxLayout;
+    fileRow->setSpacing(4);
+    fileRow->addWidget(edit, 1);
+    fileRow->addWidget(btnClientBottomClientClientSaveToFileSeek);
+    layOutGroup(box, buttons, nullptr)->insertLayout(static_cast<int>(buttons.size()), fileRow);
+    connect(btnClientBottomClientClientSaveToFileSeek, &QPushButton::clicked, this,
+            [this] { btnClientBottomClientClientSaveToFileSeekClick(); });
+  }
+  btnClientBottomClientClientSaveToClipboard = option("SaveToClipboard");
+  btnClientBottomClientClientSaveToFile = option("SaveToFile");
+  btnClientBottomClientClientSaveToWorkbook = option("SaveToWorkbook");
+  edtClientBottomClientClientSaveToFile = textField("SaveToFileSTR");
 
   // Text a spreadsheet would run as a formula gets a leading apostrophe
   // unless the user keeps it as it is.
@@ -313,11 +293,8 @@ QLayout* ExportDialog::buildOptionGroups() {
   auto* groups = new QGridLayout;
   groups->setHorizontalSpacing(6);
   groups->setVerticalSpacing(6);
-  groups->addWidget(gbxClientBottomClientClientSeperator, 0, 0);
-  groups->addWidget(gbxClientBottomClientClientAddChar, 0, 1);
-  groups->addWidget(gbxClientBottomClientClientLineBreak, 1, 0);
-  groups->addWidget(gbxClientBottomClientClientSaveTo, 1, 1);
-  groups->addWidget(gbxClientBottomClientClientCharset, 2, 0);
+  for (size_t g = 0; g < optionGroups_.size(); ++g)
+    groups->addWidget(optionGroups_[g].second, static_cast<int>(g / 2), static_cast<int>(g % 2));
   groups->addWidget(chkClientBottomClientClientKeepFormulas, 2, 1, Qt::AlignTop);
   groups->setColumnStretch(0, 1);
   groups->setColumnStretch(1, 1);
@@ -377,9 +354,7 @@ void ExportDialog::Prepare(StringTable& exportTable, std::vector<int> columnWidt
   resultColumns_ = std::move(resultColumns);
   // Group box titles are not part of the form translation; they are looked
   // up under their own names like the rest.
-  for (QGroupBox* box : {gbxClientBottomClientClientSeperator, gbxClientBottomClientClientAddChar,
-                         gbxClientBottomClientClientLineBreak, gbxClientBottomClientClientSaveTo,
-                         gbxClientBottomClientClientCharset}) {
+  for (const auto& [group, box] : optionGroups_) {
     if (!box->property("germanTitle").isValid()) box->setProperty("germanTitle", box->title());
     box->setTitle(fromUtf8(NLS().GetNLSText(objectName().toStdString(), box->objectName().toStdString(),
                                               toUtf8(box->property("germanTitle").toString()))));
@@ -555,12 +530,9 @@ void ExportDialog::updatePreviewText() {
   if (!table_) return;
   const bool workbook = btnClientBottomClientClientSaveToWorkbook->isChecked();
   // What does not apply to a workbook cannot be chosen for one.
-  for (QWidget* part : {static_cast<QWidget*>(gbxClientBottomClientClientSeperator),
-                        static_cast<QWidget*>(gbxClientBottomClientClientAddChar),
-                        static_cast<QWidget*>(gbxClientBottomClientClientLineBreak),
-                        static_cast<QWidget*>(gbxClientBottomClientClientCharset),
-                        static_cast<QWidget*>(chkClientBottomClientClientKeepFormulas)})
-    part->setEnabled(!workbook);
+  for (const auto& [group, box] : optionGroups_)
+    if (group != ExportGroup::SaveTo) box->setEnabled(!workbook);
+  chkClientBottomClientClientKeepFormulas->setEnabled(!workbook);
   const ExportOptions options = currentOptions();
   ExportFormat format;
   std::string error;

@@ -62,6 +62,9 @@ class ExportDialog : public QDialog {
   // as marks; each written line break also ends a line here.
   QString previewText() const;
   QListWidget* columnList() const { return clbClientBottomLeftClient; }
+  // The control of an export option by its settings key ("AddCharDouble").
+  QRadioButton* option(const char* key) const;
+  QLineEdit* textField(const char* key) const;
 
  protected:
   void reject() override;
@@ -108,6 +111,8 @@ class ExportDialog : public QDialog {
     QLineEdit* edit;
   };
   std::vector<SettingWidget> settingWidgets_;
+  // The option groups, each with its box, in the order laid out.
+  std::vector<std::pair<ExportGroup, QGroupBox*>> optionGroups_;
   std::vector<int> resultColumns_;
   bool storedRowCounts_ = true;
   std::vector<size_t> transliterated_;  // per column, cells Windows-1252 lacks letters for
@@ -124,28 +129,7 @@ class ExportDialog : public QDialog {
   QLabel* pnlClientTopBottom;
   QPlainTextEdit* memClientTopBottom;
   QLabel* pnlClientBottomClientTop;
-  QGroupBox* gbxClientBottomClientClientSeperator;
-  QRadioButton* btnClientBottomClientClientSeperatorASCII;
-  QRadioButton* btnClientBottomClientClientSeperatorCSV;
-  QRadioButton* btnClientBottomClientClientSeperatorTAB;
-  QRadioButton* btnClientBottomClientClientSeperatorFree;
-  QLineEdit* edtClientBottomClientClientSeperatorFree;
-  QGroupBox* gbxClientBottomClientClientAddChar;
-  QRadioButton* btnClientBottomClientClientAddCharNone;
-  QRadioButton* btnClientBottomClientClientAddCharSingle;
-  QRadioButton* btnClientBottomClientClientAddCharDouble;
-  QRadioButton* btnClientBottomClientClientAddCharOther;
-  QLineEdit* edtClientBottomClientClientAddCharOther;
-  QGroupBox* gbxClientBottomClientClientLineBreak;
-  QRadioButton* btnClientBottomClientClientLineBreakCRLF;
-  QRadioButton* btnClientBottomClientClientLineBreakLF;
-  QRadioButton* btnClientBottomClientClientLineBreakFree;
-  QLineEdit* edtClientBottomClientClientLineBreakFree;
-  QGroupBox* gbxClientBottomClientClientCharset;
-  QRadioButton* btnClientBottomClientClientCharsetANSI;
-  QRadioButton* btnClientBottomClientClientCharsetUTF8;
-  QRadioButton* btnClientBottomClientClientCharsetUTF8BOM;
-  QGroupBox* gbxClientBottomClientClientSaveTo;
+  // The option groups and their controls come from exportSettingKeys().
   QRadioButton* btnClientBottomClientClientSaveToClipboard;
   QRadioButton* btnClientBottomClientClientSaveToFile;
   QLineEdit* edtClientBottomClientClientSaveToFile;

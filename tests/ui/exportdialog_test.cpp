@@ -207,9 +207,9 @@ TEST_F(SaveToFormTest, GoWritesTheExactBytesOverAnExistingFile) {
   StringTable table = sampleTable();
   EXPECT_EQ(executeAndPressGo(table, [&] {
               toFile(target);
-              choose(d.btnClientBottomClientClientSeperatorFree, d.edtClientBottomClientClientSeperatorFree, "#0");
-              choose(d.btnClientBottomClientClientAddCharDouble);
-              choose(d.btnClientBottomClientClientLineBreakLF);
+              choose(d.option("DelimiterSaveOther"), d.textField("DelimiterSaveOtherSTR"), "#0");
+              choose(d.option("AddCharDouble"));
+              choose(d.option("LineBreakUseLF"));
               d.columnList()->item(0)->setCheckState(Qt::Unchecked);
               d.columnList()->item(3)->setCheckState(Qt::Unchecked);  // both "Name :" columns
             }),
@@ -228,11 +228,11 @@ TEST_F(SaveToFormTest, GoWritesTheExactBytesOverAnExistingFile) {
   EXPECT_EQ(d.columnList()->item(1)->checkState(), Qt::Unchecked);
   EXPECT_EQ(d.columnList()->item(2)->checkState(), Qt::Checked);
   EXPECT_EQ(d.previewText(), QString::fromUtf8("\"Vorname :\"↓\n\"Anna\"↓\n\"Anna\""));
-  choose(d.btnClientBottomClientClientAddCharSingle);
+  choose(d.option("AddCharSingle"));
   d.columnList()->item(3)->setCheckState(Qt::Checked);
-  choose(d.btnClientBottomClientClientSeperatorTAB);
-  choose(d.btnClientBottomClientClientLineBreakCRLF);
-  choose(d.btnClientBottomClientClientSeperatorFree, d.edtClientBottomClientClientSeperatorFree, "#0#9");
+  choose(d.option("DelimiterSaveTAB"));
+  choose(d.option("LineBreakUseCRLF"));
+  choose(d.option("DelimiterSaveOther"), d.textField("DelimiterSaveOtherSTR"), "#0#9");
   EXPECT_EQ(d.previewText(), QString::fromUtf8("'Name :'^@→'Vorname :'^@→'Name :'←↓\n'Müller1'^@→'Anna'^@→'a<#13><#10>b'←↓\n"
                                                "'Müller2'^@→'Anna'^@→''"));
 }
@@ -247,7 +247,7 @@ TEST_F(SaveToFormTest, GoWritesTheChosenCharacterSetToAnyPath) {
   table.setCell(2, 1, "Anna;Maria");
   EXPECT_EQ(executeAndPressGo(table, [&] {
               toFile(target);
-              choose(d.btnClientBottomClientClientCharsetUTF8BOM);
+              choose(d.option("CharsetUTF8BOM"));
               d.columnList()->item(0)->setCheckState(Qt::Unchecked);
             }),
             mrOk);
@@ -289,7 +289,7 @@ TEST_F(SaveToFormTest, AFailingWriteKeepsTheSettingsAndLeavesNoFile) {
 TEST_F(SaveToFormTest, NotationErrorsAMissingFileNameAndCancelDeliverNothing) {
   const std::string target = dir.file("never.txt");
   const std::tuple<QRadioButton*, QLineEdit*, const char*, std::string, std::string> cases[] = {
-      {d.btnClientBottomClientClientAddCharOther, d.edtClientBottomClientClientAddCharOther, "#",
+      {d.option("AddCharOther"), d.textField("AddCharOtherSTR"), "#",
        "ERROR - # without number found!", ""},
       {d.btnClientBottomClientClientSaveToFile, d.edtClientBottomClientClientSaveToFile, "", "",
        "Dateiname fehlt! Bitte geben Sie einen gültigen Namen ein!"},
@@ -327,7 +327,7 @@ TEST_F(SaveToFormTest, AWorkbookDisablesTheTextOptionsAndGetsItsExtension) {
   EXPECT_TRUE(d.previewText().endsWith(QString::fromUtf8("(1 Zellen werden in Windows-1252 umschrieben)")));
 
   choose(d.btnClientBottomClientClientSaveToWorkbook);
-  for (QGroupBox* box : d.findChildren<QGroupBox*>()) EXPECT_EQ(box->isEnabled(), box == d.gbxClientBottomClientClientSaveTo);
+  for (QGroupBox* box : d.findChildren<QGroupBox*>()) EXPECT_EQ(box->isEnabled(), box->objectName() == "gbxClientBottomClientClientSaveTo");
   EXPECT_FALSE(d.chkClientBottomClientClientKeepFormulas->isEnabled());
   // The save dialog offers workbooks and starts where the named file is.
   QString offered, startedAt;
