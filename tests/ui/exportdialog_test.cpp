@@ -44,7 +44,7 @@ StringTable sampleTable(int dataRows = 2) {
   return table;
 }
 
-class SaveToFormTest : public ::testing::Test {
+class ExportDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     savedNls_ = NLS();
@@ -107,7 +107,7 @@ class SaveToFormTest : public ::testing::Test {
       [this](const std::string&, const std::string& text) { infoMessages.push_back(text); }};
 };
 
-TEST_F(SaveToFormTest, OptionsLoadInTableOrderAndAGroupMayEndUpEmpty) {
+TEST_F(ExportDialogTest, OptionsLoadInTableOrderAndAGroupMayEndUpEmpty) {
   const std::pair<const char*, const char*> cases[] = {
       {"DelimiterSaveCSV=1\nDelimiterSaveTAB=1\n", "SeperatorTAB AddCharNone LineBreakCRLF SaveToClipboard"},
       {"DelimiterSaveCSV=0\nDelimiterSaveAscii=0\nDelimiterSaveTAB=0\nDelimiterSaveOther=0\n",
@@ -124,7 +124,7 @@ TEST_F(SaveToFormTest, OptionsLoadInTableOrderAndAGroupMayEndUpEmpty) {
   EXPECT_EQ(d.previewWidth(0), 0);  // SaveRowCounts=0 hides the row numbers
 }
 
-TEST_F(SaveToFormTest, ColumnListMatchesColumnsByHeaderText) {
+TEST_F(ExportDialogTest, ColumnListMatchesColumnsByHeaderText) {
   StringTable table = sampleTable();
   d.Prepare(table);
   QListWidget* list = d.columnList();
@@ -154,7 +154,7 @@ TEST_F(SaveToFormTest, ColumnListMatchesColumnsByHeaderText) {
 
 // Unticked columns are stored by key, so the choice survives a change of
 // language; an entry written by an older version names the header instead.
-TEST_F(SaveToFormTest, UntickedColumnsAreStoredByKeyAndSurviveALanguageChange) {
+TEST_F(ExportDialogTest, UntickedColumnsAreStoredByKeyAndSurviveALanguageChange) {
   StringTable table = sampleTable();
   const std::vector<int> shown = {-1, 1, 2, 22};  // Name, GivenName, NamePartner
   table.setCell(1, 0, "Name");
@@ -179,7 +179,7 @@ TEST_F(SaveToFormTest, UntickedColumnsAreStoredByKeyAndSurviveALanguageChange) {
   EXPECT_EQ(d.columnList()->item(3)->checkState(), Qt::Checked);
 }
 
-TEST_F(SaveToFormTest, GoWithTheDefaultsCopiesToTheClipboardAndSavesTheSettings) {
+TEST_F(ExportDialogTest, GoWithTheDefaultsCopiesToTheClipboardAndSavesTheSettings) {
   StringTable table = sampleTable();
   EXPECT_EQ(executeAndPressGo(table), mrOk);
   EXPECT_EQ(platform::toUtf8(QApplication::clipboard()->text()),
@@ -201,7 +201,7 @@ TEST_F(SaveToFormTest, GoWithTheDefaultsCopiesToTheClipboardAndSavesTheSettings)
   }
 }
 
-TEST_F(SaveToFormTest, GoWritesTheExactBytesOverAnExistingFile) {
+TEST_F(ExportDialogTest, GoWritesTheExactBytesOverAnExistingFile) {
   const std::string target = dir.file("export.txt");
   writeFileBytes(target, std::string(500, 'o'));
   StringTable table = sampleTable();
@@ -239,7 +239,7 @@ TEST_F(SaveToFormTest, GoWritesTheExactBytesOverAnExistingFile) {
 
 // A folder named in letters outside Windows-1252 survives DEFAULTS.INI, and
 // the file gets the chosen bytes; the message counts cells a reader splits.
-TEST_F(SaveToFormTest, GoWritesTheChosenCharacterSetToAnyPath) {
+TEST_F(ExportDialogTest, GoWritesTheChosenCharacterSetToAnyPath) {
   const std::string folder = dir.file("Łódź");
   ASSERT_TRUE(std::filesystem::create_directory(folder));
   const std::string target = folder + "/export.txt";
@@ -267,7 +267,7 @@ TEST_F(SaveToFormTest, GoWritesTheChosenCharacterSetToAnyPath) {
   EXPECT_TRUE(TIniFile(settings()).ReadBool("SaveToForm", "SaveToWorkbook", false));
 }
 
-TEST_F(SaveToFormTest, AFailingWriteKeepsTheSettingsAndLeavesNoFile) {
+TEST_F(ExportDialogTest, AFailingWriteKeepsTheSettingsAndLeavesNoFile) {
   const std::string oldSettings = "[SaveToForm]\r\nSaveToFile=1\r\nSaveToClipboard=0\r\n";
   writeFileBytes(settings(), oldSettings);
   const std::string file = dir.file("missing/out.txt");
@@ -286,7 +286,7 @@ TEST_F(SaveToFormTest, AFailingWriteKeepsTheSettingsAndLeavesNoFile) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 2);
 }
 
-TEST_F(SaveToFormTest, NotationErrorsAMissingFileNameAndCancelDeliverNothing) {
+TEST_F(ExportDialogTest, NotationErrorsAMissingFileNameAndCancelDeliverNothing) {
   const std::string target = dir.file("never.txt");
   const std::tuple<QRadioButton*, QLineEdit*, const char*, std::string, std::string> cases[] = {
       {d.option("AddCharOther"), d.textField("AddCharOtherSTR"), "#",
@@ -317,7 +317,7 @@ TEST_F(SaveToFormTest, NotationErrorsAMissingFileNameAndCancelDeliverNothing) {
   EXPECT_FALSE(test::fileExists(settings()));
 }
 
-TEST_F(SaveToFormTest, AWorkbookDisablesTheTextOptionsAndGetsItsExtension) {
+TEST_F(ExportDialogTest, AWorkbookDisablesTheTextOptionsAndGetsItsExtension) {
   StringTable table = sampleTable();
   table.setCell(2, 2, "Łódź");
   d.Prepare(table);
@@ -366,15 +366,6 @@ TEST_F(SaveToFormTest, AWorkbookDisablesTheTextOptionsAndGetsItsExtension) {
   EXPECT_TRUE(stayedOpen);
   ASSERT_EQ(plainMessages.size(), 1u);
   EXPECT_NE(plainMessages[0].find("Das ist ein Ordner"), std::string::npos) << plainMessages[0];
-}
-
-// Which components get a key is the translation walk's concern; here only that the dialog uses it.
-TEST_F(SaveToFormTest, CaptionsComeFromTheLanguageFile) {
-  writeFileBytes(dir.file("NLS.49"), "[frmSaveToForm]\r\nbtnClientBottomClientClientGO=Los\r\n");
-  StringTable table = sampleTable();
-  d.Prepare(table);
-  EXPECT_EQ(d.btnClientBottomClientClientGO->text(), "Los");
-  EXPECT_NE(readFileBytes(dir.file("NLS.49")).find("\r\nbtnClientBottomClientClientCancel="), std::string::npos);
 }
 
 }  // namespace
