@@ -35,8 +35,6 @@
 
 #include "ui/messagedialog.h"
 #include "ui/exportdialog.h"
-#include "export/exporttext.h"
-#include "export/rangetext.h"
 #include "import/importrun.h"
 #include "import/resultcolumns.h"
 #include "kernel/folders.h"

@@ -1,9 +1,8 @@
 #pragma once
-// The main window: the welcome text above the result grid, the "Go!" and
-// "Export" buttons, the choice of the date form, the filter field and the
-// find bar. It owns the result table and the sort state that header clicks
-// build; imports run in the background and hand it a new table.
-#include <array>
+// The main window: the welcome text above the result grid, the find bar,
+// the "Go!" and "Export" buttons and the choice of the date form. It owns
+// the result table and the sort keys that header clicks build; imports run
+// in the background and hand it a new table (adoptTable).
 #include <functional>
 #include <optional>
 #include <span>
@@ -18,9 +17,7 @@
 
 class QFileDialog;
 class QFrame;
-class QLabel;
 class QAction;
-class QLineEdit;
 class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
