@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <unordered_map>
 
 #include <QCloseEvent>
 #include <QDir>
@@ -609,8 +608,7 @@ void MainWindow::adoptTable(StringTable table, TableOrigin origin) {
     if (sameFile && !sortKeys_.keys().empty())
       SortTableKeepingRow(table_, sortKeys_.keys(), sortKeys_.descending(), 1, resultDateColumns());
   }
-  cleared_.clear();
-  SGrid->tableModel()->clearChangedCells();
+  SGrid->forgetClearedCells();
   actUndo->setEnabled(false);
   if (sameFile) {
     findBar->reapplyFilter(false);
@@ -769,9 +767,9 @@ void MainWindow::SortGrid(std::span<const int> keys, bool descending) {
   int row = selectedRow;
   reportingFailure([&] {
     RowOrderChange change(SGrid->tableModel());
-    const std::vector<std::string> before = rowsOfClearedCells();
+    const std::vector<std::string> before = SGrid->clearedCellRows();
     row = SortTableKeepingRow(table_, keys, descending, selectedRow, resultDateColumns());
-    followClearedCells(before);
+    SGrid->followClearedCells(before);
   });
   // The filter names rows by position, which the sort has changed.
   findBar->reapplyFilter(false);
@@ -803,60 +801,13 @@ QColor MainWindow::headerColour(int column) const {
 void MainWindow::SGridKeyDown(int key, Qt::KeyboardModifiers modifiers) {
   if (key == Qt::Key_Delete &&
       !(modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)))
-    ClearSelection();
-}
-
-void MainWindow::ClearSelection() {
-  const int row = SGrid->currentTableRow();
-  const int column = SGrid->currentColumn();
-  if (row < 1 || column < 0 || row >= table_.rowCount() || table_.cell(column, row).empty()) return;
-  cleared_.push_back({column, row, std::string(table_.cell(column, row))});
-  SGrid->tableModel()->setTableCell(column, row, "");
-  SGrid->tableModel()->markChanged(column, row, true);
-  actUndo->setEnabled(true);
+    if (SGrid->clearCurrentCell()) actUndo->setEnabled(true);
 }
 
 bool MainWindow::undoClear() {
-  if (cleared_.empty()) return false;
-  const ClearedCell cell = std::move(cleared_.back());
-  cleared_.pop_back();
-  SGrid->tableModel()->setTableCell(cell.column, cell.row, cell.text);
-  const bool stillChanged = std::any_of(cleared_.begin(), cleared_.end(), [&](const ClearedCell& other) {
-    return other.column == cell.column && other.row == cell.row;
-  });
-  SGrid->tableModel()->markChanged(cell.column, cell.row, stillChanged);
-  if (SGrid->tableModel()->viewRow(cell.row) >= 0) SGrid->setCurrentCell(cell.column, cell.row);
-  actUndo->setEnabled(!cleared_.empty());
-  return true;
-}
-
-std::vector<std::string> MainWindow::rowsOfClearedCells() const {
-  std::vector<std::string> texts;
-  for (const ClearedCell& cell : cleared_) texts.emplace_back(table_.rowText(cell.row));
-  return texts;
-}
-
-void MainWindow::followClearedCells(const std::vector<std::string>& before) {
-  if (cleared_.empty()) return;
-  // Rows are found again by their content; rows of equal content may trade
-  // places, which nobody can tell apart.
-  std::unordered_map<std::string_view, std::vector<int>> oldRows;
-  for (size_t i = 0; i < cleared_.size(); ++i) {
-    std::vector<int>& rows = oldRows[before[i]];
-    if (std::find(rows.begin(), rows.end(), cleared_[i].row) == rows.end()) rows.push_back(cleared_[i].row);
-  }
-  std::unordered_map<int, int> moved;
-  for (int r = 1; r < table_.rowCount() && moved.size() < cleared_.size(); ++r) {
-    auto found = oldRows.find(table_.rowText(r));
-    if (found == oldRows.end() || found->second.empty()) continue;
-    moved[found->second.back()] = r;
-    found->second.pop_back();
-  }
-  SGrid->tableModel()->clearChangedCells();
-  for (ClearedCell& cell : cleared_) {
-    if (auto to = moved.find(cell.row); to != moved.end()) cell.row = to->second;
-    SGrid->tableModel()->markChanged(cell.column, cell.row, true);
-  }
+  const bool undone = SGrid->undoClear();
+  actUndo->setEnabled(SGrid->canUndoClear());
+  return undone;
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

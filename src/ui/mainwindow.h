@@ -65,7 +65,6 @@ class MainWindow : public QWidget {
   void SGridMouseDown(Qt::MouseButton button, int x, int y);
   void SGridMouseUp(Qt::MouseButton button, int x, int y);
   void SGridKeyDown(int key, Qt::KeyboardModifiers modifiers);
-  void ClearSelection();
   // Ctrl+Z: gives the cell cleared last its text back; false when none is left.
   bool undoClear();
   // The language of the next start (49 German, 44 English), kept in DEFAULTS.INI.
@@ -145,14 +144,6 @@ class MainWindow : public QWidget {
   void saveWindowState();
   // Women's and men's letters of the language shown.
   void localizeSexCells();
-  // Keeps the cleared cells' rows known across a new row order.
-  struct ClearedCell {
-    int column;
-    int row;
-    std::string text;
-  };
-  std::vector<std::string> rowsOfClearedCells() const;
-  void followClearedCells(const std::vector<std::string>& before);
   void fillRecentMenu();
   // The one way a new table comes into the window. A new file starts
   // unsorted and unsearched; the same file read again (in another date
@@ -176,7 +167,6 @@ class MainWindow : public QWidget {
   bool importRunning_ = false;
   bool closeAfterImport_ = false;
   ImportProgress* runningImport_ = nullptr;
-  std::vector<ClearedCell> cleared_;
   long long persons_ = 0;
   QString shownFile_;  // the file the table came from
 };

@@ -1,6 +1,7 @@
 #include "ui/resultgrid.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include <QPainter>
 
@@ -286,6 +287,64 @@ ExportTable ResultGrid::exportTable() const {
     result.columnWidths.push_back(hidden ? 0 : kExportColumnWidth);
   }
   return result;
+}
+
+bool ResultGrid::clearCurrentCell() {
+  const StringTable& table = model_->table();
+  const int row = currentTableRow();
+  const int column = currentColumn();
+  if (row < 1 || column < 0 || row >= table.rowCount() || table.cell(column, row).empty()) return false;
+  cleared_.push_back({column, row, std::string(table.cell(column, row))});
+  model_->setTableCell(column, row, "");
+  model_->markChanged(column, row, true);
+  return true;
+}
+
+bool ResultGrid::undoClear() {
+  if (cleared_.empty()) return false;
+  const ClearedCell cell = std::move(cleared_.back());
+  cleared_.pop_back();
+  model_->setTableCell(cell.column, cell.row, cell.text);
+  const bool stillChanged = std::any_of(cleared_.begin(), cleared_.end(), [&](const ClearedCell& other) {
+    return other.column == cell.column && other.row == cell.row;
+  });
+  model_->markChanged(cell.column, cell.row, stillChanged);
+  if (model_->viewRow(cell.row) >= 0) setCurrentCell(cell.column, cell.row);
+  return true;
+}
+
+std::vector<std::string> ResultGrid::clearedCellRows() const {
+  std::vector<std::string> texts;
+  for (const ClearedCell& cell : cleared_) texts.emplace_back(model_->table().rowText(cell.row));
+  return texts;
+}
+
+void ResultGrid::followClearedCells(const std::vector<std::string>& before) {
+  if (cleared_.empty()) return;
+  // Rows are found again by their content; rows of equal content may trade
+  // places, which nobody can tell apart.
+  std::unordered_map<std::string_view, std::vector<int>> oldRows;
+  for (size_t i = 0; i < cleared_.size(); ++i) {
+    std::vector<int>& rows = oldRows[before[i]];
+    if (std::find(rows.begin(), rows.end(), cleared_[i].row) == rows.end()) rows.push_back(cleared_[i].row);
+  }
+  std::unordered_map<int, int> moved;
+  for (int r = 1; r < model_->table().rowCount() && moved.size() < cleared_.size(); ++r) {
+    auto found = oldRows.find(model_->table().rowText(r));
+    if (found == oldRows.end() || found->second.empty()) continue;
+    moved[found->second.back()] = r;
+    found->second.pop_back();
+  }
+  model_->clearChangedCells();
+  for (ClearedCell& cell : cleared_) {
+    if (auto to = moved.find(cell.row); to != moved.end()) cell.row = to->second;
+    model_->markChanged(cell.column, cell.row, true);
+  }
+}
+
+void ResultGrid::forgetClearedCells() {
+  cleared_.clear();
+  model_->clearChangedCells();
 }
 
 }  // namespace rowsmith

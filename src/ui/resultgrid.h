@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <set>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -144,7 +145,25 @@ class ResultGrid : public QTableView {
   // order shown.
   ExportTable exportTable() const;
 
+  // Delete clears the current cell; Ctrl+Z gives the cell cleared last its
+  // text back. Each returns false when there was nothing to do.
+  bool clearCurrentCell();
+  bool undoClear();
+  bool canUndoClear() const { return !cleared_.empty(); }
+  // A new table: the cells cleared in the old one are forgotten.
+  void forgetClearedCells();
+  // Around a new row order: the rows of the cleared cells before it, by
+  // which the cells find their rows again after it.
+  std::vector<std::string> clearedCellRows() const;
+  void followClearedCells(const std::vector<std::string>& before);
+
  private:
+  struct ClearedCell {
+    int column;
+    int row;
+    std::string text;
+  };
+  std::vector<ClearedCell> cleared_;
   ResultTableModel* model_;
   ResultHeader* header_;
 };
