@@ -270,20 +270,25 @@ TEST_F(ExportDialogTest, GoWritesTheChosenCharacterSetToAnyPath) {
 TEST_F(ExportDialogTest, AFailingWriteKeepsTheSettingsAndLeavesNoFile) {
   const std::string oldSettings = "[SaveToForm]\r\nSaveToFile=1\r\nSaveToClipboard=0\r\n";
   writeFileBytes(settings(), oldSettings);
-  const std::string file = dir.file("missing/out.txt");
-  StringTable table = sampleTable();
-  EXPECT_EQ(executeAndPressGo(table, [&] { d.edtClientBottomClientClientSaveToFile->setText(QString::fromStdString(file)); }),
-            mrCancel);
-  ASSERT_EQ(plainMessages.size(), 1u);
-  EXPECT_NE(plainMessages[0].find(file), std::string::npos) << plainMessages[0];
-  EXPECT_NE(plainMessages[0].find("existiert nicht"), std::string::npos) << plainMessages[0];
-  // The dialog stays with the user's choices, the name field ready to mend.
-  EXPECT_TRUE(stayedOpen);
-  EXPECT_EQ(focusAfterFailure, d.edtClientBottomClientClientSaveToFile);
+  ASSERT_TRUE(std::filesystem::create_directory(dir.file("ordner.csv")));
+  const std::pair<std::string, const char*> cases[] = {{dir.file("missing/out.txt"), "existiert nicht"},
+                                                       {dir.file("ordner.csv"), "Das ist ein Ordner"}};
+  for (const auto& [file, cause] : cases) {
+    plainMessages.clear();
+    StringTable table = sampleTable();
+    EXPECT_EQ(executeAndPressGo(table, [&] { d.edtClientBottomClientClientSaveToFile->setText(QString::fromStdString(file)); }),
+              mrCancel);
+    ASSERT_EQ(plainMessages.size(), 1u);
+    EXPECT_NE(plainMessages[0].find(file), std::string::npos) << plainMessages[0];
+    EXPECT_NE(plainMessages[0].find(cause), std::string::npos) << plainMessages[0];
+    // The dialog stays with the user's choices, the name field ready to mend.
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(focusAfterFailure, d.edtClientBottomClientClientSaveToFile);
+  }
   EXPECT_TRUE(infoMessages.empty());
   EXPECT_EQ(readFileBytes(settings()), oldSettings);
-  // No temporary file and no folder is left: DEFAULTS.INI, NLS.49.
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 2);
+  // No temporary file and no folder is left: DEFAULTS.INI, NLS.49 and the folder.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 3);
 }
 
 TEST_F(ExportDialogTest, NotationErrorsAMissingFileNameAndCancelDeliverNothing) {
@@ -358,14 +363,6 @@ TEST_F(ExportDialogTest, AWorkbookDisablesTheTextOptionsAndGetsItsExtension) {
   EXPECT_TRUE(TIniFile(settings()).ReadBool("SaveToForm", "KeepFormulas", false));
   d.Prepare(table);
   EXPECT_TRUE(d.chkClientBottomClientClientKeepFormulas->isChecked());
-
-  // A folder as target is named as such, and the dialog stays.
-  plainMessages.clear();
-  ASSERT_TRUE(std::filesystem::create_directory(dir.file("ordner.csv")));
-  EXPECT_EQ(executeAndPressGo(table, [&] { toFile(dir.file("ordner.csv")); }), mrCancel);
-  EXPECT_TRUE(stayedOpen);
-  ASSERT_EQ(plainMessages.size(), 1u);
-  EXPECT_NE(plainMessages[0].find("Das ist ein Ordner"), std::string::npos) << plainMessages[0];
 }
 
 }  // namespace
