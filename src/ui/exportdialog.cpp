@@ -349,7 +349,7 @@ void ExportDialog::setPreviewWidth(int column, int width) {
 }
 
 void ExportDialog::Prepare(StringTable& exportTable, std::vector<int> columnWidths,
-                             std::vector<int> resultColumns) {
+                           std::vector<int> resultColumns) {
   TranslateForm(NLS(), this);
   resultColumns_ = std::move(resultColumns);
   // Group box titles are not part of the form translation; they are looked
@@ -793,7 +793,7 @@ int ExportDialog::reportBuildFailure() {
 }
 
 int ExecuteExportDialog(ExportDialog& dialog, StringTable& exportTable,
-                      std::vector<int> columnWidths, std::vector<int> resultColumns) {
+                        std::vector<int> columnWidths, std::vector<int> resultColumns) {
   dialog.Prepare(exportTable, std::move(columnWidths), std::move(resultColumns));
   platform::centreOnScreen(dialog);
   int result = dialog.exec();

@@ -144,6 +144,6 @@ class ExportDialog : public QDialog {
 // 1) the options are written back. Returns the dialog result (1 or 2). The
 // table is the caller's throw-away copy: the export may change its cells.
 int ExecuteExportDialog(ExportDialog& dialog, StringTable& exportTable,
-                      std::vector<int> columnWidths = {}, std::vector<int> resultColumns = {});
+                        std::vector<int> columnWidths = {}, std::vector<int> resultColumns = {});
 
 }  // namespace rowsmith

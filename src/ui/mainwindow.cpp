@@ -528,14 +528,14 @@ void MainWindow::btnGoClick() {
 std::optional<BackgroundImport> MainWindow::runImport(const QString& fileName) {
   if (importRunning_) return std::nullopt;
   importRunning_ = true;
-  for (QWidget* part : {static_cast<QWidget*>(pnlClient), static_cast<QWidget*>(findBar), static_cast<QWidget*>(pnlButton)}) part->setEnabled(false);
+  for (QWidget* part : std::initializer_list<QWidget*>{pnlClient, findBar, pnlButton}) part->setEnabled(false);
   BackgroundImport run;
   {
     platform::BusyCursor busy;
     run = importInBackground(this, QFile::encodeName(fileName).toStdString(), rbtWesternDate->isChecked(),
                              [this](ImportProgress* progress) { runningImport_ = progress; });
   }
-  for (QWidget* part : {static_cast<QWidget*>(pnlClient), static_cast<QWidget*>(findBar), static_cast<QWidget*>(pnlButton)}) part->setEnabled(true);
+  for (QWidget* part : std::initializer_list<QWidget*>{pnlClient, findBar, pnlButton}) part->setEnabled(true);
   importRunning_ = false;
   if (closeAfterImport_) {
     // The user closed the window during the run: it was cancelled, now the window goes.
@@ -688,7 +688,7 @@ void MainWindow::btnClientClientExportClick() {
   reportingFailure([this] {
     ExportTable exportTable = SGrid->exportTable();
     ExecuteExportDialog(*exportDialog(), exportTable.table, std::move(exportTable.columnWidths),
-                      std::move(exportTable.resultColumns));
+                        std::move(exportTable.resultColumns));
   });
   // The keyboard works in the window again at once.
   activateWindow();

@@ -130,7 +130,7 @@ MessageDialog::MessageDialog(QWidget* parent) : QDialog(parent) {
 }
 
 void MessageDialog::PrepareMessage(const std::string& title, const std::string& text,
-                                          TMsgDlgType type, const TMsgDlgButtons& buttons) {
+                                   TMsgDlgType type, const TMsgDlgButtons& buttons) {
   int index = iconIndex(type);
   Image->setPixmap(index < 0 ? QPixmap()
                              : imlIcons[static_cast<size_t>(index)].pixmap(kImageSize, kImageSize));
