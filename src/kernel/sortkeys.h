@@ -50,8 +50,6 @@ class SortKeys {
   // How many keys the header marks.
   int count() const { return multi_ ? lastKey_ + 1 : (clicked_ >= 0 ? 1 : 0); }
 
-  bool operator==(const SortKeys&) const = default;
-
  private:
   std::array<int, kMaxKeys> keys_{-1, -1, -1, -1, -1};
   int lastKey_ = -1;  // index of the last key in keys_

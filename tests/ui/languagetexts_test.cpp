@@ -8,7 +8,6 @@
 #include <map>
 #include <regex>
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>

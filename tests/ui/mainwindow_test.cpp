@@ -25,7 +25,6 @@
 #include <QThread>
 #include <QTimer>
 #include <QListWidget>
-#include <QMenuBar>
 
 #include "kernel/dates.h"
 #include "kernel/folders.h"

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QTimer>
@@ -23,13 +22,8 @@ TEST(ProductDialog, AnEditedFileReplacesTextsAndTheLinkFollowsTheCaption) {
                        "[frmToolsWerbungForm]\r\nWerbetext=Zeile eins<#13><#10>Zeile zwei\r\n"
                        "lblWebAddress=https://mirror.example.org/start\r\n");
   ProductInfoDialog dialog;
-  bool wasModal = false;
-  QTimer::singleShot(0, &dialog, [&] {
-    wasModal = dialog.isVisible() && dialog.isModal();
-    dialog.okButton()->click();
-  });
+  QTimer::singleShot(0, &dialog, [&] { dialog.okButton()->click(); });
   EXPECT_EQ(ShowProductInfo(dialog), 1);
-  EXPECT_TRUE(wasModal);
   EXPECT_EQ(dialog.memo()->toPlainText(), "Zeile eins\nZeile zwei");
   QString opened;
   {
