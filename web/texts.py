@@ -54,6 +54,10 @@ def german_default(section, key):
         r'\b(?:text|nlsText|option|group|captionBar)\((?:\w+,\s*)?"' + k + r'"\s*,\s*((?:' + STRING + r'\s*)+)\)',
         r'\b' + k + r'\s*=\s*new\s+Q\w+\((?:platform::fromUtf8\()?((?:' + STRING + r'\s*)+)',
         r'\b' + k + r'->setText\(((?:' + STRING + r'\s*)+)\)',
+        # a row of the export options' table: group, place, object name, German caption
+        r'(?:G|ExportGroup)::\w+,\s*(?:\d+,\s*)?"' + k + r'"\s*,\s*((?:' + STRING + r'\s*)+)\}',
+        # a widget whose C++ name differs from the object name the texts key on
+        r'\b(?:\w+)\s*=\s*new\s+Q\w+\((?:platform::fromUtf8\()?((?:' + STRING + r'\s*)+)[^;]*;\s*\w+->setObjectName\("' + k + r'"\)',
     ]
     for pattern in patterns:
         match = re.search(pattern, sources)
@@ -65,7 +69,7 @@ def german_default(section, key):
         for path in sorted((root / 'src').rglob('*.cpp')):
             text = path.read_text(encoding='utf-8')
             match = re.search(r'setWindowTitle\((' + STRING + r')\)', text)
-            if 'T' + key + '::' in text and match:
+            if '"' + key + '"' in text and match:
                 return unquote(match.group(1))
     if key == 'WelcomeText':
         match = re.search(r'welcomeText\(\) \{\s*static const std::string text =\s*((?:' + STRING + r'\s*)+);', sources)

@@ -11,8 +11,8 @@
 #include "nls/nlssupport.h"
 #include "os/osfile.h"
 #include "platform/platform.h"
-#include "ui/gedcomim.h"
-#include "ui/savetoform.h"
+#include "ui/mainwindow.h"
+#include "ui/exportdialog.h"
 
 int main(int argc, char** argv) {
   // --help and --version answer without a window, even without a display.
@@ -44,13 +44,13 @@ int main(int argc, char** argv) {
   rowsmith::platform::QtUserMessages messages;
   rowsmith::setUserMessages(&messages);
 
-  rowsmith::TfrmGedComIm frmGedComIm;
-  rowsmith::TfrmSaveToForm frmSaveToForm(&frmGedComIm);
-  frmGedComIm.setSaveToForm(&frmSaveToForm);
-  frmGedComIm.show();
+  rowsmith::MainWindow window;
+  rowsmith::ExportDialog exportDialog(&window);
+  window.setExportDialog(&exportDialog);
+  window.show();
   if (!options.file.empty()) {
     const QString file = QFile::decodeName(options.file.c_str());
-    QTimer::singleShot(0, &frmGedComIm, [&frmGedComIm, file] { frmGedComIm.importFile(file); });
+    QTimer::singleShot(0, &window, [&window, file] { window.importFile(file); });
   }
   const int result = QApplication::exec();
 

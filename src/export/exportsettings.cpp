@@ -9,40 +9,46 @@ namespace rowsmith {
 
 namespace {
 
+using G = ExportGroup;
 constexpr ExportSettingKey kKeys[] = {
-    {"DelimiterSaveCSV", false, "1"},
-    {"DelimiterSaveAscii", false, "0"},
-    {"DelimiterSaveTAB", false, "0"},
-    {"DelimiterSaveOther", false, "0"},
-    {"DelimiterSaveOtherSTR", true, "#8"},
-    {"SaveToClipboard", false, "1"},
-    {"SaveToFile", false, "0"},
-    {"SaveToFileSTR", true, ""},
-    {"SaveToWorkbook", false, "0"},
-    {"LineBreakUseCRLF", false, "1"},
-    {"LineBreakUseLF", false, "0"},
-    {"LineBreakUseOther", false, "0"},
-    {"LineBreakUseOtherSTR", true, "#10#13"},
-    {"AddCharNone", false, "1"},
-    {"AddCharSingle", false, "0"},
-    {"AddCharDouble", false, "0"},
-    {"AddCharOther", false, "0"},
-    {"AddCharOtherSTR", true, "!"},
-    {"CharsetANSI", false, "1"},
-    {"CharsetUTF8", false, "0"},
-    {"CharsetUTF8BOM", false, "0"},
-    {"SaveRowCounts", false, "1"},
+    {"DelimiterSaveCSV", false, "1", G::Separator, 1, "btnClientBottomClientClientSeperatorCSV", "CSV (EXCEL) - (;)"},
+    {"DelimiterSaveAscii", false, "0", G::Separator, 0, "btnClientBottomClientClientSeperatorASCII", "ASCII - (,)"},
+    {"DelimiterSaveTAB", false, "0", G::Separator, 2, "btnClientBottomClientClientSeperatorTAB", "Tabulator - (#9)"},
+    {"DelimiterSaveOther", false, "0", G::Separator, 3, "btnClientBottomClientClientSeperatorFree", "Anderes Zeichen"},
+    {"DelimiterSaveOtherSTR", true, "#8", G::Separator, 4, "edtClientBottomClientClientSeperatorFree", ""},
+    {"SaveToClipboard", false, "1", G::SaveTo, 0, "btnClientBottomClientClientSaveToClipboard",
+     "In die Zwischenablage kopieren"},
+    {"SaveToFile", false, "0", G::SaveTo, 1, "btnClientBottomClientClientSaveToFile", "Als Datei speichern"},
+    {"SaveToFileSTR", true, "", G::SaveTo, 3, "edtClientBottomClientClientSaveToFile", ""},
+    {"SaveToWorkbook", false, "0", G::SaveTo, 2, "btnClientBottomClientClientSaveToWorkbook",
+     "Als Arbeitsmappe speichern (.xlsx)"},
+    {"LineBreakUseCRLF", false, "1", G::LineBreak, 0, "btnClientBottomClientClientLineBreakCRLF", "CR + LF (#13#10)"},
+    {"LineBreakUseLF", false, "0", G::LineBreak, 1, "btnClientBottomClientClientLineBreakLF", "LF (#10)"},
+    {"LineBreakUseOther", false, "0", G::LineBreak, 2, "btnClientBottomClientClientLineBreakFree",
+     "Anderen Zeilenumbruch"},
+    {"LineBreakUseOtherSTR", true, "#10#13", G::LineBreak, 3, "edtClientBottomClientClientLineBreakFree", ""},
+    {"AddCharNone", false, "1", G::Enclose, 0, "btnClientBottomClientClientAddCharNone", "Nicht zusätzlich einklammern"},
+    {"AddCharSingle", false, "0", G::Enclose, 1, "btnClientBottomClientClientAddCharSingle", "Anführungszeichen - (')"},
+    {"AddCharDouble", false, "0", G::Enclose, 2, "btnClientBottomClientClientAddCharDouble",
+     "Anführungszeichen - (\")"},
+    {"AddCharOther", false, "0", G::Enclose, 3, "btnClientBottomClientClientAddCharOther", "Anderes Zeichen"},
+    {"AddCharOtherSTR", true, "!", G::Enclose, 4, "edtClientBottomClientClientAddCharOther", ""},
+    {"CharsetANSI", false, "1", G::Charset, 0, "btnClientBottomClientClientCharsetANSI", "ANSI (Windows-1252)"},
+    {"CharsetUTF8", false, "0", G::Charset, 1, "btnClientBottomClientClientCharsetUTF8", "UTF-8"},
+    {"CharsetUTF8BOM", false, "0", G::Charset, 2, "btnClientBottomClientClientCharsetUTF8BOM", "UTF-8 mit BOM (Excel)"},
+    // The first item of the column list.
+    {"SaveRowCounts", false, "1", G::Columns, 0, "", ""},
 };
-
-int indexOf(const char* key) {
-  for (size_t i = 0; i < std::size(kKeys); ++i)
-    if (std::strcmp(kKeys[i].key, key) == 0) return static_cast<int>(i);
-  return -1;
-}
 
 }  // namespace
 
 std::span<const ExportSettingKey> exportSettingKeys() { return kKeys; }
+
+int exportSettingIndex(const char* key) {
+  for (size_t i = 0; i < std::size(kKeys); ++i)
+    if (std::strcmp(kKeys[i].key, key) == 0) return static_cast<int>(i);
+  return -1;
+}
 
 ExportSettingValues readExportSettings(const TIniFile& ini) {
   ExportSettingValues values;
@@ -67,13 +73,13 @@ bool writeExportSettings(TIniFile& ini, const ExportSettingValues& values) {
 }
 
 bool exportSettingSet(const ExportSettingValues& values, const char* key) {
-  int i = indexOf(key);
+  int i = exportSettingIndex(key);
   return i >= 0 && static_cast<size_t>(i) < values.size() && values[static_cast<size_t>(i)] == "1";
 }
 
 const std::string& exportSettingText(const ExportSettingValues& values, const char* key) {
   static const std::string kEmpty;
-  int i = indexOf(key);
+  int i = exportSettingIndex(key);
   return i >= 0 && static_cast<size_t>(i) < values.size() ? values[static_cast<size_t>(i)] : kEmpty;
 }
 

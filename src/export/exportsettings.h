@@ -15,15 +15,26 @@ class TIniFile;
 
 inline constexpr char kExportSettingsSection[] = "SaveToForm";
 
+// The groups of the export dialog, in the order it lays them out.
+enum class ExportGroup { Separator, Enclose, LineBreak, SaveTo, Charset, Columns };
+
+// One export option: how DEFAULTS.INI keeps it and how the export dialog
+// shows it. A group's text field belongs to its last option.
 struct ExportSettingKey {
   const char* key;
   bool text;                 // a free text; otherwise a boolean option
   const char* defaultValue;  // "1"/"0" for an option
+  ExportGroup group;
+  int place;                 // in its group, top to bottom
+  const char* objectName;    // the dialog's control, which the language files name
+  const char* caption;       // German caption of an option
 };
 
 // Every key in reading order: of a group's options stored as true, the last
 // one read wins.
 std::span<const ExportSettingKey> exportSettingKeys();
+// The place of a key in exportSettingKeys(); -1 for an unknown key.
+int exportSettingIndex(const char* key);
 
 // Values in the order of exportSettingKeys(): "1"/"0" or the text.
 using ExportSettingValues = std::vector<std::string>;

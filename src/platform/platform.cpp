@@ -12,7 +12,6 @@
 #include <QWidget>
 #include <QUrl>
 
-#include "kernel/folders.h"
 #include "kernel/textcodec.h"
 
 namespace rowsmith::platform {
@@ -21,10 +20,6 @@ namespace {
 
 PlainMessageHandler& plainMessageHandler() {
   static PlainMessageHandler handler;
-  return handler;
-}
-FileDialogHandler& openFileDialogHandler() {
-  static FileDialogHandler handler;
   return handler;
 }
 SaveDialogHandler& saveFileDialogHandler() {
@@ -102,24 +97,12 @@ bool isShiftDown() {
   return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
 }
 
-std::string executableFolder() { return rowsmith::executableFolder(); }
-
-QString getOpenFileName(QWidget* parent, const QString& caption, const QString& folder,
-                        const QString& filter) {
-  if (openFileDialogHandler()) return openFileDialogHandler()(caption);
-  return QFileDialog::getOpenFileName(parent, caption, folder, filter);
-}
-
 QString getSaveFileName(QWidget* parent, const QString& caption, const QString& startAt,
                         const QString& filters) {
   if (saveFileDialogHandler()) return saveFileDialogHandler()(startAt, filters);
   // Choosing a name asks nothing; the export overwrites an existing file.
   return QFileDialog::getSaveFileName(parent, caption, startAt, filters, nullptr,
                                       QFileDialog::DontConfirmOverwrite);
-}
-
-FileDialogHandler setOpenFileDialogHandler(FileDialogHandler handler) {
-  return exchange(openFileDialogHandler(), std::move(handler));
 }
 
 SaveDialogHandler setSaveFileDialogHandler(SaveDialogHandler handler) {

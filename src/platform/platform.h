@@ -1,6 +1,6 @@
 #pragma once
 // The thin layer between the dialogs and Qt: the core's UTF-8 text on screen
-// and on the clipboard, the plain message box, cursors, the Shift key, file dialogs and
+// and on the clipboard, the plain message box, cursors, the Shift key, the save dialog and
 // the shell. Tests replace the interactive parts through the handlers below,
 // since a modal box would block under the offscreen platform.
 #include <functional>
@@ -64,18 +64,10 @@ void centreOnScreen(QWidget& window);
 // The state of the Shift key right now, not at the last event.
 bool isShiftDown();
 
-// The program's folder; ends with "/".
-std::string executableFolder();
-
-// File dialogs; an empty result means the user cancelled.
-QString getOpenFileName(QWidget* parent, const QString& caption, const QString& folder,
-                        const QString& filter);
 // The save dialog starts at startAt (a folder or a file) and offers the
 // filters ("Name (*.x);;Other (*)").
 QString getSaveFileName(QWidget* parent, const QString& caption, const QString& startAt = {},
                         const QString& filters = {});
-using FileDialogHandler = std::function<QString(const QString& caption)>;
-FileDialogHandler setOpenFileDialogHandler(FileDialogHandler handler);
 using SaveDialogHandler = std::function<QString(const QString& startAt, const QString& filters)>;
 SaveDialogHandler setSaveFileDialogHandler(SaveDialogHandler handler);
 

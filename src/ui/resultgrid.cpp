@@ -1,9 +1,12 @@
 #include "ui/resultgrid.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include <QPainter>
 
+#include "export/exporttext.h"
+#include "export/rangetext.h"
 #include "nls/nlssupport.h"
 #include "platform/platform.h"
 
@@ -226,6 +229,122 @@ void ResultGrid::setCurrentCell(int column, int tableRow) {
   if (!cell.isValid()) return;
   selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect);
   scrollTo(cell);
+}
+
+std::vector<int> ResultGrid::shownColumns() const {
+  std::vector<int> columns;
+  for (int visual = 0; visual < header_->count(); ++visual) {
+    const int logical = header_->logicalIndex(visual);
+    if (!header_->isSectionHidden(logical) && header_->sectionSize(logical) > 0) columns.push_back(logical);
+  }
+  return columns;
+}
+
+void ResultGrid::copySelection() const {
+  const QModelIndexList selected = selectionModel()->selectedIndexes();
+  if (selected.isEmpty()) return;
+  int top = selected.constFirst().row(), bottom = top;
+  int leftVisual = header_->visualIndex(selected.constFirst().column()), rightVisual = leftVisual;
+  for (const QModelIndex& index : selected) {
+    top = std::min(top, index.row());
+    bottom = std::max(bottom, index.row());
+    const int visual = header_->visualIndex(index.column());
+    leftVisual = std::min(leftVisual, visual);
+    rightVisual = std::max(rightVisual, visual);
+  }
+  std::vector<int> rows;
+  for (int r = top; r <= bottom; ++r) rows.push_back(model_->tableRow(r));
+  std::vector<int> columns;
+  for (int logical : shownColumns()) {
+    const int visual = header_->visualIndex(logical);
+    if (visual >= leftVisual && visual <= rightVisual) columns.push_back(logical);
+  }
+  platform::putClipboardText(rangeText(model_->table(), rows, columns));
+}
+
+ExportTable ResultGrid::exportTable() const {
+  const StringTable& table = model_->table();
+  const int columns = table.columnCount();
+  std::vector<int> shown(static_cast<size_t>(columns));
+  for (int visual = 0; visual < columns; ++visual) shown[static_cast<size_t>(visual)] = header_->logicalIndex(visual);
+
+  // The export follows the filter: what the user narrowed the grid to is
+  // what is written, in the order shown.
+  StringTable visible(model_->filtered() ? columns : 0);
+  if (model_->filtered()) {
+    const std::vector<int>& rows = model_->shownRows();
+    visible.setRowCount(static_cast<int>(rows.size()) + 1);
+    for (int r = 0; r <= static_cast<int>(rows.size()); ++r) {
+      const int from = r == 0 ? 0 : rows[static_cast<size_t>(r) - 1];
+      for (int c = 0; c < columns; ++c) visible.setCell(c, r, table.cell(c, from));
+    }
+  }
+  ExportTable result{makeExportTable(model_->filtered() ? visible : table, shown), {}, {-1}};
+  result.resultColumns.insert(result.resultColumns.end(), shown.begin(), shown.end());
+  result.columnWidths.push_back(kExportColumnWidth);
+  for (int logical : shown) {
+    const bool hidden = header_->isSectionHidden(logical) || header_->sectionSize(logical) == 0;
+    result.columnWidths.push_back(hidden ? 0 : kExportColumnWidth);
+  }
+  return result;
+}
+
+bool ResultGrid::clearCurrentCell() {
+  const StringTable& table = model_->table();
+  const int row = currentTableRow();
+  const int column = currentColumn();
+  if (row < 1 || column < 0 || row >= table.rowCount() || table.cell(column, row).empty()) return false;
+  cleared_.push_back({column, row, std::string(table.cell(column, row))});
+  model_->setTableCell(column, row, "");
+  model_->markChanged(column, row, true);
+  return true;
+}
+
+bool ResultGrid::undoClear() {
+  if (cleared_.empty()) return false;
+  const ClearedCell cell = std::move(cleared_.back());
+  cleared_.pop_back();
+  model_->setTableCell(cell.column, cell.row, cell.text);
+  const bool stillChanged = std::any_of(cleared_.begin(), cleared_.end(), [&](const ClearedCell& other) {
+    return other.column == cell.column && other.row == cell.row;
+  });
+  model_->markChanged(cell.column, cell.row, stillChanged);
+  if (model_->viewRow(cell.row) >= 0) setCurrentCell(cell.column, cell.row);
+  return true;
+}
+
+std::vector<std::string> ResultGrid::clearedCellRows() const {
+  std::vector<std::string> texts;
+  for (const ClearedCell& cell : cleared_) texts.emplace_back(model_->table().rowText(cell.row));
+  return texts;
+}
+
+void ResultGrid::followClearedCells(const std::vector<std::string>& before) {
+  if (cleared_.empty()) return;
+  // Rows are found again by their content; rows of equal content may trade
+  // places, which nobody can tell apart.
+  std::unordered_map<std::string_view, std::vector<int>> oldRows;
+  for (size_t i = 0; i < cleared_.size(); ++i) {
+    std::vector<int>& rows = oldRows[before[i]];
+    if (std::find(rows.begin(), rows.end(), cleared_[i].row) == rows.end()) rows.push_back(cleared_[i].row);
+  }
+  std::unordered_map<int, int> moved;
+  for (int r = 1; r < model_->table().rowCount() && moved.size() < cleared_.size(); ++r) {
+    auto found = oldRows.find(model_->table().rowText(r));
+    if (found == oldRows.end() || found->second.empty()) continue;
+    moved[found->second.back()] = r;
+    found->second.pop_back();
+  }
+  model_->clearChangedCells();
+  for (ClearedCell& cell : cleared_) {
+    if (auto to = moved.find(cell.row); to != moved.end()) cell.row = to->second;
+    model_->markChanged(cell.column, cell.row, true);
+  }
+}
+
+void ResultGrid::forgetClearedCells() {
+  cleared_.clear();
+  model_->clearChangedCells();
 }
 
 }  // namespace rowsmith

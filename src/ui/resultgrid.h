@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <set>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -111,6 +112,15 @@ class ResultCellDelegate : public QStyledItemDelegate {
              const QModelIndex& index) const override;
 };
 
+// The export table: a numbered copy of the grid in the order it shows its
+// columns, with the width of each column (0 for one the user has hidden).
+inline constexpr int kExportColumnWidth = 64;
+struct ExportTable {
+  StringTable table;
+  std::vector<int> columnWidths;
+  std::vector<int> resultColumns;  // what each column shows; -1 the row numbers
+};
+
 inline constexpr int kDefaultColumnWidth = 96;
 inline constexpr int kDefaultRowHeight = 18;
 // Unfocused selection colour.
@@ -127,8 +137,33 @@ class ResultGrid : public QTableView {
   int currentTableRow() const;
   int currentColumn() const;
   void setCurrentCell(int column, int tableRow);
+  // The columns not hidden, in the order shown.
+  std::vector<int> shownColumns() const;
+  // Ctrl+C: the selected range as tab-separated lines on the clipboard.
+  void copySelection() const;
+  // What the export writes: the rows the filter shows, the columns in the
+  // order shown.
+  ExportTable exportTable() const;
+
+  // Delete clears the current cell; Ctrl+Z gives the cell cleared last its
+  // text back. Each returns false when there was nothing to do.
+  bool clearCurrentCell();
+  bool undoClear();
+  bool canUndoClear() const { return !cleared_.empty(); }
+  // A new table: the cells cleared in the old one are forgotten.
+  void forgetClearedCells();
+  // Around a new row order: the rows of the cleared cells before it, by
+  // which the cells find their rows again after it.
+  std::vector<std::string> clearedCellRows() const;
+  void followClearedCells(const std::vector<std::string>& before);
 
  private:
+  struct ClearedCell {
+    int column;
+    int row;
+    std::string text;
+  };
+  std::vector<ClearedCell> cleared_;
   ResultTableModel* model_;
   ResultHeader* header_;
 };

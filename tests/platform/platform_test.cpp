@@ -21,19 +21,5 @@ TEST(Platform, TheClipboardGetsTheTextUpToItsFirstZeroByte) {
   EXPECT_EQ(QApplication::clipboard()->text(), "x\r\ny");
 }
 
-TEST(Platform, CoreMessagesReachThePlainMessageHandler) {
-  std::vector<std::string> shown;
-  {
-    ScopedHandler<PlainMessageHandler, setPlainMessageHandler> plain(
-        [&](const std::string& text) { shown.push_back(text); });
-    QtUserMessages messages;
-    ScopedUserMessages installed(&messages);
-    userMessages().showMessage("12 Personen importiert!");
-    showPlainMessage("ERROR - number must be a byte!");
-  }
-  EXPECT_EQ(shown, (std::vector<std::string>{"12 Personen importiert!",
-                                             "ERROR - number must be a byte!"}));
-}
-
 }  // namespace
 }  // namespace rowsmith::platform

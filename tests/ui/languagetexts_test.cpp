@@ -8,7 +8,6 @@
 #include <map>
 #include <regex>
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,12 +22,12 @@
 #include "nls/nlssupport.h"
 #include "platform/platform.h"
 #include "support/testsupport.h"
-#include "ui/gedcomim.h"
+#include "ui/mainwindow.h"
 #include "ui/importprogress.h"
-#include "ui/mymessagedlgform.h"
+#include "ui/messagedialog.h"
 #include "ui/rowdetails.h"
-#include "ui/savetoform.h"
-#include "ui/toolswerbungform.h"
+#include "ui/exportdialog.h"
+#include "ui/productinfodialog.h"
 
 namespace rowsmith {
 namespace {
@@ -93,20 +92,20 @@ class LanguageTexts : public ::testing::Test {
                          std::string("[Language]\r\nMain=1\r\nID=").append(std::to_string(language)));
     Texts texts;
     const std::string gedcom = std::string(ROWSMITH_SOURCE_DIR) + "/examples/familie.ged";
-    TfrmGedComIm window;
+    MainWindow window;
     window.setFileChooser([&](QFileDialog&) { return QString::fromStdString(gedcom); });
     window.show();
     window.btnGoClick();
     collect(&window, "main", texts);
 
-    ExportTable table = window.makeExportTable();
-    window.saveToForm()->Prepare(table.table, table.columnWidths, table.resultColumns);
-    collect(window.saveToForm(), "export", texts);
+    ExportTable table = window.SGrid->exportTable();
+    window.exportDialog()->Prepare(table.table, table.columnWidths, table.resultColumns);
+    collect(window.exportDialog(), "export", texts);
 
     TfrmRowDetails details(window.resultTable(), 1, &window);
     collect(&details, "details", texts, false);
 
-    TfrmMyMessageDLGForm message(&window);
+    MessageDialog message(&window);
     message.PrepareMessage("Rowsmith", "", TMsgDlgType::mtConfirmation,
                            {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo, TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel});
     collect(&message, "message", texts);
@@ -114,7 +113,7 @@ class LanguageTexts : public ::testing::Test {
     ImportProgress progress(&window);
     collect(progress.dialog(), "progress", texts);
 
-    TfrmToolsWerbungForm product(&window);
+    ProductInfoDialog product(&window);
     QTimer::singleShot(0, &product, [&] {
       collect(&product, "product", texts);
       product.accept();

@@ -1,8 +1,7 @@
-#include "ui/gedcomim.h"
+#include "ui/mainwindow.h"
 
 #include <algorithm>
 #include <exception>
-#include <unordered_map>
 
 #include <QCloseEvent>
 #include <QDir>
@@ -33,10 +32,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "ui/mymessagedlgform.h"
-#include "ui/savetoform.h"
-#include "export/exporttext.h"
-#include "export/rangetext.h"
+#include "ui/messagedialog.h"
+#include "ui/exportdialog.h"
 #include "import/importrun.h"
 #include "import/resultcolumns.h"
 #include "kernel/folders.h"
@@ -46,9 +43,10 @@
 #include "nls/nlssupport.h"
 #include "os/osfile.h"
 #include "ui/rowdetails.h"
-#include "ui/toolswerbungform.h"
+#include "ui/productinfodialog.h"
 #include "ui/translateform.h"
 #include "ui/importprogress.h"
+#include "ui/findbar.h"
 #include "platform/platform.h"
 #include "ui/resultgrid.h"
 
@@ -62,7 +60,7 @@ constexpr int kButtonPanelHeight = 41;
 constexpr int kWelcomeHeight = 184;
 constexpr int kSplitterWidth = 8;
 
-const QColor kKeyColours[kMaxShiftSortKeys] = {
+const QColor kKeyColours[SortKeys::kMaxKeys] = {
     QColor(255, 0, 0), QColor(192, 64, 0), QColor(128, 128, 0), QColor(64, 192, 0), QColor(0, 255, 0)};
 
 QFrame* makePanel(const char* name, QWidget* parent) {
@@ -108,7 +106,6 @@ class RowOrderChange {
   ResultTableModel* model_;
 };
 
-constexpr char kRecentSection[] = "RecentFiles";
 constexpr int kHeaderTextMargin = 12;
 
 QString text(const char* key, const char* german) {
@@ -163,12 +160,12 @@ const std::string& welcomeText() {
   return text;
 }
 
-TfrmGedComIm::TfrmGedComIm(QWidget* parent)
+MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent),
       table_(makeResultTable()),
+      recentFiles_(settingsFileName()),
       shiftDown_(platform::isShiftDown) {
   setObjectName("frmGedComIm");
-  setWindowTitle("Rowsmith V1.0.3.7");
   resize(kWindowWidth, kWindowHeight);
   setAcceptDrops(true);
   createControls();
@@ -177,7 +174,7 @@ TfrmGedComIm::TfrmGedComIm(QWidget* parent)
   FormCreate();
 }
 
-TfrmGedComIm::~TfrmGedComIm() {
+MainWindow::~MainWindow() {
   // The grid reads the table until it is gone; the table is a member and
   // dies before the children that QWidget deletes. The pointer is cleared
   // first: the event filter still sees the grid's events while it is torn down.
@@ -186,7 +183,7 @@ TfrmGedComIm::~TfrmGedComIm() {
   delete grid;
 }
 
-void TfrmGedComIm::createMenu() {
+void MainWindow::createMenu() {
   mnuMain = new QMenuBar(this);
   mnuMain->setObjectName("mnuMain");
   QMenu* edit = mnuMain->addMenu(QString());
@@ -216,7 +213,7 @@ void TfrmGedComIm::createMenu() {
   static_cast<QVBoxLayout*>(layout())->insertWidget(0, mnuMain);
 }
 
-void TfrmGedComIm::chooseLanguage(int languageId) {
+void MainWindow::chooseLanguage(int languageId) {
   TIniFile settings(settingsFileName());
   settings.BeginUpdate();
   settings.WriteString(kLanguageSection, "Main", "1");
@@ -227,7 +224,7 @@ void TfrmGedComIm::chooseLanguage(int languageId) {
   actEnglish->setChecked(languageId == 44);
 }
 
-void TfrmGedComIm::createControls() {
+void MainWindow::createControls() {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -268,21 +265,23 @@ void TfrmGedComIm::createControls() {
   splClient->setSizes({kWelcomeHeight, kWindowHeight - kWelcomeHeight - kButtonPanelHeight});
   layout->addWidget(pnlClient, 1);
 
+  findBar = new FindBar(*SGrid, table_, this);
+  connect(findBar, &FindBar::filterApplied, this, [this] { updateStatus(); });
+  layout->addWidget(findBar);
   layout->addWidget(createButtonPanel());
-  createSearchControls();
 
-  GetComOpenDialog = new QFileDialog(this);
-  GetComOpenDialog->setObjectName("GetComOpenDialog");
-  GetComOpenDialog->setFileMode(QFileDialog::ExistingFile);
-  GetComOpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
-  GetComOpenDialog->setOption(QFileDialog::HideNameFilterDetails);
+  gedcomOpenDialog = new QFileDialog(this);
+  gedcomOpenDialog->setObjectName("gedcomOpenDialog");
+  gedcomOpenDialog->setFileMode(QFileDialog::ExistingFile);
+  gedcomOpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
+  gedcomOpenDialog->setOption(QFileDialog::HideNameFilterDetails);
 
   connectControls();
   SGrid->viewport()->installEventFilter(this);
   SGrid->horizontalHeader()->viewport()->installEventFilter(this);
 }
 
-QFrame* TfrmGedComIm::createButtonPanel() {
+QFrame* MainWindow::createButtonPanel() {
   pnlButton = makePanel("pnlButton", this);
   pnlButton->setFixedHeight(kButtonPanelHeight);
   auto* buttonLayout = new QHBoxLayout(pnlButton);
@@ -321,20 +320,19 @@ QFrame* TfrmGedComIm::createButtonPanel() {
   rbtWesternDate = new QRadioButton("Datumsformat \"&dd.mm.yyyy\" (21.01.1687)", pnlButton);
   rbtWesternDate->setObjectName("rbtWesternDate");
   rbtWesternDate->setChecked(true);
-  rbtUnixDate = new QRadioButton("Datumsformat \"&yyyymmdd\" (16870121)", pnlButton);
-  rbtUnixDate->setObjectName("rbtUnixDate");
+  rbtSortableDate = new QRadioButton("Datumsformat \"&yyyymmdd\" (16870121)", pnlButton);
+  rbtSortableDate->setObjectName("rbtUnixDate");
   dateLayout->addWidget(rbtWesternDate);
-  dateLayout->addWidget(rbtUnixDate);
+  dateLayout->addWidget(rbtSortableDate);
   buttonLayout->addLayout(dateLayout);
   buttonLayout->addStretch(1);
   return pnlButton;
 }
 
-void TfrmGedComIm::connectControls() {
+void MainWindow::connectControls() {
   connect(btnGo, &QPushButton::clicked, this, [this] { btnGoClick(); });
   connect(btnClientClientExport, &QPushButton::clicked, this, [this] { btnClientClientExportClick(); });
   connect(rbtWesternDate, &QRadioButton::toggled, this, [this] { rbtDateFormClick(); });
-  connect(edtFilter, &QLineEdit::textChanged, this, [this](const QString& filter) { setFilterText(filter); });
   connect(SGrid, &QAbstractItemView::doubleClicked, this, [this] { showRowDetails(); });
   // Tab moves between the grid and the controls; the arrow keys move inside.
   SGrid->setTabKeyNavigation(false);
@@ -342,7 +340,7 @@ void TfrmGedComIm::connectControls() {
   setTabOrder(btnGo, btnGoRecent);
   setTabOrder(btnGoRecent, btnClientClientExport);
   setTabOrder(btnClientClientExport, rbtWesternDate);
-  setTabOrder(rbtWesternDate, edtFilter);
+  setTabOrder(rbtWesternDate, findBar->edtFilter);
   SGrid->resultHeader()->setSectionColour([this](int column) { return headerColour(column); });
   SGrid->resultHeader()->setSectionMark([this](int column) { return headerMark(column); });
   SGrid->tableModel()->setHeaderTip([this](int column) { return headerTip(column); });
@@ -351,7 +349,7 @@ void TfrmGedComIm::connectControls() {
   SGrid->installEventFilter(this);
 }
 
-void TfrmGedComIm::FormCreate() {
+void MainWindow::FormCreate() {
   forceDirectories(NLSPath());
   forceDirectories(SysDataPath());
   copyShippedLanguageFiles(NLSPath());
@@ -381,7 +379,7 @@ void TfrmGedComIm::FormCreate() {
   restoreWindowState();
 }
 
-void TfrmGedComIm::restoreWindowState() {
+void MainWindow::restoreWindowState() {
   TIniFile settings(settingsFileName());
   const int width = settings.ReadInteger(kWindowSection, "Width", 0);
   const int height = settings.ReadInteger(kWindowSection, "Height", 0);
@@ -391,9 +389,9 @@ void TfrmGedComIm::restoreWindowState() {
   // A position off every screen (a monitor since unplugged) is not kept.
   if (at.x() != INT32_MIN && at.y() != INT32_MIN && QGuiApplication::screenAt(at + QPoint(20, 20))) move(at);
   if (settings.ReadString(kWindowSection, "DateForm", "") == "yyyymmdd") {
-    const QSignalBlocker quiet(rbtUnixDate);
+    const QSignalBlocker quiet(rbtSortableDate);
     const QSignalBlocker quietToo(rbtWesternDate);
-    rbtUnixDate->setChecked(true);
+    rbtSortableDate->setChecked(true);
   }
   const std::string widths = settings.ReadString(kWindowSection, "ColumnWidths", "");
   size_t start = 0;
@@ -406,14 +404,14 @@ void TfrmGedComIm::restoreWindowState() {
   }
 }
 
-void TfrmGedComIm::saveWindowState() {
+void MainWindow::saveWindowState() {
   TIniFile settings(settingsFileName());
   settings.BeginUpdate();
   settings.WriteInteger(kWindowSection, "Left", pos().x());
   settings.WriteInteger(kWindowSection, "Top", pos().y());
   settings.WriteInteger(kWindowSection, "Width", width());
   settings.WriteInteger(kWindowSection, "Height", height());
-  settings.WriteString(kWindowSection, "DateForm", rbtUnixDate->isChecked() ? "yyyymmdd" : "dd.mm.yyyy");
+  settings.WriteString(kWindowSection, "DateForm", rbtSortableDate->isChecked() ? "yyyymmdd" : "dd.mm.yyyy");
   std::string widths;
   for (int c = 0; c < table_.columnCount(); ++c) {
     if (c > 0) widths += ',';
@@ -423,7 +421,7 @@ void TfrmGedComIm::saveWindowState() {
   settings.EndUpdate();
 }
 
-void TfrmGedComIm::fitColumnWidths() {
+void MainWindow::fitColumnWidths() {
   QHeaderView* header = SGrid->horizontalHeader();
   const QFontMetrics cells(SGrid->font());
   const QFontMetrics heads(header->font());
@@ -443,21 +441,24 @@ void TfrmGedComIm::fitColumnWidths() {
   }
 }
 
-void TfrmGedComIm::updateTitle() {
-  const QString program = text("frmGedComIm", "Rowsmith V1.0.3.7");
+void MainWindow::updateTitle() {
+  // The version comes from the build; a language file of an older release
+  // may still hold a whole title of its own, which is shown as it is.
+  const QString program = platform::fromUtf8(
+      replacePlaceholder(platform::toUtf8(text("frmGedComIm", "Rowsmith V%s")), ROWSMITH_VERSION));
   setWindowTitle(shownFile_.isEmpty() ? program : QFileInfo(shownFile_).fileName() + " - " + program);
 }
 
-QString TfrmGedComIm::statusText() const {
+QString MainWindow::statusText() const {
   const int rows = SGrid->tableModel()->filtered() ? SGrid->tableModel()->rowCount()
                                                     : (persons_ > 0 ? std::max(table_.rowCount() - 1, 0) : 0);
   return text("StatusLine", "%1 Zeilen · %2 Personen")
       .arg(platform::fromUtf8(groupedNumber(rows)), platform::fromUtf8(groupedNumber(persons_)));
 }
 
-void TfrmGedComIm::updateStatus() { lblStatus->setText(statusText()); }
+void MainWindow::updateStatus() { findBar->lblStatus->setText(statusText()); }
 
-void TfrmGedComIm::localizeSexCells() {
+void MainWindow::localizeSexCells() {
   const std::string female = NLS().GetNLSText("Sexes", "Female", "W");
   const std::string male = NLS().GetNLSText("Sexes", "Male", "M");
   if (female == "W" && male == "M") return;
@@ -471,9 +472,9 @@ void TfrmGedComIm::localizeSexCells() {
   }
 }
 
-void TfrmGedComIm::translateTexts() {
+void MainWindow::translateTexts() {
   // The window's own controls; the open dialog's come with the toolkit.
-  for (QWidget* part : {static_cast<QWidget*>(pnlButton), static_cast<QWidget*>(pnlFind)})
+  for (QWidget* part : {static_cast<QWidget*>(pnlButton), static_cast<QWidget*>(findBar)})
     TranslateComponent(NLS(), objectName().toStdString(), part);
   updateTitle();
   mnuMain->actions().at(0)->setText(text("mnuEdit", "&Bearbeiten"));
@@ -491,58 +492,50 @@ void TfrmGedComIm::translateTexts() {
       platform::fromUtf8(NLS().GetNLSText("frmGedComIm", "WelcomeText", welcomeText())).replace("\r\n", "\n"));
 }
 
-void TfrmGedComIm::writeHeaders() {
+void MainWindow::writeHeaders() {
   const std::vector<std::string> headers = translatedResultHeaders(NLS());
   for (int c = 0; c < kResultColumns; ++c) table_.setCell(c, 0, headers[static_cast<size_t>(c)]);
 }
 
-void TfrmGedComIm::resetSortState() {
-  SortMouseDownCol = -1;
-  SortCol = -1;
-  SortKeyCount = -1;
-  SortDescending = false;
-  SortKeys.fill(-1);
+void MainWindow::resetSortState() {
+  sortPressColumn_ = -1;
+  sortKeys_.clear();
   if (SGrid) SGrid->horizontalHeader()->viewport()->update();
 }
 
-void TfrmGedComIm::mnuClearAllClick() {
-  TableChange change(SGrid->tableModel());
-  for (int row = 1; row < table_.rowCount(); ++row) table_.clearRow(row);
-}
-
-void TfrmGedComIm::btnGoClick() {
+void MainWindow::btnGoClick() {
   const QString gedcomFilter =
       platform::fromUtf8(NLS().GetNLSText("CommonTXT", "GedComFileFilter", "GEDCOM-Dateien"));
   const QString allFilter =
       platform::fromUtf8(NLS().GetNLSText("CommonTXT", "AllFileFilter", "Alle Dateien"));
   const QStringList filters{gedcomFilter + " (*.ged)", allFilter + " (*)"};
-  GetComOpenDialog->setNameFilters(filters);
-  GetComOpenDialog->selectNameFilter(filters.constFirst());
+  gedcomOpenDialog->setNameFilters(filters);
+  gedcomOpenDialog->selectNameFilter(filters.constFirst());
   // First the program's folder, later the folder of the file chosen last.
   if (!openDialogUsed_)
-    GetComOpenDialog->setDirectory(QString::fromStdString(executableFolder()));
+    gedcomOpenDialog->setDirectory(QString::fromStdString(executableFolder()));
   else
-    GetComOpenDialog->setDirectory(lastOpenFolder_.isEmpty() ? QDir::currentPath() : lastOpenFolder_);
+    gedcomOpenDialog->setDirectory(lastOpenFolder_.isEmpty() ? QDir::currentPath() : lastOpenFolder_);
   openDialogUsed_ = true;
 
-  const QString fileName = fileChooser_ ? fileChooser_(*GetComOpenDialog) : runOpenDialog(*GetComOpenDialog);
+  const QString fileName = fileChooser_ ? fileChooser_(*gedcomOpenDialog) : runOpenDialog(*gedcomOpenDialog);
   if (fileName.isEmpty()) return;
   lastOpenFolder_ = QFileInfo(fileName).absolutePath();
 
   importFile(fileName);
 }
 
-std::optional<BackgroundImport> TfrmGedComIm::runImport(const QString& fileName) {
+std::optional<BackgroundImport> MainWindow::runImport(const QString& fileName) {
   if (importRunning_) return std::nullopt;
   importRunning_ = true;
-  for (QWidget* part : {pnlClient, pnlFind, pnlButton}) part->setEnabled(false);
+  for (QWidget* part : std::initializer_list<QWidget*>{pnlClient, findBar, pnlButton}) part->setEnabled(false);
   BackgroundImport run;
   {
     platform::BusyCursor busy;
     run = importInBackground(this, QFile::encodeName(fileName).toStdString(), rbtWesternDate->isChecked(),
                              [this](ImportProgress* progress) { runningImport_ = progress; });
   }
-  for (QWidget* part : {pnlClient, pnlFind, pnlButton}) part->setEnabled(true);
+  for (QWidget* part : std::initializer_list<QWidget*>{pnlClient, findBar, pnlButton}) part->setEnabled(true);
   importRunning_ = false;
   if (closeAfterImport_) {
     // The user closed the window during the run: it was cancelled, now the window goes.
@@ -577,14 +570,13 @@ std::optional<BackgroundImport> TfrmGedComIm::runImport(const QString& fileName)
   return std::nullopt;
 }
 
-bool TfrmGedComIm::importFile(const QString& fileName) {
+bool MainWindow::importFile(const QString& fileName) {
   std::optional<BackgroundImport> run = runImport(fileName);
   if (!run) return false;
   shownFile_ = QFileInfo(fileName).absoluteFilePath();
   persons_ = static_cast<long long>(run->outcome.persons);
-  rememberRecentFile(shownFile_);
-  takeTable(std::move(run->table));
-  reapplyFilter(false);
+  recentFiles_.remember(shownFile_);
+  adoptTable(std::move(run->table), TableOrigin::NewFile);
   updateTitle();
   updateStatus();
   std::string message = replacePlaceholder(
@@ -600,8 +592,10 @@ bool TfrmGedComIm::importFile(const QString& fileName) {
   return true;
 }
 
-void TfrmGedComIm::takeTable(StringTable table) {
+void MainWindow::adoptTable(StringTable table, TableOrigin origin) {
+  const bool sameFile = origin == TableOrigin::SameFileAgain;
   const int column = std::max(SGrid->currentColumn(), 0);
+  const int row = std::max(SGrid->currentTableRow(), 1);
   {
     TableChange change(SGrid->tableModel());
     table_ = std::move(table);
@@ -609,110 +603,54 @@ void TfrmGedComIm::takeTable(StringTable table) {
     if (table_.rowCount() < 2) table_.setRowCount(2);
     writeHeaders();
     localizeSexCells();
+    // The same file gives the same rows; the same keys put them in the same
+    // order, so the selected row keeps its number.
+    if (sameFile && !sortKeys_.keys().empty())
+      SortTableKeepingRow(table_, sortKeys_.keys(), sortKeys_.descending(), 1, resultDateColumns());
   }
-  cleared_.clear();
-  SGrid->tableModel()->clearChangedCells();
+  SGrid->forgetClearedCells();
   actUndo->setEnabled(false);
-  // What was searched in the file before has no meaning in this one.
-  edtFind->clear();
-  lblFindState->clear();
-  SGrid->tableModel()->setHighlight(std::nullopt);
+  if (sameFile) {
+    findBar->reapplyFilter(false);
+    SGrid->setCurrentCell(column, std::min(row, table_.rowCount() - 1));
+    SGrid->horizontalHeader()->viewport()->update();
+    return;
+  }
+  findBar->clearFind();
   fitColumnWidths();
   resetSortState();
   SGrid->setCurrentCell(column, 1);
   // The user has come for the rows.
   SGrid->setFocus();
+  findBar->reapplyFilter(false);
 }
 
-void TfrmGedComIm::rbtDateFormClick() {
+void MainWindow::rbtDateFormClick() {
   if (shownFile_.isEmpty() || importRunning_) return;
-  const auto keys = SortKeys;
-  const int keyCount = SortKeyCount, sortCol = SortCol;
-  const bool descending = SortDescending, multiSort = MultiSort;
-  const int column = std::max(SGrid->currentColumn(), 0);
-  const int row = std::max(SGrid->currentTableRow(), 1);
   std::optional<BackgroundImport> run = runImport(shownFile_);
   if (!run) {
     // The table keeps its dates, so the buttons show their form again.
     const QSignalBlocker quiet(rbtWesternDate);
-    (rbtWesternDate->isChecked() ? rbtUnixDate : rbtWesternDate)->setChecked(true);
+    (rbtWesternDate->isChecked() ? rbtSortableDate : rbtWesternDate)->setChecked(true);
     return;
   }
-  {
-    TableChange change(SGrid->tableModel());
-    table_ = std::move(run->table);
-    if (table_.rowCount() < 2) table_.setRowCount(2);
-    writeHeaders();
-    localizeSexCells();
-    // The same file gives the same rows; the same keys put them in the same
-    // order, so the selected row keeps its number.
-    if (keyCount >= 0)
-      SortTableKeepingRow(table_, std::span<const int>(keys.data(), static_cast<size_t>(keyCount) + 1),
-                          descending, 1, resultDateColumns());
-  }
-  cleared_.clear();
-  SGrid->tableModel()->clearChangedCells();
-  actUndo->setEnabled(false);
-  SortKeys = keys;
-  SortKeyCount = keyCount;
-  SortCol = sortCol;
-  SortDescending = descending;
-  MultiSort = multiSort;
-  reapplyFilter(false);
-  SGrid->setCurrentCell(column, std::min(row, table_.rowCount() - 1));
-  SGrid->horizontalHeader()->viewport()->update();
+  adoptTable(std::move(run->table), TableOrigin::SameFileAgain);
 }
 
-QStringList TfrmGedComIm::recentFiles() const {
-  TIniFile settings(settingsFileName());
-  QStringList files;
-  for (int i = 1; i <= kRecentFiles; ++i) {
-    const std::string name = settings.ReadString(kRecentSection, "File" + std::to_string(i), "");
-    if (!name.empty()) files << platform::fromUtf8(name);
-  }
-  return files;
-}
-
-void TfrmGedComIm::rememberRecentFile(const QString& fileName) {
-  // A name the settings file cannot hold would come back as another name.
-  const std::string stored = platform::toUtf8(fileName);
-  if (platform::fromUtf8(stored) != fileName) return;
-  QStringList files = recentFiles();
-  files.removeAll(fileName);
-  files.prepend(fileName);
-  TIniFile settings(settingsFileName());
-  settings.BeginUpdate();
-  for (int i = 0; i < kRecentFiles; ++i)
-    settings.WriteString(kRecentSection, "File" + std::to_string(i + 1),
-                         i < files.size() ? platform::toUtf8(files.at(i)) : std::string());
-  settings.EndUpdate();
-}
-
-bool TfrmGedComIm::openRecentFile(const QString& file) {
+bool MainWindow::openRecentFile(const QString& file) {
   if (QFileInfo::exists(file)) return importFile(file);
   const std::string question =
       replacePlaceholder(NLS().GetNLSText("frmGedComIm", "RecentMissing",
                                           "Die Datei \"%s\" gibt es nicht mehr. Aus der Liste der letzten "
                                           "Dateien entfernen?"),
                          platform::toUtf8(QDir::toNativeSeparators(file)));
-  if (ShowQuestion(question, this) == mrYes) forgetRecentFile(file);
+  if (ShowQuestion(question, this) == mrYes) recentFiles_.forget(file);
   return false;
 }
 
-void TfrmGedComIm::forgetRecentFile(const QString& fileName) {
-  QStringList files = recentFiles();
-  files.removeAll(fileName);
-  TIniFile settings(settingsFileName());
-  settings.BeginUpdate();
-  for (int i = 0; i < kRecentFiles; ++i)
-    settings.WriteString(kRecentSection, "File" + std::to_string(i + 1),
-                         i < files.size() ? platform::toUtf8(files.at(i)) : std::string());
-  settings.EndUpdate();
-}
-
-void TfrmGedComIm::fillRecentMenu() {
+void MainWindow::fillRecentMenu() {
   mnuRecent->clear();
-  const QStringList files = recentFiles();
+  const QStringList files = recentFiles_.files();
   if (files.isEmpty()) {
     mnuRecent->addAction(text("NoRecentFiles", "(keine)"))->setEnabled(false);
     return;
@@ -727,12 +665,12 @@ void TfrmGedComIm::fillRecentMenu() {
   }
 }
 
-void TfrmGedComIm::dragEnterEvent(QDragEnterEvent* event) {
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
   if (!importRunning_ && urls.size() == 1 && urls.constFirst().isLocalFile()) event->acceptProposedAction();
 }
 
-void TfrmGedComIm::dropEvent(QDropEvent* event) {
+void MainWindow::dropEvent(QDropEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
   if (importRunning_ || urls.size() != 1 || !urls.constFirst().isLocalFile()) return;
   event->acceptProposedAction();
@@ -741,56 +679,28 @@ void TfrmGedComIm::dropEvent(QDropEvent* event) {
   QTimer::singleShot(0, this, [this, file] { importFile(file); });
 }
 
-ExportTable TfrmGedComIm::makeExportTable() const {
-  const QHeaderView* header = SGrid->horizontalHeader();
-  const int columns = table_.columnCount();
-  std::vector<int> shown(static_cast<size_t>(columns));
-  for (int visual = 0; visual < columns; ++visual) shown[static_cast<size_t>(visual)] = header->logicalIndex(visual);
-
-  // The export follows the filter: what the user narrowed the grid to is
-  // what is written, in the order shown.
-  ResultTableModel* model = SGrid->tableModel();
-  StringTable visible(model->filtered() ? columns : 0);
-  if (model->filtered()) {
-    const std::vector<int>& rows = model->shownRows();
-    visible.setRowCount(static_cast<int>(rows.size()) + 1);
-    for (int r = 0; r <= static_cast<int>(rows.size()); ++r) {
-      const int from = r == 0 ? 0 : rows[static_cast<size_t>(r) - 1];
-      for (int c = 0; c < columns; ++c) visible.setCell(c, r, table_.cell(c, from));
-    }
-  }
-  ExportTable result{rowsmith::makeExportTable(model->filtered() ? visible : table_, shown), {}, {-1}};
-  result.resultColumns.insert(result.resultColumns.end(), shown.begin(), shown.end());
-  result.columnWidths.push_back(kExportColumnWidth);
-  for (int logical : shown) {
-    const bool hidden = header->isSectionHidden(logical) || header->sectionSize(logical) == 0;
-    result.columnWidths.push_back(hidden ? 0 : kExportColumnWidth);
-  }
-  return result;
+ExportDialog* MainWindow::exportDialog() {
+  if (!exportDialog_) exportDialog_ = new ExportDialog(this);
+  return exportDialog_;
 }
 
-TfrmSaveToForm* TfrmGedComIm::saveToForm() {
-  if (!saveToForm_) saveToForm_ = new TfrmSaveToForm(this);
-  return saveToForm_;
-}
-
-void TfrmGedComIm::btnClientClientExportClick() {
+void MainWindow::btnClientClientExportClick() {
   reportingFailure([this] {
-    ExportTable exportTable = makeExportTable();
-    ExecuteSaveToForm(*saveToForm(), exportTable.table, std::move(exportTable.columnWidths),
-                      std::move(exportTable.resultColumns));
+    ExportTable exportTable = SGrid->exportTable();
+    ExecuteExportDialog(*exportDialog(), exportTable.table, std::move(exportTable.columnWidths),
+                        std::move(exportTable.resultColumns));
   });
   // The keyboard works in the window again at once.
   activateWindow();
   SGrid->setFocus();
 }
 
-void TfrmGedComIm::FormClose() {
-  TfrmToolsWerbungForm productInfo(this);
+void MainWindow::FormClose() {
+  ProductInfoDialog productInfo(this);
   ShowProductInfo(productInfo);
 }
 
-void TfrmGedComIm::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   // The window cannot go while a run is writing into its table: the run is
   // cancelled, as by the progress dialog's button, and the window closes
   // once it has stopped.
@@ -805,7 +715,7 @@ void TfrmGedComIm::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-TfrmGedComIm::GridCell TfrmGedComIm::cellAt(int x, int y) const {
+MainWindow::GridCell MainWindow::cellAt(int x, int y) const {
   const QHeaderView* header = SGrid->horizontalHeader();
   const QRect headerArea = header->geometry();
   const QRect cellArea = SGrid->viewport()->geometry();
@@ -829,165 +739,78 @@ TfrmGedComIm::GridCell TfrmGedComIm::cellAt(int x, int y) const {
   return cell;
 }
 
-void TfrmGedComIm::SGridMouseDown(Qt::MouseButton, int x, int y) {
-  SortMouseDownCol = cellAt(x, y).column;
+void MainWindow::SGridMouseDown(Qt::MouseButton, int x, int y) {
+  sortPressColumn_ = cellAt(x, y).column;
   columnMovedSincePress_ = false;
 }
 
-void TfrmGedComIm::SGridMouseUp(Qt::MouseButton, int x, int y) {
+void MainWindow::SGridMouseUp(Qt::MouseButton, int x, int y) {
   const GridCell cell = cellAt(x, y);
   const int width = cell.right - cell.left;
   // Near a border the user resizes the column; after a drag it has moved.
-  const bool sort = cell.column >= 0 && cell.column == SortMouseDownCol && cell.row == 0 &&
+  const bool sort = cell.column >= 0 && cell.column == sortPressColumn_ && cell.row == 0 &&
                     !columnMovedSincePress_ && cell.left + width / 10 < x &&
                     x < cell.right - width / 10;
   if (sort) {
-    const int column = cell.column;
-    SortDescending = column == SortCol ? !SortDescending : false;
-    SortCol = column;
     platform::BusyCursor busy;
-    if (shiftDown_ && shiftDown_()) {
-      if (SortKeyCount == -1) {
-        SortKeyCount = 0;
-        SortKeys[0] = column;
-      } else if (SortKeys[0] != column) {
-        // The newest key decides; the oldest of five falls out.
-        SortKeyCount = std::min(SortKeyCount + 1, kMaxShiftSortKeys - 1);
-        std::copy_backward(SortKeys.begin(), SortKeys.end() - 1, SortKeys.end());
-        SortKeys[0] = column;
-      }
-      SortGrid(std::span<const int>(SortKeys.data(), static_cast<size_t>(SortKeyCount) + 1), SortDescending);
-      MultiSort = true;
-    } else {
-      SortKeyCount = 0;
-      SortKeys = {column, -1, -1, -1, -1};
-      const int keys[] = {column};
-      SortGrid(keys, SortDescending);
-      MultiSort = false;
-    }
+    sortKeys_.click(cell.column, shiftDown_ && shiftDown_());
+    SortGrid(sortKeys_.keys(), sortKeys_.descending());
     SGrid->horizontalHeader()->viewport()->update();
   }
-  SortMouseDownCol = -1;
+  sortPressColumn_ = -1;
   columnMovedSincePress_ = false;
 }
 
-void TfrmGedComIm::SortGrid(std::span<const int> keys, bool descending) {
+void MainWindow::SortGrid(std::span<const int> keys, bool descending) {
   const int column = std::max(SGrid->currentColumn(), 0);
   const int selectedRow = SGrid->currentTableRow();
   int row = selectedRow;
   reportingFailure([&] {
     RowOrderChange change(SGrid->tableModel());
-    const std::vector<std::string> before = rowsOfClearedCells();
+    const std::vector<std::string> before = SGrid->clearedCellRows();
     row = SortTableKeepingRow(table_, keys, descending, selectedRow, resultDateColumns());
-    followClearedCells(before);
+    SGrid->followClearedCells(before);
   });
   // The filter names rows by position, which the sort has changed.
-  reapplyFilter(false);
+  findBar->reapplyFilter(false);
   SGrid->setCurrentCell(column, row);
 }
 
-QString TfrmGedComIm::headerTip(int column) const {
-  int position = -1;
-  int count = 0;
-  if (MultiSort) {
-    count = SortKeyCount + 1;
-    for (int k = 0; k < count; ++k)
-      if (SortKeys[static_cast<size_t>(k)] == column) position = k;
-  } else if (column == SortCol) {
-    position = 0;
-    count = 1;
-  }
-  if (position < 0)
+QString MainWindow::headerTip(int column) const {
+  const int rank = sortKeys_.rank(column);
+  if (rank < 0)
     return text("HeaderTipShiftClick",
                 "Klick: sortieren, nochmals: umkehren; Umschalt+Klick: diese Spalte wird erster Schlüssel, "
                 "die bisherigen entscheiden bei Gleichstand");
-  const QString direction = SortDescending ? text("HeaderTipDescending", "absteigend")
-                                           : text("HeaderTipAscending", "aufsteigend");
-  return text("HeaderTipKey", "Sortierschlüssel %1 von %2, %3").arg(position + 1).arg(count).arg(direction);
+  const QString direction = sortKeys_.descending() ? text("HeaderTipDescending", "absteigend")
+                                                   : text("HeaderTipAscending", "aufsteigend");
+  return text("HeaderTipKey", "Sortierschlüssel %1 von %2, %3").arg(rank + 1).arg(sortKeys_.count()).arg(direction);
 }
 
-QString TfrmGedComIm::headerMark(int column) const {
-  int rank = -1;
-  if (MultiSort) {
-    for (int k = 0; k <= std::min(SortKeyCount, kMaxShiftSortKeys - 1); ++k)
-      if (SortKeys[static_cast<size_t>(k)] == column) rank = k;
-  } else if (column >= 0 && column == SortCol) {
-    rank = 0;
-  }
+QString MainWindow::headerMark(int column) const {
+  const int rank = sortKeys_.rank(column);
   if (rank < 0) return {};
-  return QString::number(rank + 1) + (SortDescending ? QChar(0x25BC) : QChar(0x25B2));
+  return QString::number(rank + 1) + (sortKeys_.descending() ? QChar(0x25BC) : QChar(0x25B2));
 }
 
-QColor TfrmGedComIm::headerColour(int column) const {
-  if (column < 0) return {};
-  if (MultiSort) {
-    for (int k = 0; k <= std::min(SortKeyCount, kMaxShiftSortKeys - 1); ++k)
-      if (SortKeys[static_cast<size_t>(k)] == column) return kKeyColours[k];
-    return {};
-  }
-  return column == SortCol ? kKeyColours[0] : QColor();
+QColor MainWindow::headerColour(int column) const {
+  const int rank = sortKeys_.rank(column);
+  return rank < 0 ? QColor() : kKeyColours[rank];
 }
 
-void TfrmGedComIm::SGridKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+void MainWindow::SGridKeyDown(int key, Qt::KeyboardModifiers modifiers) {
   if (key == Qt::Key_Delete &&
       !(modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)))
-    ClearSelection();
+    if (SGrid->clearCurrentCell()) actUndo->setEnabled(true);
 }
 
-void TfrmGedComIm::ClearSelection() {
-  const int row = SGrid->currentTableRow();
-  const int column = SGrid->currentColumn();
-  if (row < 1 || column < 0 || row >= table_.rowCount() || table_.cell(column, row).empty()) return;
-  cleared_.push_back({column, row, std::string(table_.cell(column, row))});
-  SGrid->tableModel()->setTableCell(column, row, "");
-  SGrid->tableModel()->markChanged(column, row, true);
-  actUndo->setEnabled(true);
+bool MainWindow::undoClear() {
+  const bool undone = SGrid->undoClear();
+  actUndo->setEnabled(SGrid->canUndoClear());
+  return undone;
 }
 
-bool TfrmGedComIm::undoClear() {
-  if (cleared_.empty()) return false;
-  const ClearedCell cell = std::move(cleared_.back());
-  cleared_.pop_back();
-  SGrid->tableModel()->setTableCell(cell.column, cell.row, cell.text);
-  const bool stillChanged = std::any_of(cleared_.begin(), cleared_.end(), [&](const ClearedCell& other) {
-    return other.column == cell.column && other.row == cell.row;
-  });
-  SGrid->tableModel()->markChanged(cell.column, cell.row, stillChanged);
-  if (SGrid->tableModel()->viewRow(cell.row) >= 0) SGrid->setCurrentCell(cell.column, cell.row);
-  actUndo->setEnabled(!cleared_.empty());
-  return true;
-}
-
-std::vector<std::string> TfrmGedComIm::rowsOfClearedCells() const {
-  std::vector<std::string> texts;
-  for (const ClearedCell& cell : cleared_) texts.emplace_back(table_.rowText(cell.row));
-  return texts;
-}
-
-void TfrmGedComIm::followClearedCells(const std::vector<std::string>& before) {
-  if (cleared_.empty()) return;
-  // Rows are found again by their content; rows of equal content may trade
-  // places, which nobody can tell apart.
-  std::unordered_map<std::string_view, std::vector<int>> oldRows;
-  for (size_t i = 0; i < cleared_.size(); ++i) {
-    std::vector<int>& rows = oldRows[before[i]];
-    if (std::find(rows.begin(), rows.end(), cleared_[i].row) == rows.end()) rows.push_back(cleared_[i].row);
-  }
-  std::unordered_map<int, int> moved;
-  for (int r = 1; r < table_.rowCount() && moved.size() < cleared_.size(); ++r) {
-    auto found = oldRows.find(table_.rowText(r));
-    if (found == oldRows.end() || found->second.empty()) continue;
-    moved[found->second.back()] = r;
-    found->second.pop_back();
-  }
-  SGrid->tableModel()->clearChangedCells();
-  for (ClearedCell& cell : cleared_) {
-    if (auto to = moved.find(cell.row); to != moved.end()) cell.row = to->second;
-    SGrid->tableModel()->markChanged(cell.column, cell.row, true);
-  }
-}
-
-bool TfrmGedComIm::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   if (!SGrid || (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
                  type != QEvent::KeyPress))
@@ -1007,7 +830,7 @@ bool TfrmGedComIm::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
     if (key->matches(QKeySequence::Copy)) {
-      copySelection();
+      SGrid->copySelection();
       return true;
     }
     if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {
@@ -1018,68 +841,7 @@ bool TfrmGedComIm::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void TfrmGedComIm::createSearchControls() {
-  pnlFind = makePanel("pnlFind", this);
-  auto* findLayout = new QHBoxLayout(pnlFind);
-  findLayout->setContentsMargins(4, 2, 4, 2);
-  lblFilter = new QLabel("&Filter:", pnlFind);
-  lblFilter->setObjectName("lblFilter");
-  edtFilter = new QLineEdit(pnlFind);
-  edtFilter->setObjectName("edtFilter");
-  edtFilter->setClearButtonEnabled(true);
-  edtFilter->setMinimumWidth(140);
-  lblFilter->setBuddy(edtFilter);
-  lblFilterCount = new QLabel(pnlFind);
-  lblFilterCount->setObjectName("lblFilterCount");
-  lblFind = new QLabel("&Suchen:", pnlFind);
-  lblFind->setObjectName("lblFind");
-  edtFind = new QLineEdit(pnlFind);
-  edtFind->setObjectName("edtFind");
-  edtFind->setMinimumWidth(160);
-  lblFind->setBuddy(edtFind);
-  btnFindNext = new QPushButton("&Weiter", pnlFind);
-  btnFindNext->setObjectName("btnFindNext");
-  btnFindPrevious = new QPushButton(platform::fromUtf8("&Zurück"), pnlFind);
-  btnFindPrevious->setObjectName("btnFindPrevious");
-  lblFindState = new QLabel(pnlFind);
-  lblFindState->setObjectName("lblFindState");
-  lblStatus = new QLabel(pnlFind);
-  lblStatus->setObjectName("lblStatus");
-  findLayout->addWidget(lblFilter);
-  findLayout->addWidget(edtFilter);
-  findLayout->addWidget(lblFilterCount);
-  findLayout->addSpacing(16);
-  for (QWidget* widget : {static_cast<QWidget*>(lblFind), static_cast<QWidget*>(edtFind),
-                          static_cast<QWidget*>(btnFindNext), static_cast<QWidget*>(btnFindPrevious),
-                          static_cast<QWidget*>(lblFindState)})
-    findLayout->addWidget(widget);
-  findLayout->addStretch(1);
-  findLayout->addWidget(lblStatus);
-  // Between the grid and the button bar.
-  static_cast<QVBoxLayout*>(layout())->insertWidget(1, pnlFind);
-
-  connect(edtFind, &QLineEdit::textEdited, this, [this] {
-    // Typing searches from the current cell, which may itself match.
-    SGrid->tableModel()->setHighlight(TableSearch(platform::toUtf8(edtFind->text())));
-    const QModelIndex current = SGrid->currentIndex();
-    const TableSearch search(platform::toUtf8(edtFind->text()));
-    if (current.isValid() && search.contains(table_.cell(current.column(), SGrid->currentTableRow()))) {
-      lblFindState->clear();
-      return;
-    }
-    findNext();
-  });
-  connect(edtFind, &QLineEdit::returnPressed, this, [this] {
-    findNext(QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier));
-  });
-  connect(btnFindNext, &QPushButton::clicked, this, [this] { findNext(false); });
-  connect(btnFindPrevious, &QPushButton::clicked, this, [this] { findNext(true); });
-  setTabOrder(edtFilter, edtFind);
-  setTabOrder(edtFind, btnFindNext);
-  setTabOrder(btnFindNext, btnFindPrevious);
-}
-
-void TfrmGedComIm::createShortcuts() {
+void MainWindow::createShortcuts() {
   auto shortcut = [this](QKeySequence keys, QWidget* context, std::function<void()> action) {
     auto* made = new QShortcut(keys, context);
     made->setContext(context == this ? Qt::WindowShortcut : Qt::WidgetWithChildrenShortcut);
@@ -1089,125 +851,13 @@ void TfrmGedComIm::createShortcuts() {
   };
   shortcut(QKeySequence::Open, this, [this] { btnGoClick(); });
   shortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this, [this] { btnClientClientExportClick(); });
-  shortcut(QKeySequence::Find, this, [this] { showFindBar(); });
-  shortcut(QKeySequence(Qt::Key_F3), this, [this] { findNext(false); });
-  shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this, [this] { findNext(true); });
-  shortcut(QKeySequence(Qt::Key_Escape), pnlFind, [this] {
-    SGrid->tableModel()->setHighlight(std::nullopt);
-    SGrid->setFocus();
-  });
+  shortcut(QKeySequence::Find, this, [this] { findBar->showFind(); });
+  shortcut(QKeySequence(Qt::Key_F3), this, [this] { findBar->findNext(false); });
+  shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this, [this] { findBar->findNext(true); });
+  shortcut(QKeySequence(Qt::Key_Escape), findBar, [this] { findBar->leaveFind(); });
 }
 
-void TfrmGedComIm::showFindBar() {
-  edtFind->setFocus();
-  edtFind->selectAll();
-  if (!edtFind->text().isEmpty()) SGrid->tableModel()->setHighlight(TableSearch(platform::toUtf8(edtFind->text())));
-}
-
-std::vector<int> TfrmGedComIm::shownColumns() const {
-  const QHeaderView* header = SGrid->horizontalHeader();
-  std::vector<int> columns;
-  for (int visual = 0; visual < header->count(); ++visual) {
-    const int logical = header->logicalIndex(visual);
-    if (!header->isSectionHidden(logical) && header->sectionSize(logical) > 0) columns.push_back(logical);
-  }
-  return columns;
-}
-
-bool TfrmGedComIm::findNext(bool backward) {
-  if (edtFind->text().isEmpty()) {
-    showFindBar();
-    return false;
-  }
-  const TableSearch search(platform::toUtf8(edtFind->text()));
-  ResultTableModel* model = SGrid->tableModel();
-  std::vector<int> rows;
-  if (model->filtered()) {
-    rows = model->shownRows();
-  } else {
-    rows.resize(static_cast<size_t>(model->rowCount()));
-    for (size_t r = 0; r < rows.size(); ++r) rows[r] = static_cast<int>(r) + 1;
-  }
-  const std::vector<int> columns = shownColumns();
-  const QModelIndex current = SGrid->currentIndex();
-  ShownCell from{current.isValid() ? current.row() : 0, 0};
-  if (current.isValid()) {
-    const int visual = SGrid->horizontalHeader()->visualIndex(current.column());
-    for (size_t i = 0; i < columns.size(); ++i)
-      if (SGrid->horizontalHeader()->visualIndex(columns[i]) <= visual) from.column = static_cast<int>(i);
-  }
-  std::optional<ShownCell> found;
-  {
-    platform::BusyCursor busy;
-    found = findCell(table_, search, rows, columns, from, backward);
-  }
-  model->setHighlight(search);
-  if (!found) {
-    lblFindState->setText(text("NotFound", "Nicht gefunden"));
-    return false;
-  }
-  lblFindState->clear();
-  SGrid->setCurrentCell(columns[static_cast<size_t>(found->column)], rows[static_cast<size_t>(found->row)]);
-  return true;
-}
-
-void TfrmGedComIm::setFilterText(const QString& filter) {
-  if (edtFilter->text() != filter) {
-    const QSignalBlocker quiet(edtFilter);
-    edtFilter->setText(filter);
-  }
-  // A longer text can only narrow what the shorter one left.
-  const bool narrow = !appliedFilter_.isEmpty() && filter.startsWith(appliedFilter_);
-  appliedFilter_ = filter;
-  reapplyFilter(narrow);
-}
-
-void TfrmGedComIm::reapplyFilter(bool narrowOnly) {
-  ResultTableModel* model = SGrid->tableModel();
-  const int column = std::max(SGrid->currentColumn(), 0);
-  const int row = SGrid->currentTableRow();
-  if (appliedFilter_.isEmpty()) {
-    if (model->filtered()) model->setShownRows(std::nullopt);
-  } else {
-    platform::BusyCursor busy;
-    const TableSearch search(platform::toUtf8(appliedFilter_));
-    model->setShownRows(narrowOnly && model->filtered() ? filterRows(table_, search, model->shownRows())
-                                                        : filterRows(table_, search));
-  }
-  updateStatus();
-  lblFilterCount->setText(model->filtered() ? text("FilterCount", "%1 von %2")
-                                                  .arg(model->rowCount())
-                                                  .arg(std::max(table_.rowCount() - 1, 0))
-                                            : QString());
-  if (row >= 1 && model->viewRow(row) >= 0)
-    SGrid->setCurrentCell(column, row);
-  else if (model->rowCount() > 0)
-    SGrid->setCurrentCell(column, model->tableRow(0));
-}
-
-void TfrmGedComIm::copySelection() {
-  const QModelIndexList selected = SGrid->selectionModel()->selectedIndexes();
-  if (selected.isEmpty()) return;
-  int top = selected.constFirst().row(), bottom = top;
-  int leftVisual = SGrid->horizontalHeader()->visualIndex(selected.constFirst().column()), rightVisual = leftVisual;
-  for (const QModelIndex& index : selected) {
-    top = std::min(top, index.row());
-    bottom = std::max(bottom, index.row());
-    const int visual = SGrid->horizontalHeader()->visualIndex(index.column());
-    leftVisual = std::min(leftVisual, visual);
-    rightVisual = std::max(rightVisual, visual);
-  }
-  std::vector<int> rows;
-  for (int r = top; r <= bottom; ++r) rows.push_back(SGrid->tableModel()->tableRow(r));
-  std::vector<int> columns;
-  for (int logical : shownColumns()) {
-    const int visual = SGrid->horizontalHeader()->visualIndex(logical);
-    if (visual >= leftVisual && visual <= rightVisual) columns.push_back(logical);
-  }
-  platform::putClipboardText(rangeText(table_, rows, columns));
-}
-
-void TfrmGedComIm::showRowDetails() {
+void MainWindow::showRowDetails() {
   const int row = SGrid->currentTableRow();
   if (row < 1) return;
   TfrmRowDetails details(table_, row, this);

@@ -1,4 +1,4 @@
-#include "ui/toolswerbungform.h"
+#include "ui/productinfodialog.h"
 
 #include <iterator>
 
@@ -105,7 +105,7 @@ QPixmap makeLogo() {
 
 }  // namespace
 
-TfrmToolsWerbungForm::TfrmToolsWerbungForm(QWidget* parent) : QDialog(parent) {
+ProductInfoDialog::ProductInfoDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(kSection);
   setWindowTitle("Beachten Sie auch Brambleroot, den grossen Bruder!");
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -164,17 +164,17 @@ TfrmToolsWerbungForm::TfrmToolsWerbungForm(QWidget* parent) : QDialog(parent) {
   lblWebAddress->installEventFilter(this);
 }
 
-std::string TfrmToolsWerbungForm::memoText() const {
+std::string ProductInfoDialog::memoText() const {
   QString text = Memo->toPlainText();
   text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
   return platform::toUtf8(text);
 }
 
-void TfrmToolsWerbungForm::lblWebAddressClick() {
+void ProductInfoDialog::lblWebAddressClick() {
   platform::openUrl(lblWebAddress->text() + QLatin1String("?Tool"));
 }
 
-bool TfrmToolsWerbungForm::eventFilter(QObject* watched, QEvent* event) {
+bool ProductInfoDialog::eventFilter(QObject* watched, QEvent* event) {
   if (watched == lblWebAddress && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     lblWebAddressClick();
@@ -183,7 +183,7 @@ bool TfrmToolsWerbungForm::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-int ShowProductInfo(TfrmToolsWerbungForm& dialog) {
+int ShowProductInfo(ProductInfoDialog& dialog) {
   TranslateForm(NLS(), &dialog);
   std::string text = NLS().GetNLSText(kSection, "Werbetext", dialog.memoText());
   setMemoText(dialog.Memo, text);

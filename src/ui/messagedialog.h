@@ -36,10 +36,10 @@ inline constexpr int16_t mrYes = 6;
 inline constexpr int16_t mrNo = 7;
 inline constexpr int16_t mrAll = 8;
 
-class TfrmMyMessageDLGForm : public QDialog {
+class MessageDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit TfrmMyMessageDLGForm(QWidget* parent = nullptr);
+  explicit MessageDialog(QWidget* parent = nullptr);
 
   // Lays the dialog out for one message without showing it.
   void PrepareMessage(const std::string& title, const std::string& text, TMsgDlgType type,
@@ -47,8 +47,6 @@ class TfrmMyMessageDLGForm : public QDialog {
   // The buttons of the last PrepareMessage, left to right.
   const std::vector<QPushButton*>& buttons() const { return buttons_; }
   QPlainTextEdit* memo() const { return Memo; }
-  QFrame* bottomPanel() const { return pnlBottom; }
-  QLabel* image() const { return Image; }
 
   static constexpr int kClientWidth = 540;
   static constexpr int kClientHeight = 117;
@@ -73,7 +71,7 @@ int CountButtons(const TMsgDlgButtons& buttons);
 
 // Shows the message modally; returns the pressed button's result, mrCancel
 // for the close box.
-int16_t ExecuteMessage(TfrmMyMessageDLGForm& dialog, const std::string& title,
+int16_t ExecuteMessage(MessageDialog& dialog, const std::string& title,
                        const std::string& text, TMsgDlgType type, const TMsgDlgButtons& buttons);
 
 // An information message with an OK button, in a dialog of its own.

@@ -10,6 +10,7 @@
 
 #include "export/exportsettings.h"
 #include "kernel/stringtable.h"
+#include "ui/resultgrid.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -26,14 +27,13 @@ class QTableWidget;
 namespace rowsmith {
 
 // The width every export-table column gets unless the caller says otherwise.
-inline constexpr int kExportColumnWidth = 64;
 // Whether formulas are written as they are, in section "SaveToForm".
 inline constexpr char kKeepFormulasKey[] = "KeepFormulas";
 
-class TfrmSaveToForm : public QDialog {
+class ExportDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit TfrmSaveToForm(QWidget* parent = nullptr);
+  explicit ExportDialog(QWidget* parent = nullptr);
 
   // Everything before the dialog is shown: translation, preview, column
   // list, the options from DEFAULTS.INI. columnWidths holds one width per
@@ -62,8 +62,9 @@ class TfrmSaveToForm : public QDialog {
   // as marks; each written line break also ends a line here.
   QString previewText() const;
   QListWidget* columnList() const { return clbClientBottomLeftClient; }
-  // The note on the file name of the last export ("... ergänzt"), or empty.
-  const std::string& lastNote() const { return lastNote_; }
+  // The control of an export option by its settings key ("AddCharDouble").
+  QRadioButton* option(const char* key) const;
+  QLineEdit* textField(const char* key) const;
 
  protected:
   void reject() override;
@@ -110,11 +111,12 @@ class TfrmSaveToForm : public QDialog {
     QLineEdit* edit;
   };
   std::vector<SettingWidget> settingWidgets_;
+  // The option groups, each with its box, in the order laid out.
+  std::vector<std::pair<ExportGroup, QGroupBox*>> optionGroups_;
   std::vector<int> resultColumns_;
   bool storedRowCounts_ = true;
   std::vector<size_t> transliterated_;  // per column, cells Windows-1252 lacks letters for
   QWidget* failedField_ = nullptr;
-  std::string lastNote_;
 
  public:
   // Controls under the names the language file knows them by.
@@ -127,28 +129,7 @@ class TfrmSaveToForm : public QDialog {
   QLabel* pnlClientTopBottom;
   QPlainTextEdit* memClientTopBottom;
   QLabel* pnlClientBottomClientTop;
-  QGroupBox* gbxClientBottomClientClientSeperator;
-  QRadioButton* btnClientBottomClientClientSeperatorASCII;
-  QRadioButton* btnClientBottomClientClientSeperatorCSV;
-  QRadioButton* btnClientBottomClientClientSeperatorTAB;
-  QRadioButton* btnClientBottomClientClientSeperatorFree;
-  QLineEdit* edtClientBottomClientClientSeperatorFree;
-  QGroupBox* gbxClientBottomClientClientAddChar;
-  QRadioButton* btnClientBottomClientClientAddCharNone;
-  QRadioButton* btnClientBottomClientClientAddCharSingle;
-  QRadioButton* btnClientBottomClientClientAddCharDouble;
-  QRadioButton* btnClientBottomClientClientAddCharOther;
-  QLineEdit* edtClientBottomClientClientAddCharOther;
-  QGroupBox* gbxClientBottomClientClientLineBreak;
-  QRadioButton* btnClientBottomClientClientLineBreakCRLF;
-  QRadioButton* btnClientBottomClientClientLineBreakLF;
-  QRadioButton* btnClientBottomClientClientLineBreakFree;
-  QLineEdit* edtClientBottomClientClientLineBreakFree;
-  QGroupBox* gbxClientBottomClientClientCharset;
-  QRadioButton* btnClientBottomClientClientCharsetANSI;
-  QRadioButton* btnClientBottomClientClientCharsetUTF8;
-  QRadioButton* btnClientBottomClientClientCharsetUTF8BOM;
-  QGroupBox* gbxClientBottomClientClientSaveTo;
+  // The option groups and their controls come from exportSettingKeys().
   QRadioButton* btnClientBottomClientClientSaveToClipboard;
   QRadioButton* btnClientBottomClientClientSaveToFile;
   QLineEdit* edtClientBottomClientClientSaveToFile;
@@ -162,7 +143,7 @@ class TfrmSaveToForm : public QDialog {
 // Prepares and shows the dialog modally; after a successful export (result
 // 1) the options are written back. Returns the dialog result (1 or 2). The
 // table is the caller's throw-away copy: the export may change its cells.
-int ExecuteSaveToForm(TfrmSaveToForm& dialog, StringTable& exportTable,
-                      std::vector<int> columnWidths = {}, std::vector<int> resultColumns = {});
+int ExecuteExportDialog(ExportDialog& dialog, StringTable& exportTable,
+                        std::vector<int> columnWidths = {}, std::vector<int> resultColumns = {});
 
 }  // namespace rowsmith

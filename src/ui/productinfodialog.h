@@ -12,15 +12,14 @@ class QPushButton;
 
 namespace rowsmith {
 
-class TfrmToolsWerbungForm : public QDialog {
+class ProductInfoDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit TfrmToolsWerbungForm(QWidget* parent = nullptr);
+  explicit ProductInfoDialog(QWidget* parent = nullptr);
 
   // Opens the address label's caption followed by "?Tool".
   void lblWebAddressClick();
 
-  QLabel* webAddressLabel() const { return lblWebAddress; }
   QTextEdit* memo() const { return Memo; }
   QPushButton* okButton() const { return BitBtn1; }
   // The memo's text with CR LF line breaks.
@@ -39,11 +38,11 @@ class TfrmToolsWerbungForm : public QDialog {
   QLabel* lblWebAddress;
   QPushButton* BitBtn1;
 
-  friend int ShowProductInfo(TfrmToolsWerbungForm& dialog);
+  friend int ShowProductInfo(ProductInfoDialog& dialog);
 };
 
 // Translates the dialog, fills the memo from key "Werbetext" and shows it
 // modally; returns the dialog result.
-int ShowProductInfo(TfrmToolsWerbungForm& dialog);
+int ShowProductInfo(ProductInfoDialog& dialog);
 
 }  // namespace rowsmith

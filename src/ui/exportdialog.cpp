@@ -1,4 +1,4 @@
-#include "ui/savetoform.h"
+#include "ui/exportdialog.h"
 
 #include <algorithm>
 #include <new>
@@ -35,7 +35,7 @@
 #include "kernel/textcodec.h"
 #include "os/osfile.h"
 #include "nls/inifile.h"
-#include "ui/mymessagedlgform.h"
+#include "ui/messagedialog.h"
 #include "nls/nlssupport.h"
 #include "ui/translateform.h"
 #include "platform/platform.h"
@@ -76,7 +76,7 @@ QLabel* captionBar(QWidget* parent, const char* name, const std::string& text) {
   return bar;
 }
 
-QRadioButton* option(QWidget* parent, const char* name, const std::string& text) {
+QRadioButton* optionButton(QWidget* parent, const char* name, const std::string& text) {
   QRadioButton* button = named<QRadioButton>(parent, name);
   button->setText(fromUtf8(text));
   return button;
@@ -91,10 +91,10 @@ QLineEdit* notationEdit(QWidget* parent, const char* name, const char* text) {
 
 // A group's options one below the other; the last one has the group's edit
 // field to its right, where there is one.
-QVBoxLayout* layOutGroup(QGroupBox* box, std::initializer_list<QRadioButton*> options, QLineEdit* edit) {
+QVBoxLayout* layOutGroup(QGroupBox* box, const std::vector<QRadioButton*>& options, QLineEdit* edit) {
   auto* layout = new QVBoxLayout(box);
   for (QRadioButton* button : options) {
-    if (edit && button == *(options.end() - 1)) {
+    if (edit && button == options.back()) {
       auto* row = new QHBoxLayout;
       row->setSpacing(6);
       row->addWidget(button);
@@ -115,7 +115,7 @@ std::string replaceCount(const std::string& text, int count) {
 
 }  // namespace
 
-TfrmSaveToForm::TfrmSaveToForm(QWidget* parent) : QDialog(parent) {
+ExportDialog::ExportDialog(QWidget* parent) : QDialog(parent) {
   setObjectName("frmSaveToForm");
   setWindowTitle("Ergebnis speichern...");
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -123,7 +123,7 @@ TfrmSaveToForm::TfrmSaveToForm(QWidget* parent) : QDialog(parent) {
   buildControls();
 }
 
-void TfrmSaveToForm::buildControls() {
+void ExportDialog::buildControls() {
   auto* root = new QVBoxLayout(this);
   root->setContentsMargins(6, 6, 6, 6);
   root->setSpacing(6);
@@ -141,11 +141,9 @@ void TfrmSaveToForm::buildControls() {
   bottom->addLayout(right, 1);
   root->addLayout(bottom, 1);
 
-  setOption(btnClientBottomClientClientSeperatorCSV, true);
-  setOption(btnClientBottomClientClientAddCharNone, true);
-  setOption(btnClientBottomClientClientLineBreakCRLF, true);
-  setOption(btnClientBottomClientClientSaveToClipboard, true);
-  setOption(btnClientBottomClientClientCharsetANSI, true);
+  const std::span<const ExportSettingKey> keys = exportSettingKeys();
+  for (size_t k = 0; k < keys.size(); ++k)
+    if (settingWidgets_[k].option && keys[k].defaultValue[0] == '1') setOption(settingWidgets_[k].option, true);
   setFixedSize(sizeHint().expandedTo(QSize(617, 502)));
   for (QRadioButton* button : findChildren<QRadioButton*>())
     connect(button, &QRadioButton::toggled, this, [this] { updatePreviewText(); });
@@ -153,35 +151,19 @@ void TfrmSaveToForm::buildControls() {
     connect(edit, &QLineEdit::textChanged, this, [this] { updatePreviewText(); });
   connect(chkClientBottomClientClientKeepFormulas, &QCheckBox::toggled, this, [this] { updatePreviewText(); });
 
-  // In the order of exportSettingKeys(); the row-number switch is the
-  // column list's first item.
-  settingWidgets_ = {
-      {btnClientBottomClientClientSeperatorCSV, nullptr},
-      {btnClientBottomClientClientSeperatorASCII, nullptr},
-      {btnClientBottomClientClientSeperatorTAB, nullptr},
-      {btnClientBottomClientClientSeperatorFree, nullptr},
-      {nullptr, edtClientBottomClientClientSeperatorFree},
-      {btnClientBottomClientClientSaveToClipboard, nullptr},
-      {btnClientBottomClientClientSaveToFile, nullptr},
-      {nullptr, edtClientBottomClientClientSaveToFile},
-      {btnClientBottomClientClientSaveToWorkbook, nullptr},
-      {btnClientBottomClientClientLineBreakCRLF, nullptr},
-      {btnClientBottomClientClientLineBreakLF, nullptr},
-      {btnClientBottomClientClientLineBreakFree, nullptr},
-      {nullptr, edtClientBottomClientClientLineBreakFree},
-      {btnClientBottomClientClientAddCharNone, nullptr},
-      {btnClientBottomClientClientAddCharSingle, nullptr},
-      {btnClientBottomClientClientAddCharDouble, nullptr},
-      {btnClientBottomClientClientAddCharOther, nullptr},
-      {nullptr, edtClientBottomClientClientAddCharOther},
-      {btnClientBottomClientClientCharsetANSI, nullptr},
-      {btnClientBottomClientClientCharsetUTF8, nullptr},
-      {btnClientBottomClientClientCharsetUTF8BOM, nullptr},
-      {nullptr, nullptr},
-  };
 }
 
-QLayout* TfrmSaveToForm::buildPreview() {
+QRadioButton* ExportDialog::option(const char* key) const {
+  const int k = exportSettingIndex(key);
+  return k < 0 ? nullptr : settingWidgets_[static_cast<size_t>(k)].option;
+}
+
+QLineEdit* ExportDialog::textField(const char* key) const {
+  const int k = exportSettingIndex(key);
+  return k < 0 ? nullptr : settingWidgets_[static_cast<size_t>(k)].edit;
+}
+
+QLayout* ExportDialog::buildPreview() {
   auto* top = new QVBoxLayout;
   top->setSpacing(0);
   pnlClientTop = captionBar(this, "pnlClientTop", "Vorschau");
@@ -217,7 +199,7 @@ QLayout* TfrmSaveToForm::buildPreview() {
   return top;
 }
 
-QLayout* TfrmSaveToForm::buildColumnList() {
+QLayout* ExportDialog::buildColumnList() {
   auto* left = new QVBoxLayout;
   left->setSpacing(0);
   pnlClientBottomLeftTop = captionBar(this, "pnlClientBottomLeftTop", "Zu sichernde Spalten");
@@ -242,68 +224,66 @@ QLayout* TfrmSaveToForm::buildColumnList() {
   return left;
 }
 
-QLayout* TfrmSaveToForm::buildOptionGroups() {
+QLayout* ExportDialog::buildOptionGroups() {
   auto group = [this](const char* name, const std::string& title) {
     QGroupBox* box = named<QGroupBox>(this, name);
     box->setTitle(fromUtf8(title));
     return box;
   };
-  QGroupBox* box = gbxClientBottomClientClientSeperator = group("gbxClientBottomClientClientSeperator", "Trennzeichen");
-  btnClientBottomClientClientSeperatorASCII = option(box, "btnClientBottomClientClientSeperatorASCII", "ASCII - (,)");
-  btnClientBottomClientClientSeperatorCSV = option(box, "btnClientBottomClientClientSeperatorCSV", "CSV (EXCEL) - (;)");
-  btnClientBottomClientClientSeperatorTAB = option(box, "btnClientBottomClientClientSeperatorTAB", "Tabulator - (#9)");
-  btnClientBottomClientClientSeperatorFree = option(box, "btnClientBottomClientClientSeperatorFree", "Anderes Zeichen");
-  edtClientBottomClientClientSeperatorFree = notationEdit(box, "edtClientBottomClientClientSeperatorFree", "#8");
-  layOutGroup(box, {btnClientBottomClientClientSeperatorASCII, btnClientBottomClientClientSeperatorCSV,
-                    btnClientBottomClientClientSeperatorTAB, btnClientBottomClientClientSeperatorFree},
-              edtClientBottomClientClientSeperatorFree);
-
-  box = gbxClientBottomClientClientAddChar = group("gbxClientBottomClientClientAddChar", "Zellen zusätzlich einklammern...");
-  btnClientBottomClientClientAddCharNone = option(box, "btnClientBottomClientClientAddCharNone", "Nicht zusätzlich einklammern");
-  btnClientBottomClientClientAddCharSingle = option(box, "btnClientBottomClientClientAddCharSingle", "Anführungszeichen - (')");
-  btnClientBottomClientClientAddCharDouble = option(box, "btnClientBottomClientClientAddCharDouble", "Anführungszeichen - (\")");
-  btnClientBottomClientClientAddCharOther = option(box, "btnClientBottomClientClientAddCharOther", "Anderes Zeichen");
-  edtClientBottomClientClientAddCharOther = notationEdit(box, "edtClientBottomClientClientAddCharOther", "!");
-  layOutGroup(box, {btnClientBottomClientClientAddCharNone, btnClientBottomClientClientAddCharSingle,
-                    btnClientBottomClientClientAddCharDouble, btnClientBottomClientClientAddCharOther},
-              edtClientBottomClientClientAddCharOther);
-
-  box = gbxClientBottomClientClientLineBreak = group("gbxClientBottomClientClientLineBreak", "Zeilenumbruch");
-  btnClientBottomClientClientLineBreakCRLF = option(box, "btnClientBottomClientClientLineBreakCRLF", "CR + LF (#13#10)");
-  btnClientBottomClientClientLineBreakLF = option(box, "btnClientBottomClientClientLineBreakLF", "LF (#10)");
-  btnClientBottomClientClientLineBreakFree = option(box, "btnClientBottomClientClientLineBreakFree", "Anderen Zeilenumbruch");
-  edtClientBottomClientClientLineBreakFree = notationEdit(box, "edtClientBottomClientClientLineBreakFree", "#10#13");
-  layOutGroup(box, {btnClientBottomClientClientLineBreakCRLF, btnClientBottomClientClientLineBreakLF,
-                    btnClientBottomClientClientLineBreakFree},
-              edtClientBottomClientClientLineBreakFree);
-
-  box = gbxClientBottomClientClientSaveTo = group("gbxClientBottomClientClientSaveTo", "Sichern nach...");
-  btnClientBottomClientClientSaveToClipboard = option(box, "btnClientBottomClientClientSaveToClipboard", "In die Zwischenablage kopieren");
-  btnClientBottomClientClientSaveToFile = option(box, "btnClientBottomClientClientSaveToFile", "Als Datei speichern");
-  btnClientBottomClientClientSaveToWorkbook =
-      option(box, "btnClientBottomClientClientSaveToWorkbook", "Als Arbeitsmappe speichern (.xlsx)");
-  edtClientBottomClientClientSaveToFile = named<QLineEdit>(box, "edtClientBottomClientClientSaveToFile");
-  btnClientBottomClientClientSaveToFileSeek = named<QPushButton>(box, "btnClientBottomClientClientSaveToFileSeek");
-  btnClientBottomClientClientSaveToFileSeek->setText("...");
-  btnClientBottomClientClientSaveToFileSeek->setAutoDefault(false);
-  btnClientBottomClientClientSaveToFileSeek->setFixedWidth(32);
-  auto* fileRow = new QHBoxLayout;
-  fileRow->setSpacing(4);
-  fileRow->addWidget(edtClientBottomClientClientSaveToFile, 1);
-  fileRow->addWidget(btnClientBottomClientClientSaveToFileSeek);
-  QVBoxLayout* saveTo = layOutGroup(box, {btnClientBottomClientClientSaveToClipboard, btnClientBottomClientClientSaveToFile,
-                                          btnClientBottomClientClientSaveToWorkbook}, nullptr);
-  saveTo->insertLayout(3, fileRow);
-  connect(btnClientBottomClientClientSaveToFileSeek, &QPushButton::clicked, this,
-          [this] { btnClientBottomClientClientSaveToFileSeekClick(); });
-
-  // The bytes of an exported file; the clipboard always takes Unicode text.
-  box = gbxClientBottomClientClientCharset = group("gbxClientBottomClientClientCharset", "Zeichensatz");
-  btnClientBottomClientClientCharsetANSI = option(box, "btnClientBottomClientClientCharsetANSI", "ANSI (Windows-1252)");
-  btnClientBottomClientClientCharsetUTF8 = option(box, "btnClientBottomClientClientCharsetUTF8", "UTF-8");
-  btnClientBottomClientClientCharsetUTF8BOM = option(box, "btnClientBottomClientClientCharsetUTF8BOM", "UTF-8 mit BOM (Excel)");
-  layOutGroup(box, {btnClientBottomClientClientCharsetANSI, btnClientBottomClientClientCharsetUTF8,
-                    btnClientBottomClientClientCharsetUTF8BOM}, nullptr);
+  struct GroupBox {
+    ExportGroup group;
+    const char* name;
+    const char* title;
+  };
+  // The bytes of an exported file come from the character set; the clipboard always takes Unicode text.
+  static constexpr GroupBox kGroups[] = {
+      {ExportGroup::Separator, "gbxClientBottomClientClientSeperator", "Trennzeichen"},
+      {ExportGroup::Enclose, "gbxClientBottomClientClientAddChar", "Zellen zusätzlich einklammern..."},
+      {ExportGroup::LineBreak, "gbxClientBottomClientClientLineBreak", "Zeilenumbruch"},
+      {ExportGroup::SaveTo, "gbxClientBottomClientClientSaveTo", "Sichern nach..."},
+      {ExportGroup::Charset, "gbxClientBottomClientClientCharset", "Zeichensatz"},
+  };
+  const std::span<const ExportSettingKey> keys = exportSettingKeys();
+  settingWidgets_.assign(keys.size(), SettingWidget{nullptr, nullptr});
+  optionGroups_.clear();
+  for (const GroupBox& made : kGroups) {
+    QGroupBox* box = group(made.name, made.title);
+    optionGroups_.emplace_back(made.group, box);
+    std::vector<size_t> members;
+    for (size_t k = 0; k < keys.size(); ++k)
+      if (keys[k].group == made.group) members.push_back(k);
+    std::sort(members.begin(), members.end(), [&](size_t a, size_t b) { return keys[a].place < keys[b].place; });
+    std::vector<QRadioButton*> buttons;
+    QLineEdit* edit = nullptr;
+    for (size_t k : members) {
+      if (!keys[k].text)
+        buttons.push_back(settingWidgets_[k].option = optionButton(box, keys[k].objectName, keys[k].caption));
+      else if (made.group == ExportGroup::SaveTo)
+        edit = settingWidgets_[k].edit = named<QLineEdit>(box, keys[k].objectName);
+      else
+        edit = settingWidgets_[k].edit = notationEdit(box, keys[k].objectName, keys[k].defaultValue);
+    }
+    if (made.group != ExportGroup::SaveTo) {
+      layOutGroup(box, buttons, edit);
+      continue;
+    }
+    // The file name with its button, below the options.
+    btnClientBottomClientClientSaveToFileSeek = named<QPushButton>(box, "btnClientBottomClientClientSaveToFileSeek");
+    btnClientBottomClientClientSaveToFileSeek->setText("...");
+    btnClientBottomClientClientSaveToFileSeek->setAutoDefault(false);
+    btnClientBottomClientClientSaveToFileSeek->setFixedWidth(32);
+    auto* fileRow = new QHBoxLayout;
+    fileRow->setSpacing(4);
+    fileRow->addWidget(edit, 1);
+    fileRow->addWidget(btnClientBottomClientClientSaveToFileSeek);
+    layOutGroup(box, buttons, nullptr)->insertLayout(static_cast<int>(buttons.size()), fileRow);
+    connect(btnClientBottomClientClientSaveToFileSeek, &QPushButton::clicked, this,
+            [this] { btnClientBottomClientClientSaveToFileSeekClick(); });
+  }
+  btnClientBottomClientClientSaveToClipboard = option("SaveToClipboard");
+  btnClientBottomClientClientSaveToFile = option("SaveToFile");
+  btnClientBottomClientClientSaveToWorkbook = option("SaveToWorkbook");
+  edtClientBottomClientClientSaveToFile = textField("SaveToFileSTR");
 
   // Text a spreadsheet would run as a formula gets a leading apostrophe
   // unless the user keeps it as it is.
@@ -313,18 +293,15 @@ QLayout* TfrmSaveToForm::buildOptionGroups() {
   auto* groups = new QGridLayout;
   groups->setHorizontalSpacing(6);
   groups->setVerticalSpacing(6);
-  groups->addWidget(gbxClientBottomClientClientSeperator, 0, 0);
-  groups->addWidget(gbxClientBottomClientClientAddChar, 0, 1);
-  groups->addWidget(gbxClientBottomClientClientLineBreak, 1, 0);
-  groups->addWidget(gbxClientBottomClientClientSaveTo, 1, 1);
-  groups->addWidget(gbxClientBottomClientClientCharset, 2, 0);
+  for (size_t g = 0; g < optionGroups_.size(); ++g)
+    groups->addWidget(optionGroups_[g].second, static_cast<int>(g / 2), static_cast<int>(g % 2));
   groups->addWidget(chkClientBottomClientClientKeepFormulas, 2, 1, Qt::AlignTop);
   groups->setColumnStretch(0, 1);
   groups->setColumnStretch(1, 1);
   return groups;
 }
 
-QLayout* TfrmSaveToForm::buildButtons() {
+QLayout* ExportDialog::buildButtons() {
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   btnClientBottomClientClientGO = named<QPushButton>(this, "btnClientBottomClientClientGO");
@@ -345,11 +322,11 @@ QLayout* TfrmSaveToForm::buildButtons() {
   return buttons;
 }
 
-std::string TfrmSaveToForm::settingsFileName() const {
+std::string ExportDialog::settingsFileName() const {
   return settingsFile_.empty() ? SysDataPath() + "DEFAULTS.INI" : settingsFile_;
 }
 
-void TfrmSaveToForm::setOption(QRadioButton* option, bool selected) {
+void ExportDialog::setOption(QRadioButton* option, bool selected) {
   if (selected) {
     option->setChecked(true);  // the group's other options follow
     return;
@@ -361,7 +338,7 @@ void TfrmSaveToForm::setOption(QRadioButton* option, bool selected) {
   option->setAutoExclusive(true);
 }
 
-void TfrmSaveToForm::setPreviewWidth(int column, int width) {
+void ExportDialog::setPreviewWidth(int column, int width) {
   previewWidths_[static_cast<size_t>(column)] = width;
   if (width > 0) {
     sgrClientTop->setColumnHidden(column, false);
@@ -371,15 +348,13 @@ void TfrmSaveToForm::setPreviewWidth(int column, int width) {
   }
 }
 
-void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWidths,
-                             std::vector<int> resultColumns) {
+void ExportDialog::Prepare(StringTable& exportTable, std::vector<int> columnWidths,
+                           std::vector<int> resultColumns) {
   TranslateForm(NLS(), this);
   resultColumns_ = std::move(resultColumns);
   // Group box titles are not part of the form translation; they are looked
   // up under their own names like the rest.
-  for (QGroupBox* box : {gbxClientBottomClientClientSeperator, gbxClientBottomClientClientAddChar,
-                         gbxClientBottomClientClientLineBreak, gbxClientBottomClientClientSaveTo,
-                         gbxClientBottomClientClientCharset}) {
+  for (const auto& [group, box] : optionGroups_) {
     if (!box->property("germanTitle").isValid()) box->setProperty("germanTitle", box->title());
     box->setTitle(fromUtf8(NLS().GetNLSText(objectName().toStdString(), box->objectName().toStdString(),
                                               toUtf8(box->property("germanTitle").toString()))));
@@ -461,13 +436,13 @@ void TfrmSaveToForm::Prepare(StringTable& exportTable, std::vector<int> columnWi
   btnClientBottomClientClientGO->setFocus();
 }
 
-ExportOptions TfrmSaveToForm::currentOptions() const {
+ExportOptions ExportDialog::currentOptions() const {
   ExportOptions options = exportOptionsFrom(currentSettings());
   options.keepFormulas = chkClientBottomClientClientKeepFormulas->isChecked();
   return options;
 }
 
-ExportSettingValues TfrmSaveToForm::currentSettings() const {
+ExportSettingValues ExportDialog::currentSettings() const {
   ExportSettingValues values;
   for (const SettingWidget& widget : settingWidgets_) {
     if (widget.option)
@@ -482,7 +457,7 @@ ExportSettingValues TfrmSaveToForm::currentSettings() const {
   return values;
 }
 
-bool TfrmSaveToForm::WriteSettings() {
+bool ExportDialog::WriteSettings() {
   TIniFile ini(settingsFileName());
   ini.BeginUpdate();
   writeExportSettings(ini, currentSettings());
@@ -497,7 +472,7 @@ bool TfrmSaveToForm::WriteSettings() {
   return ini.EndUpdate();
 }
 
-void TfrmSaveToForm::countTransliteratedCells() {
+void ExportDialog::countTransliteratedCells() {
   transliterated_.assign(static_cast<size_t>(table_->columnCount()), 0);
   std::string bytes;
   for (int r = 1; r < table_->rowCount(); ++r) {
@@ -510,12 +485,12 @@ void TfrmSaveToForm::countTransliteratedCells() {
   }
 }
 
-int TfrmSaveToForm::resultColumnOfItem(int item) const {
+int ExportDialog::resultColumnOfItem(int item) const {
   const int column = static_cast<size_t>(item) < resultColumns_.size() ? resultColumns_[static_cast<size_t>(item)] : -1;
   return column >= 0 && column < kResultColumns ? column : -1;
 }
 
-std::vector<std::string> TfrmSaveToForm::uncheckedColumnNames() const {
+std::vector<std::string> ExportDialog::uncheckedColumnNames() const {
   std::vector<std::string> names;
   for (int k = 1; k < clbClientBottomLeftClient->count(); ++k) {
     if (clbClientBottomLeftClient->item(k)->checkState() == Qt::Checked) continue;
@@ -526,7 +501,7 @@ std::vector<std::string> TfrmSaveToForm::uncheckedColumnNames() const {
   return names;
 }
 
-void TfrmSaveToForm::checkAllColumns(bool checked) {
+void ExportDialog::checkAllColumns(bool checked) {
   {
     QSignalBlocker quiet(clbClientBottomLeftClient);
     for (int k = 0; k < clbClientBottomLeftClient->count(); ++k)
@@ -535,32 +510,29 @@ void TfrmSaveToForm::checkAllColumns(bool checked) {
   clbClientBottomLeftClientClickCheck();
 }
 
-QString TfrmSaveToForm::previewText() const { return memClientTopBottom->toPlainText(); }
+QString ExportDialog::previewText() const { return memClientTopBottom->toPlainText(); }
 
-void TfrmSaveToForm::exportedColumns(std::vector<int>& order, bool& rowNumbers) const {
+void ExportDialog::exportedColumns(std::vector<int>& order, bool& rowNumbers) const {
   order.clear();
   rowNumbers = !previewWidths_.empty() && previewWidths_[0] > 0;
   for (size_t c = 1; c < previewWidths_.size(); ++c)
     if (previewWidths_[c] > 0) order.push_back(static_cast<int>(c));
 }
 
-size_t TfrmSaveToForm::transliteratedCells() const {
+size_t ExportDialog::transliteratedCells() const {
   size_t count = 0;
   for (size_t c = 1; c < previewWidths_.size() && c < transliterated_.size(); ++c)
     if (previewWidths_[c] > 0) count += transliterated_[c];
   return count;
 }
 
-void TfrmSaveToForm::updatePreviewText() {
+void ExportDialog::updatePreviewText() {
   if (!table_) return;
   const bool workbook = btnClientBottomClientClientSaveToWorkbook->isChecked();
   // What does not apply to a workbook cannot be chosen for one.
-  for (QWidget* part : {static_cast<QWidget*>(gbxClientBottomClientClientSeperator),
-                        static_cast<QWidget*>(gbxClientBottomClientClientAddChar),
-                        static_cast<QWidget*>(gbxClientBottomClientClientLineBreak),
-                        static_cast<QWidget*>(gbxClientBottomClientClientCharset),
-                        static_cast<QWidget*>(chkClientBottomClientClientKeepFormulas)})
-    part->setEnabled(!workbook);
+  for (const auto& [group, box] : optionGroups_)
+    if (group != ExportGroup::SaveTo) box->setEnabled(!workbook);
+  chkClientBottomClientClientKeepFormulas->setEnabled(!workbook);
   const ExportOptions options = currentOptions();
   ExportFormat format;
   std::string error;
@@ -610,7 +582,7 @@ void TfrmSaveToForm::updatePreviewText() {
   memClientTopBottom->setPlainText(shown);
 }
 
-void TfrmSaveToForm::clbClientBottomLeftClientClickCheck() {
+void ExportDialog::clbClientBottomLeftClientClickCheck() {
   if (!table_) return;
   const int columns = static_cast<int>(previewWidths_.size());
   for (int k = 0; k < clbClientBottomLeftClient->count(); ++k) {
@@ -631,7 +603,7 @@ void TfrmSaveToForm::clbClientBottomLeftClientClickCheck() {
   updatePreviewText();
 }
 
-void TfrmSaveToForm::btnClientBottomClientClientSaveToFileSeekClick() {
+void ExportDialog::btnClientBottomClientClientSaveToFileSeekClick() {
   const bool workbook = btnClientBottomClientClientSaveToWorkbook->isChecked();
   const std::string name = objectName().toStdString();
   const QString filter =
@@ -645,7 +617,7 @@ void TfrmSaveToForm::btnClientBottomClientClientSaveToFileSeekClick() {
   if (!fileName.isEmpty()) edtClientBottomClientClientSaveToFile->setText(fileName);
 }
 
-void TfrmSaveToForm::btnClientBottomClientClientGOClick() {
+void ExportDialog::btnClientBottomClientClientGOClick() {
   const int result = deliver();
   // After a failure the dialog stays, with the user's choices, to be mended.
   if (result == mrOk) {
@@ -656,7 +628,7 @@ void TfrmSaveToForm::btnClientBottomClientClientGOClick() {
   }
 }
 
-QString TfrmSaveToForm::targetWithExtension(const QString& fileName, bool workbook, bool csv) const {
+QString ExportDialog::targetWithExtension(const QString& fileName, bool workbook, bool csv) const {
   const QString suffix = QFileInfo(fileName).suffix().toLower();
   const bool known = suffix == "xlsx" || suffix == "csv" || suffix == "txt";
   if (workbook) {
@@ -668,7 +640,7 @@ QString TfrmSaveToForm::targetWithExtension(const QString& fileName, bool workbo
   return (suffix == "xlsx" ? fileName.left(fileName.size() - 5) : fileName) + wanted;
 }
 
-std::string TfrmSaveToForm::targetProblem(const QString& fileName) const {
+std::string ExportDialog::targetProblem(const QString& fileName) const {
   const char* const section = "Causes";
   const os::FileInfo info = os::fileInfo(QFile::encodeName(fileName).toStdString());
   if (info.kind == os::FileKind::Folder) return NLS().GetNLSText(section, "IsFolder", "Das ist ein Ordner");
@@ -684,9 +656,8 @@ std::string TfrmSaveToForm::targetProblem(const QString& fileName) const {
   return {};
 }
 
-int TfrmSaveToForm::deliver() {
+int ExportDialog::deliver() {
   failedField_ = nullptr;
-  lastNote_.clear();
   if (!table_) return mrCancel;
   const ExportOptions options = currentOptions();
   ExportFormat format;
@@ -798,22 +769,21 @@ int TfrmSaveToForm::deliver() {
   } catch (const std::length_error&) {
     return reportBuildFailure();
   }
-  lastNote_ = nameNote;
   ShowInfoMessage(replaceCount(NLS().GetNLSText("Information", "LinesSaved", "%s Zeilen in die Datei geschrieben!"),
                                lines) + notes(counts.splitting, counts.formulas) + nameNote,
                   this);
   return mrOk;
 }
 
-std::vector<bool> TfrmSaveToForm::previewWidthsExported() const {
+std::vector<bool> ExportDialog::previewWidthsExported() const {
   std::vector<bool> exported(previewWidths_.size());
   for (size_t c = 0; c < previewWidths_.size(); ++c) exported[c] = previewWidths_[c] > 0;
   return exported;
 }
 // Escape and the close box give the same result as the Cancel button.
-void TfrmSaveToForm::reject() { done(mrCancel); }
+void ExportDialog::reject() { done(mrCancel); }
 
-int TfrmSaveToForm::reportBuildFailure() {
+int ExportDialog::reportBuildFailure() {
   ShowInfoMessage(NLS().GetNLSText("Errors", "EErrorWhileBuildGridValueStr",
                                    "Fehler beim Aufbau der Ausgabe! Wahrscheinlich ist der "
                                    "Inhalt der Maske zu umfangreich!!"),
@@ -821,8 +791,8 @@ int TfrmSaveToForm::reportBuildFailure() {
   return mrNone;
 }
 
-int ExecuteSaveToForm(TfrmSaveToForm& dialog, StringTable& exportTable,
-                      std::vector<int> columnWidths, std::vector<int> resultColumns) {
+int ExecuteExportDialog(ExportDialog& dialog, StringTable& exportTable,
+                        std::vector<int> columnWidths, std::vector<int> resultColumns) {
   dialog.Prepare(exportTable, std::move(columnWidths), std::move(resultColumns));
   platform::centreOnScreen(dialog);
   int result = dialog.exec();

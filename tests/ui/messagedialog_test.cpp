@@ -1,10 +1,9 @@
-#include "ui/mymessagedlgform.h"
+#include "ui/messagedialog.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QPlainTextEdit>
 #include <QPushButton>
 
 #include "nls/nlssupport.h"
@@ -37,20 +36,19 @@ TEST_F(MessageDialogTest, ButtonsFollowTheFixedOrderWithLanguageFileCaptionsAndT
       {{B::mbAll, B::mbIgnore, B::mbRetry, B::mbOK}, {"Okay", "Wiederholen", "Ignorieren", "Alle"}},
   };
   for (const auto& [kinds, captions] : cases) {
-    TfrmMyMessageDLGForm dialog;
+    MessageDialog dialog;
     dialog.PrepareMessage("Titel", "Text", TMsgDlgType::mtConfirmation, kinds);
     const auto& buttons = dialog.buttons();
     ASSERT_EQ(buttons.size(), captions.size());
     for (size_t i = 0; i < buttons.size(); ++i) EXPECT_EQ(buttons[i]->text(), captions[i]);
   }
-  EXPECT_NE(test::readFileBytes(dir.file("NLS.49")).find("MsgCancel=Abbruch"), std::string::npos);
 
   // The window grows until every line fits.
   std::string tenLines = "Zeile";
   for (int i = 2; i <= 10; ++i) tenLines += "\r\nZeile " + std::to_string(i);
-  TfrmMyMessageDLGForm tall;
+  MessageDialog tall;
   tall.PrepareMessage("", tenLines, TMsgDlgType::mtInformation, {B::mbOK});
-  EXPECT_GT(tall.height(), TfrmMyMessageDLGForm::kClientHeight);
+  EXPECT_GT(tall.height(), MessageDialog::kClientHeight);
 }
 
 TEST_F(MessageDialogTest, ButtonsKeysAndCloseBoxGiveTheirResults) {
@@ -59,7 +57,7 @@ TEST_F(MessageDialogTest, ButtonsKeysAndCloseBoxGiveTheirResults) {
       {{B::mbYes, B::mbNo}, Qt::Key_Return, mrYes}, {{B::mbYes, B::mbNo}, 0, mrCancel},
   };
   for (const auto& [kinds, key, expected] : cases) {
-    TfrmMyMessageDLGForm dialog;
+    MessageDialog dialog;
     dialog.PrepareMessage("", "Frage", TMsgDlgType::mtConfirmation, kinds);
     dialog.show();
     if (key == 0) {
@@ -70,7 +68,7 @@ TEST_F(MessageDialogTest, ButtonsKeysAndCloseBoxGiveTheirResults) {
     }
     EXPECT_EQ(dialog.result(), expected) << key;
   }
-  TfrmMyMessageDLGForm dialog;
+  MessageDialog dialog;
   dialog.PrepareMessage("", "x", TMsgDlgType::mtError, {B::mbAll, B::mbHelp});
   dialog.show();
   dialog.buttons()[0]->click();  // Help comes first and keeps the dialog open

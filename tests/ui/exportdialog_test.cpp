@@ -1,4 +1,4 @@
-#include "ui/savetoform.h"
+#include "ui/exportdialog.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 #include <QTimer>
 
 #include "nls/inifile.h"
-#include "ui/mymessagedlgform.h"
+#include "ui/messagedialog.h"
 #include "nls/nlssupport.h"
 #include "support/testsupport.h"
 #include "platform/platform.h"
@@ -44,7 +44,7 @@ StringTable sampleTable(int dataRows = 2) {
   return table;
 }
 
-class SaveToFormTest : public ::testing::Test {
+class ExportDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     savedNls_ = NLS();
@@ -90,13 +90,13 @@ class SaveToFormTest : public ::testing::Test {
         d.btnClientBottomClientClientCancel->click();
       }
     });
-    return ExecuteSaveToForm(d, table);
+    return ExecuteExportDialog(d, table);
   }
   bool stayedOpen = false;
   QWidget* focusAfterFailure = nullptr;
 
   test::TempDir dir;
-  TfrmSaveToForm d;
+  ExportDialog d;
   Texts plainMessages, infoMessages;
 
  private:
@@ -107,7 +107,7 @@ class SaveToFormTest : public ::testing::Test {
       [this](const std::string&, const std::string& text) { infoMessages.push_back(text); }};
 };
 
-TEST_F(SaveToFormTest, OptionsLoadInTableOrderAndAGroupMayEndUpEmpty) {
+TEST_F(ExportDialogTest, OptionsLoadInTableOrderAndAGroupMayEndUpEmpty) {
   const std::pair<const char*, const char*> cases[] = {
       {"DelimiterSaveCSV=1\nDelimiterSaveTAB=1\n", "SeperatorTAB AddCharNone LineBreakCRLF SaveToClipboard"},
       {"DelimiterSaveCSV=0\nDelimiterSaveAscii=0\nDelimiterSaveTAB=0\nDelimiterSaveOther=0\n",
@@ -124,7 +124,7 @@ TEST_F(SaveToFormTest, OptionsLoadInTableOrderAndAGroupMayEndUpEmpty) {
   EXPECT_EQ(d.previewWidth(0), 0);  // SaveRowCounts=0 hides the row numbers
 }
 
-TEST_F(SaveToFormTest, ColumnListMatchesColumnsByHeaderText) {
+TEST_F(ExportDialogTest, ColumnListMatchesColumnsByHeaderText) {
   StringTable table = sampleTable();
   d.Prepare(table);
   QListWidget* list = d.columnList();
@@ -154,7 +154,7 @@ TEST_F(SaveToFormTest, ColumnListMatchesColumnsByHeaderText) {
 
 // Unticked columns are stored by key, so the choice survives a change of
 // language; an entry written by an older version names the header instead.
-TEST_F(SaveToFormTest, UntickedColumnsAreStoredByKeyAndSurviveALanguageChange) {
+TEST_F(ExportDialogTest, UntickedColumnsAreStoredByKeyAndSurviveALanguageChange) {
   StringTable table = sampleTable();
   const std::vector<int> shown = {-1, 1, 2, 22};  // Name, GivenName, NamePartner
   table.setCell(1, 0, "Name");
@@ -164,7 +164,7 @@ TEST_F(SaveToFormTest, UntickedColumnsAreStoredByKeyAndSurviveALanguageChange) {
     d.columnList()->item(3)->setCheckState(Qt::Unchecked);
     d.btnClientBottomClientClientGO->click();
   });
-  ExecuteSaveToForm(d, table, {}, shown);
+  ExecuteExportDialog(d, table, {}, shown);
   EXPECT_EQ(TIniFile(settings()).ReadString("SaveToForm", "UncheckedColumns", ""), "NamePartner");
 
   StringTable german = sampleTable();
@@ -179,7 +179,7 @@ TEST_F(SaveToFormTest, UntickedColumnsAreStoredByKeyAndSurviveALanguageChange) {
   EXPECT_EQ(d.columnList()->item(3)->checkState(), Qt::Checked);
 }
 
-TEST_F(SaveToFormTest, GoWithTheDefaultsCopiesToTheClipboardAndSavesTheSettings) {
+TEST_F(ExportDialogTest, GoWithTheDefaultsCopiesToTheClipboardAndSavesTheSettings) {
   StringTable table = sampleTable();
   EXPECT_EQ(executeAndPressGo(table), mrOk);
   EXPECT_EQ(platform::toUtf8(QApplication::clipboard()->text()),
@@ -201,15 +201,15 @@ TEST_F(SaveToFormTest, GoWithTheDefaultsCopiesToTheClipboardAndSavesTheSettings)
   }
 }
 
-TEST_F(SaveToFormTest, GoWritesTheExactBytesOverAnExistingFile) {
+TEST_F(ExportDialogTest, GoWritesTheExactBytesOverAnExistingFile) {
   const std::string target = dir.file("export.txt");
   writeFileBytes(target, std::string(500, 'o'));
   StringTable table = sampleTable();
   EXPECT_EQ(executeAndPressGo(table, [&] {
               toFile(target);
-              choose(d.btnClientBottomClientClientSeperatorFree, d.edtClientBottomClientClientSeperatorFree, "#0");
-              choose(d.btnClientBottomClientClientAddCharDouble);
-              choose(d.btnClientBottomClientClientLineBreakLF);
+              choose(d.option("DelimiterSaveOther"), d.textField("DelimiterSaveOtherSTR"), "#0");
+              choose(d.option("AddCharDouble"));
+              choose(d.option("LineBreakUseLF"));
               d.columnList()->item(0)->setCheckState(Qt::Unchecked);
               d.columnList()->item(3)->setCheckState(Qt::Unchecked);  // both "Name :" columns
             }),
@@ -228,18 +228,18 @@ TEST_F(SaveToFormTest, GoWritesTheExactBytesOverAnExistingFile) {
   EXPECT_EQ(d.columnList()->item(1)->checkState(), Qt::Unchecked);
   EXPECT_EQ(d.columnList()->item(2)->checkState(), Qt::Checked);
   EXPECT_EQ(d.previewText(), QString::fromUtf8("\"Vorname :\"↓\n\"Anna\"↓\n\"Anna\""));
-  choose(d.btnClientBottomClientClientAddCharSingle);
+  choose(d.option("AddCharSingle"));
   d.columnList()->item(3)->setCheckState(Qt::Checked);
-  choose(d.btnClientBottomClientClientSeperatorTAB);
-  choose(d.btnClientBottomClientClientLineBreakCRLF);
-  choose(d.btnClientBottomClientClientSeperatorFree, d.edtClientBottomClientClientSeperatorFree, "#0#9");
+  choose(d.option("DelimiterSaveTAB"));
+  choose(d.option("LineBreakUseCRLF"));
+  choose(d.option("DelimiterSaveOther"), d.textField("DelimiterSaveOtherSTR"), "#0#9");
   EXPECT_EQ(d.previewText(), QString::fromUtf8("'Name :'^@→'Vorname :'^@→'Name :'←↓\n'Müller1'^@→'Anna'^@→'a<#13><#10>b'←↓\n"
                                                "'Müller2'^@→'Anna'^@→''"));
 }
 
 // A folder named in letters outside Windows-1252 survives DEFAULTS.INI, and
 // the file gets the chosen bytes; the message counts cells a reader splits.
-TEST_F(SaveToFormTest, GoWritesTheChosenCharacterSetToAnyPath) {
+TEST_F(ExportDialogTest, GoWritesTheChosenCharacterSetToAnyPath) {
   const std::string folder = dir.file("Łódź");
   ASSERT_TRUE(std::filesystem::create_directory(folder));
   const std::string target = folder + "/export.txt";
@@ -247,7 +247,7 @@ TEST_F(SaveToFormTest, GoWritesTheChosenCharacterSetToAnyPath) {
   table.setCell(2, 1, "Anna;Maria");
   EXPECT_EQ(executeAndPressGo(table, [&] {
               toFile(target);
-              choose(d.btnClientBottomClientClientCharsetUTF8BOM);
+              choose(d.option("CharsetUTF8BOM"));
               d.columnList()->item(0)->setCheckState(Qt::Unchecked);
             }),
             mrOk);
@@ -267,29 +267,33 @@ TEST_F(SaveToFormTest, GoWritesTheChosenCharacterSetToAnyPath) {
   EXPECT_TRUE(TIniFile(settings()).ReadBool("SaveToForm", "SaveToWorkbook", false));
 }
 
-TEST_F(SaveToFormTest, AFailingWriteKeepsTheSettingsAndLeavesNoFile) {
+TEST_F(ExportDialogTest, AFailingWriteKeepsTheSettingsAndLeavesNoFile) {
   const std::string oldSettings = "[SaveToForm]\r\nSaveToFile=1\r\nSaveToClipboard=0\r\n";
   writeFileBytes(settings(), oldSettings);
-  const std::string file = dir.file("missing/out.txt");
-  StringTable table = sampleTable();
-  EXPECT_EQ(executeAndPressGo(table, [&] { d.edtClientBottomClientClientSaveToFile->setText(QString::fromStdString(file)); }),
-            mrCancel);
-  ASSERT_EQ(plainMessages.size(), 1u);
-  EXPECT_NE(plainMessages[0].find(file), std::string::npos) << plainMessages[0];
-  EXPECT_NE(plainMessages[0].find("existiert nicht"), std::string::npos) << plainMessages[0];
-  // The dialog stays with the user's choices, the name field ready to mend.
-  EXPECT_TRUE(stayedOpen);
-  EXPECT_EQ(focusAfterFailure, d.edtClientBottomClientClientSaveToFile);
+  ASSERT_TRUE(std::filesystem::create_directory(dir.file("ordner.csv")));
+  const std::pair<std::string, const char*> cases[] = {{dir.file("missing/out.txt"), "existiert nicht"},
+                                                       {dir.file("ordner.csv"), "Das ist ein Ordner"}};
+  for (const auto& [file, cause] : cases) {
+    plainMessages.clear();
+    StringTable table = sampleTable();
+    EXPECT_EQ(executeAndPressGo(table, [&] { toFile(file); }), mrCancel);
+    ASSERT_EQ(plainMessages.size(), 1u);
+    EXPECT_NE(plainMessages[0].find(file), std::string::npos) << plainMessages[0];
+    EXPECT_NE(plainMessages[0].find(cause), std::string::npos) << plainMessages[0];
+    // The dialog stays with the user's choices, the name field ready to mend.
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(focusAfterFailure, d.edtClientBottomClientClientSaveToFile);
+  }
   EXPECT_TRUE(infoMessages.empty());
   EXPECT_EQ(readFileBytes(settings()), oldSettings);
-  // No temporary file and no folder is left: DEFAULTS.INI, NLS.49.
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 2);
+  // No temporary file and no folder is left: DEFAULTS.INI, NLS.49 and the folder.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 3);
 }
 
-TEST_F(SaveToFormTest, NotationErrorsAMissingFileNameAndCancelDeliverNothing) {
+TEST_F(ExportDialogTest, NotationErrorsAMissingFileNameAndCancelDeliverNothing) {
   const std::string target = dir.file("never.txt");
   const std::tuple<QRadioButton*, QLineEdit*, const char*, std::string, std::string> cases[] = {
-      {d.btnClientBottomClientClientAddCharOther, d.edtClientBottomClientClientAddCharOther, "#",
+      {d.option("AddCharOther"), d.textField("AddCharOtherSTR"), "#",
        "ERROR - # without number found!", ""},
       {d.btnClientBottomClientClientSaveToFile, d.edtClientBottomClientClientSaveToFile, "", "",
        "Dateiname fehlt! Bitte geben Sie einen gültigen Namen ein!"},
@@ -312,12 +316,12 @@ TEST_F(SaveToFormTest, NotationErrorsAMissingFileNameAndCancelDeliverNothing) {
     d.btnClientBottomClientClientCancel->click();
   });
   StringTable table = sampleTable();
-  EXPECT_EQ(ExecuteSaveToForm(d, table), mrCancel);
+  EXPECT_EQ(ExecuteExportDialog(d, table), mrCancel);
   EXPECT_FALSE(test::fileExists(target));
   EXPECT_FALSE(test::fileExists(settings()));
 }
 
-TEST_F(SaveToFormTest, AWorkbookDisablesTheTextOptionsAndGetsItsExtension) {
+TEST_F(ExportDialogTest, AWorkbookDisablesTheTextOptionsAndGetsItsExtension) {
   StringTable table = sampleTable();
   table.setCell(2, 2, "Łódź");
   d.Prepare(table);
@@ -327,7 +331,7 @@ TEST_F(SaveToFormTest, AWorkbookDisablesTheTextOptionsAndGetsItsExtension) {
   EXPECT_TRUE(d.previewText().endsWith(QString::fromUtf8("(1 Zellen werden in Windows-1252 umschrieben)")));
 
   choose(d.btnClientBottomClientClientSaveToWorkbook);
-  for (QGroupBox* box : d.findChildren<QGroupBox*>()) EXPECT_EQ(box->isEnabled(), box == d.gbxClientBottomClientClientSaveTo);
+  for (QGroupBox* box : d.findChildren<QGroupBox*>()) EXPECT_EQ(box->isEnabled(), box->objectName() == "gbxClientBottomClientClientSaveTo");
   EXPECT_FALSE(d.chkClientBottomClientClientKeepFormulas->isEnabled());
   // The save dialog offers workbooks and starts where the named file is.
   QString offered, startedAt;
@@ -358,23 +362,6 @@ TEST_F(SaveToFormTest, AWorkbookDisablesTheTextOptionsAndGetsItsExtension) {
   EXPECT_TRUE(TIniFile(settings()).ReadBool("SaveToForm", "KeepFormulas", false));
   d.Prepare(table);
   EXPECT_TRUE(d.chkClientBottomClientClientKeepFormulas->isChecked());
-
-  // A folder as target is named as such, and the dialog stays.
-  plainMessages.clear();
-  ASSERT_TRUE(std::filesystem::create_directory(dir.file("ordner.csv")));
-  EXPECT_EQ(executeAndPressGo(table, [&] { toFile(dir.file("ordner.csv")); }), mrCancel);
-  EXPECT_TRUE(stayedOpen);
-  ASSERT_EQ(plainMessages.size(), 1u);
-  EXPECT_NE(plainMessages[0].find("Das ist ein Ordner"), std::string::npos) << plainMessages[0];
-}
-
-// Which components get a key is the translation walk's concern; here only that the dialog uses it.
-TEST_F(SaveToFormTest, CaptionsComeFromTheLanguageFile) {
-  writeFileBytes(dir.file("NLS.49"), "[frmSaveToForm]\r\nbtnClientBottomClientClientGO=Los\r\n");
-  StringTable table = sampleTable();
-  d.Prepare(table);
-  EXPECT_EQ(d.btnClientBottomClientClientGO->text(), "Los");
-  EXPECT_NE(readFileBytes(dir.file("NLS.49")).find("\r\nbtnClientBottomClientClientCancel="), std::string::npos);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "ui/mymessagedlgform.h"
+#include "ui/messagedialog.h"
 
 #include <algorithm>
 
@@ -90,7 +90,7 @@ InfoMessageHandler& infoMessageHandler() {
 
 }  // namespace
 
-TfrmMyMessageDLGForm::TfrmMyMessageDLGForm(QWidget* parent) : QDialog(parent) {
+MessageDialog::MessageDialog(QWidget* parent) : QDialog(parent) {
   setObjectName("frmMyMessageDLGForm");
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
@@ -129,8 +129,8 @@ TfrmMyMessageDLGForm::TfrmMyMessageDLGForm(QWidget* parent) : QDialog(parent) {
   }
 }
 
-void TfrmMyMessageDLGForm::PrepareMessage(const std::string& title, const std::string& text,
-                                          TMsgDlgType type, const TMsgDlgButtons& buttons) {
+void MessageDialog::PrepareMessage(const std::string& title, const std::string& text,
+                                   TMsgDlgType type, const TMsgDlgButtons& buttons) {
   int index = iconIndex(type);
   Image->setPixmap(index < 0 ? QPixmap()
                              : imlIcons[static_cast<size_t>(index)].pixmap(kImageSize, kImageSize));
@@ -195,7 +195,7 @@ void TfrmMyMessageDLGForm::PrepareMessage(const std::string& title, const std::s
   }
 }
 
-void TfrmMyMessageDLGForm::keyPressEvent(QKeyEvent* event) {
+void MessageDialog::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
     if (escapeButton_) {
       escapeButton_->click();
@@ -208,7 +208,7 @@ void TfrmMyMessageDLGForm::keyPressEvent(QKeyEvent* event) {
 }
 
 // The close box.
-void TfrmMyMessageDLGForm::reject() { done(mrCancel); }
+void MessageDialog::reject() { done(mrCancel); }
 
 int CountButtons(const TMsgDlgButtons& buttons) {
   int count = 0;
@@ -216,7 +216,7 @@ int CountButtons(const TMsgDlgButtons& buttons) {
   return count;
 }
 
-int16_t ExecuteMessage(TfrmMyMessageDLGForm& dialog, const std::string& title,
+int16_t ExecuteMessage(MessageDialog& dialog, const std::string& title,
                        const std::string& text, TMsgDlgType type, const TMsgDlgButtons& buttons) {
   dialog.PrepareMessage(title, text, type, buttons);
   platform::centreOnScreen(dialog);
@@ -229,7 +229,7 @@ int16_t ShowInfoMessage(const std::string& text, QWidget* parent) {
     infoMessageHandler()(title, text);
     return mrOk;
   }
-  TfrmMyMessageDLGForm dialog(parent);
+  MessageDialog dialog(parent);
   return ExecuteMessage(dialog, title, text, TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
 }
 
@@ -241,7 +241,7 @@ static QuestionHandler& questionHandler() {
 int16_t ShowQuestion(const std::string& text, QWidget* parent) {
   if (questionHandler()) return questionHandler()(text);
   std::string title = NLS().GetNLSText("MessageType", "mtConfirmation", "Bestätigung");
-  TfrmMyMessageDLGForm dialog(parent);
+  MessageDialog dialog(parent);
   const int16_t answer =
       ExecuteMessage(dialog, title, text, TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo});
   return answer == mrYes ? mrYes : mrNo;
