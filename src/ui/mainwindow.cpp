@@ -458,20 +458,6 @@ QString MainWindow::statusText() const {
 
 void MainWindow::updateStatus() { findBar->lblStatus->setText(statusText()); }
 
-void MainWindow::localizeSexCells() {
-  const std::string female = NLS().GetNLSText("Sexes", "Female", "W");
-  const std::string male = NLS().GetNLSText("Sexes", "Male", "M");
-  if (female == "W" && male == "M") return;
-  for (int c = 0; c < kResultColumns; ++c) {
-    if (resultColumns()[static_cast<size_t>(c)].kind != ColumnKind::Sex) continue;
-    for (int r = 1; r < table_.rowCount(); ++r) {
-      const std::string_view cell = table_.cell(c, r);
-      if (cell == "W") table_.setCell(c, r, female);
-      else if (cell == "M") table_.setCell(c, r, male);
-    }
-  }
-}
-
 void MainWindow::translateTexts() {
   // The window's own controls; the open dialog's come with the toolkit.
   for (QWidget* part : {static_cast<QWidget*>(pnlButton), static_cast<QWidget*>(findBar)})
@@ -602,7 +588,7 @@ void MainWindow::adoptTable(StringTable table, TableOrigin origin) {
     // The grid always keeps one data row below its header.
     if (table_.rowCount() < 2) table_.setRowCount(2);
     writeHeaders();
-    localizeSexCells();
+    rowsmith::localizeSexCells(table_, NLS());
     // The same file gives the same rows; the same keys put them in the same
     // order, so the selected row keeps its number.
     if (sameFile && !sortKeys_.keys().empty())

@@ -142,8 +142,6 @@ class MainWindow : public QWidget {
   void fitColumnWidths();
   void restoreWindowState();
   void saveWindowState();
-  // Women's and men's letters of the language shown.
-  void localizeSexCells();
   void fillRecentMenu();
   // The one way a new table comes into the window. A new file starts
   // unsorted and unsearched; the same file read again (in another date
