@@ -183,15 +183,6 @@ void sortOnBothCores(std::span<int32_t> items, Before before) {
   runBeside([&] { boundedQuickSort(high, before, depthLeft); }, [&] { boundedQuickSort(low, before, depthLeft); });
 }
 
-bool rowContentEquals(const StringTable& table, int row, std::string_view content) {
-  for (int c = 0; c < table.columnCount(); ++c) {
-    std::string_view cell = table.cell(c, row);
-    if (content.substr(0, cell.size()) != cell) return false;
-    content.remove_prefix(cell.size());
-  }
-  return content.empty();
-}
-
 }  // namespace
 
 std::optional<long double> readSortNumber(std::string_view s) {
@@ -339,11 +330,15 @@ int CompareGridRows(const StringTable& table, int rowA, int rowB, std::span<cons
   return 0;
 }
 
-void SortGridRows(StringTable& table, int first, int last, bool descending, std::span<const int> keyColumns,
-                  DateColumns dateColumns) {
+namespace {
+
+// Sorts rows first..last; the new order of their old positions (counted
+// from first), empty when nothing was sorted.
+std::vector<int32_t> sortRows(StringTable& table, int first, int last, bool descending,
+                              std::span<const int> keyColumns, DateColumns dateColumns) {
   first = std::max(first, 0);
   last = std::min(last, table.rowCount() - 1);
-  if (last <= first || keyColumns.empty()) return;
+  if (last <= first || keyColumns.empty()) return {};
 
   // The sort moves indices, not rows, so views into the table stay valid.
   // Both cores convert the cells, each half of the rows.
@@ -368,16 +363,24 @@ void SortGridRows(StringTable& table, int first, int last, bool descending, std:
   else
     sortOnBothCores(std::span<int32_t>(order), [&](int32_t a, int32_t b) { return compareConverted(keys, a, b) < 0; });
   table.reorderRows(first, order);
+  return order;
+}
+
+}  // namespace
+
+void SortGridRows(StringTable& table, int first, int last, bool descending, std::span<const int> keyColumns,
+                  DateColumns dateColumns) {
+  sortRows(table, first, last, descending, keyColumns, dateColumns);
 }
 
 int SortTableKeepingRow(StringTable& table, std::span<const int> keyColumns, bool descending, int selectedRow,
                         DateColumns dateColumns) {
-  std::string selected;
-  for (int c = 0; c < table.columnCount(); ++c) selected += table.cell(c, selectedRow);
-  SortGridRows(table, 1, table.rowCount() - 1, descending, keyColumns, dateColumns);
-  for (int row = 1; row < table.rowCount(); ++row)
-    if (rowContentEquals(table, row, selected)) return row;
-  return table.rowCount() - 1;
+  const std::vector<int32_t> order = sortRows(table, 1, table.rowCount() - 1, descending, keyColumns, dateColumns);
+  if (selectedRow < 1 || selectedRow >= table.rowCount()) return table.rowCount() - 1;
+  if (order.empty()) return selectedRow;
+  // The row went where the order names its old place.
+  const auto at = std::find(order.begin(), order.end(), static_cast<int32_t>(selectedRow - 1));
+  return at == order.end() ? table.rowCount() - 1 : static_cast<int>(at - order.begin()) + 1;
 }
 
 }  // namespace rowsmith

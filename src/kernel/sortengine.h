@@ -53,8 +53,8 @@ int CompareGridRows(const StringTable& table, int rowA, int rowB, std::span<cons
 void SortGridRows(StringTable& table, int first, int last, bool descending, std::span<const int> keyColumns,
                   DateColumns dateColumns = {});
 
-// Sorts the data rows and returns the first row whose content (all cells
-// concatenated) equals what selectedRow held before, else the last row.
+// Sorts the data rows and returns where the row selectedRow went (the last
+// row for a selectedRow that is no data row).
 int SortTableKeepingRow(StringTable& table, std::span<const int> keyColumns, bool descending, int selectedRow,
                         DateColumns dateColumns = {});
 

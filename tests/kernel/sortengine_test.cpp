@@ -209,14 +209,15 @@ TEST(SortGridRows, KeysThatRiseAndFallSortInNLogN) {
     ASSERT_LE(std::stoi(std::string(table.cell(0, r))), std::stoi(std::string(table.cell(0, r + 1)))) << r;
 }
 
-TEST(SortTableKeepingRow, FindsTheSelectedContentAfterTheSort) {
+TEST(SortTableKeepingRow, FollowsTheSelectedRowThroughTheSort) {
   StringTable table = makeTable({{"c", "1"}, {"a", "2"}, {"b", "3"}}, 2);
   const int keys[] = {0};
   EXPECT_EQ(SortTableKeepingRow(table, keys, false, 1), 3);
   EXPECT_EQ(SortTableKeepingRow(table, keys, true, 3), 1);
-  // Content is compared as one concatenated text: duplicates give the first.
+  // The row itself, not the first one that reads the same when its cells
+  // are run together.
   StringTable twins = makeTable({{"b", "x"}, {"a", "bc"}, {"ab", "c"}}, 2);
-  EXPECT_EQ(SortTableKeepingRow(twins, keys, false, 3), 1);
+  EXPECT_EQ(SortTableKeepingRow(twins, keys, false, 3), 2);
   // A row out of range matches nothing: the last row.
   EXPECT_EQ(SortTableKeepingRow(table, keys, false, 99), 3);
 }
