@@ -41,9 +41,6 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName("Rowsmith");
 
-  rowsmith::platform::QtUserMessages messages;
-  rowsmith::setUserMessages(&messages);
-
   rowsmith::TfrmGedComIm frmGedComIm;
   rowsmith::TfrmSaveToForm frmSaveToForm(&frmGedComIm);
   frmGedComIm.setSaveToForm(&frmSaveToForm);
@@ -53,7 +50,5 @@ int main(int argc, char** argv) {
     QTimer::singleShot(0, &frmGedComIm, [&frmGedComIm, file] { frmGedComIm.importFile(file); });
   }
   const int result = QApplication::exec();
-
-  rowsmith::setUserMessages(nullptr);
   return result;
 }

@@ -476,7 +476,7 @@ TEST_F(GedcomReaderTest, FailuresNameTheirCause) {
   const ReadOutcome missing = readGedcom(dir.file("missing.ged"), index);
   EXPECT_EQ(missing.status, ReadStatus::CannotOpen);
   EXPECT_EQ(missing.failure.system.kind(), os::ErrorKind::NotFound);
-  EXPECT_EQ(ReadGedcomFile(dir.file("missing.ged"), index), 0);
+  EXPECT_EQ(readGedcom(dir.file("missing.ged"), index).counter, 0);
 }
 
 // A pipe is read once, as it comes; progress is told per chunk where the size

@@ -27,8 +27,7 @@ TEST(Platform, CoreMessagesReachThePlainMessageHandler) {
     ScopedHandler<PlainMessageHandler, setPlainMessageHandler> plain(
         [&](const std::string& text) { shown.push_back(text); });
     QtUserMessages messages;
-    ScopedUserMessages installed(&messages);
-    userMessages().showMessage("12 Personen importiert!");
+    messages.showMessage("12 Personen importiert!");
     showPlainMessage("ERROR - number must be a byte!");
   }
   EXPECT_EQ(shown, (std::vector<std::string>{"12 Personen importiert!",
