@@ -1,7 +1,6 @@
 #include "import/families.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "import/extractor.h"
 #include "kernel/dates.h"
@@ -41,28 +40,6 @@ void appendCrlfLines(std::string& out, std::string_view text) {
     if (c == '\n') out += '\r';
     out += c;
   }
-}
-
-bool Extractor::GetMarriageData(int32_t f, TFamDataRec& data) const {
-  data = TFamDataRec{};
-  if (!isRecord(f)) return false;
-  MarriageItems items = GetMarriageItems(f);
-  char buf[16];
-  data.ID.assign(buf, std::to_chars(buf, buf + sizeof buf, f).ptr);
-  appendCrlfLines(data.FirstDate, items[0]);
-  appendCrlfLines(data.FirstPlace, items[1]);
-  appendCrlfLines(data.SecondDate, items[2]);
-  appendCrlfLines(data.SecondPlace, items[3]);
-  appendCrlfLines(data.Notes, items[4]);
-  return true;
-}
-
-std::array<std::string, 3> marriageCells(const TFamDataRec& data, bool westernDates) {
-  std::string text;
-  std::array<uint32_t, 3> ends;
-  appendMarriageCells(text, ends, {data.FirstDate, data.FirstPlace, data.SecondDate, data.SecondPlace, data.Notes},
-                      westernDates);
-  return {text.substr(0, ends[0]), text.substr(ends[0], ends[1] - ends[0]), text.substr(ends[1], ends[2] - ends[1])};
 }
 
 void appendMarriageCells(std::string& text, std::span<uint32_t, 3> ends, const std::array<std::string_view, 5>& items,

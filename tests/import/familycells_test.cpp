@@ -2,6 +2,7 @@
 
 #include "import/extractor.h"
 #include "import/loadedgedcom.h"
+#include "support/familylookups.h"
 
 namespace rowsmith {
 namespace {
@@ -24,13 +25,13 @@ TEST(GetSpouseList, GivesHusbandAndWifeOfEachFamsLinkInOrder) {
   LoadedGedcom g(kTwoFamilies);
   Extractor ex(g.db());
   // F9 does not exist and adds nothing; F2's unknown wife is -1.
-  EXPECT_EQ(ex.GetSpouseList(1, false), (Ids{1, 2, 1, -1}));
-  EXPECT_EQ(ex.GetSpouseList(1, true), (Ids{2, -1}));
-  EXPECT_EQ(ex.GetSpouseList(2, true), (Ids{1}));
-  EXPECT_EQ(ex.GetSpouseList(3, true), Ids{});
+  EXPECT_EQ(test::GetSpouseList(ex, 1, false), (Ids{1, 2, 1, -1}));
+  EXPECT_EQ(test::GetSpouseList(ex, 1, true), (Ids{2, -1}));
+  EXPECT_EQ(test::GetSpouseList(ex, 2, true), (Ids{1}));
+  EXPECT_EQ(test::GetSpouseList(ex, 3, true), Ids{});
   // A missing spouse is 0; a family that does not name the person gives both.
-  EXPECT_EQ(ex.GetSpouseList(6, true), (Ids{0, 1, -1}));
-  EXPECT_EQ(ex.GetSpouseList(99, true), Ids{});
+  EXPECT_EQ(test::GetSpouseList(ex, 6, true), (Ids{0, 1, -1}));
+  EXPECT_EQ(test::GetSpouseList(ex, 99, true), Ids{});
 }
 
 struct MarriageCase {
@@ -83,15 +84,15 @@ TEST(GetMarriageItems, SeveralFamiliesOfOneCoupleInFileOrder) {
 }
 
 TEST(MarriageCells, ShowTheSecondPlaceOnlyWithASecondDate) {
-  TFamDataRec data;
-  data.FirstDate = "18900503";
-  data.FirstPlace = "Koeln";
-  data.SecondPlace = "Bonn";
-  EXPECT_EQ(marriageCells(data, true), (std::array<std::string, 3>{"03.05.1890", "Koeln", ""}));
-  data.SecondDate = "1895";
-  data.SecondPlace = "";
-  EXPECT_EQ(marriageCells(data, true), (std::array<std::string, 3>{"03.05.1890 / 1895", "Koeln / ", ""}));
-  EXPECT_EQ(marriageCells(data, false)[0], "18900503 / 1895");
+  auto cells = [](const std::array<std::string_view, 5>& items, bool western) {
+    std::string text = "x";
+    std::array<uint32_t, 3> ends;
+    appendMarriageCells(text, ends, items, western);
+    return text.substr(ends[0]) + "|" + text.substr(0, ends[0]);
+  };
+  EXPECT_EQ(cells({"18900503", "Koeln", "", "Bonn", ""}, true), "Koeln|x03.05.1890");
+  EXPECT_EQ(cells({"18900503", "Koeln", "1895", "", ""}, true), "Koeln / |x03.05.1890 / 1895");
+  EXPECT_EQ(cells({"18900503", "", "1895", "", ""}, false), " / |x18900503 / 1895");
 }
 
 TEST(GetParentIDs, ResolvesTheParentsFamily) {
