@@ -176,11 +176,6 @@ TEST_F(GedcomReaderTest, TellsTheLineOfAByte26BeforeMoreText) {
   EXPECT_EQ(textAfterEndByteLine, 2);
 }
 
-TEST_F(GedcomReaderTest, BlankLinesInsideARecordAreStoredAsEmptyFields) {
-  ASSERT_EQ(readBytes("0 HEAD\r\n1 SOUR a\r\n \r\n1 SOUR b\r\n0 TRLR\r\n"), 5);
-  EXPECT_EQ(fields(), (std::vector<FieldLine>{{1, "SOUR", 1, "a"}, {1, "", -1, ""}, {1, "SOUR", 1, "b"}}));
-}
-
 // An LF-only file reads as its CR LF twin: a CR before LF is dropped, a
 // byte 26 ends no line. A CR-only file reads alike.
 TEST_F(GedcomReaderTest, LfModeReadsTheLinesOfACrLfTwin) {
