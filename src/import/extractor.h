@@ -41,8 +41,6 @@ class Extractor {
   // order given.
   MarriageItems GetMarriageItems(std::span<const int32_t> families) const;
 
-  // Father and mother; empty on an unknown FAMC family.
-  std::vector<int32_t> GetParentIDs(int32_t p);
   // The five marriage items, read in the link index pass; all
   // empty for a record that is no family. Only reads, as parentCells.
   std::array<std::string_view, 5> marriageItems(int32_t f) const;
@@ -64,10 +62,8 @@ class Extractor {
   // Level-1 HUSB and WIFE, the last that resolves wins (family member rule);
   // found is false when the family names nobody known at all.
   Couple memberCouple(int32_t family, bool& found);
-  // The first HUSB and WIFE with a value, resolved (parents rule).
-  Couple parentCouple(int32_t family);
   // p's father and mother as the parent cells show them: both 0 where
-  // GetParentIDs is empty. Only reads, so the reader ahead may ask; the link
+  // a FAMC names no record. Only reads, so the reader ahead may ask; the link
   // index must have been built.
   Couple parentCells(int32_t p) const;
   int32_t resolve(std::string_view xref) const;

@@ -7,19 +7,6 @@
 
 namespace rowsmith {
 
-std::vector<int32_t> Extractor::GetParentIDs(int32_t p) {
-  std::vector<int32_t> ids{0, 0};
-  if (p == 0 || !isRecord(p)) return ids;
-  if (linkStart_.empty()) buildLinkIndex();
-  const int32_t family = parentFamily_[static_cast<size_t>(p)];
-  if (family == kUnknownParents) return {};  // a FAMC naming no record fails the lookup
-  if (family == kNoParents) return ids;
-  Couple parents = parentCouple(family);
-  ids[0] = parents.husband == p ? 0 : parents.husband;
-  ids[1] = parents.wife == p ? 0 : parents.wife;
-  return ids;
-}
-
 Extractor::Couple Extractor::parentCells(int32_t p) const {
   if (p <= 0 || !isRecord(p) || linkStart_.empty()) return {};
   const int32_t family = parentFamily_[static_cast<size_t>(p)];

@@ -133,9 +133,9 @@ void WritePersonSide(Extractor& ex, StringTable& table, bool left, int row, cons
     table.setCell(offset + static_cast<int>(c), row, side.text.substr(begin, side.ends[c] - begin));
     begin = side.ends[c];
   }
-  std::vector<int32_t> parents = ex.GetParentIDs(toInt32(trimView(person.ID)).value_or(0));
-  table.setCell(offset + 16, row, parents.size() >= 1 ? std::to_string(parents[0]) : "0");
-  table.setCell(offset + 17, row, parents.size() >= 2 ? std::to_string(parents[1]) : "0");
+  const Extractor::Couple parents = ex.parentCells(toInt32(trimView(person.ID)).value_or(0));
+  table.setCell(offset + 16, row, std::to_string(parents.husband));
+  table.setCell(offset + 17, row, std::to_string(parents.wife));
 }
 
 // A plain recursive assembly straight from the rules, with every lookup done
