@@ -84,7 +84,7 @@ inline Conversion convertFile(const std::string& gedcom) {
   StringTable table(kResultColumns);
   {
     GedcomIndex db;
-    if (ReadGedcomFile(gedcom, db) <= 0) {
+    if (readGedcom(gedcom, db).counter <= 0) {
       std::fprintf(stderr, "reading %s failed\n", gedcom.c_str());
       return result;
     }

@@ -1,5 +1,5 @@
 // Reading into the index in memory: generates 100,000 persons into a
-// temporary file, reads it with ReadGedcomFile (best of 3) and prints MB/s and
+// temporary file, reads it with readGedcom (best of 3) and prints MB/s and
 // lines/s. Given a file instead, reads and loads that one 3 times and prints
 // each run, so that the spread of a busy machine shows.
 // Usage: read_bench [PERSONS [utf8|ansi]] | read_bench FILE
@@ -33,7 +33,7 @@ static int readFile(const std::string& gedcom) {
     rowsmith::GedcomIndex db;
     auto start = Clock::now();
     double cpuStart = cpuSeconds();
-    const int32_t lines = rowsmith::ReadGedcomFile(gedcom, db);
+    const int32_t lines = rowsmith::readGedcom(gedcom, db).counter;
     const double read = elapsed(start), readCpu = cpuSeconds() - cpuStart;
     if (lines <= 0) {
       std::fprintf(stderr, "reading failed: %d\n", lines);
@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
       rowsmith::GedcomIndex fresh;
       auto start = Clock::now();
       double cpuStart = cpuSeconds();
-      lines = rowsmith::ReadGedcomFile(gedcom, fresh);
+      lines = rowsmith::readGedcom(gedcom, fresh).counter;
       if (run == 2) std::swap(db.Blocks, fresh.Blocks), std::swap(db.Fields, fresh.Fields), std::swap(db.Text, fresh.Text),
                     std::swap(db.Tags, fresh.Tags);
       double seconds = std::chrono::duration<double>(Clock::now() - start).count();
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     double loadSeconds = std::chrono::duration<double>(Clock::now() - loadStart).count();
     std::printf("read %s: %lld persons, %.1f MB, %d lines, %zu blocks, %zu fields\n", utf8 ? "UTF-8" : "ANSI",
                 static_cast<long long>(options.persons), megabytes, lines, db.Blocks.size(), db.Fields.size());
-    std::printf("  ReadGedcomFile best of 3: %.3f s  %.1f MB/s  %.2f million lines/s\n", best, megabytes / best,
+    std::printf("  readGedcom best of 3: %.3f s  %.1f MB/s  %.2f million lines/s\n", best, megabytes / best,
                 lines / best / 1e6);
     std::printf("  (CPU time %.3f s  %.1f MB/s)\n", bestCpu, megabytes / bestCpu);
     std::printf("  LoadIndex: %.3f s\n", loadSeconds);

@@ -41,9 +41,6 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName("Rowsmith");
 
-  rowsmith::platform::QtUserMessages messages;
-  rowsmith::setUserMessages(&messages);
-
   rowsmith::MainWindow window;
   rowsmith::ExportDialog exportDialog(&window);
   window.setExportDialog(&exportDialog);
@@ -53,7 +50,5 @@ int main(int argc, char** argv) {
     QTimer::singleShot(0, &window, [&window, file] { window.importFile(file); });
   }
   const int result = QApplication::exec();
-
-  rowsmith::setUserMessages(nullptr);
   return result;
 }

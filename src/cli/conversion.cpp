@@ -130,7 +130,6 @@ int convertFile(const ConvertOptions& options) {
   }
 
   ConsoleMessages messages(options.quiet, options.input);
-  ScopedUserMessages installed(&messages);
 
   StringTable table;
   ImportOutcome outcome;

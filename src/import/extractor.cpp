@@ -434,11 +434,6 @@ Extractor::Couple Extractor::memberCouple(int32_t f, bool& found) {
   return info.members;
 }
 
-Extractor::Couple Extractor::parentCouple(int32_t f) {
-  if (!isRecord(f)) return {};
-  return family(f).parents;
-}
-
 void Extractor::NoteText::addLine(std::string_view line) {
   if (any_) text_ += '\n';
   text_.append(line);

@@ -27,7 +27,7 @@ class Extractor {
   int32_t recordCount() const { return static_cast<int32_t>(db_.Blocks.size()); }
   bool isRecord(int32_t r) const { return r >= 0 && r < recordCount(); }
 
-  // Persons: the individuals with a name, ascending; the sixteen values; the
+  // Persons: the individuals with a name, ascending; the fourteen values; the
   // record with trimmed values; the notes, each line followed by LF.
   std::vector<int32_t> GetPersonList();
   std::optional<PersonValues> GetPersonValues(int32_t p) const;
@@ -36,18 +36,12 @@ class Extractor {
   bool readPersonFields(int32_t p, PersonFields& fields) const;
   std::string GetPersonNotes(int32_t p) const;
 
-  // Husband and wife of each family that p's FAMS lines name, in their order;
-  // withoutSelf drops the entries equal to p.
-  std::vector<int32_t> GetSpouseList(int32_t p, bool withoutSelf);
   MarriageItems GetMarriageItems(int32_t f) const;
   // The marriages of several families of one couple, their events in the
   // order given.
   MarriageItems GetMarriageItems(std::span<const int32_t> families) const;
 
-  // Father and mother; empty on an unknown FAMC family.
-  std::vector<int32_t> GetParentIDs(int32_t p);
-  bool GetMarriageData(int32_t f, TFamDataRec& data) const;
-  // The five items of GetMarriageData, read in the link index pass; all
+  // The five marriage items, read in the link index pass; all
   // empty for a record that is no family. Only reads, as parentCells.
   std::array<std::string_view, 5> marriageItems(int32_t f) const;
 
@@ -68,10 +62,8 @@ class Extractor {
   // Level-1 HUSB and WIFE, the last that resolves wins (family member rule);
   // found is false when the family names nobody known at all.
   Couple memberCouple(int32_t family, bool& found);
-  // The first HUSB and WIFE with a value, resolved (parents rule).
-  Couple parentCouple(int32_t family);
   // p's father and mother as the parent cells show them: both 0 where
-  // GetParentIDs is empty. Only reads, so the reader ahead may ask; the link
+  // a FAMC names no record. Only reads, so the reader ahead may ask; the link
   // index must have been built.
   Couple parentCells(int32_t p) const;
   int32_t resolve(std::string_view xref) const;

@@ -1,25 +1,11 @@
 #include "import/families.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "import/extractor.h"
 #include "kernel/dates.h"
 
 namespace rowsmith {
-
-std::vector<int32_t> Extractor::GetParentIDs(int32_t p) {
-  std::vector<int32_t> ids{0, 0};
-  if (p == 0 || !isRecord(p)) return ids;
-  if (linkStart_.empty()) buildLinkIndex();
-  const int32_t family = parentFamily_[static_cast<size_t>(p)];
-  if (family == kUnknownParents) return {};  // a FAMC naming no record fails the lookup
-  if (family == kNoParents) return ids;
-  Couple parents = parentCouple(family);
-  ids[0] = parents.husband == p ? 0 : parents.husband;
-  ids[1] = parents.wife == p ? 0 : parents.wife;
-  return ids;
-}
 
 Extractor::Couple Extractor::parentCells(int32_t p) const {
   if (p <= 0 || !isRecord(p) || linkStart_.empty()) return {};
@@ -41,28 +27,6 @@ void appendCrlfLines(std::string& out, std::string_view text) {
     if (c == '\n') out += '\r';
     out += c;
   }
-}
-
-bool Extractor::GetMarriageData(int32_t f, TFamDataRec& data) const {
-  data = TFamDataRec{};
-  if (!isRecord(f)) return false;
-  MarriageItems items = GetMarriageItems(f);
-  char buf[16];
-  data.ID.assign(buf, std::to_chars(buf, buf + sizeof buf, f).ptr);
-  appendCrlfLines(data.FirstDate, items[0]);
-  appendCrlfLines(data.FirstPlace, items[1]);
-  appendCrlfLines(data.SecondDate, items[2]);
-  appendCrlfLines(data.SecondPlace, items[3]);
-  appendCrlfLines(data.Notes, items[4]);
-  return true;
-}
-
-std::array<std::string, 3> marriageCells(const TFamDataRec& data, bool westernDates) {
-  std::string text;
-  std::array<uint32_t, 3> ends;
-  appendMarriageCells(text, ends, {data.FirstDate, data.FirstPlace, data.SecondDate, data.SecondPlace, data.Notes},
-                      westernDates);
-  return {text.substr(0, ends[0]), text.substr(ends[0], ends[1] - ends[0]), text.substr(ends[1], ends[2] - ends[1])};
 }
 
 void appendMarriageCells(std::string& text, std::span<uint32_t, 3> ends, const std::array<std::string_view, 5>& items,

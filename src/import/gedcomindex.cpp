@@ -273,19 +273,6 @@ int32_t LoadIndex(GedcomIndex& db) {
   return blockCount;
 }
 
-int32_t FindBlockByXRef(const XRefIndex& xrefs, std::string_view key) {
-  if (xrefs.size() < 10) {
-    for (const TBlockXRefEntry& entry : xrefs) {
-      if (entry.XRef == key) return entry.BlockIndex;
-    }
-    return -1;
-  }
-  auto it = std::lower_bound(xrefs.begin(), xrefs.end(), key,
-                             [](const TBlockXRefEntry& entry, std::string_view k) { return entry.XRef < k; });
-  if (it == xrefs.end() || it->XRef != key) return -1;
-  return it->BlockIndex;
-}
-
 int32_t FindBlock(const GedcomIndex& db, std::string_view key) {
   if (db.XRefSlots.empty()) return -1;
   const uint32_t hash = xrefHash(key);

@@ -122,10 +122,8 @@ int32_t WriteField(GedcomIndex& db, int32_t blockNo, std::string_view tag, int32
 // the first family, the sorted cross-references. Returns the number of
 // blocks; -1, with the lookups left empty, when memory ran out.
 int32_t LoadIndex(GedcomIndex& db);
-// The BlockIndex of the entry whose XRef equals key; the first block in file
-// order among equal keys; -1 when absent.
-int32_t FindBlockByXRef(const XRefIndex& xrefs, std::string_view key);
-// The same answer from the hashed cross-references, in constant time.
+// The block whose cross-reference equals key, the first in file order among
+// equal keys; -1 when absent.
 int32_t FindBlock(const GedcomIndex& db, std::string_view key);
 // The hash FindBlock files cross-references under.
 uint32_t xrefHash(std::string_view key);

@@ -541,6 +541,5 @@ ReadOutcome readGedcom(const std::string& fileName, GedcomIndex& db, UserMessage
   return readGedcom(input, os::absoluteFolderOf(fileName), db);
 }
 
-int32_t ReadGedcomFile(const std::string& fileName, GedcomIndex& db) { return readGedcom(fileName, db).counter; }
 
 }  // namespace rowsmith

@@ -36,9 +36,5 @@ inline constexpr size_t kHeaderWindow = 64 * 1024;
 ReadOutcome readGedcom(const std::string& fileName, GedcomIndex& db, UserMessages* progress = nullptr);
 // The same from an input already open; FILE values resolve against folder.
 ReadOutcome readGedcom(GedcomInput& input, const std::string& folder, GedcomIndex& db);
-// The line counter of readGedcom: lines read on success, negative when
-// reading was abandoned, 0 when the file could not be opened, -1 when no
-// header was found.
-int32_t ReadGedcomFile(const std::string& fileName, GedcomIndex& db);
 
 }  // namespace rowsmith

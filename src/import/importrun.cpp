@@ -114,11 +114,4 @@ ImportOutcome importGedcom(const std::string& fileName, bool westernDates, Strin
   return outcome;
 }
 
-int32_t ImportGedcom(const std::string& fileName, bool westernDates, StringTable& table) {
-  ImportOutcome outcome = importGedcom(fileName, westernDates, table, userMessages());
-  if (outcome.imported()) userMessages().showMessage(importedMessage(outcome.persons));
-  else if (outcome.status == ImportStatus::CannotOpen) userMessages().showMessage(outcome.cause.system.text());
-  return outcome.counter;
-}
-
 }  // namespace rowsmith

@@ -40,9 +40,6 @@ struct ImportOutcome {
 // cause of a failure are the caller's to show. Nothing is written.
 ImportOutcome importGedcom(const std::string& fileName, bool westernDates, StringTable& table,
                            UserMessages& messages);
-// The same, reporting "N Personen importiert!" through userMessages() when
-// persons were found. Returns the reader's line counter.
-int32_t ImportGedcom(const std::string& fileName, bool westernDates, StringTable& table);
 // "N Personen importiert!"
 std::string importedMessage(size_t persons);
 

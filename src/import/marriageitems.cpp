@@ -5,17 +5,6 @@
 
 namespace rowsmith {
 
-std::vector<int32_t> Extractor::GetSpouseList(int32_t p, bool withoutSelf) {
-  std::vector<int32_t> list;
-  if (!isRecord(p) || db_.Blocks[static_cast<size_t>(p)].FirstField < 0) return list;
-  for (const FamsLink& link : famsLinks(p)) {
-    Couple couple = spouseCouple(link.family);
-    if (!withoutSelf || couple.husband != p) list.push_back(couple.husband);
-    if (!withoutSelf || couple.wife != p) list.push_back(couple.wife);
-  }
-  return list;
-}
-
 MarriageItems Extractor::GetMarriageItems(int32_t f) const { return GetMarriageItems(std::span(&f, 1)); }
 
 MarriageItems Extractor::GetMarriageItems(std::span<const int32_t> families) const {

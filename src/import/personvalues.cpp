@@ -201,8 +201,6 @@ bool Extractor::GetPersonRecord(int32_t p, TPersRec& r) const {
   assignTrimmed(r.ChrPlace, v[pvChrPlace]);
   assignTrimmed(r.BurialDate, v[pvBurialDate]);
   assignTrimmed(r.BurialPlace, v[pvBurialPlace]);
-  r.Spare1 = std::move(v[pvSpare1]);
-  r.Spare2 = std::move(v[pvSpare2]);
   std::string sex = asciiUpperCase(trimView(v[pvSex]));
   r.Sex = sex == "M" ? 1 : sex == "F" ? 2 : 0;
   return true;

@@ -11,14 +11,13 @@ namespace rowsmith {
 
 // Record number, surname, given names, birth date and place, death date and
 // place, religion, occupation, christening date and place, burial date and
-// place, sex, two spares. Dates in the sortable form.
-inline constexpr int kPersonValueCount = 16;
+// place, sex. Dates in the sortable form.
+inline constexpr int kPersonValueCount = 14;
 using PersonValues = std::array<std::string, kPersonValueCount>;
 
 enum PersonValue : int {
   pvID = 0, pvSurname, pvGivenName, pvBirthDate, pvBirthPlace, pvDeathDate, pvDeathPlace,
-  pvReligion, pvOccupation, pvChrDate, pvChrPlace, pvBurialDate, pvBurialPlace, pvSex,
-  pvSpare1, pvSpare2
+  pvReligion, pvOccupation, pvChrDate, pvChrPlace, pvBurialDate, pvBurialPlace, pvSex
 };
 
 struct TPersRec {
@@ -36,8 +35,6 @@ struct TPersRec {
   std::string BurialDate;
   std::string BurialPlace;
   uint8_t Sex = 0;  // 0 unknown, 1 male, 2 female
-  std::string Spare1;
-  std::string Spare2;
 };
 
 // A person's values as one walk of the record finds them, before names are

@@ -24,21 +24,4 @@ class UserMessages {
   virtual bool cancelled() const { return false; }
 };
 
-// The process-wide receiver; by default one that writes to standard error.
-UserMessages& userMessages();
-// Installs a receiver (nullptr restores the default); returns the previous one.
-UserMessages* setUserMessages(UserMessages* messages);
-
-// Puts a receiver in place for its lifetime.
-class ScopedUserMessages {
- public:
-  explicit ScopedUserMessages(UserMessages* messages) : previous_(setUserMessages(messages)) {}
-  ~ScopedUserMessages() { setUserMessages(previous_); }
-  ScopedUserMessages(const ScopedUserMessages&) = delete;
-  ScopedUserMessages& operator=(const ScopedUserMessages&) = delete;
-
- private:
-  UserMessages* previous_;
-};
-
 }  // namespace rowsmith

@@ -98,9 +98,6 @@ BackgroundImport importInBackground(QWidget* parent, const std::string& fileName
   ImportProgress progress(parent);
   if (running) running(&progress);
   WorkerMessages messages(progress);
-  // The reader reports through the process-wide receiver; the worker reads
-  // it only between start and finish, while it is in place.
-  ScopedUserMessages installed(&messages);
   QEventLoop loop;
   std::unique_ptr<QThread> worker(QThread::create([&] {
     try {

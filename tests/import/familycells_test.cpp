@@ -2,12 +2,20 @@
 
 #include "import/extractor.h"
 #include "import/loadedgedcom.h"
+#include "support/familylookups.h"
 
 namespace rowsmith {
 namespace {
 
 using test::LoadedGedcom;
 using Ids = std::vector<int32_t>;
+
+// The parent cells of p, the link index built first.
+Ids parentsOf(Extractor& ex, int32_t p) {
+  ex.famsLinks(0);
+  const Extractor::Couple parents = ex.parentCells(p);
+  return {parents.husband, parents.wife};
+}
 
 // Records: 0 HEAD, 1 I1, 2 I2, 3 I3, 4 F1, 5 F2, 6 I4, 7 F3.
 const char* kTwoFamilies =
@@ -24,13 +32,13 @@ TEST(GetSpouseList, GivesHusbandAndWifeOfEachFamsLinkInOrder) {
   LoadedGedcom g(kTwoFamilies);
   Extractor ex(g.db());
   // F9 does not exist and adds nothing; F2's unknown wife is -1.
-  EXPECT_EQ(ex.GetSpouseList(1, false), (Ids{1, 2, 1, -1}));
-  EXPECT_EQ(ex.GetSpouseList(1, true), (Ids{2, -1}));
-  EXPECT_EQ(ex.GetSpouseList(2, true), (Ids{1}));
-  EXPECT_EQ(ex.GetSpouseList(3, true), Ids{});
+  EXPECT_EQ(test::GetSpouseList(ex, 1, false), (Ids{1, 2, 1, -1}));
+  EXPECT_EQ(test::GetSpouseList(ex, 1, true), (Ids{2, -1}));
+  EXPECT_EQ(test::GetSpouseList(ex, 2, true), (Ids{1}));
+  EXPECT_EQ(test::GetSpouseList(ex, 3, true), Ids{});
   // A missing spouse is 0; a family that does not name the person gives both.
-  EXPECT_EQ(ex.GetSpouseList(6, true), (Ids{0, 1, -1}));
-  EXPECT_EQ(ex.GetSpouseList(99, true), Ids{});
+  EXPECT_EQ(test::GetSpouseList(ex, 6, true), (Ids{0, 1, -1}));
+  EXPECT_EQ(test::GetSpouseList(ex, 99, true), Ids{});
 }
 
 struct MarriageCase {
@@ -83,18 +91,18 @@ TEST(GetMarriageItems, SeveralFamiliesOfOneCoupleInFileOrder) {
 }
 
 TEST(MarriageCells, ShowTheSecondPlaceOnlyWithASecondDate) {
-  TFamDataRec data;
-  data.FirstDate = "18900503";
-  data.FirstPlace = "Koeln";
-  data.SecondPlace = "Bonn";
-  EXPECT_EQ(marriageCells(data, true), (std::array<std::string, 3>{"03.05.1890", "Koeln", ""}));
-  data.SecondDate = "1895";
-  data.SecondPlace = "";
-  EXPECT_EQ(marriageCells(data, true), (std::array<std::string, 3>{"03.05.1890 / 1895", "Koeln / ", ""}));
-  EXPECT_EQ(marriageCells(data, false)[0], "18900503 / 1895");
+  auto cells = [](const std::array<std::string_view, 5>& items, bool western) {
+    std::string text = "x";
+    std::array<uint32_t, 3> ends;
+    appendMarriageCells(text, ends, items, western);
+    return text.substr(ends[0]) + "|" + text.substr(0, ends[0]);
+  };
+  EXPECT_EQ(cells({"18900503", "Koeln", "", "Bonn", ""}, true), "Koeln|x03.05.1890");
+  EXPECT_EQ(cells({"18900503", "Koeln", "1895", "", ""}, true), "Koeln / |x03.05.1890 / 1895");
+  EXPECT_EQ(cells({"18900503", "", "1895", "", ""}, false), " / |x18900503 / 1895");
 }
 
-TEST(GetParentIDs, ResolvesTheParentsFamily) {
+TEST(ParentCells, ResolvesTheParentsFamily) {
   LoadedGedcom g(
       "0 HEAD\n1 CHAR ANSI\n"
       "0 @I1@ INDI\n1 FAMC @F1@\n"          // 1: both parents
@@ -110,19 +118,19 @@ TEST(GetParentIDs, ResolvesTheParentsFamily) {
       "0 @F5@ FAM\n1 HUSB @I6@\n1 WIFE @I5@\n"
       "0 TRLR\n");
   Extractor ex(g.db());
-  EXPECT_EQ(ex.GetParentIDs(1), (Ids{5, 6}));
-  EXPECT_EQ(ex.GetParentIDs(2), (Ids{0, 6}));
-  EXPECT_EQ(ex.GetParentIDs(3), (Ids{-1, 6}));
-  EXPECT_EQ(ex.GetParentIDs(4), (Ids{5, 6}));
-  EXPECT_EQ(ex.GetParentIDs(5), (Ids{1, 2}));
-  EXPECT_EQ(ex.GetParentIDs(6), (Ids{0, 5}));
-  EXPECT_EQ(ex.GetParentIDs(0), (Ids{0, 0}));
+  EXPECT_EQ(parentsOf(ex, 1), (Ids{5, 6}));
+  EXPECT_EQ(parentsOf(ex, 2), (Ids{0, 6}));
+  EXPECT_EQ(parentsOf(ex, 3), (Ids{-1, 6}));
+  EXPECT_EQ(parentsOf(ex, 4), (Ids{5, 6}));
+  EXPECT_EQ(parentsOf(ex, 5), (Ids{1, 2}));
+  EXPECT_EQ(parentsOf(ex, 6), (Ids{0, 5}));
+  EXPECT_EQ(parentsOf(ex, 0), (Ids{0, 0}));
 }
 
 // The parents are the birth family's: the first FAMC whose PEDI is birth or
 // absent, then a family naming the person as a child; an adoptive family
 // only when nothing else is known.
-TEST(GetParentIDs, ChoosesTheBirthFamily) {
+TEST(ParentCells, ChoosesTheBirthFamily) {
   LoadedGedcom g(
       "0 HEAD\n1 CHAR ANSI\n"
       "0 @I1@ INDI\n1 FAMC @F1@\n1 FAMC @F2@\n2 PEDI adopted\n"             // 1: birth family first
@@ -138,13 +146,13 @@ TEST(GetParentIDs, ChoosesTheBirthFamily) {
       "0 TRLR\n");
   Extractor ex(g.db());
   const Ids birth{g.id("@M1@"), g.id("@W1@")}, other{g.id("@M2@"), g.id("@W2@")};
-  EXPECT_EQ(ex.GetParentIDs(g.id("@I1@")), birth);
-  EXPECT_EQ(ex.GetParentIDs(g.id("@I2@")), birth);
-  EXPECT_EQ(ex.GetParentIDs(g.id("@I3@")), other);
-  EXPECT_EQ(ex.GetParentIDs(g.id("@I4@")), birth);
-  EXPECT_EQ(ex.GetParentIDs(g.id("@I5@")), birth);
-  EXPECT_EQ(ex.GetParentIDs(g.id("@I6@")), Ids{});
-  EXPECT_EQ(ex.GetParentIDs(g.id("@I7@")), other);
+  EXPECT_EQ(parentsOf(ex, g.id("@I1@")), birth);
+  EXPECT_EQ(parentsOf(ex, g.id("@I2@")), birth);
+  EXPECT_EQ(parentsOf(ex, g.id("@I3@")), other);
+  EXPECT_EQ(parentsOf(ex, g.id("@I4@")), birth);
+  EXPECT_EQ(parentsOf(ex, g.id("@I5@")), birth);
+  EXPECT_EQ(parentsOf(ex, g.id("@I6@")), (Ids{0, 0}));
+  EXPECT_EQ(parentsOf(ex, g.id("@I7@")), other);
 }
 
 }  // namespace

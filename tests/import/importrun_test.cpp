@@ -19,7 +19,7 @@ TEST(ImportGedcom, StartsFromAnEmptyTableEachRun) {
   StringTable table(kResultColumns);
   table.setRowCount(5);
   test::CapturedMessages quiet;
-  ImportGedcom(dir.file("second.ged"), true, table);
+  importGedcom(dir.file("second.ged"), true, table, quiet);
   ASSERT_EQ(table.rowCount(), 2);
   EXPECT_EQ(table.cell(22, 1), "E F");
 }
@@ -43,7 +43,7 @@ TEST(ImportGedcom, OutcomeTellsWhyNothingWasImported) {
   for (const auto& c : cases) {
     StringTable table;
     test::CapturedMessages quiet;
-    const ImportOutcome outcome = importGedcom(c.file, true, table, userMessages());
+    const ImportOutcome outcome = importGedcom(c.file, true, table, quiet);
     EXPECT_EQ(outcome.status, c.status) << c.file;
     EXPECT_EQ(outcome.cause.system.kind(), c.cause) << c.file;
     EXPECT_TRUE(quiet.messages.empty()) << c.file;

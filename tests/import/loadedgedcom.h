@@ -41,13 +41,13 @@ class LoadedGedcom {
   explicit LoadedGedcom(std::string_view text) {
     const std::string file = dir_.file("input.ged");
     writeFileBytes(file, crlf(text));
-    counter_ = ReadGedcomFile(file, db_);
+    counter_ = readGedcom(file, db_).counter;
     LoadIndex(db_);
   }
   const GedcomIndex& db() const { return db_; }
   int32_t counter() const { return counter_; }
   // Record number of the block with this cross-reference.
-  int32_t id(std::string_view xref) const { return FindBlockByXRef(db_.BlockXRefs, xref); }
+  int32_t id(std::string_view xref) const { return FindBlock(db_, xref); }
 
  private:
   TempDir dir_;
@@ -65,7 +65,10 @@ struct ImportOutcome {
 inline ImportOutcome importFile(const std::string& file, bool western = true) {
   ImportOutcome out;
   CapturedMessages captured;
-  out.counter = ImportGedcom(file, western, out.table);
+  const ::rowsmith::ImportOutcome run = importGedcom(file, western, out.table, captured);
+  if (run.imported()) captured.showMessage(importedMessage(run.persons));
+  else if (run.status == ImportStatus::CannotOpen) captured.showMessage(run.cause.system.text());
+  out.counter = run.counter;
   out.messages = captured.messages;
   return out;
 }

@@ -133,9 +133,9 @@ void WritePersonSide(Extractor& ex, StringTable& table, bool left, int row, cons
     table.setCell(offset + static_cast<int>(c), row, side.text.substr(begin, side.ends[c] - begin));
     begin = side.ends[c];
   }
-  std::vector<int32_t> parents = ex.GetParentIDs(toInt32(trimView(person.ID)).value_or(0));
-  table.setCell(offset + 16, row, parents.size() >= 1 ? std::to_string(parents[0]) : "0");
-  table.setCell(offset + 17, row, parents.size() >= 2 ? std::to_string(parents[1]) : "0");
+  const Extractor::Couple parents = ex.parentCells(toInt32(trimView(person.ID)).value_or(0));
+  table.setCell(offset + 16, row, std::to_string(parents.husband));
+  table.setCell(offset + 17, row, std::to_string(parents.wife));
 }
 
 // A plain recursive assembly straight from the rules, with every lookup done
@@ -155,7 +155,7 @@ class ReferenceRows {
       WritePersonSide(ex_, table_, male, current, a, p);
       pending = true;
     }
-    std::vector<int32_t> spouses = ex_.GetSpouseList(p, false);
+    std::vector<int32_t> spouses = test::GetSpouseList(ex_, p, false);
     std::span<const Extractor::FamsLink> links = ex_.famsLinks(p);
     std::set<int32_t> aloneDone;
     for (size_t i = 0; i < links.size(); ++i) {
@@ -194,25 +194,18 @@ class ReferenceRows {
   }
 
  private:
-  void marriage(int32_t f) {
-    TFamDataRec data;
-    ex_.GetMarriageData(f, data);
-    setMarriage(data);
-  }
+  void marriage(int32_t f) { marriage(std::vector<int32_t>{f}); }
   // A couple's families, their marriage events in file order.
   void marriage(const std::vector<int32_t>& families) {
     const MarriageItems items = ex_.GetMarriageItems(families);
-    TFamDataRec data;
-    appendCrlfLines(data.FirstDate, items[0]);
-    appendCrlfLines(data.FirstPlace, items[1]);
-    appendCrlfLines(data.SecondDate, items[2]);
-    appendCrlfLines(data.SecondPlace, items[3]);
-    appendCrlfLines(data.Notes, items[4]);
-    setMarriage(data);
-  }
-  void setMarriage(const TFamDataRec& data) {
-    std::array<std::string, 3> cells = marriageCells(data, true);
-    for (int c = 0; c < 3; ++c) table_.setCell(18 + c, current, cells[static_cast<size_t>(c)]);
+    MarriageItems lines;
+    for (size_t i = 0; i < items.size(); ++i) appendCrlfLines(lines[i], items[i]);
+    std::string text;
+    std::array<uint32_t, 3> ends;
+    appendMarriageCells(text, ends, {lines[0], lines[1], lines[2], lines[3], lines[4]}, true);
+    table_.setCell(18, current, text.substr(0, ends[0]));
+    table_.setCell(19, current, text.substr(ends[0], ends[1] - ends[0]));
+    table_.setCell(20, current, text.substr(ends[1], ends[2] - ends[1]));
   }
   Extractor& ex_;
   StringTable& table_;

@@ -9,6 +9,9 @@
 
 namespace rowsmith::test {
 
+// Husband and wife of each family that p's FAMS lines name, in their order;
+// withoutSelf drops the entries equal to p.
+std::vector<int32_t> GetSpouseList(Extractor& ex, int32_t p, bool withoutSelf);
 // Families of p's spouse closure, sorted by their decimal text.
 std::vector<int32_t> GetPersonFamilies(Extractor& ex, int32_t p);
 bool IsFamilySpouse(Extractor& ex, int32_t p, int32_t f);

@@ -53,7 +53,7 @@ struct Records {
 inline Records readRecords(const std::string& file) {
   Records records;
   GedcomIndex db;
-  int32_t counter = ReadGedcomFile(file, db);
+  int32_t counter = readGedcom(file, db).counter;
   if (counter > 0 && LoadIndex(db) >= 0) {
     records.complete = true;
     for (size_t b = 0; b < db.Blocks.size(); ++b)
@@ -79,11 +79,11 @@ inline std::string fileBytes(const std::string& file) {
 // message, the export text.
 inline std::string brokenInvariant(const std::string& file) {
   QuietMessages quiet;
-  UserMessages* previous = setUserMessages(&quiet);
   StringTable table = makeResultTable();
-  const int32_t counter = ImportGedcom(file, true, table);
+  const ImportOutcome run = importGedcom(file, true, table, quiet);
+  if (run.imported()) quiet.showMessage(importedMessage(run.persons));
+  const int32_t counter = run.counter;
   const Records records = readRecords(file);
-  setUserMessages(previous);
 
   if (records.complete != (counter > 0)) return "the same counter on a second reading";
 
@@ -180,7 +180,6 @@ inline std::string lfTwinDiffers(const std::string& bytes, const std::string& fo
     twin += c;
   }
   QuietMessages quiet;
-  UserMessages* previous = setUserMessages(&quiet);
   auto import = [&](const std::string& content, const std::string& name, int32_t& counter) {
     const std::string file = folder + name;
     FILE* out = std::fopen(file.c_str(), "wb");
@@ -189,14 +188,13 @@ inline std::string lfTwinDiffers(const std::string& bytes, const std::string& fo
       std::fclose(out);
     }
     StringTable table = makeResultTable();
-    counter = ImportGedcom(file, true, table);
+    counter = importGedcom(file, true, table, quiet).counter;
     std::remove(file.c_str());
     return table;
   };
   int32_t lfCounter = 0, crlfCounter = 0;
   const StringTable lf = import(bytes, "lf.ged", lfCounter);
   const StringTable crlf = import(twin, "crlf.ged", crlfCounter);
-  setUserMessages(previous);
   if ((lfCounter > 0) != (crlfCounter > 0)) return "LF file and CR LF twin read alike";
   if (lf.rowCount() != crlf.rowCount()) return "LF file and CR LF twin give as many rows";
   for (int r = 0; r < lf.rowCount(); ++r)

@@ -34,14 +34,11 @@ class TempDir {
   std::string path_;
 };
 
-// Collects what the core shows the user while it is installed.
+// Collects what the core shows the user.
 class CapturedMessages : public UserMessages {
  public:
   void showMessage(std::string_view text) override { messages.emplace_back(text); }
   std::vector<std::string> messages;
-
- private:
-  ScopedUserMessages installed_{this};
 };
 
 }  // namespace rowsmith::test

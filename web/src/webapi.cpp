@@ -110,7 +110,6 @@ class Session {
   // replaced only by a table that was read in full.
   val importFile(const std::string& path, bool westernDates, val progress) {
     CallbackMessages messages(std::move(progress));
-    ScopedUserMessages installed(&messages);
     StringTable read;
     ImportOutcome outcome;
     try {
