@@ -421,14 +421,14 @@ TEST_F(GedcomReaderTest, GarbageAndHugeFirstLinesGiveADefinedResult) {
 }
 
 // A source that delivers the file in pieces and then fails as told.
-GedcomInput failingInput(const std::string& bytes, size_t failAtCall, int error) {
+GedcomInput failingInput(const std::string& bytes, size_t failAtCall, os::Error error) {
   GedcomInput input;
   auto calls = std::make_shared<size_t>(0);
   auto offset = std::make_shared<size_t>(0);
   input.openSource(
       [=](char* data, size_t size, os::Error& failure) -> std::ptrdiff_t {
         if (++*calls == failAtCall) {
-          failure = os::Error{error};
+          failure = error;
           return -1;
         }
         const size_t n = std::min(size, bytes.size() - *offset);
@@ -449,7 +449,7 @@ TEST_F(GedcomReaderTest, FailuresNameTheirCause) {
   text += "0 TRLR\r\n";
   for (size_t call : {1, 2, 4}) {
     GedcomIndex index;
-    GedcomInput input = failingInput(text, call, EIO);
+    GedcomInput input = failingInput(text, call, os::errorOfKind(os::ErrorKind::IoError));
     const ReadOutcome outcome = readGedcom(input, dir.path(), index);
     EXPECT_EQ(outcome.status, ReadStatus::Failed) << call;
     EXPECT_EQ(outcome.failure.system.kind(), os::ErrorKind::IoError) << call;
@@ -536,7 +536,7 @@ TEST_F(GedcomReaderTest, ReadingInTwoPartsGivesTheIndexOfOneReading) {
       std::string bytes;
       for (char ch : c.text) ch == '\n' ? bytes += end : bytes += ch;
       GedcomIndex whole;
-      GedcomInput input = failingInput(bytes, 0, 0);
+      GedcomInput input = failingInput(bytes, 0, {});
       const ReadOutcome wholeOutcome = readGedcom(input, dir.path(), whole);
       ASSERT_GT(readBytes(bytes), 0);
       EXPECT_EQ(counter, wholeOutcome.counter);
