@@ -189,8 +189,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                         value.find_first_of("\r\n") == std::string_view::npos && isWellFormedUtf8(value) &&
                         isWellFormedUtf8(section) && isWellFormedUtf8(key);
   if (ordinary && text == value) check(again == value, "a stored default reads back");
+  // Keys and sections are the program's own: one with a line break in it
+  // would write lines of its own, which no lookup of the program does.
   const std::vector<std::string> before = linesOf(content);
-  check(linesLost(before, linesOf(readAll(folder() + nlsName))) <= 1, "a lookup keeps the other lines");
+  if (usableName(section, false) && usableName(key, true))
+    check(linesLost(before, linesOf(readAll(folder() + nlsName))) <= 1, "a lookup keeps the other lines");
   fs::remove(folder() + nlsName);
   return 0;
 }
