@@ -60,7 +60,11 @@ for t in "${targets[@]}"; do
   fi
   echo "== $t: ${seconds}s"
   set +e
-  ASAN_OPTIONS=detect_leaks=1 ./fuzz-build/fuzz/"$t" "$corpus" -max_total_time="$seconds" \
+  # A fixed seed (ROWSMITH_FUZZ_SEED, as .ci/run sets it) makes a run repeat
+  # the inputs of the one before, so a finding is news, not luck.
+  seed=()
+  [ -n "${ROWSMITH_FUZZ_SEED:-}" ] && seed=(-seed="$ROWSMITH_FUZZ_SEED")
+  ASAN_OPTIONS=detect_leaks=1 ./fuzz-build/fuzz/"$t" "$corpus" "${seed[@]}" -max_total_time="$seconds" \
     -timeout=10 -rss_limit_mb=4096 -max_len=65536 -artifact_prefix="$findings/" -print_final_stats=1 \
     2>&1 | grep -E "^(stat::number_of_executed_units|stat::peak_rss_mb|==[0-9]+==ERROR|SUMMARY|Done|INFO: -max_total_time)"
   status=${PIPESTATUS[0]}
