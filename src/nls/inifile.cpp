@@ -277,6 +277,9 @@ bool TIniFile::save() {
   // Written in the encoding read, unless a value needs more than the code page.
   std::string bytes;
   if (!utf8_ && !utf8ToWindows1252Exact(content, bytes)) utf8_ = true;
+  // Code-page bytes that happen to form UTF-8 ("Ã¤") would read back as
+  // other text once no other byte keeps the file from reading as UTF-8.
+  if (!utf8_ && hasUtf8MultiByte(bytes) && isWellFormedUtf8(bytes)) utf8_ = true;
   if (utf8_) {
     bytes.assign(utf8Bom_ ? kUtf8Bom : std::string_view());
     bytes.append(content);

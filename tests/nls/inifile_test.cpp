@@ -99,6 +99,10 @@ TEST_F(TIniFileTest, KeepsTheEncodingReadUnlessAValueNeedsMore) {
     EXPECT_EQ(readFileBytes(path), c.after) << c.value;
     EXPECT_EQ(TIniFile(path).ReadString("S", "L", ""), c.value);
   }
+  // Code-page text that would read as UTF-8 once the one other high byte
+  // goes is written as UTF-8, so that it reads back the same.
+  EXPECT_TRUE(TIniFile(file("[S]\r\nK=\xFC\r\nM=\xC3\xA4\r\n")).WriteString("S", "K", "x"));
+  EXPECT_EQ(TIniFile(path).ReadString("S", "M", ""), "\xC3\x83\xC2\xA4");
   // A stray byte in a value is its Windows-1252 character, so the file stays
   // UTF-8 and its other values readable.
   TIniFile ini(file("[S]\r\nK=Łódź\r\n"));
