@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "kernel/ansitext.h"
+#include "kernel/utf8text.h"
 #include "kernel/textcodec.h"
 #include "nls/inifile.h"
 #include "nls/nlssupport.h"
