@@ -95,7 +95,7 @@ inline Conversion convertFile(const std::string& gedcom) {
     std::vector<int32_t> persons = extractor.GetPersonList();
     table.setRowCount(1);
     for (int c = 0; c < kResultColumns; ++c) table.setCell(c, 0, resultColumns()[static_cast<size_t>(c)].header);
-    RowAssembly rows(extractor, table, true);
+    RowAssembly rows(extractor, table);
     rows.prepare(persons);
     for (int32_t p : persons) rows.AddPersonRows(p);
     table.setRowCount(rows.currentRow());
@@ -107,7 +107,8 @@ inline Conversion convertFile(const std::string& gedcom) {
   for (int c = 0; c < kResultColumns; ++c) columns.push_back(c);
   // As the converter writes it by default: Windows-1252, in pieces.
   const ExportBytes bytes =
-      exportResult(table, columns, true, ExportFormat{";", "", "\r\n"}, TextEncoding::Windows1252);
+      exportResult(table, resultDateCells(DateForm::Western), columns, true, ExportFormat{";", "", "\r\n"},
+                   TextEncoding::Windows1252);
   for (const std::string& piece : bytes.pieces) result.textBytes += piece.size();
   phase("export text");
   return result;

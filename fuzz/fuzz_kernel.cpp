@@ -6,6 +6,7 @@
 
 #include "kernel/charsets.h"
 #include "kernel/textcodec.h"
+#include "kernel/datecells.h"
 #include "kernel/dates.h"
 #include "kernel/utf8text.h"
 #include "kernel/names.h"
@@ -28,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A date is the text as it came (letters), trimmed (no plain date) or a
   // prefix followed by digits only; a kept one shows as itself.
   std::string sortDate = GedComDateToSortDate(text);
-  const std::string shown = DateForDisplay(sortDate, true);
+  const std::string shown = SortDateToDisplay(sortDate);
   if (sortDate != text && sortDate != trimView(text)) {
     const size_t firstDigit = sortDate.find_first_of("0123456789");
     check(firstDigit == std::string::npos ||
@@ -37,7 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
              sortDate.find_first_not_of("0123456789. ", sortDate.find_first_of("0123456789")) != std::string::npos) {
     check(shown == sortDate);
   }
-  (void)SortDateToDisplay(text);
+  // The fast paths of the stored and the shown form agree with the general ones.
+  std::string stored, western;
+  appendSortDate(stored, text);
+  check(stored == trimView(sortDate));
+  if (stored.find(kDatePartBreak) == std::string::npos) {
+    appendShownDate(western, stored, DateForm::Western);
+    check(western == SortDateToDisplay(stored));
+  }
   (void)monthNumber(text.substr(0, 3));
   const SplitName names = SplitGedComName(surnameWithPrefix(text.substr(0, size / 3), text.substr(size / 3)), "", text);
   check(names.surname.size() <= 2 * size + 2 && names.given.size() <= size + 2);

@@ -128,7 +128,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // judge the sorted table differently.
   // The first column is now and then a date column.
   const int dateColumn[] = {0};
-  const DateColumns dates = selected & 1 ? DateColumns(dateColumn) : DateColumns();
+  const DateCells dates{selected & 1 ? std::span<const int>(dateColumn) : std::span<const int>(),
+                        selected & 2 ? DateForm::Western : DateForm::Sortable};
   const std::vector<SortKey> classified = classifySortKeys(table, keys, dates);
   const int found = SortTableKeepingRow(table, keys, descending, selectedRow, dates);
 

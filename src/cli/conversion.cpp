@@ -87,12 +87,13 @@ bool useEnglishHeaders(StringTable& table) {
 // cells a spreadsheet would split. False when the workbook cannot be made.
 bool exportTable(const ConvertOptions& options, const ExportFormat& format, const StringTable& table,
                  TableOutput& output, ExportCounts& counts) {
+  const DateCells dates = resultDateCells(options.westernDates ? DateForm::Western : DateForm::Sortable);
   if (options.xlsx) {
     // A file target gets the workbook straight into the file that will
     // replace it; standard output by way of the temporary folder.
     const std::string into = output.temporaryPath();
-    XlsxOutcome book = into.empty() ? buildXlsxWorkbook(table, options.columns, options.rowNumbers)
-                                    : writeXlsxWorkbook(into, table, options.columns, options.rowNumbers);
+    XlsxOutcome book = into.empty() ? buildXlsxWorkbook(table, dates, options.columns, options.rowNumbers)
+                                    : writeXlsxWorkbook(into, table, dates, options.columns, options.rowNumbers);
     if (!book.ok) {
       printError(book.cause);
       return false;
@@ -105,8 +106,8 @@ bool exportTable(const ConvertOptions& options, const ExportFormat& format, cons
     if (into.empty()) output.write(book.bytes);
     return true;
   }
-  counts = writeResultExport(table, options.columns, options.rowNumbers, format, options.format.encoding,
-                                [&output](std::string_view bytes) { return output.write(bytes); });
+  counts = writeResultExport(table, dates, options.columns, options.rowNumbers, format, options.format.encoding,
+                             [&output](std::string_view bytes) { return output.write(bytes); });
   return true;
 }
 
@@ -133,7 +134,7 @@ int convertFile(const ConvertOptions& options) {
 
   StringTable table;
   ImportOutcome outcome;
-  outcome = importGedcom(options.input, options.westernDates, table, messages);
+  outcome = importGedcom(options.input, table, messages);
   if (std::string problem = importProblem(outcome, options.input); !problem.empty()) {
     messages.clearProgress();
     const bool saidWhy = messages.coreSpoke() &&
@@ -153,7 +154,8 @@ int convertFile(const ConvertOptions& options) {
   }
 
   if (!options.sortKeys.empty())
-    SortGridRows(table, 1, table.rowCount() - 1, options.descending, options.sortKeys, resultDateColumns());
+    SortGridRows(table, 1, table.rowCount() - 1, options.descending, options.sortKeys,
+                 resultDateCells(options.westernDates ? DateForm::Western : DateForm::Sortable));
   if (options.english && !useEnglishHeaders(table)) return 1;
   messages.showProgress(ImportPhase::Export, 0);
   ExportCounts counts;

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "kernel/cp1252.h"
+#include "kernel/datecells.h"
 #include "kernel/runbeside.h"
 #include "kernel/charcodes.h"
 #include "kernel/textcodec.h"
@@ -85,11 +86,12 @@ class CellScan {
 
 // One written column: the table column it shows (kRowNumber for the row
 // number), whether a separator follows it, whether it counts among the cells
-// that split.
+// that split, whether it holds dates.
 struct WrittenColumn {
   int source;
   bool separator;
   bool counted;
+  bool dated = false;
 };
 constexpr int kRowNumber = -1;
 constexpr int kNoColumn = -2;  // a column the table lacks: always empty
@@ -99,10 +101,13 @@ constexpr int kNoColumn = -2;  // a column the table lacks: always empty
 // reader of the file would split.
 class RowWriter {
  public:
-  RowWriter(const StringTable& table, std::vector<WrittenColumn> columns, const ExportFormat& format)
-      : table_(table), columns_(std::move(columns)), format_(format), scan_(format) {
-    for (WrittenColumn& column : columns_)
+  RowWriter(const StringTable& table, std::vector<WrittenColumn> columns, const ExportFormat& format,
+            const DateCells& dates = {})
+      : table_(table), columns_(std::move(columns)), format_(format), scan_(format), dateForm_(dates.form) {
+    for (WrittenColumn& column : columns_) {
       if (column.source < kRowNumber || column.source >= table.columnCount()) column.source = kNoColumn;
+      column.dated = dates.holdsDates(column.source);
+    }
   }
 
   int rows() const { return table_.rowCount(); }
@@ -124,10 +129,13 @@ class RowWriter {
         const uint32_t begin = column.source == 0 ? 0 : ends[static_cast<size_t>(column.source) - 1];
         cell = text.substr(begin, ends[static_cast<size_t>(column.source)] - begin);
       }
+      // A date is written as shown, which the row's own text does not hold.
+      const bool dated = column.dated && r > 0;
+      if (dated) cell = shownDate(cell, dateForm_, shown_);
       const bool formula = r > 0 && !cell.empty() && readsAsFormula(cell);
       formulas_ += formula;
       const bool guarded = formula && !format_.keepFormulas;
-      if (plainRow) {
+      if (plainRow && (!dated || scan_.plain(cell))) {
         if (guarded) out += '\'';
         out.append(cell);
       } else {
@@ -159,6 +167,8 @@ class RowWriter {
   std::vector<WrittenColumn> columns_;
   const ExportFormat& format_;
   CellScan scan_;
+  DateForm dateForm_;
+  std::string shown_;  // the date cell being written
   size_t splitting_ = 0;
   size_t formulas_ = 0;
 };
@@ -293,13 +303,14 @@ bool decodeExportFormat(const ExportOptions& options, ExportFormat& format, std:
   return true;
 }
 
-StringTable makeExportTable(const StringTable& result, const std::vector<int>& columnOrder) {
+StringTable makeExportTable(const StringTable& result, const DateCells& dates, const std::vector<int>& columnOrder) {
   StringTable table(static_cast<int>(columnOrder.size()) + 1);
   table.setRowCount(result.rowCount());
+  std::string scratch;
   for (int r = 0; r < result.rowCount(); ++r) {
     if (r > 0) table.setCell(0, r, std::to_string(r));
     for (size_t i = 0; i < columnOrder.size(); ++i) {
-      std::string_view text = result.cell(columnOrder[i], r);
+      std::string_view text = dates.shown(result, columnOrder[i], r, scratch);
       if (!text.empty()) table.setCell(static_cast<int>(i) + 1, r, text);
     }
   }
@@ -319,13 +330,15 @@ std::string BuildExportText(const StringTable& t, const std::vector<bool>& expor
   return out;
 }
 
-ExportCounts writeResultExport(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers,
-                               const ExportFormat& format, TextEncoding encoding, const ExportSink& sink) {
+ExportCounts writeResultExport(const StringTable& result, const DateCells& dates, const std::vector<int>& columnOrder,
+                               bool rowNumbers, const ExportFormat& format, TextEncoding encoding,
+                               const ExportSink& sink) {
   const int columns = static_cast<int>(columnOrder.size()) + 1;
   std::vector<int> sources{kRowNumber};
   sources.insert(sources.end(), columnOrder.begin(), columnOrder.end());
   const RowWriter writer(
-      result, writtenColumns(columns, [rowNumbers](int c) { return c > 0 || rowNumbers; }, 1, &sources), format);
+      result, writtenColumns(columns, [rowNumbers](int c) { return c > 0 || rowNumbers; }, 1, &sources), format,
+      dates);
   const std::vector<int> starts = stretchStarts(writer, encoding);
   const size_t stretches = starts.size() - 1;
   if (encoding == TextEncoding::Utf8Bom && !sink("\xEF\xBB\xBF")) return {};
@@ -364,13 +377,13 @@ ExportCounts writeResultExport(const StringTable& result, const std::vector<int>
   return {firstWriter.splitting() + secondWriter.splitting(), firstWriter.formulas() + secondWriter.formulas()};
 }
 
-ExportBytes exportResult(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers,
-                         const ExportFormat& format, TextEncoding encoding) {
+ExportBytes exportResult(const StringTable& result, const DateCells& dates, const std::vector<int>& columnOrder,
+                         bool rowNumbers, const ExportFormat& format, TextEncoding encoding) {
   ExportBytes bytes;
   bytes.pieces.emplace_back();
   std::string& text = bytes.pieces.back();
   const ExportCounts counts =
-      writeResultExport(result, columnOrder, rowNumbers, format, encoding, [&](std::string_view part) {
+      writeResultExport(result, dates, columnOrder, rowNumbers, format, encoding, [&](std::string_view part) {
         text.append(part);
         return true;
       });
@@ -379,9 +392,10 @@ ExportBytes exportResult(const StringTable& result, const std::vector<int>& colu
   return bytes;
 }
 
-std::string buildExportTextFromResult(const StringTable& result, const std::vector<int>& columnOrder,
-                                      bool rowNumbers, const ExportFormat& format) {
-  return std::move(exportResult(result, columnOrder, rowNumbers, format, TextEncoding::Utf8).pieces[0]);
+std::string buildExportTextFromResult(const StringTable& result, const DateCells& dates,
+                                      const std::vector<int>& columnOrder, bool rowNumbers,
+                                      const ExportFormat& format) {
+  return std::move(exportResult(result, dates, columnOrder, rowNumbers, format, TextEncoding::Utf8).pieces[0]);
 }
 
 size_t CountCellsThatSplit(const StringTable& t, const std::vector<bool>& exported, const ExportFormat& format) {

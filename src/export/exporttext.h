@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "kernel/datecells.h"
 #include "kernel/stringtable.h"
 
 namespace rowsmith {
@@ -51,8 +52,8 @@ bool readsAsFormula(std::string_view cell);
 bool decodeExportFormat(const ExportOptions& options, ExportFormat& format, std::string& error);
 
 // The export table of a result table: column 0 the row numbers (empty in the
-// header row), then the result columns in the given order.
-StringTable makeExportTable(const StringTable& result, const std::vector<int>& columnOrder);
+// header row), then the result columns in the given order, dates as shown.
+StringTable makeExportTable(const StringTable& result, const DateCells& dates, const std::vector<int>& columnOrder);
 
 // The whole export text; exported[c] tells whether column c of the table is
 // written. CR and LF inside cells become "<#13>" and "<#10>", an enclosing
@@ -60,9 +61,11 @@ StringTable makeExportTable(const StringTable& result, const std::vector<int>& c
 std::string BuildExportText(const StringTable& exportTable, const std::vector<bool>& exported,
                             const ExportFormat& format);
 // The same text straight from a result table, without building the export
-// table first: rowNumbers exports the row-number column.
-std::string buildExportTextFromResult(const StringTable& result, const std::vector<int>& columnOrder,
-                                      bool rowNumbers, const ExportFormat& format);
+// table first: rowNumbers exports the row-number column. Here and below,
+// the date cells are written as dates shows them.
+std::string buildExportTextFromResult(const StringTable& result, const DateCells& dates,
+                                      const std::vector<int>& columnOrder, bool rowNumbers,
+                                      const ExportFormat& format);
 
 // Without an enclosing text: the exported cells that hold the separator or
 // the line break, which a reader of the file would split. 0 with one.
@@ -83,8 +86,9 @@ struct ExportCounts {
 // sink, a stretch of rows at a time and in order; both cores build the
 // stretches. A sink that returns false stops the writing.
 using ExportSink = std::function<bool(std::string_view bytes)>;
-ExportCounts writeResultExport(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers,
-                               const ExportFormat& format, TextEncoding encoding, const ExportSink& sink);
+ExportCounts writeResultExport(const StringTable& result, const DateCells& dates, const std::vector<int>& columnOrder,
+                               bool rowNumbers, const ExportFormat& format, TextEncoding encoding,
+                               const ExportSink& sink);
 
 // The same text in memory, in pieces to be written one after the other.
 struct ExportBytes {
@@ -92,8 +96,8 @@ struct ExportBytes {
   size_t splitting = 0;
   size_t formulas = 0;
 };
-ExportBytes exportResult(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers,
-                         const ExportFormat& format, TextEncoding encoding);
+ExportBytes exportResult(const StringTable& result, const DateCells& dates, const std::vector<int>& columnOrder,
+                         bool rowNumbers, const ExportFormat& format, TextEncoding encoding);
 
 // The export text in the bytes of an encoding.
 std::string encodeExportText(std::string_view text, TextEncoding encoding);

@@ -26,12 +26,13 @@ void appendCell(std::string& out, std::string_view cell) {
 
 }  // namespace
 
-std::string rangeText(const StringTable& table, std::span<const int> rows, std::span<const int> columns) {
-  std::string out;
+std::string rangeText(const StringTable& table, const DateCells& dates, std::span<const int> rows,
+                      std::span<const int> columns) {
+  std::string out, scratch;
   for (int row : rows) {
     for (size_t c = 0; c < columns.size(); ++c) {
       if (c > 0) out += '\t';
-      appendCell(out, table.cell(columns[c], row));
+      appendCell(out, dates.shown(table, columns[c], row, scratch));
     }
     out += '\n';
   }

@@ -6,10 +6,13 @@
 #include <span>
 #include <string>
 
+#include "kernel/datecells.h"
 #include "kernel/stringtable.h"
 
 namespace rowsmith {
 
-std::string rangeText(const StringTable& table, std::span<const int> rows, std::span<const int> columns);
+// Date cells as dates shows them.
+std::string rangeText(const StringTable& table, const DateCells& dates, std::span<const int> rows,
+                      std::span<const int> columns);
 
 }  // namespace rowsmith

@@ -183,8 +183,8 @@ lxw_error writeCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, std::str
 
 // The sheet's columns: source[i] is the table column of sheet column i (-1
 // the row numbers) and kinds[i] what its cells become.
-XlsxOutcome writeWorkbook(const std::string& path, const StringTable& result, const std::vector<int>& source,
-                          const std::vector<CellKind>& kinds) {
+XlsxOutcome writeWorkbook(const std::string& path, const StringTable& result, const DateCells& dates,
+                          const std::vector<int>& source, const std::vector<CellKind>& kinds) {
   XlsxOutcome outcome;
   if (static_cast<uint64_t>(result.rowCount()) > LXW_ROW_MAX) {
     outcome.cause = "the table has " + std::to_string(result.rowCount()) + " rows; a worksheet holds at most " +
@@ -193,9 +193,12 @@ XlsxOutcome writeWorkbook(const std::string& path, const StringTable& result, co
   }
   std::vector<size_t> widths;
   for (int c : source) widths.push_back(c < 0 ? std::to_string(result.rowCount()).size() : 0);
+  std::string scratch;
   for (int r = 0; r < result.rowCount(); ++r)
     for (size_t i = 0; i < source.size(); ++i)
-      if (source[i] >= 0) widths[i] = std::max(widths[i], displayWidth(result.cell(source[i], r)) + (r == 0 ? kFilterButtonChars : 0));
+      if (source[i] >= 0)
+        widths[i] = std::max(widths[i], displayWidth(dates.shown(result, source[i], r, scratch)) +
+                                            (r == 0 ? kFilterButtonChars : 0));
 
   // Rows go out one by one, so a large table needs little memory.
   lxw_workbook_options options{};
@@ -226,7 +229,7 @@ XlsxOutcome writeWorkbook(const std::string& path, const StringTable& result, co
         else keep(worksheet_write_blank(sheet, row, col, bold));
         continue;
       }
-      keep(writeCell(sheet, row, col, result.cell(source[i], r), r == 0 ? CellKind::Text : kinds[i],
+      keep(writeCell(sheet, row, col, dates.shown(result, source[i], r, scratch), r == 0 ? CellKind::Text : kinds[i],
                      r == 0 ? bold : nullptr, dateFormat, outcome));
     }
   }
@@ -244,7 +247,7 @@ XlsxOutcome writeWorkbook(const std::string& path, const StringTable& result, co
 
 }  // namespace
 
-XlsxOutcome writeXlsxWorkbook(const std::string& path, const StringTable& result,
+XlsxOutcome writeXlsxWorkbook(const std::string& path, const StringTable& result, const DateCells& dates,
                               const std::vector<int>& columnOrder, bool rowNumbers) {
   std::vector<int> source;
   std::vector<CellKind> kinds;
@@ -257,7 +260,7 @@ XlsxOutcome writeXlsxWorkbook(const std::string& path, const StringTable& result
     source.push_back(c);
     kinds.push_back(kindOfColumn(c));
   }
-  return writeWorkbook(path, result, source, kinds);
+  return writeWorkbook(path, result, dates, source, kinds);
 }
 
 XlsxOutcome writeXlsxWorkbookOfExportTable(const std::string& path, const StringTable& exportTable,
@@ -270,10 +273,11 @@ XlsxOutcome writeXlsxWorkbookOfExportTable(const std::string& path, const String
     source.push_back(c == 0 ? -1 : c);
     kinds.push_back(c == 0 ? CellKind::RowNumber : result >= 0 ? kindOfColumn(result) : CellKind::Text);
   }
-  return writeWorkbook(path, exportTable, source, kinds);
+  return writeWorkbook(path, exportTable, {}, source, kinds);
 }
 
-XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers) {
+XlsxOutcome buildXlsxWorkbook(const StringTable& result, const DateCells& dates, const std::vector<int>& columnOrder,
+                              bool rowNumbers) {
   XlsxOutcome outcome;
   // A fresh name, claimed by creating the file, so two runs never write
   // into each other's workbook.
@@ -293,7 +297,7 @@ XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>&
     outcome.cause = "cannot create a temporary file in " + folder;
     return outcome;
   }
-  outcome = writeXlsxWorkbook(path, result, columnOrder, rowNumbers);
+  outcome = writeXlsxWorkbook(path, result, dates, columnOrder, rowNumbers);
   if (outcome.ok) {
     os::Error error;
     os::File file = os::File::openForReading(path, &error);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "kernel/datecells.h"
 #include "kernel/stringtable.h"
 
 namespace rowsmith {
@@ -23,8 +24,9 @@ struct XlsxOutcome {
 // AtomicFile's temporary file, so that a failure or an interrupt leaves no
 // partial workbook. The chosen result columns in the given order, after a
 // row-number column when rowNumbers is set, as in the delimited export. The
-// table holds UTF-8 text; dates in either display form. bytes stays empty.
-XlsxOutcome writeXlsxWorkbook(const std::string& path, const StringTable& result,
+// table holds UTF-8 text; its date cells go out as dates shows them, a whole
+// date as a date of the sheet. bytes stays empty.
+XlsxOutcome writeXlsxWorkbook(const std::string& path, const StringTable& result, const DateCells& dates,
                               const std::vector<int>& columnOrder, bool rowNumbers);
 // The same from an export table (column 0 the row numbers) whose column c
 // shows result column resultColumns[c]; exported[c] tells which are written.
@@ -34,6 +36,7 @@ XlsxOutcome writeXlsxWorkbookOfExportTable(const std::string& path, const String
 // output): made in a fresh file of the temporary folder that is removed
 // before returning, and on an interrupt, for which it takes over the
 // process's one registration (the caller must hold none).
-XlsxOutcome buildXlsxWorkbook(const StringTable& result, const std::vector<int>& columnOrder, bool rowNumbers);
+XlsxOutcome buildXlsxWorkbook(const StringTable& result, const DateCells& dates, const std::vector<int>& columnOrder,
+                              bool rowNumbers);
 
 }  // namespace rowsmith

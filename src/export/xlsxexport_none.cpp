@@ -10,7 +10,7 @@ XlsxOutcome noWorkbooks() {
 }
 }  // namespace
 
-XlsxOutcome writeXlsxWorkbook(const std::string&, const StringTable&, const std::vector<int>&, bool) {
+XlsxOutcome writeXlsxWorkbook(const std::string&, const StringTable&, const DateCells&, const std::vector<int>&, bool) {
   return noWorkbooks();
 }
 
@@ -19,6 +19,8 @@ XlsxOutcome writeXlsxWorkbookOfExportTable(const std::string&, const StringTable
   return noWorkbooks();
 }
 
-XlsxOutcome buildXlsxWorkbook(const StringTable&, const std::vector<int>&, bool) { return noWorkbooks(); }
+XlsxOutcome buildXlsxWorkbook(const StringTable&, const DateCells&, const std::vector<int>&, bool) {
+  return noWorkbooks();
+}
 
 }  // namespace rowsmith

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "import/extractor.h"
-#include "kernel/dates.h"
+#include "kernel/datecells.h"
 
 namespace rowsmith {
 
@@ -29,13 +29,12 @@ void appendCrlfLines(std::string& out, std::string_view text) {
   }
 }
 
-void appendMarriageCells(std::string& text, std::span<uint32_t, 3> ends, const std::array<std::string_view, 5>& items,
-                         bool westernDates) {
+void appendMarriageCells(std::string& text, std::span<uint32_t, 3> ends, const std::array<std::string_view, 5>& items) {
   const bool second = !items[2].empty();
-  text += DateForDisplay(items[0], westernDates);
+  text += items[0];
   if (second) {
-    text += " / ";
-    text += DateForDisplay(items[2], westernDates);
+    text += kDatePartBreak;
+    text += items[2];
   }
   ends[0] = static_cast<uint32_t>(text.size());
   text += items[1];

@@ -41,11 +41,11 @@ class ProgressReport {
 };
 
 // The number of persons found.
-size_t extract(const GedcomIndex& db, bool westernDates, StringTable& table, UserMessages& messages) {
+size_t extract(const GedcomIndex& db, StringTable& table, UserMessages& messages) {
   Extractor extractor(db);
   std::vector<int32_t> persons = extractor.GetPersonList();
   if (persons.empty()) return 0;
-  RowAssembly rows(extractor, table, westernDates);
+  RowAssembly rows(extractor, table);
   rows.prepare(persons);
   ProgressReport progress(messages, ImportPhase::Persons, persons.size());
   for (size_t i = 0; i < persons.size(); ++i) {
@@ -81,7 +81,7 @@ StringTable makeResultTable() {
 
 std::string importedMessage(size_t persons) { return std::to_string(persons) + " Personen importiert!"; }
 
-ImportOutcome importGedcom(const std::string& fileName, bool westernDates, StringTable& table,
+ImportOutcome importGedcom(const std::string& fileName, StringTable& table,
                            UserMessages& messages) {
   table = StringTable(kResultColumns);
   table.setRowCount(1);
@@ -106,7 +106,7 @@ ImportOutcome importGedcom(const std::string& fileName, bool westernDates, Strin
     return outcome;
   }
   messages.showProgress(ImportPhase::Loading, 100);
-  if (!messages.cancelled()) outcome.persons = extract(db, westernDates, table, messages);
+  if (!messages.cancelled()) outcome.persons = extract(db, table, messages);
   if (messages.cancelled())
     outcome.status = ImportStatus::Cancelled;
   else

@@ -36,9 +36,9 @@ struct ImportOutcome {
 };
 
 // Clears the table to the header row, reads the file ("-" is standard input)
-// and fills the rows. Progress goes to messages; the count message and the
+// and fills the rows, dates in their sortable form (kernel/datecells.h). Progress goes to messages; the count message and the
 // cause of a failure are the caller's to show. Nothing is written.
-ImportOutcome importGedcom(const std::string& fileName, bool westernDates, StringTable& table,
+ImportOutcome importGedcom(const std::string& fileName, StringTable& table,
                            UserMessages& messages);
 // "N Personen importiert!"
 std::string importedMessage(size_t persons);

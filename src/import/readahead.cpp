@@ -29,7 +29,6 @@ constexpr size_t kPublishEvery = 64;
 // the rows, so it only reuses places the rows are done with.
 struct ReadAhead::State {
   const Extractor& extractor;  // the reader ahead only reads it
-  bool western;
   std::vector<int32_t> persons;
   std::vector<int32_t> slotOf;  // record -> slot, -1 without one
   std::unique_ptr<std::atomic<uint8_t>[]> state;
@@ -46,9 +45,9 @@ struct ReadAhead::State {
 
 ReadAhead::ReadAhead(std::unique_ptr<State> state) : state_(std::move(state)) {}
 
-std::unique_ptr<ReadAhead> ReadAhead::start(Extractor& ex, bool western, std::span<const int32_t> persons) {
+std::unique_ptr<ReadAhead> ReadAhead::start(Extractor& ex, std::span<const int32_t> persons) {
   if (persons.empty() || std::thread::hardware_concurrency() < 2) return nullptr;
-  auto s = std::unique_ptr<State>(new State{ex, western, {persons.begin(), persons.end()}, {}, {}, {}, {}, {}, {}, {}});
+  auto s = std::unique_ptr<State>(new State{ex, {persons.begin(), persons.end()}, {}, {}, {}, {}, {}, {}, {}});
   s->slotOf.assign(static_cast<size_t>(ex.recordCount()), -1);
   for (size_t i = 0; i < persons.size(); ++i) {
     if (ex.isRecord(persons[i])) s->slotOf[static_cast<size_t>(persons[i])] = static_cast<int32_t>(i);
@@ -84,7 +83,7 @@ void ReadAhead::run() {
       uint8_t expected = 0;
       if (!a.state[i].compare_exchange_strong(expected, 1, std::memory_order_acquire)) continue;
       try {
-        prepareSide(a.extractor, a.persons[i], a.western, a.ring[i % kRing]);
+        prepareSide(a.extractor, a.persons[i], a.ring[i % kRing]);
       } catch (...) {
         a.state[i].store(0, std::memory_order_release);  // the rows read it themselves
         throw;
@@ -107,7 +106,7 @@ void ReadAhead::advance(const std::vector<uint8_t>& handled) {
 const PreparedSide& ReadAhead::side(int32_t p, PreparedSide& scratch) {
   const int32_t s = state_->slotOf[static_cast<size_t>(p)];
   if (s < 0) {
-    prepareSide(state_->extractor, p, state_->western, scratch);
+    prepareSide(state_->extractor, p, scratch);
     return scratch;
   }
   std::atomic<uint8_t>& slot = state_->state[static_cast<size_t>(s)];
@@ -115,7 +114,7 @@ const PreparedSide& ReadAhead::side(int32_t p, PreparedSide& scratch) {
     uint8_t seen = slot.load(std::memory_order_acquire);
     if (seen == 2) return state_->ring[static_cast<size_t>(s) % kRing];
     if (seen == 0 && slot.compare_exchange_strong(seen, 1, std::memory_order_acquire)) {
-      prepareSide(state_->extractor, p, state_->western, scratch);
+      prepareSide(state_->extractor, p, scratch);
       return scratch;
     }
     std::this_thread::yield();  // the reader ahead is filling it

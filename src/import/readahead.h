@@ -16,7 +16,7 @@ class ReadAhead {
  public:
   // Starts reading persons in this order; null where no second thread can
   // be had. The extractor's link index must already be built.
-  static std::unique_ptr<ReadAhead> start(Extractor& extractor, bool westernDates, std::span<const int32_t> persons);
+  static std::unique_ptr<ReadAhead> start(Extractor& extractor, std::span<const int32_t> persons);
   ~ReadAhead();
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;

@@ -84,6 +84,8 @@ int findResultColumn(std::string_view name) {
 
 std::span<const int> resultDateColumns() { return kDateColumns; }
 
+DateCells resultDateCells(DateForm form) { return {kDateColumns, form}; }
+
 bool isResultDateColumn(int column) {
   return column >= 0 && column < kResultColumns && kColumns[static_cast<size_t>(column)].kind == K::Date;
 }

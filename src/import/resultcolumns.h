@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "kernel/datecells.h"
+
 namespace rowsmith {
 
 inline constexpr int kResultColumns = 39;
@@ -37,6 +39,8 @@ std::span<const ResultColumn, kResultColumns> resultColumns();
 int findResultColumn(std::string_view keyOrHeader);
 // The columns of kind Date, in column order.
 std::span<const int> resultDateColumns();
+// The date columns of a result table, shown in the given form.
+DateCells resultDateCells(DateForm form);
 bool isResultDateColumn(int column);
 
 }  // namespace rowsmith

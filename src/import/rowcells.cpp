@@ -31,8 +31,9 @@ class SideWriter {
     out_.text.append(text);
     end();
   }
-  void date(std::string_view gedcomDate, bool western) {
-    appendDisplayDate(out_.text, gedcomDate, western);
+  // Stored in the sortable form; the cell is shown in the chosen form.
+  void date(std::string_view gedcomDate) {
+    appendSortDate(out_.text, gedcomDate);
     end();
   }
   void number(int32_t n) {
@@ -57,7 +58,7 @@ void appendDecimal(std::string& text, int32_t n) {
   text.append(buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, n).ptr - buf));
 }
 
-void prepareSide(const Extractor& ex, int32_t p, bool western, PreparedSide& out) {
+void prepareSide(const Extractor& ex, int32_t p, PreparedSide& out) {
   SideWriter side(out);
   PersonFields& raw = personFields;
   if (p == 0 || !ex.readPersonFields(p, raw)) {
@@ -86,13 +87,13 @@ void prepareSide(const Extractor& ex, int32_t p, bool western, PreparedSide& out
     side.cell(given);
     side.cell(surname);
     side.cell(out.male ? "M" : sexCode == "F" ? "W" : "");
-    side.date(raw.dates[PersonFields::kBirth], western);
+    side.date(raw.dates[PersonFields::kBirth]);
     side.cell(trimView(raw.places[PersonFields::kBirth]));
-    side.date(raw.dates[PersonFields::kChristening], western);
+    side.date(raw.dates[PersonFields::kChristening]);
     side.cell(trimView(raw.places[PersonFields::kChristening]));
-    side.date(raw.dates[PersonFields::kDeath], western);
+    side.date(raw.dates[PersonFields::kDeath]);
     side.cell(trimView(raw.places[PersonFields::kDeath]));
-    side.date(raw.dates[PersonFields::kBurial], western);
+    side.date(raw.dates[PersonFields::kBurial]);
     side.cell(trimView(raw.places[PersonFields::kBurial]));
     side.cell(trimView(raw.religion));
     side.cell(trimView(raw.occupation));

@@ -1,6 +1,6 @@
 #pragma once
 // The cells of one person in a result row: columns "ID :" to "ID Mutter :",
-// the notes broken with CR LF and dates shown as chosen.
+// the notes broken with CR LF and dates in their sortable form.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -21,7 +21,7 @@ struct PreparedSide {
   bool male = false;
 };
 // The extractor's link index must have been built.
-void prepareSide(const Extractor& extractor, int32_t p, bool westernDates, PreparedSide& out);
+void prepareSide(const Extractor& extractor, int32_t p, PreparedSide& out);
 
 // The decimal text of n after text, without a temporary string.
 void appendDecimal(std::string& text, int32_t n);

@@ -18,10 +18,9 @@ struct RowAssembly::Frame {
   std::unique_ptr<std::unordered_set<int32_t>> aloneFamilies;
 };
 
-RowAssembly::RowAssembly(Extractor& ex, StringTable& table, bool western)
+RowAssembly::RowAssembly(Extractor& ex, StringTable& table)
     : ex_(ex),
       table_(table),
-      western_(western),
       handled_(static_cast<size_t>(ex.recordCount()), 0),
       scratch_(std::make_unique<PreparedSide>()),
       marriages_(ex) {
@@ -38,12 +37,12 @@ void RowAssembly::prepare(std::span<const int32_t> persons) {
   // The reader ahead only reads the index and the link index; build the
   // latter now so that nothing it reads is written while it runs.
   ex_.famsLinks(persons.front());
-  ahead_ = ReadAhead::start(ex_, western_, persons);
+  ahead_ = ReadAhead::start(ex_, persons);
 }
 
 const PreparedSide& RowAssembly::preparedSide(int32_t p) {
   if (!ahead_) {
-    prepareSide(ex_, p, western_, *scratch_);
+    prepareSide(ex_, p, *scratch_);
     return *scratch_;
   }
   return ahead_->side(p, *scratch_);
@@ -79,7 +78,7 @@ void RowAssembly::copySide(int fromRow, bool fromLeft, bool toLeft) {
 void RowAssembly::writeMarriage(int32_t family) {
   if (!ex_.isRecord(family)) return;
   marriage_.clear();
-  appendMarriageCells(marriage_, marriageEnds_, ex_.marriageItems(family), western_);
+  appendMarriageCells(marriage_, marriageEnds_, ex_.marriageItems(family));
 }
 
 // A couple with several families: the marriage events of all, in file
@@ -90,7 +89,7 @@ void RowAssembly::writeMarriages(std::span<const int32_t> families) {
   std::array<std::string, 5> lines;
   for (size_t i = 0; i < items.size(); ++i) appendCrlfLines(lines[i], items[i]);
   marriage_.clear();
-  appendMarriageCells(marriage_, marriageEnds_, {lines[0], lines[1], lines[2], lines[3], lines[4]}, western_);
+  appendMarriageCells(marriage_, marriageEnds_, {lines[0], lines[1], lines[2], lines[3], lines[4]});
 }
 
 void RowAssembly::finishRow() {

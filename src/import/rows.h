@@ -22,7 +22,7 @@ namespace rowsmith {
 class RowAssembly {
  public:
   // Rows go into table from row 1 on; the table keeps its header row.
-  RowAssembly(Extractor& extractor, StringTable& table, bool westernDates);
+  RowAssembly(Extractor& extractor, StringTable& table);
   ~RowAssembly();
 
   // Reads the persons that AddPersonRows will be called for, in this order,
@@ -64,7 +64,6 @@ class RowAssembly {
 
   Extractor& ex_;
   StringTable& table_;
-  bool western_;
   int current_ = 1;
   // The row being built: left and right person, the marriage between.
   std::array<SideCells, 2> sides_;

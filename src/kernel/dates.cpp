@@ -214,31 +214,21 @@ std::string SortDateToDisplay(std::string_view text) {
   return std::string(text.substr(0, firstDigit)) + formatIntegerDate(digits);
 }
 
-std::string DateForDisplay(std::string_view sortDate, bool western) {
-  return western ? SortDateToDisplay(sortDate) : std::string(sortDate);
-}
-
-void appendDisplayDate(std::string& out, std::string_view dateText, bool western) {
+void appendSortDate(std::string& out, std::string_view dateText) {
   if (dateText.empty()) return;
   if (dateText.size() == 4 && allDigits(dateText)) {
-    out += dateText;  // a year alone shows as itself either way
+    out += dateText;
     return;
   }
   size_t day;
   const int month = dayMonthYear(dateText, day);
   if (month >= 0) {
-    const std::string_view year = dateText.substr(day + 5), days = dateText.substr(0, day);
-    if (western) {
-      if (day == 1) out += '0';
-      out.append(days).append(1, '.').append(kMonths[month].digits, 2).append(1, '.').append(year);
-    } else {
-      out.append(year).append(kMonths[month].digits, 2);
-      if (day == 1) out += '0';
-      out.append(days);
-    }
+    out.append(dateText.substr(day + 5)).append(kMonths[month].digits, 2);
+    if (day == 1) out += '0';
+    out.append(dateText.substr(0, day));
     return;
   }
-  out += DateForDisplay(trimView(GedComDateToSortDate(dateText)), western);
+  out += trimView(GedComDateToSortDate(dateText));
 }
 
 }  // namespace rowsmith

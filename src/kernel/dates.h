@@ -1,5 +1,5 @@
 #pragma once
-// GEDCOM dates to the stored sortable form and back to the display form.
+// GEDCOM dates to the stored sortable form, and that to the western form.
 #include <string>
 #include <string_view>
 
@@ -13,10 +13,8 @@ std::string GedComDateToSortDate(std::string_view dateText);
 int monthNumber(std::string_view word);
 // 18501231 -> 31.12.1850; salvages a prefix; text with letters unchanged.
 std::string SortDateToDisplay(std::string_view text);
-// western=false gives the sortable date unchanged.
-std::string DateForDisplay(std::string_view sortDate, bool western);
-// The display form of a GEDCOM date (its sortable form trimmed, then shown)
-// after out; the common shapes without a string in between.
-void appendDisplayDate(std::string& out, std::string_view dateText, bool western);
+// The sortable form of a GEDCOM date, trimmed, after out; the common shapes
+// without a string in between.
+void appendSortDate(std::string& out, std::string_view dateText);
 
 }  // namespace rowsmith

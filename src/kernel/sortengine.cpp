@@ -101,17 +101,25 @@ std::string sortTextKey(std::string_view text) {
   return key;
 }
 
-CellValue convertCell(const SortKey& key, std::string_view cell) {
+// A date cell is read in its stored form; one without a date sorts by the
+// text it shows, made in scratch.
+CellValue convertCell(const SortKey& key, std::string_view cell, DateForm form, std::string& scratch) {
   CellValue value;
   if (isEmptyCell(cell)) return value;
   value.rank = 1;
   if (key.date) {
-    if (std::optional<int64_t> date = readDateKey(cell)) value.date = *date;
-    else value.rank = 2;
-  } else if (key.numeric) {
-    value.number = readNumberCell(cell).value_or(0.0L);
+    if (std::optional<int64_t> date = readDateKey(cell)) {
+      value.date = *date;
+      return value;
+    }
+    value.rank = 2;
+    scratch.clear();
+    appendShownDate(scratch, cell, form);
+    value.text = sortTextKey(scratch);
+    return value;
   }
-  if (!key.numeric && !(key.date && value.rank == 1)) value.text = sortTextKey(cell);
+  if (key.numeric) value.number = readNumberCell(cell).value_or(0.0L);
+  else value.text = sortTextKey(cell);
   return value;
 }
 
@@ -304,7 +312,7 @@ bool IsNumericColumn(const StringTable& table, int column) {
 }
 
 std::vector<SortKey> classifySortKeys(const StringTable& table, std::span<const int> columns,
-                                      DateColumns dateColumns) {
+                                      const DateCells& dates) {
   std::vector<SortKey> keys;
   const size_t count = std::min(columns.size(), static_cast<size_t>(kMaxSortKeys));
   for (size_t k = 0; k < count; ++k) {
@@ -313,7 +321,7 @@ std::vector<SortKey> classifySortKeys(const StringTable& table, std::span<const 
     if (same != keys.end()) {
       key = *same;
     } else {
-      key.date = std::find(dateColumns.begin(), dateColumns.end(), key.column) != dateColumns.end();
+      key.date = dates.holdsDates(key.column);
       key.numeric = !key.date && IsNumericColumn(table, key.column);
     }
     keys.push_back(key);
@@ -321,10 +329,12 @@ std::vector<SortKey> classifySortKeys(const StringTable& table, std::span<const 
   return keys;
 }
 
-int CompareGridRows(const StringTable& table, int rowA, int rowB, std::span<const SortKey> keys) {
+int CompareGridRows(const StringTable& table, int rowA, int rowB, std::span<const SortKey> keys,
+                    const DateCells& dates) {
+  std::string scratch;
   for (const SortKey& key : keys) {
-    const int r = compareCells(key, convertCell(key, table.cell(key.column, rowA)),
-                               convertCell(key, table.cell(key.column, rowB)));
+    const int r = compareCells(key, convertCell(key, table.cell(key.column, rowA), dates.form, scratch),
+                               convertCell(key, table.cell(key.column, rowB), dates.form, scratch));
     if (r != 0) return r;
   }
   return 0;
@@ -335,7 +345,7 @@ namespace {
 // Sorts rows first..last; the new order of their old positions (counted
 // from first), empty when nothing was sorted.
 std::vector<int32_t> sortRows(StringTable& table, int first, int last, bool descending,
-                              std::span<const int> keyColumns, DateColumns dateColumns) {
+                              std::span<const int> keyColumns, const DateCells& dates) {
   first = std::max(first, 0);
   last = std::min(last, table.rowCount() - 1);
   if (last <= first || keyColumns.empty()) return {};
@@ -344,14 +354,16 @@ std::vector<int32_t> sortRows(StringTable& table, int first, int last, bool desc
   // Both cores convert the cells, each half of the rows.
   const size_t rows = static_cast<size_t>(last - first + 1);
   std::vector<KeyValues> keys;
-  for (const SortKey& key : classifySortKeys(table, keyColumns, dateColumns)) {
+  for (const SortKey& key : classifySortKeys(table, keyColumns, dates)) {
     keys.push_back(KeyValues{key, {}, {}, {}, {}});
     keys.back().resize(rows);
   }
   auto convert = [&](size_t from, size_t to) {
+    std::string scratch;
     for (KeyValues& values : keys) {
       for (size_t i = from; i < to; ++i)
-        values.set(i, convertCell(values.key, table.cell(values.key.column, first + static_cast<int>(i))));
+        values.set(i, convertCell(values.key, table.cell(values.key.column, first + static_cast<int>(i)), dates.form,
+                                  scratch));
     }
   };
   runBeside([&] { convert(rows / 2, rows); }, [&] { convert(0, rows / 2); });
@@ -369,13 +381,13 @@ std::vector<int32_t> sortRows(StringTable& table, int first, int last, bool desc
 }  // namespace
 
 void SortGridRows(StringTable& table, int first, int last, bool descending, std::span<const int> keyColumns,
-                  DateColumns dateColumns) {
-  sortRows(table, first, last, descending, keyColumns, dateColumns);
+                  const DateCells& dates) {
+  sortRows(table, first, last, descending, keyColumns, dates);
 }
 
 int SortTableKeepingRow(StringTable& table, std::span<const int> keyColumns, bool descending, int selectedRow,
-                        DateColumns dateColumns) {
-  const std::vector<int32_t> order = sortRows(table, 1, table.rowCount() - 1, descending, keyColumns, dateColumns);
+                        const DateCells& dates) {
+  const std::vector<int32_t> order = sortRows(table, 1, table.rowCount() - 1, descending, keyColumns, dates);
   if (selectedRow < 1 || selectedRow >= table.rowCount()) return table.rowCount() - 1;
   if (order.empty()) return selectedRow;
   // The row went where the order names its old place.

@@ -1,8 +1,8 @@
 #pragma once
 // Sorting the data rows of a table by up to 256 key columns. Each key
 // compares its column by date key, as numbers or as text, decided once per
-// sort: the columns named in dateColumns by date, the others as numbers when
-// every non-empty cell is one, else as text. An empty cell is the smallest value of every kind.
+// sort: the date columns by the date their stored form holds, the others as
+// numbers when every non-empty cell is one, else as text. An empty cell is the smallest value of every kind.
 // Row 0 is the header and never takes part.
 #include <algorithm>
 #include <bit>
@@ -13,13 +13,12 @@
 #include <utility>
 #include <vector>
 
+#include "kernel/datecells.h"
 #include "kernel/stringtable.h"
 
 namespace rowsmith {
 
 inline constexpr int kMaxSortKeys = 256;
-// The columns that hold dates; the table itself cannot tell.
-using DateColumns = std::span<const int>;
 
 // Leading blanks, optional sign, digits with an optional "." (digits may be
 // missing on one side), optional exponent; nothing may follow.
@@ -42,21 +41,24 @@ struct SortKey {
   bool date = false;
 };
 // The keys of a sort with their column kinds decided (at most kMaxSortKeys).
+// The table cannot tell which columns hold dates: dates says so.
 std::vector<SortKey> classifySortKeys(const StringTable& table, std::span<const int> columns,
-                                      DateColumns dateColumns = {});
+                                      const DateCells& dates = {});
 // -1, 0 or 1: the first key that tells rows a and b apart decides. Converts
-// both cells at every call; the sort itself uses precomputed values.
-int CompareGridRows(const StringTable& table, int rowA, int rowB, std::span<const SortKey> keys);
+// both cells at every call; the sort itself uses precomputed values. A date
+// cell without a date compares by the text it shows.
+int CompareGridRows(const StringTable& table, int rowA, int rowB, std::span<const SortKey> keys,
+                    const DateCells& dates = {});
 
 // Sorts rows first..last in place by the key columns (not stable; equal
 // rows end in the order boundedQuickSort gives them).
 void SortGridRows(StringTable& table, int first, int last, bool descending, std::span<const int> keyColumns,
-                  DateColumns dateColumns = {});
+                  const DateCells& dates = {});
 
 // Sorts the data rows and returns where the row selectedRow went (the last
 // row for a selectedRow that is no data row).
 int SortTableKeepingRow(StringTable& table, std::span<const int> keyColumns, bool descending, int selectedRow,
-                        DateColumns dateColumns = {});
+                        const DateCells& dates = {});
 
 // Merge sort from the bottom up: stable, n log n, no recursion, and like
 // the quicksort never leaves the range whatever the comparator answers.

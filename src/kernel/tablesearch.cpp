@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "kernel/utf8text.h"
+#include "kernel/datecells.h"
 #include "kernel/runbeside.h"
 #include "kernel/textcodec.h"
 
@@ -47,6 +48,12 @@ TableSearch::TableSearch(std::string_view needle) : ascii_(isAscii(needle)) {
     }
     scan_ = std::string(longest);
   }
+  // A needle with no date punctuation, all digits or none, lies in a day,
+  // month, year or prefix of a shown date, each of which the stored form holds.
+  const bool punctuated = needle_.find_first_of("./ \xFF") != std::string::npos;
+  const bool digits = needle_.find_first_of("0123456789") != std::string::npos;
+  const bool allDigits = needle_.find_first_not_of("0123456789") == std::string::npos;
+  storedDatesTell_ = !punctuated && (allDigits || !digits);
   const size_t n = scan_.size();
   std::array<uint32_t, 256> byFolded;
   byFolded.fill(static_cast<uint32_t>(std::max<size_t>(n, 1)));
@@ -93,12 +100,31 @@ bool TableSearch::contains(std::string_view text) const {
   return find(text, 0) != std::string_view::npos;
 }
 
-bool TableSearch::rowMatches(const StringTable& table, int row) const {
+bool TableSearch::shownDateContains(std::string_view stored, DateForm form) const {
+  if (stored.empty()) return false;
+  thread_local std::string shown;
+  return contains(shownDate(stored, form, shown));
+}
+
+bool TableSearch::cellContains(const StringTable& table, const DateCells& dates, int column, int row) const {
+  const std::string_view cell = table.cell(column, row);
+  return dates.holdsDates(column) && row > 0 ? shownDateContains(cell, dates.form) : contains(cell);
+}
+
+bool TableSearch::rowMatches(const StringTable& table, const DateCells& dates, int row) const {
   if (empty()) return true;
+  // Dates show in another form than they are stored: unless the needle is
+  // one the stored form tells about, each date cell is looked at as shown.
+  auto anyShownDate = [&] {
+    if (storedDatesTell_ || row == 0) return false;
+    for (int c : dates.columns)
+      if (c >= 0 && c < table.columnCount() && shownDateContains(table.cell(c, row), dates.form)) return true;
+    return false;
+  };
   if (!ascii_) {
-    if (!scan_.empty() && find(table.rowText(row), 0) == std::string_view::npos) return false;
+    if (!scan_.empty() && find(table.rowText(row), 0) == std::string_view::npos) return anyShownDate();
     for (int c = 0; c < table.columnCount(); ++c)
-      if (contains(table.cell(c, row))) return true;
+      if (cellContains(table, dates, c, row)) return true;
     return false;
   }
   const std::string_view text = table.rowText(row);
@@ -111,33 +137,37 @@ bool TableSearch::rowMatches(const StringTable& table, int row) const {
       const std::string_view cell = table.cell(column++, row);
       cellEnd = static_cast<size_t>(cell.data() - text.data()) + cell.size();
     }
-    if (at + needle_.size() <= cellEnd) return true;
+    if (at + needle_.size() > cellEnd) continue;
+    if (row == 0 || !dates.holdsDates(column - 1)) return true;
+    if (shownDateContains(table.cell(column - 1, row), dates.form)) return true;
+    at = cellEnd - 1;  // the rest of this date cell tells no more
   }
-  return false;
+  return anyShownDate();
 }
 
-std::vector<int> filterRows(const StringTable& table, const TableSearch& search) {
+std::vector<int> filterRows(const StringTable& table, const DateCells& dates, const TableSearch& search) {
   // Each core looks at half of the rows; the second half's hits follow.
   const int middle = (table.rowCount() + 1) / 2;
   std::vector<int> rows, later;
   auto scan = [&](int from, int to, std::vector<int>& hits) {
     hits.reserve(static_cast<size_t>(std::max(to - from, 0)));
     for (int r = from; r < to; ++r)
-      if (search.rowMatches(table, r)) hits.push_back(r);
+      if (search.rowMatches(table, dates, r)) hits.push_back(r);
   };
   runBeside([&] { scan(std::max(middle, 1), table.rowCount(), later); }, [&] { scan(1, middle, rows); });
   rows.insert(rows.end(), later.begin(), later.end());
   return rows;
 }
 
-std::vector<int> filterRows(const StringTable& table, const TableSearch& search, std::span<const int> among) {
+std::vector<int> filterRows(const StringTable& table, const DateCells& dates, const TableSearch& search,
+                            std::span<const int> among) {
   std::vector<int> rows;
   for (int r : among)
-    if (search.rowMatches(table, r)) rows.push_back(r);
+    if (search.rowMatches(table, dates, r)) rows.push_back(r);
   return rows;
 }
 
-std::optional<ShownCell> findCell(const StringTable& table, const TableSearch& search,
+std::optional<ShownCell> findCell(const StringTable& table, const DateCells& dates, const TableSearch& search,
                                   std::span<const int> rows, std::span<const int> columns,
                                   ShownCell from, bool backward) {
   if (search.empty() || rows.empty() || columns.empty()) return std::nullopt;
@@ -151,13 +181,13 @@ std::optional<ShownCell> findCell(const StringTable& table, const TableSearch& s
   for (int i = 0; i <= rowCount; ++i) {
     const int shownRow = ((from.row + step * i) % rowCount + rowCount) % rowCount;
     const int row = rows[static_cast<size_t>(shownRow)];
-    if (i > 0 && i < rowCount && !search.rowMatches(table, row)) continue;
+    if (i > 0 && i < rowCount && !search.rowMatches(table, dates, row)) continue;
     int begin = backward ? columnCount - 1 : 0;
     int end = backward ? -1 : columnCount;
     if (i == 0) begin = from.column + step;
     if (i == rowCount) end = from.column + step;
     for (int c = begin; c != end; c += step)
-      if (search.contains(table.cell(columns[static_cast<size_t>(c)], row))) return ShownCell{shownRow, c};
+      if (search.cellContains(table, dates, columns[static_cast<size_t>(c)], row)) return ShownCell{shownRow, c};
   }
   return std::nullopt;
 }

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "kernel/datecells.h"
 #include "kernel/stringtable.h"
 
 namespace rowsmith {
@@ -21,12 +22,15 @@ class TableSearch {
   const std::string& needle() const { return needle_; }
 
   bool contains(std::string_view text) const;
-  // Whether one of the row's cells contains the needle (not merely the row's
-  // text across the border of two cells).
-  bool rowMatches(const StringTable& table, int row) const;
+  // Whether the cell, as shown (dates in their form), contains the needle.
+  bool cellContains(const StringTable& table, const DateCells& dates, int column, int row) const;
+  // Whether one of the row's cells, as shown, contains the needle (not
+  // merely the row's text across the border of two cells).
+  bool rowMatches(const StringTable& table, const DateCells& dates, int row) const;
 
  private:
   size_t find(std::string_view text, size_t from) const;
+  bool shownDateContains(std::string_view stored, DateForm form) const;
 
   std::array<unsigned char, 256> fold_;
   // How far the needle may move when the byte under its last character is
@@ -36,13 +40,15 @@ class TableSearch {
   bool ascii_ = true;
   std::string unicodeNeedle_;  // upper-cased by character, when not ASCII
   std::string scan_;           // what find() looks for: the needle, or its longest ASCII stretch
+  bool storedDatesTell_ = true;  // a shown date holds the needle only where its stored form does
 };
 
 // The data rows (1 and up) that match, in table order; every data row for
 // an empty needle. Give `among` to search only those rows: typing one more
 // letter can only narrow the previous result.
-std::vector<int> filterRows(const StringTable& table, const TableSearch& search);
-std::vector<int> filterRows(const StringTable& table, const TableSearch& search, std::span<const int> among);
+std::vector<int> filterRows(const StringTable& table, const DateCells& dates, const TableSearch& search);
+std::vector<int> filterRows(const StringTable& table, const DateCells& dates, const TableSearch& search,
+                            std::span<const int> among);
 
 // A cell by its place in the shown order: the index into the shown rows and
 // the index into the shown columns.
@@ -55,7 +61,7 @@ struct ShownCell {
 // The next cell after `from` that contains the needle, going through the
 // shown rows and columns in reading order (backwards when asked) and
 // wrapping at the end; `from` itself comes last. Nothing when no cell does.
-std::optional<ShownCell> findCell(const StringTable& table, const TableSearch& search,
+std::optional<ShownCell> findCell(const StringTable& table, const DateCells& dates, const TableSearch& search,
                                   std::span<const int> rows, std::span<const int> columns,
                                   ShownCell from, bool backward);
 

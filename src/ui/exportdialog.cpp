@@ -549,7 +549,7 @@ void ExportDialog::updatePreviewText() {
   bool rowNumbers = false;
   exportedColumns(order, rowNumbers);
   std::string text;
-  for (const std::string& piece : exportResult(first, order, rowNumbers, format, TextEncoding::Utf8).pieces)
+  for (const std::string& piece : exportResult(first, {}, order, rowNumbers, format, TextEncoding::Utf8).pieces)
     text += piece;
   // The file's letters: what Windows-1252 lacks shows as it will be written.
   const bool ansi = !workbook && btnClientBottomClientClientSaveToFile->isChecked() &&
@@ -700,7 +700,7 @@ int ExportDialog::deliver() {
     std::string text;
     size_t splitting = 0, formulas = 0;
     try {
-      ExportBytes bytes = exportResult(*table_, order, rowNumbers, format, TextEncoding::Utf8);
+      ExportBytes bytes = exportResult(*table_, {}, order, rowNumbers, format, TextEncoding::Utf8);
       for (const std::string& piece : bytes.pieces) text += piece;
       splitting = bytes.splitting;
       formulas = bytes.formulas;
@@ -760,7 +760,7 @@ int ExportDialog::deliver() {
       if (!file.commit()) return fail(causeText(file.error()));
     } else {
       bool written = true;
-      counts = writeResultExport(*table_, order, rowNumbers, format, options.encoding,
+      counts = writeResultExport(*table_, {}, order, rowNumbers, format, options.encoding,
                                  [&](std::string_view bytes) { return written = file.write(bytes); });
       if (!written || !file.commit()) return fail(causeText(file.error()));
     }

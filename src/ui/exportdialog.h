@@ -99,6 +99,7 @@ class ExportDialog : public QDialog {
   std::vector<std::string> uncheckedColumnNames() const;
   int reportBuildFailure();
 
+  // The export table, its dates already in the form the grid shows.
   StringTable* table_ = nullptr;
   std::vector<int> tableWidths_;
   std::vector<int> previewWidths_;

@@ -70,7 +70,7 @@ FindBar::FindBar(ResultGrid& grid, const StringTable& table, QWidget* parent)
     const TableSearch search(platform::toUtf8(edtFind->text()));
     grid_.tableModel()->setHighlight(search);
     const QModelIndex current = grid_.currentIndex();
-    if (current.isValid() && search.contains(table_.cell(current.column(), grid_.currentTableRow()))) {
+    if (current.isValid() && search.cellContains(table_, grid_.tableModel()->dates(), current.column(), grid_.currentTableRow())) {
       lblFindState->clear();
       return;
     }
@@ -128,7 +128,7 @@ bool FindBar::findNext(bool backward) {
   std::optional<ShownCell> found;
   {
     platform::BusyCursor busy;
-    found = findCell(table_, search, rows, columns, from, backward);
+    found = findCell(table_, grid_.tableModel()->dates(), search, rows, columns, from, backward);
   }
   model->setHighlight(search);
   if (!found) {
@@ -160,8 +160,9 @@ void FindBar::reapplyFilter(bool narrowOnly) {
   } else {
     platform::BusyCursor busy;
     const TableSearch search(platform::toUtf8(appliedFilter_));
-    model->setShownRows(narrowOnly && model->filtered() ? filterRows(table_, search, model->shownRows())
-                                                        : filterRows(table_, search));
+    model->setShownRows(narrowOnly && model->filtered()
+                            ? filterRows(table_, model->dates(), search, model->shownRows())
+                            : filterRows(table_, model->dates(), search));
   }
   emit filterApplied();
   lblFilterCount->setText(model->filtered() ? text("FilterCount", "%1 von %2")

@@ -92,7 +92,7 @@ void ImportProgress::finish() {
   dialog_->hide();
 }
 
-BackgroundImport importInBackground(QWidget* parent, const std::string& fileName, bool westernDates,
+BackgroundImport importInBackground(QWidget* parent, const std::string& fileName,
                                     const std::function<void(ImportProgress*)>& running) {
   BackgroundImport result;
   ImportProgress progress(parent);
@@ -101,7 +101,7 @@ BackgroundImport importInBackground(QWidget* parent, const std::string& fileName
   QEventLoop loop;
   std::unique_ptr<QThread> worker(QThread::create([&] {
     try {
-      result.outcome = importGedcom(fileName, westernDates, result.table, messages);
+      result.outcome = importGedcom(fileName, result.table, messages);
     } catch (const std::exception& error) {
       result.failure = error.what();
     } catch (...) {

@@ -55,6 +55,6 @@ struct BackgroundImport {
 // running hears of the run's progress dialog at the start and of nullptr
 // at the end, so that the caller may cancel the run meanwhile.
 BackgroundImport importInBackground(QWidget* parent, const std::string& fileName,
-                                    bool westernDates, const std::function<void(ImportProgress*)>& running = {});
+                                    const std::function<void(ImportProgress*)>& running = {});
 
 }  // namespace rowsmith

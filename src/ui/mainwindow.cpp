@@ -392,6 +392,7 @@ void MainWindow::restoreWindowState() {
     const QSignalBlocker quiet(rbtSortableDate);
     const QSignalBlocker quietToo(rbtWesternDate);
     rbtSortableDate->setChecked(true);
+    SGrid->tableModel()->setDateForm(DateForm::Sortable);
   }
   const std::string widths = settings.ReadString(kWindowSection, "ColumnWidths", "");
   size_t start = 0;
@@ -434,8 +435,10 @@ void MainWindow::fitColumnWidths() {
     // The longest text by bytes stands for the widest; measuring each would be slow.
     for (int r = 1; r < rows; ++r)
       if (table_.cell(c, r).size() > longest) longest = table_.cell(c, r).size(), longestRow = r;
+    std::string scratch;
     if (longestRow > 0)
-      width = std::max(width, cells.horizontalAdvance(oneLineText(boundedCellText(table_.cell(c, longestRow)))) +
+      width = std::max(width, cells.horizontalAdvance(oneLineText(boundedCellText(
+                                  SGrid->tableModel()->dates().shown(table_, c, longestRow, scratch)))) +
                                   kHeaderTextMargin);
     header->resizeSection(c, std::clamp(width, 24, kMaxFitWidth));
   }
@@ -518,7 +521,7 @@ std::optional<BackgroundImport> MainWindow::runImport(const QString& fileName) {
   BackgroundImport run;
   {
     platform::BusyCursor busy;
-    run = importInBackground(this, QFile::encodeName(fileName).toStdString(), rbtWesternDate->isChecked(),
+    run = importInBackground(this, QFile::encodeName(fileName).toStdString(),
                              [this](ImportProgress* progress) { runningImport_ = progress; });
   }
   for (QWidget* part : std::initializer_list<QWidget*>{pnlClient, findBar, pnlButton}) part->setEnabled(true);
@@ -562,7 +565,7 @@ bool MainWindow::importFile(const QString& fileName) {
   shownFile_ = QFileInfo(fileName).absoluteFilePath();
   persons_ = static_cast<long long>(run->outcome.persons);
   recentFiles_.remember(shownFile_);
-  adoptTable(std::move(run->table), TableOrigin::NewFile);
+  adoptTable(std::move(run->table));
   updateTitle();
   updateStatus();
   std::string message = replacePlaceholder(
@@ -578,10 +581,8 @@ bool MainWindow::importFile(const QString& fileName) {
   return true;
 }
 
-void MainWindow::adoptTable(StringTable table, TableOrigin origin) {
-  const bool sameFile = origin == TableOrigin::SameFileAgain;
+void MainWindow::adoptTable(StringTable table) {
   const int column = std::max(SGrid->currentColumn(), 0);
-  const int row = std::max(SGrid->currentTableRow(), 1);
   {
     TableChange change(SGrid->tableModel());
     table_ = std::move(table);
@@ -589,19 +590,9 @@ void MainWindow::adoptTable(StringTable table, TableOrigin origin) {
     if (table_.rowCount() < 2) table_.setRowCount(2);
     writeHeaders();
     rowsmith::localizeSexCells(table_, NLS());
-    // The same file gives the same rows; the same keys put them in the same
-    // order, so the selected row keeps its number.
-    if (sameFile && !sortKeys_.keys().empty())
-      SortTableKeepingRow(table_, sortKeys_.keys(), sortKeys_.descending(), 1, resultDateColumns());
   }
   SGrid->forgetClearedCells();
   actUndo->setEnabled(false);
-  if (sameFile) {
-    findBar->reapplyFilter(false);
-    SGrid->setCurrentCell(column, std::min(row, table_.rowCount() - 1));
-    SGrid->horizontalHeader()->viewport()->update();
-    return;
-  }
   findBar->clearFind();
   fitColumnWidths();
   resetSortState();
@@ -612,15 +603,14 @@ void MainWindow::adoptTable(StringTable table, TableOrigin origin) {
 }
 
 void MainWindow::rbtDateFormClick() {
-  if (shownFile_.isEmpty() || importRunning_) return;
-  std::optional<BackgroundImport> run = runImport(shownFile_);
-  if (!run) {
-    // The table keeps its dates, so the buttons show their form again.
-    const QSignalBlocker quiet(rbtWesternDate);
-    (rbtWesternDate->isChecked() ? rbtSortableDate : rbtWesternDate)->setChecked(true);
-    return;
-  }
-  adoptTable(std::move(run->table), TableOrigin::SameFileAgain);
+  // The table keeps each date in one form and the grid shows it in the
+  // other: rows, their order, the selection and cleared cells all stay.
+  const int column = std::max(SGrid->currentColumn(), 0);
+  const int row = SGrid->currentTableRow();
+  SGrid->tableModel()->setDateForm(rbtWesternDate->isChecked() ? DateForm::Western : DateForm::Sortable);
+  // A filter text may match a date in one form only.
+  if (SGrid->tableModel()->filtered()) findBar->reapplyFilter(false);
+  if (row >= 1) SGrid->setCurrentCell(column, row);
 }
 
 bool MainWindow::openRecentFile(const QString& file) {
@@ -754,7 +744,7 @@ void MainWindow::SortGrid(std::span<const int> keys, bool descending) {
   reportingFailure([&] {
     RowOrderChange change(SGrid->tableModel());
     const std::vector<std::string> before = SGrid->clearedCellRows();
-    row = SortTableKeepingRow(table_, keys, descending, selectedRow, resultDateColumns());
+    row = SortTableKeepingRow(table_, keys, descending, selectedRow, SGrid->tableModel()->dates());
     SGrid->followClearedCells(before);
   });
   // The filter names rows by position, which the sort has changed.
@@ -846,7 +836,7 @@ void MainWindow::createShortcuts() {
 void MainWindow::showRowDetails() {
   const int row = SGrid->currentTableRow();
   if (row < 1) return;
-  TfrmRowDetails details(table_, row, this);
+  TfrmRowDetails details(table_, SGrid->tableModel()->dates(), row, this);
   details.exec();
 }
 

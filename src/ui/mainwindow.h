@@ -143,11 +143,9 @@ class MainWindow : public QWidget {
   void restoreWindowState();
   void saveWindowState();
   void fillRecentMenu();
-  // The one way a new table comes into the window. A new file starts
-  // unsorted and unsearched; the same file read again (in another date
-  // form) keeps the sort keys, the filter and the selected row.
-  enum class TableOrigin { NewFile, SameFileAgain };
-  void adoptTable(StringTable table, TableOrigin origin);
+  // The one way a new table comes into the window: a new file starts
+  // unsorted and unsearched.
+  void adoptTable(StringTable table);
   // A run in the background; the new table when it succeeded, after the
   // user has been told why it did not.
   std::optional<BackgroundImport> runImport(const QString& fileName);

@@ -7,6 +7,7 @@
 
 #include "export/exporttext.h"
 #include "export/rangetext.h"
+#include "import/resultcolumns.h"
 #include "nls/nlssupport.h"
 #include "platform/platform.h"
 
@@ -29,7 +30,13 @@ void drawCellText(QPainter* painter, const QRect& rect, const QString& text, Qt:
 }  // namespace
 
 ResultTableModel::ResultTableModel(StringTable& table, QObject* parent)
-    : QAbstractTableModel(parent), table_(table) {}
+    : QAbstractTableModel(parent), table_(table), dates_(resultDateCells(DateForm::Western)) {}
+
+void ResultTableModel::setDateForm(DateForm form) {
+  if (form == dates_.form) return;
+  dates_.form = form;
+  if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
 
 int ResultTableModel::rowCount(const QModelIndex& parent) const {
   if (parent.isValid()) return 0;
@@ -43,7 +50,8 @@ int ResultTableModel::columnCount(const QModelIndex& parent) const {
 // The tooltip shows the whole text of a cell the column is too narrow for.
 QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
-  const std::string_view cell = table_.cell(index.column(), tableRow(index.row()));
+  std::string scratch;
+  const std::string_view cell = dates_.shown(table_, index.column(), tableRow(index.row()), scratch);
   switch (role) {
     case Qt::DisplayRole:
       return oneLineText(boundedCellText(cell));
@@ -259,7 +267,7 @@ void ResultGrid::copySelection() const {
     const int visual = header_->visualIndex(logical);
     if (visual >= leftVisual && visual <= rightVisual) columns.push_back(logical);
   }
-  platform::putClipboardText(rangeText(model_->table(), rows, columns));
+  platform::putClipboardText(rangeText(model_->table(), model_->dates(), rows, columns));
 }
 
 ExportTable ResultGrid::exportTable() const {
@@ -279,7 +287,7 @@ ExportTable ResultGrid::exportTable() const {
       for (int c = 0; c < columns; ++c) visible.setCell(c, r, table.cell(c, from));
     }
   }
-  ExportTable result{makeExportTable(model_->filtered() ? visible : table, shown), {}, {-1}};
+  ExportTable result{makeExportTable(model_->filtered() ? visible : table, model_->dates(), shown), {}, {-1}};
   result.resultColumns.insert(result.resultColumns.end(), shown.begin(), shown.end());
   result.columnWidths.push_back(kExportColumnWidth);
   for (int logical : shown) {

@@ -43,6 +43,10 @@ class ResultTableModel : public QAbstractTableModel {
   // Around a new row order; column widths and moves stay as they are.
   void beginRowOrderChange() { emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint); }
   void endRowOrderChange() { emit layoutChanged({}, QAbstractItemModel::VerticalSortHint); }
+  // The date columns and the form they show in; a new form repaints the
+  // cells, the table stays as it is.
+  const DateCells& dates() const { return dates_; }
+  void setDateForm(DateForm form);
   // Sets one cell of the table (row counted in table rows) and repaints it.
   void setTableCell(int column, int row, std::string_view text);
 
@@ -63,6 +67,7 @@ class ResultTableModel : public QAbstractTableModel {
 
  private:
   StringTable& table_;
+  DateCells dates_;
   std::optional<std::vector<int>> shown_;
   std::optional<TableSearch> highlight_;
   std::function<QString(int column)> headerTip_;

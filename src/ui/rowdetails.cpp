@@ -33,7 +33,8 @@ QString headerLabel(std::string_view header) {
 
 }  // namespace
 
-TfrmRowDetails::TfrmRowDetails(const StringTable& table, int row, QWidget* parent) : QDialog(parent) {
+TfrmRowDetails::TfrmRowDetails(const StringTable& table, const DateCells& dates, int row, QWidget* parent)
+    : QDialog(parent) {
   setObjectName("frmRowDetails");
   setWindowTitle(nlsText("Caption", "Zeile %1").arg(row));
   const QString titles[3] = {nlsText("gbxPerson", "Person"), nlsText("gbxMarriage", "Heirat"),
@@ -41,12 +42,13 @@ TfrmRowDetails::TfrmRowDetails(const StringTable& table, int row, QWidget* paren
 
   auto* content = new QWidget;
   auto* parts = new QHBoxLayout(content);
+  std::string scratch;
   for (int part = 0; part < 3; ++part) {
     auto* box = new QGroupBox(titles[part], content);
     auto* form = new QFormLayout(box);
     form->setLabelAlignment(Qt::AlignLeft | Qt::AlignTop);
     for (int c = kPartColumns[part]; c < kPartColumns[part + 1] && c < table.columnCount(); ++c) {
-      const std::string_view cell = table.cell(c, row);
+      const std::string_view cell = dates.shown(table, c, row, scratch);
       if (cell.empty()) continue;
       QString value = boundedCellText(cell, kMaxDetailChars);
       value.replace("\r\n", "\n").replace('\r', '\n');

@@ -3,6 +3,7 @@
 // the right person, each value with its header, notes with every line.
 #include <QDialog>
 
+#include "kernel/datecells.h"
 #include "kernel/stringtable.h"
 
 namespace rowsmith {
@@ -10,7 +11,7 @@ namespace rowsmith {
 class TfrmRowDetails : public QDialog {
   Q_OBJECT
  public:
-  TfrmRowDetails(const StringTable& table, int row, QWidget* parent = nullptr);
+  TfrmRowDetails(const StringTable& table, const DateCells& dates, int row, QWidget* parent = nullptr);
   // The text shown for one part of the row, "header value" lines, for
   // tests and screenshots: 0 left person, 1 marriage, 2 right person.
   QString partText(int part) const;

@@ -39,10 +39,10 @@ TEST(BuildExportText, FollowsTheFormatRules) {
   for (int r = 0; r < 3; ++r)
     for (int c = 0; c < 3; ++c) result.setCell(c, r, cells[r][c]);
   // Row numbers in front, empty in the header; columns in the given order.
-  const StringTable reordered = makeExportTable(result, {2, 0});
+  const StringTable reordered = makeExportTable(result, {}, {2, 0});
   EXPECT_EQ(BuildExportText(reordered, {true, true, true}, {";", "", "\n"}), ";H3;H1\n1;a<#13><#10>b;x\n2;z;y");
 
-  const StringTable t = makeExportTable(result, {0, 1, 2});
+  const StringTable t = makeExportTable(result, {}, {0, 1, 2});
   const struct {
     std::vector<bool> exported;
     ExportFormat format;
@@ -97,11 +97,11 @@ TEST(WriteResultExport, StretchesJoinIntoTheWholeTextInItsEncoding) {
   for (bool numbers : {false, true}) {
     std::vector<bool> exported(4, true);
     exported[0] = numbers;
-    const StringTable table = makeExportTable(result, order);
+    const StringTable table = makeExportTable(result, {}, order);
     for (TextEncoding encoding : {TextEncoding::Windows1252, TextEncoding::Utf8Bom}) {
       std::string joined;
       int parts = 0;
-      const ExportCounts counts = writeResultExport(result, order, numbers, format, encoding, [&](std::string_view part) {
+      const ExportCounts counts = writeResultExport(result, {}, order, numbers, format, encoding, [&](std::string_view part) {
         joined += part;
         return ++parts < 1000;
       });
@@ -112,7 +112,7 @@ TEST(WriteResultExport, StretchesJoinIntoTheWholeTextInItsEncoding) {
   }
   // A sink that fails stops the writing.
   int parts = 0;
-  writeResultExport(result, order, true, format, TextEncoding::Utf8, [&](std::string_view) { return ++parts < 2; });
+  writeResultExport(result, {}, order, true, format, TextEncoding::Utf8, [&](std::string_view) { return ++parts < 2; });
   EXPECT_EQ(parts, 2);
 }
 
@@ -130,7 +130,7 @@ TEST(BuildExportText, PutsAnApostropheBeforeCellsThatReadAsFormulas) {
   result.setRowCount(3);
   for (int r = 0; r < 3; ++r)
     for (int c = 0; c < 2; ++c) result.setCell(c, r, cells[r][c]);
-  const StringTable table = makeExportTable(result, {0, 1});
+  const StringTable table = makeExportTable(result, {}, {0, 1});
   const struct {
     ExportFormat format;
     std::string expected;  // the header row is ours and stays
@@ -142,13 +142,33 @@ TEST(BuildExportText, PutsAnApostropheBeforeCellsThatReadAsFormulas) {
   for (const auto& c : cases) {
     EXPECT_EQ(BuildExportText(table, {true, true, true}, c.format), c.expected);
     std::string written;
-    const ExportCounts counts = writeResultExport(result, {0, 1}, true, c.format, TextEncoding::Utf8,
+    const ExportCounts counts = writeResultExport(result, {}, {0, 1}, true, c.format, TextEncoding::Utf8,
                                                   [&](std::string_view part) { return written += part, true; });
     EXPECT_EQ(written, c.expected);
     EXPECT_EQ(counts.formulas, 2u);
   }
   EXPECT_EQ(CountFormulaCells(table, {true, true, true}), 2u);
   EXPECT_EQ(CountFormulaCells(table, {true, false, true}), 1u);
+}
+
+TEST(WriteResultExport, DatesAreWrittenAndCountedAsTheyAreShown) {
+  StringTable result(2);
+  result.setRowCount(3);
+  const std::string cells[][2] = {
+      {"Datum :", "Ort :"}, {"18500112", "Bonn"}, {std::string("18900503") + kDatePartBreak + "1895", "K\xC3\xB6ln"}};
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 2; ++c) result.setCell(c, r, cells[r][c]);
+  const int dateColumn[] = {0};
+  // A "." separator splits the western dates, which the stored ones lack.
+  const ExportFormat dots{".", "", "\n"};
+  ExportBytes western = exportResult(result, {dateColumn, DateForm::Western}, {0, 1}, false, dots, TextEncoding::Utf8);
+  EXPECT_EQ(western.pieces[0], "Datum :.Ort :\n12.01.1850.Bonn\n03.05.1890 / 1895.K\xC3\xB6ln");
+  EXPECT_EQ(western.splitting, 2u);
+  ExportBytes sortable = exportResult(result, {dateColumn, DateForm::Sortable}, {1, 0}, false, dots, TextEncoding::Utf8);
+  EXPECT_EQ(sortable.pieces[0], "Ort :.Datum :\nBonn.18500112\nK\xC3\xB6ln.18900503 / 1895");
+  EXPECT_EQ(sortable.splitting, 0u);
+  EXPECT_EQ(BuildExportText(makeExportTable(result, {dateColumn, DateForm::Western}, {0}), {false, true}, dots),
+            "Datum :\n12.01.1850\n03.05.1890 / 1895");
 }
 
 TEST(EncodeExportText, WritesTheTextInTheChosenEncoding) {

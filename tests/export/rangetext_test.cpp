@@ -15,7 +15,7 @@ TEST(RangeText, CellsWithTabsBreaksOrQuotesStayOneCellForASpreadsheet) {
   table.setCell(2, 2, "x\ry");
   const int rows[] = {1, 2};
   const int columns[] = {2, 0, 1};
-  EXPECT_EQ(rangeText(table, rows, columns),
+  EXPECT_EQ(rangeText(table, {}, rows, columns),
             "\"a\tb\"\tAnna\t\"eins\nzwei\"\n"
             "\"x\ny\"\t\"\"\"Hans\"\"\"\t\n");
 }

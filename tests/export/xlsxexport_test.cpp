@@ -79,7 +79,7 @@ TEST(BuildXlsxWorkbook, GivesEachColumnItsCellType) {
   StringTable table = headedTable(static_cast<int>(cases.size()));
   for (size_t i = 0; i < cases.size(); ++i) table.setCell(cases[i].column, static_cast<int>(i) + 1, cases[i].cell);
 
-  XlsxOutcome book = buildXlsxWorkbook(table, allColumns(), true);
+  XlsxOutcome book = buildXlsxWorkbook(table, {}, allColumns(), true);
   ASSERT_TRUE(book.ok) << book.cause;
   Sheet sheet = readBack(book);
   EXPECT_EQ(sheet["rows"], std::to_string(table.rowCount()));
@@ -102,7 +102,7 @@ TEST(BuildXlsxWorkbook, WritesTheChosenColumnsFittedAndCutsOverlongCells) {
   table.setCell(15, 1, std::string(40000, 'y'));
   table.setCell(0, 2, "1234567");
   table.setCell(15, 2, "tab\there, bell\x07");
-  XlsxOutcome book = buildXlsxWorkbook(table, {3, 0, 15}, false);
+  XlsxOutcome book = buildXlsxWorkbook(table, {}, {3, 0, 15}, false);
   ASSERT_TRUE(book.ok) << book.cause;
   EXPECT_EQ(book.cutCells, 1);
   // Widths: capped, and the number wider than its header "ID :".
@@ -123,7 +123,7 @@ TEST(BuildXlsxWorkbook, WritesOnlyCharactersXmlAllowsAndEscapesEscapeLikeText) {
   table.setCell(1, 1, "a\xEF\xBF\xBE b\xEF\xBF\xBF \xEF\xBF\xBD");
   table.setCell(15, 1, "_x000D_ _x00e9_ _x12G4_ __x0041__ x000D_");
   table.setCell(1, 2, "after");
-  XlsxOutcome book = buildXlsxWorkbook(table, {1, 15}, false);
+  XlsxOutcome book = buildXlsxWorkbook(table, {}, {1, 15}, false);
   ASSERT_TRUE(book.ok) << book.cause;
   EXPECT_EQ(book.replacedChars, 2);
   const Sheet sheet = readBack(book);

@@ -94,8 +94,10 @@ TEST(MarriageCells, ShowTheSecondPlaceOnlyWithASecondDate) {
   auto cells = [](const std::array<std::string_view, 5>& items, bool western) {
     std::string text = "x";
     std::array<uint32_t, 3> ends;
-    appendMarriageCells(text, ends, items, western);
-    return text.substr(ends[0]) + "|" + text.substr(0, ends[0]);
+    appendMarriageCells(text, ends, items);
+    std::string shown;
+    appendShownDate(shown, std::string_view(text).substr(0, ends[0]), western ? DateForm::Western : DateForm::Sortable);
+    return text.substr(ends[0]) + "|" + shown;
   };
   EXPECT_EQ(cells({"18900503", "Koeln", "", "Bonn", ""}, true), "Koeln|x03.05.1890");
   EXPECT_EQ(cells({"18900503", "Koeln", "1895", "", ""}, true), "Koeln / |x03.05.1890 / 1895");

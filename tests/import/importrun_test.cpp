@@ -19,7 +19,7 @@ TEST(ImportGedcom, StartsFromAnEmptyTableEachRun) {
   StringTable table(kResultColumns);
   table.setRowCount(5);
   test::CapturedMessages quiet;
-  importGedcom(dir.file("second.ged"), true, table, quiet);
+  importGedcom(dir.file("second.ged"), table, quiet);
   ASSERT_EQ(table.rowCount(), 2);
   EXPECT_EQ(table.cell(22, 1), "E F");
 }
@@ -43,7 +43,7 @@ TEST(ImportGedcom, OutcomeTellsWhyNothingWasImported) {
   for (const auto& c : cases) {
     StringTable table;
     test::CapturedMessages quiet;
-    const ImportOutcome outcome = importGedcom(c.file, true, table, quiet);
+    const ImportOutcome outcome = importGedcom(c.file, table, quiet);
     EXPECT_EQ(outcome.status, c.status) << c.file;
     EXPECT_EQ(outcome.cause.system.kind(), c.cause) << c.file;
     EXPECT_TRUE(quiet.messages.empty()) << c.file;
@@ -63,7 +63,7 @@ TEST(ImportGedcom, AReceiverThatAsksToStopEndsTheRunCancelled) {
   test::writeFileBytes(file, crlf("0 HEAD\n0 @I1@ INDI\n1 NAME A /B/\n0 TRLR\n"));
   StoppingMessages stopping;
   StringTable table;
-  EXPECT_EQ(importGedcom(file, true, table, stopping).status, ImportStatus::Cancelled);
+  EXPECT_EQ(importGedcom(file, table, stopping).status, ImportStatus::Cancelled);
 }
 
 TEST(ImportGedcom, WholeFilesGiveTheExpectedExportText) {
@@ -77,7 +77,7 @@ TEST(ImportGedcom, WholeFilesGiveTheExpectedExportText) {
     SCOPED_TRACE(input);
     auto run = test::importFile(input);
     // The expected files hold the default export: Windows-1252 bytes.
-    const std::string text = encodeExportText(BuildExportText(makeExportTable(run.table, order),
+    const std::string text = encodeExportText(BuildExportText(makeExportTable(run.table, {}, order),
                                              std::vector<bool>(kResultColumns + 1, true), {";", "", "\r\n"}),
                                               TextEncoding::Windows1252);
     EXPECT_EQ(text, test::readFileBytes(test::projectDataDir() + expectedName));

@@ -62,10 +62,20 @@ struct ImportOutcome {
   std::vector<std::string> messages;
 };
 
+// Each date cell of a result table in its shown form, as the grid and the
+// export show it.
+inline void showDates(StringTable& table, bool western) {
+  const DateCells dates = resultDateCells(western ? DateForm::Western : DateForm::Sortable);
+  std::string scratch;
+  for (int r = 1; r < table.rowCount(); ++r)
+    for (int c : dates.columns) table.setCell(c, r, std::string(dates.shown(table, c, r, scratch)));
+}
+
 inline ImportOutcome importFile(const std::string& file, bool western = true) {
   ImportOutcome out;
   CapturedMessages captured;
-  const ::rowsmith::ImportOutcome run = importGedcom(file, western, out.table, captured);
+  const ::rowsmith::ImportOutcome run = importGedcom(file, out.table, captured);
+  showDates(out.table, western);
   if (run.imported()) captured.showMessage(importedMessage(run.persons));
   else if (run.status == ImportStatus::CannotOpen) captured.showMessage(run.cause.system.text());
   out.counter = run.counter;
@@ -91,11 +101,12 @@ inline Rows assembleRows(const GedcomIndex& db, bool western = true) {
   Extractor extractor(db);
   StringTable table(39);
   table.setRowCount(1);
-  RowAssembly rows(extractor, table, western);
+  RowAssembly rows(extractor, table);
   std::vector<int32_t> persons = extractor.GetPersonList();
   rows.prepare(persons);
   for (int32_t p : persons) rows.AddPersonRows(p);
   table.setRowCount(rows.currentRow());
+  showDates(table, western);
   return dataRows(table);
 }
 

@@ -126,7 +126,7 @@ TEST(AddPersonRows, FillsEveryColumnOfACoupleRowWithSortableDates) {
 
 void WritePersonSide(Extractor& ex, StringTable& table, bool left, int row, const TPersRec& person, int32_t p) {
   PreparedSide side;
-  prepareSide(ex, p, true, side);
+  prepareSide(ex, p, side);
   const int offset = left ? 0 : kRightOffset;
   uint32_t begin = 0;
   for (size_t c = 0; c < kOwnCells; ++c) {
@@ -202,7 +202,7 @@ class ReferenceRows {
     for (size_t i = 0; i < items.size(); ++i) appendCrlfLines(lines[i], items[i]);
     std::string text;
     std::array<uint32_t, 3> ends;
-    appendMarriageCells(text, ends, {lines[0], lines[1], lines[2], lines[3], lines[4]}, true);
+    appendMarriageCells(text, ends, {lines[0], lines[1], lines[2], lines[3], lines[4]});
     table_.setCell(18, current, text.substr(0, ends[0]));
     table_.setCell(19, current, text.substr(ends[0], ends[1] - ends[0]));
     table_.setCell(20, current, text.substr(ends[1], ends[2] - ends[1]));
@@ -219,6 +219,7 @@ Rows referenceRows(const GedcomIndex& db) {
   ReferenceRows ref(ex, table);
   for (int32_t p : ex.GetPersonList()) ref.add(p, false);
   table.setRowCount(ref.current);
+  test::showDates(table, true);
   return test::dataRows(table);
 }
 

@@ -43,27 +43,6 @@ TEST(SortDateToDisplay, ShowsDayMonthYear) {
            {"1850-12-31", "1850-12-31"}, {"1741/42", "1741/42"}, {"1 JAN 10000", "1 JAN 10000"}, {"10000", "10000"},
            {"ABT 12345", "ABT 12345"}, {"x 12345678901", "x 12345678901"}, {"123456789", "123456789"}})
     EXPECT_EQ(SortDateToDisplay(in), out) << in;
-  EXPECT_EQ(DateForDisplay("ABT 19000112", true), "ABT 12.01.1900");
-  EXPECT_EQ(DateForDisplay("ABT 19000112", false), "ABT 19000112");
-}
-
-TEST(AppendDisplayDate, ShowsAGedcomDateAsItsSortableFormWouldBeShown) {
-  struct Case {
-    const char* in;
-    const char* western;
-    const char* sortable;
-  };
-  for (const Case& c : {Case{"9 mar 1850", "09.03.1850", "18500309"}, Case{"19 DEZ 1850", "19.12.1850", "18501219"},
-                        Case{"1850", "1850", "1850"}, Case{"ABT 12 JAN 1900", "ABT 12.01.1900", "ABT 19000112"},
-                        Case{" 9 JAN 1850", "09.01.1850", "18500109"}, Case{"9 XYZ 1850", "9 XYZ 1850", "9 XYZ 1850"},
-                        Case{"21 JAN 1652/53", "21 JAN 1652/53", "21 JAN 1652/53"},
-                        Case{" 1850-1860 ", "1850-1860", "1850-1860"}, Case{"", "", ""}}) {
-    for (bool western : {true, false}) {
-      std::string out = "x";
-      appendDisplayDate(out, c.in, western);
-      EXPECT_EQ(out, std::string("x") + (western ? c.western : c.sortable)) << c.in;
-    }
-  }
 }
 
 }  // namespace

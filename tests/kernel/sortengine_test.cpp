@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "kernel/dates.h"
+
 namespace rowsmith {
 namespace {
 
@@ -87,7 +89,7 @@ TEST(SortGridRows, ChoosesDateNumberOrTextPerColumnWithEmptyCellsFirst) {
       StringTable table = makeTable(rows, 1);
       table.setCell(0, 0, c.header);
       const bool dated = std::string_view(c.header) == "Geburtsdatum :";
-      SortGridRows(table, 1, table.rowCount() - 1, descending, keys, dated ? DateColumns(keys) : DateColumns());
+      SortGridRows(table, 1, table.rowCount() - 1, descending, keys, dated ? DateCells{keys} : DateCells{});
       EXPECT_EQ(columnOf(table, 0), descending ? Cells(c.ascending.rbegin(), c.ascending.rend()) : c.ascending)
           << c.header << " " << descending;
     }
@@ -113,7 +115,8 @@ TEST(SortGridRows, PrecomputedOrderAgreesWithCompareGridRows) {
     rows.push_back({words[random() % 9], random() % 5 ? std::to_string(static_cast<int>(random() % 50) - 25) + ",5" : "",
                     dates[random() % 7], std::to_string(r)});
   StringTable table = makeTable(rows, 4);
-  const int dateColumns[] = {2};
+  const int dateColumnList[] = {2};
+  const DateCells dateColumns{dateColumnList};
   const int keyColumns[] = {0, 2, 1};
   for (bool descending : {false, true}) {
     // Ties keep the order of the one-core quicksort over the row indices.
@@ -220,6 +223,40 @@ TEST(SortTableKeepingRow, FollowsTheSelectedRowThroughTheSort) {
   EXPECT_EQ(SortTableKeepingRow(twins, keys, false, 3), 2);
   // A row out of range matches nothing: the last row.
   EXPECT_EQ(SortTableKeepingRow(table, keys, false, 99), 3);
+}
+
+TEST(SortGridRows, StoredDatesSortAsTheirShownTextWould) {
+  const char* gedcom[] = {"12 JAN 1850", "ABT 1850",  "BEF MAR 1849", "1850/51",        "unbekannt", "",
+                          "3 MAI 1850",  "1849",      "ABT 12 JAN 1850", "JAN 1900",   "BET 1850 AND 1860",
+                          "5.1850",      "MAR 1850",  "01121850",   "ABT 12345",       "um 1850?",  "ABT"};
+  std::vector<Cells> stored, shown[2];
+  std::mt19937 random(3);
+  for (int r = 0; r < 300; ++r) {
+    std::string date;
+    appendSortDate(date, gedcom[random() % std::size(gedcom)]);
+    if (random() % 4 == 0) {
+      date += kDatePartBreak;
+      appendSortDate(date, gedcom[random() % std::size(gedcom)]);
+    }
+    stored.push_back({date, std::to_string(r)});
+    for (int form = 0; form < 2; ++form) {
+      std::string text;
+      appendShownDate(text, date, form == 0 ? DateForm::Western : DateForm::Sortable);
+      shown[form].push_back({text, std::to_string(r)});
+    }
+  }
+  const int dateColumn[] = {0};
+  const int keys[] = {0};
+  for (int form = 0; form < 2; ++form) {
+    for (bool descending : {false, true}) {
+      StringTable fromStored = makeTable(stored, 2), fromShown = makeTable(shown[form], 2);
+      SortGridRows(fromStored, 1, 300, descending, keys,
+                   DateCells{dateColumn, form == 0 ? DateForm::Western : DateForm::Sortable});
+      // The shown text read as it stands, as the sort once read the grid.
+      SortGridRows(fromShown, 1, 300, descending, keys, DateCells{dateColumn, DateForm::Sortable});
+      EXPECT_EQ(columnOf(fromStored, 1), columnOf(fromShown, 1)) << form << descending;
+    }
+  }
 }
 
 }  // namespace

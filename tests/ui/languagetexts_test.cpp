@@ -102,7 +102,7 @@ class LanguageTexts : public ::testing::Test {
     window.exportDialog()->Prepare(table.table, table.columnWidths, table.resultColumns);
     collect(window.exportDialog(), "export", texts);
 
-    TfrmRowDetails details(window.resultTable(), 1, &window);
+    TfrmRowDetails details(window.resultTable(), window.SGrid->tableModel()->dates(), 1, &window);
     collect(&details, "details", texts, false);
 
     MessageDialog message(&window);

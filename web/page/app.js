@@ -275,9 +275,20 @@ for (const id of ['western', 'sortable']) {
       state.western = western;
       return;
     }
-    // The date form is the import's: the file is read again in the other form.
-    const ok = await importFile(state.file, western, true);
-    if (!ok) ($('western').checked = state.western), ($('sortable').checked = !state.western);
+    // The table holds every date once; only the cells show anew, in the
+    // same order, with the same row selected.
+    const answer = await state.core.call('dates', { western, selectedRow: state.curRow });
+    state.western = western;
+    // A filter text may match a date in one form only.
+    if (state.filter) {
+      state.shown = answer.shown;
+      state.cur.index = answer.index >= 0 ? answer.index : 0;
+      state.anchor = null;
+      updateFilterCount();
+      layout();
+    }
+    state.cache = null;
+    await render();
   };
 }
 

@@ -41,6 +41,11 @@ const ops = {
     outcome.workbooks = core.writesWorkbooks();
     return outcome;
   },
+  // Dates show in the other form; the table stays as it is.
+  dates({ western, selectedRow }) {
+    session.setDateForm(western);
+    return { shown: session.shownCount(), index: session.shownIndexOf(selectedRow) };
+  },
   // A window of shown rows; with a find text, which of their cells hold it.
   rows({ first, count, needle }) {
     const rows = session.rows(first, count);

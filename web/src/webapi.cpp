@@ -106,14 +106,15 @@ class Session {
  public:
   Session() : table_(makeResultTable()) {}
 
-  // Reads a GEDCOM file of the module's file system. The shown table is
-  // replaced only by a table that was read in full.
+  // Reads a GEDCOM file of the module's file system and shows its dates in
+  // the given form. The shown table is replaced only by a table that was
+  // read in full.
   val importFile(const std::string& path, bool westernDates, val progress) {
     CallbackMessages messages(std::move(progress));
     StringTable read;
     ImportOutcome outcome;
     try {
-      outcome = importGedcom(path, westernDates, read, messages);
+      outcome = importGedcom(path, read, messages);
     } catch (const std::bad_alloc&) {
       outcome.status = ImportStatus::ReadFailed;
       outcome.cause = ReadFailure::of(os::errorOfKind(os::ErrorKind::OutOfMemory));
@@ -144,8 +145,16 @@ class Session {
     if (outcome.imported() || outcome.status == ImportStatus::NoPersons) {
       table_ = std::move(read);
       shown_.reset();
+      setDateForm(westernDates);
     }
     return result;
+  }
+
+  // The table stores each date once: a new form changes only how the cells
+  // show, so the rows, their order and the filter's rows stay.
+  void setDateForm(bool western) {
+    dates_.form = western ? DateForm::Western : DateForm::Sortable;
+    if (shown_) filter(filter_, false);
   }
 
   int rowCount() const { return std::max(table_.rowCount() - 1, 0); }
@@ -191,7 +200,9 @@ class Session {
     val cells = val::array();
     if (tableRowNumber < 1 || tableRowNumber >= table_.rowCount()) return cells;
     cells.call<void>("push", tableRowNumber);
-    for (int c = 0; c < table_.columnCount(); ++c) cells.call<void>("push", std::string(table_.cell(c, tableRowNumber)));
+    std::string scratch;
+    for (int c = 0; c < table_.columnCount(); ++c)
+      cells.call<void>("push", std::string(dates_.shown(table_, c, tableRowNumber, scratch)));
     return cells;
   }
 
@@ -199,7 +210,7 @@ class Session {
   // was selected stands now. The filter is applied again after.
   int sort(val keys, bool descending, int selectedRow) {
     const std::vector<int> columns = intsOf(keys);
-    const int row = SortTableKeepingRow(table_, columns, descending, selectedRow, resultDateColumns());
+    const int row = SortTableKeepingRow(table_, columns, descending, selectedRow, dates_);
     if (shown_) filter(filter_, false);
     return row;
   }
@@ -213,7 +224,7 @@ class Session {
       return rowCount();
     }
     const TableSearch search(needle);
-    shown_ = narrow && shown_ ? filterRows(table_, search, *shown_) : filterRows(table_, search);
+    shown_ = narrow && shown_ ? filterRows(table_, dates_, search, *shown_) : filterRows(table_, dates_, search);
     return static_cast<int>(shown_->size());
   }
 
@@ -228,7 +239,7 @@ class Session {
       for (size_t r = 0; r < all.size(); ++r) all[r] = static_cast<int>(r) + 1;
     }
     const std::vector<int>& rows = shown_ ? *shown_ : all;
-    const std::optional<ShownCell> found = findCell(table_, search, rows, columns, {fromIndex, fromColumn}, backward);
+    const std::optional<ShownCell> found = findCell(table_, dates_, search, rows, columns, {fromIndex, fromColumn}, backward);
     if (!found) return val::null();
     val out = val::object();
     out.set("index", found->row);
@@ -244,7 +255,7 @@ class Session {
     std::vector<int> rows;
     for (int i = std::max(first, 0); i <= last && i < shownCount(); ++i) rows.push_back(tableRow(i));
     const std::vector<int> columns = intsOf(shownColumns);
-    return rangeText(table_, rows, columns);
+    return rangeText(table_, dates_, rows, columns);
   }
 
   // The export as the converter writes it, with its command-line options
@@ -267,8 +278,11 @@ class Session {
       result.set("error", error);
       return result;
     }
-    // --dates belongs to the import: the caller imports with that form.
-    if (!options.sortKeys.empty()) sortBy(options.sortKeys, options.descending);
+    // The dates as shown, unless the options name a form.
+    DateCells dates = dates_;
+    if (std::any_of(list.begin(), list.end(), [](const std::string& a) { return a.rfind("--dates", 0) == 0; }))
+      dates.form = options.westernDates ? DateForm::Western : DateForm::Sortable;
+    if (!options.sortKeys.empty()) sortBy(options.sortKeys, options.descending, dates);
     // The shown rows, or only the first `limit` of them for a preview.
     const bool copy = shown_ || (limit > 0 && limit < rowCount());
     StringTable visible(copy ? table_.columnCount() : 0);
@@ -297,7 +311,7 @@ class Session {
       englishFemale = english.GetNLSText("Sexes", "Female", "W");
     }
     if (options.xlsx) {
-      XlsxOutcome book = buildXlsxWorkbook(source, options.columns, options.rowNumbers);
+      XlsxOutcome book = buildXlsxWorkbook(source, dates, options.columns, options.rowNumbers);
       if (book.ok) {
         result.set("bytes", bytesOf({book.bytes}));
         result.set("cutCells", static_cast<double>(book.cutCells));
@@ -305,7 +319,7 @@ class Session {
         result.set("error", book.cause);
       }
     } else {
-      ExportBytes bytes = exportResult(source, options.columns, options.rowNumbers, format, options.format.encoding);
+      ExportBytes bytes = exportResult(source, dates, options.columns, options.rowNumbers, format, options.format.encoding);
       result.set("bytes", bytesOf(bytes.pieces));
       result.set("splitting", static_cast<double>(bytes.splitting));
     }
@@ -323,12 +337,13 @@ class Session {
   }
 
  private:
-  void sortBy(const std::vector<int>& keys, bool descending) {
-    SortGridRows(table_, 1, table_.rowCount() - 1, descending, keys, resultDateColumns());
+  void sortBy(const std::vector<int>& keys, bool descending, const DateCells& dates) {
+    SortGridRows(table_, 1, table_.rowCount() - 1, descending, keys, dates);
     if (shown_) filter(filter_, false);
   }
 
   StringTable table_;
+  DateCells dates_ = resultDateCells(DateForm::Western);
   std::optional<std::vector<int>> shown_;
   std::string filter_;
 };
@@ -337,12 +352,13 @@ class Session {
 std::string usage() { return cli::usageText(); }
 
 // Whether this build was made with the workbook writer.
-bool writesWorkbooks() { return buildXlsxWorkbook(makeResultTable(), {0}, false).ok; }
+bool writesWorkbooks() { return buildXlsxWorkbook(makeResultTable(), {}, {0}, false).ok; }
 
 EMSCRIPTEN_BINDINGS(rowsmith) {
   emscripten::class_<Session>("Session")
       .constructor<>()
       .function("importFile", &Session::importFile)
+      .function("setDateForm", &Session::setDateForm)
       .function("rowCount", &Session::rowCount)
       .function("shownCount", &Session::shownCount)
       .function("filtered", &Session::filtered)
