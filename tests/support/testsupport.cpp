@@ -53,6 +53,17 @@ bool fileExists(const std::string& path) {
   return fs::exists(path, ec);
 }
 
+long entryCount(const std::string& folder) {
+  return static_cast<long>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+StringTable tableOf(int columns, const std::vector<std::vector<std::string>>& rows) {
+  StringTable table(columns);
+  for (size_t r = 0; r < rows.size(); ++r) table.setRow(static_cast<int>(r), rows[r]);
+  table.setRowCount(static_cast<int>(rows.size()));
+  return table;
+}
+
 TempDir::TempDir() {
   std::string folder = os::createPrivateFolder(os::temporaryFolder(), "rowsmith-test-", nullptr);
   if (folder.empty()) throw std::runtime_error("cannot create a temporary folder");
@@ -64,6 +75,5 @@ TempDir::~TempDir() {
   fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
   fs::remove_all(path_, ec);
 }
-
 
 }  // namespace rowsmith::test

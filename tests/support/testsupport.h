@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "kernel/stringtable.h"
 #include "kernel/usermessages.h"
 
 namespace rowsmith::test {
@@ -19,6 +20,11 @@ std::string projectDataDir();
 std::string readFileBytes(const std::string& path);
 void writeFileBytes(const std::string& path, std::string_view bytes);
 bool fileExists(const std::string& path);
+// Entries of a folder, to tell that no temporary file was left.
+long entryCount(const std::string& folder);
+
+// A table of the given rows, row 0 first; missing cells are empty.
+StringTable tableOf(int columns, const std::vector<std::vector<std::string>>& rows);
 
 // A fresh folder below the system temporary folder, removed with its content.
 class TempDir {

@@ -287,7 +287,7 @@ TEST_F(ExportDialogTest, AFailingWriteKeepsTheSettingsAndLeavesNoFile) {
   EXPECT_TRUE(infoMessages.empty());
   EXPECT_EQ(readFileBytes(settings()), oldSettings);
   // No temporary file and no folder is left: DEFAULTS.INI, NLS.49 and the folder.
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 3);
+  EXPECT_EQ(test::entryCount(dir.path()), 3);
 }
 
 TEST_F(ExportDialogTest, NotationErrorsAMissingFileNameAndCancelDeliverNothing) {
