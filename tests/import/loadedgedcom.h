@@ -53,7 +53,6 @@ inline ImportOutcome importFile(const std::string& file, bool western = true) {
   CapturedMessages captured;
   const ::rowsmith::ImportOutcome run = importGedcom(file, western, out.table, captured);
   if (run.imported()) captured.showMessage(importedMessage(run.persons));
-  else if (run.status == ImportStatus::CannotOpen) captured.showMessage(run.cause.system.text());
   out.counter = run.counter;
   out.messages = captured.messages;
   return out;

@@ -7,7 +7,6 @@
 #include "import/loadedgedcom.h"
 #include "support/familylookups.h"
 #include "import/rows.h"
-#include "kernel/utf8text.h"
 
 namespace rowsmith {
 namespace {
