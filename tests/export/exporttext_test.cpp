@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/testsupport.h"
+
 namespace rowsmith {
 namespace {
 
@@ -34,10 +36,7 @@ TEST(DecodeExportFormat, TurnsTheDialogChoicesIntoSeparatorEnclosingAndLineBreak
 }
 
 TEST(BuildExportText, FollowsTheFormatRules) {
-  StringTable result(3);
-  const char* cells[3][3] = {{"H1", "H2", "H3"}, {"x", "", "a\r\nb"}, {"y", "q;'", "z"}};
-  for (int r = 0; r < 3; ++r)
-    for (int c = 0; c < 3; ++c) result.setCell(c, r, cells[r][c]);
+  const StringTable result = test::tableOf(3, {{"H1", "H2", "H3"}, {"x", "", "a\r\nb"}, {"y", "q;'", "z"}});
   // Row numbers in front, empty in the header; columns in the given order.
   const StringTable reordered = makeExportTable(result, {}, {2, 0});
   EXPECT_EQ(BuildExportText(reordered, {true, true, true}, {";", "", "\n"}), ";H3;H1\n1;a<#13><#10>b;x\n2;z;y");
@@ -63,21 +62,6 @@ TEST(BuildExportText, FollowsTheFormatRules) {
     EXPECT_EQ(BuildExportText(t, c.exported, c.format), c.expected);
     EXPECT_EQ(CountCellsThatSplit(t, c.exported, c.format), c.splitting) << c.expected;
   }
-}
-
-TEST(BuildExportText, ALargeTableGivesTheTextOfAPlainRowByRowBuild) {
-  const int rows = 9001;
-  StringTable t(3);
-  std::string expected;
-  for (int r = 0; r < rows; ++r) {
-    const std::string middle = r % 7 == 0 ? "a\r\nb" : std::string(static_cast<size_t>(r % 1000), '\xE4');
-    t.setCell(0, r, std::to_string(r));
-    t.setCell(1, r, middle);
-    if (r % 3) t.setCell(2, r, "\xFC");
-    expected += "'" + std::to_string(r) + "','" + (r % 7 == 0 ? "a<#13><#10>b" : middle) + "','" +
-                (r % 3 ? "\xFC" : "") + "'" + (r + 1 < rows ? "\n" : "");
-  }
-  EXPECT_EQ(BuildExportText(t, {true, true, true}, {",", "'", "\n"}), expected);
 }
 
 // The converter's route: stretches of rows built by two cores, each encoded
@@ -125,11 +109,7 @@ TEST(BuildExportText, PutsAnApostropheBeforeCellsThatReadAsFormulas) {
   for (const char* cell : {"+ 1850", "-", "-5", "@#DJULIAN@ 24.04.1827", "a=b", " =1", "--", "+\xC3\x97",
                            "-\xE2\x80\x93x", ""})
     EXPECT_FALSE(readsAsFormula(cell)) << cell;
-  StringTable result(2);
-  const char* cells[3][2] = {{"=H", "H"}, {"=1\"", "-5"}, {"x", "@A"}};
-  result.setRowCount(3);
-  for (int r = 0; r < 3; ++r)
-    for (int c = 0; c < 2; ++c) result.setCell(c, r, cells[r][c]);
+  const StringTable result = test::tableOf(2, {{"=H", "H"}, {"=1\"", "-5"}, {"x", "@A"}});
   const StringTable table = makeExportTable(result, {}, {0, 1});
   const struct {
     ExportFormat format;
@@ -152,12 +132,8 @@ TEST(BuildExportText, PutsAnApostropheBeforeCellsThatReadAsFormulas) {
 }
 
 TEST(WriteResultExport, DatesAreWrittenAndCountedAsTheyAreShown) {
-  StringTable result(2);
-  result.setRowCount(3);
-  const std::string cells[][2] = {
-      {"Datum :", "Ort :"}, {"18500112", "Bonn"}, {std::string("18900503") + kDatePartBreak + "1895", "K\xC3\xB6ln"}};
-  for (int r = 0; r < 3; ++r)
-    for (int c = 0; c < 2; ++c) result.setCell(c, r, cells[r][c]);
+  const StringTable result = test::tableOf(
+      2, {{"Datum :", "Ort :"}, {"18500112", "Bonn"}, {std::string("18900503") + kDatePartBreak + "1895", "K\xC3\xB6ln"}});
   const int dateColumn[] = {0};
   // A "." separator splits the western dates, which the stored ones lack.
   const ExportFormat dots{".", "", "\n"};
@@ -169,12 +145,6 @@ TEST(WriteResultExport, DatesAreWrittenAndCountedAsTheyAreShown) {
   EXPECT_EQ(sortable.splitting, 0u);
   EXPECT_EQ(BuildExportText(makeExportTable(result, {dateColumn, DateForm::Western}, {0}), {false, true}, dots),
             "Datum :\n12.01.1850\n03.05.1890 / 1895");
-}
-
-TEST(EncodeExportText, WritesTheTextInTheChosenEncoding) {
-  const std::string text = "Dvořák;ä€";
-  EXPECT_EQ(encodeExportText(text, TextEncoding::Utf8), text);
-  EXPECT_EQ(encodeExportText(text, TextEncoding::Utf8Bom), "\xEF\xBB\xBF" + text);
 }
 
 }  // namespace

@@ -35,16 +35,5 @@ TEST(Extractor, ReadsSharedNotesEscapesAndVoidPointers) {
   }
 }
 
-TEST(Extractor, AVoidPartnerLeavesThePersonAlone) {
-  LoadedGedcom g(
-      "0 HEAD\n1 GEDC\n2 VERS 7.0\n0 @I1@ INDI\n1 NAME Anna /B/\n1 SEX F\n1 FAMS @F1@\n"
-      "0 @F1@ FAM\n1 HUSB @VOID@\n1 WIFE @I1@\n1 MARR\n2 DATE 1900\n0 TRLR\n");
-  const test::Rows rows = test::assembleRows(g.db());
-  ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0][0], "");        // no man on the left
-  EXPECT_EQ(rows[0][22], "Anna B");
-  EXPECT_EQ(rows[0][18], "1900");   // the family's marriage stays hers
-}
-
 }  // namespace
 }  // namespace rowsmith

@@ -2,7 +2,6 @@
 
 #include "import/extractor.h"
 #include "import/loadedgedcom.h"
-#include "support/familylookups.h"
 
 namespace rowsmith {
 namespace {
@@ -15,30 +14,6 @@ Ids parentsOf(Extractor& ex, int32_t p) {
   ex.famsLinks(0);
   const Extractor::Couple parents = ex.parentCells(p);
   return {parents.husband, parents.wife};
-}
-
-// Records: 0 HEAD, 1 I1, 2 I2, 3 I3, 4 F1, 5 F2, 6 I4, 7 F3.
-const char* kTwoFamilies =
-    "0 HEAD\n1 CHAR ANSI\n"
-    "0 @I1@ INDI\n1 NAME Man /A/\n1 SEX M\n1 FAMS @F1@\n1 FAMS @F2@\n1 FAMS @F9@\n"
-    "0 @I2@ INDI\n1 NAME Wife /B/\n1 SEX F\n1 FAMS @F1@\n"
-    "0 @I3@ INDI\n1 NAME Kid /A/\n1 FAMC @F1@\n"
-    "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 CHIL @I3@\n"
-    "0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @IX@\n"
-    "0 @I4@ INDI\n1 FAMS @F3@\n1 FAMS @F2@\n0 @F3@ FAM\n1 HUSB @I4@\n"
-    "0 TRLR\n";
-
-TEST(GetSpouseList, GivesHusbandAndWifeOfEachFamsLinkInOrder) {
-  LoadedGedcom g(kTwoFamilies);
-  Extractor ex(g.db());
-  // F9 does not exist and adds nothing; F2's unknown wife is -1.
-  EXPECT_EQ(test::GetSpouseList(ex, 1, false), (Ids{1, 2, 1, -1}));
-  EXPECT_EQ(test::GetSpouseList(ex, 1, true), (Ids{2, -1}));
-  EXPECT_EQ(test::GetSpouseList(ex, 2, true), (Ids{1}));
-  EXPECT_EQ(test::GetSpouseList(ex, 3, true), Ids{});
-  // A missing spouse is 0; a family that does not name the person gives both.
-  EXPECT_EQ(test::GetSpouseList(ex, 6, true), (Ids{0, 1, -1}));
-  EXPECT_EQ(test::GetSpouseList(ex, 99, true), Ids{});
 }
 
 struct MarriageCase {

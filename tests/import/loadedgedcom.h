@@ -24,35 +24,21 @@ inline std::string crlf(std::string_view text) {
   return out;
 }
 
-// 16-bit text in either byte order, with or without a byte-order mark.
-inline std::string utf16(std::u16string_view text, bool bigEndian, bool bom = true) {
-  std::string out;
-  if (bom) out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-  for (char16_t c : text) {
-    const char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
-    out += bigEndian ? high : low;
-    out += bigEndian ? low : high;
-  }
-  return out;
-}
-
 class LoadedGedcom {
  public:
   explicit LoadedGedcom(std::string_view text) {
     const std::string file = dir_.file("input.ged");
     writeFileBytes(file, crlf(text));
-    counter_ = readGedcom(file, db_).counter;
+    readGedcom(file, db_);
     LoadIndex(db_);
   }
   const GedcomIndex& db() const { return db_; }
-  int32_t counter() const { return counter_; }
   // Record number of the block with this cross-reference.
   int32_t id(std::string_view xref) const { return FindBlock(db_, xref); }
 
  private:
   TempDir dir_;
   GedcomIndex db_;
-  int32_t counter_ = 0;
 };
 
 // A whole import run of a file.
@@ -77,22 +63,8 @@ inline ImportOutcome importFile(const std::string& file, bool western = true) {
   const ::rowsmith::ImportOutcome run = importGedcom(file, out.table, captured);
   showDates(out.table, western);
   if (run.imported()) captured.showMessage(importedMessage(run.persons));
-  else if (run.status == ImportStatus::CannotOpen) captured.showMessage(run.cause.system.text());
   out.counter = run.counter;
   out.messages = captured.messages;
-  return out;
-}
-
-using Rows = std::vector<std::vector<std::string>>;
-
-// The data rows of a result table, cell by cell.
-inline Rows dataRows(const StringTable& table) {
-  Rows out;
-  for (int r = 1; r < table.rowCount(); ++r) {
-    std::vector<std::string> row;
-    for (int c = 0; c < table.columnCount(); ++c) row.emplace_back(table.cell(c, r));
-    out.push_back(std::move(row));
-  }
   return out;
 }
 

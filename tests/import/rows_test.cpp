@@ -7,7 +7,6 @@
 #include "import/loadedgedcom.h"
 #include "support/familylookups.h"
 #include "import/rows.h"
-#include "kernel/utf8text.h"
 
 namespace rowsmith {
 namespace {
@@ -39,6 +38,8 @@ TEST(AddPersonRows, PlacesCouplesAndSinglesInTheirRowsAndOrder) {
        "0 @I1@ INDI\n1 SEX M\n1 FAMS @F1@\n0 @I2@ INDI\n1 SEX M\n1 FAMS @F1@\n"
        "0 @F1@ FAM\n1 HUSB @I2@\n1 WIFE @I1@\n",
        {"1||2"}},
+      {"a void partner (GEDCOM 7) leaves the woman alone with her family's marriage",
+       "0 @I1@ INDI\n1 SEX F\n1 FAMS @F1@\n0 @F1@ FAM\n1 HUSB @VOID@\n1 WIFE @I1@\n1 MARR\n2 DATE 1900\n", {"|1900|1"}},
       {"a woman's partner stands left whatever his sex",
        "0 @I1@ INDI\n1 SEX F\n1 FAMS @F1@\n0 @I2@ INDI\n1 SEX F\n1 FAMS @F1@\n"
        "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n",
@@ -124,7 +125,7 @@ TEST(AddPersonRows, FillsEveryColumnOfACoupleRowWithSortableDates) {
                          "", "2", "NN Meyer", "NN", "Meyer", "W", "", "", "", "", "", "", "", "", "", "", "", "0", "0"}));
 }
 
-void WritePersonSide(Extractor& ex, StringTable& table, bool left, int row, const TPersRec& person, int32_t p) {
+void WritePersonSide(Extractor& ex, StringTable& table, bool left, int row, int32_t p) {
   PreparedSide side;
   prepareSide(ex, p, side);
   const int offset = left ? 0 : kRightOffset;
@@ -133,7 +134,7 @@ void WritePersonSide(Extractor& ex, StringTable& table, bool left, int row, cons
     table.setCell(offset + static_cast<int>(c), row, side.text.substr(begin, side.ends[c] - begin));
     begin = side.ends[c];
   }
-  const Extractor::Couple parents = ex.parentCells(toInt32(trimView(person.ID)).value_or(0));
+  const Extractor::Couple parents = ex.parentCells(p);
   table.setCell(offset + 16, row, std::to_string(parents.husband));
   table.setCell(offset + 17, row, std::to_string(parents.wife));
 }
@@ -152,7 +153,7 @@ class ReferenceRows {
     const bool male = a.Sex == 1;
     bool pending = false;
     if (!partnerCall) {
-      WritePersonSide(ex_, table_, male, current, a, p);
+      WritePersonSide(ex_, table_, male, current, p);
       pending = true;
     }
     std::vector<int32_t> spouses = test::GetSpouseList(ex_, p, false);
@@ -167,7 +168,7 @@ class ReferenceRows {
       for (int32_t e : entries) real = real || e >= 1;
       if (!real) {
         if (!aloneDone.insert(links[i].family).second) continue;
-        if (!pending) WritePersonSide(ex_, table_, male, current, a, p);
+        if (!pending) WritePersonSide(ex_, table_, male, current, p);
         marriage(links[i].family);
         ++current;
         pending = false;
@@ -175,10 +176,8 @@ class ReferenceRows {
       }
       for (int32_t q : entries) {
         if (q < 1 || handled_.count(q)) continue;
-        TPersRec b;
-        ex_.GetPersonRecord(q, b);
-        WritePersonSide(ex_, table_, !male, current, b, q);
-        WritePersonSide(ex_, table_, male, current, a, p);
+        WritePersonSide(ex_, table_, !male, current, q);
+        WritePersonSide(ex_, table_, male, current, p);
         std::vector<int32_t> shared;
         for (int32_t f : test::GetPersonFamilies(ex_, p)) {
           if (test::IsFamilySpouse(ex_, p, f) && test::IsFamilySpouse(ex_, q, f)) shared.push_back(f);

@@ -14,10 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-size_t entries(const std::string& folder) {
-  return static_cast<size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
-}
-
 TEST(WriteFileAtomically, ReplacesAnExistingFileKeepingItsPermissionsOrNothing) {
 #ifdef _WIN32
   GTEST_SKIP() << "no permission bits beyond read-only";
@@ -40,7 +36,7 @@ TEST(WriteFileAtomically, ReplacesAnExistingFileKeepingItsPermissionsOrNothing) 
   // A folder in the way of the rename.
   fs::create_directories(dir.file("target/inner"));
   EXPECT_FALSE(writeFileAtomically(dir.file("target"), "x", &error));
-  EXPECT_EQ(entries(dir.path()), 2u);
+  EXPECT_EQ(test::entryCount(dir.path()), 2);
 }
 
 // Whichever step fails, the target keeps its old bytes, the caller hears
@@ -65,7 +61,7 @@ TEST(WriteFileAtomically, AFailingStepKeepsTheOldFileAndLeavesNothing) {
     EXPECT_FALSE(written) << static_cast<int>(c.call);
     EXPECT_FALSE(error.empty()) << static_cast<int>(c.call);
     EXPECT_EQ(test::readFileBytes(path), "old");
-    EXPECT_EQ(entries(dir.path()), 1u) << static_cast<int>(c.call);
+    EXPECT_EQ(test::entryCount(dir.path()), 1) << static_cast<int>(c.call);
   }
 }
 
@@ -100,7 +96,7 @@ TEST(AtomicFile, WritesTheFileTheUserNamed) {
   EXPECT_TRUE(writeFileAtomically("/dev/fd/" + std::to_string(fd), "after"));
   ::close(fd);
   EXPECT_EQ(test::readFileBytes(log), "before;after");
-  EXPECT_EQ(entries(dir.path()), 4u);
+  EXPECT_EQ(test::entryCount(dir.path()), 4);
 #endif
 }
 

@@ -12,18 +12,9 @@ namespace rowsmith {
 namespace {
 
 TEST(StrReplace, AnEmptyPatternChangesNothingAndOnlyAsciiLettersFold) {
-  const struct {
-    std::string pattern, replacement, source;
-    bool caseSensitive;
-    std::string expected;
-  } cases[] = {
-      {"", "x", "banana", true, "banana"},
-      // Only ASCII letters fold: no byte of a multi-byte character changes.
-      {"\xC3\xA4", "ae", "\xC3\x84pfel \xC3\xA4", false, "\xC3\x84pfel ae"},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(StrReplace(c.pattern, c.replacement, c.source, c.caseSensitive), c.expected)
-        << c.pattern << "|" << c.replacement << "|" << c.source;
+  EXPECT_EQ(StrReplace("", "x", "banana", true), "banana");
+  // Only ASCII letters fold: no byte of a multi-byte character changes.
+  EXPECT_EQ(StrReplace("\xC3\xA4", "ae", "\xC3\x84pfel \xC3\xA4", false), "\xC3\x84pfel ae");
 }
 
 TEST(StrReplace, GrowingRewritesStopAndLongRunsCollapseQuickly) {

@@ -2,20 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include "support/testsupport.h"
+
 namespace rowsmith {
 namespace {
 
 StringTable people() {
-  StringTable table(3);
-  table.setRowCount(5);
-  const char* rows[][3] = {{"ID", "Name", "Ort"},
+  return test::tableOf(3, {{"ID", "Name", "Ort"},
                            {"1", "Anna Koch", "Bonn"},
                            {"2", "Karl", "Weber"},  // "KarlWeber" only across the cell border
                            {"3", "M\xFCller", "K\xF6ln"},
-                           {"4", "", "Kochel am See"}};
-  for (int r = 0; r < 5; ++r)
-    for (int c = 0; c < 3; ++c) table.setCell(c, r, rows[r][c]);
-  return table;
+                           {"4", "", "Kochel am See"}});
 }
 
 TEST(TableSearch, FilterFindsCellsCaseIgnoredButNeverAcrossTwoCells) {

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <iterator>
 #include <thread>
 
 #ifndef _WIN32
@@ -136,7 +134,7 @@ TEST_F(TIniFileTest, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
   EXPECT_FALSE(written);
   EXPECT_EQ(readFileBytes(path), old);
   EXPECT_EQ(ini.ReadString("S", "K", ""), "old");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
+  EXPECT_EQ(test::entryCount(dir.path()), 1);
 }
 
 // Two programs saving the same file keep each other's keys: each save reads

@@ -53,6 +53,38 @@ bool fileExists(const std::string& path) {
   return fs::exists(path, ec);
 }
 
+std::string utf16(std::u16string_view text, bool bigEndian, bool bom) {
+  std::string out;
+  if (bom) out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char16_t c : text) {
+    const char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
+    out += bigEndian ? high : low;
+    out += bigEndian ? low : high;
+  }
+  return out;
+}
+
+long entryCount(const std::string& folder) {
+  return static_cast<long>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+StringTable tableOf(int columns, const Rows& rows) {
+  StringTable table(columns);
+  for (size_t r = 0; r < rows.size(); ++r) table.setRow(static_cast<int>(r), rows[r]);
+  table.setRowCount(static_cast<int>(rows.size()));
+  return table;
+}
+
+Rows dataRows(const StringTable& table) {
+  Rows out;
+  for (int r = 1; r < table.rowCount(); ++r) {
+    std::vector<std::string> row;
+    for (int c = 0; c < table.columnCount(); ++c) row.emplace_back(table.cell(c, r));
+    out.push_back(std::move(row));
+  }
+  return out;
+}
+
 TempDir::TempDir() {
   std::string folder = os::createPrivateFolder(os::temporaryFolder(), "rowsmith-test-", nullptr);
   if (folder.empty()) throw std::runtime_error("cannot create a temporary folder");
@@ -64,6 +96,5 @@ TempDir::~TempDir() {
   fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
   fs::remove_all(path_, ec);
 }
-
 
 }  // namespace rowsmith::test

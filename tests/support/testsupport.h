@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "kernel/stringtable.h"
 #include "kernel/usermessages.h"
 
 namespace rowsmith::test {
@@ -19,6 +20,17 @@ std::string projectDataDir();
 std::string readFileBytes(const std::string& path);
 void writeFileBytes(const std::string& path, std::string_view bytes);
 bool fileExists(const std::string& path);
+// Entries of a folder, to tell that no temporary file was left.
+long entryCount(const std::string& folder);
+
+using Rows = std::vector<std::vector<std::string>>;
+// A table of the given rows, row 0 first; missing cells are empty.
+StringTable tableOf(int columns, const Rows& rows);
+// The rows below the header, cell by cell.
+Rows dataRows(const StringTable& table);
+
+// 16-bit text in either byte order, with or without a byte-order mark.
+std::string utf16(std::u16string_view text, bool bigEndian, bool bom = true);
 
 // A fresh folder below the system temporary folder, removed with its content.
 class TempDir {

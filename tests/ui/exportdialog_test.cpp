@@ -29,19 +29,9 @@ using test::writeFileBytes;
 using Texts = std::vector<std::string>;
 
 // Row numbers, then three columns, two of them with one header.
-StringTable sampleTable(int dataRows = 2) {
-  StringTable table(4);
-  table.setRowCount(dataRows + 1);
-  table.setCell(1, 0, "Name :");
-  table.setCell(2, 0, "Vorname :");
-  table.setCell(3, 0, "Name :");
-  for (int r = 1; r <= dataRows; ++r) {
-    table.setCell(0, r, std::to_string(r));
-    table.setCell(1, r, "Müller" + std::to_string(r));
-    table.setCell(2, r, "Anna");
-    table.setCell(3, r, r == 1 ? "a\r\nb" : "");
-  }
-  return table;
+StringTable sampleTable() {
+  return test::tableOf(4, {{"", "Name :", "Vorname :", "Name :"}, {"1", "Müller1", "Anna", "a\r\nb"},
+                           {"2", "Müller2", "Anna"}});
 }
 
 class ExportDialogTest : public ::testing::Test {
@@ -96,6 +86,7 @@ class ExportDialogTest : public ::testing::Test {
   QWidget* focusAfterFailure = nullptr;
 
   test::TempDir dir;
+  StringTable table = sampleTable();
   ExportDialog d;
   Texts plainMessages, infoMessages;
 
@@ -117,7 +108,6 @@ TEST_F(ExportDialogTest, OptionsLoadInTableOrderAndAGroupMayEndUpEmpty) {
   };
   for (const auto& [ini, expected] : cases) {
     writeFileBytes(settings(), std::string("[SaveToForm]\n") + ini);
-    StringTable table = sampleTable();
     d.Prepare(table);
     EXPECT_EQ(selectedOptions(), expected) << ini;
   }
@@ -125,7 +115,6 @@ TEST_F(ExportDialogTest, OptionsLoadInTableOrderAndAGroupMayEndUpEmpty) {
 }
 
 TEST_F(ExportDialogTest, ColumnListMatchesColumnsByHeaderText) {
-  StringTable table = sampleTable();
   d.Prepare(table);
   QListWidget* list = d.columnList();
   ASSERT_EQ(list->count(), 4);
@@ -155,7 +144,6 @@ TEST_F(ExportDialogTest, ColumnListMatchesColumnsByHeaderText) {
 // Unticked columns are stored by key, so the choice survives a change of
 // language; an entry written by an older version names the header instead.
 TEST_F(ExportDialogTest, UntickedColumnsAreStoredByKeyAndSurviveALanguageChange) {
-  StringTable table = sampleTable();
   const std::vector<int> shown = {-1, 1, 2, 22};  // Name, GivenName, NamePartner
   table.setCell(1, 0, "Name");
   table.setCell(2, 0, "Given name");
@@ -180,7 +168,6 @@ TEST_F(ExportDialogTest, UntickedColumnsAreStoredByKeyAndSurviveALanguageChange)
 }
 
 TEST_F(ExportDialogTest, GoWithTheDefaultsCopiesToTheClipboardAndSavesTheSettings) {
-  StringTable table = sampleTable();
   EXPECT_EQ(executeAndPressGo(table), mrOk);
   EXPECT_EQ(platform::toUtf8(QApplication::clipboard()->text()),
             ";Name :;Vorname :;Name :\r\n1;Müller1;Anna;a<#13><#10>b\r\n2;Müller2;Anna;");
@@ -204,7 +191,6 @@ TEST_F(ExportDialogTest, GoWithTheDefaultsCopiesToTheClipboardAndSavesTheSetting
 TEST_F(ExportDialogTest, GoWritesTheExactBytesOverAnExistingFile) {
   const std::string target = dir.file("export.txt");
   writeFileBytes(target, std::string(500, 'o'));
-  StringTable table = sampleTable();
   EXPECT_EQ(executeAndPressGo(table, [&] {
               toFile(target);
               choose(d.option("DelimiterSaveOther"), d.textField("DelimiterSaveOtherSTR"), "#0");
@@ -243,7 +229,6 @@ TEST_F(ExportDialogTest, GoWritesTheChosenCharacterSetToAnyPath) {
   const std::string folder = dir.file("Łódź");
   ASSERT_TRUE(std::filesystem::create_directory(folder));
   const std::string target = folder + "/export.txt";
-  StringTable table = sampleTable();
   table.setCell(2, 1, "Anna;Maria");
   EXPECT_EQ(executeAndPressGo(table, [&] {
               toFile(target);
@@ -256,15 +241,6 @@ TEST_F(ExportDialogTest, GoWritesTheChosenCharacterSetToAnyPath) {
   EXPECT_EQ(infoMessages, Texts{"3 Zeilen in die Datei geschrieben! 1 Zellen enthalten das Trennzeichen oder einen "
                                 "Zeilenumbruch; Zellen einklammern hilft."});
   EXPECT_EQ(TIniFile(settings()).ReadString("SaveToForm", "SaveToFileSTR", ""), target);
-
-  const std::string book = folder + "/export.xlsx";
-  EXPECT_EQ(executeAndPressGo(table, [&] {
-              toFile(book);
-              choose(d.btnClientBottomClientClientSaveToWorkbook);
-            }),
-            mrOk);
-  EXPECT_EQ(readFileBytes(book).substr(0, 4), std::string("PK\x03\x04", 4));
-  EXPECT_TRUE(TIniFile(settings()).ReadBool("SaveToForm", "SaveToWorkbook", false));
 }
 
 TEST_F(ExportDialogTest, AFailingWriteKeepsTheSettingsAndLeavesNoFile) {
@@ -275,7 +251,6 @@ TEST_F(ExportDialogTest, AFailingWriteKeepsTheSettingsAndLeavesNoFile) {
                                                        {dir.file("ordner.csv"), "Das ist ein Ordner"}};
   for (const auto& [file, cause] : cases) {
     plainMessages.clear();
-    StringTable table = sampleTable();
     EXPECT_EQ(executeAndPressGo(table, [&] { toFile(file); }), mrCancel);
     ASSERT_EQ(plainMessages.size(), 1u);
     EXPECT_NE(plainMessages[0].find(file), std::string::npos) << plainMessages[0];
@@ -287,7 +262,7 @@ TEST_F(ExportDialogTest, AFailingWriteKeepsTheSettingsAndLeavesNoFile) {
   EXPECT_TRUE(infoMessages.empty());
   EXPECT_EQ(readFileBytes(settings()), oldSettings);
   // No temporary file and no folder is left: DEFAULTS.INI, NLS.49 and the folder.
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 3);
+  EXPECT_EQ(test::entryCount(dir.path()), 3);
 }
 
 TEST_F(ExportDialogTest, NotationErrorsAMissingFileNameAndCancelDeliverNothing) {
@@ -301,7 +276,6 @@ TEST_F(ExportDialogTest, NotationErrorsAMissingFileNameAndCancelDeliverNothing) 
   for (const auto& [option, edit, text, plain, info] : cases) {
     plainMessages.clear();
     infoMessages.clear();
-    StringTable table = sampleTable();
     EXPECT_EQ(executeAndPressGo(table, [&] {
                 toFile(target);
                 choose(option, edit, text);
@@ -315,14 +289,12 @@ TEST_F(ExportDialogTest, NotationErrorsAMissingFileNameAndCancelDeliverNothing) 
     toFile(target);
     d.btnClientBottomClientClientCancel->click();
   });
-  StringTable table = sampleTable();
   EXPECT_EQ(ExecuteExportDialog(d, table), mrCancel);
   EXPECT_FALSE(test::fileExists(target));
   EXPECT_FALSE(test::fileExists(settings()));
 }
 
 TEST_F(ExportDialogTest, AWorkbookDisablesTheTextOptionsAndGetsItsExtension) {
-  StringTable table = sampleTable();
   table.setCell(2, 2, "Łódź");
   d.Prepare(table);
   toFile(dir.file("liste"));
@@ -345,14 +317,18 @@ TEST_F(ExportDialogTest, AWorkbookDisablesTheTextOptionsAndGetsItsExtension) {
   EXPECT_TRUE(offered.startsWith("Arbeitsmappen (*.xlsx)")) << offered.toStdString();
   EXPECT_EQ(startedAt.toStdString(), dir.file("liste"));
 
-  // A workbook named *.csv becomes *.xlsx, and the user is told.
+  // A workbook named *.csv becomes *.xlsx, and the user is told; any
+  // folder name will do.
+  const std::string folder = dir.file("Łódź/");
+  ASSERT_TRUE(std::filesystem::create_directory(folder));
   EXPECT_EQ(executeAndPressGo(table, [&] {
-              toFile(dir.file("mappe.csv"));
+              toFile(folder + "mappe.csv");
               choose(d.btnClientBottomClientClientSaveToWorkbook);
               d.chkClientBottomClientClientKeepFormulas->setChecked(true);
             }),
             mrOk);
-  EXPECT_EQ(readFileBytes(dir.file("mappe.xlsx")).substr(0, 2), "PK");
+  EXPECT_EQ(readFileBytes(folder + "mappe.xlsx").substr(0, 4), std::string("PK\x03\x04", 4));
+  EXPECT_TRUE(TIniFile(settings()).ReadBool("SaveToForm", "SaveToWorkbook", false));
   ASSERT_EQ(infoMessages.size(), 1u);
   EXPECT_NE(infoMessages[0].find("mappe.xlsx\" ergänzt"), std::string::npos) << infoMessages[0];
   // Text without an extension gets ".csv"; the formula choice is remembered.

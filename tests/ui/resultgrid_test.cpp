@@ -2,25 +2,16 @@
 
 #include <gtest/gtest.h>
 
-
+#include "support/testsupport.h"
 
 namespace rowsmith {
 namespace {
 
-StringTable smallTable() {
-  const char* cells[4][3] = {{"Name :", "Ort :", "Bemerkungen :"},
-                             {"Müller € Łódź", "Köln", "eins\r\nzwei\ndrei"},
-                             {"Weiß", "", ""},
-                             {"Koch", "Bonn", ""}};
-  StringTable table(3);
-  table.setRowCount(4);
-  for (int r = 0; r < 4; ++r)
-    for (int c = 0; c < 3; ++c) table.setCell(c, r, cells[r][c]);
-  return table;
-}
-
 TEST(ResultTableModel, ShowsTheTableWithRowZeroAsHeaderNotesWholeInTooltipsAndFindHits) {
-  StringTable table = smallTable();
+  StringTable table = test::tableOf(3, {{"Name :", "Ort :", "Bemerkungen :"},
+                                        {"Müller € Łódź", "Köln", "eins\r\nzwei\ndrei"},
+                                        {"Weiß"},
+                                        {"Koch", "Bonn"}});
   ResultTableModel model(table);
   EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), "Ort :");
   EXPECT_EQ(model.data(model.index(0, 0)).toString(), QString::fromUtf8("Müller € Łódź"));
@@ -48,10 +39,7 @@ TEST(ResultTableModel, ShowsTheTableWithRowZeroAsHeaderNotesWholeInTooltipsAndFi
 TEST(ResultTableModel, AHugeCellIsShownAsABoundedPrefixWithItsLength) {
   std::string huge = "a";
   for (int i = 0; i < 256000; ++i) huge += "\xCC\x81";  // U+0301
-  StringTable table(1);
-  table.setRowCount(2);
-  table.setCell(0, 0, "Bemerkungen :");
-  table.setCell(0, 1, huge);
+  StringTable table = test::tableOf(1, {{"Bemerkungen :"}, {huge}});
   ResultTableModel model(table);
   for (int role : {int(Qt::DisplayRole), int(Qt::ToolTipRole)}) {
     const QString shown = model.data(model.index(0, 0), role).toString();
