@@ -11,11 +11,13 @@ converters must be byte-identical.
 Usage: convert_e2e.py --converter build/src/rowsmith-convert
            [--before OLD/rowsmith-convert] [--persons 100000,1000000,2000000]
            [--runs 3] [--dir /tmp/rowsmith-e2e] [--generator .../gen_gedcom.py]
+           [--options '--sort "Geburtsdatum :,Nachname :"']   (more converter flags, as a shell would split them)
 """
 import argparse
 import filecmp
 import json
 import os
+import shlex
 import subprocess
 import sys
 import time
@@ -31,10 +33,10 @@ def generate(generator, persons, folder):
         return path, json.load(f)
 
 
-def run(converter, gedcom, output):
+def run(converter, gedcom, output, options):
     """Wall seconds and peak resident memory in bytes of one conversion."""
     start = time.monotonic()
-    process = subprocess.Popen([converter, "-q", gedcom, "-o", output])
+    process = subprocess.Popen([converter, "-q", *options, gedcom, "-o", output])
     _, status, usage = os.wait4(process.pid, 0)
     seconds = time.monotonic() - start
     if os.waitstatus_to_exitcode(status) != 0:
@@ -50,6 +52,7 @@ def main():
     parser.add_argument("--persons", default="100000,1000000,2000000")
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--dir", default="/tmp/rowsmith-e2e")
+    parser.add_argument("--options", default="")
     parser.add_argument("--generator", default=os.path.join(here, "..", "..", "shared", "tools", "gen_gedcom.py"))
     args = parser.parse_args()
     os.makedirs(args.dir, exist_ok=True)
@@ -63,7 +66,8 @@ def main():
         results = {name: [] for name, _ in converters}
         for _ in range(args.runs):
             for name, exe in converters:
-                results[name].append(run(exe, gedcom, os.path.join(args.dir, f"out-{name}.csv")))
+                results[name].append(run(exe, gedcom, os.path.join(args.dir, f"out-{name}.csv"),
+                                         shlex.split(args.options)))
         if args.before and not filecmp.cmp(os.path.join(args.dir, "out-after.csv"),
                                            os.path.join(args.dir, "out-before.csv"), shallow=False):
             sys.exit(f"outputs differ for {gedcom}")
