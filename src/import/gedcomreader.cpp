@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -11,6 +10,7 @@
 #include <thread>
 
 #include "import/gedcomlines.h"
+#include "kernel/bytescans.h"
 #include "kernel/utf8text.h"
 #include "kernel/charsets.h"
 #include "kernel/runbeside.h"
@@ -31,45 +31,6 @@ std::string_view trimmedView(std::string_view text) {
   if (!text.empty() && static_cast<unsigned char>(text.front()) > 32 && static_cast<unsigned char>(text.back()) > 32)
     return text;
   return trimView(text);
-}
-
-// Every conversion only touches NUL bytes or bytes above 127, so lines
-// without them (most lines of most files) skip the conversion calls.
-bool hasNulOrHighByte(std::string_view text) {
-  constexpr uint64_t kOnes = 0x0101010101010101ull;
-  constexpr uint64_t kHighBits = 0x8080808080808080ull;
-  const char* p = text.data();
-  size_t n = text.size();
-  for (; n >= 8; p += 8, n -= 8) {
-    uint64_t word;
-    std::memcpy(&word, p, 8);
-    // A high bit set, or a zero byte (the classic has-zero-byte test).
-    if ((word | ((word - kOnes) & ~word)) & kHighBits) return true;
-  }
-  for (; n > 0; ++p, --n) {
-    if (*p == 0 || (static_cast<unsigned char>(*p) & 0x80)) return true;
-  }
-  return false;
-}
-
-// Whether "0 TRLR" stands anywhere in the line. Asked of every line, so words
-// of 8 bytes are first searched for a '0' before a blank, which most lines lack.
-bool hasTrailer(std::string_view line) {
-  constexpr uint64_t kOnes = 0x0101010101010101ull;
-  constexpr uint64_t kHighBits = 0x8080808080808080ull;
-  // Flags every zero byte (and at worst some bytes above one).
-  auto zeroBytes = [](uint64_t word) { return (word - kOnes) & ~word & kHighBits; };
-  size_t i = 0;
-  for (; i + 9 <= line.size(); i += 8) {
-    uint64_t here, after;
-    std::memcpy(&here, line.data() + i, 8);
-    std::memcpy(&after, line.data() + i + 1, 8);
-    if (zeroBytes(here ^ (kOnes * '0')) & zeroBytes(after ^ (kOnes * ' '))) break;
-  }
-  for (; i + 6 <= line.size(); ++i) {
-    if (line[i] == '0' && line.compare(i, 6, "0 TRLR") == 0) return true;
-  }
-  return false;
 }
 
 enum class CharsetMode { Undetermined = 0, Ansi = 1, Utf8 = 2, Unicode = 3, Ansel = 4, CodePage = 5 };
@@ -276,7 +237,7 @@ class GedcomReading {
     int32_t& counter = counter_;
     counter = 1;
     for (;;) {
-      if (hasTrailer(line)) {
+      if (containsBytes(line, "0 TRLR")) {
         trailer_ = true;
         break;
       }
@@ -403,6 +364,8 @@ class GedcomReading {
       converted_ = decodeUtf16Line(raw, reader.units() == TextUnits::Utf16Be, reader.lineStartsOdd());
       return converted_;
     }
+    // Every conversion only touches NUL bytes or bytes above 127, so lines
+    // without them (most lines of most files) skip the conversion calls.
     if (!hasNulOrHighByte(raw)) return raw;
     // Most lines of a UTF-8 file (and of one that names no character set)
     // come out of the decoder as they went in.
