@@ -9,10 +9,10 @@
 #include <system_error>
 #include <thread>
 
+#include "import/charsetchoice.h"
 #include "import/gedcomlines.h"
 #include "kernel/bytescans.h"
 #include "kernel/utf8text.h"
-#include "kernel/charsets.h"
 #include "kernel/runbeside.h"
 #include "kernel/strreplace.h"
 #include "kernel/textcodec.h"
@@ -31,19 +31,6 @@ std::string_view trimmedView(std::string_view text) {
   if (!text.empty() && static_cast<unsigned char>(text.front()) > 32 && static_cast<unsigned char>(text.back()) > 32)
     return text;
   return trimView(text);
-}
-
-enum class CharsetMode { Undetermined = 0, Ansi = 1, Utf8 = 2, Unicode = 3, Ansel = 4, CodePage = 5 };
-
-// The value of a CHAR line; a code page it names comes back in page.
-CharsetMode modeFromCharValue(std::string_view value, const CodePage*& page) {
-  page = codePageNamed(trimView(value));
-  if (page != nullptr) return CharsetMode::CodePage;
-  if (contains(value, "ANSI")) return CharsetMode::Ansi;
-  if (contains(value, "ANSEL")) return CharsetMode::Ansel;
-  if (contains(value, "UTF-8")) return CharsetMode::Utf8;
-  if (contains(value, "UNICODE")) return CharsetMode::Unicode;
-  return CharsetMode::Undetermined;
 }
 
 // A line before the header that holds nothing: blanks, control characters,
@@ -214,22 +201,6 @@ class GedcomReading {
     }
   }
 
-  // Only a level-1 CHAR line of the header names the character set: a note
-  // quoting one later must not change how the rest is read. A GEDCOM 7 file
-  // without one is UTF-8.
-  void readHeaderLine(std::string_view line) {
-    const std::string_view trimmed = trimmedView(line);
-    if (!trimmed.empty() && trimmed.front() == '0') {
-      inHeader_ = false;
-      if (mode_ == CharsetMode::Undetermined && gedcom7_) mode_ = CharsetMode::Utf8;
-      return;
-    }
-    if (contains(trimmed, "ANSEL")) headerNamesAnsel_ = true;
-    if (mode_ == CharsetMode::Undetermined && trimmed.starts_with("1 CHAR") &&
-        (trimmed.size() == 6 || trimmed[6] == ' '))
-      mode_ = modeFromCharValue(trimmed.substr(6), codePage_);
-  }
-
   // The lines from line on, the first counted 1, up to the trailer or the end
   // of the input; returns the counter.
   int32_t readLines(LineReader& reader, GedcomInput& input, std::string_view line, bool mayLeaveSecondHalf) {
@@ -259,7 +230,7 @@ class GedcomReading {
         if (mayLeaveSecondHalf) startSecondHalf(reader, input);
       }
       line = convert(line, reader);
-      if (inHeader_) readHeaderLine(line);
+      if (charset_.inHeader()) charset_.readHeaderLine(line, gedcom7_);
       if (counter < INT32_MAX) ++counter;
     }
     return counter;
@@ -278,7 +249,7 @@ class GedcomReading {
   };
 
   void startSecondHalf(const LineReader& reader, GedcomInput& input) {
-    if (!input.canSplit() || input.units() != TextUnits::Bytes || mode_ == CharsetMode::Undetermined ||
+    if (!input.canSplit() || input.units() != TextUnits::Bytes || !charset_.determined() ||
         !reader.lineEndsKnown() || input.size() < kSplitBytes || os::processorCount() < 2)
       return;
     const uint64_t start =
@@ -291,9 +262,7 @@ class GedcomReading {
     try {
       h.thread = std::thread([this, &h, lfLines] {
         GedcomReading reading(folderOfFile_, h.db);
-        reading.mode_ = mode_;
-        reading.codePage_ = codePage_;
-        reading.inHeader_ = false;
+        reading.charset_ = charset_.forLaterPart();
         reading.gedcom7_ = gedcom7_;
         LineReader partReader(h.input);
         partReader.assumeLineEnds(lfLines);
@@ -357,48 +326,13 @@ class GedcomReading {
     return -counter;
   }
 
-  // Every line becomes UTF-8 in NFC. Until the header names the character
-  // set, the first decoder that finds its kind of bytes in the line wins.
+  // Every line becomes UTF-8 in NFC.
   std::string_view convert(std::string_view raw, const LineReader& reader) {
     if (reader.units() != TextUnits::Bytes) {
       converted_ = decodeUtf16Line(raw, reader.units() == TextUnits::Utf16Be, reader.lineStartsOdd());
       return converted_;
     }
-    // Every conversion only touches NUL bytes or bytes above 127, so lines
-    // without them (most lines of most files) skip the conversion calls.
-    if (!hasNulOrHighByte(raw)) return raw;
-    // Most lines of a UTF-8 file (and of one that names no character set)
-    // come out of the decoder as they went in.
-    if ((mode_ == CharsetMode::Undetermined || mode_ == CharsetMode::Utf8 || mode_ == CharsetMode::Unicode) &&
-        isPlainUtf8Line(raw))
-      return raw;
-    switch (mode_) {
-      case CharsetMode::Ansi:
-        converted_ = decodeWindows1252(raw);
-        std::erase(converted_, '\0');
-        break;
-      case CharsetMode::Utf8:
-      case CharsetMode::Unicode:
-        converted_ = decodeUtf8Line(raw);
-        break;
-      case CharsetMode::Ansel:
-        converted_ = decodeAnselLine(raw);
-        break;
-      case CharsetMode::CodePage:
-        converted_ = decodeCodePageLine(raw, *codePage_);
-        break;
-      default:
-        // ANSEL bytes are read as such only where the header names ANSEL:
-        // elsewhere they are far likelier Windows-1252 letters.
-        if (hasUtf8MultiByte(raw) || raw.find('\0') != std::string_view::npos)
-          converted_ = decodeUtf8Line(raw);
-        else if (headerNamesAnsel_ && hasAnselSequence(raw))
-          converted_ = decodeAnselLine(raw);
-        else
-          converted_ = decodeWindows1252(raw);
-        break;
-    }
-    return converted_;
+    return charset_.decode(raw, converted_);
   }
 
   bool store(std::string_view line) {
@@ -476,10 +410,7 @@ class GedcomReading {
   int32_t counter_ = 0;
   int32_t textAfterEndByteLine_ = 0;
   bool readFailed_ = false;
-  CharsetMode mode_ = CharsetMode::Undetermined;
-  const CodePage* codePage_ = nullptr;  // the code page of CharsetMode::CodePage
-  bool inHeader_ = true;
-  bool headerNamesAnsel_ = false;
+  CharsetChoice charset_;
   int32_t blockNo_ = -1;
   int32_t previousField_ = -1;
   std::string converted_;
