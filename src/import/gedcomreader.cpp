@@ -1,28 +1,24 @@
 #include "import/gedcomreader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <new>
 #include <string_view>
-#include <system_error>
-#include <thread>
 
 #include "import/charsetchoice.h"
 #include "import/gedcomlines.h"
+#include "import/splitreading.h"
 #include "kernel/bytescans.h"
-#include "kernel/utf8text.h"
 #include "kernel/runbeside.h"
 #include "kernel/strreplace.h"
 #include "kernel/textcodec.h"
+#include "kernel/utf8text.h"
 #include "os/osfile.h"
-
 
 namespace rowsmith {
 
 namespace {
-
 
 bool contains(std::string_view text, std::string_view what) { return text.find(what) != std::string_view::npos; }
 
@@ -57,86 +53,9 @@ void reserveAhead(GedcomIndex& db, uint64_t size) {
   os::adviseHugePages(db.Blocks.data(), db.Blocks.capacity() * sizeof(TBlockRec));
 }
 
-// Files this large are read in two parts on two threads.
-constexpr uint64_t kSplitBytes = 16 << 20;
-
-// Whether a line holds a character that no conversion turns into a blank.
-bool hasPrintable(std::string_view line) {
-  return std::any_of(line.begin(), line.end(), [](char c) { return c > 32 && c < 127; });
-}
-
-// Where, at or after from, a level-0 line begins whose previous line is not
-// blank, so that a reading which ends right before it stores what a reading
-// of the whole file would. 0 when none is found nearby or a byte 26 comes
-// first.
-uint64_t findRecordStart(const GedcomInput& input, uint64_t from, bool lfLines) {
-  std::string bytes(64 * 1024, '\0');
-  os::Error error;
-  const std::ptrdiff_t got = input.readAt(bytes.data(), bytes.size(), from, error);
-  if (got <= 0) return 0;
-  bytes.resize(static_cast<size_t>(got));
-  const char lineEnd = lfLines ? '\n' : '\r';
-  size_t lineStart = std::string::npos;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == 26) return 0;
-    if (bytes[i] != lineEnd) continue;
-    size_t next = i + 1;
-    if (!lfLines) {
-      if (next >= bytes.size()) return 0;
-      if (bytes[next] == '\n') ++next;
-    }
-    if (lineStart != std::string::npos && hasPrintable(std::string_view(bytes).substr(lineStart, i - lineStart))) {
-      size_t k = next;
-      while (k < bytes.size() && static_cast<unsigned char>(bytes[k]) <= 32 && bytes[k] != lineEnd) ++k;
-      if (k < bytes.size() && bytes[k] == '0') return from + next;
-    }
-    lineStart = next;
-    i = next - 1;
-  }
-  return 0;
-}
-
-// Appends the index of a later part of the file. The fields are copied on
-// the second core while the text and the blocks are copied here: most of the
-// cost is the first touch of the new pages.
-void appendIndex(GedcomIndex& db, const GedcomIndex& part) {
-  const uint64_t textBase = db.Text.size();
-  const int32_t fieldBase = static_cast<int32_t>(db.Fields.size());
-  // The part numbered its tags in its own order.
-  std::vector<uint64_t> tagNumbers(part.Tags.size());
-  for (size_t n = 0; n < part.Tags.size(); ++n) tagNumbers[n] = uint64_t{db.tagNumber(part.Tags[n])} << 48;
-  db.Fields.reserve(db.Fields.size() + part.Fields.size());
-  db.Blocks.reserve(db.Blocks.size() + part.Blocks.size());
-  db.Text.reserve(db.Text.size() + part.Text.size());
-  const auto appendFields = [&db, &part, &tagNumbers, textBase, fieldBase] {
-    constexpr uint64_t kTagBits = ~uint64_t{0} << 48;
-    for (TFieldRec field : part.Fields) {
-      field.Packed = ((field.Packed & ~kTagBits) + textBase) | tagNumbers[field.tagNumber()];
-      if (field.NextField > 0) field.NextField += fieldBase;
-      db.Fields.push_back(field);
-    }
-  };
-  const auto appendTextAndBlocks = [&db, &part, textBase, fieldBase] {
-    db.Text.append(part.Text);
-    for (TBlockRec block : part.Blocks) {
-      block.XRefOffset += textBase;
-      if (block.FirstField >= 0) block.FirstField += fieldBase;
-      db.Blocks.push_back(block);
-    }
-  };
-  if (part.Fields.size() >= 65536) {
-    runBeside(appendFields, appendTextAndBlocks);
-  } else {
-    appendFields();
-    appendTextAndBlocks();
-  }
-}
-
 class GedcomReading {
  public:
   GedcomReading(std::string folderOfFile, GedcomIndex& db) : folderOfFile_(std::move(folderOfFile)), db_(db) {}
-
-  ~GedcomReading() { joinSecondHalf(); }
 
   ReadOutcome read(GedcomInput& input) {
     ReadOutcome outcome;
@@ -236,16 +155,17 @@ class GedcomReading {
     return counter;
   }
 
-  // The second half of a large file is read on a thread of its own into an
-  // index of its own, which is appended when both are done.
+  // The second half of a large file is read on the second core by a reading
+  // of its own into an index of its own, which is appended when both are done.
   struct SecondHalf {
     GedcomInput input;
     GedcomIndex db;
+    std::unique_ptr<GedcomReading> reading;
     int32_t counter = 0;
     int32_t textAfterEndByteLine = 0;  // counted in the part
     bool failed = false;
     ReadFailure failure;
-    std::thread thread;
+    std::unique_ptr<BesideWork> work;  // last, so that it ends before the rest goes
   };
 
   void startSecondHalf(const LineReader& reader, GedcomInput& input) {
@@ -257,47 +177,49 @@ class GedcomReading {
     if (start == 0) return;
     auto half = std::make_unique<SecondHalf>();
     half->input.openPart(input, start);
-    const bool lfLines = reader.lfLines();
+    half->reading = std::make_unique<GedcomReading>(folderOfFile_, half->db);
+    half->reading->charset_ = charset_.forLaterPart();
+    half->reading->gedcom7_ = gedcom7_;
     SecondHalf& h = *half;
-    try {
-      h.thread = std::thread([this, &h, lfLines] {
-        GedcomReading reading(folderOfFile_, h.db);
-        reading.charset_ = charset_.forLaterPart();
-        reading.gedcom7_ = gedcom7_;
-        LineReader partReader(h.input);
-        partReader.assumeLineEnds(lfLines);
-        try {
-          std::string_view line;
-          if (partReader.readLine(line)) {
-            h.counter = reading.readLines(partReader, h.input, reading.convert(line, partReader), false);
-            bool ownLine = false;
-            if (h.counter > 0 && !reading.trailer_ && partReader.textAfterEndByte(ownLine))
-              h.textAfterEndByteLine = h.counter + (ownLine ? 1 : 0);
-          } else {
-            reading.failed(0);
-          }
-          h.failed = reading.readFailed_ || h.counter <= 0;
-          h.failure = h.input.failure();
-        } catch (const std::bad_alloc&) {
-          h.counter = -std::max(reading.counter_, 1);
-          h.failed = true;
-          h.failure = ReadFailure::of(os::errorOfKind(os::ErrorKind::OutOfMemory));
-        } catch (const std::exception&) {
-          // Nothing may escape a thread; the reading fails as on a read error.
-          h.counter = -std::max(reading.counter_, 1);
-          h.failed = true;
-          h.failure = ReadFailure::of(os::errorOfKind(os::ErrorKind::IoError));
-        }
-      });
-    } catch (const std::system_error&) {
-      return;  // no second thread: one reading of the whole file
-    }
+    h.work = std::make_unique<BesideWork>([&h, lfLines = reader.lfLines()] { h.reading->readSecondHalf(h, lfLines); });
+    // Without a second thread the whole file is read here, in one part.
+    if (!h.work->onSecondThread()) return;
     input.limitTo(start);
     second_ = std::move(half);
   }
 
+  // Runs on the second core, in the second half's own reading.
+  void readSecondHalf(SecondHalf& h, bool lfLines) {
+    LineReader partReader(h.input);
+    partReader.assumeLineEnds(lfLines);
+    std::string_view line;
+    if (partReader.readLine(line)) {
+      h.counter = readLines(partReader, h.input, convert(line, partReader), false);
+      bool ownLine = false;
+      if (h.counter > 0 && !trailer_ && partReader.textAfterEndByte(ownLine))
+        h.textAfterEndByteLine = h.counter + (ownLine ? 1 : 0);
+    } else {
+      failed(0);
+    }
+    h.failed = readFailed_ || h.counter <= 0;
+    h.failure = h.input.failure();
+  }
+
+  // An exception of the second half fails the reading as a read error would,
+  // naming memory where that ran out.
   void joinSecondHalf() {
-    if (second_ && second_->thread.joinable()) second_->thread.join();
+    if (!second_) return;
+    SecondHalf& h = *second_;
+    try {
+      h.work->join();
+      return;
+    } catch (const std::bad_alloc&) {
+      h.failure = ReadFailure::of(os::errorOfKind(os::ErrorKind::OutOfMemory));
+    } catch (...) {
+      h.failure = ReadFailure::of(os::errorOfKind(os::ErrorKind::IoError));
+    }
+    h.counter = -std::max(h.reading->counter_, 1);
+    h.failed = true;
   }
 
   // The counter of the whole file from the first part's counter; the second
