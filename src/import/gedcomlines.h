@@ -11,40 +11,15 @@
 // leaves behind, not text: the input ends where it begins, as at a byte 26.
 // A line is held in memory whole only when it spans chunks; memory for a
 // line is at most twice its length beside the chunk.
-#include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 
 #include "import/gedcominput.h"
+#include "kernel/bytescans.h"
 
 namespace rowsmith {
-
-// The first byte c in text, or text.size(): quicker than memchr on texts as
-// short as most lines and their parts; long ones are left to memchr.
-inline size_t findByte(std::string_view text, char c) {
-  constexpr uint64_t kOnes = 0x0101010101010101ull;
-  constexpr uint64_t kHighBits = 0x8080808080808080ull;
-  const uint64_t pattern = kOnes * static_cast<uint8_t>(c);
-  const size_t n = text.size();
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    if (i == 64) {
-      const void* hit = std::memchr(text.data() + i, c, n - i);
-      return hit ? static_cast<size_t>(static_cast<const char*>(hit) - text.data()) : n;
-    }
-    uint64_t word;
-    std::memcpy(&word, text.data() + i, 8);
-    const uint64_t x = word ^ pattern;
-    // The lowest flagged byte is always a true match.
-    const uint64_t hits = (x - kOnes) & ~x & kHighBits;
-    if (hits != 0) return i + static_cast<size_t>(std::countr_zero(hits)) / 8;
-  }
-  while (i < n && text[i] != c) ++i;
-  return i;
-}
 
 class LineReader {
  public:

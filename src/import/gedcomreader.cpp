@@ -1,28 +1,24 @@
 #include "import/gedcomreader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <new>
 #include <string_view>
-#include <system_error>
-#include <thread>
 
+#include "import/charsetchoice.h"
 #include "import/gedcomlines.h"
-#include "kernel/utf8text.h"
-#include "kernel/charsets.h"
+#include "import/splitreading.h"
+#include "kernel/bytescans.h"
 #include "kernel/runbeside.h"
 #include "kernel/strreplace.h"
 #include "kernel/textcodec.h"
+#include "kernel/utf8text.h"
 #include "os/osfile.h"
-
 
 namespace rowsmith {
 
 namespace {
-
 
 bool contains(std::string_view text, std::string_view what) { return text.find(what) != std::string_view::npos; }
 
@@ -31,58 +27,6 @@ std::string_view trimmedView(std::string_view text) {
   if (!text.empty() && static_cast<unsigned char>(text.front()) > 32 && static_cast<unsigned char>(text.back()) > 32)
     return text;
   return trimView(text);
-}
-
-// Every conversion only touches NUL bytes or bytes above 127, so lines
-// without them (most lines of most files) skip the conversion calls.
-bool hasNulOrHighByte(std::string_view text) {
-  constexpr uint64_t kOnes = 0x0101010101010101ull;
-  constexpr uint64_t kHighBits = 0x8080808080808080ull;
-  const char* p = text.data();
-  size_t n = text.size();
-  for (; n >= 8; p += 8, n -= 8) {
-    uint64_t word;
-    std::memcpy(&word, p, 8);
-    // A high bit set, or a zero byte (the classic has-zero-byte test).
-    if ((word | ((word - kOnes) & ~word)) & kHighBits) return true;
-  }
-  for (; n > 0; ++p, --n) {
-    if (*p == 0 || (static_cast<unsigned char>(*p) & 0x80)) return true;
-  }
-  return false;
-}
-
-// Whether "0 TRLR" stands anywhere in the line. Asked of every line, so words
-// of 8 bytes are first searched for a '0' before a blank, which most lines lack.
-bool hasTrailer(std::string_view line) {
-  constexpr uint64_t kOnes = 0x0101010101010101ull;
-  constexpr uint64_t kHighBits = 0x8080808080808080ull;
-  // Flags every zero byte (and at worst some bytes above one).
-  auto zeroBytes = [](uint64_t word) { return (word - kOnes) & ~word & kHighBits; };
-  size_t i = 0;
-  for (; i + 9 <= line.size(); i += 8) {
-    uint64_t here, after;
-    std::memcpy(&here, line.data() + i, 8);
-    std::memcpy(&after, line.data() + i + 1, 8);
-    if (zeroBytes(here ^ (kOnes * '0')) & zeroBytes(after ^ (kOnes * ' '))) break;
-  }
-  for (; i + 6 <= line.size(); ++i) {
-    if (line[i] == '0' && line.compare(i, 6, "0 TRLR") == 0) return true;
-  }
-  return false;
-}
-
-enum class CharsetMode { Undetermined = 0, Ansi = 1, Utf8 = 2, Unicode = 3, Ansel = 4, CodePage = 5 };
-
-// The value of a CHAR line; a code page it names comes back in page.
-CharsetMode modeFromCharValue(std::string_view value, const CodePage*& page) {
-  page = codePageNamed(trimView(value));
-  if (page != nullptr) return CharsetMode::CodePage;
-  if (contains(value, "ANSI")) return CharsetMode::Ansi;
-  if (contains(value, "ANSEL")) return CharsetMode::Ansel;
-  if (contains(value, "UTF-8")) return CharsetMode::Utf8;
-  if (contains(value, "UNICODE")) return CharsetMode::Unicode;
-  return CharsetMode::Undetermined;
 }
 
 // A line before the header that holds nothing: blanks, control characters,
@@ -109,86 +53,9 @@ void reserveAhead(GedcomIndex& db, uint64_t size) {
   os::adviseHugePages(db.Blocks.data(), db.Blocks.capacity() * sizeof(TBlockRec));
 }
 
-// Files this large are read in two parts on two threads.
-constexpr uint64_t kSplitBytes = 16 << 20;
-
-// Whether a line holds a character that no conversion turns into a blank.
-bool hasPrintable(std::string_view line) {
-  return std::any_of(line.begin(), line.end(), [](char c) { return c > 32 && c < 127; });
-}
-
-// Where, at or after from, a level-0 line begins whose previous line is not
-// blank, so that a reading which ends right before it stores what a reading
-// of the whole file would. 0 when none is found nearby or a byte 26 comes
-// first.
-uint64_t findRecordStart(const GedcomInput& input, uint64_t from, bool lfLines) {
-  std::string bytes(64 * 1024, '\0');
-  os::Error error;
-  const std::ptrdiff_t got = input.readAt(bytes.data(), bytes.size(), from, error);
-  if (got <= 0) return 0;
-  bytes.resize(static_cast<size_t>(got));
-  const char lineEnd = lfLines ? '\n' : '\r';
-  size_t lineStart = std::string::npos;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == 26) return 0;
-    if (bytes[i] != lineEnd) continue;
-    size_t next = i + 1;
-    if (!lfLines) {
-      if (next >= bytes.size()) return 0;
-      if (bytes[next] == '\n') ++next;
-    }
-    if (lineStart != std::string::npos && hasPrintable(std::string_view(bytes).substr(lineStart, i - lineStart))) {
-      size_t k = next;
-      while (k < bytes.size() && static_cast<unsigned char>(bytes[k]) <= 32 && bytes[k] != lineEnd) ++k;
-      if (k < bytes.size() && bytes[k] == '0') return from + next;
-    }
-    lineStart = next;
-    i = next - 1;
-  }
-  return 0;
-}
-
-// Appends the index of a later part of the file. The fields are copied on
-// the second core while the text and the blocks are copied here: most of the
-// cost is the first touch of the new pages.
-void appendIndex(GedcomIndex& db, const GedcomIndex& part) {
-  const uint64_t textBase = db.Text.size();
-  const int32_t fieldBase = static_cast<int32_t>(db.Fields.size());
-  // The part numbered its tags in its own order.
-  std::vector<uint64_t> tagNumbers(part.Tags.size());
-  for (size_t n = 0; n < part.Tags.size(); ++n) tagNumbers[n] = uint64_t{db.tagNumber(part.Tags[n])} << 48;
-  db.Fields.reserve(db.Fields.size() + part.Fields.size());
-  db.Blocks.reserve(db.Blocks.size() + part.Blocks.size());
-  db.Text.reserve(db.Text.size() + part.Text.size());
-  const auto appendFields = [&db, &part, &tagNumbers, textBase, fieldBase] {
-    constexpr uint64_t kTagBits = ~uint64_t{0} << 48;
-    for (TFieldRec field : part.Fields) {
-      field.Packed = ((field.Packed & ~kTagBits) + textBase) | tagNumbers[field.tagNumber()];
-      if (field.NextField > 0) field.NextField += fieldBase;
-      db.Fields.push_back(field);
-    }
-  };
-  const auto appendTextAndBlocks = [&db, &part, textBase, fieldBase] {
-    db.Text.append(part.Text);
-    for (TBlockRec block : part.Blocks) {
-      block.XRefOffset += textBase;
-      if (block.FirstField >= 0) block.FirstField += fieldBase;
-      db.Blocks.push_back(block);
-    }
-  };
-  if (part.Fields.size() >= 65536) {
-    runBeside(appendFields, appendTextAndBlocks);
-  } else {
-    appendFields();
-    appendTextAndBlocks();
-  }
-}
-
 class GedcomReading {
  public:
   GedcomReading(std::string folderOfFile, GedcomIndex& db) : folderOfFile_(std::move(folderOfFile)), db_(db) {}
-
-  ~GedcomReading() { joinSecondHalf(); }
 
   ReadOutcome read(GedcomInput& input) {
     ReadOutcome outcome;
@@ -253,22 +120,6 @@ class GedcomReading {
     }
   }
 
-  // Only a level-1 CHAR line of the header names the character set: a note
-  // quoting one later must not change how the rest is read. A GEDCOM 7 file
-  // without one is UTF-8.
-  void readHeaderLine(std::string_view line) {
-    const std::string_view trimmed = trimmedView(line);
-    if (!trimmed.empty() && trimmed.front() == '0') {
-      inHeader_ = false;
-      if (mode_ == CharsetMode::Undetermined && gedcom7_) mode_ = CharsetMode::Utf8;
-      return;
-    }
-    if (contains(trimmed, "ANSEL")) headerNamesAnsel_ = true;
-    if (mode_ == CharsetMode::Undetermined && trimmed.starts_with("1 CHAR") &&
-        (trimmed.size() == 6 || trimmed[6] == ' '))
-      mode_ = modeFromCharValue(trimmed.substr(6), codePage_);
-  }
-
   // The lines from line on, the first counted 1, up to the trailer or the end
   // of the input; returns the counter.
   int32_t readLines(LineReader& reader, GedcomInput& input, std::string_view line, bool mayLeaveSecondHalf) {
@@ -276,7 +127,7 @@ class GedcomReading {
     int32_t& counter = counter_;
     counter = 1;
     for (;;) {
-      if (hasTrailer(line)) {
+      if (containsBytes(line, "0 TRLR")) {
         trailer_ = true;
         break;
       }
@@ -298,26 +149,27 @@ class GedcomReading {
         if (mayLeaveSecondHalf) startSecondHalf(reader, input);
       }
       line = convert(line, reader);
-      if (inHeader_) readHeaderLine(line);
+      if (charset_.inHeader()) charset_.readHeaderLine(line, gedcom7_);
       if (counter < INT32_MAX) ++counter;
     }
     return counter;
   }
 
-  // The second half of a large file is read on a thread of its own into an
-  // index of its own, which is appended when both are done.
+  // The second half of a large file is read on the second core by a reading
+  // of its own into an index of its own, which is appended when both are done.
   struct SecondHalf {
     GedcomInput input;
     GedcomIndex db;
+    std::unique_ptr<GedcomReading> reading;
     int32_t counter = 0;
     int32_t textAfterEndByteLine = 0;  // counted in the part
     bool failed = false;
     ReadFailure failure;
-    std::thread thread;
+    std::unique_ptr<BesideWork> work;  // last, so that it ends before the rest goes
   };
 
   void startSecondHalf(const LineReader& reader, GedcomInput& input) {
-    if (!input.canSplit() || input.units() != TextUnits::Bytes || mode_ == CharsetMode::Undetermined ||
+    if (!input.canSplit() || input.units() != TextUnits::Bytes || !charset_.determined() ||
         !reader.lineEndsKnown() || input.size() < kSplitBytes || os::processorCount() < 2)
       return;
     const uint64_t start =
@@ -325,49 +177,49 @@ class GedcomReading {
     if (start == 0) return;
     auto half = std::make_unique<SecondHalf>();
     half->input.openPart(input, start);
-    const bool lfLines = reader.lfLines();
+    half->reading = std::make_unique<GedcomReading>(folderOfFile_, half->db);
+    half->reading->charset_ = charset_.forLaterPart();
+    half->reading->gedcom7_ = gedcom7_;
     SecondHalf& h = *half;
-    try {
-      h.thread = std::thread([this, &h, lfLines] {
-        GedcomReading reading(folderOfFile_, h.db);
-        reading.mode_ = mode_;
-        reading.codePage_ = codePage_;
-        reading.inHeader_ = false;
-        reading.gedcom7_ = gedcom7_;
-        LineReader partReader(h.input);
-        partReader.assumeLineEnds(lfLines);
-        try {
-          std::string_view line;
-          if (partReader.readLine(line)) {
-            h.counter = reading.readLines(partReader, h.input, reading.convert(line, partReader), false);
-            bool ownLine = false;
-            if (h.counter > 0 && !reading.trailer_ && partReader.textAfterEndByte(ownLine))
-              h.textAfterEndByteLine = h.counter + (ownLine ? 1 : 0);
-          } else {
-            reading.failed(0);
-          }
-          h.failed = reading.readFailed_ || h.counter <= 0;
-          h.failure = h.input.failure();
-        } catch (const std::bad_alloc&) {
-          h.counter = -std::max(reading.counter_, 1);
-          h.failed = true;
-          h.failure = ReadFailure::of(os::errorOfKind(os::ErrorKind::OutOfMemory));
-        } catch (const std::exception&) {
-          // Nothing may escape a thread; the reading fails as on a read error.
-          h.counter = -std::max(reading.counter_, 1);
-          h.failed = true;
-          h.failure = ReadFailure::of(os::errorOfKind(os::ErrorKind::IoError));
-        }
-      });
-    } catch (const std::system_error&) {
-      return;  // no second thread: one reading of the whole file
-    }
+    h.work = std::make_unique<BesideWork>([&h, lfLines = reader.lfLines()] { h.reading->readSecondHalf(h, lfLines); });
+    // Without a second thread the whole file is read here, in one part.
+    if (!h.work->onSecondThread()) return;
     input.limitTo(start);
     second_ = std::move(half);
   }
 
+  // Runs on the second core, in the second half's own reading.
+  void readSecondHalf(SecondHalf& h, bool lfLines) {
+    LineReader partReader(h.input);
+    partReader.assumeLineEnds(lfLines);
+    std::string_view line;
+    if (partReader.readLine(line)) {
+      h.counter = readLines(partReader, h.input, convert(line, partReader), false);
+      bool ownLine = false;
+      if (h.counter > 0 && !trailer_ && partReader.textAfterEndByte(ownLine))
+        h.textAfterEndByteLine = h.counter + (ownLine ? 1 : 0);
+    } else {
+      failed(0);
+    }
+    h.failed = readFailed_ || h.counter <= 0;
+    h.failure = h.input.failure();
+  }
+
+  // An exception of the second half fails the reading as a read error would,
+  // naming memory where that ran out.
   void joinSecondHalf() {
-    if (second_ && second_->thread.joinable()) second_->thread.join();
+    if (!second_) return;
+    SecondHalf& h = *second_;
+    try {
+      h.work->join();
+      return;
+    } catch (const std::bad_alloc&) {
+      h.failure = ReadFailure::of(os::errorOfKind(os::ErrorKind::OutOfMemory));
+    } catch (...) {
+      h.failure = ReadFailure::of(os::errorOfKind(os::ErrorKind::IoError));
+    }
+    h.counter = -std::max(h.reading->counter_, 1);
+    h.failed = true;
   }
 
   // The counter of the whole file from the first part's counter; the second
@@ -396,46 +248,13 @@ class GedcomReading {
     return -counter;
   }
 
-  // Every line becomes UTF-8 in NFC. Until the header names the character
-  // set, the first decoder that finds its kind of bytes in the line wins.
+  // Every line becomes UTF-8 in NFC.
   std::string_view convert(std::string_view raw, const LineReader& reader) {
     if (reader.units() != TextUnits::Bytes) {
       converted_ = decodeUtf16Line(raw, reader.units() == TextUnits::Utf16Be, reader.lineStartsOdd());
       return converted_;
     }
-    if (!hasNulOrHighByte(raw)) return raw;
-    // Most lines of a UTF-8 file (and of one that names no character set)
-    // come out of the decoder as they went in.
-    if ((mode_ == CharsetMode::Undetermined || mode_ == CharsetMode::Utf8 || mode_ == CharsetMode::Unicode) &&
-        isPlainUtf8Line(raw))
-      return raw;
-    switch (mode_) {
-      case CharsetMode::Ansi:
-        converted_ = decodeWindows1252(raw);
-        std::erase(converted_, '\0');
-        break;
-      case CharsetMode::Utf8:
-      case CharsetMode::Unicode:
-        converted_ = decodeUtf8Line(raw);
-        break;
-      case CharsetMode::Ansel:
-        converted_ = decodeAnselLine(raw);
-        break;
-      case CharsetMode::CodePage:
-        converted_ = decodeCodePageLine(raw, *codePage_);
-        break;
-      default:
-        // ANSEL bytes are read as such only where the header names ANSEL:
-        // elsewhere they are far likelier Windows-1252 letters.
-        if (hasUtf8MultiByte(raw) || raw.find('\0') != std::string_view::npos)
-          converted_ = decodeUtf8Line(raw);
-        else if (headerNamesAnsel_ && hasAnselSequence(raw))
-          converted_ = decodeAnselLine(raw);
-        else
-          converted_ = decodeWindows1252(raw);
-        break;
-    }
-    return converted_;
+    return charset_.decode(raw, converted_);
   }
 
   bool store(std::string_view line) {
@@ -513,10 +332,7 @@ class GedcomReading {
   int32_t counter_ = 0;
   int32_t textAfterEndByteLine_ = 0;
   bool readFailed_ = false;
-  CharsetMode mode_ = CharsetMode::Undetermined;
-  const CodePage* codePage_ = nullptr;  // the code page of CharsetMode::CodePage
-  bool inHeader_ = true;
-  bool headerNamesAnsel_ = false;
+  CharsetChoice charset_;
   int32_t blockNo_ = -1;
   int32_t previousField_ = -1;
   std::string converted_;

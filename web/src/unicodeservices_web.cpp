@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "kernel/cp1252.h"
+#include "kernel/markclusters.h"
 #include "kernel/textcodec.h"
 #include "kernel/unicodeservices.h"
 
@@ -176,29 +177,9 @@ bool extendsCluster(char32_t code) {
   return web_extends_astral(code) != 0;
 }
 
-void encodeStretch(std::string& out, std::string_view utf8) {
-  for (size_t i = 0; i < utf8.size();) {
-    char32_t code = 0;
-    size_t end = i + nextCharacter(utf8, i, code);
-    const int byte = windows1252Byte(code);
-    size_t next = end;
-    char32_t mark = 0;
-    while (next < utf8.size()) {
-      const size_t length = nextCharacter(utf8, next, mark);
-      if (!extendsCluster(mark)) break;
-      next += length;
-    }
-    if (byte >= 0 && next == end) out += static_cast<char>(byte);
-    else appendFolded(out, utf8.substr(i, next - i));
-    i = next;
-  }
-}
+void encodeStretch(std::string& out, std::string_view utf8) { encodeClusters(out, utf8, appendFolded); }
 
-bool startsNfcSegment(char32_t code) {
-  // Hangul vowels and finals compose with the syllable before them.
-  const bool hangulJamo = (code >= 0x1160 && code <= 0x11FF) || (code >= 0xD7B0 && code <= 0xD7FF);
-  return code < 0x300 || (!extendsCluster(code) && !hangulJamo);
-}
+bool startsNfcSegment(char32_t code) { return startsNfcSegmentAtMark(code); }
 
 void appendNfc(std::string& out, std::string_view utf8) {
   // Every character below U+0300 is stable under NFC, and in UTF-8 those are
