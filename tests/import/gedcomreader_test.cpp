@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -13,9 +14,11 @@
 #include <vector>
 
 #include "import/gedcomlines.h"
+#include "import/splitreading.h"
 #include "import/gedcomindex.h"
 #include "import/loadedgedcom.h"
 #include "kernel/textcodec.h"
+#include "os/osfile.h"
 #include "support/testsupport.h"
 
 namespace rowsmith {
@@ -545,6 +548,33 @@ TEST_F(GedcomReaderTest, ReadingInTwoPartsGivesTheIndexOfOneReading) {
       std::swap(db->Tags, whole.Tags);
       EXPECT_TRUE(indexBytes() == parts);
     }
+  }
+}
+
+// A read error or exhausted memory while the later part is read on the
+// second core fails the whole reading with its cause, as in one reading.
+TEST_F(GedcomReaderTest, AFailureInTheLaterPartFailsTheReading) {
+  if (os::processorCount() < 2) GTEST_SKIP() << "one core reads the file in one part";
+  std::string text = "0 HEAD\n1 CHAR UTF-8\n";
+  for (int i = 0; text.size() < (kSplitBytes + (1 << 20)); ++i)
+    text += "0 @I" + std::to_string(i) + "@ INDI\n1 NAME A /B/\n1 NOTE " + std::string(200, 'n') + "\n";
+  const std::string path = write("large.ged", text + "0 TRLR\n");
+  const std::thread::id reader = std::this_thread::get_id();
+  for (os::ErrorKind kind : {os::ErrorKind::IoError, os::ErrorKind::OutOfMemory}) {
+    std::atomic<int> laterReads{0};
+    const os::FaultHook before = os::setFaultHook([&](os::SystemCall call, size_t) {
+      if (call != os::SystemCall::Read || std::this_thread::get_id() == reader) return os::Error{};
+      ++laterReads;
+      if (kind == os::ErrorKind::OutOfMemory) throw std::bad_alloc();
+      return os::errorOfKind(kind);
+    });
+    GedcomIndex index;
+    const ReadOutcome outcome = readGedcom(path, index);
+    os::setFaultHook(before);
+    EXPECT_GT(laterReads, 0);
+    EXPECT_EQ(outcome.status, ReadStatus::Failed);
+    EXPECT_EQ(outcome.failure.system.kind(), kind);
+    EXPECT_LT(outcome.counter, 0);
   }
 }
 
