@@ -148,7 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Every kind orders consistently, so the result is in order.
   for (int r = 1; r < rows; ++r) {
-    int order = CompareGridRows(table, r, r + 1, classified);
+    int order = CompareGridRows(table, r, r + 1, classified, dates);
     check(descending ? order >= 0 : order <= 0, "sorted by the keys");
   }
   return 0;
