@@ -6,8 +6,9 @@ cd "$(dirname "$0")/.."
 
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
-# A fresh settings folder, so the shot shows the defaults.
-ROWSMITH_HOME="$home" xvfb-run -a -s "-screen 0 1024x700x24" bash -c '
+# A fresh settings folder, so the shot shows the defaults; a German locale,
+# so it shows the window in its own language whatever this machine's is.
+ROWSMITH_HOME="$home" LANG=de_DE.UTF-8 LANGUAGE=de xvfb-run -a -s "-screen 0 1024x700x24" bash -c '
   build/src/rowsmith examples/familie.ged &
   app=$!
   # The import ends with the count message; Return closes it.
