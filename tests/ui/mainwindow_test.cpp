@@ -400,6 +400,8 @@ TEST_F(MainWindowTest, TheExportDialogWritesWhatTheConverterWrites) {
        "--separator comma --enclose single --line-break lf --encoding utf-8-bom"},
       {{0, 2, 16, 38}, "DelimiterSaveOther=1\nDelimiterSaveOtherSTR=#32#124#32\nAddCharOther=1\nAddCharOtherSTR=#33\nLineBreakUseOther=1",
        "--columns 2,16,38 --separator '#32#124#32' --enclose '#33' --line-break '#10#13'"},
+      // The grid switched to sortable dates exports them so.
+      {{}, "CharsetUTF8=1", "--encoding utf-8 --dates sortable"},
   };
   auto window = openWindow(exampleGedcom());
   window->btnGoClick();
@@ -407,6 +409,8 @@ TEST_F(MainWindowTest, TheExportDialogWritesWhatTheConverterWrites) {
   dialog->setSettingsFileName(home.file("export.ini"));
   platform::ScopedHandler<InfoMessageHandler, setInfoMessageHandler> quiet{[](const std::string&, const std::string&) {}};
   for (const auto& [ticked, settings, options] : cases) {
+    const bool sortable = std::string_view(options).find("sortable") != std::string_view::npos;
+    (sortable ? window->rbtSortableDate : window->rbtWesternDate)->setChecked(true);
     const std::string fromWindow = home.file("window.txt"), fromConverter = home.file("converter.txt");
     test::writeFileBytes(home.file("export.ini"), std::string("[SaveToForm]\nSaveToFile=1\nSaveToFileSTR=") + fromWindow + "\n" + settings);
     QTimer::singleShot(0, dialog, [&] {
