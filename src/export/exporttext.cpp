@@ -307,10 +307,13 @@ StringTable makeExportTable(const StringTable& result, const DateCells& dates, c
   StringTable table(static_cast<int>(columnOrder.size()) + 1);
   table.setRowCount(result.rowCount());
   std::string scratch;
+  std::vector<bool> dated;
+  for (int c : columnOrder) dated.push_back(dates.holdsDates(c));
   for (int r = 0; r < result.rowCount(); ++r) {
     if (r > 0) table.setCell(0, r, std::to_string(r));
     for (size_t i = 0; i < columnOrder.size(); ++i) {
-      std::string_view text = dates.shown(result, columnOrder[i], r, scratch);
+      std::string_view text = result.cell(columnOrder[i], r);
+      if (dated[i] && r > 0) text = shownDate(text, dates.form, scratch);
       if (!text.empty()) table.setCell(static_cast<int>(i) + 1, r, text);
     }
   }

@@ -193,12 +193,18 @@ XlsxOutcome writeWorkbook(const std::string& path, const StringTable& result, co
   }
   std::vector<size_t> widths;
   for (int c : source) widths.push_back(c < 0 ? std::to_string(result.rowCount()).size() : 0);
+  // Each cell as shown: date cells in the chosen form.
+  std::vector<bool> dated;
+  for (int c : source) dated.push_back(dates.holdsDates(c));
   std::string scratch;
+  auto shown = [&](size_t i, int r) {
+    const std::string_view cell = result.cell(source[i], r);
+    return dated[i] && r > 0 ? shownDate(cell, dates.form, scratch) : cell;
+  };
   for (int r = 0; r < result.rowCount(); ++r)
     for (size_t i = 0; i < source.size(); ++i)
       if (source[i] >= 0)
-        widths[i] = std::max(widths[i], displayWidth(dates.shown(result, source[i], r, scratch)) +
-                                            (r == 0 ? kFilterButtonChars : 0));
+        widths[i] = std::max(widths[i], displayWidth(shown(i, r)) + (r == 0 ? kFilterButtonChars : 0));
 
   // Rows go out one by one, so a large table needs little memory.
   lxw_workbook_options options{};
@@ -229,7 +235,7 @@ XlsxOutcome writeWorkbook(const std::string& path, const StringTable& result, co
         else keep(worksheet_write_blank(sheet, row, col, bold));
         continue;
       }
-      keep(writeCell(sheet, row, col, dates.shown(result, source[i], r, scratch), r == 0 ? CellKind::Text : kinds[i],
+      keep(writeCell(sheet, row, col, shown(i, r), r == 0 ? CellKind::Text : kinds[i],
                      r == 0 ? bold : nullptr, dateFormat, outcome));
     }
   }
